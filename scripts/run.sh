@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds Quorvel and starts it (arguments are passed on).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release --target quorvel quorvelctl
+exec build/release/src/quorvel "$@"

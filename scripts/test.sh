@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything with AddressSanitizer and UBSan, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/quorvel-ccache}"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+cmake --build build/test
+cd build/test
+ctest --output-on-failure --timeout 600 -j2

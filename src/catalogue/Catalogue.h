@@ -1,0 +1,67 @@
+#pragma once
+
+#include "catalogue/ProfileStore.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel {
+
+namespace macrokind {
+constexpr int Launch = 1, Keystrokes = 2, MouseAndKeys = 3, Advanced = 4;
+}
+
+struct MacroRecord
+{
+    std::string name;
+    int type = macrokind::Launch;
+    unsigned hotKey = 0;
+    std::string fileName;
+    std::string trigger;
+    int speed = 1; // kind 3 only
+};
+
+// The macro records of macros.ini: sections "Macro1" .. "Macro<Entries>" and section "Main".
+class Catalogue
+{
+public:
+    explicit Catalogue(ProfileStore &store);
+
+    ProfileStore &store() { return m_store; }
+
+    static std::string sectionName(int n); // "Macro" + n
+    int recordCount() const; // Entries, default 0; may be negative in a hand-edited file
+
+    // Every record whose Name equals name ignoring ASCII case, in ascending order.
+    std::vector<int> findByName(std::string_view name) const;
+
+    // Raises Entries first, then writes the record; returns its number.
+    int append(const MacroRecord &record);
+
+    // Moves every later record down by one (the seven keys with their defaults; FoundHandle
+    // stays with the section number), erases the last section and lowers Entries. A number
+    // outside 1..Entries changes nothing.
+    void removeRecord(int n);
+
+    // Empties FoundHandle of every record.
+    void resetTriggerMemory();
+
+private:
+    ProfileStore &m_store;
+};
+
+// Section "Main" and "Position" key names and defaults used across the program.
+namespace settings {
+constexpr std::string_view Main = "Main";
+constexpr std::string_view Entries = "Entries";
+constexpr std::string_view FirstRun = "FirstRun";
+constexpr std::string_view ShowHints = "Show Hints";
+constexpr std::string_view SearchInterval = "SearchInterval";
+constexpr int SearchIntervalDefault = 250;
+constexpr std::string_view WaitForSeparator = "WaitForSeparator";
+constexpr std::string_view WaitForSeparatorDefault = "~~";
+constexpr std::string_view Position = "Position";
+} // namespace settings
+
+} // namespace quorvel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/HotKeyValue.h"
+
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+struct MacroListRow
+{
+    int imageIndex = 0;
+    std::string caption;
+    std::string hotKeyText;
+    std::string trigger;
+};
+
+// The rows of the main window's list, in record order.
+std::vector<MacroListRow> LoadMacroList(const Catalogue &catalogue,
+                                        const KeyNameLookup &platformName = {});
+
+// Image index and status-bar caption of a macro kind.
+int imageIndexForType(int type);
+std::string typeCaption(int type);
+
+// The data file of a macro: its name with trailing blanks and control characters removed,
+// followed by the extension (".dat", ".key").
+std::string dataFileName(std::string_view macroName, std::string_view extension);
+
+} // namespace quorvel

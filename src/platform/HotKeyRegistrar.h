@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/KeySink.h"
+
+#include <functional>
+
+namespace quorvel {
+
+// Modifier bits of a registration, as RegisterHotKey takes them.
+namespace hotkeymod {
+constexpr unsigned Alt = 1, Control = 2, Shift = 4;
+}
+
+// Global key registrations. A combination someone else holds is refused silently.
+class HotKeyRegistrar
+{
+public:
+    virtual ~HotKeyRegistrar() = default;
+    // Returns a registration id, or 0 when the combination is refused.
+    virtual int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) = 0;
+    virtual void unregisterHotKey(int id) = 0;
+    // GetActiveWindow's role: one of our own windows is active.
+    virtual bool applicationActive() = 0;
+};
+
+} // namespace quorvel

@@ -1,0 +1,51 @@
+#pragma once
+
+namespace quorvel {
+
+// Named keys are Windows virtual-key codes, so catalogues and traces stay compatible.
+// A sink may hand out identities above 0xFF for keys of its own layout.
+using KeyCode = int;
+
+namespace vk {
+constexpr KeyCode Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11, Menu = 0x12,
+                  Escape = 0x1B, Space = 0x20, Prior = 0x21, Next = 0x22, End = 0x23, Home = 0x24,
+                  Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28, Snapshot = 0x2C, Insert = 0x2D,
+                  Delete = 0x2E, Numpad0 = 0x60, F1 = 0x70, F12 = 0x7B, F24 = 0x87;
+} // namespace vk
+
+// What VkKeyScanA reports: the key and the shift state (bit 0 Shift, bit 1 Ctrl, bit 2 Alt).
+struct KeyScan
+{
+    KeyCode key = -1;
+    int shiftState = 0;
+    bool valid() const { return key >= 0; }
+};
+
+class KeySink
+{
+public:
+    virtual ~KeySink() = default;
+
+    // The key and shift state that type ch on the current layout; invalid when none does.
+    virtual KeyScan keyScan(char32_t ch) = 0;
+    // MapVirtualKeyA(key, 0).
+    virtual unsigned scanCode(KeyCode key) = 0;
+    // One synthesised key transition (keybd_event).
+    virtual void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) = 0;
+    // Types a character that no key of the layout produces.
+    virtual void typeCharacter(char32_t ch) = 0;
+    // The end of one keystroke string: deliver what was sent.
+    virtual void flush() { }
+    // After a run or a failed run: no key synthesised by us may stay down.
+    virtual void releaseAll() { }
+};
+
+// GetAsyncKeyState's role: whether the user holds a key down right now.
+class KeyboardState
+{
+public:
+    virtual ~KeyboardState() = default;
+    virtual bool isKeyDown(KeyCode key) = 0;
+};
+
+} // namespace quorvel

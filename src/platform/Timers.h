@@ -1,0 +1,15 @@
+#pragma once
+
+namespace quorvel {
+
+// The two timers a timed wait switches: the trigger scan (Timer1) and the wait ticker (tmr1),
+// whose ticks the owner delivers back to the runner.
+class Timers
+{
+public:
+    virtual ~Timers() = default;
+    virtual void setScanTimerEnabled(bool enabled) = 0;
+    virtual void setWaitTimer(int intervalMs, bool enabled) = 0;
+};
+
+} // namespace quorvel
