@@ -29,6 +29,7 @@ public:
     explicit Catalogue(ProfileStore &store);
 
     ProfileStore &store() { return m_store; }
+    const ProfileStore &store() const { return m_store; }
 
     static std::string sectionName(int n); // "Macro" + n
     int recordCount() const; // Entries, default 0; may be negative in a hand-edited file

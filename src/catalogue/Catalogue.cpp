@@ -1,0 +1,104 @@
+#include "catalogue/Catalogue.h"
+
+#include "common/Text.h"
+
+namespace quorvel {
+
+namespace {
+constexpr std::string_view kName = "Name", kType = "Type", kHotKey = "HotKey",
+                           kFileName = "FileName", kTrigger = "Trigger", kSpeed = "Speed",
+                           kTriggerRan = "TriggerRan", kFoundHandle = "FoundHandle";
+}
+
+Catalogue::Catalogue(ProfileStore &store)
+    : m_store(store)
+{
+}
+
+std::string Catalogue::sectionName(int n)
+{
+    return "Macro" + std::to_string(n);
+}
+
+int Catalogue::recordCount() const
+{
+    return m_store.readInteger(settings::Main, settings::Entries, 0);
+}
+
+std::vector<int> Catalogue::findByName(std::string_view name) const
+{
+    std::vector<int> found;
+    const auto doc = m_store.document();
+    const auto wanted = text::upperAscii(name);
+    const int count = profileInteger(*doc, settings::Main, settings::Entries, 0);
+    for (int n = 1; n <= count; ++n) {
+        if (text::upperAscii(profileString(*doc, sectionName(n), kName, "")) == wanted)
+            found.push_back(n);
+    }
+    return found;
+}
+
+int Catalogue::append(const MacroRecord &record)
+{
+    int number = 0;
+    m_store.edit([&](IniDocument &doc) {
+        // A negative count in a hand-edited file must not put the record at Macro0 or below.
+        number = std::max(0, profileInteger(doc, settings::Main, settings::Entries, 0)) + 1;
+        const auto section = sectionName(number);
+        doc.setValue(settings::Main, settings::Entries, std::to_string(number));
+        doc.setValue(section, kName, text::trimRight(record.name));
+        doc.setValue(section, kType, std::to_string(record.type));
+        doc.setValue(section, kHotKey, std::to_string(record.hotKey & 0xFFFF));
+        doc.setValue(section, kFileName, record.fileName);
+        doc.setValue(section, kTrigger, record.trigger);
+        if (record.type == macrokind::MouseAndKeys)
+            doc.setValue(section, kSpeed, std::to_string(record.speed));
+    });
+    return number;
+}
+
+void Catalogue::removeRecord(int n)
+{
+    m_store.edit([&](IniDocument &doc) {
+        const int count = profileInteger(doc, settings::Main, settings::Entries, 0);
+        if (n < 1 || n > count)
+            return;
+        for (int j = n; j < count; ++j) {
+            const auto from = sectionName(j + 1);
+            const auto to = sectionName(j);
+            const auto text = [&](std::string_view key) { return profileString(doc, from, key, ""); };
+            const auto integer
+                = [&](std::string_view key, int def) { return profileInteger(doc, from, key, def); };
+            const std::string name = text(kName);
+            const int type = integer(kType, 1);
+            const int hotKey = integer(kHotKey, 0);
+            const std::string fileName = text(kFileName);
+            const std::string trigger = text(kTrigger);
+            const bool triggerRan = integer(kTriggerRan, 0) != 0;
+            const int speed = integer(kSpeed, 1);
+            doc.setValue(to, kName, name);
+            doc.setValue(to, kType, std::to_string(type));
+            doc.setValue(to, kHotKey, std::to_string(hotKey));
+            doc.setValue(to, kFileName, fileName);
+            doc.setValue(to, kTrigger, trigger);
+            doc.setValue(to, kTriggerRan, triggerRan ? "1" : "0");
+            doc.setValue(to, kSpeed, std::to_string(speed));
+        }
+        doc.eraseSection(sectionName(count));
+        doc.setValue(settings::Main, settings::Entries, std::to_string(count - 1));
+    });
+}
+
+void Catalogue::resetTriggerMemory()
+{
+    const int count = recordCount();
+    if (count < 1)
+        return;
+    m_store.edit([&](IniDocument &doc) {
+        const int now = profileInteger(doc, settings::Main, settings::Entries, 0);
+        for (int n = 1; n <= now; ++n)
+            doc.setValue(sectionName(n), kFoundHandle, "");
+    });
+}
+
+} // namespace quorvel

@@ -1,0 +1,61 @@
+#include "catalogue/MacroList.h"
+
+#include "common/Text.h"
+
+namespace quorvel {
+
+int imageIndexForType(int type)
+{
+    switch (type) {
+    case 2:
+        return 1;
+    case 3:
+        return 2;
+    case 4:
+        return 1;
+    default:
+        return 0; // kind 1, and the image an item keeps for an unknown kind
+    }
+}
+
+std::string typeCaption(int type)
+{
+    switch (type) {
+    case 1:
+        return " - Starts an Application or Document";
+    case 2:
+        return " - Plays back Keystrokes";
+    case 3:
+        return " - Plays back Mouse and Keyboard";
+    case 4:
+        return " - Advanced Macro";
+    default:
+        return {};
+    }
+}
+
+std::string dataFileName(std::string_view macroName, std::string_view extension)
+{
+    return std::string(text::trimRight(macroName)) + std::string(extension);
+}
+
+std::vector<MacroListRow> LoadMacroList(const Catalogue &catalogue,
+                                        const KeyNameLookup &platformName)
+{
+    std::vector<MacroListRow> rows;
+    const auto doc = catalogue.store().document();
+    const int count = profileInteger(*doc, settings::Main, settings::Entries, 0);
+    for (int n = 1; n <= count; ++n) {
+        const auto section = Catalogue::sectionName(n);
+        MacroListRow row;
+        row.imageIndex = imageIndexForType(profileInteger(*doc, section, "Type", 1));
+        row.caption = profileString(*doc, section, "Name", section);
+        const auto hotKey = static_cast<unsigned>(profileInteger(*doc, section, "HotKey", 0)) & 0xFFFF;
+        row.hotKeyText = hotKeyText(hotKey, platformName);
+        row.trigger = profileString(*doc, section, "Trigger", "");
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace quorvel

@@ -1,0 +1,290 @@
+#include "catalogue/ProfileStore.h"
+
+#include "catalogue/Paths.h"
+#include "common/Error.h"
+#include "common/Text.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvel {
+
+namespace {
+constexpr std::size_t kMaxReadChars = 1023;
+// A file changed within this window of its last read may have changed again within the same
+// timestamp tick; such a file is compared by content, not trusted on its metadata.
+constexpr long long kRacyNanoseconds = 100'000'000;
+
+struct FileStamp
+{
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    long long mtimeNs = 0;
+    long long ctimeNs = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+long long nanoseconds(const timespec &t)
+{
+    return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
+}
+
+long long nowNs()
+{
+    timespec t {};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return nanoseconds(t);
+}
+
+FileStamp stampOf(const std::string &path)
+{
+    struct stat st {};
+    FileStamp s;
+    if (::stat(path.c_str(), &st) != 0)
+        return s;
+    s.exists = true;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = nanoseconds(st.st_mtim);
+    s.ctimeNs = nanoseconds(st.st_ctim);
+    return s;
+}
+
+// Reads the whole file; false when it cannot be read (missing, unreadable, a folder).
+bool readAll(const std::string &path, std::string &out)
+{
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        out.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const auto n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (!ok)
+        out.clear();
+    return ok;
+}
+
+std::string folderOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+bool writeAllFd(int fd, const std::string &data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const auto n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Serialises writers of other processes; the lock file sits beside the catalogue.
+class FileLock
+{
+public:
+    explicit FileLock(const std::string &path)
+    {
+        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd >= 0) {
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+    bool locked() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+} // namespace
+
+struct ProfileStore::Cache
+{
+    std::mutex mutex;
+    FileStamp stamp;
+    long long readAtNs = 0;
+    std::string bytes;
+    std::shared_ptr<const IniDocument> doc = std::make_shared<IniDocument>();
+    bool valid = false;
+
+    std::shared_ptr<const IniDocument> load(const std::string &path)
+    {
+        std::lock_guard lock(mutex);
+        const auto stamp = stampOf(path);
+        if (valid && stamp == this->stamp) {
+            if (!stamp.exists || readAtNs - stamp.mtimeNs > kRacyNanoseconds)
+                return doc;
+        }
+        std::string fresh;
+        const long long readAt = nowNs();
+        if (!stamp.exists || !readAll(path, fresh))
+            fresh.clear();
+        if (!valid || fresh != bytes) {
+            doc = std::make_shared<IniDocument>(IniDocument::parse(fresh));
+            bytes = std::move(fresh);
+        }
+        this->stamp = stamp;
+        readAtNs = readAt;
+        valid = true;
+        return doc;
+    }
+
+    void invalidate()
+    {
+        std::lock_guard lock(mutex);
+        valid = false;
+    }
+};
+
+ProfileStore::ProfileStore(std::string path)
+    : m_path(std::move(path))
+    , m_cache(std::make_unique<Cache>())
+{
+}
+
+ProfileStore::~ProfileStore() = default;
+
+std::shared_ptr<const IniDocument> ProfileStore::document() const
+{
+    return m_cache->load(m_path);
+}
+
+std::string profileString(const IniDocument &doc, std::string_view section, std::string_view key,
+                          std::string_view def)
+{
+    const auto v = doc.value(section, key);
+    return std::string(text::leftChars(v ? *v : def, kMaxReadChars));
+}
+
+int profileInteger(const IniDocument &doc, std::string_view section, std::string_view key, int def)
+{
+    const auto v = doc.value(section, key);
+    if (!v)
+        return def;
+    return text::parseInteger(*v).value_or(def);
+}
+
+std::string ProfileStore::readString(std::string_view section, std::string_view key,
+                                     std::string_view def) const
+{
+    return profileString(*document(), section, key, def);
+}
+
+int ProfileStore::readInteger(std::string_view section, std::string_view key, int def) const
+{
+    return profileInteger(*document(), section, key, def);
+}
+
+bool ProfileStore::readBool(std::string_view section, std::string_view key, bool def) const
+{
+    return readInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void ProfileStore::writeString(std::string_view section, std::string_view key,
+                               std::string_view value)
+{
+    edit([&](IniDocument &doc) { doc.setValue(section, key, value); });
+}
+
+void ProfileStore::writeInteger(std::string_view section, std::string_view key, int value)
+{
+    writeString(section, key, std::to_string(value));
+}
+
+void ProfileStore::writeBool(std::string_view section, std::string_view key, bool value)
+{
+    writeString(section, key, value ? "1" : "0");
+}
+
+void ProfileStore::eraseSection(std::string_view section)
+{
+    edit([&](IniDocument &doc) { doc.eraseSection(section); });
+}
+
+void ProfileStore::edit(const std::function<void(IniDocument &)> &change)
+{
+    const auto fail = [this]() { throw Error(formatMessage("Unable to write to %s", m_path)); };
+    const auto folder = folderOf(m_path);
+    if (!makeFolders(folder))
+        fail();
+
+    FileLock lock(m_path);
+    if (!lock.locked())
+        fail();
+
+    // Read under the lock, so a writer in another process cannot slip in between.
+    std::string bytes;
+    const auto stamp = stampOf(m_path);
+    if (stamp.exists && !readAll(m_path, bytes))
+        fail(); // never replace a file we could not read
+    IniDocument doc = IniDocument::parse(bytes);
+    change(doc);
+    const std::string out = doc.serialize();
+    if (stamp.exists && out == bytes)
+        return;
+
+    std::string temp = m_path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        fail();
+    struct stat st {};
+    if (stamp.exists && ::stat(m_path.c_str(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+    const bool written = writeAllFd(fd, out) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temp.c_str(), m_path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        fail();
+    }
+    // The rename itself must reach the disk too.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    m_cache->invalidate();
+}
+
+} // namespace quorvel

@@ -1,0 +1,346 @@
+#include "catalogue/ProfileStore.h"
+#include "common/Error.h"
+#include "fakes/TestSupport.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace quorvel;
+using quorvel::testing::readFile;
+using quorvel::testing::TempDir;
+using quorvel::testing::writeFile;
+
+namespace {
+
+struct StringCase
+{
+    const char *name;
+    const char *file;
+    const char *section;
+    const char *key;
+    const char *expected;
+};
+
+class StoreReads : public ::testing::TestWithParam<StringCase>
+{
+};
+
+TEST_P(StoreReads, ReadString)
+{
+    TempDir dir;
+    const auto &c = GetParam();
+    writeFile(dir.file("macros.ini"), c.file);
+    ProfileStore store(dir.file("macros.ini"));
+    EXPECT_EQ(store.readString(c.section, c.key, "default"), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, StoreReads,
+    ::testing::Values(
+        StringCase { "plain", "[Main]\nName=Mail\n", "Main", "Name", "Mail" },
+        StringCase { "caseOfNames", "[MACRO1]\nFilename=a.key\n", "Macro1", "FileName", "a.key" },
+        StringCase { "blanksTrimmed", "  [Main]  \n  Name  =  two words  \n", "Main", "Name",
+                     "two words" },
+        StringCase { "missingKey", "[Main]\nOther=1\n", "Main", "Name", "default" },
+        StringCase { "missingSection", "[Main]\nName=x\n", "Macro1", "Name", "default" },
+        StringCase { "emptyValue", "[Main]\nName=\n", "Main", "Name", "" },
+        StringCase { "crlf", "[Main]\r\nName=Mail\r\nType=4\r\n", "Main", "Name", "Mail" },
+        StringCase { "commentNotAKey", "[Main]\n;Name=hidden\nName=shown\n", "Main", "Name",
+                     "shown" },
+        StringCase { "firstDuplicateWins", "[Main]\nName=a\nName=b\n[main]\nName=c\n", "Main",
+                     "Name", "a" },
+        StringCase { "equalsInValue", "[Main]\nName=a=b\n", "Main", "Name", "a=b" },
+        StringCase { "windows1252", "[Main]\nName=Caf\xe9 \x80\n", "Main", "Name",
+                     "Caf\xc3\xa9 \xe2\x82\xac" },
+        StringCase { "keyBeforeAnySection", "Name=x\n[Main]\n", "Main", "Name", "default" },
+        StringCase { "noFinalNewline", "[Main]\nName=last", "Main", "Name", "last" }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct IntCase
+{
+    const char *value;
+    int expected;
+};
+
+class IntegerReads : public ::testing::TestWithParam<IntCase>
+{
+};
+
+TEST_P(IntegerReads, ReadInteger)
+{
+    TempDir dir;
+    writeFile(dir.file("macros.ini"), std::string("[Main]\nV=") + GetParam().value + "\n");
+    ProfileStore store(dir.file("macros.ini"));
+    EXPECT_EQ(store.readInteger("Main", "V", -7), GetParam().expected) << GetParam().value;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, IntegerReads,
+                         ::testing::Values(IntCase { "42", 42 }, IntCase { "-3", -3 },
+                                           IntCase { "+5", 5 }, IntCase { "0x4041", 0x4041 },
+                                           IntCase { "0XfF", 255 }, IntCase { "0x", -7 },
+                                           IntCase { "12abc", -7 }, IntCase { "abc", -7 },
+                                           IntCase { "", -7 }, IntCase { "1 2", -7 },
+                                           IntCase { "99999999999", -7 },
+                                           IntCase { "0xFFFFFFFF", -1 },
+                                           IntCase { "0x1FFFFFFFF", -7 }, IntCase { "- 1", -7 }));
+
+TEST(ProfileStore, BooleanRules)
+{
+    TempDir dir;
+    writeFile(dir.file("macros.ini"), "[Main]\nA=0\nB=1\nC=5\nD=yes\n");
+    ProfileStore store(dir.file("macros.ini"));
+    EXPECT_FALSE(store.readBool("Main", "A", true));
+    EXPECT_TRUE(store.readBool("Main", "B", false));
+    EXPECT_TRUE(store.readBool("Main", "C", false));
+    EXPECT_TRUE(store.readBool("Main", "D", true)); // not a number: the default
+    EXPECT_FALSE(store.readBool("Main", "D", false));
+    EXPECT_TRUE(store.readBool("Main", "Missing", true));
+    store.writeBool("Main", "A", true);
+    store.writeBool("Main", "B", false);
+    EXPECT_EQ(store.readString("Main", "A", ""), "1");
+    EXPECT_EQ(store.readString("Main", "B", ""), "0");
+}
+
+TEST(ProfileStore, ReadsAreCutAt1023Characters)
+{
+    TempDir dir;
+    const std::string longValue(5000, 'x');
+    // Multi-byte characters count as one each.
+    const std::string euros = [] {
+        std::string s;
+        for (int i = 0; i < 1100; ++i)
+            s += "\xe2\x82\xac";
+        return s;
+    }();
+    writeFile(dir.file("macros.ini"), "[Main]\nLong=" + longValue + "\nEuro=" + euros + "\n");
+    ProfileStore store(dir.file("macros.ini"));
+    EXPECT_EQ(store.readString("Main", "Long", "").size(), 1023u);
+    EXPECT_EQ(store.readString("Main", "Euro", "").size(), 1023u * 3);
+    EXPECT_EQ(store.readString("Main", "Missing", longValue).size(), 1023u);
+}
+
+TEST(ProfileStore, WriteCreatesFileFoldersSectionAndKey)
+{
+    TempDir dir;
+    const auto path = dir.path() + "/deep/er/macros.ini";
+    ProfileStore store(path);
+    EXPECT_EQ(store.readInteger("Main", "Entries", 0), 0);
+    store.writeInteger("Main", "Entries", 1);
+    store.writeString("Macro1", "Name", "Mail");
+    store.writeString("macro1", "NAME", "Post"); // replaces, names ignore case
+    EXPECT_EQ(readFile(path), "[Main]\nEntries=1\n[Macro1]\nName=Post\n");
+}
+
+TEST(ProfileStore, WritesKeepEverythingElseOfAWindowsFile)
+{
+    TempDir dir;
+    const std::string original = "; written on Windows\r\n"
+                                 "[Main]\r\n"
+                                 "Entries=1\r\n"
+                                 "Unknown Key = kept as it was \r\n"
+                                 "\r\n"
+                                 "[Vendor]\r\n"
+                                 "Caf\xe9=1\r\n"
+                                 "[Macro1]\r\n"
+                                 "Name=Mail\r\n";
+    writeFile(dir.file("macros.ini"), original);
+    ProfileStore store(dir.file("macros.ini"));
+    store.writeString("Main", "FirstRun", "0");
+    store.writeString("Macro1", "Name", "Post");
+    store.writeString("Macro2", "Name", "New");
+    EXPECT_EQ(readFile(dir.file("macros.ini")), "; written on Windows\r\n"
+                                                "[Main]\r\n"
+                                                "Entries=1\r\n"
+                                                "Unknown Key = kept as it was \r\n"
+                                                "FirstRun=0\r\n"
+                                                "\r\n"
+                                                "[Vendor]\r\n"
+                                                "Caf\xe9=1\r\n"
+                                                "[Macro1]\r\n"
+                                                "Name=Post\r\n"
+                                                "[Macro2]\r\n"
+                                                "Name=New\r\n");
+}
+
+TEST(ProfileStore, EraseSectionRemovesHeaderAndKeys)
+{
+    TempDir dir;
+    writeFile(dir.file("macros.ini"), "[A]\nx=1\n[B]\ny=2\n;c\n[C]\nz=3\n[b]\nw=4\n");
+    ProfileStore store(dir.file("macros.ini"));
+    store.eraseSection("b");
+    EXPECT_EQ(readFile(dir.file("macros.ini")), "[A]\nx=1\n[C]\nz=3\n");
+    EXPECT_EQ(store.readString("B", "y", "gone"), "gone");
+}
+
+TEST(ProfileStore, ValuesCannotBreakTheFileStructure)
+{
+    TempDir dir;
+    ProfileStore store(dir.file("macros.ini"));
+    store.writeString("Macro1", "Name", "two\nlines\r\n[Main]\nEntries=99");
+    EXPECT_EQ(store.readInteger("Main", "Entries", 0), 0);
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "two lines  [Main] Entries=99");
+}
+
+TEST(ProfileStore, SeesWritesOfOtherWritersAtOnce)
+{
+    TempDir dir;
+    ProfileStore reader(dir.file("macros.ini"));
+    ProfileStore writer(dir.file("macros.ini"));
+    for (int i = 0; i < 50; ++i) {
+        writer.writeInteger("Main", "Entries", i);
+        EXPECT_EQ(reader.readInteger("Main", "Entries", -1), i);
+    }
+    // An editor that rewrites in place, same size, within the same timestamp tick.
+    writeFile(dir.file("macros.ini"), "[Main]\nEntries=7\n");
+    EXPECT_EQ(reader.readInteger("Main", "Entries", -1), 7);
+    writeFile(dir.file("macros.ini"), "[Main]\nEntries=8\n");
+    EXPECT_EQ(reader.readInteger("Main", "Entries", -1), 8);
+}
+
+TEST(ProfileStore, RefusedWriteRaisesAndLosesNothing)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root ignores permissions";
+    TempDir dir;
+    writeFile(dir.file("macros.ini"), "[Main]\nEntries=3\n");
+    chmod(dir.path().c_str(), 0500);
+    ProfileStore store(dir.file("macros.ini"));
+    try {
+        store.writeInteger("Main", "Entries", 4);
+        FAIL() << "no error";
+    } catch (const Error &e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.file("macros.ini"));
+    }
+    chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(readFile(dir.file("macros.ini")), "[Main]\nEntries=3\n");
+}
+
+TEST(ProfileStore, WriteIntoAFolderThatIsAFileRaises)
+{
+    TempDir dir;
+    writeFile(dir.file("blocker"), "x");
+    ProfileStore store(dir.file("blocker") + "/macros.ini");
+    EXPECT_THROW(store.writeString("Main", "A", "1"), Error);
+    EXPECT_EQ(store.readString("Main", "A", "d"), "d");
+}
+
+TEST(ProfileStore, GarbageAndHugeLinesReadWithoutCrashing)
+{
+    TempDir dir;
+    std::mt19937 random(42);
+    std::string garbage(200000, '\0');
+    for (auto &c : garbage)
+        c = static_cast<char>(random());
+    garbage += "\n[Main]\nEntries=2\n" + std::string(3 << 20, 'y') + "\nName=" + std::string(2 << 20, 'z');
+    writeFile(dir.file("macros.ini"), garbage);
+    ProfileStore store(dir.file("macros.ini"));
+    EXPECT_EQ(store.readInteger("Main", "Entries", 0), 2);
+    EXPECT_EQ(store.readString("Main", "Name", "").size(), 1023u);
+    store.writeString("Main", "Added", "1");
+    EXPECT_EQ(store.readString("Main", "Added", ""), "1");
+    EXPECT_EQ(store.readInteger("Main", "Entries", 0), 2);
+}
+
+TEST(ProfileStore, UnreadableFileIsNeverReplaced)
+{
+    TempDir dir;
+    mkdir(dir.file("macros.ini").c_str(), 0700); // a folder where the file should be
+    ProfileStore store(dir.file("macros.ini"));
+    EXPECT_EQ(store.readInteger("Main", "Entries", 5), 5);
+    EXPECT_THROW(store.writeInteger("Main", "Entries", 1), Error);
+}
+
+std::string writerPath()
+{
+    return std::string(QUORVEL_TEST_HELPER_DIR) + "/catalogue_writer";
+}
+
+TEST(ProfileStoreProcesses, KilledWriterNeverLeavesATornFile)
+{
+    TempDir dir;
+    const auto path = dir.file("macros.ini");
+    // Enough padding that a torn write would be visible.
+    {
+        ProfileStore store(path);
+        store.edit([](IniDocument &doc) {
+            for (int n = 1; n <= 200; ++n)
+                doc.setValue("Macro" + std::to_string(n), "Name", std::string(60, 'a' + n % 26));
+            doc.setValue("Main", "Counter", "0");
+        });
+    }
+    std::mt19937 random(7);
+    for (int round = 0; round < 30; ++round) {
+        int pipeFds[2];
+        ASSERT_EQ(pipe(pipeFds), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            dup2(pipeFds[1], 1);
+            close(pipeFds[0]);
+            execl(writerPath().c_str(), "catalogue_writer", "loop", path.c_str(), nullptr);
+            _exit(127);
+        }
+        close(pipeFds[1]);
+        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        std::string announced;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+            announced.append(buffer, static_cast<std::size_t>(n));
+        close(pipeFds[0]);
+
+        ProfileStore store(path);
+        const int counter = store.readInteger("Main", "Counter", -1);
+        // Every completed write is on disk; at most one more may have landed before the kill.
+        int lastAnnounced = 0;
+        if (auto end = announced.rfind('\n'); end != std::string::npos) {
+            auto start = announced.rfind('\n', end - 1);
+            lastAnnounced = std::stoi(announced.substr(start == std::string::npos ? 0 : start + 1));
+        }
+        EXPECT_GE(counter, lastAnnounced) << "round " << round;
+        EXPECT_LE(counter, lastAnnounced + 1) << "round " << round;
+        for (int r = 1; r <= 200; ++r)
+            ASSERT_EQ(store.readString("Macro" + std::to_string(r), "Name", "").size(), 60u);
+        // The next round starts from a consistent counter.
+        store.writeInteger("Main", "Counter", 0);
+    }
+}
+
+TEST(ProfileStoreProcesses, ConcurrentWritersKeepEveryWrite)
+{
+    TempDir dir;
+    const auto path = dir.file("macros.ini");
+    pid_t children[2];
+    const char *prefixes[2] = { "a", "b" };
+    for (int i = 0; i < 2; ++i) {
+        children[i] = fork();
+        ASSERT_GE(children[i], 0);
+        if (children[i] == 0) {
+            execl(writerPath().c_str(), "catalogue_writer", "keys", path.c_str(), prefixes[i],
+                  "500", nullptr);
+            _exit(127);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    ProfileStore store(path);
+    int present = 0;
+    for (const char *prefix : prefixes) {
+        for (int i = 0; i < 500; ++i)
+            present += store.readInteger("Keys", prefix + std::to_string(i), -1) == i;
+    }
+    EXPECT_EQ(present, 1000);
+}
+
+} // namespace
