@@ -1,0 +1,279 @@
+#include "catalogue/Catalogue.h"
+#include "catalogue/HotKeyValue.h"
+#include "catalogue/LaunchDescription.h"
+#include "catalogue/MacroList.h"
+#include "catalogue/Paths.h"
+#include "fakes/TestSupport.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::testing::readFile;
+using quorvel::testing::TempDir;
+using quorvel::testing::writeFile;
+
+namespace {
+
+struct HotKeyCase
+{
+    unsigned value;
+    const char *text;
+};
+
+class HotKeyTexts : public ::testing::TestWithParam<HotKeyCase>
+{
+};
+
+TEST_P(HotKeyTexts, DisplayText)
+{
+    const auto platform = [](int key) -> std::string {
+        if (key == 0xBC)
+            return ",";
+        if (key == 0xBA)
+            return "semicolon"; // longer than one character: no name
+        return {};
+    };
+    EXPECT_EQ(hotKeyText(GetParam().value, platform), GetParam().text) << GetParam().value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encoding, HotKeyTexts,
+    ::testing::Values(HotKeyCase { 0, "" }, HotKeyCase { 49217, "Ctrl+Alt+A" },
+                      HotKeyCase { 49268, "Ctrl+Alt+F5" }, HotKeyCase { 24699, "Shift+Ctrl+F12" },
+                      HotKeyCase { 0x4041, "Ctrl+A" }, HotKeyCase { 0x2008, "Shift+BkSp" },
+                      HotKeyCase { 0x0D, "Enter" }, HotKeyCase { 0x1B, "Esc" },
+                      HotKeyCase { 0x20, "Space" }, HotKeyCase { 0x28, "Down" },
+                      HotKeyCase { 0x2D, "Ins" }, HotKeyCase { 0x2E, "Del" },
+                      HotKeyCase { 0x8030, "Alt+0" }, HotKeyCase { 0x4065, "Ctrl+5" },
+                      HotKeyCase { 0x87, "F24" }, HotKeyCase { 0x40BC, "Ctrl+," },
+                      HotKeyCase { 0x40BA, "" }, HotKeyCase { 0xC0FF, "" },
+                      HotKeyCase { 0x10000 + 0x41, "A" }));
+
+struct LaunchCase
+{
+    const char *stored;
+    const char *program;
+    const char *parameters;
+    const char *folder;
+};
+
+class LaunchSplit : public ::testing::TestWithParam<LaunchCase>
+{
+};
+
+TEST_P(LaunchSplit, SplitsAtTheFirstTwoSeparators)
+{
+    const auto d = LaunchDescription::split(GetParam().stored);
+    EXPECT_EQ(d.program, GetParam().program);
+    EXPECT_EQ(d.parameters, GetParam().parameters);
+    EXPECT_EQ(d.folder, GetParam().folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, LaunchSplit,
+    ::testing::Values(LaunchCase { "C:\\Tools\\edit.exe~~/n readme.txt~~C:\\Docs",
+                                   "C:\\Tools\\edit.exe", "/n readme.txt", "C:\\Docs" },
+                      LaunchCase { "/usr/bin/xterm~~~~", "/usr/bin/xterm", "", "" },
+                      LaunchCase { "a~~b~~c~~d", "a", "b", "c~~d" },
+                      LaunchCase { "only", "only", "", "" }, LaunchCase { "a~~b", "a", "b", "" },
+                      LaunchCase { "", "", "", "" }, LaunchCase { "~~~~~", "", "", "~" }));
+
+TEST(LaunchDescription, JoinAlwaysWritesBothSeparators)
+{
+    EXPECT_EQ((LaunchDescription { "/usr/bin/xterm", "", "" }.join()), "/usr/bin/xterm~~~~");
+    EXPECT_EQ((LaunchDescription { "edit", "-n x", "/tmp" }.join()), "edit~~-n x~~/tmp");
+}
+
+class CatalogueTest : public ::testing::Test
+{
+protected:
+    void write(const std::string &content) { writeFile(dir.file("macros.ini"), content); }
+    std::string file() { return readFile(dir.file("macros.ini")); }
+
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+};
+
+TEST_F(CatalogueTest, FindByNameIgnoresCaseAndFindsEveryMatchInOrder)
+{
+    write("[Main]\nEntries=4\n[Macro1]\nName=Mail\n[Macro2]\nName=Other\n[Macro3]\nName=MAIL\n"
+          "[Macro4]\n[Macro5]\nName=mail\n");
+    EXPECT_EQ(catalogue.findByName("mAiL"), (std::vector<int> { 1, 3 })); // 5 is beyond Entries
+    EXPECT_EQ(catalogue.findByName(""), (std::vector<int> { 4 })); // a record without a Name
+    EXPECT_TRUE(catalogue.findByName("none").empty());
+}
+
+TEST_F(CatalogueTest, AppendRaisesEntriesAndWritesTheRecord)
+{
+    write("[Main]\nEntries=1\n[Macro1]\nName=First\n");
+    MacroRecord r;
+    r.name = "Replay  ";
+    r.type = macrokind::MouseAndKeys;
+    r.hotKey = 49217;
+    r.fileName = "Replay.dat";
+    r.speed = 2;
+    EXPECT_EQ(catalogue.append(r), 2);
+    EXPECT_EQ(store.readString("Macro2", "Name", ""), "Replay");
+    EXPECT_EQ(store.readInteger("Macro2", "Speed", 0), 2);
+    EXPECT_EQ(store.readInteger("Main", "Entries", 0), 2);
+    r.type = macrokind::Advanced;
+    EXPECT_EQ(catalogue.append(r), 3);
+    EXPECT_EQ(store.readString("Macro3", "Speed", "absent"), "absent");
+}
+
+TEST_F(CatalogueTest, AppendAfterANegativeCountStartsAtOne)
+{
+    write("[Main]\nEntries=-4\n");
+    EXPECT_EQ(catalogue.append(MacroRecord { "x" }), 1);
+}
+
+struct RemoveCase
+{
+    const char *name;
+    int entries;
+    int remove;
+    std::vector<std::string> namesAfter;
+};
+
+class RemoveRecord : public ::testing::TestWithParam<RemoveCase>
+{
+};
+
+TEST_P(RemoveRecord, MovesLaterRecordsDown)
+{
+    TempDir dir;
+    ProfileStore store(dir.file("macros.ini"));
+    Catalogue catalogue(store);
+    const auto &c = GetParam();
+    store.edit([&](IniDocument &doc) {
+        doc.setValue("Main", "Entries", std::to_string(c.entries));
+        for (int n = 1; n <= std::max(c.entries, 3); ++n) {
+            const auto s = "Macro" + std::to_string(n);
+            doc.setValue(s, "Name", "M" + std::to_string(n));
+            doc.setValue(s, "FoundHandle", "h" + std::to_string(n));
+        }
+    });
+    catalogue.removeRecord(c.remove);
+    std::vector<std::string> names;
+    for (int n = 1; n <= catalogue.recordCount(); ++n)
+        names.push_back(store.readString(Catalogue::sectionName(n), "Name", "?"));
+    EXPECT_EQ(names, c.namesAfter);
+    // FoundHandle stays with the section number.
+    if (!c.namesAfter.empty())
+        EXPECT_EQ(store.readString("Macro1", "FoundHandle", ""), "h1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, RemoveRecord,
+    ::testing::Values(RemoveCase { "first", 3, 1, { "M2", "M3" } },
+                      RemoveCase { "middle", 4, 2, { "M1", "M3", "M4" } },
+                      RemoveCase { "last", 3, 3, { "M1", "M2" } },
+                      RemoveCase { "only", 1, 1, {} },
+                      RemoveCase { "beyondEntries", 2, 3, { "M1", "M2" } },
+                      RemoveCase { "zero", 2, 0, { "M1", "M2" } },
+                      RemoveCase { "emptyCatalogue", 0, 1, {} }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CatalogueTest, RemoveWritesAllSevenKeysWithDefaults)
+{
+    write("[Main]\nEntries=3\n[Macro1]\nName=A\n[Macro2]\nName=B\nType=3\nSpeed=2\nHotKey=49217\n"
+          "[Macro3]\nName=C\nFoundHandle=77\n");
+    catalogue.removeRecord(1);
+    EXPECT_EQ(store.readInteger("Macro1", "Speed", 0), 2);
+    EXPECT_EQ(store.readInteger("Macro1", "HotKey", 0), 49217);
+    EXPECT_EQ(store.readString("Macro2", "Name", ""), "C");
+    EXPECT_EQ(store.readString("Macro2", "TriggerRan", ""), "0");
+    EXPECT_EQ(store.readString("Macro2", "Speed", ""), "1");
+    EXPECT_EQ(store.readString("Macro2", "Type", ""), "1");
+    EXPECT_EQ(store.readString("Macro2", "FoundHandle", "none"), "none");
+    EXPECT_FALSE(store.document()->hasSection("Macro3"));
+    EXPECT_EQ(catalogue.recordCount(), 2);
+}
+
+TEST_F(CatalogueTest, ResetTriggerMemoryEmptiesEveryFoundHandle)
+{
+    write("[Main]\nEntries=2\n[Macro1]\nFoundHandle=1,2\n[Macro2]\nName=x\n[Macro3]\nFoundHandle=9\n");
+    catalogue.resetTriggerMemory();
+    EXPECT_EQ(store.readString("Macro1", "FoundHandle", "d"), "");
+    EXPECT_EQ(store.readString("Macro2", "FoundHandle", "d"), "");
+    EXPECT_EQ(store.readString("Macro3", "FoundHandle", "d"), "9");
+}
+
+TEST_F(CatalogueTest, LoadMacroListRowsAndDefaults)
+{
+    write("[Main]\nEntries=6\n"
+          "[Macro1]\nName=Editor\nType=1\nHotKey=49217\nTrigger=Untitled\n"
+          "[Macro2]\nName=Keys\nType=2\nHotKey=0x4041\n"
+          "[Macro3]\nName=Mouse\nType=3\nHotKey=nonsense\n"
+          "[Macro4]\nName=Adv\nType=4\n"
+          "[Macro5]\nType=9\n"
+          "[Macro6]\nName=NoType\n");
+    const auto rows = LoadMacroList(catalogue);
+    ASSERT_EQ(rows.size(), 6u);
+    const int images[] = { 0, 1, 2, 1, 0, 0 };
+    const char *captions[] = { "Editor", "Keys", "Mouse", "Adv", "Macro5", "NoType" };
+    const char *hotKeys[] = { "Ctrl+Alt+A", "Ctrl+A", "", "", "", "" };
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(rows[i].imageIndex, images[i]) << i;
+        EXPECT_EQ(rows[i].caption, captions[i]) << i;
+        EXPECT_EQ(rows[i].hotKeyText, hotKeys[i]) << i;
+    }
+    EXPECT_EQ(rows[0].trigger, "Untitled");
+}
+
+TEST_F(CatalogueTest, EntriesMissingZeroOrNegativeMeansEmpty)
+{
+    for (const char *content : { "[Macro1]\nName=x\n", "[Main]\nEntries=0\n[Macro1]\nName=x\n",
+                                 "[Main]\nEntries=-3\n[Macro1]\nName=x\n",
+                                 "[Main]\nEntries=lots\n[Macro1]\nName=x\n" }) {
+        write(content);
+        EXPECT_TRUE(LoadMacroList(catalogue).empty()) << content;
+        EXPECT_TRUE(catalogue.findByName("x").empty()) << content;
+    }
+}
+
+TEST(DataFileName, TrailingBlanksAndControlsRemoved)
+{
+    EXPECT_EQ(dataFileName("Mail  \t", ".key"), "Mail.key");
+    EXPECT_EQ(dataFileName("  Mail", ".dat"), "  Mail.dat");
+}
+
+TEST(Paths, EnvironmentDecidesTheFolders)
+{
+    const auto keep = [](const char *name) {
+        const char *v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    const auto home = keep("QUORVEL_HOME"), config = keep("XDG_CONFIG_HOME"),
+               data = keep("XDG_DATA_HOME"), userHome = keep("HOME");
+    setenv("QUORVEL_HOME", "/portable", 1);
+    auto p = Paths::fromEnvironment();
+    EXPECT_EQ(p.catalogueFile, "/portable/macros.ini");
+    EXPECT_EQ(p.programFolder, "/portable/");
+    unsetenv("QUORVEL_HOME");
+    setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    setenv("XDG_DATA_HOME", "/dat/", 1);
+    p = Paths::fromEnvironment();
+    EXPECT_EQ(p.catalogueFile, "/cfg/quorvel/macros.ini");
+    EXPECT_EQ(p.programFolder, "/dat/quorvel/");
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("XDG_DATA_HOME", "relative", 1); // not absolute: ignored
+    setenv("HOME", "/home/u", 1);
+    p = Paths::fromEnvironment();
+    EXPECT_EQ(p.catalogueFile, "/home/u/.config/quorvel/macros.ini");
+    EXPECT_EQ(p.programFolder, "/home/u/.local/share/quorvel/");
+    const auto restore = [](const char *name, const std::optional<std::string> &v) {
+        if (v)
+            setenv(name, v->c_str(), 1);
+        else
+            unsetenv(name);
+    };
+    restore("QUORVEL_HOME", home);
+    restore("XDG_CONFIG_HOME", config);
+    restore("XDG_DATA_HOME", data);
+    restore("HOME", userHome);
+}
+
+} // namespace
