@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build ccache pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev xdg-utils
     libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format

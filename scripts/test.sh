@@ -7,5 +7,8 @@ export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/quorvel-ccache}"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
     -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
 cmake --build build/test
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd build/test
 ctest --output-on-failure --timeout 600 -j2

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "catalogue/Catalogue.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+// Arguments arrive already split; quotes left inside one (as from /Open:"name") are removed,
+// as the Windows splitting would have done.
+std::string unquoteArgument(std::string_view argument);
+
+struct CommandLineResult
+{
+    bool closeWhenDone = false;
+};
+
+// DoCommandLine: runs every record named by /OPEN: or a bare name, in catalogue order,
+// pumping events after each record. An error from a run propagates; the remaining
+// arguments are then not processed.
+CommandLineResult DoCommandLine(const std::vector<std::string> &arguments,
+                                const Catalogue &catalogue,
+                                const std::function<void(int record)> &runRecord,
+                                const std::function<void()> &pump);
+
+// The name an argument asks for; empty for /CLOSE.
+std::string wantedName(std::string_view argument);
+
+} // namespace quorvel

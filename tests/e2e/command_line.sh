@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The program itself: a command-line run of a launch macro with /CLOSE starts the program
+# and ends by itself; without a display it says so and fails.
+set -euo pipefail
+bin="${QUORVEL_BIN:?}"
+src="${QUORVEL_SOURCE_DIR:?}"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export LSAN_OPTIONS="suppressions=$src/scripts/lsan.supp:print_suppressions=0"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cat >"$work/macros.ini" <<INI
+[Main]
+Entries=2
+FirstRun=0
+[Macro1]
+Name=Editor
+Type=1
+HotKey=0
+FileName=/usr/bin/touch~~"$work/started one" \$HOME~~$work
+[Macro2]
+Name=editor
+Type=1
+FileName=touch~~second~~$work
+INI
+
+start=$(date +%s%N)
+QUORVEL_HOME="$work" timeout 20 "$src/scripts/with-xvfb.sh" "$bin/quorvel" '/Open:"Editor"' /Close \
+    || fail "quorvel did not end by itself"
+elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+for f in "started one" '$HOME' second; do
+    for _ in $(seq 1 50); do [ -e "$work/$f" ] && break; sleep 0.1; done
+    [ -e "$work/$f" ] || fail "launch did not create '$f'"
+done
+[ "$elapsed" -lt 8000 ] || fail "took ${elapsed} ms to end"
+grep -q '^FirstRun=0' "$work/macros.ini" || fail "FirstRun changed"
+
+# No display: a clear message and a failure status.
+set +e
+out=$(env -u DISPLAY QUORVEL_HOME="$work" "$bin/quorvel" 2>&1)
+status=$?
+set -e
+[ "$status" -ne 0 ] || fail "no display but exit status 0"
+grep -q "display" <<<"$out" || fail "no message about the display: $out"
+
+# A first start shows the main window and records that it ran.
+rm -f "$work/macros.ini"
+QUORVEL_HOME="$work" timeout 20 "$src/scripts/with-xvfb.sh" bash -c '
+    "$1" & pid=$!
+    for _ in $(seq 1 100); do
+        xdotool search --onlyvisible --name "^Ostrin Quorvel$" >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    xdotool search --onlyvisible --name "^Ostrin Quorvel$" >/dev/null || { kill $pid; exit 1; }
+    kill -TERM $pid; wait $pid; exit 0' _ "$bin/quorvel" || fail "first start showed no main window"
+grep -q '^FirstRun=0' "$work/macros.ini" || fail "FirstRun not written"
+echo "command line: ok"
