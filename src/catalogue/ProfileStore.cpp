@@ -4,6 +4,7 @@
 #include "common/Error.h"
 #include "common/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -17,9 +18,6 @@ namespace quorvel {
 
 namespace {
 constexpr std::size_t kMaxReadChars = 1023;
-// A file changed within this window of its last read may have changed again within the same
-// timestamp tick; such a file is compared by content, not trusted on its metadata.
-constexpr long long kRacyNanoseconds = 100'000'000;
 
 struct FileStamp
 {
@@ -37,10 +35,12 @@ long long nanoseconds(const timespec &t)
     return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
 }
 
-long long nowNs()
+// The clock file timestamps are taken from. While it still shows a file's modification time,
+// another write within the same tick would leave every stat field as it was.
+long long coarseNowNs()
 {
     timespec t {};
-    clock_gettime(CLOCK_REALTIME, &t);
+    clock_gettime(CLOCK_REALTIME_COARSE, &t);
     return nanoseconds(t);
 }
 
@@ -154,11 +154,11 @@ struct ProfileStore::Cache
         std::lock_guard lock(mutex);
         const auto stamp = stampOf(path);
         if (valid && stamp == this->stamp) {
-            if (!stamp.exists || readAtNs - stamp.mtimeNs > kRacyNanoseconds)
+            if (!stamp.exists || readAtNs > std::max(stamp.mtimeNs, stamp.ctimeNs))
                 return doc;
         }
         std::string fresh;
-        const long long readAt = nowNs();
+        const long long readAt = coarseNowNs();
         if (!stamp.exists || !readAll(path, fresh))
             fresh.clear();
         if (!valid || fresh != bytes) {
