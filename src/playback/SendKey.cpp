@@ -1,0 +1,376 @@
+#include "playback/SendKey.h"
+
+#include "common/Error.h"
+#include "common/Text.h"
+
+#include <dlfcn.h>
+
+namespace quorvel {
+
+namespace {
+
+constexpr KeyNameRow kKeyNames[] = {
+    { "CTRL", vk::Control },
+    { "ALT", vk::Menu },
+    { "MENU", vk::Menu },
+    { "SHIFT", vk::Shift },
+    { "SPACE", vk::Space },
+    { "F1", 0x70 },
+    { "F2", 0x71 },
+    { "F3", 0x72 },
+    { "F4", 0x73 },
+    { "F5", 0x74 },
+    { "F6", 0x75 },
+    { "F7", 0x76 },
+    { "F8", 0x77 },
+    { "F9", 0x78 },
+    { "F10", 0x79 },
+    { "F11", 0x7A },
+    { "F12", 0x7B },
+    { "INSERT", vk::Insert },
+    { "DELETE", vk::Delete },
+    { "DEL", vk::Delete },
+    { "HOME", vk::Home },
+    { "END", vk::End },
+    { "PGUP", vk::Prior },
+    { "PGDN", vk::Next },
+    { "TAB", vk::Tab },
+    { "ENTER", vk::Return },
+    { "BKSP", vk::Back },
+    { "PRTSC", vk::Snapshot },
+    { "SHIFT", vk::Shift },
+    { "ESCAPE", vk::Escape },
+    { "ESC", vk::Escape },
+    { "UP", vk::Up },
+    { "DOWN", vk::Down },
+    { "LEFT", vk::Left },
+    { "RIGHT", vk::Right },
+    { "DN", vk::Down },
+    { "L", vk::Left },
+    { "R", vk::Right },
+};
+static_assert(std::size(kKeyNames) == 38);
+
+constexpr std::size_t kMaxKeyName = 7;
+
+// Shared by every sender of the process.
+struct SharedState
+{
+    bool tokensOnly = false;
+    bool alt = false;
+    bool ctrl = false;
+    bool shift = false;
+    bool ctrlAlt = false;
+    SenderEntry entry = nullptr;
+    const TSendKey *entryOwner = nullptr;
+};
+SharedState g_shared;
+
+void *systemOpen(const char *name)
+{
+    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
+void *systemSymbol(void *library, const char *name)
+{
+    return dlsym(library, name);
+}
+void systemClose(void *library)
+{
+    dlclose(library);
+}
+
+char32_t upperAscii(char32_t c)
+{
+    return (c >= U'a' && c <= U'z') ? c - U'a' + U'A' : c;
+}
+
+const KeyNameRow *lookUpKeyName(std::u32string_view name)
+{
+    for (const auto &row : kKeyNames) {
+        if (row.name.size() != name.size())
+            continue;
+        bool equal = true;
+        for (std::size_t i = 0; i < name.size() && equal; ++i)
+            equal = upperAscii(name[i]) == static_cast<char32_t>(row.name[i]);
+        if (equal)
+            return &row;
+    }
+    return nullptr;
+}
+
+bool contains(std::u32string_view haystack, std::u32string_view needle)
+{
+    return haystack.find(needle) != std::u32string_view::npos;
+}
+
+// The external entry takes at most 255 bytes; cut at a character boundary.
+std::string libraryBytes(std::u32string_view s)
+{
+    std::string out;
+    for (char32_t c : s) {
+        std::string one;
+        text::appendUtf8(one, c);
+        if (out.size() + one.size() > TSendKey::MaxChars)
+            break;
+        out += one;
+    }
+    return out;
+}
+
+} // namespace
+
+SenderLibraryApi SenderLibraryApi::system()
+{
+    return SenderLibraryApi { &systemOpen, &systemSymbol, &systemClose };
+}
+
+const KeyNameRow *keyNameTable(std::size_t &count)
+{
+    count = std::size(kKeyNames);
+    return kKeyNames;
+}
+
+TSendKey::TSendKey(KeySink &sink, EventPump &pump)
+    : m_sink(sink)
+    , m_pump(pump)
+{
+}
+
+TSendKey::~TSendKey()
+{
+    if (m_library) {
+        if (g_shared.entryOwner == this) {
+            g_shared.entry = nullptr;
+            g_shared.entryOwner = nullptr;
+        }
+        if (m_api.close)
+            m_api.close(m_library);
+    }
+}
+
+bool TSendKey::TokensOnly()
+{
+    return g_shared.tokensOnly;
+}
+
+void TSendKey::setTokensOnly(bool on)
+{
+    g_shared.tokensOnly = on;
+}
+
+unsigned TSendKey::pendingModifiers()
+{
+    return (g_shared.alt ? 1u : 0u) | (g_shared.ctrl ? 2u : 0u) | (g_shared.shift ? 4u : 0u)
+        | (g_shared.ctrlAlt ? 8u : 0u);
+}
+
+void TSendKey::resetSharedState()
+{
+    g_shared = SharedState {};
+}
+
+int TSendKey::SendString(std::string_view utf8)
+{
+    const std::u32string s = text::decode(utf8);
+    return SendString(std::u32string_view(s));
+}
+
+int TSendKey::SendString(std::u32string_view s)
+{
+    s = s.substr(0, MaxChars);
+    if (m_useDll) {
+        int result = 0;
+        if (trySendThroughLibrary(s, result))
+            return result;
+    }
+    if (s.empty())
+        return -1;
+    try {
+        parseAndSend(s);
+    } catch (...) {
+        // What was sent before the fault is delivered; the pump does not run.
+        m_sink.flush();
+        throw;
+    }
+    m_sink.flush();
+    m_pump.processMessages();
+    return 0;
+}
+
+bool TSendKey::trySendThroughLibrary(std::u32string_view s, int &result)
+{
+    if (!g_shared.entry && m_api.open) {
+        void *library = m_api.open(m_libraryName.c_str());
+        if (library) {
+            void *entry = m_api.symbol ? m_api.symbol(library, EntryName) : nullptr;
+            if (entry) {
+                if (m_library && m_api.close)
+                    m_api.close(m_library);
+                m_library = library;
+                g_shared.entry = reinterpret_cast<SenderEntry>(entry);
+                g_shared.entryOwner = this;
+            } else if (m_api.close) {
+                // A library without the entry is no sender: fall back and try again next time.
+                m_api.close(library);
+            }
+        }
+    }
+    if (!g_shared.entry)
+        return false;
+    const std::string bytes = libraryBytes(s);
+    std::basic_string<unsigned char> buffer;
+    buffer.push_back(static_cast<unsigned char>(bytes.size()));
+    buffer.append(bytes.begin(), bytes.end());
+    result = g_shared.entry(buffer.c_str());
+    return true;
+}
+
+void TSendKey::parseAndSend(std::u32string_view s)
+{
+    const std::size_t n = s.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char32_t c = s[i];
+        switch (c) {
+        case U'{': {
+            if (n == 1) {
+                typeCharacter(c);
+                break;
+            }
+            std::size_t j = i + 1;
+            for (;;) {
+                if (j >= n)
+                    throw Error("No Closing brackets");
+                if (s[j] == U'}')
+                    break;
+                ++j;
+                if (j - (i + 1) >= kMaxKeyName && (j >= n || s[j] != U'}'))
+                    throw Error("No Closing brackets");
+            }
+            const std::u32string_view name = s.substr(i + 1, j - (i + 1));
+            i = j;
+            const KeyNameRow *row = lookUpKeyName(name);
+            if (!row)
+                throw Error("Invalid token");
+            // The modifier tests see the name as written: "{alt}" taps the Alt key.
+            if (contains(name, U"ALT"))
+                g_shared.alt = true;
+            else if (contains(name, U"CTRL"))
+                g_shared.ctrl = true;
+            else if (contains(name, U"SHIFT"))
+                g_shared.shift = true;
+            else
+                PressKey(row->key, 0);
+            break;
+        }
+        case U'}':
+            if (n != 1)
+                throw Error("Invalid token");
+            typeCharacter(c);
+            break;
+        case U'@':
+            if (g_shared.tokensOnly)
+                typeCharacter(c);
+            else
+                g_shared.alt = true;
+            break;
+        case U'^':
+            if (g_shared.tokensOnly)
+                typeCharacter(c);
+            else
+                g_shared.ctrl = true;
+            break;
+        case U'~':
+            if (g_shared.tokensOnly)
+                typeCharacter(c);
+            else
+                g_shared.shift = true;
+            break;
+        default:
+            typeCharacter(c);
+            break;
+        }
+    }
+}
+
+void TSendKey::typeCharacter(char32_t ch)
+{
+    const KeyScan scan = m_sink.keyScan(ch);
+    if (scan.valid())
+        pressKey(scan.key, scan.shiftState, ch);
+    else
+        // No key of the layout types it: the sink types it, wrapped in the pending modifiers.
+        pressKey(-1, 0, ch);
+}
+
+void TSendKey::PressKey(KeyCode key, int shiftState)
+{
+    pressKey(key, shiftState, 0);
+}
+
+void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
+{
+    switch (shiftState) {
+    case 2:
+        g_shared.ctrl = true;
+        break;
+    case 3:
+        g_shared.ctrl = true;
+        g_shared.shift = true;
+        break;
+    case 6:
+        g_shared.ctrlAlt = true;
+        break;
+    case 7:
+        g_shared.ctrlAlt = true;
+        g_shared.shift = true;
+        break;
+    default:
+        break;
+    }
+    if (g_shared.alt)
+        KeyEvent(vk::Menu, false);
+    if (g_shared.ctrl)
+        KeyEvent(vk::Control, false);
+    if (g_shared.shift)
+        KeyEvent(vk::Shift, false);
+    if (g_shared.ctrlAlt) {
+        KeyEvent(vk::Control, false);
+        KeyEvent(vk::Menu, false);
+    }
+    const bool extraShift = ((shiftState & 1) && !g_shared.ctrl) || g_shared.shift;
+    if (extraShift)
+        KeyEvent(vk::Shift, false);
+    if (key >= 0) {
+        KeyEvent(key, false);
+        KeyEvent(key, true);
+    } else {
+        m_sink.typeCharacter(unmapped);
+    }
+    if (extraShift)
+        KeyEvent(vk::Shift, true);
+    if (g_shared.shift) {
+        KeyEvent(vk::Shift, true);
+        g_shared.shift = false;
+    }
+    if (g_shared.ctrl) {
+        KeyEvent(vk::Control, true);
+        g_shared.ctrl = false;
+    }
+    if (g_shared.alt) {
+        KeyEvent(vk::Menu, true);
+        g_shared.alt = false;
+    }
+    if (g_shared.ctrlAlt) {
+        KeyEvent(vk::Control, true);
+        KeyEvent(vk::Menu, true);
+        g_shared.ctrlAlt = false;
+    }
+}
+
+void TSendKey::KeyEvent(KeyCode key, bool release)
+{
+    const unsigned scan = m_sink.scanCode(key);
+    m_sink.keyEvent(key, scan & 0xFF, (scan & 0xE0) != 0, release);
+}
+
+} // namespace quorvel

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "platform/EventPump.h"
+#include "platform/KeySink.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorvel {
+
+// The optional external sender: a shared library whose entry takes a length-prefixed
+// string (length byte first, then up to 255 bytes of UTF-8) and returns a 32-bit result.
+using SenderEntry = std::int32_t (*)(const unsigned char *lengthPrefixed);
+
+// dlopen's role, replaceable so the loading rules can be exercised without a real library.
+struct SenderLibraryApi
+{
+    void *(*open)(const char *name) = nullptr;
+    void *(*symbol)(void *library, const char *name) = nullptr;
+    void (*close)(void *library) = nullptr;
+
+    static SenderLibraryApi system(); // dlopen, dlsym, dlclose
+};
+
+// Turns keystroke strings into key events: "^" Ctrl, "@" Alt, "~" Shift, "{NAME}" named keys.
+// TokensOnly and the pending modifiers are process-wide: every instance shares them, and a
+// modifier not yet followed by a key stays pending for the next key of any later call.
+class TSendKey
+{
+public:
+    static constexpr std::string_view DefaultLibraryName = "libfw32sndkey.so";
+    static constexpr const char *EntryName = "fw32sndkey_entry1";
+    static constexpr std::size_t MaxChars = 255;
+
+    TSendKey(KeySink &sink, EventPump &pump);
+    ~TSendKey();
+    TSendKey(const TSendKey &) = delete;
+    TSendKey &operator=(const TSendKey &) = delete;
+
+    bool UseDll() const { return m_useDll; }
+    void setUseDll(bool on) { m_useDll = on; }
+    void setLibraryName(std::string name) { m_libraryName = std::move(name); }
+    void setLibraryApi(const SenderLibraryApi &api) { m_api = api; }
+
+    static bool TokensOnly();
+    static void setTokensOnly(bool on);
+
+    // 0 when a non-empty string was sent, -1 for an empty one, else the library's result.
+    // Only the first 255 characters are taken. Throws Error("Invalid token") and
+    // Error("No Closing brackets"); what was sent before the fault stays sent.
+    int SendString(std::u32string_view s);
+    int SendString(std::string_view utf8);
+
+    // Pending modifiers as a bit set (Alt 1, Ctrl 2, Shift 4, CtrlAlt 8), for tests and traces.
+    static unsigned pendingModifiers();
+    // Back to the start-up state: nothing pending, TokensOnly off, no library entry.
+    static void resetSharedState();
+
+    // PressKey(w): w's low byte is the key, its high byte the shift state.
+    void PressKey(KeyCode key, int shiftState);
+
+private:
+    void parseAndSend(std::u32string_view s);
+    void typeCharacter(char32_t ch);
+    // key -1: no key types the character; the sink types it.
+    void pressKey(KeyCode key, int shiftState, char32_t unmapped);
+    void KeyEvent(KeyCode key, bool release);
+    bool trySendThroughLibrary(std::u32string_view s, int &result);
+
+    KeySink &m_sink;
+    EventPump &m_pump;
+    bool m_useDll = false;
+    std::string m_libraryName { DefaultLibraryName };
+    SenderLibraryApi m_api = SenderLibraryApi::system();
+    void *m_library = nullptr;
+};
+
+// One row of the key-name table; the first matching row wins.
+struct KeyNameRow
+{
+    std::string_view name;
+    KeyCode key;
+};
+// The 38 rows in their search order.
+const KeyNameRow *keyNameTable(std::size_t &count);
+
+} // namespace quorvel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/KeySink.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quorvel::testing {
+
+struct RecordedKeyEvent
+{
+    KeyCode key = 0;
+    unsigned scan = 0;
+    bool extended = false;
+    bool release = false;
+    bool isCharacter = false; // typeCharacter: no key, ch holds the character
+    char32_t ch = 0;
+};
+
+// Records every event. Types on Windows' US layout unless a character is overridden.
+class FakeKeySink : public KeySink
+{
+public:
+    std::vector<RecordedKeyEvent> events;
+    std::map<char32_t, KeyScan> layoutOverrides;
+    std::map<KeyCode, unsigned> scanCodes; // missing: 0
+    int flushes = 0;
+    int releaseAllCalls = 0;
+
+    KeyScan keyScan(char32_t ch) override;
+    unsigned scanCode(KeyCode key) override;
+    void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) override;
+    void typeCharacter(char32_t ch) override;
+    void flush() override { ++flushes; }
+    void releaseAll() override { ++releaseAllCalls; }
+
+    // "down 41", "up 41", "char U+00E9": the tracing tool's lines.
+    std::vector<std::string> lines() const;
+    // The lines joined by ", ".
+    std::string trace() const;
+    // What the events type on the US layout: characters as typed; other keys as "{ENTER}",
+    // "{F4}"; a key pressed under Ctrl or Alt prefixed "^" or "@" (and "~" for a named key
+    // under Shift). Taps of modifier keys alone leave no trace here.
+    std::string typed() const;
+    void clear();
+};
+
+} // namespace quorvel::testing
