@@ -12,7 +12,8 @@ using namespace quorvel;
 namespace {
 std::string makeCatalogue(int records)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-bench-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quorvel-bench-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         std::abort();
     const auto path = pattern + "/macros.ini";

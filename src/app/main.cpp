@@ -54,7 +54,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager &) { _exit(0); });
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, [](QSessionManager &) { _exit(0); });
 
     const Paths paths = Paths::fromEnvironment();
     ProfileStore store(paths.catalogueFile);
@@ -84,7 +85,7 @@ int main(int argc, char **argv)
     if (store.readBool(settings::Main, settings::FirstRun, true)) {
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         const auto middle = centred(frmMain.width(), frmMain.height(),
-                                    Rect { area.left(), area.top(), area.width(), area.height() });
+            Rect { area.left(), area.top(), area.width(), area.height() });
         frmMain.move(middle.left, middle.top);
         frmMain.show();
         runGuarded(errors, [&] { store.writeString(settings::Main, settings::FirstRun, "0"); });

@@ -66,9 +66,12 @@ void Catalogue::removeRecord(int n)
         for (int j = n; j < count; ++j) {
             const auto from = sectionName(j + 1);
             const auto to = sectionName(j);
-            const auto text = [&](std::string_view key) { return profileString(doc, from, key, ""); };
-            const auto integer
-                = [&](std::string_view key, int def) { return profileInteger(doc, from, key, def); };
+            const auto text = [&](std::string_view key) {
+                return profileString(doc, from, key, "");
+            };
+            const auto integer = [&](std::string_view key, int def) {
+                return profileInteger(doc, from, key, def);
+            };
             const std::string name = text(kName);
             const int type = integer(kType, 1);
             const int hotKey = integer(kHotKey, 0);

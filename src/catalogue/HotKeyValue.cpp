@@ -23,8 +23,8 @@ std::string hotKeyKeyName(unsigned value, const KeyNameLookup &platformName)
     default:
         break;
     }
-    static const char *const kNavigation[] = { "Space", "PgUp", "PgDn", "End", "Home",
-                                               "Left",  "Up",   "Right", "Down" };
+    static const char *const kNavigation[] = { "Space", "PgUp", "PgDn", "End", "Home", "Left", "Up",
+        "Right", "Down" };
     if (key >= 0x20 && key <= 0x28)
         return kNavigation[key - 0x20];
     if ((key >= 0x30 && key <= 0x39) || (key >= 0x41 && key <= 0x5A))

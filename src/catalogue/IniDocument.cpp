@@ -121,8 +121,8 @@ const IniDocument::SectionIndex *IniDocument::findSection(std::string_view secti
     return it == m_sections.end() ? nullptr : &it->second;
 }
 
-std::optional<std::string_view> IniDocument::value(std::string_view section,
-                                                   std::string_view key) const
+std::optional<std::string_view> IniDocument::value(
+    std::string_view section, std::string_view key) const
 {
     const auto *s = findSection(section);
     if (!s)
@@ -194,7 +194,7 @@ void IniDocument::eraseSection(std::string_view section)
             while (end < m_lines.size() && m_lines[end].kind != Line::Kind::Section)
                 ++end;
             m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i),
-                          m_lines.begin() + static_cast<std::ptrdiff_t>(end));
+                m_lines.begin() + static_cast<std::ptrdiff_t>(end));
             erased = true;
         } else {
             ++i;

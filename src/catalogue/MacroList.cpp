@@ -39,8 +39,8 @@ std::string dataFileName(std::string_view macroName, std::string_view extension)
     return std::string(text::trimRight(macroName)) + std::string(extension);
 }
 
-std::vector<MacroListRow> LoadMacroList(const Catalogue &catalogue,
-                                        const KeyNameLookup &platformName)
+std::vector<MacroListRow> LoadMacroList(
+    const Catalogue &catalogue, const KeyNameLookup &platformName)
 {
     std::vector<MacroListRow> rows;
     const auto doc = catalogue.store().document();
@@ -50,7 +50,8 @@ std::vector<MacroListRow> LoadMacroList(const Catalogue &catalogue,
         MacroListRow row;
         row.imageIndex = imageIndexForType(profileInteger(*doc, section, "Type", 1));
         row.caption = profileString(*doc, section, "Name", section);
-        const auto hotKey = static_cast<unsigned>(profileInteger(*doc, section, "HotKey", 0)) & 0xFFFF;
+        const auto hotKey =
+            static_cast<unsigned>(profileInteger(*doc, section, "HotKey", 0)) & 0xFFFF;
         row.hotKeyText = hotKeyText(hotKey, platformName);
         row.trigger = profileString(*doc, section, "Trigger", "");
         rows.push_back(std::move(row));

@@ -17,8 +17,8 @@ struct MacroListRow
 };
 
 // The rows of the main window's list, in record order.
-std::vector<MacroListRow> LoadMacroList(const Catalogue &catalogue,
-                                        const KeyNameLookup &platformName = {});
+std::vector<MacroListRow> LoadMacroList(
+    const Catalogue &catalogue, const KeyNameLookup &platformName = {});
 
 // Image index and status-bar caption of a macro kind.
 int imageIndexForType(int type);

@@ -64,7 +64,9 @@ bool makeFolders(const std::string &folder)
 {
     if (folder.empty())
         return true;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(folder.c_str(), &st) == 0)
         return S_ISDIR(st.st_mode);
     for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {

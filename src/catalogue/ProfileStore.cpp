@@ -46,7 +46,9 @@ long long coarseNowNs()
 
 FileStamp stampOf(const std::string &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     FileStamp s;
     if (::stat(path.c_str(), &st) != 0)
         return s;
@@ -66,7 +68,9 @@ bool readAll(const std::string &path, std::string &out)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
         out.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
@@ -122,8 +126,7 @@ public:
     {
         m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (m_fd >= 0) {
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) { }
         }
     }
     ~FileLock()
@@ -191,8 +194,8 @@ std::shared_ptr<const IniDocument> ProfileStore::document() const
     return m_cache->load(m_path);
 }
 
-std::string profileString(const IniDocument &doc, std::string_view section, std::string_view key,
-                          std::string_view def)
+std::string profileString(
+    const IniDocument &doc, std::string_view section, std::string_view key, std::string_view def)
 {
     const auto v = doc.value(section, key);
     return std::string(text::leftChars(v ? *v : def, kMaxReadChars));
@@ -206,8 +209,8 @@ int profileInteger(const IniDocument &doc, std::string_view section, std::string
     return text::parseInteger(*v).value_or(def);
 }
 
-std::string ProfileStore::readString(std::string_view section, std::string_view key,
-                                     std::string_view def) const
+std::string ProfileStore::readString(
+    std::string_view section, std::string_view key, std::string_view def) const
 {
     return profileString(*document(), section, key, def);
 }
@@ -222,8 +225,8 @@ bool ProfileStore::readBool(std::string_view section, std::string_view key, bool
     return readInteger(section, key, def ? 1 : 0) != 0;
 }
 
-void ProfileStore::writeString(std::string_view section, std::string_view key,
-                               std::string_view value)
+void ProfileStore::writeString(
+    std::string_view section, std::string_view key, std::string_view value)
 {
     edit([&](IniDocument &doc) { doc.setValue(section, key, value); });
 }
@@ -269,7 +272,9 @@ void ProfileStore::edit(const std::function<void(IniDocument &)> &change)
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         fail();
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (stamp.exists && ::stat(m_path.c_str(), &st) == 0)
         ::fchmod(fd, st.st_mode & 07777);
     const bool written = writeAllFd(fd, out) && ::fsync(fd) == 0;

@@ -24,8 +24,8 @@ public:
     const std::string &path() const { return m_path; }
 
     // At most 1023 characters of the value; def when the file, section or key is missing.
-    std::string readString(std::string_view section, std::string_view key,
-                           std::string_view def) const;
+    std::string readString(
+        std::string_view section, std::string_view key, std::string_view def) const;
     int readInteger(std::string_view section, std::string_view key, int def) const;
     bool readBool(std::string_view section, std::string_view key, bool def) const;
 
@@ -48,9 +48,8 @@ private:
 };
 
 // Value rules shared by the store and snapshot readers.
-std::string profileString(const IniDocument &doc, std::string_view section, std::string_view key,
-                          std::string_view def);
-int profileInteger(const IniDocument &doc, std::string_view section, std::string_view key,
-                   int def);
+std::string profileString(
+    const IniDocument &doc, std::string_view section, std::string_view key, std::string_view def);
+int profileInteger(const IniDocument &doc, std::string_view section, std::string_view key, int def);
 
 } // namespace quorvel

@@ -9,9 +9,8 @@ class Launcher
 {
 public:
     virtual ~Launcher() = default;
-    virtual void open(const std::string &file, const std::string &parameters,
-                      const std::string &folder)
-        = 0;
+    virtual void open(
+        const std::string &file, const std::string &parameters, const std::string &folder) = 0;
 };
 
 } // namespace quorvel

@@ -26,8 +26,9 @@ class CommandLines : public ::testing::TestWithParam<CommandLineCase>
 TEST_P(CommandLines, RunsEveryNamedRecordInOrder)
 {
     TempDir dir;
-    writeFile(dir.file("macros.ini"), "[Main]\nEntries=4\n[Macro1]\nName=Mail\n[Macro2]\nName=Editor\n"
-                                      "[Macro3]\nName=MAIL\n[Macro4]\nName=Two Words\n");
+    writeFile(dir.file("macros.ini"),
+        "[Main]\nEntries=4\n[Macro1]\nName=Mail\n[Macro2]\nName=Editor\n"
+        "[Macro3]\nName=MAIL\n[Macro4]\nName=Two Words\n");
     ProfileStore store(dir.file("macros.ini"));
     Catalogue catalogue(store);
     std::vector<int> runs;
@@ -38,10 +39,8 @@ TEST_P(CommandLines, RunsEveryNamedRecordInOrder)
     EXPECT_EQ(result.closeWhenDone, GetParam().close);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, CommandLines,
-    ::testing::Values(
-        CommandLineCase { "none", {}, {}, false },
+INSTANTIATE_TEST_SUITE_P(Forms, CommandLines,
+    ::testing::Values(CommandLineCase { "none", {}, {}, false },
         CommandLineCase { "loneClose", { "/close" }, {}, true },
         CommandLineCase { "openThenClose", { "/Open:\"Editor\"", "/Close" }, { 2 }, true },
         CommandLineCase { "quotedBlanksTrimmed", { "/OPEN:\"  Two Words  \"" }, { 4 }, false },
@@ -77,7 +76,7 @@ TEST(CommandLine, ErrorStopsTheRemainingArguments)
                          throw Error("Invalid token");
                      },
                      [] {}),
-                 Error);
+        Error);
     EXPECT_EQ(runs, (std::vector<int> { 1 }));
 }
 
@@ -101,16 +100,17 @@ TEST_P(Placements, SetPositionRules)
     EXPECT_EQ(storedPlacement(store, screen), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, Placements,
-    ::testing::Values(
-        PlacementCase { "none", "", std::nullopt },
+INSTANTIATE_TEST_SUITE_P(Keys, Placements,
+    ::testing::Values(PlacementCase { "none", "", std::nullopt },
         PlacementCase { "width10000", "Width=10000\nHeight=300\nTop=5\nLeft=5\n", std::nullopt },
-        PlacementCase { "all", "Width=500\nHeight=400\nTop=20\nLeft=30\n", Rect { 30, 20, 500, 400 } },
-        PlacementCase { "heightDefault", "Width=500\nTop=20\nLeft=30\n", Rect { 30, 20, 500, 343 } },
-        PlacementCase { "edgesMissingCentre", "Width=500\nHeight=400\n", Rect { 390, 312, 500, 400 } },
+        PlacementCase {
+            "all", "Width=500\nHeight=400\nTop=20\nLeft=30\n", Rect { 30, 20, 500, 400 } },
+        PlacementCase {
+            "heightDefault", "Width=500\nTop=20\nLeft=30\n", Rect { 30, 20, 500, 343 } },
+        PlacementCase {
+            "edgesMissingCentre", "Width=500\nHeight=400\n", Rect { 390, 312, 500, 400 } },
         PlacementCase { "offScreenPulledBack", "Width=500\nHeight=400\nTop=5000\nLeft=-9000\n",
-                        Rect { -450, 994, 500, 400 } }),
+            Rect { -450, 994, 500, 400 } }),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Placement, SaveWritesAllFourKeys)
@@ -119,7 +119,7 @@ TEST(Placement, SaveWritesAllFourKeys)
     ProfileStore store(dir.file("macros.ini"));
     savePlacement(store, Rect { 1, 2, 3, 4 });
     EXPECT_EQ(quorvel::testing::readFile(dir.file("macros.ini")),
-              "[Position]\nWidth=3\nHeight=4\nTop=2\nLeft=1\n");
+        "[Position]\nWidth=3\nHeight=4\nTop=2\nLeft=1\n");
 }
 
 } // namespace

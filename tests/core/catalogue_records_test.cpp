@@ -37,18 +37,15 @@ TEST_P(HotKeyTexts, DisplayText)
     EXPECT_EQ(hotKeyText(GetParam().value, platform), GetParam().text) << GetParam().value;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Encoding, HotKeyTexts,
+INSTANTIATE_TEST_SUITE_P(Encoding, HotKeyTexts,
     ::testing::Values(HotKeyCase { 0, "" }, HotKeyCase { 49217, "Ctrl+Alt+A" },
-                      HotKeyCase { 49268, "Ctrl+Alt+F5" }, HotKeyCase { 24699, "Shift+Ctrl+F12" },
-                      HotKeyCase { 0x4041, "Ctrl+A" }, HotKeyCase { 0x2008, "Shift+BkSp" },
-                      HotKeyCase { 0x0D, "Enter" }, HotKeyCase { 0x1B, "Esc" },
-                      HotKeyCase { 0x20, "Space" }, HotKeyCase { 0x28, "Down" },
-                      HotKeyCase { 0x2D, "Ins" }, HotKeyCase { 0x2E, "Del" },
-                      HotKeyCase { 0x8030, "Alt+0" }, HotKeyCase { 0x4065, "Ctrl+5" },
-                      HotKeyCase { 0x87, "F24" }, HotKeyCase { 0x40BC, "Ctrl+," },
-                      HotKeyCase { 0x40BA, "" }, HotKeyCase { 0xC0FF, "" },
-                      HotKeyCase { 0x10000 + 0x41, "A" }));
+        HotKeyCase { 49268, "Ctrl+Alt+F5" }, HotKeyCase { 24699, "Shift+Ctrl+F12" },
+        HotKeyCase { 0x4041, "Ctrl+A" }, HotKeyCase { 0x2008, "Shift+BkSp" },
+        HotKeyCase { 0x0D, "Enter" }, HotKeyCase { 0x1B, "Esc" }, HotKeyCase { 0x20, "Space" },
+        HotKeyCase { 0x28, "Down" }, HotKeyCase { 0x2D, "Ins" }, HotKeyCase { 0x2E, "Del" },
+        HotKeyCase { 0x8030, "Alt+0" }, HotKeyCase { 0x4065, "Ctrl+5" }, HotKeyCase { 0x87, "F24" },
+        HotKeyCase { 0x40BC, "Ctrl+," }, HotKeyCase { 0x40BA, "" }, HotKeyCase { 0xC0FF, "" },
+        HotKeyCase { 0x10000 + 0x41, "A" }));
 
 struct LaunchCase
 {
@@ -70,14 +67,13 @@ TEST_P(LaunchSplit, SplitsAtTheFirstTwoSeparators)
     EXPECT_EQ(d.folder, GetParam().folder);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, LaunchSplit,
+INSTANTIATE_TEST_SUITE_P(Fields, LaunchSplit,
     ::testing::Values(LaunchCase { "C:\\Tools\\edit.exe~~/n readme.txt~~C:\\Docs",
-                                   "C:\\Tools\\edit.exe", "/n readme.txt", "C:\\Docs" },
-                      LaunchCase { "/usr/bin/xterm~~~~", "/usr/bin/xterm", "", "" },
-                      LaunchCase { "a~~b~~c~~d", "a", "b", "c~~d" },
-                      LaunchCase { "only", "only", "", "" }, LaunchCase { "a~~b", "a", "b", "" },
-                      LaunchCase { "", "", "", "" }, LaunchCase { "~~~~~", "", "", "~" }));
+                          "C:\\Tools\\edit.exe", "/n readme.txt", "C:\\Docs" },
+        LaunchCase { "/usr/bin/xterm~~~~", "/usr/bin/xterm", "", "" },
+        LaunchCase { "a~~b~~c~~d", "a", "b", "c~~d" }, LaunchCase { "only", "only", "", "" },
+        LaunchCase { "a~~b", "a", "b", "" }, LaunchCase { "", "", "", "" },
+        LaunchCase { "~~~~~", "", "", "~" }));
 
 TEST(LaunchDescription, JoinAlwaysWritesBothSeparators)
 {
@@ -165,15 +161,12 @@ TEST_P(RemoveRecord, MovesLaterRecordsDown)
         EXPECT_EQ(store.readString("Macro1", "FoundHandle", ""), "h1");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Positions, RemoveRecord,
+INSTANTIATE_TEST_SUITE_P(Positions, RemoveRecord,
     ::testing::Values(RemoveCase { "first", 3, 1, { "M2", "M3" } },
-                      RemoveCase { "middle", 4, 2, { "M1", "M3", "M4" } },
-                      RemoveCase { "last", 3, 3, { "M1", "M2" } },
-                      RemoveCase { "only", 1, 1, {} },
-                      RemoveCase { "beyondEntries", 2, 3, { "M1", "M2" } },
-                      RemoveCase { "zero", 2, 0, { "M1", "M2" } },
-                      RemoveCase { "emptyCatalogue", 0, 1, {} }),
+        RemoveCase { "middle", 4, 2, { "M1", "M3", "M4" } },
+        RemoveCase { "last", 3, 3, { "M1", "M2" } }, RemoveCase { "only", 1, 1, {} },
+        RemoveCase { "beyondEntries", 2, 3, { "M1", "M2" } },
+        RemoveCase { "zero", 2, 0, { "M1", "M2" } }, RemoveCase { "emptyCatalogue", 0, 1, {} }),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(CatalogueTest, RemoveWritesAllSevenKeysWithDefaults)
@@ -194,7 +187,8 @@ TEST_F(CatalogueTest, RemoveWritesAllSevenKeysWithDefaults)
 
 TEST_F(CatalogueTest, ResetTriggerMemoryEmptiesEveryFoundHandle)
 {
-    write("[Main]\nEntries=2\n[Macro1]\nFoundHandle=1,2\n[Macro2]\nName=x\n[Macro3]\nFoundHandle=9\n");
+    write("[Main]\nEntries=2\n[Macro1]\nFoundHandle=1,2\n[Macro2]\nName=x\n[Macro3]\nFoundHandle="
+          "9\n");
     catalogue.resetTriggerMemory();
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "d"), "");
     EXPECT_EQ(store.readString("Macro2", "FoundHandle", "d"), "");
@@ -226,8 +220,8 @@ TEST_F(CatalogueTest, LoadMacroListRowsAndDefaults)
 TEST_F(CatalogueTest, EntriesMissingZeroOrNegativeMeansEmpty)
 {
     for (const char *content : { "[Macro1]\nName=x\n", "[Main]\nEntries=0\n[Macro1]\nName=x\n",
-                                 "[Main]\nEntries=-3\n[Macro1]\nName=x\n",
-                                 "[Main]\nEntries=lots\n[Macro1]\nName=x\n" }) {
+             "[Main]\nEntries=-3\n[Macro1]\nName=x\n",
+             "[Main]\nEntries=lots\n[Macro1]\nName=x\n" }) {
         write(content);
         EXPECT_TRUE(LoadMacroList(catalogue).empty()) << content;
         EXPECT_TRUE(catalogue.findByName("x").empty()) << content;

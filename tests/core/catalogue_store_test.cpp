@@ -39,24 +39,22 @@ TEST_P(StoreReads, ReadString)
     EXPECT_EQ(store.readString(c.section, c.key, "default"), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, StoreReads,
-    ::testing::Values(
-        StringCase { "plain", "[Main]\nName=Mail\n", "Main", "Name", "Mail" },
+INSTANTIATE_TEST_SUITE_P(Rules, StoreReads,
+    ::testing::Values(StringCase { "plain", "[Main]\nName=Mail\n", "Main", "Name", "Mail" },
         StringCase { "caseOfNames", "[MACRO1]\nFilename=a.key\n", "Macro1", "FileName", "a.key" },
-        StringCase { "blanksTrimmed", "  [Main]  \n  Name  =  two words  \n", "Main", "Name",
-                     "two words" },
+        StringCase {
+            "blanksTrimmed", "  [Main]  \n  Name  =  two words  \n", "Main", "Name", "two words" },
         StringCase { "missingKey", "[Main]\nOther=1\n", "Main", "Name", "default" },
         StringCase { "missingSection", "[Main]\nName=x\n", "Macro1", "Name", "default" },
         StringCase { "emptyValue", "[Main]\nName=\n", "Main", "Name", "" },
         StringCase { "crlf", "[Main]\r\nName=Mail\r\nType=4\r\n", "Main", "Name", "Mail" },
-        StringCase { "commentNotAKey", "[Main]\n;Name=hidden\nName=shown\n", "Main", "Name",
-                     "shown" },
-        StringCase { "firstDuplicateWins", "[Main]\nName=a\nName=b\n[main]\nName=c\n", "Main",
-                     "Name", "a" },
+        StringCase {
+            "commentNotAKey", "[Main]\n;Name=hidden\nName=shown\n", "Main", "Name", "shown" },
+        StringCase {
+            "firstDuplicateWins", "[Main]\nName=a\nName=b\n[main]\nName=c\n", "Main", "Name", "a" },
         StringCase { "equalsInValue", "[Main]\nName=a=b\n", "Main", "Name", "a=b" },
         StringCase { "windows1252", "[Main]\nName=Caf\xe9 \x80\n", "Main", "Name",
-                     "Caf\xc3\xa9 \xe2\x82\xac" },
+            "Caf\xc3\xa9 \xe2\x82\xac" },
         StringCase { "keyBeforeAnySection", "Name=x\n[Main]\n", "Main", "Name", "default" },
         StringCase { "noFinalNewline", "[Main]\nName=last", "Main", "Name", "last" }),
     [](const auto &info) { return std::string(info.param.name); });
@@ -80,14 +78,11 @@ TEST_P(IntegerReads, ReadInteger)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, IntegerReads,
-                         ::testing::Values(IntCase { "42", 42 }, IntCase { "-3", -3 },
-                                           IntCase { "+5", 5 }, IntCase { "0x4041", 0x4041 },
-                                           IntCase { "0XfF", 255 }, IntCase { "0x", -7 },
-                                           IntCase { "12abc", -7 }, IntCase { "abc", -7 },
-                                           IntCase { "", -7 }, IntCase { "1 2", -7 },
-                                           IntCase { "99999999999", -7 },
-                                           IntCase { "0xFFFFFFFF", -1 },
-                                           IntCase { "0x1FFFFFFFF", -7 }, IntCase { "- 1", -7 }));
+    ::testing::Values(IntCase { "42", 42 }, IntCase { "-3", -3 }, IntCase { "+5", 5 },
+        IntCase { "0x4041", 0x4041 }, IntCase { "0XfF", 255 }, IntCase { "0x", -7 },
+        IntCase { "12abc", -7 }, IntCase { "abc", -7 }, IntCase { "", -7 }, IntCase { "1 2", -7 },
+        IntCase { "99999999999", -7 }, IntCase { "0xFFFFFFFF", -1 }, IntCase { "0x1FFFFFFFF", -7 },
+        IntCase { "- 1", -7 }));
 
 TEST(ProfileStore, BooleanRules)
 {
@@ -153,18 +148,19 @@ TEST(ProfileStore, WritesKeepEverythingElseOfAWindowsFile)
     store.writeString("Main", "FirstRun", "0");
     store.writeString("Macro1", "Name", "Post");
     store.writeString("Macro2", "Name", "New");
-    EXPECT_EQ(readFile(dir.file("macros.ini")), "; written on Windows\r\n"
-                                                "[Main]\r\n"
-                                                "Entries=1\r\n"
-                                                "Unknown Key = kept as it was \r\n"
-                                                "FirstRun=0\r\n"
-                                                "\r\n"
-                                                "[Vendor]\r\n"
-                                                "Caf\xe9=1\r\n"
-                                                "[Macro1]\r\n"
-                                                "Name=Post\r\n"
-                                                "[Macro2]\r\n"
-                                                "Name=New\r\n");
+    EXPECT_EQ(readFile(dir.file("macros.ini")),
+        "; written on Windows\r\n"
+        "[Main]\r\n"
+        "Entries=1\r\n"
+        "Unknown Key = kept as it was \r\n"
+        "FirstRun=0\r\n"
+        "\r\n"
+        "[Vendor]\r\n"
+        "Caf\xe9=1\r\n"
+        "[Macro1]\r\n"
+        "Name=Post\r\n"
+        "[Macro2]\r\n"
+        "Name=New\r\n");
 }
 
 TEST(ProfileStore, EraseSectionRemovesHeaderAndKeys)
@@ -236,7 +232,8 @@ TEST(ProfileStore, GarbageAndHugeLinesReadWithoutCrashing)
     std::string garbage(200000, '\0');
     for (auto &c : garbage)
         c = static_cast<char>(random());
-    garbage += "\n[Main]\nEntries=2\n" + std::string(3 << 20, 'y') + "\nName=" + std::string(2 << 20, 'z');
+    garbage +=
+        "\n[Main]\nEntries=2\n" + std::string(3 << 20, 'y') + "\nName=" + std::string(2 << 20, 'z');
     writeFile(dir.file("macros.ini"), garbage);
     ProfileStore store(dir.file("macros.ini"));
     EXPECT_EQ(store.readInteger("Main", "Entries", 0), 2);
@@ -325,7 +322,7 @@ TEST(ProfileStoreProcesses, ConcurrentWritersKeepEveryWrite)
         ASSERT_GE(children[i], 0);
         if (children[i] == 0) {
             execl(writerPath().c_str(), "catalogue_writer", "keys", path.c_str(), prefixes[i],
-                  "500", nullptr);
+                "500", nullptr);
             _exit(127);
         }
     }

@@ -27,17 +27,15 @@ TEST_P(ArgumentSplitting, NoExpansionOfAnyKind)
     EXPECT_EQ(splitArguments(GetParam().parameters), GetParam().arguments) << GetParam().parameters;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Quoting, ArgumentSplitting,
+INSTANTIATE_TEST_SUITE_P(Quoting, ArgumentSplitting,
     ::testing::Values(SplitCase { "", {} }, SplitCase { "   ", {} },
-                      SplitCase { "/n readme.txt", { "/n", "readme.txt" } },
-                      SplitCase { "\"two words\" x", { "two words", "x" } },
-                      SplitCase { "'single $HOME' `id`", { "single $HOME", "`id`" } },
-                      SplitCase { "$(rm -rf /) ; *.txt | x", { "$(rm", "-rf", "/)", ";", "*.txt", "|", "x" } },
-                      SplitCase { "C:\\Docs\\a.txt", { "C:\\Docs\\a.txt" } },
-                      SplitCase { "a\\ b \"q\\\"q\"", { "a b", "q\"q" } },
-                      SplitCase { "\"\" x", { "", "x" } },
-                      SplitCase { "\"unterminated arg", { "unterminated arg" } }));
+        SplitCase { "/n readme.txt", { "/n", "readme.txt" } },
+        SplitCase { "\"two words\" x", { "two words", "x" } },
+        SplitCase { "'single $HOME' `id`", { "single $HOME", "`id`" } },
+        SplitCase { "$(rm -rf /) ; *.txt | x", { "$(rm", "-rf", "/)", ";", "*.txt", "|", "x" } },
+        SplitCase { "C:\\Docs\\a.txt", { "C:\\Docs\\a.txt" } },
+        SplitCase { "a\\ b \"q\\\"q\"", { "a b", "q\"q" } }, SplitCase { "\"\" x", { "", "x" } },
+        SplitCase { "\"unterminated arg", { "unterminated arg" } }));
 
 TEST(LaunchPlan, ExecutablesRunDirectlyEverythingElseThroughTheOpener)
 {
@@ -67,8 +65,8 @@ TEST(PosixLauncher, StartsDetachedInTheFolderWithoutAShell)
     // A shell would expand these; the program must receive them as they are.
     launcher.open("touch", "'$(id)' \"a;b\" plain", dir.path());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!std::filesystem::exists(dir.file("plain"))
-           && std::chrono::steady_clock::now() < deadline)
+    while (
+        !std::filesystem::exists(dir.file("plain")) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(std::filesystem::exists(dir.file("$(id)")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("a;b")));

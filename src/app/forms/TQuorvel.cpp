@@ -10,7 +10,7 @@
 namespace quorvel {
 
 TQuorvel::TQuorvel(TfrmMain &frmMain, Catalogue &catalogue, ErrorDisplay &errors,
-                   std::function<std::string()> lastRunStatus)
+    std::function<std::string()> lastRunStatus)
     : QWidget(nullptr, Qt::Tool)
     , m_frmMain(frmMain)
     , m_catalogue(catalogue)

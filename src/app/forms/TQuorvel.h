@@ -20,7 +20,7 @@ class TQuorvel : public QWidget
 
 public:
     TQuorvel(TfrmMain &frmMain, Catalogue &catalogue, ErrorDisplay &errors,
-             std::function<std::string()> lastRunStatus);
+        std::function<std::string()> lastRunStatus);
 
     void FormCreate();
     // False when a run failed: the remaining arguments were not processed.

@@ -28,8 +28,8 @@ TfrmMain::TfrmMain(Catalogue &catalogue, ErrorDisplay &errors, Hooks hooks)
     lvMacro->setObjectName(QStringLiteral("lvMacro"));
     lvMacro->setRootIsDecorated(false);
     lvMacro->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvMacro->setHeaderLabels(
-        { QStringLiteral("Macro Name"), QStringLiteral("Shortcut Keys"), QStringLiteral("Window Trigger") });
+    lvMacro->setHeaderLabels({ QStringLiteral("Macro Name"), QStringLiteral("Shortcut Keys"),
+        QStringLiteral("Window Trigger") });
     lvMacro->header()->setSectionsClickable(false);
     lvMacro->setColumnWidth(0, 200);
     lvMacro->setColumnWidth(1, 90);
@@ -55,8 +55,8 @@ void TfrmMain::FormCreate()
     LoadMacroList();
     if (m_hooks.bindHotKeys)
         runGuarded(m_errors, m_hooks.bindHotKeys);
-    const int interval = m_catalogue.store().readInteger(settings::Main, settings::SearchInterval,
-                                                         settings::SearchIntervalDefault);
+    const int interval = m_catalogue.store().readInteger(
+        settings::Main, settings::SearchInterval, settings::SearchIntervalDefault);
     // An interval of 0 (or less) leaves the scan without a period: no trigger ever fires.
     if (interval > 0) {
         Timer1.setInterval(interval);

@@ -39,9 +39,8 @@ std::string wantedName(std::string_view argument)
 }
 
 CommandLineResult DoCommandLine(const std::vector<std::string> &arguments,
-                                const Catalogue &catalogue,
-                                const std::function<void(int record)> &runRecord,
-                                const std::function<void()> &pump)
+    const Catalogue &catalogue, const std::function<void(int record)> &runRecord,
+    const std::function<void()> &pump)
 {
     CommandLineResult result;
     for (const auto &raw : arguments) {
@@ -51,8 +50,8 @@ CommandLineResult DoCommandLine(const std::vector<std::string> &arguments,
             const auto wanted = text::upperAscii(wantedName(argument));
             // Names are re-read per record: a run may change the catalogue under us.
             for (int n = 1; n <= catalogue.recordCount(); ++n) {
-                const auto name
-                    = catalogue.store().readString(Catalogue::sectionName(n), "Name", "");
+                const auto name =
+                    catalogue.store().readString(Catalogue::sectionName(n), "Name", "");
                 if (text::upperAscii(name) == wanted)
                     runRecord(n);
                 pump();

@@ -21,9 +21,8 @@ struct CommandLineResult
 // pumping events after each record. An error from a run propagates; the remaining
 // arguments are then not processed.
 CommandLineResult DoCommandLine(const std::vector<std::string> &arguments,
-                                const Catalogue &catalogue,
-                                const std::function<void(int record)> &runRecord,
-                                const std::function<void()> &pump);
+    const Catalogue &catalogue, const std::function<void(int record)> &runRecord,
+    const std::function<void()> &pump);
 
 // The name an argument asks for; empty for /CLOSE.
 std::string wantedName(std::string_view argument);

@@ -13,8 +13,8 @@ constexpr int kMissing = -2147483647 - 1;
 
 Rect centred(int width, int height, const Rect &screen)
 {
-    return Rect { screen.left + (screen.width - width) / 2, screen.top + (screen.height - height) / 2,
-                  width, height };
+    return Rect { screen.left + (screen.width - width) / 2,
+        screen.top + (screen.height - height) / 2, width, height };
 }
 
 std::optional<Rect> storedPlacement(const ProfileStore &store, const Rect &screen)

@@ -14,8 +14,11 @@ namespace quorvel {
 namespace {
 bool isExecutableFile(const std::string &path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)
+        && ::access(path.c_str(), X_OK) == 0;
 }
 
 std::string expandHome(const std::string &path)
@@ -113,8 +116,8 @@ std::vector<std::string> splitArguments(const std::string &parameters)
     return args;
 }
 
-LaunchPlan planLaunch(const std::string &file, const std::string &parameters,
-                      const std::string &folder)
+LaunchPlan planLaunch(
+    const std::string &file, const std::string &parameters, const std::string &folder)
 {
     LaunchPlan plan;
     plan.folder = expandHome(folder);
@@ -146,7 +149,9 @@ LaunchPlan planLaunch(const std::string &file, const std::string &parameters,
     // A document, a folder or a URL: the desktop's own opener decides.
     std::string document = target;
     if (!looksLikeUri(target) && target.front() != '/' && !plan.folder.empty()) {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::stat((plan.folder + "/" + target).c_str(), &st) == 0)
             document = plan.folder + "/" + target;
     }
@@ -197,13 +202,12 @@ bool spawnDetached(const std::vector<std::string> &argv, const std::string &fold
         ::_exit(127);
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
     return true;
 }
 
-void PosixLauncher::open(const std::string &file, const std::string &parameters,
-                         const std::string &folder)
+void PosixLauncher::open(
+    const std::string &file, const std::string &parameters, const std::string &folder)
 {
     const auto plan = planLaunch(file, parameters, folder);
     if (!plan.argv.empty())

@@ -18,16 +18,16 @@ struct LaunchPlan
     std::vector<std::string> argv; // empty: nothing to start
     std::string folder; // working folder, empty for the current one
 };
-LaunchPlan planLaunch(const std::string &file, const std::string &parameters,
-                      const std::string &folder);
+LaunchPlan planLaunch(
+    const std::string &file, const std::string &parameters, const std::string &folder);
 
 // Starts executables directly and opens everything else (documents, URLs) with xdg-open.
 // Children are detached and reaped at once; no shell runs in between.
 class PosixLauncher : public Launcher
 {
 public:
-    void open(const std::string &file, const std::string &parameters,
-              const std::string &folder) override;
+    void open(
+        const std::string &file, const std::string &parameters, const std::string &folder) override;
 };
 
 // Starts argv detached; false when it could not even be forked.
