@@ -35,6 +35,20 @@ done
 [ "$elapsed" -lt 8000 ] || fail "took ${elapsed} ms to end"
 grep -q '^FirstRun=0' "$work/macros.ini" || fail "FirstRun changed"
 
+# An advanced macro ends the program too, once its text has run.
+cat >"$work/macros.ini" <<INI
+[Main]
+Entries=1
+FirstRun=0
+[Macro1]
+Name=Typing
+Type=4
+FileName=Typing.key
+INI
+printf 'hello<<ENTER>><<RUN:nobody>>\r\n' >"$work/Typing.key"
+QUORVEL_HOME="$work" timeout 20 "$src/scripts/with-xvfb.sh" "$bin/quorvel" '/OPEN:Typing' /CLOSE \
+    || fail "advanced macro run did not end"
+
 # No display: a clear message and a failure status.
 set +e
 out=$(env -u DISPLAY QUORVEL_HOME="$work" "$bin/quorvel" 2>&1)

@@ -1,0 +1,114 @@
+#include "Application.h"
+
+#include "app/frame/Placement.h"
+#include "editing/forms/TfrmGetVar.h"
+#include "forms/TQuorvel.h"
+#include "forms/TfrmMain.h"
+#include "platform/posix/PosixLauncher.h"
+#include "playback/MacroRunner.h"
+#include "qt/Fallbacks.h"
+#include "qt/QtPlatform.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSocketNotifier>
+
+namespace quorvel {
+
+struct Application::Parts
+{
+    Parts(const Paths &p, Backend b)
+        : paths(p)
+        , backend(std::move(b))
+        , store(paths.catalogueFile)
+        , catalogue(store)
+    {
+        if (!backend.keys)
+            backend.keys = &nullKeys;
+        if (!backend.keyboard)
+            backend.keyboard = &nullKeys;
+        if (!backend.windows)
+            backend.windows = &nullWindows;
+        if (!backend.journal)
+            backend.journal = &nullJournal;
+    }
+
+    Paths paths;
+    Backend backend;
+    ProfileStore store;
+    Catalogue catalogue;
+    MessageBoxErrorDisplay errors;
+    PosixLauncher launcher;
+    QtEventPump pump;
+    QtDateTimeFormatter dateTime;
+    NullKeySink nullKeys;
+    NullWindowSystem nullWindows;
+    NullJournal nullJournal;
+    std::unique_ptr<QSocketNotifier> notifier;
+
+    std::unique_ptr<TfrmMain> frmMain;
+    std::unique_ptr<TQuorvel> quorvelForm;
+    std::unique_ptr<TfrmGetVar> frmGetVar;
+    std::unique_ptr<MacroRunner> runner;
+};
+
+Application::Application(const Paths &paths, Backend backend)
+    : m_parts(std::make_unique<Parts>(paths, std::move(backend)))
+{
+}
+
+Application::~Application() = default;
+
+void Application::start(const std::vector<std::string> &arguments)
+{
+    auto &p = *m_parts;
+
+    // X events are handled inside the same loop, so every pump of a run sees them too.
+    if (p.backend.eventFd >= 0 && p.backend.processEvents) {
+        p.notifier = std::make_unique<QSocketNotifier>(p.backend.eventFd, QSocketNotifier::Read);
+        QObject::connect(
+            p.notifier.get(), &QSocketNotifier::activated, [&p] { p.backend.processEvents(); });
+    }
+
+    TfrmMain::Hooks hooks;
+    hooks.processHotKey = [&p](int n) { p.runner->ProcessHotKey(n); };
+    hooks.tmr1Tick = [&p] { p.runner->tmr1Timer(); };
+    hooks.keyName = p.backend.keyName;
+    p.frmMain = std::make_unique<TfrmMain>(p.catalogue, p.errors, hooks);
+    p.frmGetVar = std::make_unique<TfrmGetVar>();
+
+    PlaybackServices services {
+        *p.backend.keys,
+        *p.backend.keyboard,
+        p.pump,
+        *p.backend.windows,
+        p.launcher,
+        *p.backend.journal,
+        *p.frmGetVar,
+        p.dateTime,
+        *p.frmMain,
+        p.catalogue,
+        p.paths.programFolder,
+    };
+    p.runner = std::make_unique<MacroRunner>(services);
+    p.backend.journal->OnFinished = [&p](bool) { p.runner->journalFinished(); };
+
+    p.frmMain->FormCreate();
+    p.quorvelForm = std::make_unique<TQuorvel>(
+        *p.frmMain, p.catalogue, p.errors, [&p] { return p.runner->lastRunStatus(); });
+    p.quorvelForm->FormCreate();
+
+    p.quorvelForm->DoCommandLine(arguments);
+
+    if (p.store.readBool(settings::Main, settings::FirstRun, true)) {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const auto middle = centred(p.frmMain->width(), p.frmMain->height(),
+            Rect { area.left(), area.top(), area.width(), area.height() });
+        p.frmMain->move(middle.left, middle.top);
+        p.frmMain->show();
+        runGuarded(
+            p.errors, [&p] { p.store.writeString(settings::Main, settings::FirstRun, "0"); });
+    }
+}
+
+} // namespace quorvel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/HotKeyValue.h"
+#include "catalogue/Paths.h"
+#include "catalogue/ProfileStore.h"
+#include "platform/HotKeyRegistrar.h"
+#include "platform/Journal.h"
+#include "platform/KeySink.h"
+#include "platform/WindowSystem.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+// The platform parts the application runs on; main() decides which.
+struct Backend
+{
+    KeySink *keys = nullptr;
+    KeyboardState *keyboard = nullptr;
+    WindowSystem *windows = nullptr;
+    HotKeyRegistrar *hotKeys = nullptr; // none: hot keys are not bound
+    Journal *journal = nullptr;
+    KeyNameLookup keyName;
+    // A connection the event loop watches; processEvents handles what arrived on it.
+    int eventFd = -1;
+    std::function<void()> processEvents;
+};
+
+// Owns every object of a running Quorvel and wires them in start-up order.
+class Application
+{
+public:
+    Application(const Paths &paths, Backend backend);
+    ~Application();
+
+    // Start-up: windows, list, hot keys, scan, command line, first run. Returns when the
+    // message loop may run.
+    void start(const std::vector<std::string> &arguments);
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};
+
+} // namespace quorvel

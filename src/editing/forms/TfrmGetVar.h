@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quorvel {
+
+// The value prompt of "<<INPUT:": a prompt, one edit, and OK. No close box.
+class TfrmGetVar : public QDialog, public ValuePrompt
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmGetVar(QWidget *parent = nullptr);
+
+    // Shows the form modally; the answer is the edit's text, which is emptied for next time.
+    std::string ask(const std::string &prompt) override;
+
+    QLabel *lblPrompt = nullptr;
+    QLineEdit *edtVal = nullptr;
+    QPushButton *cmdOK = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void reject() override;
+};
+
+} // namespace quorvel
