@@ -1,19 +1,249 @@
 #include "RecordCommands.h"
 
+#include "common/Error.h"
+#include "recording/JournalFile.h"
+#include "recording/x11/X11Journal.h"
+
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <poll.h>
+#include <string>
 
 namespace quorvel::ctl {
 
-int recordCommand(int, char **)
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kCancelled = 3;
+constexpr int kInterrupted = 130;
+
+const char kRecordUsage[] =
+    "Usage: quorvelctl record [--keys-only] FILE\n"
+    "\n"
+    "Records keyboard and mouse input of the whole X desktop into FILE until\n"
+    "Ctrl+Shift+F12 is pressed (the combination itself is left out).\n"
+    "\n"
+    "  --keys-only   record the keyboard only, not the mouse\n"
+    "  --help        show this text\n"
+    "\n"
+    "FILE is replaced only when the recording ends. Interrupting the command\n"
+    "(Ctrl+C, SIGTERM) abandons the recording and leaves FILE as it was.\n";
+
+const char kReplayUsage[] = "Usage: quorvelctl replay [--fast] FILE\n"
+                            "\n"
+                            "Replays a recording into the X desktop at its recorded speed.\n"
+                            "\n"
+                            "  --fast        replay at high speed, without the recorded delays\n"
+                            "  --help        show this text\n"
+                            "\n"
+                            "Esc cancels the replay. Exit status: 0 replayed to the end, 1 error,\n"
+                            "2 bad arguments, 3 cancelled with Esc, 130 interrupted.\n";
+
+volatile std::sig_atomic_t g_signal = 0;
+
+void onSignal(int signal)
 {
-    std::fputs("quorvelctl: recording is not available yet\n", stderr);
-    return 1;
+    g_signal = signal;
 }
 
-int replayCommand(int, char **)
+// Blocks SIGINT and SIGTERM except while waiting, so a signal always ends the wait.
+class SignalGuard
 {
-    std::fputs("quorvelctl: replay is not available yet\n", stderr);
-    return 1;
+public:
+    SignalGuard()
+    {
+        g_signal = 0;
+        struct sigaction action
+        {
+        };
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+        sigset_t block;
+        sigemptyset(&block);
+        sigaddset(&block, SIGINT);
+        sigaddset(&block, SIGTERM);
+        sigprocmask(SIG_BLOCK, &block, &m_waitMask);
+    }
+    ~SignalGuard()
+    {
+        sigprocmask(SIG_SETMASK, &m_waitMask, nullptr);
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    // Waits for the journal's descriptor; false when a signal came.
+    bool wait(int fd)
+    {
+        pollfd pfd { fd, POLLIN, 0 };
+        ppoll(&pfd, 1, nullptr, &m_waitMask);
+        return g_signal == 0;
+    }
+
+private:
+    struct sigaction m_oldInt
+    {
+    };
+    struct sigaction m_oldTerm
+    {
+    };
+    sigset_t m_waitMask {};
+};
+
+struct Arguments
+{
+    bool flag = false;
+    bool help = false;
+    std::string file;
+    std::string error;
+};
+
+Arguments parseArguments(int argc, char **argv, const char *flagName)
+{
+    Arguments out;
+    bool options = true;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i] ? argv[i] : "";
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "--help" || arg == "-h")) {
+            out.help = true;
+        } else if (options && arg == flagName) {
+            out.flag = true;
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            out.error = "unknown option " + arg;
+        } else if (out.file.empty()) {
+            out.file = arg;
+        } else {
+            out.error = "more than one FILE given";
+        }
+    }
+    if (out.error.empty() && !out.help && out.file.empty())
+        out.error = "no FILE given";
+    return out;
+}
+
+int usageError(const char *command, const std::string &what)
+{
+    std::fprintf(
+        stderr, "quorvelctl %s: %s\nTry 'quorvelctl %s --help'.\n", command, what.c_str(), command);
+    return kUsageError;
+}
+
+std::string absolutePath(const std::string &file)
+{
+    std::error_code ec;
+    const auto path = std::filesystem::absolute(file, ec);
+    return ec ? file : path.string();
+}
+
+} // namespace
+
+int recordCommand(int argc, char **argv)
+{
+    const Arguments args = parseArguments(argc, argv, "--keys-only");
+    if (args.help) {
+        std::fputs(kRecordUsage, stdout);
+        return 0;
+    }
+    if (!args.error.empty())
+        return usageError("record", args.error);
+
+    X11Journal journal;
+    if (!journal.available()) {
+        std::fprintf(stderr, "quorvelctl record: %s\n", journal.unavailableReason().c_str());
+        return 1;
+    }
+    const std::string file = absolutePath(args.file);
+    journal.RecordFileName = file;
+    journal.KeyStrokesOnly = args.flag;
+    bool stopKey = false;
+    journal.OnStopKey = [&stopKey] { stopKey = true; };
+
+    SignalGuard signals;
+    try {
+        journal.StartRecording();
+    } catch (const Error &e) {
+        std::fprintf(stderr, "quorvelctl record: %s\n", e.what());
+        return 1;
+    }
+    std::fprintf(stderr, "Recording %s into %s; press Ctrl+Shift+F12 to stop.\n",
+        args.flag ? "the keyboard" : "keyboard and mouse", file.c_str());
+    while (!stopKey) {
+        if (!signals.wait(journal.fileDescriptor())) {
+            std::fputs("quorvelctl record: interrupted; the recording was abandoned\n", stderr);
+            return kInterrupted; // the journal drops an unfinished recording
+        }
+        journal.processEvents();
+    }
+    try {
+        journal.StopRecording();
+    } catch (const Error &e) {
+        std::fprintf(stderr, "quorvelctl record: %s\n", e.what());
+        return 1;
+    }
+    const JournalParseResult saved = loadJournal(file);
+    std::fprintf(stderr, "Saved %zu events to %s\n",
+        saved.recording ? saved.recording->events.size() : std::size_t(0), file.c_str());
+    return 0;
+}
+
+int replayCommand(int argc, char **argv)
+{
+    const Arguments args = parseArguments(argc, argv, "--fast");
+    if (args.help) {
+        std::fputs(kReplayUsage, stdout);
+        return 0;
+    }
+    if (!args.error.empty())
+        return usageError("replay", args.error);
+
+    // The journal only says that a bad file finished; check it first to say why.
+    const std::string file = absolutePath(args.file);
+    const JournalParseResult parsed = loadJournal(file);
+    if (!parsed.recording) {
+        std::fprintf(stderr, "quorvelctl replay: %s\n", parsed.error.c_str());
+        return 1;
+    }
+    X11Journal journal;
+    if (!journal.available()) {
+        std::fprintf(stderr, "quorvelctl replay: %s\n", journal.unavailableReason().c_str());
+        return 1;
+    }
+    bool finished = false;
+    bool cancelled = false;
+    journal.OnFinished = [&](bool userCancel) {
+        finished = true;
+        cancelled = userCancel;
+    };
+    journal.PlayBackFileName = file;
+    journal.HiSpeedPlayBack = args.flag;
+
+    SignalGuard signals;
+    journal.StartPlayBack();
+    bool interrupted = false;
+    while (!finished) {
+        if (!signals.wait(journal.fileDescriptor()) && !interrupted) {
+            interrupted = true;
+            journal.cancelPlayBack();
+        }
+        journal.processEvents();
+    }
+    if (interrupted) {
+        std::fputs("quorvelctl replay: interrupted\n", stderr);
+        return kInterrupted;
+    }
+    if (!journal.lastPlayBackError().empty()) {
+        std::fprintf(stderr, "quorvelctl replay: %s\n", journal.lastPlayBackError().c_str());
+        return 1;
+    }
+    if (cancelled) {
+        std::fputs("quorvelctl replay: cancelled with Esc\n", stderr);
+        return kCancelled;
+    }
+    return 0;
 }
 
 } // namespace quorvel::ctl

@@ -1,0 +1,834 @@
+#include "recording/x11/X11Journal.h"
+
+#include "common/Error.h"
+#include "recording/JournalFile.h"
+#include "recording/RecordingBuilder.h"
+#include "recording/ReplayScheduler.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/record.h>
+#include <X11/keysym.h>
+
+// Xlib's event names are macros that would rewrite JournalEventType's enumerators.
+namespace xproto {
+constexpr int keyPress = KeyPress, keyRelease = KeyRelease, buttonPress = ButtonPress,
+              buttonRelease = ButtonRelease, motionNotify = MotionNotify;
+}
+#undef KeyPress
+#undef KeyRelease
+#undef ButtonPress
+#undef ButtonRelease
+
+#include <array>
+#include <bitset>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/timerfd.h>
+#include <time.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+// How the two connections work together.
+//
+// The RECORD context is created on the control connection and enabled asynchronously on the
+// data connection, which from then on only carries the recorded stream; the control
+// connection disables it, sends the replayed input and owns the Esc grab.
+//
+// The stream is asynchronous, so whether an event belongs to the recording cannot be decided
+// by when it is read. Every change of what the stream means (recording on or off, our own
+// input starting or ending, a replay starting or ending) is instead written into the stream
+// itself: a property change on a window of ours, whose PropertyNotify the context records in
+// server order with the input events. Each such fence carries the state that holds after it.
+// Replayed input goes out on the same connection as the fences, so it always falls between
+// the replay's two fences.
+
+namespace quorvel {
+
+namespace {
+
+constexpr int kWaitMs = 2000;
+constexpr std::size_t kHighSpeedBatch = 64;
+constexpr std::size_t kRecordedSpeedBatch = 256;
+
+std::int64_t monotonicUs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+// Grabbing a key someone else holds gives BadAccess, which Xlib's default handler turns into
+// an exit; the grab is attempted with this handler in place and then given up quietly.
+Display *g_grabDisplay = nullptr;
+bool g_grabFailed = false;
+XErrorHandler g_previousHandler = nullptr;
+
+int grabErrorHandler(Display *display, XErrorEvent *error)
+{
+    if (display == g_grabDisplay && error->request_code == X_GrabKey) {
+        g_grabFailed = true;
+        return 0;
+    }
+    return g_previousHandler ? g_previousHandler(display, error) : 0;
+}
+
+std::array<std::uint32_t, 256> readUnshiftedKeysyms(Display *display)
+{
+    std::array<std::uint32_t, 256> out {};
+    int minCode = 0, maxCode = 0, perCode = 0;
+    XDisplayKeycodes(display, &minCode, &maxCode);
+    KeySym *syms =
+        XGetKeyboardMapping(display, ::KeyCode(minCode), maxCode - minCode + 1, &perCode);
+    if (!syms)
+        return out;
+    for (int code = minCode; code <= maxCode && code < 256; ++code)
+        out[std::size_t(code)] = perCode > 0 ? std::uint32_t(syms[(code - minCode) * perCode]) : 0;
+    XFree(syms);
+    return out;
+}
+
+struct StreamState
+{
+    bool recording = false;
+    bool suspended = false;
+    bool replaying = false;
+};
+
+struct Fence
+{
+    std::uint64_t id = 0;
+    StreamState state;
+};
+
+struct Datum
+{
+    int category = 0;
+    std::vector<unsigned char> bytes;
+};
+
+struct Request
+{
+    bool highSpeed = false;
+    std::vector<JournalEvent> events;
+};
+
+} // namespace
+
+struct X11Journal::Private
+{
+    std::string unavailable;
+    Display *control = nullptr;
+    Display *data = nullptr;
+    XRecordContext context = 0;
+    Window fenceWindow = 0;
+    Atom fenceAtom = 0;
+    int epollFd = -1;
+    int timerFd = -1;
+
+    // The recorded stream.
+    bool enabled = false;
+    bool startOfData = false;
+    bool endOfData = false;
+    std::vector<Datum> incoming;
+    std::deque<Fence> fences;
+    std::uint64_t nextFenceId = 1;
+    std::uint64_t appliedFenceId = 0;
+    StreamState stream;
+
+    // What the program wants the stream to mean from now on.
+    bool recordingWanted = false;
+    int suspendDepth = 0;
+
+    std::optional<RecordingBuilder> builder;
+    std::string recordPath;
+
+    std::optional<ReplayScheduler> scheduler;
+    std::deque<Request> queue;
+    std::array<std::uint32_t, 256> replayKeysyms {};
+    std::unordered_map<std::uint32_t, std::uint8_t> replayCodeOf;
+    std::bitset<256> escapeCodes;
+    bool escapeGrabbed = false;
+    int ownEscapesPending = 0; // Esc presses sent and not yet seen in the stream
+    bool ownEscapeDown = false;
+    bool cancelRequested = false;
+    std::string lastPlayBackError;
+
+    std::deque<bool> finished; // OnFinished calls to make
+    bool stopKeySeen = false;
+
+    void open(const std::string &displayName);
+    void close();
+
+    static void intercept(XPointer closure, XRecordInterceptData *datum);
+    void handleIncoming();
+    void handleServerEvent(const unsigned char *bytes);
+    void checkEscape(const CapturedEvent &event);
+    bool waitForStream(const std::function<bool()> &done);
+
+    StreamState wantedState() const
+    {
+        return { recordingWanted, suspendDepth > 0, scheduler.has_value() };
+    }
+    std::uint64_t sendFence();
+    bool enable();
+    void disable();
+    void disableIfIdle();
+
+    KeyTable recordingKeyTable();
+    void beginReplay(Request request);
+    void replayTick();
+    void endReplay(bool userCancel);
+    void send(const JournalEvent &event);
+    void grabEscape(bool on);
+    ::KeyCode replayCode(const JournalEvent &event) const;
+
+    void armTimer(std::int64_t atUs);
+    void armNow();
+    void rearm();
+    void finishLater(bool userCancel);
+};
+
+void X11Journal::Private::open(const std::string &displayName)
+{
+    epollFd = epoll_create1(EPOLL_CLOEXEC);
+    timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    epoll_event ev {};
+    ev.events = EPOLLIN;
+    epoll_ctl(epollFd, EPOLL_CTL_ADD, timerFd, &ev);
+
+    const char *name = displayName.empty() ? nullptr : displayName.c_str();
+    control = XOpenDisplay(name);
+    data = control ? XOpenDisplay(name) : nullptr;
+    if (!control || !data) {
+        const char *shown = name ? name : std::getenv("DISPLAY");
+        unavailable = std::string("Cannot open the X display")
+            + (shown && *shown ? std::string(" ") + shown : std::string(" (DISPLAY is not set)"));
+        close();
+        return;
+    }
+    int major = 0, minor = 0, eventBase = 0, errorBase = 0;
+    if (!XRecordQueryVersion(control, &major, &minor)) {
+        unavailable = "The X server has no RECORD extension";
+        close();
+        return;
+    }
+    if (!XTestQueryExtension(control, &eventBase, &errorBase, &major, &minor)) {
+        unavailable = "The X server has no XTEST extension";
+        close();
+        return;
+    }
+
+    XSetWindowAttributes attributes {};
+    attributes.event_mask = PropertyChangeMask;
+    fenceWindow = XCreateWindow(control, DefaultRootWindow(control), -10, -10, 1, 1, 0, 0,
+        InputOnly, CopyFromParent, CWEventMask, &attributes);
+    fenceAtom = XInternAtom(control, "_QUORVEL_JOURNAL_FENCE", False);
+
+    // Device events are recorded whoever the clients are; naming our own client limits the
+    // delivered events to the PropertyNotify fences on our window.
+    XRecordRange *range = XRecordAllocRange();
+    range->device_events.first = xproto::keyPress;
+    range->device_events.last = xproto::motionNotify;
+    range->delivered_events.first = PropertyNotify;
+    range->delivered_events.last = PropertyNotify;
+    XRecordClientSpec spec = fenceWindow;
+    context = XRecordCreateContext(control, 0, &spec, 1, &range, 1);
+    XFree(range);
+    // A replay goes on while some other client grabs the server.
+    XTestGrabControl(control, True);
+    XSync(control, False);
+    if (!context) {
+        unavailable = "Cannot create a RECORD context";
+        close();
+        return;
+    }
+    for (Display *display : { control, data }) {
+        epoll_event xev {};
+        xev.events = EPOLLIN;
+        epoll_ctl(epollFd, EPOLL_CTL_ADD, ConnectionNumber(display), &xev);
+    }
+}
+
+void X11Journal::Private::close()
+{
+    if (control) {
+        if (context)
+            XRecordFreeContext(control, context);
+        if (fenceWindow)
+            XDestroyWindow(control, fenceWindow);
+        XCloseDisplay(control);
+    }
+    if (data)
+        XCloseDisplay(data);
+    control = data = nullptr;
+    context = 0;
+    fenceWindow = 0;
+}
+
+void X11Journal::Private::intercept(XPointer closure, XRecordInterceptData *datum)
+{
+    auto *self = reinterpret_cast<Private *>(closure);
+    Datum copy;
+    copy.category = datum->category;
+    if (datum->data && datum->data_len)
+        copy.bytes.assign(datum->data, datum->data + std::size_t(datum->data_len) * 4);
+    self->incoming.push_back(std::move(copy));
+    XRecordFreeData(datum);
+}
+
+void X11Journal::Private::handleIncoming()
+{
+    while (!incoming.empty()) {
+        std::vector<Datum> batch;
+        batch.swap(incoming);
+        for (const Datum &datum : batch) {
+            switch (datum.category) {
+            case XRecordStartOfData:
+                startOfData = true;
+                break;
+            case XRecordEndOfData:
+                endOfData = true;
+                break;
+            case XRecordFromServer:
+                for (std::size_t at = 0; at + sizeof(xEvent) <= datum.bytes.size();
+                     at += sizeof(xEvent))
+                    handleServerEvent(datum.bytes.data() + at);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+}
+
+void X11Journal::Private::handleServerEvent(const unsigned char *bytes)
+{
+    xEvent event;
+    std::memcpy(&event, bytes, sizeof event);
+    const int type = event.u.u.type & 0x7f;
+    if (type == PropertyNotify) {
+        if (event.u.property.window != fenceWindow || event.u.property.atom != fenceAtom
+            || fences.empty())
+            return;
+        const Fence fence = fences.front();
+        fences.pop_front();
+        appliedFenceId = fence.id;
+        if (stream.replaying && !fence.state.replaying) {
+            ownEscapesPending = 0;
+            ownEscapeDown = false;
+        }
+        stream = fence.state;
+        if (stream.recording && builder && !builder->started())
+            builder->start(event.u.property.time);
+        return;
+    }
+    if (type < xproto::keyPress || type > xproto::motionNotify)
+        return;
+    CapturedEvent captured;
+    captured.type = type == xproto::keyPress ? JournalEventType::KeyPress
+        : type == xproto::keyRelease         ? JournalEventType::KeyRelease
+        : type == xproto::buttonPress        ? JournalEventType::ButtonPress
+        : type == xproto::buttonRelease      ? JournalEventType::ButtonRelease
+                                             : JournalEventType::Motion;
+    captured.code = event.u.u.detail;
+    captured.x = event.u.keyButtonPointer.rootX;
+    captured.y = event.u.keyButtonPointer.rootY;
+    captured.time = event.u.keyButtonPointer.time;
+
+    if (stream.suspended)
+        return;
+    if (stream.replaying) {
+        checkEscape(captured);
+        return;
+    }
+    if (stream.recording && builder && builder->started() && builder->add(captured))
+        stopKeySeen = true;
+}
+
+void X11Journal::Private::checkEscape(const CapturedEvent &event)
+{
+    if (!event.code || !escapeCodes[event.code] || !scheduler)
+        return;
+    if (event.type == JournalEventType::KeyRelease) {
+        ownEscapeDown = false;
+        return;
+    }
+    if (event.type != JournalEventType::KeyPress || ownEscapeDown)
+        return; // the server's auto-repeat of an Esc we hold
+    if (ownEscapesPending > 0) {
+        --ownEscapesPending;
+        ownEscapeDown = true;
+        return;
+    }
+    cancelRequested = true;
+}
+
+bool X11Journal::Private::waitForStream(const std::function<bool()> &done)
+{
+    const std::int64_t deadline = monotonicUs() + std::int64_t(kWaitMs) * 1000;
+    for (;;) {
+        XRecordProcessReplies(data);
+        handleIncoming();
+        if (done())
+            return true;
+        const std::int64_t left = deadline - monotonicUs();
+        if (left <= 0)
+            return false;
+        pollfd pfd { ConnectionNumber(data), POLLIN, 0 };
+        ::poll(&pfd, 1, int(left / 1000) + 1);
+    }
+}
+
+std::uint64_t X11Journal::Private::sendFence()
+{
+    Fence fence { nextFenceId++, wantedState() };
+    fences.push_back(fence);
+    const long value = long(fence.id & 0x7fffffff);
+    XChangeProperty(control, fenceWindow, fenceAtom, XA_INTEGER, 32, PropModeReplace,
+        reinterpret_cast<const unsigned char *>(&value), 1);
+    return fence.id;
+}
+
+bool X11Journal::Private::enable()
+{
+    if (enabled)
+        return true;
+    if (!control)
+        return false;
+    startOfData = endOfData = false;
+    fences.clear();
+    stream = {};
+    if (!XRecordEnableContextAsync(
+            data, context, &Private::intercept, reinterpret_cast<XPointer>(this)))
+        return false;
+    XFlush(data);
+    enabled = waitForStream([this] { return startOfData; });
+    return enabled;
+}
+
+void X11Journal::Private::disable()
+{
+    if (!enabled)
+        return;
+    XRecordDisableContext(control, context);
+    XSync(control, False);
+    waitForStream([this] { return endOfData; });
+    enabled = false;
+    incoming.clear();
+    fences.clear();
+    stream = {};
+    ownEscapesPending = 0;
+    ownEscapeDown = false;
+}
+
+void X11Journal::Private::disableIfIdle()
+{
+    if (!builder && !scheduler && queue.empty())
+        disable();
+}
+
+KeyTable X11Journal::Private::recordingKeyTable()
+{
+    KeyTable table;
+    table.keysyms = readUnshiftedKeysyms(control);
+    for (std::size_t code = 0; code < 256; ++code) {
+        switch (table.keysyms[code]) {
+        case XK_Control_L:
+        case XK_Control_R:
+            table.roles[code] = KeyRole::Control;
+            break;
+        case XK_Shift_L:
+        case XK_Shift_R:
+            table.roles[code] = KeyRole::Shift;
+            break;
+        case XK_F12:
+            table.roles[code] = KeyRole::StopKey;
+            break;
+        default:
+            break;
+        }
+    }
+    return table;
+}
+
+::KeyCode X11Journal::Private::replayCode(const JournalEvent &event) const
+{
+    // The keyboard may have changed since the recording: follow the symbol if the key no
+    // longer carries it and some other key does.
+    if (event.keysym == 0 || replayKeysyms[event.code] == event.keysym)
+        return event.code;
+    const auto it = replayCodeOf.find(event.keysym);
+    return it == replayCodeOf.end() ? ::KeyCode(event.code) : ::KeyCode(it->second);
+}
+
+void X11Journal::Private::grabEscape(bool on)
+{
+    if (on == escapeGrabbed || !control)
+        return;
+    const Window root = DefaultRootWindow(control);
+    const unsigned modifiers[] = { 0, LockMask, Mod2Mask, LockMask | Mod2Mask };
+    if (on) {
+        // Keeps the user's Esc from reaching the target as well; the cancel itself is seen
+        // in the recorded stream, so it works also when someone else holds the grab.
+        g_grabDisplay = control;
+        g_grabFailed = false;
+        g_previousHandler = XSetErrorHandler(grabErrorHandler);
+        for (std::size_t code = 0; code < 256; ++code)
+            if (escapeCodes[code])
+                for (const unsigned mods : modifiers)
+                    XGrabKey(control, int(code), mods, root, False, GrabModeAsync, GrabModeAsync);
+        XSync(control, False);
+        XSetErrorHandler(g_previousHandler);
+        g_grabDisplay = nullptr;
+    } else {
+        for (std::size_t code = 0; code < 256; ++code)
+            if (escapeCodes[code])
+                for (const unsigned mods : modifiers)
+                    XUngrabKey(control, int(code), mods, root);
+    }
+    escapeGrabbed = on;
+}
+
+void X11Journal::Private::send(const JournalEvent &event)
+{
+    switch (event.type) {
+    case JournalEventType::KeyPress:
+    case JournalEventType::KeyRelease: {
+        const ::KeyCode code = replayCode(event);
+        const bool press = event.type == JournalEventType::KeyPress;
+        if (press && escapeCodes[code]) {
+            // Our own Esc must reach the target, not our grab.
+            const bool grabbed = escapeGrabbed;
+            grabEscape(false);
+            ++ownEscapesPending;
+            XTestFakeKeyEvent(control, code, True, CurrentTime);
+            grabEscape(grabbed);
+        } else {
+            XTestFakeKeyEvent(control, code, press, CurrentTime);
+        }
+        break;
+    }
+    case JournalEventType::ButtonPress:
+    case JournalEventType::ButtonRelease:
+        XTestFakeButtonEvent(
+            control, event.code, event.type == JournalEventType::ButtonPress, CurrentTime);
+        break;
+    case JournalEventType::Motion:
+        XTestFakeMotionEvent(control, DefaultScreen(control), event.x, event.y, CurrentTime);
+        break;
+    }
+}
+
+void X11Journal::Private::beginReplay(Request request)
+{
+    replayKeysyms = readUnshiftedKeysyms(control);
+    replayCodeOf.clear();
+    escapeCodes.reset();
+    for (std::size_t code = 8; code < 256; ++code) {
+        const std::uint32_t sym = replayKeysyms[code];
+        if (sym)
+            replayCodeOf.emplace(sym, std::uint8_t(code));
+        if (sym == XK_Escape)
+            escapeCodes.set(code);
+    }
+    cancelRequested = false;
+    scheduler.emplace(std::move(request.events), request.highSpeed);
+    // Without the stream no Esc could cancel, but the replay is still wanted.
+    if (enable())
+        sendFence();
+    grabEscape(true);
+    XFlush(control);
+    scheduler->start(monotonicUs());
+}
+
+void X11Journal::Private::replayTick()
+{
+    std::vector<JournalEvent> due;
+    const bool fast = scheduler->highSpeed();
+    scheduler->takeDue(monotonicUs(), fast ? kHighSpeedBatch : kRecordedSpeedBatch, due);
+    for (const JournalEvent &event : due)
+        send(event);
+    if (!due.empty()) {
+        // At high speed wait for the server to take each batch before sending the next.
+        if (fast)
+            XSync(control, False);
+        else
+            XFlush(control);
+    }
+    if (scheduler->atEnd())
+        endReplay(false);
+}
+
+void X11Journal::Private::endReplay(bool userCancel)
+{
+    for (const JournalEvent &release : scheduler->releaseHeld())
+        send(release);
+    scheduler.reset();
+    grabEscape(false);
+    if (enabled)
+        sendFence();
+    XSync(control, False);
+    cancelRequested = false;
+    finished.push_back(userCancel);
+    if (userCancel) {
+        for (std::size_t i = 0; i < queue.size(); ++i)
+            finished.push_back(true);
+        queue.clear();
+    }
+    if (!queue.empty()) {
+        Request next = std::move(queue.front());
+        queue.pop_front();
+        beginReplay(std::move(next));
+    } else {
+        disableIfIdle();
+    }
+    armNow();
+}
+
+void X11Journal::Private::armTimer(std::int64_t atUs)
+{
+    itimerspec spec {};
+    spec.it_value.tv_sec = atUs / 1000000;
+    spec.it_value.tv_nsec = (atUs % 1000000) * 1000;
+    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
+        spec.it_value.tv_nsec = 1;
+    timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+}
+
+void X11Journal::Private::armNow()
+{
+    itimerspec spec {};
+    spec.it_value.tv_nsec = 1;
+    timerfd_settime(timerFd, 0, &spec, nullptr);
+}
+
+void X11Journal::Private::rearm()
+{
+    const bool queued = control
+        && (XEventsQueued(control, QueuedAlready) > 0 || XEventsQueued(data, QueuedAlready) > 0);
+    if (!finished.empty() || stopKeySeen || queued || !incoming.empty()
+        || (scheduler && (scheduler->highSpeed() || cancelRequested)))
+        armNow();
+    else if (scheduler)
+        armTimer(scheduler->nextDueUs());
+    else {
+        const itimerspec off {};
+        timerfd_settime(timerFd, 0, &off, nullptr);
+    }
+}
+
+void X11Journal::Private::finishLater(bool userCancel)
+{
+    finished.push_back(userCancel);
+    armNow();
+}
+
+X11Journal::X11Journal(const std::string &displayName)
+    : d(std::make_unique<Private>())
+{
+    d->open(displayName);
+}
+
+X11Journal::~X11Journal()
+{
+    if (d->control) {
+        if (d->scheduler) {
+            for (const JournalEvent &release : d->scheduler->releaseHeld())
+                d->send(release);
+            d->scheduler.reset();
+        }
+        d->grabEscape(false);
+        d->builder.reset();
+        d->queue.clear();
+        d->disable();
+        XSync(d->control, False);
+    }
+    d->close();
+    if (d->timerFd >= 0)
+        ::close(d->timerFd);
+    if (d->epollFd >= 0)
+        ::close(d->epollFd);
+}
+
+bool X11Journal::available() const
+{
+    return d->unavailable.empty();
+}
+
+const std::string &X11Journal::unavailableReason() const
+{
+    return d->unavailable;
+}
+
+void X11Journal::StartRecording()
+{
+    if (d->builder)
+        StopRecording();
+    if (!available())
+        throw Error(d->unavailable);
+    const std::string path = RecordFileName;
+    if (path.empty())
+        throw Error("No file name for the recording");
+    namespace fs = std::filesystem;
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec) || ::access(folder.c_str(), W_OK) != 0)
+        throw Error("Cannot write the recording " + path + ": the folder " + folder.string()
+            + " is missing or not writable");
+
+    d->builder.emplace(KeyStrokesOnly, d->recordingKeyTable());
+    d->recordPath = path;
+    d->recordingWanted = true;
+    d->stopKeySeen = false;
+    if (!d->enable()) {
+        d->builder.reset();
+        d->recordingWanted = false;
+        throw Error("Cannot start recording: the X server does not deliver the input");
+    }
+    d->sendFence();
+    // Once the server has the fence, everything typed from now on is in the recording.
+    XSync(d->control, False);
+}
+
+void X11Journal::StopRecording()
+{
+    if (!d->builder)
+        return;
+    d->recordingWanted = false;
+    if (d->enabled) {
+        const std::uint64_t id = d->sendFence();
+        XSync(d->control, False);
+        d->waitForStream([this, id] { return d->appliedFenceId >= id; });
+    }
+    JournalRecording recording = d->builder->finish();
+    d->builder.reset();
+    d->stopKeySeen = false;
+    d->disableIfIdle();
+    d->rearm();
+    saveJournal(d->recordPath, recording);
+    d->finishLater(false);
+}
+
+void X11Journal::StartPlayBack()
+{
+    d->lastPlayBackError.clear();
+    if (!available()) {
+        d->lastPlayBackError = d->unavailable;
+        d->finishLater(false);
+        return;
+    }
+    JournalParseResult parsed = loadJournal(PlayBackFileName);
+    if (!parsed.recording) {
+        d->lastPlayBackError = parsed.error;
+        d->finishLater(false);
+        return;
+    }
+    Request request { HiSpeedPlayBack, std::move(parsed.recording->events) };
+    if (d->scheduler) {
+        d->queue.push_back(std::move(request));
+        return;
+    }
+    d->beginReplay(std::move(request));
+    d->armNow();
+}
+
+void X11Journal::cancelPlayBack()
+{
+    if (d->scheduler)
+        d->endReplay(true);
+}
+
+bool X11Journal::isRecording() const
+{
+    return d->builder.has_value();
+}
+
+bool X11Journal::isPlayingBack() const
+{
+    return d->scheduler.has_value();
+}
+
+std::size_t X11Journal::queuedPlayBacks() const
+{
+    return d->queue.size();
+}
+
+const std::string &X11Journal::lastPlayBackError() const
+{
+    return d->lastPlayBackError;
+}
+
+void X11Journal::suspendCapture()
+{
+    if (++d->suspendDepth == 1 && d->enabled) {
+        d->sendFence();
+        // The server must have the fence before the input we are about to send.
+        XSync(d->control, False);
+    }
+}
+
+void X11Journal::resumeCapture()
+{
+    if (d->suspendDepth == 0)
+        return;
+    if (--d->suspendDepth == 0 && d->enabled) {
+        d->sendFence();
+        XFlush(d->control);
+    }
+}
+
+int X11Journal::fileDescriptor() const
+{
+    return d->epollFd;
+}
+
+void X11Journal::processEvents()
+{
+    std::uint64_t expirations = 0;
+    while (::read(d->timerFd, &expirations, sizeof expirations) > 0) { }
+    if (d->control) {
+        while (XPending(d->control) > 0) {
+            XEvent event;
+            XNextEvent(d->control, &event);
+            if (event.type == MappingNotify) {
+                XRefreshKeyboardMapping(&event.xmapping);
+                if (d->builder)
+                    d->builder->setKeyTable(d->recordingKeyTable());
+            }
+        }
+        XRecordProcessReplies(d->data);
+        d->handleIncoming();
+        if (d->scheduler && d->cancelRequested)
+            d->endReplay(true);
+        else if (d->scheduler)
+            d->replayTick();
+    }
+    d->rearm();
+
+    // Last, with everything else settled: a handler may start or stop anything.
+    if (d->stopKeySeen) {
+        d->stopKeySeen = false;
+        if (OnStopKey)
+            OnStopKey();
+    }
+    while (!d->finished.empty()) {
+        const bool userCancel = d->finished.front();
+        d->finished.pop_front();
+        if (OnFinished)
+            OnFinished(userCancel);
+    }
+}
+
+} // namespace quorvel
