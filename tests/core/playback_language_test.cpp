@@ -1,0 +1,314 @@
+#include "common/Error.h"
+#include "playback_rig.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::testing::PlaybackRig;
+
+namespace {
+
+struct TypingCase
+{
+    const char *text;
+    const char *typed;
+};
+
+class Typing : public ::testing::TestWithParam<TypingCase>
+{
+};
+
+TEST_P(Typing, TypesWhatTheTextSays)
+{
+    PlaybackRig rig;
+    rig.runner.SendKeys(std::string_view(GetParam().text));
+    EXPECT_EQ(rig.keys.typed(), GetParam().typed) << GetParam().text;
+    EXPECT_TRUE(rig.launcher.calls.empty());
+    EXPECT_FALSE(TSendKey::TokensOnly());
+}
+
+INSTANTIATE_TEST_SUITE_P(Language, Typing,
+    ::testing::Values(TypingCase { "abc", "abc" }, TypingCase { "^@~{}", "^@~{}" },
+        TypingCase { "  \t\r\n  ", "" }, TypingCase { "ab\r\ncd\r\n", "ab{ENTER}^{ENTER}cd" },
+        TypingCase { "<<enter>><<Enter>>", "{ENTER}{ENTER}" },
+        TypingCase { "<<FOO>>bar", "FOO>>bar" }, TypingCase { "<<", "" }, TypingCase { "<<<", "<" },
+        TypingCase { "<<ENDREP>>", "ENDREP>>" }, TypingCase { "<<CTRL>>c", "^c" },
+        TypingCase { "<<ALT>>f", "@f" }, TypingCase { "<<SHIFT>>a", "A" },
+        TypingCase { "<<CTRL+SHIFT>>s", "^S" }, TypingCase { "<<CTRL+ALT>>d", "^@d" },
+        TypingCase { "<<CTRL>><<F4>>", "^{F4}" },
+        TypingCase { "<<ALT>><<PRINTSCREEN>>", "@{PRTSC}" },
+        TypingCase { "<<SHIFT+ALT>><<ENTER>>", "@~{ENTER}" },
+        TypingCase { "<<SHIFT>><<BACKSPACE>>", "~{BKSP}" },
+        TypingCase { "<<CTRL>><<SECS5>>", "SECS5>>" }, TypingCase { "<<CTRL>><<ALT>>x", "ALT>>x" },
+        TypingCase { "<<CTRL>><<esc>>", "^{ESC}" }, TypingCase { "<<F1>>x", "{F1}x" },
+        TypingCase { "<<F10>><<F11>><<F12>>", "{F10}{F11}{F12}" },
+        TypingCase { "<<TAB>><<BACKSPACE>><<INSERT>><<DELETE>><<HOME>><<END>><<PAGEUP>>"
+                     "<<PAGEDOWN>><<PRINTSCREEN>><<UP>><<DOWN>><<LEFT>><<RIGHT>><<ESC>>",
+            "{TAB}{BKSP}{INSERT}{DELETE}{HOME}{END}{PGUP}{PGDN}{PRTSC}{UP}{DOWN}{LEFT}"
+            "{RIGHT}{ESC}" },
+        TypingCase { "<<REP3>>ab<<ENDREP>>c", "abababc" },
+        TypingCase { "<<REP2>> x <<ENDREP>>", "xx" }, TypingCase { "<<rep2>>x<<ENDREP>>", "xx" },
+        TypingCase { "<<REP0>>ab<<ENDREP>>c", "c" }, TypingCase { "<<REP-1>>ab<<ENDREP>>c", "c" },
+        TypingCase { "<<REP2>>a<<REP2>>b<<ENDREP>>c<<ENDREP>>", "aacENDREP>>" },
+        TypingCase { "<<REP2>>abcdefghijk", "ghijk" },
+        TypingCase { "<<REP2>>x<<endrep>>y", "rep>>y" },
+        TypingCase { "<<SHORTDATE>> <<LONGDATE>>", "12/7/2026 Monday, December 7, 2026" },
+        TypingCase { "<<SHORTTIME>>|<<LONGTIME>>", "9:05 PM|9:05:03 PM" },
+        TypingCase { "<<WRITEVALUE>>x", "x" }, TypingCase { "<<FOCUS:Calc>junk>>x", "x" },
+        TypingCase { "<<LOOKFOR:Calc~~>>x", ">>x" }, TypingCase { "<<INPUT:abc", "bc" },
+        TypingCase { "caf\xC3\xA9 \xE9\x80", "caf\xC3\xA9 \xC3\xA9\xE2\x82\xAC" }));
+
+TEST(Language, ModifierAtTheEndStaysPendingForTheNextSend)
+{
+    PlaybackRig rig;
+    rig.runner.SendKeys(std::string_view("<<ALT>>"));
+    EXPECT_TRUE(rig.keys.events.empty());
+    EXPECT_EQ(TSendKey::pendingModifiers(), 1u);
+    rig.runner.SendKeys(std::string_view("x"));
+    EXPECT_EQ(rig.keys.trace(), "down 12, down 58, up 58, up 12");
+}
+
+TEST(Language, EachCharacterIsItsOwnStringAndPumps)
+{
+    PlaybackRig rig;
+    rig.runner.SendKeys(std::string_view("ab<<ENTER>>"));
+    EXPECT_EQ(rig.keys.flushes, 3);
+    EXPECT_EQ(rig.pump.passes, 3);
+}
+
+TEST(Language, TextAfterAModifierAndKeyIsCutAt10000Characters)
+{
+    struct Case
+    {
+        std::string text;
+        std::string typed;
+    };
+    const std::string many(20000, 'a');
+    const Case cases[] = {
+        { "<<CTRL>><<F4>>" + many, "^{F4}" + std::string(10000 - 6, 'a') },
+        { "<<CTRL>><<SECS5>>" + many, "SECS5>>" + std::string(10000 - 9, 'a') },
+        { "<<CTRL>>x" + many, "^x" + many },
+    };
+    for (const auto &c : cases) {
+        PlaybackRig rig;
+        rig.runner.SendKeys(std::string_view(c.text));
+        EXPECT_EQ(rig.keys.typed(), c.typed) << c.text.substr(0, 20);
+    }
+}
+
+TEST(Language, TokenTableOrderDoesNotTakeF10ForF1)
+{
+    PlaybackRig rig;
+    const std::u32string text = U"<<F10>>rest";
+    const auto rest = rig.runner.InterpretToken(text);
+    EXPECT_EQ(rest, U"rest");
+    EXPECT_EQ(rig.keys.typed(), "{F10}");
+}
+
+struct WaitCase
+{
+    const char *text;
+    int ticks;
+    int interval;
+};
+
+class TimedWaits : public ::testing::TestWithParam<WaitCase>
+{
+};
+
+TEST_P(TimedWaits, CountTicksWithTheScanOff)
+{
+    PlaybackRig rig;
+    rig.timers.scanEnabled = false; // enabled afterwards whatever it was
+    bool scanOffWhileWaiting = true;
+    rig.pump.onProcess = [&, base = rig.pump.onProcess] {
+        if (rig.timers.waitEnabled && rig.timers.scanEnabled)
+            scanOffWhileWaiting = false;
+        base();
+    };
+    rig.runner.SendKeys(std::string_view(GetParam().text));
+    EXPECT_EQ(rig.ticks, GetParam().ticks);
+    EXPECT_TRUE(scanOffWhileWaiting);
+    const std::string interval = std::to_string(GetParam().interval);
+    EXPECT_EQ(rig.timers.log,
+        (std::vector<std::string> {
+            "wait " + interval + " on", "scan off", "wait " + interval + " off", "scan on" }));
+    EXPECT_EQ(rig.keys.typed(), "x");
+}
+
+INSTANTIATE_TEST_SUITE_P(Language, TimedWaits,
+    ::testing::Values(WaitCase { "<<SECS3>>x", 3, 1000 }, WaitCase { "<<secs5>>x", 5, 1000 },
+        WaitCase { "<<SECS 2>>x", 2, 1000 }, WaitCase { "<<MINS1>>x", 1, 60000 },
+        WaitCase { "<<SECS0>>x", 1, 1000 }, WaitCase { "<<SECS-4>>x", 1, 1000 }));
+
+TEST(Language, NestedWaitsEachGetTheirTimeAndTheTimersComeBackLast)
+{
+    PlaybackRig rig;
+    bool nested = false;
+    rig.pump.onProcess = [&, base = rig.pump.onProcess] {
+        base();
+        if (!nested && rig.ticks == 1) {
+            nested = true;
+            rig.runner.SendKeys(std::string_view("<<SECS2>>y"));
+            EXPECT_TRUE(rig.timers.waitEnabled); // the outer wait still counts
+            EXPECT_FALSE(rig.timers.scanEnabled);
+        }
+    };
+    rig.runner.SendKeys(std::string_view("<<SECS5>>x"));
+    EXPECT_EQ(rig.keys.typed(), "yx");
+    EXPECT_GE(rig.ticks, 5);
+    EXPECT_FALSE(rig.timers.waitEnabled);
+    EXPECT_TRUE(rig.timers.scanEnabled);
+}
+
+struct ErrorCase
+{
+    const char *text;
+    const char *typedBefore;
+    const char *error;
+};
+
+class LanguageErrors : public ::testing::TestWithParam<ErrorCase>
+{
+};
+
+TEST_P(LanguageErrors, EndTheTextAtOnce)
+{
+    PlaybackRig rig;
+    try {
+        rig.runner.SendKeys(std::string_view(GetParam().text));
+        FAIL() << "no error";
+    } catch (const Error &e) {
+        EXPECT_STREQ(e.what(), GetParam().error);
+    }
+    EXPECT_EQ(rig.keys.typed(), GetParam().typedBefore);
+    EXPECT_FALSE(TSendKey::TokensOnly());
+    EXPECT_TRUE(rig.timers.scanEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Language, LanguageErrors,
+    ::testing::Values(ErrorCase { "ab<<SECS>>cd", "ab", "'' is not a valid integer value" },
+        ErrorCase { "<<MINSx>>", "", "'x' is not a valid integer value" },
+        ErrorCase { "<<REP>>a<<ENDREP>>", "", "'' is not a valid integer value" },
+        ErrorCase { "<<REP2 >>a<<ENDREP>>", "", "'2 ' is not a valid integer value" },
+        ErrorCase { "<<LOOKFOR:A~~SECS:ten>>", "", "'ten' is not a valid integer value" },
+        ErrorCase { "<<LOOKFOR:A~~MINS:>>", "", "'' is not a valid integer value" },
+        ErrorCase { "<<CTRL>>{", "", "No Closing brackets" },
+        ErrorCase { "a<<REP3>>b<<CTRL>>}<<ENDREP>>c", "ab", "Invalid token" }));
+
+TEST(Language, InputAsksOnceAndWriteValueTypesLiterally)
+{
+    struct Case
+    {
+        std::string answer;
+        std::string typed;
+        const char *error;
+    };
+    const Case cases[] = {
+        { "Ann", "Hello Ann!", nullptr },
+        { "^@~", "Hello ^@~!", nullptr },
+        { "{ENTER}", "Hello {ENTER}!", nullptr },
+        { "a{b", "Hello a", "No Closing brackets" },
+    };
+    for (const auto &c : cases) {
+        PlaybackRig rig;
+        rig.prompt.answers = { c.answer };
+        const std::string text = "<<INPUT:Your name?>>Hello <<WRITEVALUE>>!";
+        if (c.error) {
+            EXPECT_THROW(rig.runner.SendKeys(std::string_view(text)), Error);
+        } else {
+            rig.runner.SendKeys(std::string_view(text));
+        }
+        EXPECT_EQ(rig.prompt.prompts, std::vector<std::string> { "Your name?" });
+        EXPECT_EQ(rig.keys.typed(), c.typed) << c.answer;
+        EXPECT_FALSE(TSendKey::TokensOnly()) << c.answer;
+    }
+}
+
+TEST(Language, InputGivesTheForegroundBack)
+{
+    PlaybackRig rig;
+    const auto editor = rig.windows.addWindow("Editor");
+    const auto promptWindow = rig.windows.addWindow("Quorvel Input Box");
+    rig.windows.foreground = editor;
+    rig.prompt.onAsk = [&](const std::string &) { rig.windows.foreground = promptWindow; };
+    rig.runner.SendKeys(std::string_view("<<INPUT:Q>>"));
+    EXPECT_EQ(rig.windows.foreground, editor);
+}
+
+struct LookForCase
+{
+    const char *text;
+    std::vector<std::string> windows;
+    int enumerations;
+    int sleeps;
+    const char *separator; // nullptr: setting absent
+};
+
+class LookFor : public ::testing::TestWithParam<LookForCase>
+{
+};
+
+TEST_P(LookFor, PollsOncePerSecondUntilFoundOrTimedOut)
+{
+    PlaybackRig rig;
+    if (GetParam().separator)
+        rig.store.writeString("Main", "WaitForSeparator", GetParam().separator);
+    for (const auto &title : GetParam().windows)
+        rig.windows.addWindow(title);
+    rig.runner.SendKeys(std::string_view(GetParam().text));
+    EXPECT_EQ(rig.windows.enumerations, GetParam().enumerations);
+    EXPECT_EQ(rig.pump.sleepsOf(1000), GetParam().sleeps);
+    EXPECT_EQ(rig.keys.typed(), "x");
+    EXPECT_TRUE(rig.windows.foregroundRequests.empty()); // a wait activates nothing
+}
+
+INSTANTIATE_TEST_SUITE_P(Language, LookFor,
+    ::testing::Values(LookForCase { "<<LOOKFOR:Report - Editor~~SECS:10>>x",
+                          { "Other", "  report - EDITOR " }, 1, 0, nullptr },
+        LookForCase {
+            "<<LOOKFOR:Report - Editor~~SECS:10>>x", { "Report - Editor (2)" }, 10, 10, nullptr },
+        LookForCase { "<<lookfor:Calc~~mins:2>>x", {}, 120, 120, nullptr },
+        LookForCase { "<<LOOKFOR:Calc~~SECS:0>>x", { "Calc" }, 0, 0, nullptr },
+        LookForCase { "<<LOOKFOR:Calc~~SECS:1>>MINS:1>>x", {}, 61, 61, nullptr },
+        LookForCase { "<<LOOKFOR:Calc##SECS:2>>x", {}, 2, 2, "##" },
+        LookForCase { "<<LOOKFOR:Calc|SECS:2>>x", {}, 2, 2, "|" }));
+
+TEST(Language, LookForSeesAWindowThatAppearsWhileWaiting)
+{
+    PlaybackRig rig;
+    rig.pump.onSleep = [&](int ms) {
+        if (ms == 1000 && rig.pump.sleepsOf(1000) == 3)
+            rig.windows.addWindow("Calc");
+    };
+    rig.runner.SendKeys(std::string_view("<<LOOKFOR:Calc~~SECS:10>>"));
+    EXPECT_EQ(rig.windows.enumerations, 4);
+    EXPECT_EQ(rig.observer.log, std::vector<std::string> { "lookfor Calc 4 found" });
+}
+
+TEST(Language, FocusActivatesTheWindowWithThatTitle)
+{
+    PlaybackRig rig;
+    rig.windows.addWindow("Notes");
+    const auto calculator = rig.windows.addWindow("calculator");
+    rig.runner.SendKeys(std::string_view("<<FOCUS:Calculator>>x<<FOCUS:Missing>>y"));
+    EXPECT_EQ(rig.windows.foregroundRequests, std::vector<WindowHandle> { calculator });
+    EXPECT_EQ(rig.keys.typed(), "xy");
+    EXPECT_EQ(rig.observer.log,
+        (std::vector<std::string> { "focus Calculator found", "focus Missing none" }));
+}
+
+TEST(Language, ExecuteStartsWithoutWaiting)
+{
+    using Call = quorvel::testing::FakeLauncher::Call;
+    PlaybackRig rig;
+    rig.runner.SendKeys(std::string_view(
+        "<<EXECUTE:editor.exe~~readme.txt~~C:\\Temp>>x<<EXECUTE:report.txt~~~~>>y"));
+    EXPECT_EQ(rig.launcher.calls,
+        (std::vector<Call> {
+            { "editor.exe", "readme.txt", "C:\\Temp" }, { "report.txt", "", "" } }));
+    EXPECT_EQ(rig.keys.typed(), "xy");
+    EXPECT_EQ(rig.runner.lastRunStatus(), ""); // only a kind-1 run reports
+}
+
+} // namespace
