@@ -68,15 +68,13 @@ std::int64_t monotonicUs()
 }
 
 // Grabbing a key someone else holds gives BadAccess, which Xlib's default handler turns into
-// an exit; the grab is attempted with this handler in place and then given up quietly.
+// an exit; grabs are made with this handler in place, and a refused one is given up quietly.
 Display *g_grabDisplay = nullptr;
-bool g_grabFailed = false;
 XErrorHandler g_previousHandler = nullptr;
 
 int grabErrorHandler(Display *display, XErrorEvent *error)
 {
     if (display == g_grabDisplay && error->request_code == X_GrabKey) {
-        g_grabFailed = true;
         return 0;
     }
     return g_previousHandler ? g_previousHandler(display, error) : 0;
@@ -476,16 +474,19 @@ void X11Journal::Private::grabEscape(bool on)
     if (on == escapeGrabbed || !control)
         return;
     const Window root = DefaultRootWindow(control);
-    const unsigned modifiers[] = { 0, LockMask, Mod2Mask, LockMask | Mod2Mask };
+    // Every modifier combination one by one, as the replay may hold any modifiers: one grab
+    // for AnyModifier fails whole when the window manager holds a single combination (openbox
+    // binds Alt+Escape), and then only that combination is left out.
+    const unsigned allModifiers =
+        ShiftMask | LockMask | ControlMask | Mod1Mask | Mod2Mask | Mod3Mask | Mod4Mask | Mod5Mask;
     if (on) {
         // Keeps the user's Esc from reaching the target as well; the cancel itself is seen
-        // in the recorded stream, so it works also when someone else holds the grab.
+        // in the recorded stream, so it works also for a combination someone else holds.
         g_grabDisplay = control;
-        g_grabFailed = false;
         g_previousHandler = XSetErrorHandler(grabErrorHandler);
         for (std::size_t code = 0; code < 256; ++code)
             if (escapeCodes[code])
-                for (const unsigned mods : modifiers)
+                for (unsigned mods = 0; mods <= allModifiers; ++mods)
                     XGrabKey(control, int(code), mods, root, False, GrabModeAsync, GrabModeAsync);
         XSync(control, False);
         XSetErrorHandler(g_previousHandler);
@@ -493,8 +494,7 @@ void X11Journal::Private::grabEscape(bool on)
     } else {
         for (std::size_t code = 0; code < 256; ++code)
             if (escapeCodes[code])
-                for (const unsigned mods : modifiers)
-                    XUngrabKey(control, int(code), mods, root);
+                XUngrabKey(control, int(code), AnyModifier, root);
     }
     escapeGrabbed = on;
 }
