@@ -4,6 +4,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
@@ -53,16 +55,52 @@ void pumpFor(X11Journal &journal, int ms)
     pumpUntil(journal, nullptr, ms);
 }
 
-pid_t spawn(const std::vector<std::string> &argv)
+namespace {
+
+pid_t spawnWith(const std::vector<std::string> &argv, const posix_spawn_file_actions_t *actions)
 {
     std::vector<char *> args;
     for (const std::string &a : argv)
         args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
+    if (posix_spawnp(&pid, args[0], actions, nullptr, args.data(), environ) != 0)
         throw std::runtime_error("cannot start " + argv[0]);
     return pid;
+}
+
+} // namespace
+
+pid_t spawn(const std::vector<std::string> &argv)
+{
+    return spawnWith(argv, nullptr);
+}
+
+pid_t spawnLogged(const std::vector<std::string> &argv, const std::string &logPath)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(
+        &actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    const pid_t pid = spawnWith(argv, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int waitExit(pid_t pid, int timeoutMs)
+{
+    const std::int64_t deadline = nowMs() + timeoutMs;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) != pid) {
+        if (nowMs() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        ::usleep(10000);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int runPumping(X11Journal &journal, const std::vector<std::string> &argv)

@@ -23,6 +23,10 @@ void pumpFor(X11Journal &journal, int ms);
 int runPumping(X11Journal &journal, const std::vector<std::string> &argv);
 int run(const std::vector<std::string> &argv);
 pid_t spawn(const std::vector<std::string> &argv);
+// Standard output and error go to logPath.
+pid_t spawnLogged(const std::vector<std::string> &argv, const std::string &logPath);
+// The exit status, or -1 when the process did not end in time (it is then killed).
+int waitExit(pid_t pid, int timeoutMs);
 // xdotool with the given arguments, the journal pumped meanwhile.
 int xdotool(X11Journal &journal, const std::vector<std::string> &args);
 
