@@ -18,7 +18,8 @@ namespace quorvel {
 // Recording captures the whole desktop (it does not depend on any window of ours) from the
 // moment StartRecording returns; StopRecording returns once the file is complete. Input the
 // program sends itself, by a replay or between suspendCapture() and resumeCapture(), is not
-// recorded. StartRecording while a recording runs first completes that one.
+// recorded (nor is the user's input while a replay runs). StartRecording while a recording
+// runs first completes that one; destroying the journal abandons a running recording.
 //
 // Replay sends what the file holds (a keys-only recording holds no mouse events, so
 // KeyStrokesOnly plays no part in it). A StartPlayBack while a replay runs is queued: the
