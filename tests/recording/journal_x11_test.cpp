@@ -229,13 +229,11 @@ TEST_F(JournalX11, EscCancelsAndReleasesWhatTheReplayHolds)
     events.push_back(key(false, int(keycodeOf("Shift_L"))));
     writeRecording(path, events);
 
-    const auto start = Clock::now();
     replay(path, false);
     pumpFor(journal, 600);
     ASSERT_TRUE(journal.isPlayingBack());
     EXPECT_EQ(xdotool(journal, { "key", "Escape" }), 0);
     ASSERT_TRUE(waitFinished(1, 3000));
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3000));
     EXPECT_EQ(finished, std::vector<bool> { true });
     pumpFor(journal, 200);
     EXPECT_EQ(finished.size(), 1u); // exactly once

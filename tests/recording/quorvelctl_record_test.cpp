@@ -117,7 +117,12 @@ TEST(Quorvelctl, ReplayCancelledWithEscSaysSo)
     CaptureWindow capture(100, 100, 300, 300);
     const std::string log = dir.file("replay.log");
     const pid_t player = spawnLogged({ kCtl, "replay", dir.file("slow.dat") }, log);
-    ::usleep(500000);
+    // Cancel once the replay is seen to run.
+    for (int waited = 0; waited < 5000 && capture.keysAndButtons().empty(); waited += 20) {
+        ::usleep(20000);
+        capture.drain();
+    }
+    ASSERT_FALSE(capture.keysAndButtons().empty());
     ASSERT_EQ(run({ "xdotool", "key", "Escape" }), 0);
     EXPECT_EQ(waitExit(player, 5000), 3) << readFile(log);
     EXPECT_NE(readFile(log).find("cancelled"), std::string::npos);
