@@ -410,8 +410,10 @@ bool X11Journal::Private::enable()
             data, context, &Private::intercept, reinterpret_cast<XPointer>(this)))
         return false;
     XFlush(data);
-    enabled = waitForStream([this] { return startOfData; });
-    return enabled;
+    // Enabled once the server takes the request, however late; a second enable would be an
+    // error. Until its start is confirmed no fence is sent, as it could precede the enable.
+    enabled = true;
+    return waitForStream([this] { return startOfData; });
 }
 
 void X11Journal::Private::disable()
