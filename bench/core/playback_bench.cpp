@@ -117,4 +117,36 @@ void BM_SendKeys(benchmark::State &state)
 }
 BENCHMARK(BM_SendKeys)->Arg(100 * 1024)->Arg(1024 * 1024)->Unit(benchmark::kMillisecond);
 
+// Repeat blocks that never find their "<<ENDREP>>": each one searches the rest of the text.
+void BM_SendKeysWithoutTerminators(benchmark::State &state)
+{
+    std::string text;
+    while (text.size() < static_cast<std::size_t>(state.range(0)))
+        text += "<<REP1>>abcdefgh";
+    const auto catalogueFile =
+        (std::filesystem::temp_directory_path() / "quorvel-bench-none" / "macros.ini").string();
+    ProfileStore store(catalogueFile);
+    Catalogue catalogue(store);
+    NullSink sink;
+    NoKeys keyboard;
+    NullPump pump;
+    NoWindows windows;
+    NoLauncher launcher;
+    NoJournal journal;
+    NoPrompt prompt;
+    NoDate date;
+    NoTimers timers;
+    MacroRunner runner(PlaybackServices { sink, keyboard, pump, windows, launcher, journal, prompt,
+        date, timers, catalogue, "/tmp/", nullptr, false });
+    for (auto _ : state)
+        runner.SendKeys(std::string_view(text));
+    state.counters["chars/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * static_cast<double>(text.size()),
+        benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SendKeysWithoutTerminators)
+    ->Arg(100 * 1024)
+    ->Arg(1024 * 1024)
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace

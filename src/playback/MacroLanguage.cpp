@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -156,16 +157,7 @@ bool startsWithMarker(View text)
     return text.size() >= 2 && text[0] == U'<' && text[1] == U'<';
 }
 
-// Position of needle counted from 1, 0 when absent (also for an empty needle).
-std::size_t pos(View text, View needle)
-{
-    if (needle.empty())
-        return 0;
-    const auto at = text.find(needle);
-    return at == View::npos ? 0 : at + 1;
-}
-
-// The text before a position from pos(): empty when the search failed.
+// The text before a position from find(): empty when the search failed.
 View before(View text, std::size_t position)
 {
     return text.substr(0, position > 0 ? position - 1 : 0);
@@ -249,6 +241,49 @@ public:
 
 } // namespace
 
+// Entry points clear the memo on the way in and out, as do the owners of text buffers when
+// they free them, so it never speaks of memory that has been released.
+class MacroRunner::SearchScope
+{
+public:
+    explicit SearchScope(MacroRunner &runner)
+        : m_runner(runner)
+    {
+        m_runner.m_absent.clear();
+    }
+    ~SearchScope() { m_runner.m_absent.clear(); }
+    SearchScope(const SearchScope &) = delete;
+    SearchScope &operator=(const SearchScope &) = delete;
+
+private:
+    MacroRunner &m_runner;
+};
+
+std::size_t MacroRunner::find(View text, View needle)
+{
+    if (needle.empty())
+        return 0;
+    const std::less_equal<const char32_t *> notAfter;
+    const char32_t *begin = text.data();
+    const char32_t *end = begin + text.size();
+    for (const AbsentNeedle &absent : m_absent) {
+        if (absent.needle == needle && notAfter(absent.from, begin) && notAfter(end, absent.end))
+            return 0;
+    }
+    const auto at = text.find(needle);
+    if (at != View::npos)
+        return at + 1;
+    for (AbsentNeedle &absent : m_absent) {
+        if (absent.needle == needle) {
+            absent.from = begin;
+            absent.end = end;
+            return 0;
+        }
+    }
+    m_absent.push_back(AbsentNeedle { std::u32string(needle), begin, end });
+    return 0;
+}
+
 void MacroRunner::sendTokens(View s)
 {
     TSendKey::setTokensOnly(false);
@@ -278,10 +313,11 @@ void MacroRunner::RunAdvancedMacroFile(const std::string &path)
             }
         }
     } scope(*this);
+    SearchScope search(*this); // declared before the text: cleared after the text is freed
 
     const std::u32string text = text::decode(joinLines(readMacroFile(path)));
     m_storedValue.clear();
-    SendKeys(View(text));
+    scan(View(text));
     while (!m_journalIdle)
         pumpAndRest();
     RecordFinished("NoRecord");
@@ -289,11 +325,36 @@ void MacroRunner::RunAdvancedMacroFile(const std::string &path)
 
 void MacroRunner::SendKeys(std::string_view utf8Text)
 {
+    SearchScope search(*this);
     const std::u32string text = text::decode(utf8Text);
-    SendKeys(View(text));
+    scan(View(text));
 }
 
 void MacroRunner::SendKeys(View text)
+{
+    SearchScope search(*this);
+    scan(text);
+}
+
+View MacroRunner::InterpretToken(View text)
+{
+    SearchScope search(*this);
+    return interpret(text);
+}
+
+View MacroRunner::SendModifiedKey(View text, int mode)
+{
+    SearchScope search(*this);
+    return modifiedKey(text, mode);
+}
+
+void MacroRunner::RepMac(int count, View body)
+{
+    SearchScope search(*this);
+    repeat(count, body);
+}
+
+void MacroRunner::scan(View text)
 {
     while (!text.empty() && text.front() <= 32)
         text.remove_prefix(1);
@@ -301,7 +362,7 @@ void MacroRunner::SendKeys(View text)
         text.remove_suffix(1);
     while (!text.empty()) {
         if (startsWithMarker(text)) {
-            text = InterpretToken(text);
+            text = interpret(text);
             continue;
         }
         const char32_t c = text.front();
@@ -315,7 +376,7 @@ void MacroRunner::SendKeys(View text)
     }
 }
 
-View MacroRunner::InterpretToken(View text)
+View MacroRunner::interpret(View text)
 {
     for (const TokenRow &row : kTokens) {
         if (!startsWithToken(text, row.token))
@@ -363,7 +424,7 @@ View MacroRunner::modifierToken(View text, std::size_t tokenLength, int mode)
 {
     const View rest = text.substr(tokenLength);
     if (startsWithMarker(rest))
-        return SendModifiedKey(rest.substr(0, ModifiedKeyCut), mode);
+        return modifiedKey(rest.substr(0, ModifiedKeyCut), mode);
     std::u32string keys(kModifierPrefix[mode]);
     if (!rest.empty())
         keys += rest.front();
@@ -371,7 +432,7 @@ View MacroRunner::modifierToken(View text, std::size_t tokenLength, int mode)
     return dropFront(rest, 1);
 }
 
-View MacroRunner::SendModifiedKey(View text, int mode)
+View MacroRunner::modifiedKey(View text, int mode)
 {
     if (mode < 1 || mode > 6)
         return dropFront(text, 2);
@@ -388,7 +449,7 @@ View MacroRunner::SendModifiedKey(View text, int mode)
 
 View MacroRunner::timedWaitCommand(View text, int unit)
 {
-    const std::size_t p = pos(text, U">");
+    const std::size_t p = find(text, U">");
     const int amount = toInteger(before(text, p));
     text = dropFront(text, p + 1);
     TimedWait(amount, unit);
@@ -451,19 +512,19 @@ void MacroRunner::tmr1Timer()
 View MacroRunner::repeatCommand(View text)
 {
     const View copy = text;
-    const std::size_t countEnd = pos(text, U">");
+    const std::size_t countEnd = find(text, U">");
     text = dropFront(text, countEnd + 1);
-    const View body = before(text, pos(text, U"<<ENDREP>>"));
+    const View body = before(text, find(text, U"<<ENDREP>>"));
     const int count = toInteger(before(copy, countEnd));
-    RepMac(count, body);
+    repeat(count, body);
     // Without "<<ENDREP>>" this drops nine characters, the block's count and ">>" among them.
-    return dropFront(copy, pos(copy, U"<<ENDREP>>") + 9);
+    return dropFront(copy, find(copy, U"<<ENDREP>>") + 9);
 }
 
-void MacroRunner::RepMac(int count, View body)
+void MacroRunner::repeat(int count, View body)
 {
     for (int i = 0; i < count; ++i)
-        SendKeys(body);
+        scan(body);
 }
 
 View MacroRunner::dateTimeCommand(View text, std::size_t tokenLength, DateTimeFormat format)
@@ -477,7 +538,7 @@ View MacroRunner::inputCommand(View text)
 {
     WindowSystem &windows = m_services.windows;
     const WindowHandle previous = windows.foregroundWindow();
-    const std::size_t end = pos(text, U">>");
+    const std::size_t end = find(text, U">>");
     const std::string answer = m_services.prompt.ask(utf8(before(text, end)));
     m_storedValue = text::decode(answer);
     if (previous != 0)
@@ -497,7 +558,7 @@ View MacroRunner::writeValueCommand(View text)
 
 View MacroRunner::runCommand(View text)
 {
-    const std::size_t end = pos(text, U">");
+    const std::size_t end = find(text, U">");
     const std::string name = utf8(before(text, end));
     for (const int record : m_services.catalogue.findByName(name)) {
         if (m_runNesting >= MaxRunNesting)
@@ -521,20 +582,20 @@ View MacroRunner::lookForCommand(View text)
 {
     const std::u32string separator = text::decode(m_services.catalogue.store().readString(
         settings::Main, settings::WaitForSeparator, settings::WaitForSeparatorDefault));
-    const std::size_t at = pos(text, separator);
+    const std::size_t at = find(text, separator);
     const std::string title = utf8(before(text, at));
     // Exactly the separator goes, whatever its length; without one a single character.
     text = at > 0 ? dropFront(text, at - 1 + separator.size()) : dropFront(text, 1);
     if (startsWithToken(text, U"SECS:")) {
         text = text.substr(5);
-        const std::size_t end = pos(text, U">>");
+        const std::size_t end = find(text, U">>");
         const int amount = toInteger(before(text, end));
         WaitForWindow(title, true, amount);
         text = dropFront(text, end + 1);
     }
     if (startsWithToken(text, U"MINS:")) {
         text = text.substr(5);
-        const std::size_t end = pos(text, U">>");
+        const std::size_t end = find(text, U">>");
         const int amount = toInteger(before(text, end));
         WaitForWindow(title, false, amount);
         text = dropFront(text, end + 1);
@@ -571,25 +632,25 @@ void MacroRunner::WaitForWindow(const std::string &title, bool inSeconds, int am
 
 View MacroRunner::focusCommand(View text)
 {
-    const std::string title = utf8(before(text, pos(text, U">")));
+    const std::string title = utf8(before(text, find(text, U">")));
     WindowSystem &windows = m_services.windows;
     const WindowHandle window = windows.findWindow(title);
     if (window != 0)
         windows.setForegroundWindow(window);
     if (m_services.observer)
         m_services.observer->focused(title, window != 0);
-    return dropFront(text, pos(text, U">>") + 1);
+    return dropFront(text, find(text, U">>") + 1);
 }
 
 View MacroRunner::executeCommand(View text)
 {
-    std::size_t at = pos(text, U"~~");
+    std::size_t at = find(text, U"~~");
     const std::string file = utf8(before(text, at));
     text = dropFront(text, at + 1);
-    at = pos(text, U"~~");
+    at = find(text, U"~~");
     const std::string parameters = utf8(before(text, at));
     text = dropFront(text, at + 1);
-    at = pos(text, U">>");
+    at = find(text, U">>");
     const std::string folder = utf8(before(text, at));
     m_services.launcher.open(file, parameters, folder);
     return dropFront(text, at + 1);

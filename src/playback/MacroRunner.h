@@ -103,12 +103,29 @@ public:
     const std::u32string &storedValue() const { return m_storedValue; }
 
 private:
+    // A range of a live text known not to hold needle; lets repeated searches for a missing
+    // terminator stay linear. Cleared whenever a text buffer may have gone away.
+    struct AbsentNeedle
+    {
+        std::u32string needle;
+        const char32_t *from = nullptr;
+        const char32_t *end = nullptr;
+    };
+    class SearchScope;
+
     struct ActiveWait
     {
         int intervalMs;
         std::int64_t neededMs;
         std::int64_t elapsedMs = 0;
     };
+
+    void scan(std::u32string_view text);
+    std::u32string_view interpret(std::u32string_view text);
+    std::u32string_view modifiedKey(std::u32string_view text, int mode);
+    void repeat(int count, std::u32string_view body);
+    // Position of needle counted from 1, 0 when absent.
+    std::size_t find(std::u32string_view text, std::u32string_view needle);
 
     std::u32string_view timedWaitCommand(std::u32string_view text, int unit);
     std::u32string_view repeatCommand(std::u32string_view text);
@@ -136,6 +153,7 @@ private:
     std::vector<ActiveWait> m_waits; // innermost last
     int m_runNesting = 0; // <<RUN: levels in progress
     int m_advancedRuns = 0; // advanced runs in progress, nested or re-entered
+    std::vector<AbsentNeedle> m_absent;
 };
 
 } // namespace quorvel
