@@ -1,0 +1,479 @@
+#include "platform/x11/X11Keyboard.h"
+
+#include "platform/x11/KeysymUnicode.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <algorithm>
+#include <unordered_map>
+
+namespace quorvel::x11 {
+
+namespace {
+constexpr std::size_t kSpareKeys = 8;
+}
+
+struct X11Keyboard::Impl
+{
+    XkbDescPtr xkb = nullptr;
+    unsigned minKey = 8, maxKey = 255;
+    unsigned locked = 0;
+    int group = 0;
+    bool mapDirty = true;
+    bool indexDirty = true;
+    bool notify = false;
+
+    std::vector<unsigned> modKeys[8];
+    unsigned altMask = Mod1Mask, level3Mask = 0, numLockMask = 0, scrollLockMask = 0;
+    unsigned shiftKey = 0, controlKey = 0, altKey = 0, level3Key = 0;
+    std::vector<unsigned> spares;
+    std::unordered_map<unsigned, unsigned long> spareSyms; // what we bound on a spare key
+
+    std::unordered_map<char32_t, Binding> chars;
+    std::unordered_map<unsigned long, Binding> keysyms;
+    std::unordered_map<unsigned long, unsigned> lowest;
+    std::vector<std::function<void()>> listeners;
+
+    ~Impl()
+    {
+        if (xkb)
+            XkbFreeKeyboard(xkb, 0, True);
+    }
+
+    bool isSpare(unsigned kc) const
+    {
+        return std::find(spares.begin(), spares.end(), kc) != spares.end();
+    }
+
+    int groupOf(unsigned kc) const
+    {
+        const int groups = XkbKeyNumGroups(xkb, kc);
+        if (groups <= 0)
+            return -1;
+        if (group < groups)
+            return group;
+        const unsigned info = XkbKeyGroupInfo(xkb, kc);
+        switch (XkbOutOfRangeGroupAction(info)) {
+        case XkbRedirectIntoRange: {
+            const int g = XkbOutOfRangeGroupNumber(info);
+            return g < groups ? g : 0;
+        }
+        case XkbClampIntoRange:
+            return groups - 1;
+        default:
+            return group % groups;
+        }
+    }
+
+    // The level that the modifiers select on the key's type.
+    static int levelFor(XkbKeyTypePtr type, unsigned mods)
+    {
+        const unsigned relevant = mods & type->mods.mask;
+        for (int i = 0; i < type->map_count; ++i) {
+            const XkbKTMapEntryRec &e = type->map[i];
+            if (e.active && e.mods.mask == relevant)
+                return e.level;
+        }
+        return 0;
+    }
+
+    bool hasSymbols(unsigned kc) const
+    {
+        const int groups = XkbKeyNumGroups(xkb, kc);
+        for (int g = 0; g < groups; ++g) {
+            for (int l = 0; l < XkbKeyGroupWidth(xkb, kc, g); ++l) {
+                if (XkbKeySymEntry(xkb, kc, l, g) != NoSymbol)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    bool isModifierKey(unsigned kc) const
+    {
+        for (const auto &keys : modKeys) {
+            if (std::find(keys.begin(), keys.end(), kc) != keys.end())
+                return true;
+        }
+        return false;
+    }
+
+    void readModifiers(Display *dpy)
+    {
+        for (auto &keys : modKeys)
+            keys.clear();
+        XModifierKeymap *map = XGetModifierMapping(dpy);
+        if (!map)
+            return;
+        for (int m = 0; m < 8; ++m) {
+            for (int k = 0; k < map->max_keypermod; ++k) {
+                const unsigned kc = map->modifiermap[m * map->max_keypermod + k];
+                if (kc)
+                    modKeys[m].push_back(kc);
+            }
+        }
+        XFreeModifiermap(map);
+
+        auto maskOf = [&](unsigned long keysym) -> unsigned {
+            for (int m = 0; m < 8; ++m) {
+                for (unsigned kc : modKeys[m]) {
+                    const int groups = XkbKeyNumGroups(xkb, kc);
+                    for (int g = 0; g < groups; ++g) {
+                        for (int l = 0; l < XkbKeyGroupWidth(xkb, kc, g); ++l) {
+                            if (XkbKeySymEntry(xkb, kc, l, g) == keysym)
+                                return 1u << m;
+                        }
+                    }
+                }
+            }
+            return 0;
+        };
+        altMask = maskOf(XK_Alt_L);
+        if (!altMask)
+            altMask = maskOf(XK_Meta_L);
+        if (!altMask)
+            altMask = Mod1Mask;
+        level3Mask = maskOf(XK_ISO_Level3_Shift);
+        numLockMask = maskOf(XK_Num_Lock);
+        scrollLockMask = maskOf(XK_Scroll_Lock);
+    }
+
+    unsigned long firstSymbol(unsigned kc) const
+    {
+        return XkbKeyNumGroups(xkb, kc) > 0 ? XkbKeySymEntry(xkb, kc, 0, 0) : NoSymbol;
+    }
+
+    void chooseSpares()
+    {
+        // A spare keeps its place while it holds nothing or what we bound on it; a new layout
+        // may have emptied it (our binding is gone) or taken it over (no longer spare).
+        std::erase_if(spares, [&](unsigned kc) {
+            auto bound = spareSyms.find(kc);
+            const bool empty = !hasSymbols(kc);
+            if (bound != spareSyms.end() && !empty && firstSymbol(kc) == bound->second)
+                return isModifierKey(kc);
+            if (bound != spareSyms.end())
+                spareSyms.erase(bound);
+            return !empty || isModifierKey(kc);
+        });
+        for (unsigned kc = maxKey; kc >= minKey && spares.size() < kSpareKeys; --kc) {
+            if (!isSpare(kc) && !hasSymbols(kc) && !isModifierKey(kc))
+                spares.push_back(kc);
+        }
+    }
+
+    void rebuildIndex()
+    {
+        chars.clear();
+        keysyms.clear();
+        lowest.clear();
+        if (!xkb || !xkb->map)
+            return;
+        unsigned combos[4] = { 0, ShiftMask, 0, 0 };
+        int comboCount = 2;
+        if (level3Mask && level3Key) {
+            combos[comboCount++] = level3Mask;
+            combos[comboCount++] = ShiftMask | level3Mask;
+        }
+        // Cheapest modifiers first, then the lowest key: the first entry for a character wins.
+        for (int c = 0; c < comboCount; ++c) {
+            for (unsigned kc = minKey; kc <= maxKey; ++kc) {
+                if (isSpare(kc))
+                    continue;
+                const int g = groupOf(kc);
+                if (g < 0)
+                    continue;
+                XkbKeyTypePtr type = XkbKeyKeyType(xkb, kc, g);
+                const unsigned mods = combos[c] | locked;
+                const int level = levelFor(type, mods);
+                if (level >= XkbKeyGroupWidth(xkb, kc, g))
+                    continue;
+                const KeySym sym = XkbKeySymEntry(xkb, kc, level, g);
+                if (sym == NoSymbol)
+                    continue;
+                keysyms.try_emplace(sym, Binding { kc, combos[c] });
+                KeySym typed = sym;
+                // Clients upper-case what a lock the key type ignores leaves unconsumed.
+                if ((locked & LockMask) && !(type->mods.mask & LockMask)) {
+                    KeySym lower = 0, upper = 0;
+                    XConvertCase(sym, &lower, &upper);
+                    typed = upper;
+                }
+                if (const char32_t ch = keysymToUnicode(typed))
+                    chars.try_emplace(ch, Binding { kc, combos[c] });
+            }
+        }
+        for (unsigned kc = minKey; kc <= maxKey; ++kc) {
+            if (isSpare(kc))
+                continue;
+            const int g = groupOf(kc);
+            if (g < 0)
+                continue;
+            for (int l = 0; l < XkbKeyGroupWidth(xkb, kc, g); ++l) {
+                const KeySym sym = XkbKeySymEntry(xkb, kc, l, g);
+                if (sym == NoSymbol)
+                    continue;
+                auto it = lowest.find(sym);
+                if (it == lowest.end())
+                    lowest.emplace(sym, kc | (unsigned(l) << 16));
+                else if (unsigned(l) < (it->second >> 16))
+                    it->second = kc | (unsigned(l) << 16);
+            }
+        }
+    }
+};
+
+X11Keyboard::X11Keyboard(X11Connection &connection)
+    : m_connection(connection)
+    , m(std::make_unique<Impl>())
+{
+    Display *dpy = connection.display();
+    if (connection.xkbEventBase() >= 0) {
+        const unsigned events = XkbNewKeyboardNotifyMask | XkbMapNotifyMask | XkbStateNotifyMask;
+        XkbSelectEvents(dpy, XkbUseCoreKbd, events, events);
+        XkbSelectEventDetails(dpy, XkbUseCoreKbd, XkbStateNotify, XkbAllStateComponentsMask,
+            XkbModifierLockMask | XkbGroupStateMask);
+    }
+    connection.addHandler([this](const XEvent &e) { handleEvent(e); });
+    ensure();
+}
+
+X11Keyboard::~X11Keyboard() = default;
+
+void X11Keyboard::handleEvent(const XEvent &event)
+{
+    if (event.type == MappingNotify) {
+        XMappingEvent mapping = event.xmapping;
+        if (mapping.request == MappingPointer)
+            return;
+        XRefreshKeyboardMapping(&mapping);
+        bool ours = mapping.request == MappingKeyboard && mapping.count > 0;
+        for (int i = 0; ours && i < mapping.count; ++i)
+            ours = m->isSpare(mapping.first_keycode + i);
+        if (!ours)
+            invalidate();
+        return;
+    }
+    if (m_connection.xkbEventBase() < 0 || event.type != m_connection.xkbEventBase())
+        return;
+    const auto &xkbEvent = reinterpret_cast<const XkbEvent &>(event);
+    switch (xkbEvent.any.xkb_type) {
+    case XkbStateNotify:
+        if (m->locked != xkbEvent.state.locked_mods || m->group != xkbEvent.state.group) {
+            m->locked = xkbEvent.state.locked_mods;
+            m->group = xkbEvent.state.group;
+            m->indexDirty = true;
+        }
+        break;
+    case XkbMapNotify: {
+        const XkbMapNotifyEvent &map = xkbEvent.map;
+        bool ours = (map.changed
+                        & ~(XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
+                            | XkbExplicitComponentsMask | XkbVirtualModMapMask))
+                == 0
+            && map.num_key_syms > 0;
+        for (int i = 0; ours && i < map.num_key_syms; ++i)
+            ours = m->isSpare(map.first_key_sym + i);
+        if (!ours)
+            invalidate();
+        break;
+    }
+    case XkbNewKeyboardNotify:
+        invalidate();
+        break;
+    default:
+        break;
+    }
+}
+
+void X11Keyboard::invalidate()
+{
+    m->mapDirty = true;
+}
+
+void X11Keyboard::ensure()
+{
+    Display *dpy = m_connection.display();
+    if (m->mapDirty) {
+        m->mapDirty = false;
+        if (m->xkb)
+            XkbFreeKeyboard(m->xkb, 0, True);
+        m->xkb =
+            XkbGetMap(dpy, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
+        if (m->xkb) {
+            m->minKey = m->xkb->min_key_code;
+            m->maxKey = m->xkb->max_key_code;
+        }
+        XkbStateRec state {};
+        if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) {
+            m->locked = state.locked_mods;
+            m->group = state.group;
+        }
+        m->readModifiers(dpy);
+        m->chooseSpares();
+        m->notify = true;
+        m->indexDirty = false;
+        m->rebuildIndex();
+        // The modifier keys we press: their lowest binding, whatever the layout.
+        auto key = [&](unsigned long sym) {
+            auto it = m->lowest.find(sym);
+            return it == m->lowest.end() ? 0u : (it->second & 0xFFFF);
+        };
+        m->shiftKey = key(XK_Shift_L);
+        m->controlKey = key(XK_Control_L);
+        m->altKey = key(XK_Alt_L);
+        if (!m->altKey)
+            m->altKey = key(XK_Meta_L);
+        m->level3Key = key(XK_ISO_Level3_Shift);
+    }
+    if (m->indexDirty) {
+        m->indexDirty = false;
+        m->rebuildIndex();
+    }
+    if (m->notify) {
+        m->notify = false;
+        const auto listeners = m->listeners;
+        for (const auto &l : listeners)
+            l();
+    }
+}
+
+void X11Keyboard::update()
+{
+    ensure();
+}
+
+void X11Keyboard::addChangeListener(std::function<void()> listener)
+{
+    m->listeners.push_back(std::move(listener));
+}
+
+X11Keyboard::Binding X11Keyboard::findCharacter(char32_t ch)
+{
+    ensure();
+    auto it = m->chars.find(ch);
+    return it == m->chars.end() ? Binding {} : it->second;
+}
+
+X11Keyboard::Binding X11Keyboard::findKeysym(unsigned long keysym)
+{
+    ensure();
+    auto it = m->keysyms.find(keysym);
+    return it == m->keysyms.end() ? Binding {} : it->second;
+}
+
+unsigned X11Keyboard::keycodeFor(unsigned long keysym)
+{
+    ensure();
+    auto it = m->lowest.find(keysym);
+    return it == m->lowest.end() ? 0 : (it->second & 0xFFFF);
+}
+
+std::vector<unsigned> X11Keyboard::keycodesFor(unsigned long keysym)
+{
+    ensure();
+    std::vector<unsigned> out;
+    if (!m->xkb || !keysym)
+        return out;
+    for (unsigned kc = m->minKey; kc <= m->maxKey; ++kc) {
+        const int groups = XkbKeyNumGroups(m->xkb, kc);
+        bool found = false;
+        for (int g = 0; g < groups && !found; ++g) {
+            for (int l = 0; l < XkbKeyGroupWidth(m->xkb, kc, g) && !found; ++l)
+                found = XkbKeySymEntry(m->xkb, kc, l, g) == keysym;
+        }
+        if (found)
+            out.push_back(kc);
+    }
+    return out;
+}
+
+std::vector<unsigned> X11Keyboard::modifierKeys(unsigned mask)
+{
+    ensure();
+    std::vector<unsigned> out;
+    for (int i = 0; i < 8; ++i) {
+        if (mask & (1u << i))
+            out.insert(out.end(), m->modKeys[i].begin(), m->modKeys[i].end());
+    }
+    return out;
+}
+
+unsigned X11Keyboard::altMask()
+{
+    ensure();
+    return m->altMask;
+}
+
+unsigned X11Keyboard::level3Mask()
+{
+    ensure();
+    return m->level3Key ? m->level3Mask : 0;
+}
+
+unsigned X11Keyboard::numLockMask()
+{
+    ensure();
+    return m->numLockMask;
+}
+
+unsigned X11Keyboard::scrollLockMask()
+{
+    ensure();
+    return m->scrollLockMask;
+}
+
+unsigned X11Keyboard::lockedModifiers()
+{
+    ensure();
+    return m->locked;
+}
+
+unsigned X11Keyboard::shiftKey()
+{
+    ensure();
+    return m->shiftKey;
+}
+
+unsigned X11Keyboard::controlKey()
+{
+    ensure();
+    return m->controlKey;
+}
+
+unsigned X11Keyboard::altKey()
+{
+    ensure();
+    return m->altKey;
+}
+
+unsigned X11Keyboard::level3Key()
+{
+    ensure();
+    return m->level3Key;
+}
+
+const std::vector<unsigned> &X11Keyboard::spareKeys()
+{
+    ensure();
+    return m->spares;
+}
+
+unsigned long X11Keyboard::spareBinding(unsigned keycode)
+{
+    ensure();
+    auto it = m->spareSyms.find(keycode);
+    return it == m->spareSyms.end() ? 0 : it->second;
+}
+
+void X11Keyboard::setSpareBinding(unsigned keycode, unsigned long keysym)
+{
+    if (keysym)
+        m->spareSyms[keycode] = keysym;
+    else
+        m->spareSyms.erase(keycode);
+}
+
+} // namespace quorvel::x11

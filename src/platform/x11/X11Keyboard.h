@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/x11/X11Connection.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quorvel::x11 {
+
+// The keyboard as the server maps it: the XKB layout of the current group, the lock state and
+// the modifier map, kept current from the server's notifications. Changes to the spare keys
+// (the sink's temporary bindings) are ours and do not count as changes.
+class X11Keyboard
+{
+public:
+    explicit X11Keyboard(X11Connection &connection);
+    ~X11Keyboard();
+    X11Keyboard(const X11Keyboard &) = delete;
+    X11Keyboard &operator=(const X11Keyboard &) = delete;
+
+    // A key and the modifiers (X masks: Shift and the level-three modifier) that make it type
+    // what was asked for under the current locks and group.
+    struct Binding
+    {
+        unsigned keycode = 0;
+        unsigned modifiers = 0;
+        bool valid() const { return keycode != 0; }
+    };
+
+    Binding findCharacter(char32_t ch);
+    Binding findKeysym(unsigned long keysym);
+    // The key carrying keysym at its lowest level in the current group, locks aside; 0 if none.
+    unsigned keycodeFor(unsigned long keysym);
+    // Every key carrying keysym in any group and level.
+    std::vector<unsigned> keycodesFor(unsigned long keysym);
+    // The keys of modifier index 0 (Shift) to 7 (Mod5).
+    std::vector<unsigned> modifierKeys(unsigned mask);
+
+    unsigned altMask();
+    unsigned level3Mask(); // 0 when no key gives level three
+    unsigned numLockMask();
+    unsigned scrollLockMask(); // 0 when no modifier carries Scroll_Lock
+    unsigned lockedModifiers();
+
+    unsigned shiftKey();
+    unsigned controlKey();
+    unsigned altKey();
+    unsigned level3Key();
+
+    // Keys that no layout uses and no modifier carries, for temporary bindings.
+    const std::vector<unsigned> &spareKeys();
+    // What the sink bound on a spare key (its first keysym), 0 when nothing. The binding is
+    // forgotten when a new layout empties the key.
+    unsigned long spareBinding(unsigned keycode);
+    void setSpareBinding(unsigned keycode, unsigned long keysym);
+
+    // Applies what the server reported since the last call; runs the listeners when the map
+    // or the modifiers changed.
+    void update();
+    void invalidate();
+    void addChangeListener(std::function<void()> listener);
+
+private:
+    struct Impl;
+    void handleEvent(const _XEvent &event);
+    void ensure();
+
+    X11Connection &m_connection;
+    std::unique_ptr<Impl> m;
+};
+
+} // namespace quorvel::x11

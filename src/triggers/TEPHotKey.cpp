@@ -1,0 +1,86 @@
+#include "triggers/TEPHotKey.h"
+
+#include "catalogue/HotKeyValue.h"
+
+#include <exception>
+
+namespace quorvel {
+
+TEPHotKey::TEPHotKey(HotKeyRegistrar &registrar, ErrorDisplay *errors)
+    : m_registrar(registrar)
+    , m_errors(errors)
+{
+}
+
+TEPHotKey::~TEPHotKey()
+{
+    SetHotKey(0);
+}
+
+void TEPHotKey::registerKey()
+{
+    unsigned modifiers = 0;
+    if (m_hotKey & hotkey::Alt)
+        modifiers |= hotkeymod::Alt;
+    if (m_hotKey & hotkey::Ctrl)
+        modifiers |= hotkeymod::Control;
+    if (m_hotKey & hotkey::Shift)
+        modifiers |= hotkeymod::Shift;
+    m_id = m_registrar.registerHotKey(
+        modifiers, KeyCode(m_hotKey & hotkey::KeyMask), [this] { hotKeyArrived(); });
+}
+
+void TEPHotKey::unregisterKey()
+{
+    if (m_id != 0)
+        m_registrar.unregisterHotKey(m_id);
+    m_id = 0;
+}
+
+void TEPHotKey::SetHotKey(unsigned value)
+{
+    value &= 0xFFFF;
+    if (value == m_hotKey)
+        return;
+    if (m_enabled) {
+        // A combination replacing another is released first: its grab would otherwise stay
+        // with no way left to give it back.
+        unregisterKey();
+        m_hotKey = value;
+        if (value != 0)
+            registerKey();
+        return;
+    }
+    m_hotKey = value;
+}
+
+void TEPHotKey::SetEnabled(bool value)
+{
+    if (value == m_enabled)
+        return;
+    m_enabled = value;
+    if (value) {
+        if (m_hotKey != 0)
+            registerKey();
+    } else {
+        unregisterKey();
+    }
+}
+
+void TEPHotKey::hotKeyArrived()
+{
+    if (!OnHotKey || !(m_global || m_registrar.applicationActive()))
+        return;
+    unsigned key = m_hotKey & hotkey::KeyMask;
+    const unsigned shift = m_hotKey & (hotkey::Shift | hotkey::Ctrl | hotkey::Alt);
+    // Copied: the handler may replace it, or rebind this very component.
+    const HotKeyEvent handler = OnHotKey;
+    try {
+        handler(*this, key, shift);
+    } catch (const std::exception &e) {
+        if (m_errors)
+            m_errors->showError(e.what());
+    }
+}
+
+} // namespace quorvel

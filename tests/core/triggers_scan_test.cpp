@@ -1,0 +1,270 @@
+#include "catalogue/Catalogue.h"
+#include "catalogue/ProfileStore.h"
+#include "common/Error.h"
+#include "fakes/FakeEventPump.h"
+#include "fakes/FakeWindowSystem.h"
+#include "fakes/TestSupport.h"
+#include "triggers/TitleSearch.h"
+#include "triggers/TriggerScan.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvel::testing {
+namespace {
+
+class ShownErrors : public ErrorDisplay
+{
+public:
+    std::vector<std::string> shown;
+    void showError(const std::string &message) override { shown.push_back(message); }
+};
+
+class Scan : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+    FakeWindowSystem windows;
+    FakeEventPump pump;
+    ShownErrors errors;
+    std::vector<int> runs;
+    std::function<void(int)> onRun;
+    TriggerScan scan { catalogue, windows, pump,
+        [this](int n) {
+            runs.push_back(n);
+            if (onRun)
+                onRun(n);
+        },
+        &errors };
+
+    int addRecord(const std::string &trigger)
+    {
+        MacroRecord r;
+        r.name = "M";
+        r.type = macrokind::Advanced;
+        r.fileName = "M.key";
+        r.trigger = trigger;
+        return catalogue.append(r);
+    }
+    std::string found(int n)
+    {
+        return store.readString(Catalogue::sectionName(n), "FoundHandle", "");
+    }
+};
+
+TEST_F(Scan, TitleRuleIsTheWholeTitleIgnoringCaseAndSurroundingBlanks)
+{
+    struct Case
+    {
+        const char *trigger;
+        const char *title;
+        bool fires;
+    } cases[] = {
+        { "Report - Editor", "report - editor", true },
+        { "  Report - Editor ", "\tREPORT - EDITOR  ", true },
+        { "Editor", "Report - Editor", false },
+        { "Report - Editor", "Report - Editor (2)", false },
+        { "Report  Editor", "Report Editor", false }, // inner blanks count
+        { "Grüße", "GRüßE", true }, // only ASCII letters fold
+        { "Grüße", "GRÜSSE", false },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.trigger + std::string(" / ") + c.title);
+        TempDir d;
+        ProfileStore s(d.file("macros.ini"));
+        Catalogue cat(s);
+        FakeWindowSystem w;
+        w.addWindow(c.title);
+        MacroRecord r;
+        r.name = "M";
+        r.trigger = c.trigger;
+        cat.append(r);
+        int fired = 0;
+        TriggerScan t(cat, w, pump, [&](int) { ++fired; });
+        t.Timer1Timer();
+        EXPECT_EQ(fired, c.fires ? 1 : 0);
+    }
+}
+
+TEST_F(Scan, FiresOncePerWindowAndAgainForANewWindow)
+{
+    addRecord("Calc");
+    const WindowHandle first = windows.addWindow("Calc");
+    for (int tick = 0; tick < 5; ++tick)
+        scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+    EXPECT_EQ(found(1), std::to_string(first));
+
+    windows.removeWindow(first);
+    const WindowHandle second = windows.addWindow("Calc");
+    scan.Timer1Timer();
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1, 1 }));
+    // Newest first.
+    EXPECT_EQ(found(1), std::to_string(second) + "," + std::to_string(first));
+}
+
+TEST_F(Scan, OnlyTheFirstMatchingWindowCountsAndAHiddenOneFiresNothing)
+{
+    addRecord("Calc");
+    const WindowHandle hidden = windows.addWindow("Calc", false);
+    windows.addWindow("calc");
+    scan.Timer1Timer();
+    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(found(1), ""); // nothing remembered: it fires once it shows
+
+    windows.windows[0].visible = true;
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+    EXPECT_EQ(found(1), std::to_string(hidden));
+}
+
+TEST_F(Scan, RecordsWithTheSameTriggerEachFireOnceInOrder)
+{
+    addRecord("Calc");
+    addRecord("");
+    addRecord("CALC");
+    windows.addWindow("Calc");
+    scan.Timer1Timer();
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1, 3 }));
+    // One search per record with a trigger, each followed by a pump.
+    EXPECT_EQ(windows.enumerations, 4);
+    EXPECT_EQ(pump.passes, 4);
+}
+
+TEST_F(Scan, HandleIsStoredBeforeTheRunSoATickInsideItDoesNotFireAgain)
+{
+    addRecord("Calc");
+    const WindowHandle w = windows.addWindow("Calc");
+    int depth = 0;
+    onRun = [&](int) {
+        EXPECT_EQ(found(1), std::to_string(w));
+        if (++depth < 3)
+            scan.Timer1Timer(); // a tick handled while the macro pumps
+    };
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+}
+
+TEST_F(Scan, TickInsideARunSeesWhatAnEarlierRecordJustStored)
+{
+    // Record 1's run pumps into a tick that serves record 2; the outer tick must then skip it.
+    addRecord("Calc");
+    addRecord("Calc");
+    windows.addWindow("Calc");
+    bool nested = false;
+    onRun = [&](int n) {
+        if (n == 1 && !nested) {
+            nested = true;
+            scan.Timer1Timer();
+        }
+    };
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1, 2 }));
+}
+
+TEST_F(Scan, ResetTriggerMemoryFiresAgainForWindowsStillOpen)
+{
+    addRecord("Calc");
+    windows.addWindow("Calc");
+    scan.Timer1Timer();
+    catalogue.resetTriggerMemory(); // another copy of the program started
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1, 1 }));
+}
+
+TEST_F(Scan, FoundHandleEntriesMatchOnlyAsWholeNumbers)
+{
+    struct Case
+    {
+        const char *list;
+        WindowHandle window;
+        bool holds;
+    } cases[] = {
+        { "4194316", 4194316, true },
+        { "5,4194316,7", 4194316, true },
+        { "419431", 4194316, false }, // a cut-off entry
+        { "41943160", 4194316, false },
+        { ",,", 0, false },
+        { "", 0, false },
+        { "x,4194316z", 4194316, false },
+        { " 4194316", 4194316, false },
+        { "-5", 5, false },
+        { "18446744073709551615", 18446744073709551615ull, true },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TriggerScan::listHolds(c.list, c.window), c.holds) << c.list;
+}
+
+TEST_F(Scan, LongFoundHandleListKeepsTheNewestAndDropsTheOldest)
+{
+    addRecord("Calc");
+    std::string old;
+    for (int i = 0; old.size() < 1100; ++i)
+        old += (old.empty() ? "" : ",") + std::to_string(1000000 + i);
+    store.writeString("Macro1", "FoundHandle", old);
+    const WindowHandle w = windows.addWindow("Calc");
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+    const std::string written = store.readString("Macro1", "FoundHandle", "");
+    EXPECT_EQ(written.size(), 1023u);
+    EXPECT_EQ(written, (std::to_string(w) + "," + old).substr(0, 1023));
+    scan.Timer1Timer();
+    EXPECT_EQ(runs.size(), 1u);
+}
+
+TEST_F(Scan, RunErrorIsShownAndEndsTheTick)
+{
+    addRecord("Calc");
+    addRecord("Calc");
+    windows.addWindow("Calc");
+    onRun = [](int) { throw Error("Cannot open file /x/M.key"); };
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { "Cannot open file /x/M.key" }));
+    // Record 1 has its window; the next tick goes on with record 2.
+    onRun = nullptr;
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1, 2 }));
+}
+
+TEST_F(Scan, NoEntriesNoSearch)
+{
+    store.writeString("Macro1", "Trigger", "Calc"); // beyond Entries
+    windows.addWindow("Calc");
+    scan.Timer1Timer();
+    store.writeInteger("Main", "Entries", -3);
+    scan.Timer1Timer();
+    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(windows.enumerations, 0);
+}
+
+TEST_F(Scan, SearchIntervalDefaultsTo250)
+{
+    EXPECT_EQ(TriggerScan::searchInterval(catalogue), 250);
+    store.writeInteger("Main", "SearchInterval", 1000);
+    EXPECT_EQ(TriggerScan::searchInterval(catalogue), 1000);
+}
+
+TEST_F(Scan, ALookForSearchInProgressKeepsItsTargetAndResult)
+{
+    addRecord("Calc");
+    windows.addWindow("Calc");
+    const WindowHandle editor = windows.addWindow("Editor");
+    TitleSearch lookFor("editor");
+    ASSERT_TRUE(lookFor.run(windows));
+    int nested = 0;
+    pump.onProcess = [&] {
+        if (nested++ < 3)
+            scan.Timer1Timer();
+    };
+    scan.Timer1Timer();
+    pump.onProcess = nullptr;
+    EXPECT_TRUE(lookFor.found());
+    EXPECT_EQ(lookFor.foundWindow(), editor);
+}
+
+} // namespace
+} // namespace quorvel::testing

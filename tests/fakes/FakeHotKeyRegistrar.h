@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/HotKeyRegistrar.h"
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quorvel::testing {
+
+// Registrations in a table. A combination another program holds (heldElsewhere) or one already
+// registered here is refused, as the platform refuses it.
+class FakeHotKeyRegistrar : public HotKeyRegistrar
+{
+public:
+    struct Registration
+    {
+        unsigned modifiers = 0;
+        KeyCode key = 0;
+        std::function<void()> onPress;
+    };
+
+    std::map<int, Registration> registrations;
+    std::set<std::pair<unsigned, KeyCode>> heldElsewhere;
+    // "+3 0x41 #1", "-#1", "refused 3 0x41": every call in order.
+    std::vector<std::string> log;
+    bool active = false;
+
+    int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) override
+    {
+        if (heldElsewhere.count({ modifiers, key }) || holds(modifiers, key)) {
+            log.push_back("refused " + describe(modifiers, key));
+            return 0;
+        }
+        const int id = m_next++;
+        registrations[id] = Registration { modifiers, key, std::move(onPress) };
+        log.push_back("+" + describe(modifiers, key) + " #" + std::to_string(id));
+        return id;
+    }
+
+    void unregisterHotKey(int id) override
+    {
+        log.push_back("-#" + std::to_string(id));
+        registrations.erase(id);
+    }
+
+    bool applicationActive() override { return active; }
+
+    bool holds(unsigned modifiers, KeyCode key) const
+    {
+        for (const auto &[id, r] : registrations) {
+            if (r.modifiers == modifiers && r.key == key)
+                return true;
+        }
+        return false;
+    }
+
+    // The user presses the combination; false when no registration of ours holds it.
+    bool press(unsigned modifiers, KeyCode key)
+    {
+        for (const auto &[id, r] : registrations) {
+            if (r.modifiers == modifiers && r.key == key) {
+                auto onPress = r.onPress;
+                if (onPress)
+                    onPress();
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static std::string describe(unsigned modifiers, KeyCode key)
+    {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%u 0x%X", modifiers, unsigned(key));
+        return buffer;
+    }
+
+private:
+    int m_next = 1;
+};
+
+} // namespace quorvel::testing
