@@ -8,7 +8,11 @@
 #include "playback/MacroRunner.h"
 #include "qt/Fallbacks.h"
 #include "qt/QtPlatform.h"
+#include "triggers/HotKeyBindings.h"
+#include "triggers/TriggerScan.h"
 
+#include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -44,12 +48,15 @@ struct Application::Parts
     NullKeySink nullKeys;
     NullWindowSystem nullWindows;
     NullJournal nullJournal;
-    std::unique_ptr<QSocketNotifier> notifier;
+    std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
 
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<TQuorvel> quorvelForm;
     std::unique_ptr<TfrmGetVar> frmGetVar;
     std::unique_ptr<MacroRunner> runner;
+    std::unique_ptr<HotKeyBindings> hotKeys;
+    std::unique_ptr<StopRecordHotKey> EPHotkeyStopRecord;
+    std::unique_ptr<TriggerScan> scan;
 };
 
 Application::Application(const Paths &paths, Backend backend)
@@ -64,15 +71,29 @@ void Application::start(const std::vector<std::string> &arguments)
     auto &p = *m_parts;
 
     // X events are handled inside the same loop, so every pump of a run sees them too.
-    if (p.backend.eventFd >= 0 && p.backend.processEvents) {
-        p.notifier = std::make_unique<QSocketNotifier>(p.backend.eventFd, QSocketNotifier::Read);
-        QObject::connect(
-            p.notifier.get(), &QSocketNotifier::activated, [&p] { p.backend.processEvents(); });
+    for (const auto &source : p.backend.eventSources) {
+        auto notifier = std::make_unique<QSocketNotifier>(source.fd, QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, source.process);
+        p.notifiers.push_back(std::move(notifier));
     }
+    if (p.backend.processPending) {
+        p.pump.processPending = p.backend.processPending;
+        QObject::connect(QAbstractEventDispatcher::instance(),
+            &QAbstractEventDispatcher::aboutToBlock, p.backend.processPending);
+    }
+    if (p.backend.setApplicationActiveQuery)
+        p.backend.setApplicationActiveQuery([] { return QApplication::activeWindow() != nullptr; });
 
     TfrmMain::Hooks hooks;
     hooks.processHotKey = [&p](int n) { p.runner->ProcessHotKey(n); };
     hooks.tmr1Tick = [&p] { p.runner->tmr1Timer(); };
+    hooks.timer1Tick = [&p] { p.scan->Timer1Timer(); };
+    hooks.bindHotKeys = [&p] {
+        if (p.hotKeys)
+            p.hotKeys->BindHotKeys(p.catalogue);
+        else
+            p.frmMain->LoadMacroList();
+    };
     hooks.keyName = p.backend.keyName;
     p.frmMain = std::make_unique<TfrmMain>(p.catalogue, p.errors, hooks);
     p.frmGetVar = std::make_unique<TfrmGetVar>();
@@ -92,6 +113,14 @@ void Application::start(const std::vector<std::string> &arguments)
     };
     p.runner = std::make_unique<MacroRunner>(services);
     p.backend.journal->OnFinished = [&p](bool) { p.runner->journalFinished(); };
+    p.scan = std::make_unique<TriggerScan>(
+        p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
+    if (p.backend.hotKeys) {
+        p.hotKeys = std::make_unique<HotKeyBindings>(
+            *p.backend.hotKeys, &p.errors, [&p](int slot) { p.runner->EPHotKey0HotKey(slot); },
+            [&p] { p.frmMain->LoadMacroList(); });
+        p.EPHotkeyStopRecord = std::make_unique<StopRecordHotKey>(*p.backend.hotKeys, &p.errors);
+    }
 
     p.frmMain->FormCreate();
     p.quorvelForm = std::make_unique<TQuorvel>(

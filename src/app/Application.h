@@ -25,9 +25,19 @@ struct Backend
     HotKeyRegistrar *hotKeys = nullptr; // none: hot keys are not bound
     Journal *journal = nullptr;
     KeyNameLookup keyName;
-    // A connection the event loop watches; processEvents handles what arrived on it.
-    int eventFd = -1;
-    std::function<void()> processEvents;
+
+    // Connections the event loop watches; process handles what arrived on one.
+    struct EventSource
+    {
+        int fd = -1;
+        std::function<void()> process;
+    };
+    std::vector<EventSource> eventSources;
+    // Handles whatever the sources already hold; runs in every pump and before the loop
+    // blocks, since a connection may have read events off its socket during a request.
+    std::function<void()> processPending;
+    // Tells the hot-key registrar how to know that one of our windows is active.
+    std::function<void(std::function<bool()>)> setApplicationActiveQuery;
 };
 
 // Owns every object of a running Quorvel and wires them in start-up order.

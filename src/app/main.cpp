@@ -1,10 +1,13 @@
 #include "Application.h"
+#include "DesktopBackend.h"
+#include "common/Error.h"
 
 #include <QApplication>
 #include <QSessionManager>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -47,7 +50,15 @@ int main(int argc, char **argv)
     QObject::connect(
         &app, &QGuiApplication::commitDataRequest, [](QSessionManager &) { _exit(0); });
 
-    Application quorvel(Paths::fromEnvironment(), Backend {});
+    std::unique_ptr<DesktopBackend> desktop;
+    try {
+        desktop = std::make_unique<DesktopBackend>();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "quorvel: cannot use the X display: %s\n", e.what());
+        return 1;
+    }
+
+    Application quorvel(Paths::fromEnvironment(), desktop->backend());
     quorvel.start(std::vector<std::string>(argv + 1, argv + argc));
     return app.exec();
 }

@@ -13,6 +13,8 @@ namespace quorvel {
 
 void QtEventPump::processMessages()
 {
+    if (processPending)
+        processPending();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

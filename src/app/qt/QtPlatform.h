@@ -15,6 +15,9 @@ class QtEventPump : public EventPump
 public:
     void processMessages() override;
     void sleep(int milliseconds) override;
+
+    // Events of other connections, handled in every pass too.
+    std::function<void()> processPending;
 };
 
 // The user's regional formats through QLocale.

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Application.h"
+
+#include <memory>
+
+namespace quorvel {
+
+// The real desktop: the X11 backend for typing, hot keys and windows, and the recorder.
+class DesktopBackend
+{
+public:
+    // Throws Error when there is no X display to connect to.
+    DesktopBackend();
+    ~DesktopBackend();
+
+    Backend backend();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};
+
+} // namespace quorvel
