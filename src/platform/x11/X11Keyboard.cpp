@@ -168,7 +168,6 @@ struct X11Keyboard::Impl
     {
         chars.clear();
         keysyms.clear();
-        lowest.clear();
         if (!xkb || !xkb->map)
             return;
         unsigned combos[4] = { 0, ShiftMask, 0, 0 };
@@ -205,6 +204,13 @@ struct X11Keyboard::Impl
                     chars.try_emplace(ch, Binding { kc, combos[c] });
             }
         }
+    }
+
+    void rebuildLowest()
+    {
+        lowest.clear();
+        if (!xkb || !xkb->map)
+            return;
         for (unsigned kc = minKey; kc <= maxKey; ++kc) {
             if (isSpare(kc))
                 continue;
@@ -314,8 +320,8 @@ void X11Keyboard::ensure()
         m->readModifiers(dpy);
         m->chooseSpares();
         m->notify = true;
-        m->indexDirty = false;
-        m->rebuildIndex();
+        m->indexDirty = true;
+        m->rebuildLowest();
         // The modifier keys we press: their lowest binding, whatever the layout.
         auto key = [&](unsigned long sym) {
             auto it = m->lowest.find(sym);

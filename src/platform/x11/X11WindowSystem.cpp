@@ -151,16 +151,18 @@ struct X11WindowSystem::Impl
         std::vector<unsigned char> bytes;
         int format = 0;
         unsigned long items = 0;
-        if (property(w, netWmName, utf8String, kTitleLongs, bytes, format, items) && format == 8)
+        // UTF-8 by definition, whatever type a careless client gave it.
+        if (property(w, netWmName, AnyPropertyType, kTitleLongs, bytes, format, items)
+            && format == 8)
             return text::toUtf8(
                 std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
         XTextProperty tp {};
         if (!XGetTextProperty(dpy, w, &tp, XA_WM_NAME) || !tp.value)
             return {};
         std::string out;
-        if (tp.encoding == XA_STRING) {
-            out = latin1ToUtf8(tp.value, tp.nitems);
-        } else if (tp.encoding == utf8String) {
+        // STRING is Latin-1, but clients put UTF-8 in it too; valid UTF-8 is taken as such
+        // (Latin-1 titles hardly ever form it).
+        if (tp.encoding == XA_STRING || tp.encoding == utf8String) {
             out =
                 text::toUtf8(std::string_view(reinterpret_cast<const char *>(tp.value), tp.nitems));
         } else {
@@ -273,9 +275,10 @@ struct X11WindowSystem::Impl
         XWindowAttributes a {};
         if (!XGetWindowAttributes(dpy, w, &a))
             return nullptr; // gone already
+        const WindowHandle handle = handleOf(w);
         Client &c = clients[w];
         c.id = w;
-        c.info.handle = handleOf(w);
+        c.info.handle = handle;
         c.mapped = a.map_state != IsUnmapped;
         c.frame = frame ? frame : topLevelOf(w);
         c.info.title = title(w);
@@ -353,7 +356,7 @@ struct X11WindowSystem::Impl
             if (a == netWmName || a == XA_WM_NAME) {
                 markDirty(c);
                 c.titleDirty = true;
-            } else if (a == netWmState) {
+            } else if (a == netWmState || a == netWmPid) {
                 markDirty(c);
                 c.stateDirty = true;
             } else if (a == wmState && !ewmh) {
@@ -474,8 +477,10 @@ struct X11WindowSystem::Impl
             Client &c = it->second;
             if (c.titleDirty)
                 c.info.title = title(w);
-            if (c.stateDirty)
+            if (c.stateDirty) {
                 c.hidden = isHidden(w);
+                c.pid = long(id(w, netWmPid, XA_CARDINAL));
+            }
             if (c.frameDirty)
                 c.frame = topLevelOf(w);
             c.titleDirty = c.stateDirty = c.frameDirty = false;

@@ -1,0 +1,166 @@
+#include "X11TestSupport.h"
+#include "common/Error.h"
+#include "platform/x11/X11KeySink.h"
+#include "platform/x11/X11Keyboard.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace quorvel::testing {
+namespace {
+
+// Puts the US layout back whatever a test left.
+struct LayoutGuard
+{
+    explicit LayoutGuard(const std::string &layout) { setLayout(layout); }
+    ~LayoutGuard() { setLayout("us"); }
+};
+
+struct CapsLockGuard
+{
+    x11::X11Backend &backend;
+    explicit CapsLockGuard(x11::X11Backend &b)
+        : backend(b)
+    {
+        set(true);
+    }
+    ~CapsLockGuard() { set(false); }
+    void set(bool on)
+    {
+        backend.processEvents();
+        if (bool(backend.keyboard().lockedModifiers() & 2) != on)
+            pressKeys("Caps_Lock");
+        waitUntil([&] {
+            backend.processEvents();
+            return bool(backend.keyboard().lockedModifiers() & 2) == on;
+        });
+    }
+};
+
+std::string typeInto(X11Rig &rig, TypingTarget &target, const std::string &text)
+{
+    target.focus();
+    rig.runner.SendKeys(text + "<<ENTER>>");
+    rig.backend.keySink().releaseAll();
+    return target.waitForLine();
+}
+
+TEST(Typing, PrintableAsciiArrivesExactly)
+{
+    X11Rig rig;
+    TypingTarget target;
+    std::string ascii;
+    for (char c = 0x21; c < 0x7F; ++c)
+        ascii += c;
+    const std::string text = "Hello World " + ascii + " The quick brown fox 0123456789";
+    EXPECT_EQ(typeInto(rig, target, text), text + "\n");
+    EXPECT_TRUE(keysDown().empty());
+}
+
+TEST(Typing, NamedKeysAndLineBreaks)
+{
+    X11Rig rig;
+    TypingTarget target;
+    // Backspace and Tab as the terminal line discipline sees them; CR is Enter and LF is
+    // Ctrl+Enter, which a terminal takes as a line break too.
+    target.focus();
+    rig.runner.SendKeys(std::string("abx<<BACKSPACE>>c<<TAB>>d\r\nefg"));
+    rig.runner.SendKeys(std::string("<<ENTER>>"));
+    waitUntil([&] { return target.contents().size() >= 11; });
+    EXPECT_EQ(target.waitForLine(), "abc\td\n\nefg\n");
+}
+
+TEST(Typing, GermanLayoutTypesLevelThreeAndItsOwnLetters)
+{
+    LayoutGuard de("de");
+    X11Rig rig;
+    TypingTarget target;
+    const std::string text = "@{[]}\\~| \xE2\x82\xAC \xC2\xB5 zy Z\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F"
+                             "\xC3\x84 \xC2\xB2\xC2\xB3 #'+*";
+    EXPECT_EQ(typeInto(rig, target, text), text + "\n");
+}
+
+TEST(Typing, CharactersOnNoLayoutArriveEveryTime)
+{
+    X11Rig rig;
+    TypingTarget target;
+    // Twenty characters no US key has: each needs a binding of its own on a spare key.
+    const std::string text = "\xE2\x82\xAC\xC5\x91\xC5\xB1\xC3\xA1\xC3\xA9\xC3\xAD\xE4\xB8\xAD"
+                             "\xE6\x96\x87\xD0\x96\xD0\xB6\xC3\xB1\xC3\x91\xE2\x80\x94\xE2\x80"
+                             "\x9C\xE2\x80\x9D\xCE\xB1\xCE\xA9\xC3\xB8\xC5\x81\xC4\x8D";
+    for (int round = 0; round < 3; ++round) {
+        TypingTarget fresh("typing target " + std::to_string(round));
+        EXPECT_EQ(typeInto(rig, fresh, text + " a" + text), text + " a" + text + "\n")
+            << "round " << round;
+    }
+    // Afterwards the spare keys are empty again.
+    for (unsigned kc : rig.backend.keyboard().spareKeys())
+        EXPECT_EQ(rig.backend.keyboard().spareBinding(kc), 0u);
+}
+
+TEST(Typing, CapsLockDoesNotChangeWhatIsTyped)
+{
+    X11Rig rig;
+    CapsLockGuard caps(rig.backend);
+    TypingTarget target;
+    const std::string text = "aBc Xyz 1! \xC5\x91\xC5\x90 \xC3\xB1";
+    EXPECT_EQ(typeInto(rig, target, text), text + "\n");
+}
+
+TEST(Typing, ModifiersReachTheTargetTheWayX11ReadsThem)
+{
+    X11Rig rig;
+    KeyCapture capture;
+    struct Case
+    {
+        const char *keys; // a keystroke string
+        std::vector<std::string> presses;
+    } cases[] = {
+        { "^a", { "Control_L", "Ctrl+a" } },
+        { "{ALT}x", { "Alt_L", "Alt+x" } },
+        { "~{F1}", { "Shift_L", "Shift+F1" } },
+        { "A", { "Shift_L", "Shift+A" } },
+        { "^@{DEL}", { "Alt_L", "Alt+Control_L", "Ctrl+Alt+Delete" } },
+        { "{alt}", { "Alt_L" } },
+        { "\n", { "Control_L", "Ctrl+Return" } },
+    };
+    for (const auto &c : cases) {
+        capture.clear();
+        rig.runner.SendKey1().SendString(std::string(c.keys));
+        rig.backend.keySink().releaseAll();
+        waitUntil([&] {
+            capture.drain();
+            return capture.presses().size() >= c.presses.size();
+        });
+        std::this_thread::sleep_for(30ms);
+        capture.drain();
+        EXPECT_EQ(capture.presses(), c.presses) << c.keys;
+    }
+}
+
+TEST(Typing, LevelThreeGoesOutAsIsoLevel3ShiftNotCtrlAlt)
+{
+    LayoutGuard de("de");
+    X11Rig rig;
+    KeyCapture capture;
+    rig.runner.SendKeys(std::string("@"));
+    waitUntil([&] {
+        capture.drain();
+        return capture.presses().size() >= 2;
+    });
+    EXPECT_EQ(capture.presses(), (std::vector<std::string> { "ISO_Level3_Shift", "Level3+at" }));
+}
+
+TEST(Typing, NothingStaysDownAfterAFailedRun)
+{
+    X11Rig rig;
+    TypingTarget target;
+    writeFile(rig.dir.file("bad.key"), "x<<SHIFT>>{");
+    EXPECT_THROW(rig.runner.RunAdvancedMacroFile(rig.dir.file("bad.key")), Error);
+    EXPECT_TRUE(waitUntil([] { return keysDown().empty(); }, 2s));
+    rig.runner.SendKeys(std::string("<<ENTER>>"));
+    EXPECT_EQ(target.waitForLine(), "x\n");
+}
+
+} // namespace
+} // namespace quorvel::testing
