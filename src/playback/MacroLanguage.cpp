@@ -606,28 +606,21 @@ View MacroRunner::lookForCommand(View text)
 void MacroRunner::WaitForWindow(const std::string &title, bool inSeconds, int amount)
 {
     const std::int64_t polls = amount <= 0 ? 0 : (inSeconds ? amount : amount * 60LL);
+    // Without real time nothing changes between polls: one look decides.
+    const std::int64_t looks = m_services.simulatedTime ? std::min<std::int64_t>(polls, 1) : polls;
     // Its own target and result: a trigger scan pumped in between cannot disturb them.
     TitleSearch search(title);
     bool found = false;
-    std::int64_t done = 0;
-    if (m_services.simulatedTime) {
-        if (polls > 0) {
-            found = search.run(m_services.windows);
-            m_services.pump.processMessages();
-            done = found ? 1 : polls;
-        }
-    } else {
-        while (done < polls) {
-            ++done;
-            found = search.run(m_services.windows);
-            m_services.pump.processMessages();
-            if (found)
-                break;
+    for (std::int64_t poll = 0; poll < looks; ++poll) {
+        found = search.run(m_services.windows);
+        m_services.pump.processMessages();
+        if (found)
+            break;
+        if (!m_services.simulatedTime)
             m_services.pump.sleep(1000);
-        }
     }
     if (m_services.observer)
-        m_services.observer->lookedFor(title, done, found);
+        m_services.observer->lookedFor(title, polls, found);
 }
 
 View MacroRunner::focusCommand(View text)

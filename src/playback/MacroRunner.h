@@ -27,6 +27,7 @@ public:
     virtual void runStarted(int /*record*/) { }
     // A timed wait; unit 1 seconds, 2 minutes.
     virtual void timedWait(int /*amount*/, int /*unit*/) { }
+    // A window wait ended; polls is its limit (0 when the amount allows none).
     virtual void lookedFor(const std::string & /*title*/, std::int64_t /*polls*/, bool /*found*/) {
     }
     virtual void focused(const std::string & /*title*/, bool /*found*/) { }
@@ -50,7 +51,7 @@ struct PlaybackServices
     std::string programFolder; // with its trailing separator; data file = folder + FileName
     PlaybackObserver *observer = nullptr;
     // No real time passes: a timed wait pumps once, a window wait looks once (nothing can
-    // change without time) and counts its polls as if it had waited them out.
+    // change without time).
     bool simulatedTime = false;
 };
 

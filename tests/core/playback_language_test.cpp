@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::CaseNamer;
 using quorvel::testing::PlaybackRig;
 
 namespace {
@@ -13,6 +14,11 @@ struct TypingCase
     const char *text;
     const char *typed;
 };
+
+void PrintTo(const TypingCase &c, std::ostream *os)
+{
+    quorvel::testing::printCase(c.text, os);
+}
 
 class Typing : public ::testing::TestWithParam<TypingCase>
 {
@@ -59,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(Language, Typing,
         TypingCase { "<<SHORTTIME>>|<<LONGTIME>>", "9:05 PM|9:05:03 PM" },
         TypingCase { "<<WRITEVALUE>>x", "x" }, TypingCase { "<<FOCUS:Calc>junk>>x", "x" },
         TypingCase { "<<LOOKFOR:Calc~~>>x", ">>x" }, TypingCase { "<<INPUT:abc", "bc" },
-        TypingCase { "caf\xC3\xA9 \xE9\x80", "caf\xC3\xA9 \xC3\xA9\xE2\x82\xAC" }));
+        TypingCase { "caf\xC3\xA9 \xE9\x80", "caf\xC3\xA9 \xC3\xA9\xE2\x82\xAC" }),
+    CaseNamer<&TypingCase::text> {});
 
 TEST(Language, ModifierAtTheEndStaysPendingForTheNextSend)
 {
@@ -108,12 +115,43 @@ TEST(Language, TokenTableOrderDoesNotTakeF10ForF1)
     EXPECT_EQ(rig.keys.typed(), "{F10}");
 }
 
+// The 46 tokens in their recognition order. One character short, none is recognised: its
+// "<<" goes and the rest is typed, so no row matches on a shorter prefix than its own text.
+TEST(Language, EveryTokenNeedsItsWholeText)
+{
+    const char *const tokens[] = { "<<CTRL>>", "<<ALT>>", "<<SHIFT>>", "<<CTRL+ALT>>",
+        "<<CTRL+SHIFT>>", "<<SHIFT+ALT>>", "<<ENTER>>", "<<F1>>", "<<F2>>", "<<F3>>", "<<F4>>",
+        "<<F5>>", "<<F6>>", "<<F7>>", "<<F8>>", "<<F9>>", "<<F10>>", "<<F11>>", "<<F12>>",
+        "<<TAB>>", "<<BACKSPACE>>", "<<INSERT>>", "<<DELETE>>", "<<HOME>>", "<<END>>", "<<PAGEUP>>",
+        "<<PAGEDOWN>>", "<<PRINTSCREEN>>", "<<UP>>", "<<DOWN>>", "<<LEFT>>", "<<RIGHT>>", "<<ESC>>",
+        "<<SECS", "<<MINS", "<<REP", "<<SHORTDATE>>", "<<LONGDATE>>", "<<SHORTTIME>>",
+        "<<LONGTIME>>", "<<INPUT:", "<<WRITEVALUE>>",
+        "<<RUN:", "<<LOOKFOR:", "<<FOCUS:", "<<EXECUTE:" };
+    static_assert(std::size(tokens) == 46);
+    for (const std::string token : tokens) {
+        const std::string shorter = token.substr(0, token.size() - 1);
+        PlaybackRig rig;
+        rig.runner.SendKeys(std::string_view(shorter));
+        EXPECT_EQ(rig.keys.typed(), shorter.substr(2)) << shorter;
+        EXPECT_TRUE(rig.observer.log.empty()) << shorter;
+        EXPECT_TRUE(rig.timers.log.empty()) << shorter;
+        EXPECT_TRUE(rig.prompt.prompts.empty()) << shorter;
+        EXPECT_TRUE(rig.launcher.calls.empty()) << shorter;
+        EXPECT_EQ(rig.windows.enumerations, 0) << shorter;
+    }
+}
+
 struct WaitCase
 {
     const char *text;
     int ticks;
     int interval;
 };
+
+void PrintTo(const WaitCase &c, std::ostream *os)
+{
+    quorvel::testing::printCase(c.text, os);
+}
 
 class TimedWaits : public ::testing::TestWithParam<WaitCase>
 {
@@ -142,7 +180,8 @@ TEST_P(TimedWaits, CountTicksWithTheScanOff)
 INSTANTIATE_TEST_SUITE_P(Language, TimedWaits,
     ::testing::Values(WaitCase { "<<SECS3>>x", 3, 1000 }, WaitCase { "<<secs5>>x", 5, 1000 },
         WaitCase { "<<SECS 2>>x", 2, 1000 }, WaitCase { "<<MINS1>>x", 1, 60000 },
-        WaitCase { "<<SECS0>>x", 1, 1000 }, WaitCase { "<<SECS-4>>x", 1, 1000 }));
+        WaitCase { "<<SECS0>>x", 1, 1000 }, WaitCase { "<<SECS-4>>x", 1, 1000 }),
+    CaseNamer<&WaitCase::text> {});
 
 TEST(Language, NestedWaitsEachGetTheirTimeAndTheTimersComeBackLast)
 {
@@ -171,6 +210,11 @@ struct ErrorCase
     const char *error;
 };
 
+void PrintTo(const ErrorCase &c, std::ostream *os)
+{
+    quorvel::testing::printCase(c.text, os);
+}
+
 class LanguageErrors : public ::testing::TestWithParam<ErrorCase>
 {
 };
@@ -197,7 +241,8 @@ INSTANTIATE_TEST_SUITE_P(Language, LanguageErrors,
         ErrorCase { "<<LOOKFOR:A~~SECS:ten>>", "", "'ten' is not a valid integer value" },
         ErrorCase { "<<LOOKFOR:A~~MINS:>>", "", "'' is not a valid integer value" },
         ErrorCase { "<<CTRL>>{", "", "No Closing brackets" },
-        ErrorCase { "a<<REP3>>b<<CTRL>>}<<ENDREP>>c", "ab", "Invalid token" }));
+        ErrorCase { "a<<REP3>>b<<CTRL>>}<<ENDREP>>c", "ab", "Invalid token" }),
+    CaseNamer<&ErrorCase::text> {});
 
 TEST(Language, InputAsksOnceAndWriteValueTypesLiterally)
 {
@@ -245,8 +290,14 @@ struct LookForCase
     std::vector<std::string> windows;
     int enumerations;
     int sleeps;
-    const char *separator; // nullptr: setting absent
+    std::vector<std::string> log; // the waits as the tracer reports them: the poll limit
+    const char *separator = nullptr; // nullptr: setting absent
 };
+
+void PrintTo(const LookForCase &c, std::ostream *os)
+{
+    quorvel::testing::printCase(c.text, os);
+}
 
 class LookFor : public ::testing::TestWithParam<LookForCase>
 {
@@ -262,20 +313,27 @@ TEST_P(LookFor, PollsOncePerSecondUntilFoundOrTimedOut)
     rig.runner.SendKeys(std::string_view(GetParam().text));
     EXPECT_EQ(rig.windows.enumerations, GetParam().enumerations);
     EXPECT_EQ(rig.pump.sleepsOf(1000), GetParam().sleeps);
+    EXPECT_EQ(rig.observer.log, GetParam().log);
     EXPECT_EQ(rig.keys.typed(), "x");
     EXPECT_TRUE(rig.windows.foregroundRequests.empty()); // a wait activates nothing
 }
 
 INSTANTIATE_TEST_SUITE_P(Language, LookFor,
-    ::testing::Values(LookForCase { "<<LOOKFOR:Report - Editor~~SECS:10>>x",
-                          { "Other", "  report - EDITOR " }, 1, 0, nullptr },
+    ::testing::Values(
+        LookForCase { "<<LOOKFOR:Report - Editor~~SECS:10>>x", { "Other", "  report - EDITOR " }, 1,
+            0, { "lookfor Report - Editor 10 found" } },
+        LookForCase { "<<LOOKFOR:Report - Editor~~SECS:10>>x", { "Report - Editor (2)" }, 10, 10,
+            { "lookfor Report - Editor 10 timeout" } },
+        LookForCase { "<<lookfor:Calc~~mins:2>>x", {}, 120, 120, { "lookfor Calc 120 timeout" } },
+        LookForCase { "<<LOOKFOR:Calc~~MINS:2>>x", { "Calc" }, 1, 0, { "lookfor Calc 120 found" } },
+        LookForCase { "<<LOOKFOR:Calc~~SECS:0>>x", { "Calc" }, 0, 0, { "lookfor Calc 0 timeout" } },
         LookForCase {
-            "<<LOOKFOR:Report - Editor~~SECS:10>>x", { "Report - Editor (2)" }, 10, 10, nullptr },
-        LookForCase { "<<lookfor:Calc~~mins:2>>x", {}, 120, 120, nullptr },
-        LookForCase { "<<LOOKFOR:Calc~~SECS:0>>x", { "Calc" }, 0, 0, nullptr },
-        LookForCase { "<<LOOKFOR:Calc~~SECS:1>>MINS:1>>x", {}, 61, 61, nullptr },
-        LookForCase { "<<LOOKFOR:Calc##SECS:2>>x", {}, 2, 2, "##" },
-        LookForCase { "<<LOOKFOR:Calc|SECS:2>>x", {}, 2, 2, "|" }));
+            "<<LOOKFOR:Calc~~MINS:-2>>x", { "Calc" }, 0, 0, { "lookfor Calc 0 timeout" } },
+        LookForCase { "<<LOOKFOR:Calc~~SECS:1>>MINS:1>>x", {}, 61, 61,
+            { "lookfor Calc 1 timeout", "lookfor Calc 60 timeout" } },
+        LookForCase { "<<LOOKFOR:Calc##SECS:2>>x", {}, 2, 2, { "lookfor Calc 2 timeout" }, "##" },
+        LookForCase { "<<LOOKFOR:Calc|SECS:2>>x", {}, 2, 2, { "lookfor Calc 2 timeout" }, "|" }),
+    CaseNamer<&LookForCase::text> {});
 
 TEST(Language, LookForSeesAWindowThatAppearsWhileWaiting)
 {
@@ -286,7 +344,7 @@ TEST(Language, LookForSeesAWindowThatAppearsWhileWaiting)
     };
     rig.runner.SendKeys(std::string_view("<<LOOKFOR:Calc~~SECS:10>>"));
     EXPECT_EQ(rig.windows.enumerations, 4);
-    EXPECT_EQ(rig.observer.log, std::vector<std::string> { "lookfor Calc 4 found" });
+    EXPECT_EQ(rig.observer.log, std::vector<std::string> { "lookfor Calc 10 found" });
 }
 
 TEST(Language, FocusActivatesTheWindowWithThatTitle)

@@ -4,6 +4,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
+#include "common/Text.h"
 #include "fakes/FakeDateTimeFormatter.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeJournal.h"
@@ -16,11 +17,82 @@
 #include "fakes/TestSupport.h"
 #include "playback/MacroRunner.h"
 
+#include <cctype>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <map>
+#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvel::testing {
+
+// A readable test name for a table row: its index, then the row's text with letters and
+// digits kept, the sender's symbols spelled out and everything else a separator
+// ("^@{DEL}" in row 5 is "5_Caret_At_LBrace_DEL_RBrace").
+inline std::string caseName(std::size_t index, std::string_view utf8)
+{
+    static const std::map<char32_t, std::string> symbols { { U'^', "Caret" }, { U'@', "At" },
+        { U'~', "Tilde" }, { U'{', "LBrace" }, { U'}', "RBrace" }, { U'-', "Minus" },
+        { U'+', "Plus" }, { U'|', "Bar" }, { U'#', "Hash" }, { U'\r', "CR" }, { U'\n', "LF" },
+        { U'\t', "Tab" } };
+    std::vector<std::string> words(1);
+    for (const char32_t c : text::decode(utf8)) {
+        if (c < 0x80 && std::isalnum(static_cast<unsigned char>(c))) {
+            words.back() += static_cast<char>(c);
+            continue;
+        }
+        if (const auto it = symbols.find(c); it != symbols.end()) {
+            words.push_back(it->second);
+        } else if (c >= 0x80) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U%04X", static_cast<unsigned>(c));
+            words.emplace_back(hex);
+        }
+        words.emplace_back();
+    }
+    std::string name = std::to_string(index);
+    for (const auto &w : words) {
+        if (w.empty())
+            continue;
+        if (name.size() + 1 + w.size() > 60)
+            break;
+        name += '_' + w;
+    }
+    return name;
+}
+
+// How a table row shows in test listings: its text quoted, on one line, bytes outside
+// printable ASCII escaped.
+inline void printCase(std::string_view text, std::ostream *os)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            out += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        }
+    }
+    *os << out << '"';
+}
+
+// The name generator for a table whose rows keep their text in the member field.
+template <auto field> struct CaseNamer
+{
+    template <typename Info> std::string operator()(const Info &info) const
+    {
+        return caseName(info.index, info.param.*field);
+    }
+};
 
 // Every hook as a line: "run 3", "wait 5 s", "lookfor T 10 timeout", "focus T found",
 // "status NoRecord".

@@ -2,6 +2,7 @@
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeKeySink.h"
 #include "playback/SendKey.h"
+#include "playback_rig.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -29,6 +30,11 @@ struct SendCase
     const char *trace;
     const char *error; // nullptr: succeeds
 };
+
+void PrintTo(const SendCase &c, std::ostream *os)
+{
+    quorvel::testing::printCase(c.input, os);
+}
 
 class SendSequences : public SenderTest, public ::testing::WithParamInterface<SendCase>
 {
@@ -85,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Sender, SendSequences,
         SendCase { "{F1", "", "No Closing brackets" },
         SendCase { "x{", "down 58, up 58", "No Closing brackets" },
         SendCase { "a}", "down 41, up 41", "Invalid token" },
-        SendCase { "}}", "", "Invalid token" }));
+        SendCase { "}}", "", "Invalid token" }),
+    quorvel::testing::CaseNamer<&SendCase::input> {});
 
 TEST_F(SenderTest, EmptyStringReturnsMinusOneAndDoesNothing)
 {

@@ -158,7 +158,7 @@ up 0D
 up 11
 lookfor Calc 3 timeout
 lookfor calc 120 timeout
-lookfor Notes 1 found
+lookfor Notes 60 found
 down 0D
 up 0D
 down 11
@@ -211,9 +211,12 @@ for command in keys trace list; do
         failed=1
     fi
 done
-if "$ctl" trace >/dev/null 2>&1; then
-    echo "FAIL: trace without FILE succeeded"
-    failed=1
-fi
+for command in keys trace; do
+    "$ctl" "$command" >/dev/null 2>&1
+    if [ $? != 2 ]; then
+        echo "FAIL: $command without arguments is no usage error"
+        failed=1
+    fi
+done
 
 exit $failed

@@ -30,7 +30,11 @@ constexpr const char *kKeysHelp =
 constexpr const char *kTraceHelp =
     "Usage: quorvelctl trace [--catalogue FILE] [--answer TEXT]... [--window TITLE]... FILE\n"
     "Runs the advanced macro FILE without typing, waiting, launching or touching windows,\n"
-    "and prints each key event and each command's effect, one per line.\n"
+    "and prints one line per key event (\"down XX\", \"up XX\", \"char U+XXXX\") and per\n"
+    "effect: \"wait N s\", \"wait N min\", \"prompt TEXT\", \"run N\", \"launch "
+    "FILE|PARAMS|DIR\",\n"
+    "\"replay NAME fast|recorded\", \"lookfor TITLE POLLS found|timeout\" (POLLS the wait's\n"
+    "poll limit), \"focus TITLE found|none\", \"status S\"; \"error: MESSAGE\" ends the run.\n"
     "  --catalogue FILE  take records from FILE, data files from its folder\n"
     "                    (default: the user's catalogue)\n"
     "  --answer TEXT     the next answer of the value prompt (empty when none is left)\n"
@@ -82,6 +86,9 @@ int keysCommand(int argc, char **argv)
             break;
         }
     }
+
+    if (first >= argc)
+        return usageError("keys", "no STRING given");
 
     TraceOutput out(stdout);
     TracingKeySink sink(out);
