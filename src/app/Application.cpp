@@ -117,7 +117,11 @@ void Application::start(const std::vector<std::string> &arguments)
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
     if (p.backend.hotKeys) {
         p.hotKeys = std::make_unique<HotKeyBindings>(
-            *p.backend.hotKeys, &p.errors, [&p](int slot) { p.runner->EPHotKey0HotKey(slot); },
+            *p.backend.hotKeys, &p.errors,
+            [&p](int slot) {
+                p.runner->EPHotKey0HotKey(slot,
+                    static_cast<KeyCode>(p.hotKeys->EPHotKey(slot).HotKey() & hotkey::KeyMask));
+            },
             [&p] { p.frmMain->LoadMacroList(); });
         p.EPHotkeyStopRecord = std::make_unique<StopRecordHotKey>(*p.backend.hotKeys, &p.errors);
     }

@@ -51,7 +51,7 @@ void MacroRunner::ProcessHotKey(int n)
     }
 }
 
-void MacroRunner::EPHotKey0HotKey(int slot)
+void MacroRunner::EPHotKey0HotKey(int slot, KeyCode hotKeyKey)
 {
     if (m_editing || m_hotKeyBusy)
         return;
@@ -63,7 +63,8 @@ void MacroRunner::EPHotKey0HotKey(int slot)
             m_services.pump.processMessages();
             m_hotKeyBusy = true;
             if (!keyboard.isKeyDown(vk::Control) && !keyboard.isKeyDown(vk::Menu)
-                && !keyboard.isKeyDown(vk::Shift))
+                && !keyboard.isKeyDown(vk::Shift)
+                && (hotKeyKey <= 0 || !keyboard.isKeyDown(hotKeyKey)))
                 break;
             m_services.pump.sleep(10);
         }

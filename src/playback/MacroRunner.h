@@ -70,9 +70,10 @@ public:
     // Runs record n by its kind. Errors of the run propagate as quorvel::Error.
     void ProcessHotKey(int n);
     // The hot-key handler for slot 0..100 (0 runs nothing). Dropped while editing or busy;
-    // waits until Ctrl, Alt and Shift are up. The busy flag is cleared also when the run
-    // fails; the error is rethrown for the caller to show.
-    void EPHotKey0HotKey(int slot);
+    // waits until Ctrl, Alt and Shift are up, and the hot key's own key when given: while it
+    // is held the keyboard is grabbed, and what the macro types would go to the grabber.
+    // The busy flag is cleared also when the run fails; the error is rethrown for the caller.
+    void EPHotKey0HotKey(int slot, KeyCode hotKeyKey = 0);
 
     void setEditing(bool editing) { m_editing = editing; }
     bool editing() const { return m_editing; }

@@ -301,6 +301,20 @@ TEST_F(HotKeys, WaitsUntilCtrlAltAndShiftAreUp)
             vk::Control, vk::Control, vk::Menu, vk::Shift, vk::Control, vk::Menu, vk::Shift }));
 }
 
+TEST_F(HotKeys, WaitsForTheHotKeysOwnKeyToo)
+{
+    // A sender that lets the modifiers go before the key: typing must wait for the key too.
+    rig.keyboard.held = { 0x46 };
+    rig.pump.onProcess = [&] {
+        if (rig.pump.passes == 3)
+            rig.keyboard.held.clear();
+    };
+    rig.launcher.onOpen = [&](const Call &) { EXPECT_TRUE(rig.keyboard.held.empty()); };
+    rig.runner.EPHotKey0HotKey(2, 0x46);
+    EXPECT_EQ(rig.launcher.calls.size(), 1u);
+    EXPECT_EQ(rig.pump.passes, 3);
+}
+
 TEST_F(HotKeys, SecondPressDuringARunIsDroppedButATriggerRuns)
 {
     rig.pump.post([&] { rig.runner.EPHotKey0HotKey(2); }); // during the wait for release

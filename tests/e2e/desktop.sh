@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# The whole program on a real desktop (Xvfb + openbox), with xterm and xdotool as peers:
+# hot keys, window-title triggers, focus and look-for, and two copies sharing a hot key.
+set -uo pipefail
+bin="${QUORVEL_BIN:?}"
+src="${QUORVEL_SOURCE_DIR:?}"
+if [ -z "${DISPLAY:-}" ]; then
+    exec "$src/scripts/with-xvfb.sh" bash "$0" "$@"
+fi
+export LSAN_OPTIONS="suppressions=$src/scripts/lsan.supp:print_suppressions=0"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+passed=0
+failed=0
+check() { # name, then a command that must succeed
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "ok: $name"
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $name"
+    fi
+}
+wait_for() { # seconds, command
+    local until=$((SECONDS + $1))
+    shift
+    while [ $SECONDS -lt $until ]; do
+        "$@" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+# An xterm whose keyboard input goes to FILE, with the given title.
+start_target() { # title, file
+    xterm -T "$1" -geometry 80x10 -e sh -c "stty -echo; cat > '$2'" &
+    pids+=($!)
+    wait_for 10 window_of "$1" >/dev/null
+}
+activate() { xdotool windowactivate --sync "$(window_of "$1")" 2>/dev/null; }
+content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ]; }
+start_quorvel() { # folder; waits until its trigger scan (after hot-key binding) runs
+    QUORVEL_HOME="$1" "$bin/quorvel" &
+    pids+=($!)
+    xterm -T "probe-$(basename "$1")" -e sleep 60 &
+    pids+=($!)
+    wait_for 20 test -e "$1/ready"
+}
+
+# One catalogue for the first copy.
+home1="$work/one"
+mkdir -p "$home1"
+cat >"$home1/macros.ini" <<INI
+[Main]
+Entries=6
+FirstRun=0
+[Macro1]
+Name=Ready
+Type=1
+FileName=touch~~$home1/ready~~
+Trigger=probe-one
+[Macro2]
+Name=Greeting
+Type=4
+HotKey=49236
+FileName=Greeting.key
+[Macro3]
+Name=Fired
+Type=1
+FileName=sh~~-c 'echo fired >> $home1/fired'~~
+Trigger=  TRIGGER window  
+[Macro4]
+Name=Focus
+Type=4
+HotKey=49222
+FileName=Focus.key
+[Macro5]
+Name=LookFor
+Type=4
+HotKey=49228
+FileName=LookFor.key
+[Macro6]
+Name=Hidden
+Type=1
+FileName=sh~~-c 'echo hidden >> $home1/hidden'~~
+Trigger=hidden window
+INI
+printf 'Hello, World! ~^@{}<<ENTER>>' >"$home1/Greeting.key"
+printf '<<FOCUS:second target>>focused<<ENTER>>' >"$home1/Focus.key"
+printf '<<LOOKFOR:late window~~SECS:20>><<FOCUS:late window>>found<<ENTER>>' >"$home1/LookFor.key"
+
+check "first copy starts and scans" start_quorvel "$home1"
+
+# A hot key types into the focused xterm.
+start_target "first target" "$work/first.txt"
+activate "first target"
+xdotool key --clearmodifiers ctrl+alt+t
+check "hot key types into the focused window" wait_for 10 content_is "$work/first.txt" 'Hello, World! ~^@{}'
+
+# A trigger fires once per window, again for a new window of the same title.
+xterm -T "trigger window" -e sleep 60 &
+pids+=($!)
+check "trigger fires for a new window" wait_for 10 content_is "$home1/fired" "fired"
+sleep 1.5
+check "trigger fires once per window" content_is "$home1/fired" "fired"
+xterm -T "trigger window" -e sleep 60 &
+pids+=($!)
+check "trigger fires again for another window" wait_for 10 content_is "$home1/fired" "$(printf 'fired\nfired')"
+
+# A hidden (unmapped) window never fires.
+xterm -iconic -T "hidden window" -e sleep 60 &
+pids+=($!)
+sleep 1.5
+check "hidden window does not fire" test ! -e "$home1/hidden"
+
+# FOCUS activates the right one of two windows.
+start_target "second target" "$work/second.txt"
+activate "first target"
+xdotool key --clearmodifiers ctrl+alt+f
+check "focus types into the named window" wait_for 10 content_is "$work/second.txt" "focused"
+
+# LOOKFOR returns as soon as the window appears.
+activate "first target"
+xdotool key --clearmodifiers ctrl+alt+l
+sleep 1
+started=$SECONDS
+start_target "late window" "$work/late.txt"
+check "look-for continues when the window appears" wait_for 10 content_is "$work/late.txt" "found"
+check "look-for did not wait out its time" test $((SECONDS - started)) -lt 8
+
+# A second copy with the same hot key: the first keeps it, the second is refused silently.
+home2="$work/two"
+mkdir -p "$home2"
+cat >"$home2/macros.ini" <<INI
+[Main]
+Entries=2
+FirstRun=0
+[Macro1]
+Name=Ready
+Type=1
+FileName=touch~~$home2/ready~~
+Trigger=probe-two
+[Macro2]
+Name=Greeting
+Type=4
+HotKey=49236
+FileName=Greeting.key
+INI
+printf 'second copy<<ENTER>>' >"$home2/Greeting.key"
+check "second copy starts" start_quorvel "$home2"
+start_target "third target" "$work/third.txt"
+activate "third target"
+xdotool key --clearmodifiers ctrl+alt+t
+check "first copy keeps its hot key" wait_for 10 content_is "$work/third.txt" 'Hello, World! ~^@{}'
+check "both copies still run" kill -0 "${pids[0]}"
+
+# A recorded macro replays through the program itself, and /CLOSE waits for the replay.
+home3="$work/three"
+mkdir -p "$home3"
+cat >"$home3/macros.ini" <<INI
+[Main]
+Entries=2
+FirstRun=0
+[Macro1]
+Name=Recorded
+Type=2
+FileName=Recorded.dat
+[Macro2]
+Name=Outer
+Type=4
+FileName=Outer.key
+INI
+printf '<<RUN:recorded>>' >"$home3/Outer.key"
+start_target "replay target" "$work/replayed.txt"
+activate "replay target"
+"$bin/quorvelctl" record --keys-only "$home3/Recorded.dat" 2>"$work/record.log" &
+recorder=$!
+wait_for 10 grep -q "press Ctrl+Shift+F12" "$work/record.log"
+sleep 0.3
+xdotool type --delay 30 "replayed text"
+xdotool key Return ctrl+shift+F12
+check "recording saved" wait_for 10 grep -q "^Saved" "$work/record.log"
+wait "$recorder"
+activate "replay target"
+QUORVEL_HOME="$home3" timeout 30 "$bin/quorvel" '/Open:"Recorded"' /Close
+check "command-line replay ends by itself" test $? -eq 0
+# The stop key itself reached the xterm while recording; only the typed lines are compared.
+lines_are() { [ "$(grep -c '^.*replayed text$' "$1" 2>/dev/null)" = "$2" ] && ! grep -v 'replayed text$' "$1" | grep -q .; }
+check "replay types what was recorded" wait_for 10 lines_are "$work/replayed.txt" 2
+activate "replay target"
+QUORVEL_HOME="$home3" timeout 30 "$bin/quorvel" '/Open:Outer' /Close
+check "an advanced macro waits for the replay it runs" test $? -eq 0
+check "nested replay typed" wait_for 10 lines_are "$work/replayed.txt" 3
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
