@@ -42,7 +42,9 @@ std::string findOnPath(const std::string &name)
         std::string dir = all.substr(start, end - start);
         if (dir.empty())
             dir = ".";
-        const auto candidate = dir + "/" + name;
+        std::string candidate = std::move(dir);
+        candidate += '/';
+        candidate += name;
         if (isExecutableFile(candidate))
             return candidate;
         start = end + 1;
@@ -165,6 +167,7 @@ bool spawnDetached(const std::vector<std::string> &argv, const std::string &fold
         return false;
     // Everything the children touch is prepared before fork: only async-signal-safe calls after.
     std::vector<char *> args;
+    args.reserve(argv.size() + 1);
     for (const auto &a : argv)
         args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
