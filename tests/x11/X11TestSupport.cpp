@@ -261,6 +261,12 @@ Xterm::Xterm(
     });
     if (!listed)
         throw std::runtime_error("xterm \"" + title + "\" did not show up");
+    // The manager lists a window a moment before it maps it.
+    if (!options.iconic && !waitUntil([&] {
+            return output({ "xwininfo", "-id", std::to_string(m_window) }).find("IsViewable")
+                != std::string::npos;
+        }))
+        throw std::runtime_error("xterm \"" + title + "\" was not mapped");
 }
 
 void Xterm::close()
@@ -292,11 +298,24 @@ void TypingTarget::focus()
         activate(window());
     if (activeWindow() != window())
         throw std::runtime_error("the typing target did not get the focus");
+    if (m_ready)
+        return;
+    // The manager may name it active before the keyboard is its own, and a terminal that has
+    // just started is not always taking input yet: a line from another client proves both.
+    for (int attempt = 0; attempt < 5 && !m_ready; ++attempt) {
+        pressKeys("Return");
+        m_ready = waitUntil([&] { return !readFile(m_file).empty(); }, 2s);
+        if (!m_ready)
+            activate(window());
+    }
+    if (!m_ready)
+        throw std::runtime_error("the typing target takes no input");
+    m_probe = readFile(m_file).size();
 }
 
 std::string TypingTarget::contents() const
 {
-    return readFile(m_file);
+    return readFile(m_file).substr(m_probe);
 }
 
 std::string TypingTarget::waitForLine(std::chrono::milliseconds timeout)
@@ -337,8 +356,19 @@ KeyCapture::~KeyCapture()
 
 void KeyCapture::focus()
 {
-    activate(m_window);
-    waitUntil([&] { return activeWindow() == m_window; }, 3s);
+    // The keyboard focus itself, not only the manager's word that the window is active.
+    auto focused = [&] {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(m_display, &focus, &revert);
+        return focus == m_window;
+    };
+    for (int attempt = 0; attempt < 5 && !focused(); ++attempt) {
+        activate(m_window);
+        waitUntil(focused, 2s);
+    }
+    if (!focused())
+        throw std::runtime_error("the capture window did not get the focus");
     drain();
     clear();
 }

@@ -101,6 +101,8 @@ private:
     TempDir m_dir;
     std::string m_file;
     std::unique_ptr<Xterm> m_xterm;
+    bool m_ready = false;
+    std::size_t m_probe = 0; // the probe line's bytes at the start of the file
 };
 
 // A plain window of the tests' own that notes every key event it receives.

@@ -83,7 +83,6 @@ TEST(Typing, GermanLayoutTypesLevelThreeAndItsOwnLetters)
 TEST(Typing, CharactersOnNoLayoutArriveEveryTime)
 {
     X11Rig rig;
-    TypingTarget target;
     // Twenty characters no US key has: each needs a binding of its own on a spare key.
     const std::string text = "\xE2\x82\xAC\xC5\x91\xC5\xB1\xC3\xA1\xC3\xA9\xC3\xAD\xE4\xB8\xAD"
                              "\xE6\x96\x87\xD0\x96\xD0\xB6\xC3\xB1\xC3\x91\xE2\x80\x94\xE2\x80"

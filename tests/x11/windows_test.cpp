@@ -52,13 +52,14 @@ TEST(Windows, TopmostFirstAndHandlesAreTheClientWindows)
     Xterm a("Stack A", sleeper());
     Xterm b("Stack B", sleeper());
     Xterm c("Stack C", sleeper());
-    EXPECT_EQ(titlesStartingWith(windows, "Stack "),
-        (std::vector<std::string> { "Stack C", "Stack B", "Stack A" }));
+    // The manager restacks a new window once it has listed it.
+    const std::vector<std::string> created { "Stack C", "Stack B", "Stack A" };
+    EXPECT_TRUE(waitUntil([&] { return titlesStartingWith(windows, "Stack ") == created; }, 3s));
     EXPECT_EQ(infoOf(windows, "Stack B").handle, b.window());
 
     activate(a.window()); // raised to the top
-    EXPECT_EQ(titlesStartingWith(windows, "Stack "),
-        (std::vector<std::string> { "Stack A", "Stack C", "Stack B" }));
+    const std::vector<std::string> raised { "Stack A", "Stack C", "Stack B" };
+    EXPECT_TRUE(waitUntil([&] { return titlesStartingWith(windows, "Stack ") == raised; }, 3s));
     EXPECT_TRUE(backend.x11Windows().usesManagerList());
 }
 
@@ -121,7 +122,7 @@ TEST(Windows, ForegroundIsTheActiveWindowAndActivationWaitsForTheFocus)
     WindowSystem &windows = backend.windowSystem();
     Xterm left("Focus Left", sleeper());
     Xterm right("Focus Right", sleeper());
-    EXPECT_EQ(windows.foregroundWindow(), activeWindow());
+    EXPECT_TRUE(waitUntil([&] { return windows.foregroundWindow() == activeWindow(); }, 3s));
     for (int round = 0; round < 3; ++round) {
         windows.setForegroundWindow(left.window());
         EXPECT_EQ(activeWindow(), left.window());
@@ -152,7 +153,8 @@ TEST(Windows, AnIdTheServerHandsOutAgainGetsANewHandle)
     if (second.window() == firstId) {
         // The stale handle names no window any more.
         EXPECT_FALSE(windows.isWindowVisible(firstHandle));
-        EXPECT_TRUE(windows.isWindowVisible(secondHandle));
+        // Listed by the manager a moment before it maps it.
+        EXPECT_TRUE(waitUntil([&] { return windows.isWindowVisible(secondHandle); }, 3s));
         windows.setForegroundWindow(secondHandle);
         EXPECT_EQ(activeWindow(), second.window());
     }

@@ -7,12 +7,14 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <thread>
 
 namespace quorvel::x11 {
 
 namespace {
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 // Spare keys go back to the layout once typing has paused this long.
 constexpr auto kSpareIdle = std::chrono::milliseconds(1000);
 
@@ -304,11 +306,24 @@ unsigned X11KeySink::bindSpare(unsigned long lower, unsigned long upper)
 void X11KeySink::unbindSpares()
 {
     Display *dpy = m_connection.display();
+    // Giving the keys back is no hurry, and a busy target may be slow to read its last ones:
+    // a wider margin than between two characters.
+    Clock::time_point lastUse {};
+    for (unsigned kc : m_keyboard.spareKeys()) {
+        if (m_keyboard.spareBinding(kc))
+            lastUse = std::max(lastUse, m_spareUsed[kc]);
+    }
+    if (lastUse == Clock::time_point {})
+        return;
+    const auto ready = lastUse + std::max<std::chrono::milliseconds>(m_remapPause * 5, 50ms);
+    if (ready > Clock::now()) {
+        XFlush(dpy);
+        std::this_thread::sleep_until(ready);
+    }
     bool changed = false;
     for (unsigned kc : m_keyboard.spareKeys()) {
         if (!m_keyboard.spareBinding(kc))
             continue;
-        waitForTarget(kc);
         KeySym none = NoSymbol;
         XChangeKeyboardMapping(dpy, int(kc), 1, &none, 1);
         m_keyboard.setSpareBinding(kc, 0);

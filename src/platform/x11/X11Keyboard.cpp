@@ -12,7 +12,7 @@
 namespace quorvel::x11 {
 
 namespace {
-constexpr std::size_t kSpareKeys = 8;
+constexpr std::size_t kSpareKeys = 16;
 }
 
 struct X11Keyboard::Impl

@@ -640,8 +640,13 @@ void X11WindowSystem::setForegroundWindow(WindowHandle window)
     XFlush(dpy);
     // Keys typed next must reach the window, so wait for the manager to hand it the focus.
     const auto deadline = std::chrono::steady_clock::now() + m->activationWait;
-    while (!m->hasFocus(w) && std::chrono::steady_clock::now() < deadline)
+    // With a manager, also until it says so, so foregroundWindow() agrees at once.
+    auto done = [&] {
+        return m->hasFocus(w) && (!m->ewmh || m->id(m->root, m->activeWindow, XA_WINDOW) == w);
+    };
+    while (!done() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    m->activeDirty = true;
 }
 
 WindowHandle X11WindowSystem::findWindow(std::string_view title)
