@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format
     # the real X desktop the tests run against
-    xvfb xauth openbox xterm xdotool wmctrl x11-utils x11-xkb-utils fonts-dejavu-core
+    xvfb xauth openbox xterm xdotool wmctrl x11-utils x11-xkb-utils fonts-dejavu-core xfonts-base
 )
 
 missing=()

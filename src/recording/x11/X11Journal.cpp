@@ -239,8 +239,8 @@ void X11Journal::Private::open(const std::string &displayName)
     range->device_events.last = xproto::motionNotify;
     range->delivered_events.first = PropertyNotify;
     range->delivered_events.last = PropertyNotify;
-    XRecordClientSpec spec = fenceWindow;
-    context = XRecordCreateContext(control, 0, &spec, 1, &range, 1);
+    XRecordClientSpec clients = fenceWindow;
+    context = XRecordCreateContext(control, 0, &clients, 1, &range, 1);
     XFree(range);
     // A replay goes on while some other client grabs the server.
     XTestGrabControl(control, True);
@@ -599,19 +599,19 @@ void X11Journal::Private::endReplay(bool userCancel)
 
 void X11Journal::Private::armTimer(std::int64_t atUs)
 {
-    itimerspec spec {};
-    spec.it_value.tv_sec = atUs / 1000000;
-    spec.it_value.tv_nsec = (atUs % 1000000) * 1000;
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-        spec.it_value.tv_nsec = 1;
-    timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec due {};
+    due.it_value.tv_sec = atUs / 1000000;
+    due.it_value.tv_nsec = (atUs % 1000000) * 1000;
+    if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0)
+        due.it_value.tv_nsec = 1;
+    timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
 void X11Journal::Private::armNow()
 {
-    itimerspec spec {};
-    spec.it_value.tv_nsec = 1;
-    timerfd_settime(timerFd, 0, &spec, nullptr);
+    itimerspec due {};
+    due.it_value.tv_nsec = 1;
+    timerfd_settime(timerFd, 0, &due, nullptr);
 }
 
 void X11Journal::Private::rearm()
