@@ -44,12 +44,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvel"));
-    QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(
-        &app, &QGuiApplication::commitDataRequest, [](QSessionManager &) { _exit(0); });
-
+    // Before Qt, which would abort on a display it cannot reach.
     std::unique_ptr<DesktopBackend> desktop;
     try {
         desktop = std::make_unique<DesktopBackend>();
@@ -57,6 +52,12 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quorvel: cannot use the X display: %s\n", e.what());
         return 1;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, [](QSessionManager &) { _exit(0); });
 
     Application quorvel(Paths::fromEnvironment(), desktop->backend());
     quorvel.start(std::vector<std::string>(argv + 1, argv + argc));

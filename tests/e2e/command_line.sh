@@ -57,6 +57,14 @@ set -e
 [ "$status" -ne 0 ] || fail "no display but exit status 0"
 grep -q "display" <<<"$out" || fail "no message about the display: $out"
 
+# A display that cannot be reached: the same.
+set +e
+out=$(DISPLAY=:987 QUORVEL_HOME="$work" "$bin/quorvel" 2>&1)
+status=$?
+set -e
+[ "$status" -eq 1 ] || fail "unreachable display gave status $status"
+grep -q "display" <<<"$out" || fail "no message about the unreachable display: $out"
+
 # A first start shows the main window and records that it ran.
 rm -f "$work/macros.ini"
 QUORVEL_HOME="$work" timeout 20 "$src/scripts/with-xvfb.sh" bash -c '
