@@ -57,6 +57,7 @@ struct Application::Parts
     std::unique_ptr<HotKeyBindings> hotKeys;
     std::unique_ptr<StopRecordHotKey> EPHotkeyStopRecord;
     std::unique_ptr<TriggerScan> scan;
+    QMetaObject::Connection beforeBlocking;
 };
 
 Application::Application(const Paths &paths, Backend backend)
@@ -64,7 +65,14 @@ Application::Application(const Paths &paths, Backend backend)
 {
 }
 
-Application::~Application() = default;
+Application::~Application()
+{
+    // The backend outlives us: nothing of it may call back into what is going away.
+    QObject::disconnect(m_parts->beforeBlocking);
+    m_parts->backend.journal->OnFinished = nullptr;
+    if (m_parts->backend.setApplicationActiveQuery)
+        m_parts->backend.setApplicationActiveQuery({});
+}
 
 void Application::start(const std::vector<std::string> &arguments)
 {
@@ -78,7 +86,7 @@ void Application::start(const std::vector<std::string> &arguments)
     }
     if (p.backend.processPending) {
         p.pump.processPending = p.backend.processPending;
-        QObject::connect(QAbstractEventDispatcher::instance(),
+        p.beforeBlocking = QObject::connect(QAbstractEventDispatcher::instance(),
             &QAbstractEventDispatcher::aboutToBlock, p.backend.processPending);
     }
     if (p.backend.setApplicationActiveQuery)
