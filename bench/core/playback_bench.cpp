@@ -88,14 +88,13 @@ std::string macroText(std::size_t bytes)
     return text;
 }
 
-void BM_SendKeys(benchmark::State &state)
+// A runner over null services: only the language's own work is measured.
+struct NullRig
 {
-    const std::string text = macroText(static_cast<std::size_t>(state.range(0)));
-    const double characters = static_cast<double>(text::decode(text).size());
-    const auto catalogueFile =
-        (std::filesystem::temp_directory_path() / "quorvel-bench-none" / "macros.ini").string();
-    ProfileStore store(catalogueFile);
-    Catalogue catalogue(store);
+    ProfileStore store {
+        (std::filesystem::temp_directory_path() / "quorvel-bench-none" / "macros.ini").string()
+    };
+    Catalogue catalogue { store };
     NullSink sink;
     NoKeys keyboard;
     NullPump pump;
@@ -105,8 +104,16 @@ void BM_SendKeys(benchmark::State &state)
     NoPrompt prompt;
     NoDate date;
     NoTimers timers;
-    MacroRunner runner(PlaybackServices { sink, keyboard, pump, windows, launcher, journal, prompt,
-        date, timers, catalogue, "/tmp/", nullptr, false });
+    MacroRunner runner { PlaybackServices { sink, keyboard, pump, windows, launcher, journal,
+        prompt, date, timers, catalogue, "/tmp/", nullptr, false } };
+};
+
+void BM_SendKeys(benchmark::State &state)
+{
+    const std::string text = macroText(static_cast<std::size_t>(state.range(0)));
+    const double characters = static_cast<double>(text::decode(text).size());
+    NullRig rig;
+    MacroRunner &runner = rig.runner;
     for (auto _ : state) {
         runner.SendKeys(std::string_view(text));
         TSendKey::resetSharedState();
@@ -123,21 +130,8 @@ void BM_SendKeysWithoutTerminators(benchmark::State &state)
     std::string text;
     while (text.size() < static_cast<std::size_t>(state.range(0)))
         text += "<<REP1>>abcdefgh";
-    const auto catalogueFile =
-        (std::filesystem::temp_directory_path() / "quorvel-bench-none" / "macros.ini").string();
-    ProfileStore store(catalogueFile);
-    Catalogue catalogue(store);
-    NullSink sink;
-    NoKeys keyboard;
-    NullPump pump;
-    NoWindows windows;
-    NoLauncher launcher;
-    NoJournal journal;
-    NoPrompt prompt;
-    NoDate date;
-    NoTimers timers;
-    MacroRunner runner(PlaybackServices { sink, keyboard, pump, windows, launcher, journal, prompt,
-        date, timers, catalogue, "/tmp/", nullptr, false });
+    NullRig rig;
+    MacroRunner &runner = rig.runner;
     for (auto _ : state)
         runner.SendKeys(std::string_view(text));
     state.counters["chars/s"] = benchmark::Counter(

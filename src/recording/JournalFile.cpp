@@ -294,4 +294,29 @@ void saveJournal(const std::string &path, const JournalRecording &recording)
     }
 }
 
+void appendReleases(const std::bitset<256> &keysDown, const std::array<std::uint32_t, 256> &keysyms,
+    const std::bitset<256> &buttonsDown, std::int16_t x, std::int16_t y,
+    std::vector<JournalEvent> &out)
+{
+    for (std::size_t code = 0; code < 256; ++code) {
+        if (keysDown[code]) {
+            JournalEvent e;
+            e.type = JournalEventType::KeyRelease;
+            e.code = std::uint8_t(code);
+            e.keysym = keysyms[code];
+            out.push_back(e);
+        }
+    }
+    for (std::size_t button = 0; button < 256; ++button) {
+        if (buttonsDown[button]) {
+            JournalEvent e;
+            e.type = JournalEventType::ButtonRelease;
+            e.code = std::uint8_t(button);
+            e.x = x;
+            e.y = y;
+            out.push_back(e);
+        }
+    }
+}
+
 } // namespace quorvel

@@ -22,6 +22,8 @@
 // A file is taken whole or not at all: any fault (missing, unreadable, too large, wrong
 // magic, later version, a malformed line, a count that does not match) rejects all of it.
 
+#include <array>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -88,5 +90,11 @@ JournalParseResult loadJournal(const std::string &path);
 // path, so the name holds either the earlier content or the complete new one.
 // Throws quorvel::Error when it cannot.
 void saveJournal(const std::string &path, const JournalRecording &recording);
+
+// Appends a release for every key and button still down: keys with their symbols, buttons
+// at the pointer's position.
+void appendReleases(const std::bitset<256> &keysDown, const std::array<std::uint32_t, 256> &keysyms,
+    const std::bitset<256> &buttonsDown, std::int16_t x, std::int16_t y,
+    std::vector<JournalEvent> &out);
 
 } // namespace quorvel

@@ -112,25 +112,7 @@ JournalRecording RecordingBuilder::finish()
             events.erase(events.begin() + std::ptrdiff_t(at));
         }
     }
-    for (std::size_t code = 0; code < 256; ++code) {
-        if (m_keysDown[code]) {
-            JournalEvent e;
-            e.type = JournalEventType::KeyRelease;
-            e.code = std::uint8_t(code);
-            e.keysym = m_keys.keysyms[code];
-            events.push_back(e);
-        }
-    }
-    for (std::size_t button = 0; button < 256; ++button) {
-        if (m_buttonsDown[button]) {
-            JournalEvent e;
-            e.type = JournalEventType::ButtonRelease;
-            e.code = std::uint8_t(button);
-            e.x = m_pointerX;
-            e.y = m_pointerY;
-            events.push_back(e);
-        }
-    }
+    appendReleases(m_keysDown, m_keys.keysyms, m_buttonsDown, m_pointerX, m_pointerY, events);
     m_keysDown.reset();
     m_buttonsDown.reset();
     return std::move(m_recording);

@@ -79,25 +79,7 @@ std::size_t ReplayScheduler::takeDue(
 std::vector<JournalEvent> ReplayScheduler::releaseHeld()
 {
     std::vector<JournalEvent> out;
-    for (std::size_t code = 0; code < 256; ++code) {
-        if (m_keysHeld[code]) {
-            JournalEvent e;
-            e.type = JournalEventType::KeyRelease;
-            e.code = std::uint8_t(code);
-            e.keysym = m_heldKeysym[code];
-            out.push_back(e);
-        }
-    }
-    for (std::size_t button = 0; button < 256; ++button) {
-        if (m_buttonsHeld[button]) {
-            JournalEvent e;
-            e.type = JournalEventType::ButtonRelease;
-            e.code = std::uint8_t(button);
-            e.x = m_pointerX;
-            e.y = m_pointerY;
-            out.push_back(e);
-        }
-    }
+    appendReleases(m_keysHeld, m_heldKeysym, m_buttonsHeld, m_pointerX, m_pointerY, out);
     m_keysHeld.reset();
     m_buttonsHeld.reset();
     return out;
