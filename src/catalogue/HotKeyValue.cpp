@@ -4,6 +4,36 @@
 
 namespace quorvel {
 
+std::string usLayoutKeyName(int virtualKey)
+{
+    switch (virtualKey) {
+    case 0xBA:
+        return ";";
+    case 0xBB:
+        return "=";
+    case 0xBC:
+        return ",";
+    case 0xBD:
+        return "-";
+    case 0xBE:
+        return ".";
+    case 0xBF:
+        return "/";
+    case 0xC0:
+        return "`";
+    case 0xDB:
+        return "[";
+    case 0xDC:
+        return "\\";
+    case 0xDD:
+        return "]";
+    case 0xDE:
+        return "'";
+    default:
+        return {};
+    }
+}
+
 std::string hotKeyKeyName(unsigned value, const KeyNameLookup &platformName)
 {
     const unsigned key = value & 0xFF;
@@ -33,13 +63,12 @@ std::string hotKeyKeyName(unsigned value, const KeyNameLookup &platformName)
         return std::string(1, static_cast<char>('0' + (key - 0x60)));
     if (key >= 0x70 && key <= 0x87)
         return "F" + std::to_string(key - 0x70 + 1);
-    if (platformName) {
-        auto name = platformName(static_cast<int>(key));
-        // Only a one-character name is used; anything else leaves the key unnamed.
-        if (text::decode(name).size() == 1)
-            return name;
-    }
-    return {};
+    auto name =
+        platformName ? platformName(static_cast<int>(key)) : usLayoutKeyName(static_cast<int>(key));
+    // Only a one-character name is used; anything else leaves the key unnamed.
+    if (text::decode(name).size() != 1)
+        return {};
+    return name;
 }
 
 std::string hotKeyText(unsigned value, const KeyNameLookup &platformName)

@@ -14,7 +14,11 @@ constexpr unsigned StopRecord = 24699; // Ctrl+Shift+F12
 // The platform's own one-character name of a key not in the fixed table; empty when none.
 using KeyNameLookup = std::function<std::string(int virtualKey)>;
 
-// Name of the key in the low byte, or empty.
+// The punctuation keys' characters on a US keyboard, for when no layout can be asked (no
+// display); empty for any other key.
+std::string usLayoutKeyName(int virtualKey);
+
+// Name of the key in the low byte, or empty; without platformName the US layout's names.
 std::string hotKeyKeyName(unsigned value, const KeyNameLookup &platformName = {});
 // "Shift+", "Ctrl+", "Alt+" then the key name; empty when the key has no name or value is 0.
 std::string hotKeyText(unsigned value, const KeyNameLookup &platformName = {});

@@ -2,6 +2,9 @@
 
 #include "common/Text.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace quorvel {
 
 namespace {
@@ -32,22 +35,29 @@ std::string sanitiseValue(std::string_view value)
 IniDocument IniDocument::parse(std::string_view bytes)
 {
     IniDocument doc;
+    bool endingChosen = false;
     std::size_t pos = 0;
-    bool first = true;
-    doc.m_finalNewline = bytes.empty() || bytes.back() == '\n';
     while (pos < bytes.size()) {
-        auto eol = bytes.find('\n', pos);
-        std::string_view raw = bytes.substr(pos, eol == std::string_view::npos ? eol : eol - pos);
-        pos = eol == std::string_view::npos ? bytes.size() : eol + 1;
-        if (!raw.empty() && raw.back() == '\r') {
-            raw.remove_suffix(1);
-            if (first)
-                doc.m_crlf = true;
-        }
-        first = false;
+        const auto brk = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
+        std::string_view raw = bytes.substr(pos, brk - pos);
+        // A run of CRs with or without an LF is one line ending (CR LF, lone CR, CR CR LF).
+        std::size_t end = brk;
+        while (end < bytes.size() && bytes[end] == '\r')
+            ++end;
+        if (end < bytes.size() && bytes[end] == '\n')
+            ++end;
+        pos = end;
 
         Line line;
         line.raw = std::string(raw);
+        line.eol = std::string(bytes.substr(brk, end - brk));
+        if (!endingChosen && !line.eol.empty()) {
+            endingChosen = true;
+            if (line.eol.back() == '\r')
+                doc.m_newLineEnding = "\r";
+            else if (line.eol.size() > 1)
+                doc.m_newLineEnding = "\r\n";
+        }
         const auto content = trimBlanks(raw);
         if (!content.empty() && content.front() == '[') {
             const auto close = content.find(']');
@@ -71,18 +81,28 @@ IniDocument IniDocument::parse(std::string_view bytes)
 
 std::string IniDocument::serialize() const
 {
-    const char *eol = m_crlf ? "\r\n" : "\n";
     std::string out;
     std::size_t size = 0;
     for (const auto &line : m_lines)
-        size += line.raw.size() + 2;
+        size += line.raw.size() + line.eol.size();
     out.reserve(size);
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        out += m_lines[i].raw;
-        if (i + 1 < m_lines.size() || m_finalNewline)
-            out += eol;
+    for (const auto &line : m_lines) {
+        out += line.raw;
+        out += line.eol;
     }
     return out;
+}
+
+void IniDocument::insertLines(std::size_t at, std::vector<Line> lines)
+{
+    // Only the file's last line can lack an ending; it needs one before anything follows it.
+    if (at > 0 && m_lines[at - 1].eol.empty())
+        m_lines[at - 1].eol = m_newLineEnding;
+    for (auto &line : lines)
+        line.eol = m_newLineEnding;
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at),
+        std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+    reindex();
 }
 
 void IniDocument::reindex()
@@ -162,25 +182,20 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
         line.name = cleanKey;
         line.value = clean;
         line.raw = cleanKey + "=" + clean;
-        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
-        reindex();
+        std::vector<Line> added;
+        added.push_back(std::move(line));
+        insertLines(at, std::move(added));
         return;
     }
-    if (!m_lines.empty() && !m_finalNewline)
-        m_finalNewline = true;
-    Line header;
-    header.kind = Line::Kind::Section;
-    header.name = sanitiseValue(section);
-    header.raw = "[" + header.name + "]";
-    m_lines.push_back(std::move(header));
-    Line line;
-    line.kind = Line::Kind::Key;
-    line.name = cleanKey;
-    line.value = clean;
-    line.raw = cleanKey + "=" + clean;
-    m_lines.push_back(std::move(line));
-    m_finalNewline = true;
-    reindex();
+    std::vector<Line> added(2);
+    added[0].kind = Line::Kind::Section;
+    added[0].name = sanitiseValue(section);
+    added[0].raw = "[" + added[0].name + "]";
+    added[1].kind = Line::Kind::Key;
+    added[1].name = cleanKey;
+    added[1].value = clean;
+    added[1].raw = cleanKey + "=" + clean;
+    insertLines(m_lines.size(), std::move(added));
 }
 
 void IniDocument::eraseSection(std::string_view section)

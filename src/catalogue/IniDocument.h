@@ -23,12 +23,11 @@ public:
     void setValue(std::string_view section, std::string_view key, std::string_view value);
     void eraseSection(std::string_view section);
 
-    bool usesCrLf() const { return m_crlf; }
-
 private:
     struct Line
     {
         std::string raw; // as in the file, without its line ending
+        std::string eol; // the line's own ending, kept byte for byte; empty at the very end
         std::string name; // section or key name, trimmed
         std::string value; // key value, trimmed, UTF-8
         enum class Kind { Other, Section, Key } kind = Kind::Other;
@@ -41,12 +40,12 @@ private:
     };
 
     void reindex();
+    void insertLines(std::size_t at, std::vector<Line> lines);
     const SectionIndex *findSection(std::string_view section) const;
 
     std::vector<Line> m_lines;
     std::unordered_map<std::string, SectionIndex> m_sections; // upper-cased name
-    bool m_crlf = false;
-    bool m_finalNewline = true;
+    std::string m_newLineEnding = "\n"; // for lines the document adds
 };
 
 } // namespace quorvel

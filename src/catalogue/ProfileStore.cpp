@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -116,6 +118,84 @@ bool writeAllFd(int fd, const std::string &data)
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+std::string baseNameOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links to the file a write has to replace, so a linked catalogue stays
+// linked. A missing file (or a dangling link's missing target) resolves to itself.
+bool resolveLinks(const std::string &path, std::string &target)
+{
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st
+        {
+        };
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno != ENOENT)
+                return false;
+            target = current;
+            return true;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            target = current;
+            return true;
+        }
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        for (;;) {
+            const auto n = ::readlink(current.c_str(), link.data(), link.size());
+            if (n < 0)
+                return false;
+            if (static_cast<std::size_t>(n) < link.size()) {
+                link.resize(static_cast<std::size_t>(n));
+                break;
+            }
+            link.resize(link.size() * 2);
+        }
+        if (link.empty())
+            return false;
+        current = link.front() == '/' ? link : folderOf(current) + "/" + link;
+    }
+    return false; // a loop
+}
+
+// Temporary copies are named after the writer's process, so those a killed writer left behind
+// can be told from one another writer is still filling.
+std::string temporaryPrefix(const std::string &target)
+{
+    return target + ".tmp-";
+}
+
+void sweepStaleTemporaries(const std::string &target)
+{
+    const std::string prefix = baseNameOf(temporaryPrefix(target));
+    DIR *dir = ::opendir(folderOf(target).c_str());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix)
+            continue;
+        const auto rest = name.substr(prefix.size());
+        const auto dash = rest.find('-');
+        if (dash == 0 || dash == std::string_view::npos)
+            continue;
+        long long pid = 0;
+        bool digits = dash <= 10;
+        for (std::size_t i = 0; digits && i < dash; ++i) {
+            digits = rest[i] >= '0' && rest[i] <= '9';
+            pid = pid * 10 + (rest[i] - '0');
+        }
+        if (!digits || pid <= 0 || pid > 0x7FFFFFFF)
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 // Serialises writers of other processes; the lock file sits beside the catalogue.
@@ -258,33 +338,46 @@ void ProfileStore::edit(const std::function<void(IniDocument &)> &change)
         fail();
 
     // Read under the lock, so a writer in another process cannot slip in between.
+    std::string target;
+    if (!resolveLinks(m_path, target))
+        fail();
+    const auto targetFolder = folderOf(target);
+    if (target != m_path && !makeFolders(targetFolder))
+        fail();
+    sweepStaleTemporaries(target);
+
+    struct stat st
+    {
+    };
+    bool exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT)
+        fail();
+    // The owner's write bit, not access(2): root passes access() but protects files this way too.
+    if (exists && (st.st_mode & S_IWUSR) == 0)
+        fail();
     std::string bytes;
-    const auto stamp = stampOf(m_path);
-    if (stamp.exists && !readAll(m_path, bytes))
+    if (exists && !readAll(target, bytes))
         fail(); // never replace a file we could not read
     IniDocument doc = IniDocument::parse(bytes);
     change(doc);
     const std::string out = doc.serialize();
-    if (stamp.exists && out == bytes)
+    if (exists && out == bytes)
         return;
 
-    std::string temp = m_path + ".XXXXXX";
+    std::string temp = temporaryPrefix(target) + std::to_string(::getpid()) + "-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         fail();
-    struct stat st
-    {
-    };
-    if (stamp.exists && ::stat(m_path.c_str(), &st) == 0)
+    if (exists)
         ::fchmod(fd, st.st_mode & 07777);
     const bool written = writeAllFd(fd, out) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), m_path.c_str()) != 0) {
+    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         fail();
     }
     // The rename itself must reach the disk too.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);

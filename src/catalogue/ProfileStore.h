@@ -12,7 +12,8 @@ namespace quorvel {
 
 // The profile-file service over one INI file. Every read sees the latest writes of this and
 // other processes; the file is only re-parsed when it changed. Every write is a locked
-// read-modify-write that replaces the file atomically, so no write is lost or torn.
+// read-modify-write that replaces the file atomically, so no write is lost or torn; a
+// symbolic link is written through, and a file without its owner's write bit is left alone.
 class ProfileStore
 {
 public:
@@ -29,7 +30,8 @@ public:
     int readInteger(std::string_view section, std::string_view key, int def) const;
     bool readBool(std::string_view section, std::string_view key, bool def) const;
 
-    // Throws Error("Unable to write to <path>") when the file cannot be written.
+    // Throws Error("Unable to write to <path>") when the file cannot be written or is
+    // write-protected.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     void writeInteger(std::string_view section, std::string_view key, int value);
     void writeBool(std::string_view section, std::string_view key, bool value);

@@ -47,6 +47,24 @@ INSTANTIATE_TEST_SUITE_P(Encoding, HotKeyTexts,
         HotKeyCase { 0x40BC, "Ctrl+," }, HotKeyCase { 0x40BA, "" }, HotKeyCase { 0xC0FF, "" },
         HotKeyCase { 0x10000 + 0x41, "A" }));
 
+class HotKeyTextsWithoutLayout : public ::testing::TestWithParam<HotKeyCase>
+{
+};
+
+// Without a display there is no layout to ask: the US layout names the punctuation keys.
+TEST_P(HotKeyTextsWithoutLayout, DisplayText)
+{
+    EXPECT_EQ(hotKeyText(GetParam().value), GetParam().text) << GetParam().value;
+}
+
+INSTANTIATE_TEST_SUITE_P(Encoding, HotKeyTextsWithoutLayout,
+    ::testing::Values(HotKeyCase { 0x40BA, "Ctrl+;" }, HotKeyCase { 0xBB, "=" },
+        HotKeyCase { 0x80BC, "Alt+," }, HotKeyCase { 0xBD, "-" }, HotKeyCase { 0xBE, "." },
+        HotKeyCase { 0x60BF, "Shift+Ctrl+/" }, HotKeyCase { 0xC0, "`" }, HotKeyCase { 0xDB, "[" },
+        HotKeyCase { 0x40DC, "Ctrl+\\" }, HotKeyCase { 0xDD, "]" }, HotKeyCase { 0xDE, "'" },
+        HotKeyCase { 0x4041, "Ctrl+A" }, HotKeyCase { 0x40E2, "" }, HotKeyCase { 0x90, "" },
+        HotKeyCase { 0xFF, "" }));
+
 struct LaunchCase
 {
     const char *stored;
@@ -122,7 +140,9 @@ TEST_F(CatalogueTest, AppendRaisesEntriesAndWritesTheRecord)
 TEST_F(CatalogueTest, AppendAfterANegativeCountStartsAtOne)
 {
     write("[Main]\nEntries=-4\n");
-    EXPECT_EQ(catalogue.append(MacroRecord { "x" }), 1);
+    MacroRecord record;
+    record.name = "x";
+    EXPECT_EQ(catalogue.append(record), 1);
 }
 
 struct RemoveCase
@@ -157,8 +177,9 @@ TEST_P(RemoveRecord, MovesLaterRecordsDown)
         names.push_back(store.readString(Catalogue::sectionName(n), "Name", "?"));
     EXPECT_EQ(names, c.namesAfter);
     // FoundHandle stays with the section number.
-    if (!c.namesAfter.empty())
+    if (!c.namesAfter.empty()) {
         EXPECT_EQ(store.readString("Macro1", "FoundHandle", ""), "h1");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, RemoveRecord,

@@ -2,13 +2,18 @@
 #include "common/Error.h"
 #include "fakes/TestSupport.h"
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace quorvel;
 using quorvel::testing::readFile;
@@ -216,6 +221,186 @@ TEST(ProfileStore, RefusedWriteRaisesAndLosesNothing)
     EXPECT_EQ(readFile(dir.file("macros.ini")), "[Main]\nEntries=3\n");
 }
 
+struct ModeCase
+{
+    mode_t mode;
+    bool writable;
+};
+
+class FileModes : public ::testing::TestWithParam<ModeCase>
+{
+};
+
+// The owner's write bit decides, not access(2): the tests run as root too.
+TEST_P(FileModes, OwnerWriteBitDecides)
+{
+    TempDir dir;
+    const auto path = dir.file("macros.ini");
+    writeFile(path, "[Main]\nEntries=3\n");
+    chmod(path.c_str(), GetParam().mode);
+    ProfileStore store(path);
+    if (GetParam().writable) {
+        store.writeInteger("Main", "Entries", 4);
+        EXPECT_EQ(readFile(path), "[Main]\nEntries=4\n");
+    } else {
+        try {
+            store.writeInteger("Main", "Entries", 4);
+            FAIL() << "no error";
+        } catch (const Error &e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+        }
+        EXPECT_EQ(readFile(path), "[Main]\nEntries=3\n");
+    }
+    struct stat st
+    {
+    };
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, GetParam().mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, FileModes,
+    ::testing::Values(ModeCase { 0444, false }, ModeCase { 0400, false }, ModeCase { 0077, false },
+        ModeCase { 0644, true }, ModeCase { 0600, true }, ModeCase { 0640, true }),
+    [](const auto &info) {
+        char name[16];
+        std::snprintf(name, sizeof name, "mode%04o", static_cast<unsigned>(info.param.mode));
+        return std::string(name);
+    });
+
+std::vector<std::string> folderEntries(const std::string &folder)
+{
+    std::vector<std::string> names;
+    if (DIR *d = opendir(folder.c_str())) {
+        while (const dirent *e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct LinkCase
+{
+    const char *name;
+    // Links made in the catalogue's folder "home", in order; the last one is macros.ini.
+    std::vector<std::pair<const char *, const char *>> links;
+    bool targetExists;
+};
+
+class LinkedCatalogue : public ::testing::TestWithParam<LinkCase>
+{
+};
+
+TEST_P(LinkedCatalogue, WritesGoThroughTheLink)
+{
+    TempDir dir;
+    mkdir(dir.file("home").c_str(), 0700);
+    mkdir(dir.file("dotfiles").c_str(), 0700);
+    const auto target = dir.file("dotfiles/macros.ini");
+    if (GetParam().targetExists)
+        writeFile(target, "; mine\n[Main]\nEntries=1\n");
+    for (const auto &[link, to] : GetParam().links)
+        ASSERT_EQ(symlink(to, dir.file(std::string("home/") + link).c_str()), 0) << link;
+    const auto path = dir.file("home/macros.ini");
+
+    ProfileStore store(path);
+    store.writeInteger("Main", "Entries", 2);
+    store.writeString("Macro1", "Name", "Mail");
+
+    struct stat st
+    {
+    };
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(readFile(target),
+        std::string(GetParam().targetExists ? "; mine\n" : "")
+            + "[Main]\nEntries=2\n[Macro1]\nName=Mail\n");
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "Mail");
+    EXPECT_EQ(folderEntries(dir.file("dotfiles")), std::vector<std::string> { "macros.ini" });
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LinkedCatalogue,
+    ::testing::Values(LinkCase { "relative", { { "macros.ini", "../dotfiles/macros.ini" } }, true },
+        LinkCase {
+            "chain", { { "middle", "../dotfiles/macros.ini" }, { "macros.ini", "middle" } }, true },
+        LinkCase { "dangling", { { "macros.ini", "../dotfiles/macros.ini" } }, false }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ProfileStore, ReadOnlyTargetOfALinkIsRefused)
+{
+    TempDir dir;
+    writeFile(dir.file("target.ini"), "[Main]\nEntries=3\n");
+    chmod(dir.file("target.ini").c_str(), 0444);
+    ASSERT_EQ(symlink("target.ini", dir.file("macros.ini").c_str()), 0);
+    ProfileStore store(dir.file("macros.ini"));
+    EXPECT_THROW(store.writeInteger("Main", "Entries", 4), Error);
+    EXPECT_EQ(readFile(dir.file("target.ini")), "[Main]\nEntries=3\n");
+}
+
+TEST(ProfileStore, LinkLoopRaises)
+{
+    TempDir dir;
+    ASSERT_EQ(symlink("b", dir.file("macros.ini").c_str()), 0);
+    ASSERT_EQ(symlink("macros.ini", dir.file("b").c_str()), 0);
+    ProfileStore store(dir.file("macros.ini"));
+    EXPECT_THROW(store.writeInteger("Main", "Entries", 4), Error);
+}
+
+struct EndingCase
+{
+    const char *name;
+    const char *original;
+    const char *after; // once Zz/New=1 is written
+    const char *key; // a key of section M that reads "v" before and after
+};
+
+class LineEndings : public ::testing::TestWithParam<EndingCase>
+{
+};
+
+TEST_P(LineEndings, UnrelatedWritesKeepEveryByte)
+{
+    TempDir dir;
+    const auto path = dir.file("macros.ini");
+    writeFile(path, GetParam().original);
+    ProfileStore store(path);
+    EXPECT_EQ(store.readString("M", GetParam().key, "?"), "v");
+    store.writeString("Zz", "New", "1");
+    EXPECT_EQ(readFile(path), GetParam().after);
+    EXPECT_EQ(store.readString("M", GetParam().key, "?"), "v");
+    EXPECT_EQ(store.readString("Zz", "New", "?"), "1");
+    // A change to one line leaves its neighbours' endings alone.
+    store.writeString("Zz", "New", "2");
+    store.writeString("Zz", "New", "1");
+    EXPECT_EQ(readFile(path), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Odd, LineEndings,
+    ::testing::Values(EndingCase { "crCrLf", "[M]\nk=v\r\r\n", "[M]\nk=v\r\r\n[Zz]\nNew=1\n", "k" },
+        EndingCase {
+            "crCrLfFirst", "[M]\r\r\nk=v\r\r\n", "[M]\r\r\nk=v\r\r\n[Zz]\r\nNew=1\r\n", "k" },
+        EndingCase { "loneCr", "[M]\rk=v\r", "[M]\rk=v\r[Zz]\rNew=1\r", "k" },
+        EndingCase { "noFinalNewline", "[M]\nk=v", "[M]\nk=v\n[Zz]\nNew=1\n", "k" },
+        EndingCase { "crLfNoFinalNewline", "[M]\r\nk=v", "[M]\r\nk=v\r\n[Zz]\r\nNew=1\r\n", "k" },
+        EndingCase { "mixed", "[M]\r\na=1\nk=v\r\nb=2\r\r\nc=3\r\n",
+            "[M]\r\na=1\nk=v\r\nb=2\r\r\nc=3\r\n[Zz]\r\nNew=1\r\n", "k" },
+        EndingCase {
+            "blankLinesWithCr", "[M]\n\r\n\r\r\nk=v\n", "[M]\n\r\n\r\r\nk=v\n[Zz]\nNew=1\n", "k" }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ProfileStore, NewKeyInTheLastSectionOfAFileWithoutFinalNewline)
+{
+    TempDir dir;
+    writeFile(dir.file("macros.ini"), "[M]\r\nk=v");
+    ProfileStore store(dir.file("macros.ini"));
+    store.writeString("M", "x", "1");
+    store.writeString("M", "k", "w");
+    EXPECT_EQ(readFile(dir.file("macros.ini")), "[M]\r\nk=w\r\nx=1\r\n");
+}
+
 TEST(ProfileStore, WriteIntoAFolderThatIsAFileRaises)
 {
     TempDir dir;
@@ -283,13 +468,17 @@ TEST(ProfileStoreProcesses, KilledWriterNeverLeavesATornFile)
             _exit(127);
         }
         close(pipeFds[1]);
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        // Kill only once the writer is in its loop, so the kill lands amid writes.
         std::string announced;
         char buffer[4096];
         ssize_t n;
+        while (announced.find('\n') == std::string::npos
+            && (n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+            announced.append(buffer, static_cast<std::size_t>(n));
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 10000));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
         while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
             announced.append(buffer, static_cast<std::size_t>(n));
         close(pipeFds[0]);
@@ -309,6 +498,9 @@ TEST(ProfileStoreProcesses, KilledWriterNeverLeavesATornFile)
         // The next round starts from a consistent counter.
         store.writeInteger("Main", "Counter", 0);
     }
+    // Whatever a killed writer left behind is gone after the next write.
+    EXPECT_EQ(
+        folderEntries(dir.path()), (std::vector<std::string> { "macros.ini", "macros.ini.lock" }));
 }
 
 TEST(ProfileStoreProcesses, ConcurrentWritersKeepEveryWrite)

@@ -205,6 +205,10 @@ expect "list: rows of the macro list" 0 "$(printf '1\tGreet\tCtrl+Alt+A\t\n2\tRe
 expect "list: the user's catalogue from QUORVEL_HOME" 0 "$(printf '1\tGreet\tCtrl+Alt+A\t')" \
     -- env QUORVEL_HOME="$work/home" bash -c "mkdir -p '$work/home' && printf '[Main]\nEntries=1\n[Macro1]\nName=Greet\nType=4\nHotKey=49217\n' >'$work/home/macros.ini' && exec '$ctl' list"
 
+printf '[Main]\nEntries=3\n[Macro1]\nName=Semi\nType=4\nHotKey=16570\n[Macro2]\nName=Slash\nType=4\nHotKey=41151\n[Macro3]\nName=Back\nType=4\nHotKey=16604\n' >"$work/oem.ini"
+expect "list: punctuation keys named as on a US keyboard without a display" 0 "$(printf '1\tSemi\tCtrl+;\t\n1\tSlash\tShift+Alt+/\t\n1\tBack\tCtrl+\\\t')" \
+    -- "$ctl" list --catalogue "$work/oem.ini"
+
 for command in keys trace list; do
     if ! "$ctl" "$command" --help | grep -q "^Usage: quorvelctl $command"; then
         echo "FAIL: $command --help"
