@@ -4,6 +4,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Text.h"
+#include "platform/NullPlatform.h"
 #include "playback/MacroRunner.h"
 #include "playback/UsKeyboardLayout.h"
 
@@ -14,63 +15,6 @@
 namespace {
 
 using namespace quorvel;
-
-class NullSink : public KeySink
-{
-public:
-    KeyScan keyScan(char32_t ch) override { return usKeyScan(ch); }
-    unsigned scanCode(KeyCode) override { return 0; }
-    void keyEvent(KeyCode key, unsigned, bool, bool) override { benchmark::DoNotOptimize(key); }
-    void typeCharacter(char32_t ch) override { benchmark::DoNotOptimize(ch); }
-};
-class NullPump : public EventPump
-{
-public:
-    void processMessages() override { }
-    void sleep(int) override { }
-};
-class NoKeys : public KeyboardState
-{
-public:
-    bool isKeyDown(KeyCode) override { return false; }
-};
-class NoWindows : public WindowSystem
-{
-public:
-    void enumWindows(const std::function<bool(const WindowInfo &)> &) override { }
-    bool isWindowVisible(WindowHandle) override { return false; }
-    WindowHandle foregroundWindow() override { return 0; }
-    void setForegroundWindow(WindowHandle) override { }
-    WindowHandle findWindow(std::string_view) override { return 0; }
-};
-class NoLauncher : public Launcher
-{
-public:
-    void open(const std::string &, const std::string &, const std::string &) override { }
-};
-class NoJournal : public Journal
-{
-public:
-    void StartRecording() override { }
-    void StopRecording() override { }
-    void StartPlayBack() override { }
-};
-class NoPrompt : public ValuePrompt
-{
-public:
-    std::string ask(const std::string &) override { return "value"; }
-};
-class NoDate : public DateTimeFormatter
-{
-public:
-    std::string format(DateTimeFormat) override { return "12/7/2026"; }
-};
-class NoTimers : public Timers
-{
-public:
-    void setScanTimerEnabled(bool) override { }
-    void setWaitTimer(int, bool) override { }
-};
 
 // Plain characters (some of them multi-byte or without a key), key tokens, and modifier
 // tokens followed by a character. A modifier followed by a key token would cut the rest of
@@ -95,15 +39,15 @@ struct NullRig
         (std::filesystem::temp_directory_path() / "quorvel-bench-none" / "macros.ini").string()
     };
     Catalogue catalogue { store };
-    NullSink sink;
-    NoKeys keyboard;
-    NullPump pump;
-    NoWindows windows;
-    NoLauncher launcher;
-    NoJournal journal;
-    NoPrompt prompt;
-    NoDate date;
-    NoTimers timers;
+    NullKeySink sink { usKeyScan };
+    NullKeySink keyboard;
+    NullEventPump pump;
+    NullWindowSystem windows;
+    NullLauncher launcher;
+    NullJournal journal;
+    NullValuePrompt prompt { "value" };
+    NullDateTimeFormatter date { "12/7/2026" };
+    NullTimers timers;
     MacroRunner runner { PlaybackServices { sink, keyboard, pump, windows, launcher, journal,
         prompt, date, timers, catalogue, "/tmp/", nullptr, false } };
 };

@@ -1,27 +1,29 @@
-#include "Application.h"
+#include "app/Application.h"
 
-#include "app/frame/Placement.h"
+#include "app/ApplicationFormModel.h"
+#include "app/forms/TQuorvel.h"
+#include "app/qt/QtPlatform.h"
 #include "editing/forms/TfrmGetVar.h"
-#include "forms/TQuorvel.h"
-#include "forms/TfrmMain.h"
+#include "mainwindow/MainWindowModel.h"
+#include "mainwindow/forms/TfrmMain.h"
+#include "platform/NullPlatform.h"
 #include "platform/posix/PosixLauncher.h"
 #include "playback/MacroRunner.h"
-#include "qt/Fallbacks.h"
-#include "qt/QtPlatform.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/TriggerScan.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+#include <cstdlib>
 
 namespace quorvel {
 
-struct Application::Parts
+struct Application::Impl : MainWindowServices, ApplicationFormServices
 {
-    Parts(const Paths &p, Backend b)
+    Impl(const Paths &p, Backend b)
         : paths(p)
         , backend(std::move(b))
         , store(paths.catalogueFile)
@@ -37,6 +39,22 @@ struct Application::Parts
             backend.journal = &nullJournal;
     }
 
+    // MainWindowServices
+    void ProcessHotKey(int n) override { runner->ProcessHotKey(n); }
+    void BindHotKeys() override
+    {
+        if (hotKeys)
+            hotKeys->BindHotKeys(catalogue);
+        else
+            mainModel.LoadMacroList();
+    }
+    void scanTick() override { scan->Timer1Timer(); }
+    void waitTick() override { runner->tmr1Timer(); }
+    void endProgram() override { QCoreApplication::quit(); }
+
+    // ApplicationFormServices
+    std::string lastRunStatus() override { return runner->lastRunStatus(); }
+
     Paths paths;
     Backend backend;
     ProfileStore store;
@@ -47,9 +65,14 @@ struct Application::Parts
     QtDateTimeFormatter dateTime;
     NullKeySink nullKeys;
     NullWindowSystem nullWindows;
-    NullJournal nullJournal;
+    // Raised from the event loop, as a real replay's end would be.
+    NullJournal nullJournal { [](std::function<void()> raise) {
+        QTimer::singleShot(0, std::move(raise));
+    } };
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
 
+    MainWindowModel mainModel { catalogue, errors, *this, backend.keyName };
+    ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<TQuorvel> quorvelForm;
     std::unique_ptr<TfrmGetVar> frmGetVar;
@@ -58,25 +81,26 @@ struct Application::Parts
     std::unique_ptr<StopRecordHotKey> EPHotkeyStopRecord;
     std::unique_ptr<TriggerScan> scan;
     QMetaObject::Connection beforeBlocking;
+    bool ended = false;
 };
 
 Application::Application(const Paths &paths, Backend backend)
-    : m_parts(std::make_unique<Parts>(paths, std::move(backend)))
+    : m_impl(std::make_unique<Impl>(paths, std::move(backend)))
 {
 }
 
 Application::~Application()
 {
     // The backend outlives us: nothing of it may call back into what is going away.
-    QObject::disconnect(m_parts->beforeBlocking);
-    m_parts->backend.journal->OnFinished = nullptr;
-    if (m_parts->backend.setApplicationActiveQuery)
-        m_parts->backend.setApplicationActiveQuery({});
+    QObject::disconnect(m_impl->beforeBlocking);
+    m_impl->backend.journal->OnFinished = nullptr;
+    if (m_impl->backend.setApplicationActiveQuery)
+        m_impl->backend.setApplicationActiveQuery({});
 }
 
 void Application::start(const std::vector<std::string> &arguments)
 {
-    auto &p = *m_parts;
+    auto &p = *m_impl;
 
     // X events are handled inside the same loop, so every pump of a run sees them too.
     for (const auto &source : p.backend.eventSources) {
@@ -92,18 +116,7 @@ void Application::start(const std::vector<std::string> &arguments)
     if (p.backend.setApplicationActiveQuery)
         p.backend.setApplicationActiveQuery([] { return QApplication::activeWindow() != nullptr; });
 
-    TfrmMain::Hooks hooks;
-    hooks.processHotKey = [&p](int n) { p.runner->ProcessHotKey(n); };
-    hooks.tmr1Tick = [&p] { p.runner->tmr1Timer(); };
-    hooks.timer1Tick = [&p] { p.scan->Timer1Timer(); };
-    hooks.bindHotKeys = [&p] {
-        if (p.hotKeys)
-            p.hotKeys->BindHotKeys(p.catalogue);
-        else
-            p.frmMain->LoadMacroList();
-    };
-    hooks.keyName = p.backend.keyName;
-    p.frmMain = std::make_unique<TfrmMain>(p.catalogue, p.errors, hooks);
+    p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
     p.frmGetVar = std::make_unique<TfrmGetVar>();
 
     PlaybackServices services {
@@ -115,7 +128,7 @@ void Application::start(const std::vector<std::string> &arguments)
         *p.backend.journal,
         *p.frmGetVar,
         p.dateTime,
-        *p.frmMain,
+        p.mainModel,
         p.catalogue,
         p.paths.programFolder,
     };
@@ -130,26 +143,51 @@ void Application::start(const std::vector<std::string> &arguments)
                 p.runner->EPHotKey0HotKey(slot,
                     static_cast<KeyCode>(p.hotKeys->EPHotKey(slot).HotKey() & hotkey::KeyMask));
             },
-            [&p] { p.frmMain->LoadMacroList(); });
+            [&p] { p.mainModel.LoadMacroList(); });
         p.EPHotkeyStopRecord = std::make_unique<StopRecordHotKey>(*p.backend.hotKeys, &p.errors);
     }
 
-    p.frmMain->FormCreate();
-    p.quorvelForm = std::make_unique<TQuorvel>(
-        *p.frmMain, p.catalogue, p.errors, [&p] { return p.runner->lastRunStatus(); });
-    p.quorvelForm->FormCreate();
+    p.mainModel.FormCreate();
+    p.quorvelForm = std::make_unique<TQuorvel>(p.quorvelModel);
+    p.quorvelModel.FormCreate();
+    p.quorvelModel.DoCommandLine(arguments);
+    p.quorvelModel.showOnFirstRun();
+}
 
-    p.quorvelForm->DoCommandLine(arguments);
-
-    if (p.store.readBool(settings::Main, settings::FirstRun, true)) {
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const auto middle = centred(p.frmMain->width(), p.frmMain->height(),
-            Rect { area.left(), area.top(), area.width(), area.height() });
-        p.frmMain->move(middle.left, middle.top);
-        p.frmMain->show();
-        runGuarded(
-            p.errors, [&p] { p.store.writeString(settings::Main, settings::FirstRun, "0"); });
+void Application::end()
+{
+    auto &p = *m_impl;
+    if (p.ended)
+        return;
+    p.ended = true;
+    // Nothing may start a run any more: no scan, no wait ticks, no hot key, no /CLOSE check.
+    if (p.frmMain) {
+        p.mainModel.setScanTimerEnabled(false);
+        p.mainModel.setWaitTimer(MainWindowModel::WaitTimerDesignInterval, false);
     }
+    if (p.quorvelForm)
+        p.quorvelForm->setPlaybackTimer(false);
+    if (p.hotKeys) {
+        for (int slot = 0; slot < HotKeyBindings::SlotCount; ++slot)
+            p.hotKeys->EPHotKey(slot).SetEnabled(false);
+    }
+    if (p.EPHotkeyStopRecord)
+        p.EPHotkeyStopRecord->SetEnabled(false);
+    // Keys pressed by a replay or a run would otherwise stay down on the server after us.
+    if (p.backend.cancelPlayBacks)
+        p.backend.cancelPlayBacks();
+    p.backend.keys->releaseAll();
+
+    // Inside a run (a pump or a modal prompt of it) the run cannot be unwound from here, and
+    // would go on typing; with everything let go the process ends at once instead.
+    if (p.pump.depth() > 0 || QThread::currentThread()->loopLevel() > 1)
+        std::_Exit(0);
+    QCoreApplication::exit(0);
+}
+
+bool Application::ended() const
+{
+    return m_impl->ended;
 }
 
 } // namespace quorvel

@@ -38,6 +38,9 @@ struct Backend
     std::function<void()> processPending;
     // Tells the hot-key registrar how to know that one of our windows is active.
     std::function<void(std::function<bool()>)> setApplicationActiveQuery;
+    // Ends the running and queued replays at once; what they held is released on the
+    // server before it returns.
+    std::function<void()> cancelPlayBacks;
 };
 
 // Owns every object of a running Quorvel and wires them in start-up order.
@@ -51,9 +54,14 @@ public:
     // message loop may run.
     void start(const std::vector<std::string> &arguments);
 
+    // The end on a signal or at log-off: every replay stopped, every key we hold let go,
+    // every hot key given back, then the event loop ends. The placement is not saved.
+    void end();
+    bool ended() const;
+
 private:
-    struct Parts;
-    std::unique_ptr<Parts> m_parts;
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace quorvel

@@ -1,4 +1,4 @@
-#include "DesktopBackend.h"
+#include "app/DesktopBackend.h"
 
 #include "platform/x11/VirtualKeys.h"
 #include "platform/x11/X11Backend.h"
@@ -70,7 +70,7 @@ private:
 
 } // namespace
 
-struct DesktopBackend::Parts
+struct DesktopBackend::Impl
 {
     x11::X11Backend x11;
     X11Journal Recorder;
@@ -78,7 +78,7 @@ struct DesktopBackend::Parts
 };
 
 DesktopBackend::DesktopBackend()
-    : m_parts(std::make_unique<Parts>())
+    : m_impl(std::make_unique<Impl>())
 {
 }
 
@@ -86,7 +86,7 @@ DesktopBackend::~DesktopBackend() = default;
 
 Backend DesktopBackend::backend()
 {
-    auto &p = *m_parts;
+    auto &p = *m_impl;
     Backend b;
     b.keys = &p.keys;
     b.keyboard = &p.x11.keyboardState();
@@ -106,6 +106,10 @@ Backend DesktopBackend::backend()
     };
     b.setApplicationActiveQuery = [&p](std::function<bool()> query) {
         p.x11.x11HotKeys().setApplicationActiveQuery(std::move(query));
+    };
+    b.cancelPlayBacks = [&p] {
+        if (p.Recorder.available())
+            p.Recorder.cancelPlayBack();
     };
     return b;
 }

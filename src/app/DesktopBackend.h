@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Application.h"
+#include "app/Application.h"
 
 #include <memory>
 
@@ -17,8 +17,8 @@ public:
     Backend backend();
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> m_parts;
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace quorvel

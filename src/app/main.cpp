@@ -1,27 +1,19 @@
-#include "Application.h"
-#include "DesktopBackend.h"
+#include "app/Application.h"
+#include "app/DesktopBackend.h"
+#include "app/qt/EndSignals.h"
 #include "common/Error.h"
 
 #include <QApplication>
 #include <QSessionManager>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace quorvel;
 
 namespace {
-
-// Log-off and shutdown end the process at once; the placement is not saved, and the X server
-// releases our grabs when the connection closes.
-void endAtOnce(int)
-{
-    _exit(0);
-}
 
 bool displayAvailable()
 {
@@ -36,9 +28,6 @@ bool displayAvailable()
 
 int main(int argc, char **argv)
 {
-    std::signal(SIGTERM, endAtOnce);
-    std::signal(SIGHUP, endAtOnce);
-
     if (!displayAvailable()) {
         std::fputs("quorvel: no X display to run on (DISPLAY is not set)\n", stderr);
         return 1;
@@ -56,10 +45,13 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(
-        &app, &QGuiApplication::commitDataRequest, [](QSessionManager &) { _exit(0); });
 
     Application quorvel(Paths::fromEnvironment(), desktop->backend());
+    // Log-off, shutdown and kill end without saving the placement, but never with a key of
+    // ours left down or a hot key still grabbed.
+    EndSignals endSignals([&quorvel] { quorvel.end(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest,
+        [&quorvel](QSessionManager &) { quorvel.end(); });
     quorvel.start(std::vector<std::string>(argv + 1, argv + argc));
     return app.exec();
 }

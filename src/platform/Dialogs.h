@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace quorvel {
@@ -19,5 +20,9 @@ public:
     virtual ~ErrorDisplay() = default;
     virtual void showError(const std::string &message) = 0;
 };
+
+// Runs a request delivered by a hot key, a timer, a menu or the command line; an error ends
+// it and is shown once, and never crosses the event loop. Returns false after an error.
+bool runGuarded(ErrorDisplay &errors, const std::function<void()> &request);
 
 } // namespace quorvel

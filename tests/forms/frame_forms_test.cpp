@@ -1,9 +1,15 @@
+#include "app/ApplicationFormModel.h"
+#include "app/forms/TQuorvel.h"
+#include "catalogue/Catalogue.h"
 #include "common/Error.h"
+#include "fakes/FakeEventPump.h"
+#include "fakes/FakeViews.h"
 #include "fakes/TestSupport.h"
-#include "forms/TQuorvel.h"
-#include "forms/TfrmMain.h"
+#include "mainwindow/MainWindowModel.h"
+#include "mainwindow/forms/TfrmMain.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
@@ -11,16 +17,23 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::FakeErrorDisplay;
+using quorvel::testing::FakeEventPump;
+using quorvel::testing::FakeServices;
 using quorvel::testing::TempDir;
 using quorvel::testing::writeFile;
 
 namespace {
 
-class RecordingErrors : public ErrorDisplay
+// Ends the event loop as the application does.
+class QuittingServices : public FakeServices
 {
 public:
-    void showError(const std::string &message) override { messages.push_back(message); }
-    std::vector<std::string> messages;
+    void endProgram() override
+    {
+        FakeServices::endProgram();
+        QCoreApplication::quit();
+    }
 };
 
 class FrameForms : public ::testing::Test
@@ -37,14 +50,17 @@ protected:
     TempDir dir;
     ProfileStore store { dir.file("macros.ini") };
     Catalogue catalogue { store };
-    RecordingErrors errors;
+    FakeErrorDisplay errors;
+    QuittingServices services;
+    FakeEventPump pump;
+    MainWindowModel mainModel { catalogue, errors, services };
+    ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, services };
 };
 
-TEST_F(FrameForms, FormCreateLoadsTheListStartsTimersAndEmptiesTriggerMemory)
+TEST_F(FrameForms, FormCreateShowsTheListAndStartsTimers)
 {
-    TfrmMain::Hooks hooks;
-    TfrmMain frm(catalogue, errors, hooks);
-    frm.FormCreate();
+    TfrmMain frm(mainModel);
+    mainModel.FormCreate();
     EXPECT_EQ(frm.windowTitle(), "Ostrin Quorvel");
     ASSERT_EQ(frm.lvMacro->topLevelItemCount(), 2);
     EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(0), "Mail");
@@ -52,49 +68,49 @@ TEST_F(FrameForms, FormCreateLoadsTheListStartsTimersAndEmptiesTriggerMemory)
     EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(2), "Inbox");
     EXPECT_EQ(frm.Timer1.interval(), 1000);
     EXPECT_TRUE(frm.Timer1.isActive());
+    EXPECT_TRUE(frm.tmr1.isActive());
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "x"), "");
     EXPECT_FALSE(frm.isVisible());
 }
 
 TEST_F(FrameForms, TimedWaitSwitchesTheScanOffAndOn)
 {
-    TfrmMain frm(catalogue, errors, {});
-    frm.FormCreate();
-    frm.setScanTimerEnabled(false);
-    frm.setWaitTimer(1000, true);
+    TfrmMain frm(mainModel);
+    mainModel.FormCreate();
+    mainModel.setScanTimerEnabled(false);
+    mainModel.setWaitTimer(1000, true);
     EXPECT_FALSE(frm.Timer1.isActive());
     EXPECT_TRUE(frm.tmr1.isActive());
-    frm.setWaitTimer(1000, false);
-    frm.setScanTimerEnabled(true);
+    mainModel.setWaitTimer(1000, false);
+    mainModel.setScanTimerEnabled(true);
     EXPECT_TRUE(frm.Timer1.isActive());
     EXPECT_FALSE(frm.tmr1.isActive());
 }
 
-TEST_F(FrameForms, ZeroSearchIntervalNeverScans)
+TEST_F(FrameForms, TimerTicksReachTheModel)
 {
-    store.writeInteger("Main", "SearchInterval", 0);
-    int ticks = 0;
-    TfrmMain::Hooks hooks;
-    hooks.timer1Tick = [&] { ++ticks; };
-    TfrmMain frm(catalogue, errors, hooks);
-    frm.FormCreate();
-    frm.setScanTimerEnabled(true); // after a timed wait
-    EXPECT_FALSE(frm.Timer1.isActive());
+    store.writeInteger("Main", "SearchInterval", 20);
+    TfrmMain frm(mainModel);
+    mainModel.FormCreate();
+    mainModel.setWaitTimer(20, true);
+    QElapsedTimer clock;
+    clock.start();
+    auto count = [&](const char *entry) {
+        return std::count(services.log.begin(), services.log.end(), entry);
+    };
+    while ((count("scan") == 0 || count("wait") == 0) && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_GT(count("scan"), 0);
+    EXPECT_GT(count("wait"), 0);
 }
 
 TEST_F(FrameForms, CloseRunEndsOnceTheRunHasFinished)
 {
-    std::string status;
-    std::vector<int> runs;
-    TfrmMain::Hooks hooks;
-    hooks.processHotKey = [&](int n) {
-        runs.push_back(n);
-        status = "NoRecord";
-    };
-    TfrmMain frm(catalogue, errors, hooks);
-    TQuorvel quorvelForm(frm, catalogue, errors, [&] { return status; });
-    EXPECT_TRUE(quorvelForm.DoCommandLine({ "/Open:\"editor\"", "/Close" }));
-    EXPECT_EQ(runs, (std::vector<int> { 2 }));
+    services.onRun = [&](int) { services.status = "NoRecord"; };
+    TfrmMain frm(mainModel);
+    TQuorvel quorvelForm(quorvelModel);
+    EXPECT_TRUE(quorvelModel.DoCommandLine({ "/Open:\"editor\"", "/Close" }));
+    EXPECT_EQ(services.log, (std::vector<std::string> { "run 2" }));
     EXPECT_TRUE(quorvelForm.PlaybackTimer.isActive());
     QElapsedTimer clock;
     clock.start();
@@ -106,20 +122,19 @@ TEST_F(FrameForms, CloseRunEndsOnceTheRunHasFinished)
     EXPECT_LT(clock.elapsed(), 2500);
 }
 
-TEST_F(FrameForms, FailedRunIsShownOnceAndLeavesThePlaybackTimerOff)
+TEST_F(FrameForms, FailedRunLeavesThePlaybackTimerOff)
 {
-    TfrmMain::Hooks hooks;
-    hooks.processHotKey = [](int) { throw Error("Cannot open file /x/Mail.key"); };
-    TfrmMain frm(catalogue, errors, hooks);
-    TQuorvel quorvelForm(frm, catalogue, errors, [] { return std::string(); });
-    EXPECT_FALSE(quorvelForm.DoCommandLine({ "Mail", "Editor", "/CLOSE" }));
+    services.onRun = [](int) { throw Error("Cannot open file /x/Mail.key"); };
+    TfrmMain frm(mainModel);
+    TQuorvel quorvelForm(quorvelModel);
+    EXPECT_FALSE(quorvelModel.DoCommandLine({ "Mail", "Editor", "/CLOSE" }));
     EXPECT_EQ(errors.messages, (std::vector<std::string> { "Cannot open file /x/Mail.key" }));
     EXPECT_FALSE(quorvelForm.PlaybackTimer.isActive());
 }
 
 TEST_F(FrameForms, HideSavesThePlacementAndSetPositionRestoresIt)
 {
-    TfrmMain frm(catalogue, errors, {});
+    TfrmMain frm(mainModel);
     frm.resize(500, 400);
     frm.move(40, 50);
     frm.show();
@@ -127,10 +142,31 @@ TEST_F(FrameForms, HideSavesThePlacementAndSetPositionRestoresIt)
     EXPECT_FALSE(frm.isVisible());
     EXPECT_EQ(store.readInteger("Position", "Width", 0), 500);
     EXPECT_EQ(store.readInteger("Position", "Height", 0), 400);
-    TfrmMain other(catalogue, errors, {});
-    other.SetPosition();
+    MainWindowModel otherModel(catalogue, errors, services);
+    TfrmMain other(otherModel);
+    otherModel.SetPosition();
     EXPECT_EQ(other.width(), 500);
     EXPECT_EQ(other.height(), 400);
+}
+
+TEST_F(FrameForms, CloseBoxSavesWhileVisibleAndEnds)
+{
+    TfrmMain frm(mainModel);
+    frm.resize(480, 300);
+    frm.show();
+    frm.close();
+    EXPECT_EQ(store.readInteger("Position", "Width", 0), 480);
+    EXPECT_EQ(services.log, (std::vector<std::string> { "end" }));
+}
+
+TEST_F(FrameForms, HiddenFormGoesOffScreen)
+{
+    TfrmMain frm(mainModel);
+    TQuorvel quorvelForm(quorvelModel);
+    quorvelForm.show();
+    quorvelModel.FormCreate();
+    EXPECT_FALSE(quorvelForm.isVisible());
+    EXPECT_EQ(quorvelForm.x(), -5000);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "qt/QtPlatform.h"
+#include "app/qt/QtPlatform.h"
 
 #include "common/Error.h"
 
@@ -13,6 +13,12 @@ namespace quorvel {
 
 void QtEventPump::processMessages()
 {
+    ++m_depth;
+    struct Leave
+    {
+        int &depth;
+        ~Leave() { --depth; }
+    } leave { m_depth };
     if (processPending)
         processPending();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -52,19 +58,6 @@ void MessageBoxErrorDisplay::showError(const std::string &message)
         return;
     }
     QMessageBox::critical(nullptr, QStringLiteral("Quorvel"), QString::fromStdString(message));
-}
-
-bool runGuarded(ErrorDisplay &errors, const std::function<void()> &request)
-{
-    try {
-        request();
-        return true;
-    } catch (const std::exception &e) {
-        errors.showError(e.what());
-    } catch (...) {
-        errors.showError("Unknown error");
-    }
-    return false;
 }
 
 } // namespace quorvel

@@ -16,8 +16,14 @@ public:
     void processMessages() override;
     void sleep(int milliseconds) override;
 
+    // How many passes are running now, one inside another: above 0 inside a run or start-up.
+    int depth() const { return m_depth; }
+
     // Events of other connections, handled in every pass too.
     std::function<void()> processPending;
+
+private:
+    int m_depth = 0;
 };
 
 // The user's regional formats through QLocale.
@@ -33,9 +39,5 @@ class MessageBoxErrorDisplay : public ErrorDisplay
 public:
     void showError(const std::string &message) override;
 };
-
-// Runs a request delivered by a hot key, a timer, a menu or the command line; an error ends
-// it and is shown once, and never crosses the event loop. Returns false after an error.
-bool runGuarded(ErrorDisplay &errors, const std::function<void()> &request);
 
 } // namespace quorvel

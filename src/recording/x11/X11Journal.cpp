@@ -122,7 +122,7 @@ struct Request
 
 } // namespace
 
-struct X11Journal::Private
+struct X11Journal::Impl
 {
     std::string unavailable;
     Display *control = nullptr;
@@ -196,7 +196,7 @@ struct X11Journal::Private
     void finishLater(bool userCancel);
 };
 
-void X11Journal::Private::open(const std::string &displayName)
+void X11Journal::Impl::open(const std::string &displayName)
 {
     epollFd = epoll_create1(EPOLL_CLOEXEC);
     timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
@@ -257,7 +257,7 @@ void X11Journal::Private::open(const std::string &displayName)
     }
 }
 
-void X11Journal::Private::close()
+void X11Journal::Impl::close()
 {
     if (control) {
         if (context)
@@ -273,9 +273,9 @@ void X11Journal::Private::close()
     fenceWindow = 0;
 }
 
-void X11Journal::Private::intercept(XPointer closure, XRecordInterceptData *datum)
+void X11Journal::Impl::intercept(XPointer closure, XRecordInterceptData *datum)
 {
-    auto *self = reinterpret_cast<Private *>(closure);
+    auto *self = reinterpret_cast<Impl *>(closure);
     Datum copy;
     copy.category = datum->category;
     if (datum->data && datum->data_len)
@@ -284,7 +284,7 @@ void X11Journal::Private::intercept(XPointer closure, XRecordInterceptData *datu
     XRecordFreeData(datum);
 }
 
-void X11Journal::Private::handleIncoming()
+void X11Journal::Impl::handleIncoming()
 {
     while (!incoming.empty()) {
         std::vector<Datum> batch;
@@ -309,7 +309,7 @@ void X11Journal::Private::handleIncoming()
     }
 }
 
-void X11Journal::Private::handleServerEvent(const unsigned char *bytes)
+void X11Journal::Impl::handleServerEvent(const unsigned char *bytes)
 {
     xEvent event;
     std::memcpy(&event, bytes, sizeof event);
@@ -353,7 +353,7 @@ void X11Journal::Private::handleServerEvent(const unsigned char *bytes)
         stopKeySeen = true;
 }
 
-void X11Journal::Private::checkEscape(const CapturedEvent &event)
+void X11Journal::Impl::checkEscape(const CapturedEvent &event)
 {
     if (!event.code || !escapeCodes[event.code] || !scheduler)
         return;
@@ -371,7 +371,7 @@ void X11Journal::Private::checkEscape(const CapturedEvent &event)
     cancelRequested = true;
 }
 
-bool X11Journal::Private::waitForStream(const std::function<bool()> &done)
+bool X11Journal::Impl::waitForStream(const std::function<bool()> &done)
 {
     const std::int64_t deadline = monotonicUs() + std::int64_t(kWaitMs) * 1000;
     for (;;) {
@@ -387,7 +387,7 @@ bool X11Journal::Private::waitForStream(const std::function<bool()> &done)
     }
 }
 
-std::uint64_t X11Journal::Private::sendFence()
+std::uint64_t X11Journal::Impl::sendFence()
 {
     Fence fence { nextFenceId++, wantedState() };
     fences.push_back(fence);
@@ -397,7 +397,7 @@ std::uint64_t X11Journal::Private::sendFence()
     return fence.id;
 }
 
-bool X11Journal::Private::enable()
+bool X11Journal::Impl::enable()
 {
     if (enabled)
         return true;
@@ -407,7 +407,7 @@ bool X11Journal::Private::enable()
     fences.clear();
     stream = {};
     if (!XRecordEnableContextAsync(
-            data, context, &Private::intercept, reinterpret_cast<XPointer>(this)))
+            data, context, &Impl::intercept, reinterpret_cast<XPointer>(this)))
         return false;
     XFlush(data);
     // Enabled once the server takes the request, however late; a second enable would be an
@@ -416,7 +416,7 @@ bool X11Journal::Private::enable()
     return waitForStream([this] { return startOfData; });
 }
 
-void X11Journal::Private::disable()
+void X11Journal::Impl::disable()
 {
     if (!enabled)
         return;
@@ -431,13 +431,13 @@ void X11Journal::Private::disable()
     ownEscapeDown = false;
 }
 
-void X11Journal::Private::disableIfIdle()
+void X11Journal::Impl::disableIfIdle()
 {
     if (!builder && !scheduler && queue.empty())
         disable();
 }
 
-KeyTable X11Journal::Private::recordingKeyTable()
+KeyTable X11Journal::Impl::recordingKeyTable()
 {
     KeyTable table;
     table.keysyms = readUnshiftedKeysyms(control);
@@ -461,7 +461,7 @@ KeyTable X11Journal::Private::recordingKeyTable()
     return table;
 }
 
-::KeyCode X11Journal::Private::replayCode(const JournalEvent &event) const
+::KeyCode X11Journal::Impl::replayCode(const JournalEvent &event) const
 {
     // The keyboard may have changed since the recording: follow the symbol if the key no
     // longer carries it and some other key does.
@@ -471,7 +471,7 @@ KeyTable X11Journal::Private::recordingKeyTable()
     return it == replayCodeOf.end() ? ::KeyCode(event.code) : ::KeyCode(it->second);
 }
 
-void X11Journal::Private::grabEscape(bool on)
+void X11Journal::Impl::grabEscape(bool on)
 {
     if (on == escapeGrabbed || !control)
         return;
@@ -501,7 +501,7 @@ void X11Journal::Private::grabEscape(bool on)
     escapeGrabbed = on;
 }
 
-void X11Journal::Private::send(const JournalEvent &event)
+void X11Journal::Impl::send(const JournalEvent &event)
 {
     switch (event.type) {
     case JournalEventType::KeyPress:
@@ -531,7 +531,7 @@ void X11Journal::Private::send(const JournalEvent &event)
     }
 }
 
-void X11Journal::Private::beginReplay(Request request)
+void X11Journal::Impl::beginReplay(Request request)
 {
     replayKeysyms = readUnshiftedKeysyms(control);
     replayCodeOf.clear();
@@ -553,7 +553,7 @@ void X11Journal::Private::beginReplay(Request request)
     scheduler->start(monotonicUs());
 }
 
-void X11Journal::Private::replayTick()
+void X11Journal::Impl::replayTick()
 {
     std::vector<JournalEvent> due;
     const bool fast = scheduler->highSpeed();
@@ -571,7 +571,7 @@ void X11Journal::Private::replayTick()
         endReplay(false);
 }
 
-void X11Journal::Private::endReplay(bool userCancel)
+void X11Journal::Impl::endReplay(bool userCancel)
 {
     for (const JournalEvent &release : scheduler->releaseHeld())
         send(release);
@@ -597,7 +597,7 @@ void X11Journal::Private::endReplay(bool userCancel)
     armNow();
 }
 
-void X11Journal::Private::armTimer(std::int64_t atUs)
+void X11Journal::Impl::armTimer(std::int64_t atUs)
 {
     itimerspec due {};
     due.it_value.tv_sec = atUs / 1000000;
@@ -607,14 +607,14 @@ void X11Journal::Private::armTimer(std::int64_t atUs)
     timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
-void X11Journal::Private::armNow()
+void X11Journal::Impl::armNow()
 {
     itimerspec due {};
     due.it_value.tv_nsec = 1;
     timerfd_settime(timerFd, 0, &due, nullptr);
 }
 
-void X11Journal::Private::rearm()
+void X11Journal::Impl::rearm()
 {
     const bool queued = control
         && (XEventsQueued(control, QueuedAlready) > 0 || XEventsQueued(data, QueuedAlready) > 0);
@@ -629,14 +629,14 @@ void X11Journal::Private::rearm()
     }
 }
 
-void X11Journal::Private::finishLater(bool userCancel)
+void X11Journal::Impl::finishLater(bool userCancel)
 {
     finished.push_back(userCancel);
     armNow();
 }
 
 X11Journal::X11Journal(const std::string &displayName)
-    : d(std::make_unique<Private>())
+    : d(std::make_unique<Impl>())
 {
     d->open(displayName);
 }

@@ -77,8 +77,8 @@ public:
     std::function<void()> OnStopKey;
 
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };
 
 } // namespace quorvel

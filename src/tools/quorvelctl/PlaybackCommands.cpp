@@ -1,13 +1,14 @@
-#include "PlaybackCommands.h"
+#include "tools/quorvelctl/PlaybackCommands.h"
 
-#include "Tracing.h"
 #include "catalogue/Catalogue.h"
-#include "catalogue/MacroList.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
+#include "mainwindow/MacroList.h"
+#include "platform/NullPlatform.h"
 #include "playback/MacroRunner.h"
 #include "playback/SendKey.h"
+#include "tools/quorvelctl/Tracing.h"
 
 #include <cstdio>
 #include <cstring>
@@ -92,7 +93,7 @@ int keysCommand(int argc, char **argv)
 
     TraceOutput out(stdout);
     TracingKeySink sink(out);
-    IdlePump pump;
+    NullEventPump pump;
     TSendKey sender(sink, pump);
     TSendKey::setTokensOnly(tokensOnly);
     bool failed = false;
@@ -159,14 +160,14 @@ int traceCommand(int argc, char **argv)
         ProfileStore store(paths.catalogueFile);
         Catalogue catalogue(store);
         TracingKeySink keys(out);
-        NoKeysHeld keyboard;
-        IdlePump pump;
+        NullKeySink keyboard;
+        NullEventPump pump;
         TracingWindows windowSystem(windows);
         TracingLauncher launcher(out);
         TracingJournal journal(out, paths.programFolder);
         TracingPrompt prompt(out, answers);
         FixedDateTime dateTime;
-        IdleTimers timers;
+        NullTimers timers;
         TraceObserver observer(out);
         MacroRunner runner(PlaybackServices { keys, keyboard, pump, windowSystem, launcher, journal,
             prompt, dateTime, timers, catalogue, paths.programFolder, &observer, true });

@@ -1,4 +1,4 @@
-#include "RecordCommands.h"
+#include "tools/quorvelctl/RecordCommands.h"
 
 #include "common/Error.h"
 #include "recording/JournalFile.h"

@@ -1,4 +1,4 @@
-#include "Tracing.h"
+#include "tools/quorvelctl/Tracing.h"
 
 #include "common/Text.h"
 #include "playback/UsKeyboardLayout.h"

@@ -52,26 +52,6 @@ private:
     TraceOutput &m_out;
 };
 
-class IdlePump : public EventPump
-{
-public:
-    void processMessages() override { }
-    void sleep(int) override { }
-};
-
-class NoKeysHeld : public KeyboardState
-{
-public:
-    bool isKeyDown(KeyCode) override { return false; }
-};
-
-class IdleTimers : public Timers
-{
-public:
-    void setScanTimerEnabled(bool) override { }
-    void setWaitTimer(int, bool) override { }
-};
-
 // Windows with the given titles, topmost first, all visible; none is in the foreground.
 class TracingWindows : public WindowSystem
 {

@@ -1,5 +1,5 @@
-#include "PlaybackCommands.h"
-#include "RecordCommands.h"
+#include "tools/quorvelctl/PlaybackCommands.h"
+#include "tools/quorvelctl/RecordCommands.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "app/frame/Placement.h"
+#include "mainwindow/Placement.h"
 
 #include "catalogue/Catalogue.h"
 

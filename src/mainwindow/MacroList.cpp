@@ -1,4 +1,4 @@
-#include "catalogue/MacroList.h"
+#include "mainwindow/MacroList.h"
 
 #include "common/Text.h"
 

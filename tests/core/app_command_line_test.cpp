@@ -1,5 +1,4 @@
-#include "app/frame/CommandLine.h"
-#include "app/frame/Placement.h"
+#include "app/CommandLine.h"
 #include "common/Error.h"
 #include "fakes/TestSupport.h"
 
@@ -78,48 +77,6 @@ TEST(CommandLine, ErrorStopsTheRemainingArguments)
                      [] {}),
         Error);
     EXPECT_EQ(runs, (std::vector<int> { 1 }));
-}
-
-struct PlacementCase
-{
-    const char *name;
-    const char *position;
-    std::optional<Rect> expected;
-};
-
-class Placements : public ::testing::TestWithParam<PlacementCase>
-{
-};
-
-TEST_P(Placements, SetPositionRules)
-{
-    TempDir dir;
-    writeFile(dir.file("macros.ini"), std::string("[Position]\n") + GetParam().position);
-    ProfileStore store(dir.file("macros.ini"));
-    const Rect screen { 0, 0, 1280, 1024 };
-    EXPECT_EQ(storedPlacement(store, screen), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Keys, Placements,
-    ::testing::Values(PlacementCase { "none", "", std::nullopt },
-        PlacementCase { "width10000", "Width=10000\nHeight=300\nTop=5\nLeft=5\n", std::nullopt },
-        PlacementCase {
-            "all", "Width=500\nHeight=400\nTop=20\nLeft=30\n", Rect { 30, 20, 500, 400 } },
-        PlacementCase {
-            "heightDefault", "Width=500\nTop=20\nLeft=30\n", Rect { 30, 20, 500, 343 } },
-        PlacementCase {
-            "edgesMissingCentre", "Width=500\nHeight=400\n", Rect { 390, 312, 500, 400 } },
-        PlacementCase { "offScreenPulledBack", "Width=500\nHeight=400\nTop=5000\nLeft=-9000\n",
-            Rect { -450, 994, 500, 400 } }),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST(Placement, SaveWritesAllFourKeys)
-{
-    TempDir dir;
-    ProfileStore store(dir.file("macros.ini"));
-    savePlacement(store, Rect { 1, 2, 3, 4 });
-    EXPECT_EQ(quorvel::testing::readFile(dir.file("macros.ini")),
-        "[Position]\nWidth=3\nHeight=4\nTop=2\nLeft=1\n");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/frame/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include "common/Text.h"
 

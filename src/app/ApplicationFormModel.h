@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/EventPump.h"
+
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class Catalogue;
+class MainWindowModel;
+
+// What the hidden application form does on the model's word; the form implements it.
+class ApplicationFormView
+{
+public:
+    virtual ~ApplicationFormView() = default;
+    // Off the screen (x = -5000) and hidden.
+    virtual void hideOffScreen() = 0;
+    virtual void setPlaybackTimer(bool running) = 0;
+};
+
+// The rest of the program as the hidden form reaches it.
+class ApplicationFormServices
+{
+public:
+    virtual ~ApplicationFormServices() = default;
+    // RecordFinished's last status: "", "NoRecord" or "True".
+    virtual std::string lastRunStatus() = 0;
+    virtual void endProgram() = 0;
+};
+
+// The hidden application form's rules: command-line runs, the end after a /CLOSE run, the
+// first start, and the placement it keeps for the main window.
+class ApplicationFormModel
+{
+public:
+    static constexpr int PlaybackTimerInterval = 1000;
+
+    ApplicationFormModel(MainWindowModel &frmMain, Catalogue &catalogue, ErrorDisplay &errors,
+        EventPump &pump, ApplicationFormServices &services);
+    void setView(ApplicationFormView &view) { m_view = &view; }
+
+    void FormCreate();
+    // False when a run failed: the remaining arguments were not processed, and the
+    // PlaybackTimer stays off so /CLOSE cannot end the program.
+    bool DoCommandLine(const std::vector<std::string> &arguments);
+    // On the first start the main window is shown centred, once.
+    void showOnFirstRun();
+    void SetPosition();
+    void SavePosition();
+
+    // Events of the form.
+    void PlaybackTimerTimer();
+    void FormClose();
+
+    bool closeWhenDone() const { return m_closeWhenDone; }
+
+private:
+    ApplicationFormView &view();
+
+    MainWindowModel &m_frmMain;
+    Catalogue &m_catalogue;
+    ErrorDisplay &m_errors;
+    EventPump &m_pump;
+    ApplicationFormServices &m_services;
+    ApplicationFormView *m_view = nullptr;
+    bool m_closeWhenDone = false;
+};
+
+} // namespace quorvel

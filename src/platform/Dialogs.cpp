@@ -1,0 +1,20 @@
+#include "platform/Dialogs.h"
+
+#include <exception>
+
+namespace quorvel {
+
+bool runGuarded(ErrorDisplay &errors, const std::function<void()> &request)
+{
+    try {
+        request();
+        return true;
+    } catch (const std::exception &e) {
+        errors.showError(e.what());
+    } catch (...) {
+        errors.showError("Unknown error");
+    }
+    return false;
+}
+
+} // namespace quorvel

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Ending on SIGTERM and SIGHUP: whatever quorvel holds down on the X server (a replay
+# holding Shift) is let go before the process is gone.
+set -uo pipefail
+bin="${QUORVEL_BIN:?}"
+src="${QUORVEL_SOURCE_DIR:?}"
+keys_down="${QUORVEL_TEST_BIN:?}/x11_keys_down"
+if [ -z "${DISPLAY:-}" ]; then
+    exec "$src/scripts/with-xvfb.sh" bash "$0" "$@"
+fi
+export LSAN_OPTIONS="suppressions=$src/scripts/lsan.supp:print_suppressions=0"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+passed=0
+failed=0
+check() { # name, then a command that must succeed
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "ok: $name"
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $name"
+    fi
+}
+wait_for() { # seconds, command
+    local until=$((SECONDS + $1))
+    shift
+    while [ $SECONDS -lt $until ]; do
+        "$@" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+shift_code=$(xmodmap -pke 2>/dev/null | awk '$4 == "Shift_L" { print $2; exit }')
+shift_code=${shift_code:-50}
+shift_down() { "$keys_down" | grep -qx "$shift_code"; }
+no_key_down() { [ -z "$("$keys_down")" ]; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+
+home="$work/home"
+mkdir -p "$home"
+cat >"$home/macros.ini" <<INI
+[Main]
+Entries=2
+FirstRun=0
+[Macro1]
+Name=Hold Shift
+Type=3
+Speed=1
+FileName=Hold.dat
+[Macro2]
+Name=Long Wait
+Type=4
+FileName=Wait.key
+INI
+# Shift goes down at once and would come up only after a minute.
+printf 'QUORVEL-JOURNAL\nversion 1\nkeys-only 1\n0 K+ %s 0xffe1\n60000 K- %s 0xffe1\nend 2\n' \
+    "$shift_code" "$shift_code" >"$home/Hold.dat"
+printf 'a<<SECS60>>b' >"$home/Wait.key"
+
+check "no key is down to begin with" no_key_down
+
+for signal in TERM HUP; do
+    QUORVEL_HOME="$home" "$bin/quorvel" '/OPEN:Hold Shift' &
+    pid=$!
+    pids+=($pid)
+    check "$signal: the replay holds Shift" wait_for 20 shift_down
+    kill -"$signal" "$pid"
+    check "$signal: quorvel ends" wait_for 10 ended "$pid"
+    wait "$pid"
+    check "$signal: ends with status 0" test $? -eq 0
+    check "$signal: no key stays down" no_key_down
+    check "$signal: the placement is not saved" bash -c "! grep -q '^\[Position\]' '$home/macros.ini'"
+done
+
+# Inside a run's timed wait the process ends at once rather than after the wait.
+QUORVEL_HOME="$home" "$bin/quorvel" '/OPEN:Long Wait' &
+pid=$!
+pids+=($pid)
+sleep 2
+kill -TERM "$pid"
+check "a timed wait does not hold the end back" wait_for 10 ended "$pid"
+check "no key stays down after a run" no_key_down
+
+echo "passed $passed, failed $failed"
+[ $failed -eq 0 ]
