@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libgl-dev xdg-utils
     libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang-format
+    clang-format clang-tidy
     # the real X desktop the tests run against
     xvfb xauth openbox xterm xdotool wmctrl x11-utils x11-xkb-utils fonts-dejavu-core xfonts-base
 )

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything with AddressSanitizer and UBSan, and runs every test.
+# Installs what is needed, builds everything with AddressSanitizer and UBSan (warnings are
+# errors), checks formatting, clang-tidy and the layers, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/quorvel-ccache}"
 # Clones in other folders still hit the cache.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON -DQUORVEL_WERROR=ON \
     -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
 cmake --build build/test
+bash scripts/lint.sh build/test
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

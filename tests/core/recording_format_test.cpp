@@ -118,8 +118,9 @@ TEST(RecordingFormat, SurvivesRandomDamage)
         for (int i = 0; i < flips; ++i)
             damaged[random() % damaged.size()] = char(random() % 256);
         const auto parsed = parseJournal(damaged); // must neither crash nor hang
-        if (parsed.recording)
+        if (parsed.recording) {
             EXPECT_LE(parsed.recording->events.size(), sample().events.size() + 1);
+        }
     }
 }
 
