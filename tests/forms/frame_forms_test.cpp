@@ -1,4 +1,5 @@
 #include "common/Error.h"
+#include "fakes/FakeErrorDisplay.h"
 #include "fakes/TestSupport.h"
 #include "forms/TQuorvel.h"
 #include "forms/TfrmMain.h"
@@ -11,17 +12,11 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::TempDir;
 using quorvel::testing::writeFile;
 
 namespace {
-
-class RecordingErrors : public ErrorDisplay
-{
-public:
-    void showError(const std::string &message) override { messages.push_back(message); }
-    std::vector<std::string> messages;
-};
 
 class FrameForms : public ::testing::Test
 {
@@ -37,7 +32,7 @@ protected:
     TempDir dir;
     ProfileStore store { dir.file("macros.ini") };
     Catalogue catalogue { store };
-    RecordingErrors errors;
+    FakeErrorDisplay errors;
 };
 
 TEST_F(FrameForms, FormCreateLoadsTheListStartsTimersAndEmptiesTriggerMemory)
@@ -113,7 +108,7 @@ TEST_F(FrameForms, FailedRunIsShownOnceAndLeavesThePlaybackTimerOff)
     TfrmMain frm(catalogue, errors, hooks);
     TQuorvel quorvelForm(frm, catalogue, errors, [] { return std::string(); });
     EXPECT_FALSE(quorvelForm.DoCommandLine({ "Mail", "Editor", "/CLOSE" }));
-    EXPECT_EQ(errors.messages, (std::vector<std::string> { "Cannot open file /x/Mail.key" }));
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { "Cannot open file /x/Mail.key" }));
     EXPECT_FALSE(quorvelForm.PlaybackTimer.isActive());
 }
 
