@@ -59,7 +59,7 @@ void TriggerScan::scan()
 {
     ProfileStore &store = m_catalogue.store();
     auto doc = store.document();
-    const int entries = profileInteger(*doc, settings::Main, settings::Entries, 0);
+    const int entries = Catalogue::recordCount(*doc);
     for (int n = 1; n <= entries; ++n) {
         const std::string section = Catalogue::sectionName(n);
         const std::string trigger = profileString(*doc, section, kTrigger, "");

@@ -1,6 +1,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
+#include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/TestSupport.h"
@@ -12,13 +13,6 @@
 namespace quorvel::testing {
 namespace {
 
-class ShownErrors : public ErrorDisplay
-{
-public:
-    std::vector<std::string> shown;
-    void showError(const std::string &message) override { shown.push_back(message); }
-};
-
 class Scan : public ::testing::Test
 {
 protected:
@@ -27,7 +21,7 @@ protected:
     Catalogue catalogue { store };
     FakeWindowSystem windows;
     FakeEventPump pump;
-    ShownErrors errors;
+    FakeErrorDisplay errors;
     std::vector<int> runs;
     std::function<void(int)> onRun;
     TriggerScan scan { catalogue, windows, pump,
@@ -239,6 +233,17 @@ TEST_F(Scan, NoEntriesNoSearch)
     scan.Timer1Timer();
     EXPECT_TRUE(runs.empty());
     EXPECT_EQ(windows.enumerations, 0);
+}
+
+TEST_F(Scan, AbsurdEntriesSearchesOnlyTheRecordsPresent)
+{
+    writeFile(dir.file("macros.ini"),
+        "[Main]\nEntries=999999999\n[Macro1]\nTrigger=Calc\n[Macro2]\nName=x\n");
+    windows.addWindow("Calc");
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+    EXPECT_EQ(windows.enumerations, 1);
+    EXPECT_FALSE(store.document()->hasSection("Macro3"));
 }
 
 TEST_F(Scan, SearchIntervalDefaultsTo250)
