@@ -9,6 +9,8 @@
 #include "triggers/TriggerScan.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel::testing {
 namespace {
@@ -222,6 +224,48 @@ TEST_F(Scan, RunErrorIsShownAndEndsTheTick)
     onRun = nullptr;
     scan.Timer1Timer();
     EXPECT_EQ(runs, (std::vector<int> { 1, 2 }));
+}
+
+TEST_F(Scan, UnwritableCatalogueIsReportedOncePerFailure)
+{
+    addRecord("Calc");
+    const WindowHandle first = windows.addWindow("Calc");
+    // A folder where the lock file belongs: reads work, every write is refused.
+    const std::string lock = dir.file("macros.ini.lock");
+    ::unlink(lock.c_str());
+    ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0);
+    const std::string refused = "Unable to write to " + dir.file("macros.ini");
+    for (int tick = 0; tick < 5; ++tick)
+        scan.Timer1Timer();
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { refused }));
+    EXPECT_TRUE(runs.empty()); // nothing runs without its handle stored
+
+    ASSERT_EQ(::rmdir(lock.c_str()), 0);
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+
+    // Failing again after a success is a new failure: shown again, once.
+    ::unlink(lock.c_str());
+    ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0);
+    windows.removeWindow(first);
+    windows.addWindow("Calc");
+    for (int tick = 0; tick < 3; ++tick)
+        scan.Timer1Timer();
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { refused, refused }));
+    EXPECT_EQ(runs.size(), 1u);
+    ::rmdir(lock.c_str());
+}
+
+TEST_F(Scan, RunErrorsAreEachShownEvenWhenAlike)
+{
+    addRecord("Calc");
+    addRecord("Calc");
+    windows.addWindow("Calc");
+    onRun = [](int) { throw Error("Cannot open file /x/M.key"); };
+    scan.Timer1Timer();
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1, 2 }));
+    EXPECT_EQ(errors.shown.size(), 2u);
 }
 
 TEST_F(Scan, NoEntriesNoSearch)
