@@ -5,6 +5,7 @@
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/TestSupport.h"
+#include "playback_rig.h"
 #include "triggers/TitleSearch.h"
 #include "triggers/TriggerScan.h"
 
@@ -313,6 +314,58 @@ TEST_F(Scan, ALookForSearchInProgressKeepsItsTargetAndResult)
     pump.onProcess = nullptr;
     EXPECT_TRUE(lookFor.found());
     EXPECT_EQ(lookFor.foundWindow(), editor);
+}
+
+// Time passes only in the pump's sleeps; Timer1 (250 ms) reaches the first pass after each
+// period while the scan timer is on, in the middle of whatever run is pumping, as the event
+// loop delivers it.
+TEST(ScanDuringRuns, AnotherTriggerFiresWhileATriggeredRunWaitsForAWindow)
+{
+    PlaybackRig rig;
+    const int watch = rig.addAdvanced("Watch", "<<LOOKFOR:Never~~SECS:8>>w");
+    const int mail = rig.addAdvanced("Mail", "m<<SECS2>>n");
+    rig.store.writeString(Catalogue::sectionName(watch), "Trigger", "Calc");
+    rig.store.writeString(Catalogue::sectionName(mail), "Trigger", "Inbox");
+    int now = 0;
+    int due = 250;
+    std::vector<std::pair<int, int>> fired; // record, time
+    TriggerScan scan(rig.catalogue, rig.windows, rig.pump, [&](int n) {
+        fired.emplace_back(n, now);
+        rig.runner.ProcessHotKey(n);
+    });
+    int scansInWait = 0;
+    const auto base = rig.pump.onProcess;
+    rig.pump.onProcess = [&] {
+        base();
+        if (rig.timers.waitEnabled) {
+            now += 1000; // a timed wait's tick is a second
+            scansInWait += rig.timers.scanEnabled ? 1 : 0;
+        }
+        if (rig.timers.scanEnabled && now >= due) {
+            due = now + 250;
+            scan.Timer1Timer();
+        }
+    };
+    bool inboxShown = false;
+    rig.pump.onSleep = [&](int ms) {
+        now += ms;
+        if (now >= 3000 && !inboxShown) {
+            inboxShown = true;
+            rig.windows.addWindow("Inbox");
+        }
+    };
+    rig.windows.addWindow("Calc");
+    scan.Timer1Timer();
+    ASSERT_EQ(fired.size(), 2u);
+    EXPECT_EQ(fired[0], (std::pair { watch, 0 }));
+    // Served within a period or two of showing, not after Watch's 8 s.
+    EXPECT_EQ(fired[1].first, mail);
+    EXPECT_GE(fired[1].second, 3000);
+    EXPECT_LE(fired[1].second, 4000);
+    EXPECT_EQ(rig.keys.typed(), "mnw");
+    // The timed wait inside Mail's run kept the scan off.
+    EXPECT_EQ(scansInWait, 0);
+    EXPECT_TRUE(rig.timers.scanEnabled);
 }
 
 } // namespace

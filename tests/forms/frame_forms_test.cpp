@@ -77,6 +77,38 @@ TEST_F(FrameForms, ZeroSearchIntervalNeverScans)
     EXPECT_FALSE(frm.Timer1.isActive());
 }
 
+TEST_F(FrameForms, ScanTicksGoOnWhileATriggeredRunPumps)
+{
+    store.writeInteger("Main", "SearchInterval", 20);
+    int ticks = 0;
+    int nested = 0;
+    int depth = 0;
+    TfrmMain::Hooks hooks;
+    hooks.timer1Tick = [&] {
+        ++ticks;
+        if (depth > 0) {
+            ++nested;
+            return;
+        }
+        // The first tick starts a run that waits for a window, pumping as it goes.
+        ++depth;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 600)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        --depth;
+    };
+    TfrmMain frm(catalogue, errors, hooks);
+    frm.FormCreate();
+    QElapsedTimer started;
+    started.start();
+    while (ticks == 0 && started.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    // About 30 periods pass inside the run; a loaded machine still delivers several.
+    EXPECT_GE(nested, 3);
+    EXPECT_EQ(depth, 0);
+}
+
 TEST_F(FrameForms, CloseRunEndsOnceTheRunHasFinished)
 {
     std::string status;

@@ -46,7 +46,16 @@ TfrmMain::TfrmMain(Catalogue &catalogue, ErrorDisplay &errors, Hooks hooks)
     layout->addLayout(buttons);
 
     connect(cmdClose, &QPushButton::clicked, this, &TfrmMain::cmdCloseClick);
-    connect(&Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    // Qt holds back a timer's next timeout while the slot of the last one still runs, so a
+    // trigger whose run pumps for seconds would keep every other trigger waiting. The tick
+    // runs from a queued call instead: the timer is free again, and its later timeouts reach
+    // the scan inside the pumps of that run.
+    connect(&Timer1, &QTimer::timeout, this, [this] {
+        if (m_scanQueued)
+            return;
+        m_scanQueued = true;
+        QMetaObject::invokeMethod(this, &TfrmMain::Timer1Timer, Qt::QueuedConnection);
+    });
     connect(&tmr1, &QTimer::timeout, this, &TfrmMain::tmr1Timer);
 }
 
@@ -140,6 +149,10 @@ void TfrmMain::cmdCloseClick()
 
 void TfrmMain::Timer1Timer()
 {
+    m_scanQueued = false;
+    // A timed wait may have switched the scan off since the tick was queued.
+    if (!Timer1.isActive())
+        return;
     if (m_hooks.timer1Tick)
         runGuarded(m_errors, m_hooks.timer1Tick);
 }

@@ -59,6 +59,7 @@ private:
     Catalogue &m_catalogue;
     ErrorDisplay &m_errors;
     Hooks m_hooks;
+    bool m_scanQueued = false;
 };
 
 } // namespace quorvel
