@@ -4,13 +4,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
 using namespace quorvel;
 
 namespace {
-std::string makeCatalogue(int records)
+std::string makeCatalogue(int records, bool withHandles = false)
 {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "quorvel-bench-XXXXXX").string();
@@ -23,7 +24,8 @@ std::string makeCatalogue(int records)
         out << "[Macro" << n << "]\nName=Macro number " << n << "\nType=" << (n % 4 + 1)
             << "\nHotKey=" << (n <= 100 ? 49152 + 0x41 + n % 26 : 0) << "\nFileName=Macro number "
             << n << ".key\nTrigger=" << (n % 10 == 0 ? "Window " + std::to_string(n) : "")
-            << "\nFoundHandle=\nSpeed=1\n";
+            << "\nFoundHandle=" << (withHandles ? std::to_string(4194304 + n) : "")
+            << "\nSpeed=1\n";
     }
     return path;
 }
@@ -77,5 +79,34 @@ static void BM_WriteOneKey(benchmark::State &state)
     std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
 BENCHMARK(BM_WriteOneKey)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// Start-up's reset of the trigger memory: arg 1 when every record holds a handle (a second copy
+// starting beside a busy first one), 0 when all are empty already (the usual start).
+static void BM_ResetTriggerMemory(benchmark::State &state)
+{
+    const int records = static_cast<int>(state.range(0));
+    const bool withHandles = state.range(1) != 0;
+    const auto path = makeCatalogue(records, withHandles);
+    const auto folder = std::filesystem::path(path).parent_path();
+    std::string full;
+    {
+        std::ifstream in(path);
+        full.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ProfileStore store(path);
+    Catalogue catalogue(store);
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (withHandles)
+            std::ofstream(path, std::ios::trunc) << full;
+        state.ResumeTiming();
+        catalogue.resetTriggerMemory();
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_ResetTriggerMemory)
+    ->Args({ 1000, 1 })
+    ->Args({ 1000, 0 })
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -2,6 +2,8 @@
 
 #include "common/Text.h"
 
+#include <algorithm>
+
 namespace quorvel {
 
 namespace {
@@ -20,9 +22,17 @@ std::string Catalogue::sectionName(int n)
     return "Macro" + std::to_string(n);
 }
 
+int Catalogue::recordCount(const IniDocument &doc)
+{
+    const int entries = profileInteger(doc, settings::Main, settings::Entries, 0);
+    if (entries < 1)
+        return 0;
+    return std::min(entries, doc.highestNumberedSection("Macro"));
+}
+
 int Catalogue::recordCount() const
 {
-    return m_store.readInteger(settings::Main, settings::Entries, 0);
+    return recordCount(*m_store.document());
 }
 
 std::vector<int> Catalogue::findByName(std::string_view name) const
@@ -30,7 +40,7 @@ std::vector<int> Catalogue::findByName(std::string_view name) const
     std::vector<int> found;
     const auto doc = m_store.document();
     const auto wanted = text::upperAscii(name);
-    const int count = profileInteger(*doc, settings::Main, settings::Entries, 0);
+    const int count = recordCount(*doc);
     for (int n = 1; n <= count; ++n) {
         if (text::upperAscii(profileString(*doc, sectionName(n), kName, "")) == wanted)
             found.push_back(n);
@@ -94,13 +104,28 @@ void Catalogue::removeRecord(int n)
 
 void Catalogue::resetTriggerMemory()
 {
-    const int count = recordCount();
-    if (count < 1)
+    const auto holdsHandles = [](const IniDocument &doc, int n) {
+        const auto v = doc.value(sectionName(n), kFoundHandle);
+        return v && !v->empty();
+    };
+    const auto anyToEmpty = [&](const IniDocument &doc) {
+        const int count = recordCount(doc);
+        for (int n = 1; n <= count; ++n) {
+            if (holdsHandles(doc, n))
+                return true;
+        }
+        return false;
+    };
+    // Most starts find nothing to empty: then the file is neither locked nor rewritten.
+    if (!anyToEmpty(*m_store.document()))
         return;
     m_store.edit([&](IniDocument &doc) {
-        const int now = profileInteger(doc, settings::Main, settings::Entries, 0);
-        for (int n = 1; n <= now; ++n)
-            doc.setValue(sectionName(n), kFoundHandle, "");
+        const int count = recordCount(doc);
+        for (int n = 1; n <= count; ++n) {
+            // Only existing values change, so the document keeps its index between writes.
+            if (holdsHandles(doc, n))
+                doc.setValue(sectionName(n), kFoundHandle, "");
+        }
     });
 }
 

@@ -32,7 +32,11 @@ public:
     const ProfileStore &store() const { return m_store; }
 
     static std::string sectionName(int n); // "Macro" + n
-    int recordCount() const; // Entries, default 0; may be negative in a hand-edited file
+    // The records 1..count every walk over the catalogue visits: Entries (default 0, negative
+    // as 0), but never past the highest "Macro" section the file holds, so a hand-edited count
+    // cannot make the list, the scan or a run by name walk millions of absent records.
+    static int recordCount(const IniDocument &doc);
+    int recordCount() const;
 
     // Every record whose Name equals name ignoring ASCII case, in ascending order.
     std::vector<int> findByName(std::string_view name) const;
@@ -45,7 +49,8 @@ public:
     // outside 1..Entries changes nothing.
     void removeRecord(int n);
 
-    // Empties FoundHandle of every record.
+    // Empties FoundHandle of every record, in one write; absent sections and keys are left
+    // absent (they read as empty), and nothing is written when all are empty already.
     void resetTriggerMemory();
 
 private:

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace quorvel {
 
@@ -156,6 +157,26 @@ std::optional<std::string_view> IniDocument::value(
 bool IniDocument::hasSection(std::string_view section) const
 {
     return findSection(section) != nullptr;
+}
+
+int IniDocument::highestNumberedSection(std::string_view prefix) const
+{
+    const std::string upper = text::upperAscii(prefix);
+    long long highest = 0;
+    for (const auto &[name, index] : m_sections) {
+        if (name.size() <= upper.size() || name.size() > upper.size() + 10
+            || name.compare(0, upper.size(), upper) != 0 || name[upper.size()] == '0')
+            continue;
+        long long n = 0;
+        bool digits = true;
+        for (std::size_t i = upper.size(); i < name.size() && digits; ++i) {
+            digits = name[i] >= '0' && name[i] <= '9';
+            n = n * 10 + (name[i] - '0');
+        }
+        if (digits && n <= std::numeric_limits<int>::max())
+            highest = std::max(highest, n);
+    }
+    return static_cast<int>(highest);
 }
 
 void IniDocument::setValue(std::string_view section, std::string_view key, std::string_view value)

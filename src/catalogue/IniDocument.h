@@ -20,6 +20,9 @@ public:
 
     std::optional<std::string_view> value(std::string_view section, std::string_view key) const;
     bool hasSection(std::string_view section) const;
+    // The highest N of the sections named prefix + N (decimal, no sign or leading zero); 0 for
+    // none.
+    int highestNumberedSection(std::string_view prefix) const;
     void setValue(std::string_view section, std::string_view key, std::string_view value);
     void eraseSection(std::string_view section);
 

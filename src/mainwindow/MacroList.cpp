@@ -44,7 +44,7 @@ std::vector<MacroListRow> LoadMacroList(
 {
     std::vector<MacroListRow> rows;
     const auto doc = catalogue.store().document();
-    const int count = profileInteger(*doc, settings::Main, settings::Entries, 0);
+    const int count = Catalogue::recordCount(*doc);
     for (int n = 1; n <= count; ++n) {
         const auto section = Catalogue::sectionName(n);
         MacroListRow row;

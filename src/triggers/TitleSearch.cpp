@@ -31,7 +31,6 @@ bool TitleSearch::run(WindowSystem &windows)
 {
     m_found = false;
     m_window = 0;
-    m_visible = false;
     windows.enumWindows([this](const WindowInfo &w) { return MatchWindowTitle(w); });
     return m_found;
 }
@@ -43,7 +42,6 @@ bool TitleSearch::MatchWindowTitle(const WindowInfo &window)
     if (title.size() == m_target.size() && text::equalsIgnoreAsciiCase(title, m_target)) {
         m_found = true;
         m_window = window.handle;
-        m_visible = window.visible;
         return false;
     }
     return true;

@@ -28,13 +28,11 @@ public:
 
     bool found() const { return m_found; }
     WindowHandle foundWindow() const { return m_window; }
-    bool foundVisible() const { return m_visible; }
 
 private:
     std::string m_target; // normalised
     bool m_found = false;
     WindowHandle m_window = 0;
-    bool m_visible = false;
 };
 
 } // namespace quorvel

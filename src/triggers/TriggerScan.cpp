@@ -1,5 +1,6 @@
 #include "triggers/TriggerScan.h"
 
+#include "common/Error.h"
 #include "common/Text.h"
 #include "triggers/TitleSearch.h"
 
@@ -59,7 +60,7 @@ void TriggerScan::scan()
 {
     ProfileStore &store = m_catalogue.store();
     auto doc = store.document();
-    const int entries = profileInteger(*doc, settings::Main, settings::Entries, 0);
+    const int entries = Catalogue::recordCount(*doc);
     for (int n = 1; n <= entries; ++n) {
         const std::string section = Catalogue::sectionName(n);
         const std::string trigger = profileString(*doc, section, kTrigger, "");
@@ -81,11 +82,19 @@ void TriggerScan::scan()
         if (!m_windows.isWindowVisible(window))
             continue;
         // Stored before the run, so a tick inside the run does not fire it again.
-        if (served.empty())
-            store.writeString(section, kFoundHandle, std::to_string(window));
-        else
-            store.writeString(section, kFoundHandle,
-                std::to_string(window) + "," + store.readString(section, kFoundHandle, ""));
+        try {
+            if (served.empty())
+                store.writeString(section, kFoundHandle, std::to_string(window));
+            else
+                store.writeString(section, kFoundHandle,
+                    std::to_string(window) + "," + store.readString(section, kFoundHandle, ""));
+        } catch (const Error &e) {
+            if (m_shownWriteError == e.what())
+                return;
+            m_shownWriteError = e.what();
+            throw;
+        }
+        m_shownWriteError.clear();
         m_run(n);
         doc = store.document();
     }

@@ -6,6 +6,7 @@
 #include "platform/WindowSystem.h"
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace quorvel {
@@ -36,6 +37,9 @@ private:
     EventPump &m_pump;
     std::function<void(int)> m_run;
     ErrorDisplay *m_errors;
+    // An unwritable catalogue would fail every tick: its error is raised once, and ticks that
+    // meet the same failure end silently until a write succeeds again.
+    std::string m_shownWriteError;
 };
 
 } // namespace quorvel

@@ -79,4 +79,19 @@ TEST(CommandLine, ErrorStopsTheRemainingArguments)
     EXPECT_EQ(runs, (std::vector<int> { 1 }));
 }
 
+TEST(CommandLine, AbsurdEntriesWalksOnlyTheRecordsPresent)
+{
+    TempDir dir;
+    writeFile(
+        dir.file("macros.ini"), "[Main]\nEntries=999999999\n[Macro1]\nName=A\n[Macro2]\nName=B\n");
+    ProfileStore store(dir.file("macros.ini"));
+    Catalogue catalogue(store);
+    std::vector<int> runs;
+    int pumps = 0;
+    DoCommandLine(
+        { "/OPEN:b" }, catalogue, [&](int n) { runs.push_back(n); }, [&] { ++pumps; });
+    EXPECT_EQ(runs, (std::vector<int> { 2 }));
+    EXPECT_EQ(pumps, 2);
+}
+
 } // namespace

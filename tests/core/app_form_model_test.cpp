@@ -101,7 +101,7 @@ TEST_F(HiddenForm, FailedRunIsShownOnceAndLeavesThePlaybackTimerOff)
 {
     services.onRun = [](int) { throw Error("Cannot open file /x/Mail.key"); };
     EXPECT_FALSE(model.DoCommandLine({ "Mail", "Editor", "/CLOSE" }));
-    EXPECT_EQ(errors.messages, (std::vector<std::string> { "Cannot open file /x/Mail.key" }));
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { "Cannot open file /x/Mail.key" }));
     EXPECT_EQ(services.log, (std::vector<std::string> { "run 1" }));
     EXPECT_FALSE(view.playbackTimer);
     EXPECT_FALSE(model.closeWhenDone());

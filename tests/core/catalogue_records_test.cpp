@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace quorvel;
 using quorvel::testing::readFile;
@@ -212,8 +213,77 @@ TEST_F(CatalogueTest, ResetTriggerMemoryEmptiesEveryFoundHandle)
           "9\n");
     catalogue.resetTriggerMemory();
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "d"), "");
-    EXPECT_EQ(store.readString("Macro2", "FoundHandle", "d"), "");
+    // An absent key already reads as empty: left absent.
+    EXPECT_EQ(store.readString("Macro2", "FoundHandle", "d"), "d");
     EXPECT_EQ(store.readString("Macro3", "FoundHandle", "d"), "9");
+}
+
+TEST_F(CatalogueTest, ResetTriggerMemoryLeavesAnAlreadyEmptyFileUntouched)
+{
+    const std::string content = "[Main]\nEntries=2\n[Macro1]\nFoundHandle=\n[Macro2]\nName=x\n";
+    write(content);
+    struct stat before
+    {
+    };
+    ASSERT_EQ(::stat(dir.file("macros.ini").c_str(), &before), 0);
+    catalogue.resetTriggerMemory();
+    struct stat after
+    {
+    };
+    ASSERT_EQ(::stat(dir.file("macros.ini").c_str(), &after), 0);
+    EXPECT_EQ(file(), content);
+    EXPECT_EQ(before.st_ino, after.st_ino); // not replaced
+}
+
+struct CountCase
+{
+    const char *name;
+    const char *content;
+    int records;
+};
+
+class RecordCounts : public ::testing::TestWithParam<CountCase>
+{
+};
+
+// Walks stop at the highest record section the file holds, whatever Entries claims.
+TEST_P(RecordCounts, EntriesIsClampedToTheSectionsPresent)
+{
+    TempDir dir;
+    writeFile(dir.file("macros.ini"), GetParam().content);
+    ProfileStore store(dir.file("macros.ini"));
+    Catalogue catalogue(store);
+    EXPECT_EQ(catalogue.recordCount(), GetParam().records);
+    EXPECT_EQ(static_cast<int>(LoadMacroList(catalogue).size()), GetParam().records);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RecordCounts,
+    ::testing::Values(CountCase { "plain", "[Main]\nEntries=2\n[Macro1]\n[Macro2]\n", 2 },
+        CountCase { "sectionsBeyondEntries", "[Main]\nEntries=1\n[Macro1]\n[Macro2]\n", 1 },
+        CountCase { "gapReadsDefaults", "[Main]\nEntries=3\n[Macro1]\n[Macro3]\n", 3 },
+        CountCase { "tenMillion", "[Main]\nEntries=10000000\n[Macro1]\n[Macro2]\n", 2 },
+        CountCase { "intMax", "[Main]\nEntries=2147483647\n[MACRO4]\n", 4 },
+        CountCase { "overflowingNumber", "[Main]\nEntries=999999999999\n[Macro1]\n", 0 },
+        CountCase { "noRecordSections", "[Main]\nEntries=5\n[Macros]\n[Macro]\n", 0 },
+        CountCase { "oddSectionNamesIgnored",
+            "[Main]\nEntries=50\n[Macro2]\n[Macro07]\n[Macro 9]\n[Macro-12]\n[Macro+11]\n"
+            "[Macro99999999999]\n[Macro3x]\n",
+            2 },
+        CountCase { "negative", "[Main]\nEntries=-7\n[Macro1]\n", 0 }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CatalogueTest, AbsurdEntriesStaysCheapAndTouchesOnlyExistingSections)
+{
+    const std::string content = "[Main]\nEntries=999999999\n[Macro1]\nName=A\nFoundHandle=5\n"
+                                "[Macro2]\nName=B\nTrigger=T\n";
+    write(content);
+    EXPECT_EQ(LoadMacroList(catalogue).size(), 2u);
+    EXPECT_EQ(catalogue.findByName("b"), (std::vector<int> { 2 }));
+    catalogue.resetTriggerMemory();
+    const std::string after = file();
+    EXPECT_EQ(after.size(), content.size() - 1); // only the "5" went
+    EXPECT_EQ(store.readString("Macro1", "FoundHandle", "d"), "");
+    EXPECT_FALSE(store.document()->hasSection("Macro3"));
 }
 
 TEST_F(CatalogueTest, LoadMacroListRowsAndDefaults)

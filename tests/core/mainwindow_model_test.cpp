@@ -57,14 +57,14 @@ TEST_F(MainWindow, FormCreateLoadsBindsStartsTimersThenEmptiesTriggerMemory)
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "x"), "");
     EXPECT_EQ(store.readString("Macro2", "FoundHandle", "x"), "");
     EXPECT_FALSE(view.visible);
-    EXPECT_TRUE(errors.messages.empty());
+    EXPECT_TRUE(errors.shown.empty());
 }
 
 TEST_F(MainWindow, FailedBindingIsShownAndStartUpGoesOn)
 {
     services.onBind = [] { throw Error("Cannot register"); };
     model.FormCreate();
-    EXPECT_EQ(errors.messages, (std::vector<std::string> { "Cannot register" }));
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { "Cannot register" }));
     EXPECT_TRUE(view.scanTimer.running);
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "x"), "");
 }
@@ -128,7 +128,7 @@ TEST_F(MainWindow, ScanErrorsAreShownOnceAndWaitTicksForwarded)
     services.onScan = [] { throw Error("Invalid token"); };
     model.Timer1Timer();
     model.tmr1Timer();
-    EXPECT_EQ(errors.messages, (std::vector<std::string> { "Invalid token" }));
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { "Invalid token" }));
     EXPECT_EQ(services.log, (std::vector<std::string> { "bind", "scan", "wait" }));
 }
 

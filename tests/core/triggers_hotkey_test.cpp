@@ -2,6 +2,7 @@
 #include "catalogue/HotKeyValue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
+#include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeHotKeyRegistrar.h"
 #include "fakes/TestSupport.h"
 #include "triggers/HotKeyBindings.h"
@@ -14,13 +15,6 @@ namespace quorvel::testing {
 namespace {
 
 constexpr unsigned CtrlAltA = 0xC041, CtrlAltB = 0xC042, ShiftF5 = 0x2074;
-
-class ShownErrors : public ErrorDisplay
-{
-public:
-    std::vector<std::string> shown;
-    void showError(const std::string &message) override { shown.push_back(message); }
-};
 
 struct Press
 {
@@ -135,7 +129,7 @@ TEST(TEPHotKey, NonGlobalKeyCountsOnlyWhileAWindowOfOursIsActive)
 TEST(TEPHotKey, HandlerErrorIsShownAndLaterPressesStillArrive)
 {
     FakeHotKeyRegistrar registrar;
-    ShownErrors errors;
+    FakeErrorDisplay errors;
     TEPHotKey component(registrar, &errors);
     int presses = 0;
     component.OnHotKey = [&](TEPHotKey &, unsigned &, unsigned) {
@@ -173,7 +167,7 @@ protected:
     ProfileStore store { dir.file("macros.ini") };
     Catalogue catalogue { store };
     FakeHotKeyRegistrar registrar;
-    ShownErrors errors;
+    FakeErrorDisplay errors;
     std::vector<int> slotsPressed;
     int reloads = 0;
     HotKeyBindings bindings { registrar, &errors,

@@ -1,23 +1,20 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
+#include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/TestSupport.h"
+#include "playback_rig.h"
 #include "triggers/TitleSearch.h"
 #include "triggers/TriggerScan.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel::testing {
 namespace {
-
-class ShownErrors : public ErrorDisplay
-{
-public:
-    std::vector<std::string> shown;
-    void showError(const std::string &message) override { shown.push_back(message); }
-};
 
 class Scan : public ::testing::Test
 {
@@ -27,7 +24,7 @@ protected:
     Catalogue catalogue { store };
     FakeWindowSystem windows;
     FakeEventPump pump;
-    ShownErrors errors;
+    FakeErrorDisplay errors;
     std::vector<int> runs;
     std::function<void(int)> onRun;
     TriggerScan scan { catalogue, windows, pump,
@@ -230,6 +227,48 @@ TEST_F(Scan, RunErrorIsShownAndEndsTheTick)
     EXPECT_EQ(runs, (std::vector<int> { 1, 2 }));
 }
 
+TEST_F(Scan, UnwritableCatalogueIsReportedOncePerFailure)
+{
+    addRecord("Calc");
+    const WindowHandle first = windows.addWindow("Calc");
+    // A folder where the lock file belongs: reads work, every write is refused.
+    const std::string lock = dir.file("macros.ini.lock");
+    ::unlink(lock.c_str());
+    ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0);
+    const std::string refused = "Unable to write to " + dir.file("macros.ini");
+    for (int tick = 0; tick < 5; ++tick)
+        scan.Timer1Timer();
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { refused }));
+    EXPECT_TRUE(runs.empty()); // nothing runs without its handle stored
+
+    ASSERT_EQ(::rmdir(lock.c_str()), 0);
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+
+    // Failing again after a success is a new failure: shown again, once.
+    ::unlink(lock.c_str());
+    ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0);
+    windows.removeWindow(first);
+    windows.addWindow("Calc");
+    for (int tick = 0; tick < 3; ++tick)
+        scan.Timer1Timer();
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { refused, refused }));
+    EXPECT_EQ(runs.size(), 1u);
+    ::rmdir(lock.c_str());
+}
+
+TEST_F(Scan, RunErrorsAreEachShownEvenWhenAlike)
+{
+    addRecord("Calc");
+    addRecord("Calc");
+    windows.addWindow("Calc");
+    onRun = [](int) { throw Error("Cannot open file /x/M.key"); };
+    scan.Timer1Timer();
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1, 2 }));
+    EXPECT_EQ(errors.shown.size(), 2u);
+}
+
 TEST_F(Scan, NoEntriesNoSearch)
 {
     store.writeString("Macro1", "Trigger", "Calc"); // beyond Entries
@@ -239,6 +278,17 @@ TEST_F(Scan, NoEntriesNoSearch)
     scan.Timer1Timer();
     EXPECT_TRUE(runs.empty());
     EXPECT_EQ(windows.enumerations, 0);
+}
+
+TEST_F(Scan, AbsurdEntriesSearchesOnlyTheRecordsPresent)
+{
+    writeFile(dir.file("macros.ini"),
+        "[Main]\nEntries=999999999\n[Macro1]\nTrigger=Calc\n[Macro2]\nName=x\n");
+    windows.addWindow("Calc");
+    scan.Timer1Timer();
+    EXPECT_EQ(runs, (std::vector<int> { 1 }));
+    EXPECT_EQ(windows.enumerations, 1);
+    EXPECT_FALSE(store.document()->hasSection("Macro3"));
 }
 
 TEST_F(Scan, SearchIntervalDefaultsTo250)
@@ -264,6 +314,58 @@ TEST_F(Scan, ALookForSearchInProgressKeepsItsTargetAndResult)
     pump.onProcess = nullptr;
     EXPECT_TRUE(lookFor.found());
     EXPECT_EQ(lookFor.foundWindow(), editor);
+}
+
+// Time passes only in the pump's sleeps; Timer1 (250 ms) reaches the first pass after each
+// period while the scan timer is on, in the middle of whatever run is pumping, as the event
+// loop delivers it.
+TEST(ScanDuringRuns, AnotherTriggerFiresWhileATriggeredRunWaitsForAWindow)
+{
+    PlaybackRig rig;
+    const int watch = rig.addAdvanced("Watch", "<<LOOKFOR:Never~~SECS:8>>w");
+    const int mail = rig.addAdvanced("Mail", "m<<SECS2>>n");
+    rig.store.writeString(Catalogue::sectionName(watch), "Trigger", "Calc");
+    rig.store.writeString(Catalogue::sectionName(mail), "Trigger", "Inbox");
+    int now = 0;
+    int due = 250;
+    std::vector<std::pair<int, int>> fired; // record, time
+    TriggerScan scan(rig.catalogue, rig.windows, rig.pump, [&](int n) {
+        fired.emplace_back(n, now);
+        rig.runner.ProcessHotKey(n);
+    });
+    int scansInWait = 0;
+    const auto base = rig.pump.onProcess;
+    rig.pump.onProcess = [&] {
+        base();
+        if (rig.timers.waitEnabled) {
+            now += 1000; // a timed wait's tick is a second
+            scansInWait += rig.timers.scanEnabled ? 1 : 0;
+        }
+        if (rig.timers.scanEnabled && now >= due) {
+            due = now + 250;
+            scan.Timer1Timer();
+        }
+    };
+    bool inboxShown = false;
+    rig.pump.onSleep = [&](int ms) {
+        now += ms;
+        if (now >= 3000 && !inboxShown) {
+            inboxShown = true;
+            rig.windows.addWindow("Inbox");
+        }
+    };
+    rig.windows.addWindow("Calc");
+    scan.Timer1Timer();
+    ASSERT_EQ(fired.size(), 2u);
+    EXPECT_EQ(fired[0], (std::pair { watch, 0 }));
+    // Served within a period or two of showing, not after Watch's 8 s.
+    EXPECT_EQ(fired[1].first, mail);
+    EXPECT_GE(fired[1].second, 3000);
+    EXPECT_LE(fired[1].second, 4000);
+    EXPECT_EQ(rig.keys.typed(), "mnw");
+    // The timed wait inside Mail's run kept the scan off.
+    EXPECT_EQ(scansInWait, 0);
+    EXPECT_TRUE(rig.timers.scanEnabled);
 }
 
 } // namespace

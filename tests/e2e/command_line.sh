@@ -2,12 +2,8 @@
 # The program itself: a command-line run of a launch macro with /CLOSE starts the program
 # and ends by itself; without a display it says so and fails.
 set -euo pipefail
-bin="${QUORVEL_BIN:?}"
-src="${QUORVEL_SOURCE_DIR:?}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export LSAN_OPTIONS="suppressions=$src/scripts/lsan.supp:print_suppressions=0"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+: "${QUORVEL_SOURCE_DIR:?}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
 cat >"$work/macros.ini" <<INI
 [Main]

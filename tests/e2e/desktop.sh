@@ -2,58 +2,11 @@
 # The whole program on a real desktop (Xvfb + openbox), with xterm and xdotool as peers:
 # hot keys, window-title triggers, focus and look-for, and two copies sharing a hot key.
 set -uo pipefail
-bin="${QUORVEL_BIN:?}"
-src="${QUORVEL_SOURCE_DIR:?}"
 if [ -z "${DISPLAY:-}" ]; then
-    exec "$src/scripts/with-xvfb.sh" bash "$0" "$@"
+    exec "${QUORVEL_SOURCE_DIR:?}/scripts/with-xvfb.sh" bash "$0" "$@"
 fi
-export LSAN_OPTIONS="suppressions=$src/scripts/lsan.supp:print_suppressions=0"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-passed=0
-failed=0
-check() { # name, then a command that must succeed
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok: $name"
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name"
-    fi
-}
-wait_for() { # seconds, command
-    local until=$((SECONDS + $1))
-    shift
-    while [ $SECONDS -lt $until ]; do
-        "$@" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
-window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
-# An xterm whose keyboard input goes to FILE, with the given title.
-start_target() { # title, file
-    xterm -T "$1" -geometry 80x10 -e sh -c "stty -echo; cat > '$2'" &
-    pids+=($!)
-    wait_for 10 window_of "$1" >/dev/null
-}
-activate() { xdotool windowactivate --sync "$(window_of "$1")" 2>/dev/null; }
-content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ]; }
-start_quorvel() { # folder; waits until its trigger scan (after hot-key binding) runs
-    QUORVEL_HOME="$1" "$bin/quorvel" &
-    pids+=($!)
-    xterm -T "probe-$(basename "$1")" -e sleep 60 &
-    pids+=($!)
-    wait_for 20 test -e "$1/ready"
-}
+: "${QUORVEL_SOURCE_DIR:?}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 
 # One catalogue for the first copy.
 home1="$work/one"
@@ -200,5 +153,4 @@ QUORVEL_HOME="$home3" timeout 30 "$bin/quorvel" '/Open:Outer' /Close
 check "an advanced macro waits for the replay it runs" test $? -eq 0
 check "nested replay typed" wait_for 10 lines_are "$work/replayed.txt" 3
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

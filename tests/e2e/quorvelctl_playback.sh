@@ -1,33 +1,9 @@
 #!/usr/bin/env bash
 # quorvelctl from outside: keys, trace and list print their fixed formats, with no display.
 set -uo pipefail
-bin="${QUORVEL_BIN:?}"
-src="${QUORVEL_SOURCE_DIR:-}"
-if [ -n "$src" ] && [ -f "$src/scripts/lsan.supp" ]; then
-    export LSAN_OPTIONS="suppressions=$src/scripts/lsan.supp:print_suppressions=0"
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 unset DISPLAY
 ctl="$bin/quorvelctl"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failed=0
-
-# expect NAME STATUS EXPECTED-OUTPUT -- COMMAND...
-expect() {
-    local name=$1 want_status=$2 want=$3
-    shift 4
-    local got status
-    got=$("$@" 2>"$work/stderr")
-    status=$?
-    if [ "$got" != "$want" ] || [ "$status" != "$want_status" ]; then
-        echo "FAIL: $name (status $status, wanted $want_status)"
-        diff <(printf '%s\n' "$want") <(printf '%s\n' "$got") | sed 's/^/    /'
-        sed 's/^/    stderr: /' "$work/stderr"
-        failed=1
-    else
-        echo "ok: $name"
-    fi
-}
 
 expect "keys: shift, pending modifier across strings, failure" 1 "$(cat <<'OUT'
 down 10
@@ -212,15 +188,15 @@ expect "list: punctuation keys named as on a US keyboard without a display" 0 "$
 for command in keys trace list; do
     if ! "$ctl" "$command" --help | grep -q "^Usage: quorvelctl $command"; then
         echo "FAIL: $command --help"
-        failed=1
+        failed=$((failed + 1))
     fi
 done
 for command in keys trace; do
     "$ctl" "$command" >/dev/null 2>&1
     if [ $? != 2 ]; then
         echo "FAIL: $command without arguments is no usage error"
-        failed=1
+        failed=$((failed + 1))
     fi
 done
 
-exit $failed
+finish

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ApplicationFormModel.h"
+#include "fakes/FakeErrorDisplay.h"
 #include "mainwindow/MainWindowModel.h"
 
 #include <functional>
@@ -8,13 +9,6 @@
 #include <vector>
 
 namespace quorvel::testing {
-
-class FakeErrorDisplay : public ErrorDisplay
-{
-public:
-    std::vector<std::string> messages;
-    void showError(const std::string &message) override { messages.push_back(message); }
-};
 
 // A main window that keeps what it is told: rows, geometry, visibility and the two timers.
 class FakeMainWindowView : public MainWindowView

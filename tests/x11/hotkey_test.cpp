@@ -1,5 +1,6 @@
 #include "X11TestSupport.h"
 #include "catalogue/HotKeyValue.h"
+#include "fakes/FakeErrorDisplay.h"
 #include "platform/x11/X11HotKeyRegistrar.h"
 #include "platform/x11/X11Keyboard.h"
 #include "triggers/HotKeyBindings.h"
@@ -14,13 +15,6 @@ namespace {
 // X modifier masks as Xvfb's default keymap has them.
 constexpr unsigned XShift = 1, XLock = 2, XControl = 4, XAlt = 8, XNumLock = 16;
 constexpr unsigned CtrlAlt = hotkey::Ctrl | hotkey::Alt;
-
-class ShownErrors : public ErrorDisplay
-{
-public:
-    std::vector<std::string> shown;
-    void showError(const std::string &message) override { shown.push_back(message); }
-};
 
 // Counts the presses of one hot key on a backend.
 struct CountedKey
@@ -77,7 +71,7 @@ struct LockGuard
 TEST(HotKeys, PressFromAnotherProgramTypesTheMacroIntoTheFocusedWindow)
 {
     X11Rig rig;
-    ShownErrors errors;
+    FakeErrorDisplay errors;
     rig.addAdvanced("Mail", "Dear <<SHIFT>>team,<<ENTER>>", CtrlAlt | 'M');
     HotKeyBindings bindings(rig.backend.hotKeyRegistrar(), &errors,
         [&](int slot) { rig.runner.EPHotKey0HotKey(slot); });

@@ -51,7 +51,24 @@ TfrmMain::TfrmMain(MainWindowModel &model)
     layout->addLayout(buttons);
 
     connect(cmdClose, &QPushButton::clicked, this, [this] { m_model.cmdCloseClick(); });
-    connect(&Timer1, &QTimer::timeout, this, [this] { m_model.Timer1Timer(); });
+    // Qt holds back a timer's next timeout while the slot of the last one still runs, so a
+    // trigger whose run pumps for seconds would keep every other trigger waiting. The tick
+    // runs from a queued call instead: the timer is free again, and its later timeouts reach
+    // the scan inside the pumps of that run.
+    connect(&Timer1, &QTimer::timeout, this, [this] {
+        if (m_scanQueued)
+            return;
+        m_scanQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_scanQueued = false;
+                // A timed wait may have switched the scan off since the tick was queued.
+                if (Timer1.isActive())
+                    m_model.Timer1Timer();
+            },
+            Qt::QueuedConnection);
+    });
     connect(&tmr1, &QTimer::timeout, this, [this] { m_model.tmr1Timer(); });
     m_model.setView(*this);
 }

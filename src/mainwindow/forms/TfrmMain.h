@@ -40,6 +40,7 @@ protected:
 
 private:
     MainWindowModel &m_model;
+    bool m_scanQueued = false;
 };
 
 } // namespace quorvel

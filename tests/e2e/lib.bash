@@ -1,0 +1,89 @@
+# Helpers of the whole-program test scripts, sourced by each of them (not a test itself).
+# Gives: bin, src, work (a fresh folder) and pids (background processes), both cleaned up on
+# exit; the counters passed and failed, kept by check and expect and reported by finish.
+bin="${QUORVEL_BIN:?}"
+src="${QUORVEL_SOURCE_DIR:-}"
+if [ -n "$src" ] && [ -f "$src/scripts/lsan.supp" ]; then
+    export LSAN_OPTIONS="suppressions=$src/scripts/lsan.supp:print_suppressions=0"
+fi
+work=$(mktemp -d)
+pids=()
+passed=0
+failed=0
+
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Ends the script at the first failure.
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+check() { # name, then a command that must succeed
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "ok: $name"
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $name"
+    fi
+}
+
+expect() { # name, status, expected output, --, command...
+    local name=$1 want_status=$2 want=$3
+    shift 4
+    local got status
+    got=$("$@" 2>"$work/stderr")
+    status=$?
+    if [ "$got" != "$want" ] || [ "$status" != "$want_status" ]; then
+        failed=$((failed + 1))
+        echo "FAIL: $name (status $status, wanted $want_status)"
+        diff <(printf '%s\n' "$want") <(printf '%s\n' "$got") | sed 's/^/    /'
+        sed 's/^/    stderr: /' "$work/stderr"
+    else
+        passed=$((passed + 1))
+        echo "ok: $name"
+    fi
+}
+
+# The summary line; fails when any check or expectation did.
+finish() {
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+}
+
+wait_for() { # seconds, command
+    local until=$((SECONDS + $1))
+    shift
+    while [ $SECONDS -lt $until ]; do
+        "$@" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+activate() { xdotool windowactivate --sync "$(window_of "$1")" 2>/dev/null; }
+content_is() { [ "$(cat "$1" 2>/dev/null)" = "$2" ]; }
+
+# An xterm whose keyboard input goes to FILE, with the given title.
+start_target() { # title, file
+    xterm -T "$1" -geometry 80x10 -e sh -c "stty -echo; cat > '$2'" &
+    pids+=($!)
+    wait_for 10 window_of "$1" >/dev/null
+}
+
+# Starts the program on a catalogue folder whose record with the trigger "probe-<folder
+# name>" touches <folder>/ready; returns once that trigger has fired, so hot keys are bound
+# and the scan runs.
+start_quorvel() { # folder
+    QUORVEL_HOME="$1" "$bin/quorvel" &
+    pids+=($!)
+    xterm -T "probe-$(basename "$1")" -e sleep 60 &
+    pids+=($!)
+    wait_for 20 test -e "$1/ready"
+}
