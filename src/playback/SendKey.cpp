@@ -79,11 +79,6 @@ void systemClose(void *library)
     dlclose(library);
 }
 
-char32_t upperAscii(char32_t c)
-{
-    return (c >= U'a' && c <= U'z') ? c - U'a' + U'A' : c;
-}
-
 const KeyNameRow *lookUpKeyName(std::u32string_view name)
 {
     for (const auto &row : kKeyNames) {
@@ -91,7 +86,7 @@ const KeyNameRow *lookUpKeyName(std::u32string_view name)
             continue;
         bool equal = true;
         for (std::size_t i = 0; i < name.size() && equal; ++i)
-            equal = upperAscii(name[i]) == static_cast<char32_t>(row.name[i]);
+            equal = text::upperAscii(name[i]) == static_cast<char32_t>(row.name[i]);
         if (equal)
             return &row;
     }

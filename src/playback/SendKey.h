@@ -38,7 +38,6 @@ public:
     TSendKey(const TSendKey &) = delete;
     TSendKey &operator=(const TSendKey &) = delete;
 
-    bool UseDll() const { return m_useDll; }
     void setUseDll(bool on) { m_useDll = on; }
     void setLibraryName(std::string name) { m_libraryName = std::move(name); }
     void setLibraryApi(const SenderLibraryApi &api) { m_api = api; }

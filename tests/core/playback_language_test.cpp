@@ -110,7 +110,7 @@ TEST(Language, TokenTableOrderDoesNotTakeF10ForF1)
 {
     PlaybackRig rig;
     const std::u32string text = U"<<F10>>rest";
-    const auto rest = rig.runner.InterpretToken(text);
+    const auto rest = rig.runner.interpreter().InterpretToken(text);
     EXPECT_EQ(rest, U"rest");
     EXPECT_EQ(rig.keys.typed(), "{F10}");
 }
