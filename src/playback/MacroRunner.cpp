@@ -1,6 +1,8 @@
 #include "playback/MacroRunner.h"
 
 #include "catalogue/LaunchDescription.h"
+#include "catalogue/Paths.h"
+#include "common/Error.h"
 #include "common/ScopeGuard.h"
 
 namespace quorvel {
@@ -27,7 +29,10 @@ MacroRunner::MacroRunner(const PlaybackServices &services)
 std::string MacroRunner::dataFile(const std::string &section)
 {
     const std::string name = m_services.catalogue.store().readString(section, "Filename", "");
-    return m_services.programFolder + name;
+    // The catalogue is data: a name must not lead the run to a file outside the folder.
+    if (auto path = dataFilePath(m_services.programFolder, name))
+        return std::move(*path);
+    throw Error(formatMessage("Cannot open file %s", m_services.programFolder + name));
 }
 
 void MacroRunner::startReplay(const std::string &section, bool hiSpeed)

@@ -19,7 +19,8 @@ public:
     MacroRunner(const MacroRunner &) = delete;
     MacroRunner &operator=(const MacroRunner &) = delete;
 
-    // Runs record n by its kind. Errors of the run propagate as quorvel::Error.
+    // Runs record n by its kind. Errors of the run propagate as quorvel::Error; a data file
+    // name that would leave the data folder fails with "Cannot open file".
     void ProcessHotKey(int n) override;
     // The hot-key handler for slot 0..100 (0 runs nothing). Dropped while editing or busy;
     // waits until Ctrl, Alt and Shift are up, and the hot key's own key when given: while it
@@ -53,7 +54,7 @@ public:
 
 private:
     void resetJournalIdle() override { m_journalIdle = true; }
-    // The folder followed by the record's FileName.
+    // The folder followed by the record's FileName; fails when the name leaves the folder.
     std::string dataFile(const std::string &section);
     void startReplay(const std::string &section, bool hiSpeed);
 
