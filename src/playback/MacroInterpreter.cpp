@@ -229,7 +229,7 @@ std::string readMacroFile(const std::string &path)
 MacroInterpreter::MacroInterpreter(const PlaybackServices &services, MacroHost &host)
     : m_services(services)
     , m_host(host)
-    , m_sendKey(services.keys, services.pump)
+    , m_sendKey(services.keys, services.pump, &services.keyboard)
 {
 }
 

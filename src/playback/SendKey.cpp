@@ -125,9 +125,10 @@ const KeyNameRow *keyNameTable(std::size_t &count)
     return kKeyNames;
 }
 
-TSendKey::TSendKey(KeySink &sink, EventPump &pump)
+TSendKey::TSendKey(KeySink &sink, EventPump &pump, KeyboardState *keyboard)
     : m_sink(sink)
     , m_pump(pump)
+    , m_keyboard(keyboard)
 {
 }
 
@@ -304,6 +305,10 @@ void TSendKey::PressKey(KeyCode key, int shiftState)
 
 void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
 {
+    // Before anything of this key goes out, so the wait cannot split a key from its
+    // modifiers. Modifiers are left to the sink, which knows what is really down.
+    if (key >= 0)
+        waitUntilReleased(key);
     switch (shiftState) {
     case 2:
         g_shared.ctrl = true;
@@ -359,6 +364,21 @@ void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
         KeyEvent(vk::Control, true);
         KeyEvent(vk::Menu, true);
         g_shared.ctrlAlt = false;
+    }
+}
+
+void TSendKey::waitUntilReleased(KeyCode key)
+{
+    if (!m_keyboard || !m_keyboard->isKeyDown(key))
+        return;
+    // What this string sent so far goes out first; the wait may be long for a typist.
+    m_sink.flush();
+    constexpr int pollMs = 10;
+    for (int waited = 0; waited < HeldKeyWaitMs; waited += pollMs) {
+        m_pump.processMessages();
+        if (!m_keyboard->isKeyDown(key))
+            return;
+        m_pump.sleep(pollMs);
     }
 }
 

@@ -33,7 +33,12 @@ public:
     static constexpr const char *EntryName = "fw32sndkey_entry1";
     static constexpr std::size_t MaxChars = 255;
 
-    TSendKey(KeySink &sink, EventPump &pump);
+    // How long a key the user holds may delay its press; then it is pressed all the same.
+    static constexpr int HeldKeyWaitMs = 2000;
+
+    // With a keyboard, a key the user still holds is waited for before it is pressed: the
+    // server ignores a synthetic press of a key that is down, and the key would be lost.
+    TSendKey(KeySink &sink, EventPump &pump, KeyboardState *keyboard = nullptr);
     ~TSendKey();
     TSendKey(const TSendKey &) = delete;
     TSendKey &operator=(const TSendKey &) = delete;
@@ -65,10 +70,12 @@ private:
     // key -1: no key types the character; the sink types it.
     void pressKey(KeyCode key, int shiftState, char32_t unmapped);
     void KeyEvent(KeyCode key, bool release);
+    void waitUntilReleased(KeyCode key);
     bool trySendThroughLibrary(std::u32string_view s, int &result);
 
     KeySink &m_sink;
     EventPump &m_pump;
+    KeyboardState *m_keyboard;
     bool m_useDll = false;
     std::string m_libraryName { DefaultLibraryName };
     SenderLibraryApi m_api = SenderLibraryApi::system();
