@@ -22,9 +22,8 @@ namespace {
 
 using View = std::u32string_view;
 
-// Tokens are recognised in this order: modifiers, keys, commands. Every token of the first
-// two tables ends with ">>" and none holds ">>" earlier, so no row of one can match the text
-// of another; within the command table the order is the one the user relies on.
+// Recognition tries the modifiers, then the keys, then the commands, each table in its
+// order; the first row whose text equals the front of the text wins.
 struct ModifierToken
 {
     View token;

@@ -307,7 +307,7 @@ void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
 {
     // Before anything of this key goes out, so the wait cannot split a key from its
     // modifiers. Modifiers are left to the sink, which knows what is really down.
-    if (key >= 0)
+    if (m_keyboard && key >= 0 && m_keyboard->isKeyDown(key))
         waitUntilReleased(key);
     switch (shiftState) {
     case 2:
@@ -369,8 +369,6 @@ void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
 
 void TSendKey::waitUntilReleased(KeyCode key)
 {
-    if (!m_keyboard || !m_keyboard->isKeyDown(key))
-        return;
     // What this string sent so far goes out first; the wait may be long for a typist.
     m_sink.flush();
     constexpr int pollMs = 10;

@@ -70,6 +70,7 @@ private:
     // key -1: no key types the character; the sink types it.
     void pressKey(KeyCode key, int shiftState, char32_t unmapped);
     void KeyEvent(KeyCode key, bool release);
+    // key is down now: pumps until it is up, for HeldKeyWaitMs at most.
     void waitUntilReleased(KeyCode key);
     bool trySendThroughLibrary(std::u32string_view s, int &result);
 

@@ -408,8 +408,9 @@ TEST_P(HeldKeys, ArePressedOnlyOnceReleased)
     rig.runner.SendKeys(std::string_view(c.text));
     EXPECT_EQ(rig.keys.typed(), c.typed);
     EXPECT_EQ(rig.pump.sleepsOf(10), c.waits);
-    if (!c.queries.empty())
+    if (!c.queries.empty()) {
         EXPECT_EQ(rig.keyboard.queries, c.queries);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Language, HeldKeys,
