@@ -60,6 +60,20 @@ Paths Paths::fromEnvironment()
     return p;
 }
 
+bool isSafeDataFileName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+std::optional<std::string> dataFilePath(const std::string &folder, std::string_view name)
+{
+    if (!isSafeDataFileName(name))
+        return std::nullopt;
+    return folder + std::string(name);
+}
+
 bool makeFolders(const std::string &folder)
 {
     if (folder.empty())

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace quorvel {
 
@@ -18,6 +20,12 @@ struct Paths
     // The catalogue at file, its data files beside it.
     static Paths forCatalogue(const std::string &file);
 };
+
+// Whether a data file name from the catalogue stays inside the data folder: not empty, not
+// "." or "..", no slash, no backslash (a separator in catalogues written on Windows), no NUL.
+bool isSafeDataFileName(std::string_view name);
+// folder (with its trailing separator) followed by name, or nothing when name is not safe.
+std::optional<std::string> dataFilePath(const std::string &folder, std::string_view name);
 
 // Creates a folder and its parents; false when that fails.
 bool makeFolders(const std::string &folder);

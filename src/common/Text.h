@@ -9,6 +9,10 @@ namespace quorvel::text {
 
 // ASCII letters a to z upper-cased; every other byte kept.
 std::string upperAscii(std::string_view s);
+constexpr char32_t upperAscii(char32_t c)
+{
+    return (c >= U'a' && c <= U'z') ? c - U'a' + U'A' : c;
+}
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
 // Removes leading and trailing characters of code 32 or less.

@@ -1,13 +1,46 @@
 #include "playback/MacroRunner.h"
 
 #include "catalogue/LaunchDescription.h"
+#include "catalogue/Paths.h"
+#include "common/Error.h"
+#include "common/ScopeGuard.h"
 
 namespace quorvel {
 
+const char *runStatusText(RunStatus status)
+{
+    switch (status) {
+    case RunStatus::NoRecord:
+        return "NoRecord";
+    case RunStatus::True:
+        return "True";
+    case RunStatus::None:
+        break;
+    }
+    return "";
+}
+
 MacroRunner::MacroRunner(const PlaybackServices &services)
     : m_services(services)
-    , m_sendKey(services.keys, services.pump)
+    , m_interpreter(services, *this)
 {
+}
+
+std::string MacroRunner::dataFile(const std::string &section)
+{
+    const std::string name = m_services.catalogue.store().readString(section, "Filename", "");
+    // The catalogue is data: a name must not lead the run to a file outside the folder.
+    if (auto path = dataFilePath(m_services.programFolder, name))
+        return std::move(*path);
+    throw Error(formatMessage("Cannot open file %s", m_services.programFolder + name));
+}
+
+void MacroRunner::startReplay(const std::string &section, bool hiSpeed)
+{
+    Journal &journal = m_services.journal;
+    journal.PlayBackFileName = dataFile(section);
+    journal.HiSpeedPlayBack = hiSpeed;
+    m_journalIdle = false;
 }
 
 void MacroRunner::ProcessHotKey(int n)
@@ -20,31 +53,21 @@ void MacroRunner::ProcessHotKey(int n)
     case macrokind::Launch: {
         const auto launch = LaunchDescription::split(store.readString(section, "Filename", ""));
         m_services.launcher.open(launch.program, launch.parameters, launch.folder);
-        RecordFinished("NoRecord");
+        RecordFinished(RunStatus::NoRecord);
         break;
     }
-    case macrokind::Keystrokes: {
-        Journal &journal = m_services.journal;
-        journal.PlayBackFileName =
-            m_services.programFolder + store.readString(section, "Filename", "");
+    case macrokind::Keystrokes:
         // Keystroke recordings always replay at high speed; KeyStrokesOnly stays as it was.
-        journal.HiSpeedPlayBack = true;
-        m_journalIdle = false;
-        journal.StartPlayBack();
+        startReplay(section, true);
+        m_services.journal.StartPlayBack();
         break;
-    }
-    case macrokind::MouseAndKeys: {
-        Journal &journal = m_services.journal;
-        journal.PlayBackFileName =
-            m_services.programFolder + store.readString(section, "Filename", "");
-        journal.HiSpeedPlayBack = store.readInteger(section, "Speed", 1) == 2;
-        m_journalIdle = false;
-        journal.KeyStrokesOnly = false;
-        journal.StartPlayBack();
+    case macrokind::MouseAndKeys:
+        startReplay(section, store.readInteger(section, "Speed", 1) == 2);
+        m_services.journal.KeyStrokesOnly = false;
+        m_services.journal.StartPlayBack();
         break;
-    }
     case macrokind::Advanced:
-        RunAdvancedMacroFile(m_services.programFolder + store.readString(section, "Filename", ""));
+        m_interpreter.RunAdvancedMacroFile(dataFile(section));
         break;
     default:
         break;
@@ -55,46 +78,34 @@ void MacroRunner::EPHotKey0HotKey(int slot, KeyCode hotKeyKey)
 {
     if (m_editing || m_hotKeyBusy)
         return;
-    // Set before the first pump, so a press handled inside it is dropped too.
+    // Set before the first pump, so a press handled inside it is dropped too; cleared also
+    // when the run fails.
     m_hotKeyBusy = true;
-    try {
-        KeyboardState &keyboard = m_services.keyboard;
-        for (;;) {
-            m_services.pump.processMessages();
-            m_hotKeyBusy = true;
-            if (!keyboard.isKeyDown(vk::Control) && !keyboard.isKeyDown(vk::Menu)
-                && !keyboard.isKeyDown(vk::Shift)
-                && (hotKeyKey <= 0 || !keyboard.isKeyDown(hotKeyKey)))
-                break;
-            m_services.pump.sleep(10);
-        }
-        if (slot >= 1 && slot <= 100)
-            ProcessHotKey(slot);
-    } catch (...) {
-        m_hotKeyBusy = false;
-        throw;
+    const ScopeGuard idle([this] { m_hotKeyBusy = false; });
+    KeyboardState &keyboard = m_services.keyboard;
+    for (;;) {
+        m_services.pump.processMessages();
+        m_hotKeyBusy = true;
+        if (!keyboard.isKeyDown(vk::Control) && !keyboard.isKeyDown(vk::Menu)
+            && !keyboard.isKeyDown(vk::Shift) && (hotKeyKey <= 0 || !keyboard.isKeyDown(hotKeyKey)))
+            break;
+        m_services.pump.sleep(10);
     }
-    m_hotKeyBusy = false;
+    if (slot >= 1 && slot <= 100)
+        ProcessHotKey(slot);
 }
 
 void MacroRunner::journalFinished()
 {
-    RecordFinished("True");
+    RecordFinished(RunStatus::True);
     m_journalIdle = true;
 }
 
-void MacroRunner::RecordFinished(const std::string &status)
+void MacroRunner::RecordFinished(RunStatus status)
 {
     m_lastRunStatus = status;
     if (m_services.observer)
-        m_services.observer->runStatus(status);
-}
-
-void MacroRunner::pumpAndRest()
-{
-    m_services.pump.processMessages();
-    // The pump does not block; a short rest keeps a long wait from spinning the processor.
-    m_services.pump.sleep(10);
+        m_services.observer->runStatus(runStatusText(status));
 }
 
 } // namespace quorvel

@@ -79,11 +79,6 @@ void systemClose(void *library)
     dlclose(library);
 }
 
-char32_t upperAscii(char32_t c)
-{
-    return (c >= U'a' && c <= U'z') ? c - U'a' + U'A' : c;
-}
-
 const KeyNameRow *lookUpKeyName(std::u32string_view name)
 {
     for (const auto &row : kKeyNames) {
@@ -91,7 +86,7 @@ const KeyNameRow *lookUpKeyName(std::u32string_view name)
             continue;
         bool equal = true;
         for (std::size_t i = 0; i < name.size() && equal; ++i)
-            equal = upperAscii(name[i]) == static_cast<char32_t>(row.name[i]);
+            equal = text::upperAscii(name[i]) == static_cast<char32_t>(row.name[i]);
         if (equal)
             return &row;
     }
@@ -130,9 +125,10 @@ const KeyNameRow *keyNameTable(std::size_t &count)
     return kKeyNames;
 }
 
-TSendKey::TSendKey(KeySink &sink, EventPump &pump)
+TSendKey::TSendKey(KeySink &sink, EventPump &pump, KeyboardState *keyboard)
     : m_sink(sink)
     , m_pump(pump)
+    , m_keyboard(keyboard)
 {
 }
 
@@ -309,6 +305,10 @@ void TSendKey::PressKey(KeyCode key, int shiftState)
 
 void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
 {
+    // Before anything of this key goes out, so the wait cannot split a key from its
+    // modifiers. Modifiers are left to the sink, which knows what is really down.
+    if (m_keyboard && key >= 0 && m_keyboard->isKeyDown(key))
+        waitUntilReleased(key);
     switch (shiftState) {
     case 2:
         g_shared.ctrl = true;
@@ -364,6 +364,19 @@ void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
         KeyEvent(vk::Control, true);
         KeyEvent(vk::Menu, true);
         g_shared.ctrlAlt = false;
+    }
+}
+
+void TSendKey::waitUntilReleased(KeyCode key)
+{
+    // What this string sent so far goes out first; the wait may be long for a typist.
+    m_sink.flush();
+    constexpr int pollMs = 10;
+    for (int waited = 0; waited < HeldKeyWaitMs; waited += pollMs) {
+        m_pump.processMessages();
+        if (!m_keyboard->isKeyDown(key))
+            return;
+        m_pump.sleep(pollMs);
     }
 }
 

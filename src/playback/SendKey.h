@@ -33,12 +33,16 @@ public:
     static constexpr const char *EntryName = "fw32sndkey_entry1";
     static constexpr std::size_t MaxChars = 255;
 
-    TSendKey(KeySink &sink, EventPump &pump);
+    // How long a key the user holds may delay its press; then it is pressed all the same.
+    static constexpr int HeldKeyWaitMs = 2000;
+
+    // With a keyboard, a key the user still holds is waited for before it is pressed: the
+    // server ignores a synthetic press of a key that is down, and the key would be lost.
+    TSendKey(KeySink &sink, EventPump &pump, KeyboardState *keyboard = nullptr);
     ~TSendKey();
     TSendKey(const TSendKey &) = delete;
     TSendKey &operator=(const TSendKey &) = delete;
 
-    bool UseDll() const { return m_useDll; }
     void setUseDll(bool on) { m_useDll = on; }
     void setLibraryName(std::string name) { m_libraryName = std::move(name); }
     void setLibraryApi(const SenderLibraryApi &api) { m_api = api; }
@@ -66,10 +70,13 @@ private:
     // key -1: no key types the character; the sink types it.
     void pressKey(KeyCode key, int shiftState, char32_t unmapped);
     void KeyEvent(KeyCode key, bool release);
+    // key is down now: pumps until it is up, for HeldKeyWaitMs at most.
+    void waitUntilReleased(KeyCode key);
     bool trySendThroughLibrary(std::u32string_view s, int &result);
 
     KeySink &m_sink;
     EventPump &m_pump;
+    KeyboardState *m_keyboard;
     bool m_useDll = false;
     std::string m_libraryName { DefaultLibraryName };
     SenderLibraryApi m_api = SenderLibraryApi::system();

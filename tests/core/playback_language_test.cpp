@@ -110,7 +110,7 @@ TEST(Language, TokenTableOrderDoesNotTakeF10ForF1)
 {
     PlaybackRig rig;
     const std::u32string text = U"<<F10>>rest";
-    const auto rest = rig.runner.InterpretToken(text);
+    const auto rest = rig.runner.interpreter().InterpretToken(text);
     EXPECT_EQ(rest, U"rest");
     EXPECT_EQ(rig.keys.typed(), "{F10}");
 }
@@ -373,3 +373,72 @@ TEST(Language, ExecuteStartsWithoutWaiting)
 }
 
 } // namespace
+
+// A key the user still holds when the macro presses it: the server would lose the press, so
+// the press waits for the release, for two seconds at most.
+struct HeldKeyCase
+{
+    const char *text;
+    std::set<KeyCode> held;
+    int releasedAfterPasses; // 0: never
+    const char *typed;
+    int waits; // 10 ms rests while waiting
+    std::vector<KeyCode> queries;
+};
+
+void PrintTo(const HeldKeyCase &c, std::ostream *os)
+{
+    quorvel::testing::printCase(c.text, os);
+}
+
+class HeldKeys : public ::testing::TestWithParam<HeldKeyCase>
+{
+};
+
+TEST_P(HeldKeys, ArePressedOnlyOnceReleased)
+{
+    const HeldKeyCase &c = GetParam();
+    PlaybackRig rig;
+    rig.keys.heldByUser = &rig.keyboard.held;
+    rig.keyboard.held = c.held;
+    rig.pump.onProcess = [&] {
+        if (rig.pump.passes == c.releasedAfterPasses)
+            rig.keyboard.held.clear();
+    };
+    rig.runner.SendKeys(std::string_view(c.text));
+    EXPECT_EQ(rig.keys.typed(), c.typed);
+    EXPECT_EQ(rig.pump.sleepsOf(10), c.waits);
+    if (!c.queries.empty()) {
+        EXPECT_EQ(rig.keyboard.queries, c.queries);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Language, HeldKeys,
+    ::testing::Values(HeldKeyCase { "xy<<ENTER>>z", { vk::Return }, 5, "xy{ENTER}z", 2, {} },
+        HeldKeyCase { "aaa", { 0x41 }, 2, "aaa", 1, {} },
+        // Stuck: after two seconds the run goes on, and what the server drops is dropped.
+        HeldKeyCase { "a<<ENTER>>b", { vk::Return }, 0, "ab", 200, {} },
+        // Only the keys about to be pressed are asked about, modifiers and keyless
+        // characters not at all.
+        HeldKeyCase { "A^b<<CTRL>><<F4>>\xC3\xA9", { 0x5A }, 0, "A^b^{F4}\xC3\xA9", 0,
+            { 0x41, 0x36, 0x42, vk::F1 + 3 } }),
+    CaseNamer<&HeldKeyCase::text> {});
+
+// The prompt closed with Enter: Enter is still down when the macro's first Enter comes.
+TEST(Language, EnterThatClosedThePromptIsNotLostInTheText)
+{
+    PlaybackRig rig;
+    rig.keys.heldByUser = &rig.keyboard.held;
+    rig.prompt.answers = { "Ann" };
+    int releaseAt = 0;
+    rig.prompt.onAsk = [&](const std::string &) {
+        rig.keyboard.held = { vk::Return };
+        releaseAt = rig.pump.passes + 12;
+    };
+    rig.pump.onProcess = [&] {
+        if (rig.pump.passes == releaseAt)
+            rig.keyboard.held.clear();
+    };
+    rig.runner.SendKeys(std::string_view("<<INPUT:Name?>>Hi <<WRITEVALUE>>xy<<ENTER>>z<<ENTER>>"));
+    EXPECT_EQ(rig.keys.typed(), "Hi Annxy{ENTER}z{ENTER}");
+}

@@ -101,9 +101,10 @@ class RecordingObserver : public PlaybackObserver
 public:
     std::vector<std::string> log;
     void runStarted(int record) override { log.push_back("run " + std::to_string(record)); }
-    void timedWait(int amount, int unit) override
+    void timedWait(int amount, WaitUnit unit) override
     {
-        log.push_back("wait " + std::to_string(amount) + (unit == 1 ? " s" : " min"));
+        log.push_back(
+            "wait " + std::to_string(amount) + (unit == WaitUnit::Seconds ? " s" : " min"));
     }
     void lookedFor(const std::string &title, std::int64_t polls, bool found) override
     {

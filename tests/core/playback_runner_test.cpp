@@ -1,3 +1,4 @@
+#include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "playback_rig.h"
 
@@ -245,6 +246,63 @@ TEST(Runner, NestedAdvancedRunDoesNotForgetAPendingReplay)
     const auto finished =
         std::find(rig.observer.log.begin(), rig.observer.log.end(), "status True");
     EXPECT_NE(finished, rig.observer.log.end());
+}
+
+// Data file names come from the catalogue; none may lead a run out of the data folder.
+TEST(Runner, DataFileNamesStayInsideTheDataFolder)
+{
+    struct Case
+    {
+        int type;
+        std::string fileName;
+        bool refused;
+        std::string typed; // a run that goes ahead
+    };
+    const Case cases[] = {
+        { macrokind::Advanced, "../outside.key", true, "" },
+        { macrokind::Advanced, "..", true, "" },
+        { macrokind::Advanced, ".", true, "" },
+        { macrokind::Advanced, "", true, "" },
+        { macrokind::Advanced, "sub/../../outside.key", true, "" },
+        { macrokind::Advanced, "/outside.key", true, "" },
+        { macrokind::Advanced, "..\\outside.key", true, "" },
+        { macrokind::Advanced, "Notes...key", false, "notes" }, // dots inside a name are fine
+        { macrokind::Advanced, "..inside.key", false, "inside" },
+        { macrokind::Keystrokes, "../outside.dat", true, "" },
+        { macrokind::MouseAndKeys, "../outside.dat", true, "" },
+        { macrokind::MouseAndKeys, "", true, "" },
+        { macrokind::MouseAndKeys, "Rec.dat", false, "" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fileName);
+        PlaybackRig rig;
+        // The data folder lies below the rig's folder, so "../" reaches a real file.
+        const std::string folder = rig.folder() + "data/";
+        ASSERT_TRUE(makeFolders(folder));
+        writeFile(rig.dir.file("outside.key"), "outside");
+        writeFile(folder + "Notes...key", "notes");
+        writeFile(folder + "..inside.key", "inside");
+        MacroRunner runner(PlaybackServices { rig.keys, rig.keyboard, rig.pump, rig.windows,
+            rig.launcher, rig.journal, rig.prompt, rig.dateTime, rig.timers, rig.catalogue, folder,
+            &rig.observer, false });
+        const int n = rig.addRecord("M", c.type, c.fileName);
+        if (!c.refused) {
+            runner.ProcessHotKey(n);
+            EXPECT_EQ(rig.keys.typed(), c.typed);
+            EXPECT_EQ(rig.journal.replays.size(), c.type == macrokind::Advanced ? 0u : 1u);
+            continue;
+        }
+        try {
+            runner.ProcessHotKey(n);
+            FAIL() << "no error";
+        } catch (const Error &e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot open file " + folder + c.fileName);
+        }
+        EXPECT_EQ(rig.keys.typed(), "");
+        EXPECT_TRUE(rig.journal.replays.empty());
+        EXPECT_TRUE(runner.journalIdle());
+        EXPECT_EQ(runner.runStatus(), RunStatus::None);
+    }
 }
 
 class HotKeys : public ::testing::Test

@@ -87,6 +87,8 @@ unsigned FakeKeySink::scanCode(KeyCode key)
 
 void FakeKeySink::keyEvent(KeyCode key, unsigned scan, bool extended, bool release)
 {
+    if (!release && heldByUser && heldByUser->count(key))
+        return;
     events.push_back(RecordedKeyEvent { key, scan, extended, release, false, 0 });
 }
 

@@ -3,6 +3,7 @@
 #include "platform/KeySink.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ public:
     std::vector<RecordedKeyEvent> events;
     std::map<char32_t, KeyScan> layoutOverrides;
     std::map<KeyCode, unsigned> scanCodes; // missing: 0
+    // When set, a press of a key the user holds is lost, as the X server loses it.
+    const std::set<KeyCode> *heldByUser = nullptr;
     int flushes = 0;
     int releaseAllCalls = 0;
 

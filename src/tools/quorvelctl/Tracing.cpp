@@ -106,9 +106,9 @@ void TraceObserver::runStarted(int record)
     m_out.line("run " + std::to_string(record));
 }
 
-void TraceObserver::timedWait(int amount, int unit)
+void TraceObserver::timedWait(int amount, WaitUnit unit)
 {
-    m_out.line("wait " + std::to_string(amount) + (unit == 1 ? " s" : " min"));
+    m_out.line("wait " + std::to_string(amount) + (unit == WaitUnit::Seconds ? " s" : " min"));
 }
 
 void TraceObserver::lookedFor(const std::string &title, std::int64_t polls, bool found)

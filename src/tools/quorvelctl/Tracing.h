@@ -133,7 +133,7 @@ public:
     {
     }
     void runStarted(int record) override;
-    void timedWait(int amount, int unit) override;
+    void timedWait(int amount, WaitUnit unit) override;
     void lookedFor(const std::string &title, std::int64_t polls, bool found) override;
     void focused(const std::string &title, bool found) override;
     void runStatus(const std::string &status) override;

@@ -1,15 +1,16 @@
-// The advanced macro language: the scan loop, the token table and the commands.
+// The advanced macro language: the scan loop, the token tables and the commands.
 //
 // The text is decoded once into code points; every step works on a view into that buffer,
 // so "delete the front" is moving the view's start and the run stays linear in the text.
 
+#include "playback/MacroInterpreter.h"
+
 #include "common/Error.h"
+#include "common/ScopeGuard.h"
 #include "common/Text.h"
-#include "playback/MacroRunner.h"
 #include "triggers/TitleSearch.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -21,9 +22,62 @@ namespace {
 
 using View = std::u32string_view;
 
-enum class Action {
-    Modifier,
-    Key,
+// Recognition tries the modifiers, then the keys, then the commands, each table in its
+// order; the first row whose text equals the front of the text wins.
+struct ModifierToken
+{
+    View token;
+    ModifierMode mode;
+    View prefix;
+};
+
+constexpr ModifierToken kModifierTokens[] = {
+    { U"<<CTRL>>", ModifierMode::Ctrl, U"^" },
+    { U"<<ALT>>", ModifierMode::Alt, U"@" },
+    { U"<<SHIFT>>", ModifierMode::Shift, U"~" },
+    { U"<<CTRL+ALT>>", ModifierMode::CtrlAlt, U"^@" },
+    { U"<<CTRL+SHIFT>>", ModifierMode::CtrlShift, U"^~" },
+    { U"<<SHIFT+ALT>>", ModifierMode::ShiftAlt, U"~@" },
+};
+
+// Keys on their own and after a modifier token alike.
+struct KeyToken
+{
+    View token;
+    View braceName; // the keystroke string sent
+};
+
+constexpr KeyToken kKeyTokens[] = {
+    { U"<<ENTER>>", U"{ENTER}" },
+    { U"<<F1>>", U"{F1}" },
+    { U"<<F2>>", U"{F2}" },
+    { U"<<F3>>", U"{F3}" },
+    { U"<<F4>>", U"{F4}" },
+    { U"<<F5>>", U"{F5}" },
+    { U"<<F6>>", U"{F6}" },
+    { U"<<F7>>", U"{F7}" },
+    { U"<<F8>>", U"{F8}" },
+    { U"<<F9>>", U"{F9}" },
+    { U"<<F10>>", U"{F10}" },
+    { U"<<F11>>", U"{F11}" },
+    { U"<<F12>>", U"{F12}" },
+    { U"<<TAB>>", U"{TAB}" },
+    { U"<<BACKSPACE>>", U"{BKSP}" },
+    { U"<<INSERT>>", U"{INSERT}" },
+    { U"<<DELETE>>", U"{DELETE}" },
+    { U"<<HOME>>", U"{HOME}" },
+    { U"<<END>>", U"{END}" },
+    { U"<<PAGEUP>>", U"{PGUP}" },
+    { U"<<PAGEDOWN>>", U"{PGDN}" },
+    { U"<<PRINTSCREEN>>", U"{PRTSC}" },
+    { U"<<UP>>", U"{UP}" },
+    { U"<<DOWN>>", U"{DOWN}" },
+    { U"<<LEFT>>", U"{LEFT}" },
+    { U"<<RIGHT>>", U"{RIGHT}" },
+    { U"<<ESC>>", U"{ESC}" },
+};
+
+enum class Command {
     Secs,
     Mins,
     Rep,
@@ -39,103 +93,28 @@ enum class Action {
     Execute,
 };
 
-struct TokenRow
+struct CommandToken
 {
     View token;
-    Action action;
-    int mode; // modifier rows
-    View keys; // key rows: the keystroke string sent
+    Command command;
 };
 
-// Recognition order matters: the first row whose text equals the front wins.
-constexpr TokenRow kTokens[] = {
-    { U"<<CTRL>>", Action::Modifier, 1, {} },
-    { U"<<ALT>>", Action::Modifier, 2, {} },
-    { U"<<SHIFT>>", Action::Modifier, 3, {} },
-    { U"<<CTRL+ALT>>", Action::Modifier, 4, {} },
-    { U"<<CTRL+SHIFT>>", Action::Modifier, 5, {} },
-    { U"<<SHIFT+ALT>>", Action::Modifier, 6, {} },
-    { U"<<ENTER>>", Action::Key, 0, U"{ENTER}" },
-    { U"<<F1>>", Action::Key, 0, U"{F1}" },
-    { U"<<F2>>", Action::Key, 0, U"{F2}" },
-    { U"<<F3>>", Action::Key, 0, U"{F3}" },
-    { U"<<F4>>", Action::Key, 0, U"{F4}" },
-    { U"<<F5>>", Action::Key, 0, U"{F5}" },
-    { U"<<F6>>", Action::Key, 0, U"{F6}" },
-    { U"<<F7>>", Action::Key, 0, U"{F7}" },
-    { U"<<F8>>", Action::Key, 0, U"{F8}" },
-    { U"<<F9>>", Action::Key, 0, U"{F9}" },
-    { U"<<F10>>", Action::Key, 0, U"{F10}" },
-    { U"<<F11>>", Action::Key, 0, U"{F11}" },
-    { U"<<F12>>", Action::Key, 0, U"{F12}" },
-    { U"<<TAB>>", Action::Key, 0, U"{TAB}" },
-    { U"<<BACKSPACE>>", Action::Key, 0, U"{BKSP}" },
-    { U"<<INSERT>>", Action::Key, 0, U"{INSERT}" },
-    { U"<<DELETE>>", Action::Key, 0, U"{DELETE}" },
-    { U"<<HOME>>", Action::Key, 0, U"{HOME}" },
-    { U"<<END>>", Action::Key, 0, U"{END}" },
-    { U"<<PAGEUP>>", Action::Key, 0, U"{PGUP}" },
-    { U"<<PAGEDOWN>>", Action::Key, 0, U"{PGDN}" },
-    { U"<<PRINTSCREEN>>", Action::Key, 0, U"{PRTSC}" },
-    { U"<<UP>>", Action::Key, 0, U"{UP}" },
-    { U"<<DOWN>>", Action::Key, 0, U"{DOWN}" },
-    { U"<<LEFT>>", Action::Key, 0, U"{LEFT}" },
-    { U"<<RIGHT>>", Action::Key, 0, U"{RIGHT}" },
-    { U"<<ESC>>", Action::Key, 0, U"{ESC}" },
-    { U"<<SECS", Action::Secs, 0, {} },
-    { U"<<MINS", Action::Mins, 0, {} },
-    { U"<<REP", Action::Rep, 0, {} },
-    { U"<<SHORTDATE>>", Action::ShortDate, 0, {} },
-    { U"<<LONGDATE>>", Action::LongDate, 0, {} },
-    { U"<<SHORTTIME>>", Action::ShortTime, 0, {} },
-    { U"<<LONGTIME>>", Action::LongTime, 0, {} },
-    { U"<<INPUT:", Action::Input, 0, {} },
-    { U"<<WRITEVALUE>>", Action::WriteValue, 0, {} },
-    { U"<<RUN:", Action::Run, 0, {} },
-    { U"<<LOOKFOR:", Action::LookFor, 0, {} },
-    { U"<<FOCUS:", Action::Focus, 0, {} },
-    { U"<<EXECUTE:", Action::Execute, 0, {} },
+constexpr CommandToken kCommandTokens[] = {
+    { U"<<SECS", Command::Secs },
+    { U"<<MINS", Command::Mins },
+    { U"<<REP", Command::Rep },
+    { U"<<SHORTDATE>>", Command::ShortDate },
+    { U"<<LONGDATE>>", Command::LongDate },
+    { U"<<SHORTTIME>>", Command::ShortTime },
+    { U"<<LONGTIME>>", Command::LongTime },
+    { U"<<INPUT:", Command::Input },
+    { U"<<WRITEVALUE>>", Command::WriteValue },
+    { U"<<RUN:", Command::Run },
+    { U"<<LOOKFOR:", Command::LookFor },
+    { U"<<FOCUS:", Command::Focus },
+    { U"<<EXECUTE:", Command::Execute },
 };
-static_assert(std::size(kTokens) == 46);
-
-struct KeyToken
-{
-    View token;
-    View braceName;
-};
-
-// The keys a modifier token combines with, in their search order.
-constexpr KeyToken kModifiableKeys[] = {
-    { U"<<ENTER>>", U"{ENTER}" },
-    { U"<<F1>>", U"{F1}" },
-    { U"<<F2>>", U"{F2}" },
-    { U"<<F3>>", U"{F3}" },
-    { U"<<F4>>", U"{F4}" },
-    { U"<<F5>>", U"{F5}" },
-    { U"<<F6>>", U"{F6}" },
-    { U"<<F7>>", U"{F7}" },
-    { U"<<F8>>", U"{F8}" },
-    { U"<<F9>>", U"{F9}" },
-    { U"<<F10>>", U"{F10}" },
-    { U"<<F11>>", U"{F11}" },
-    { U"<<F12>>", U"{F12}" },
-    { U"<<ESC>>", U"{ESC}" },
-    { U"<<TAB>>", U"{TAB}" },
-    { U"<<BACKSPACE>>", U"{BKSP}" },
-    { U"<<INSERT>>", U"{INSERT}" },
-    { U"<<DELETE>>", U"{DELETE}" },
-    { U"<<HOME>>", U"{HOME}" },
-    { U"<<END>>", U"{END}" },
-    { U"<<PAGEUP>>", U"{PGUP}" },
-    { U"<<PAGEDOWN>>", U"{PGDN}" },
-    { U"<<PRINTSCREEN>>", U"{PRTSC}" },
-    { U"<<UP>>", U"{UP}" },
-    { U"<<DOWN>>", U"{DOWN}" },
-    { U"<<LEFT>>", U"{LEFT}" },
-    { U"<<RIGHT>>", U"{RIGHT}" },
-};
-
-constexpr View kModifierPrefix[] = { U"", U"^", U"@", U"~", U"^@", U"^~", U"~@" };
+static_assert(std::size(kModifierTokens) + std::size(kKeyTokens) + std::size(kCommandTokens) == 46);
 
 // The first N characters, ASCII letters upper-cased, equal the token.
 bool startsWithToken(View text, View token)
@@ -143,13 +122,28 @@ bool startsWithToken(View text, View token)
     if (text.size() < token.size())
         return false;
     for (std::size_t i = 0; i < token.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= U'a' && c <= U'z')
-            c = c - U'a' + U'A';
-        if (c != token[i])
+        if (text::upperAscii(text[i]) != token[i])
             return false;
     }
     return true;
+}
+
+template <typename Row, std::size_t N> const Row *matchToken(View text, const Row (&rows)[N])
+{
+    for (const Row &row : rows) {
+        if (startsWithToken(text, row.token))
+            return &row;
+    }
+    return nullptr;
+}
+
+View prefixOf(ModifierMode mode)
+{
+    for (const ModifierToken &row : kModifierTokens) {
+        if (row.mode == mode)
+            return row.prefix;
+    }
+    return {};
 }
 
 bool startsWithMarker(View text)
@@ -229,37 +223,22 @@ std::string readMacroFile(const std::string &path)
     return content.str();
 }
 
-// TokensOnly is on for one literal send and off again afterwards, also when it fails.
-class TokensOnlyScope
-{
-public:
-    TokensOnlyScope() { TSendKey::setTokensOnly(true); }
-    ~TokensOnlyScope() { TSendKey::setTokensOnly(false); }
-    TokensOnlyScope(const TokensOnlyScope &) = delete;
-    TokensOnlyScope &operator=(const TokensOnlyScope &) = delete;
-};
-
 } // namespace
 
-// Entry points clear the memo on the way in and out, as do the owners of text buffers when
-// they free them, so it never speaks of memory that has been released.
-class MacroRunner::SearchScope
+MacroInterpreter::MacroInterpreter(const PlaybackServices &services, MacroHost &host)
+    : m_services(services)
+    , m_host(host)
+    , m_sendKey(services.keys, services.pump, &services.keyboard)
 {
-public:
-    explicit SearchScope(MacroRunner &runner)
-        : m_runner(runner)
-    {
-        m_runner.m_absent.clear();
-    }
-    ~SearchScope() { m_runner.m_absent.clear(); }
-    SearchScope(const SearchScope &) = delete;
-    SearchScope &operator=(const SearchScope &) = delete;
+}
 
-private:
-    MacroRunner &m_runner;
-};
+auto MacroInterpreter::absentMemoScope()
+{
+    m_absent.clear();
+    return ScopeGuard([this] { m_absent.clear(); });
+}
 
-std::size_t MacroRunner::find(View text, View needle)
+std::size_t MacroInterpreter::find(View text, View needle)
 {
     if (needle.empty())
         return 0;
@@ -284,77 +263,63 @@ std::size_t MacroRunner::find(View text, View needle)
     return 0;
 }
 
-void MacroRunner::sendTokens(View s)
+void MacroInterpreter::sendTokens(View s)
 {
     TSendKey::setTokensOnly(false);
     m_sendKey.SendString(s);
 }
 
-void MacroRunner::RunAdvancedMacroFile(const std::string &path)
+void MacroInterpreter::sendLiterally(View s)
+{
+    TSendKey::setTokensOnly(true);
+    const ScopeGuard off([] { TSendKey::setTokensOnly(false); });
+    m_sendKey.SendString(s);
+}
+
+void MacroInterpreter::RunAdvancedMacroFile(const std::string &path)
 {
     // Only the outermost run resets the flag: a nested one must not forget a replay that an
     // enclosing run started and still waits for.
     if (m_advancedRuns == 0)
-        m_journalIdle = true;
-    struct RunScope
-    {
-        MacroRunner &runner;
-        explicit RunScope(MacroRunner &r)
-            : runner(r)
-        {
-            ++runner.m_advancedRuns;
+        m_host.resetJournalIdle();
+    ++m_advancedRuns;
+    const ScopeGuard endRun([this] {
+        --m_advancedRuns;
+        try {
+            m_services.keys.releaseAll();
+        } catch (...) {
         }
-        ~RunScope()
-        {
-            --runner.m_advancedRuns;
-            try {
-                runner.m_services.keys.releaseAll();
-            } catch (...) {
-            }
-        }
-    } scope(*this);
-    SearchScope search(*this); // declared before the text: cleared after the text is freed
+    });
+    const auto memo = absentMemoScope(); // before the text: cleared after the text is freed
 
     const std::u32string text = text::decode(joinLines(readMacroFile(path)));
     m_storedValue.clear();
     scan(View(text));
-    while (!m_journalIdle)
+    while (!m_host.journalIdle())
         pumpAndRest();
-    RecordFinished("NoRecord");
+    m_host.RecordFinished(RunStatus::NoRecord);
 }
 
-void MacroRunner::SendKeys(std::string_view utf8Text)
+void MacroInterpreter::SendKeys(std::string_view utf8Text)
 {
-    SearchScope search(*this);
+    const auto memo = absentMemoScope();
     const std::u32string text = text::decode(utf8Text);
     scan(View(text));
 }
 
-void MacroRunner::SendKeys(View text)
+void MacroInterpreter::SendKeys(View text)
 {
-    SearchScope search(*this);
+    const auto memo = absentMemoScope();
     scan(text);
 }
 
-View MacroRunner::InterpretToken(View text)
+View MacroInterpreter::InterpretToken(View text)
 {
-    SearchScope search(*this);
+    const auto memo = absentMemoScope();
     return interpret(text);
 }
 
-View MacroRunner::SendModifiedKey(View text, int mode)
-{
-    SearchScope search(*this);
-    return modifiedKey(text, mode);
-}
-
-void MacroRunner::RepMac(int count, View body)
-{
-    SearchScope search(*this);
-    repeat(count, body);
-}
-
-void MacroRunner::scan(View text)
+void MacroInterpreter::scan(View text)
 {
     while (!text.empty() && text.front() <= 32)
         text.remove_prefix(1);
@@ -366,88 +331,81 @@ void MacroRunner::scan(View text)
             continue;
         }
         const char32_t c = text.front();
-        if (c == U'@' || c == U'~' || c == U'^') {
-            TokensOnlyScope literal;
+        if (c == U'@' || c == U'~' || c == U'^')
+            sendLiterally(text.substr(0, 1));
+        else
             m_sendKey.SendString(text.substr(0, 1));
-        } else {
-            m_sendKey.SendString(text.substr(0, 1));
-        }
         text.remove_prefix(1);
     }
 }
 
-View MacroRunner::interpret(View text)
+View MacroInterpreter::interpret(View text)
 {
-    for (const TokenRow &row : kTokens) {
-        if (!startsWithToken(text, row.token))
-            continue;
-        const std::size_t n = row.token.size();
-        switch (row.action) {
-        case Action::Modifier:
-            return modifierToken(text, n, row.mode);
-        case Action::Key:
-            sendTokens(row.keys);
-            return text.substr(n);
-        case Action::Secs:
-            return timedWaitCommand(text.substr(n), 1);
-        case Action::Mins:
-            return timedWaitCommand(text.substr(n), 2);
-        case Action::Rep:
-            return repeatCommand(text.substr(n));
-        case Action::ShortDate:
-            return dateTimeCommand(text, n, DateTimeFormat::ShortDate);
-        case Action::LongDate:
-            return dateTimeCommand(text, n, DateTimeFormat::LongDate);
-        case Action::ShortTime:
-            return dateTimeCommand(text, n, DateTimeFormat::ShortTime);
-        case Action::LongTime:
-            return dateTimeCommand(text, n, DateTimeFormat::LongTime);
-        case Action::Input:
-            return inputCommand(text.substr(n));
-        case Action::WriteValue:
-            return writeValueCommand(text.substr(n));
-        case Action::Run:
-            return runCommand(text.substr(n));
-        case Action::LookFor:
-            return lookForCommand(text.substr(n));
-        case Action::Focus:
-            return focusCommand(text.substr(n));
-        case Action::Execute:
-            return executeCommand(text.substr(n));
-        }
+    if (const auto *row = matchToken(text, kModifierTokens))
+        return modifierToken(text, row->token.size(), row->mode);
+    if (const auto *row = matchToken(text, kKeyTokens)) {
+        sendTokens(row->braceName);
+        return text.substr(row->token.size());
     }
-    // Not a token: the "<<" goes and the rest is typed as it stands.
-    return dropFront(text, 2);
+    const auto *row = matchToken(text, kCommandTokens);
+    if (!row) // Not a token: the "<<" goes and the rest is typed as it stands.
+        return dropFront(text, 2);
+    const View rest = text.substr(row->token.size());
+    switch (row->command) {
+    case Command::Secs:
+        return timedWaitCommand(rest, WaitUnit::Seconds);
+    case Command::Mins:
+        return timedWaitCommand(rest, WaitUnit::Minutes);
+    case Command::Rep:
+        return repeatCommand(rest);
+    case Command::ShortDate:
+        return dateTimeCommand(rest, DateTimeFormat::ShortDate);
+    case Command::LongDate:
+        return dateTimeCommand(rest, DateTimeFormat::LongDate);
+    case Command::ShortTime:
+        return dateTimeCommand(rest, DateTimeFormat::ShortTime);
+    case Command::LongTime:
+        return dateTimeCommand(rest, DateTimeFormat::LongTime);
+    case Command::Input:
+        return inputCommand(rest);
+    case Command::WriteValue:
+        return writeValueCommand(rest);
+    case Command::Run:
+        return runCommand(rest);
+    case Command::LookFor:
+        return lookForCommand(rest);
+    case Command::Focus:
+        return focusCommand(rest);
+    case Command::Execute:
+        return executeCommand(rest);
+    }
+    return rest;
 }
 
-View MacroRunner::modifierToken(View text, std::size_t tokenLength, int mode)
+View MacroInterpreter::modifierToken(View text, std::size_t tokenLength, ModifierMode mode)
 {
     const View rest = text.substr(tokenLength);
     if (startsWithMarker(rest))
-        return modifiedKey(rest.substr(0, ModifiedKeyCut), mode);
-    std::u32string keys(kModifierPrefix[mode]);
+        return SendModifiedKey(rest.substr(0, ModifiedKeyCut), mode);
+    std::u32string keys(prefixOf(mode));
     if (!rest.empty())
         keys += rest.front();
     sendTokens(keys);
     return dropFront(rest, 1);
 }
 
-View MacroRunner::modifiedKey(View text, int mode)
+View MacroInterpreter::SendModifiedKey(View text, ModifierMode mode)
 {
-    if (mode < 1 || mode > 6)
+    const KeyToken *key = matchToken(text, kKeyTokens);
+    if (!key)
         return dropFront(text, 2);
-    for (const KeyToken &key : kModifiableKeys) {
-        if (startsWithToken(text, key.token)) {
-            std::u32string keys(kModifierPrefix[mode]);
-            keys += key.braceName;
-            sendTokens(keys);
-            return text.substr(key.token.size());
-        }
-    }
-    return dropFront(text, 2);
+    std::u32string keys(prefixOf(mode));
+    keys += key->braceName;
+    sendTokens(keys);
+    return text.substr(key->token.size());
 }
 
-View MacroRunner::timedWaitCommand(View text, int unit)
+View MacroInterpreter::timedWaitCommand(View text, WaitUnit unit)
 {
     const std::size_t p = find(text, U">");
     const int amount = toInteger(before(text, p));
@@ -456,11 +414,19 @@ View MacroRunner::timedWaitCommand(View text, int unit)
     return text;
 }
 
-void MacroRunner::TimedWait(int amount, int unit)
+void MacroInterpreter::TimedWait(int amount, WaitUnit unit)
 {
-    if (unit != 1 && unit != 2)
+    int interval = 0;
+    switch (unit) {
+    case WaitUnit::Seconds:
+        interval = 1000;
+        break;
+    case WaitUnit::Minutes:
+        interval = 60000;
+        break;
+    }
+    if (interval == 0)
         return;
-    const int interval = unit == 1 ? 1000 : 60000;
     if (m_services.observer)
         m_services.observer->timedWait(amount, unit);
 
@@ -471,22 +437,16 @@ void MacroRunner::TimedWait(int amount, int unit)
     Timers &timers = m_services.timers;
     timers.setWaitTimer(interval, true);
     timers.setScanTimerEnabled(false);
-    struct Restore
-    {
-        MacroRunner &runner;
-        int interval;
-        ~Restore()
-        {
-            runner.m_waits.pop_back();
-            Timers &timers = runner.m_services.timers;
-            if (runner.m_waits.empty()) {
-                timers.setWaitTimer(interval, false);
-                timers.setScanTimerEnabled(true);
-            } else {
-                timers.setWaitTimer(runner.m_waits.back().intervalMs, true);
-            }
+    const ScopeGuard restore([this, interval] {
+        m_waits.pop_back();
+        Timers &timers = m_services.timers;
+        if (m_waits.empty()) {
+            timers.setWaitTimer(interval, false);
+            timers.setScanTimerEnabled(true);
+        } else {
+            timers.setWaitTimer(m_waits.back().intervalMs, true);
         }
-    } restore { *this, interval };
+    });
 
     if (m_services.simulatedTime) {
         m_services.pump.processMessages();
@@ -500,7 +460,7 @@ void MacroRunner::TimedWait(int amount, int unit)
     }
 }
 
-void MacroRunner::tmr1Timer()
+void MacroInterpreter::tmr1Timer()
 {
     if (m_waits.empty())
         return;
@@ -509,32 +469,27 @@ void MacroRunner::tmr1Timer()
         wait.elapsedMs += interval;
 }
 
-View MacroRunner::repeatCommand(View text)
+View MacroInterpreter::repeatCommand(View text)
 {
     const View copy = text;
     const std::size_t countEnd = find(text, U">");
     text = dropFront(text, countEnd + 1);
     const View body = before(text, find(text, U"<<ENDREP>>"));
     const int count = toInteger(before(copy, countEnd));
-    repeat(count, body);
+    for (int i = 0; i < count; ++i)
+        scan(body);
     // Without "<<ENDREP>>" this drops nine characters, the block's count and ">>" among them.
     return dropFront(copy, find(copy, U"<<ENDREP>>") + 9);
 }
 
-void MacroRunner::repeat(int count, View body)
-{
-    for (int i = 0; i < count; ++i)
-        scan(body);
-}
-
-View MacroRunner::dateTimeCommand(View text, std::size_t tokenLength, DateTimeFormat format)
+View MacroInterpreter::dateTimeCommand(View text, DateTimeFormat format)
 {
     const std::u32string value = text::decode(m_services.dateTime.format(format));
     sendTokens(View(value).substr(0, TSendKey::MaxChars));
-    return text.substr(tokenLength);
+    return text;
 }
 
-View MacroRunner::inputCommand(View text)
+View MacroInterpreter::inputCommand(View text)
 {
     WindowSystem &windows = m_services.windows;
     const WindowHandle previous = windows.foregroundWindow();
@@ -546,64 +501,58 @@ View MacroRunner::inputCommand(View text)
     return dropFront(text, end + 1);
 }
 
-View MacroRunner::writeValueCommand(View text)
+View MacroInterpreter::writeValueCommand(View text)
 {
-    {
-        TokensOnlyScope literal;
-        m_sendKey.SendString(View(m_storedValue).substr(0, TSendKey::MaxChars));
-        m_services.pump.processMessages();
-    }
+    TSendKey::setTokensOnly(true);
+    const ScopeGuard off([] { TSendKey::setTokensOnly(false); });
+    m_sendKey.SendString(View(m_storedValue).substr(0, TSendKey::MaxChars));
+    m_services.pump.processMessages();
     return text;
 }
 
-View MacroRunner::runCommand(View text)
+View MacroInterpreter::runCommand(View text)
 {
     const std::size_t end = find(text, U">");
     const std::string name = utf8(before(text, end));
     for (const int record : m_services.catalogue.findByName(name)) {
         if (m_runNesting >= MaxRunNesting)
             throw Error(formatMessage("Macro nesting is too deep (%s)", name));
-        struct Level
-        {
-            int &depth;
-            explicit Level(int &d)
-                : depth(d)
-            {
-                ++depth;
-            }
-            ~Level() { --depth; }
-        } level(m_runNesting);
-        ProcessHotKey(record);
+        ++m_runNesting;
+        const ScopeGuard level([this] { --m_runNesting; });
+        m_host.ProcessHotKey(record);
     }
     return dropFront(text, end + 1);
 }
 
-View MacroRunner::lookForCommand(View text)
+View MacroInterpreter::lookForCommand(View text)
 {
+    struct Limit
+    {
+        View label;
+        bool inSeconds;
+    };
+    static constexpr Limit kLimits[] = { { U"SECS:", true }, { U"MINS:", false } };
+
     const std::u32string separator = text::decode(m_services.catalogue.store().readString(
         settings::Main, settings::WaitForSeparator, settings::WaitForSeparatorDefault));
     const std::size_t at = find(text, separator);
     const std::string title = utf8(before(text, at));
     // Exactly the separator goes, whatever its length; without one a single character.
     text = at > 0 ? dropFront(text, at - 1 + separator.size()) : dropFront(text, 1);
-    if (startsWithToken(text, U"SECS:")) {
-        text = text.substr(5);
+    // Seconds first, then minutes: a text may hold both, one after the other.
+    for (const Limit &limit : kLimits) {
+        if (!startsWithToken(text, limit.label))
+            continue;
+        text = text.substr(limit.label.size());
         const std::size_t end = find(text, U">>");
         const int amount = toInteger(before(text, end));
-        WaitForWindow(title, true, amount);
-        text = dropFront(text, end + 1);
-    }
-    if (startsWithToken(text, U"MINS:")) {
-        text = text.substr(5);
-        const std::size_t end = find(text, U">>");
-        const int amount = toInteger(before(text, end));
-        WaitForWindow(title, false, amount);
+        WaitForWindow(title, limit.inSeconds, amount);
         text = dropFront(text, end + 1);
     }
     return text;
 }
 
-void MacroRunner::WaitForWindow(const std::string &title, bool inSeconds, int amount)
+void MacroInterpreter::WaitForWindow(const std::string &title, bool inSeconds, int amount)
 {
     const std::int64_t polls = amount <= 0 ? 0 : (inSeconds ? amount : amount * 60LL);
     // Without real time nothing changes between polls: one look decides.
@@ -623,7 +572,7 @@ void MacroRunner::WaitForWindow(const std::string &title, bool inSeconds, int am
         m_services.observer->lookedFor(title, polls, found);
 }
 
-View MacroRunner::focusCommand(View text)
+View MacroInterpreter::focusCommand(View text)
 {
     const std::string title = utf8(before(text, find(text, U">")));
     WindowSystem &windows = m_services.windows;
@@ -635,7 +584,7 @@ View MacroRunner::focusCommand(View text)
     return dropFront(text, find(text, U">>") + 1);
 }
 
-View MacroRunner::executeCommand(View text)
+View MacroInterpreter::executeCommand(View text)
 {
     std::size_t at = find(text, U"~~");
     const std::string file = utf8(before(text, at));
@@ -647,6 +596,13 @@ View MacroRunner::executeCommand(View text)
     const std::string folder = utf8(before(text, at));
     m_services.launcher.open(file, parameters, folder);
     return dropFront(text, at + 1);
+}
+
+void MacroInterpreter::pumpAndRest()
+{
+    m_services.pump.processMessages();
+    // The pump does not block; a short rest keeps a long wait from spinning the processor.
+    m_services.pump.sleep(10);
 }
 
 } // namespace quorvel
