@@ -2,6 +2,7 @@
 #include "common/Error.h"
 #include "core/recording_events.h"
 #include "fakes/TestSupport.h"
+#include "platform/x11/X11Backend.h"
 
 #include <chrono>
 #include <csignal>
@@ -361,6 +362,54 @@ TEST_F(JournalX11, EscAlsoDropsTheQueuedReplays)
     EXPECT_EQ(finished, (std::vector<bool> { true, true }));
     EXPECT_FALSE(journal.isPlayingBack());
 }
+
+struct HeldEscape
+{
+    const char *name;
+    unsigned modifiers; // hotkeymod bits
+    const char *chord; // for xdotool
+};
+
+class JournalX11HeldEscape : public JournalX11, public ::testing::WithParamInterface<HeldEscape>
+{
+};
+
+// The application's own hot keys live on another connection of the same process: the
+// journal's grab of that combination is refused, which must neither end the process nor
+// take the combination from its holder, while the Esc still cancels through the stream.
+TEST_P(JournalX11HeldEscape, TheHolderKeepsItAndTheReplayIsStillCancelled)
+{
+    x11::X11Backend backend;
+    int presses = 0;
+    const int id =
+        backend.hotKeyRegistrar().registerHotKey(GetParam().modifiers, 0x1B, [&] { ++presses; });
+    ASSERT_NE(id, 0);
+    const auto pumpBoth = [&](const std::function<bool()> &done, int ms) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+        while (!done() && Clock::now() < deadline) {
+            journal.processEvents();
+            backend.processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return done();
+    };
+
+    writeRecording(dir.file("slow.dat"), slowTyping(keycodeOf("a"), 100, 20));
+    replay(dir.file("slow.dat"), false);
+    pumpBoth([] { return false; }, 300);
+    ASSERT_TRUE(journal.isPlayingBack());
+    EXPECT_EQ(xdotool(journal, { "key", GetParam().chord }), 0);
+    ASSERT_TRUE(pumpBoth([&] { return !finished.empty() && presses > 0; }, 3000))
+        << "finished " << finished.size() << ", presses " << presses;
+    EXPECT_EQ(finished, std::vector<bool> { true });
+    EXPECT_EQ(presses, 1);
+    backend.hotKeyRegistrar().unregisterHotKey(id);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chords, JournalX11HeldEscape,
+    ::testing::Values(HeldEscape { "Ctrl", hotkeymod::Control, "ctrl+Escape" },
+        HeldEscape { "CtrlShift", hotkeymod::Control | hotkeymod::Shift, "ctrl+shift+Escape" }),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(JournalX11NoDisplay, StartRecordingThrowsAndReplaysFinishAtOnce)
 {

@@ -49,7 +49,6 @@ public:
 
     X11Connection &connection() { return *m_connection; }
     X11Keyboard &keyboard() { return *m_keyboard; }
-    X11KeySink &x11KeySink() { return *m_sink; }
     X11HotKeyRegistrar &x11HotKeys() { return *m_hotKeys; }
     X11WindowSystem &x11Windows() { return *m_windows; }
 

@@ -122,11 +122,6 @@ int X11Connection::processEventsMatching(bool (*filter)(const XEvent &))
     return handled;
 }
 
-bool X11Connection::hasQueuedEvents() const
-{
-    return XEventsQueued(m_display, QueuedAlready) > 0;
-}
-
 void X11Connection::flush()
 {
     XFlush(m_display);

@@ -40,8 +40,6 @@ public:
     // Handles only the queued events the filter picks; the rest keep their order.
     // Returns how many it handled.
     int processEventsMatching(bool (*filter)(const _XEvent &));
-    // Whether events wait in Xlib's queue (read from the socket, so no longer readable there).
-    bool hasQueuedEvents() const;
     void flush();
     // A round trip: every request sent so far has been handled by the server.
     void sync();

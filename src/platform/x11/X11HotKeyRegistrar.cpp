@@ -128,12 +128,6 @@ bool X11HotKeyRegistrar::applicationActive()
     return m_activeQuery ? m_activeQuery() : false;
 }
 
-bool X11HotKeyRegistrar::isGrabbed(int id) const
-{
-    auto it = m_registrations.find(id);
-    return it != m_registrations.end() && it->second.grabbed;
-}
-
 void X11HotKeyRegistrar::keyboardChanged()
 {
     const std::vector<unsigned> combinations = lockCombinations();

@@ -29,9 +29,6 @@ public:
         m_activeQuery = std::move(query);
     }
 
-    // Whether the registration holds its grabs now (a mapping change can take them away).
-    bool isGrabbed(int id) const;
-
 private:
     struct Registration
     {

@@ -1,10 +1,10 @@
 #include "platform/x11/X11WindowSystem.h"
 
 #include "common/Text.h"
+#include "platform/x11/X11WindowProperties.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <algorithm>
 #include <thread>
 #include <unistd.h>
@@ -32,18 +32,6 @@ bool isWindowEvent(const XEvent &e)
     }
 }
 
-std::string latin1ToUtf8(const unsigned char *bytes, std::size_t n)
-{
-    std::string out;
-    out.reserve(n);
-    for (std::size_t i = 0; i < n; ++i)
-        text::appendUtf8(out, bytes[i]);
-    return out;
-}
-
-// Longest title read; searches look at the first 249 characters, FindWindow at all of it.
-constexpr long kTitleLongs = 1024;
-
 } // namespace
 
 struct X11WindowSystem::Impl
@@ -65,8 +53,8 @@ struct X11WindowSystem::Impl
     X11Connection &conn;
     Display *dpy;
     XId root;
-    Atom clientListStacking, activeWindow, netWmName, utf8String, netWmState, stateHidden, wmState,
-        supportingCheck, supported, netWmPid;
+    X11WindowProperties props;
+    const X11WindowProperties::Atoms &atoms;
 
     std::unordered_map<XId, Client> clients;
     std::unordered_map<XId, bool> topMapped; // children of the root: mapped or not
@@ -87,455 +75,340 @@ struct X11WindowSystem::Impl
         : conn(c)
         , dpy(c.display())
         , root(c.root())
+        , props(c)
+        , atoms(props.atoms())
     {
-        clientListStacking = c.atom("_NET_CLIENT_LIST_STACKING");
-        activeWindow = c.atom("_NET_ACTIVE_WINDOW");
-        netWmName = c.atom("_NET_WM_NAME");
-        utf8String = c.atom("UTF8_STRING");
-        netWmState = c.atom("_NET_WM_STATE");
-        stateHidden = c.atom("_NET_WM_STATE_HIDDEN");
-        wmState = c.atom("WM_STATE");
-        supportingCheck = c.atom("_NET_SUPPORTING_WM_CHECK");
-        supported = c.atom("_NET_SUPPORTED");
-        netWmPid = c.atom("_NET_WM_PID");
     }
 
-    // Properties ---------------------------------------------------------------------------
+    // The model.
+    WindowHandle handleOf(XId w) const;
+    Client *track(XId w, XId frame);
+    void remove(XId w);
+    bool frameMapped(const Client &c);
+    void updateVisible(Client &c);
+    void updateVisibleLater(Client &c);
+    void markDirty(Client &c);
 
-    bool property(XId w, Atom prop, Atom type, long longs, std::vector<unsigned char> &bytes,
-        int &format, unsigned long &items)
-    {
-        Atom actualType = None;
-        unsigned long after = 0;
-        unsigned char *data = nullptr;
-        items = 0;
-        format = 0;
-        if (XGetWindowProperty(
-                dpy, w, prop, 0, longs, False, type, &actualType, &format, &items, &after, &data)
-            != Success)
-            return false;
-        const bool ok =
-            data && actualType != None && (type == AnyPropertyType || actualType == type);
-        if (ok) {
-            const std::size_t unit = format == 32 ? sizeof(long) : format == 16 ? sizeof(short) : 1;
-            bytes.assign(data, data + items * unit);
-        }
-        if (data)
-            XFree(data);
-        return ok;
-    }
+    // Events are applied without a round trip; what needs one is marked for catchUp().
+    void apply(const XEvent &e);
+    void rootPropertyChanged(Atom property);
+    void clientPropertyChanged(Client &c, Atom property);
+    void mapChanged(XId event, XId w, bool mapped);
+    void destroyed(XId event, XId w);
+    void reparented(XId event, XId w, XId parent);
+    void rootChildLeft(XId w);
+    void created(XId parent, XId w);
+    void restacked(XId event);
 
-    std::vector<XId> ids(XId w, Atom prop, Atom type)
-    {
-        std::vector<unsigned char> bytes;
-        int format = 0;
-        unsigned long items = 0;
-        std::vector<XId> out;
-        if (!property(w, prop, type, 1 << 16, bytes, format, items) || format != 32)
-            return out;
-        const auto *values = reinterpret_cast<const long *>(bytes.data());
-        out.reserve(items);
-        for (unsigned long i = 0; i < items; ++i)
-            out.push_back(XId(values[i]));
-        return out;
-    }
+    // Catching up with the server: the round trips the events asked for.
+    void catchUp();
+    void applyDeferred();
+    void refreshStacking();
+    void stackFromManager();
+    void stackFromTree();
+    void addToStacking(XId w, XId frame);
+    void refreshDirty();
+};
 
-    XId id(XId w, Atom prop, Atom type)
-    {
-        const auto v = ids(w, prop, type);
-        return v.empty() ? 0 : v.front();
-    }
+// The model ---------------------------------------------------------------------------------
 
-    std::string title(XId w)
-    {
-        std::vector<unsigned char> bytes;
-        int format = 0;
-        unsigned long items = 0;
-        // UTF-8 by definition, whatever type a careless client gave it.
-        if (property(w, netWmName, AnyPropertyType, kTitleLongs, bytes, format, items)
-            && format == 8)
-            return text::toUtf8(
-                std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
-        XTextProperty tp {};
-        if (!XGetTextProperty(dpy, w, &tp, XA_WM_NAME) || !tp.value)
-            return {};
-        std::string out;
-        // STRING is Latin-1, but clients put UTF-8 in it too; valid UTF-8 is taken as such
-        // (Latin-1 titles hardly ever form it).
-        if (tp.encoding == XA_STRING || tp.encoding == utf8String) {
-            out =
-                text::toUtf8(std::string_view(reinterpret_cast<const char *>(tp.value), tp.nitems));
-        } else {
-            // COMPOUND_TEXT and the like: Xlib converts them whatever our locale.
-            char **list = nullptr;
-            int count = 0;
-            if (Xutf8TextPropertyToTextList(dpy, &tp, &list, &count) >= Success && list) {
-                for (int i = 0; i < count; ++i)
-                    out += list[i];
-                XFreeStringList(list);
-            } else {
-                out = latin1ToUtf8(tp.value, tp.nitems);
-            }
-        }
-        XFree(tp.value);
-        return out;
-    }
+WindowHandle X11WindowSystem::Impl::handleOf(XId w) const
+{
+    auto c = clients.find(w);
+    if (c != clients.end())
+        return c->second.info.handle;
+    auto r = reuses.find(w);
+    return (WindowHandle(r == reuses.end() ? 0 : r->second) << 32) | w;
+}
 
-    bool isHidden(XId w)
-    {
-        const auto states = ids(w, netWmState, XA_ATOM);
-        return std::find(states.begin(), states.end(), stateHidden) != states.end();
-    }
+X11WindowSystem::Impl::Client *X11WindowSystem::Impl::track(XId w, XId frame)
+{
+    auto it = clients.find(w);
+    if (it != clients.end())
+        return &it->second;
+    // Selected before reading, so no later change goes unseen.
+    XSelectInput(dpy, w, PropertyChangeMask | StructureNotifyMask);
+    const auto state = props.mapState(w);
+    if (state == X11WindowProperties::MapState::Gone)
+        return nullptr;
+    const WindowHandle handle = handleOf(w);
+    Client &c = clients[w];
+    c.id = w;
+    c.info.handle = handle;
+    c.mapped = state != X11WindowProperties::MapState::Unmapped;
+    c.frame = frame ? frame : props.topLevelOf(w);
+    c.info.title = props.title(w);
+    c.hidden = props.isHidden(w);
+    c.pid = props.pid(w);
+    updateVisible(c);
+    return &c;
+}
 
-    bool hasWmState(XId w)
-    {
-        std::vector<unsigned char> bytes;
-        int format = 0;
-        unsigned long items = 0;
-        return property(w, wmState, wmState, 2, bytes, format, items);
-    }
+void X11WindowSystem::Impl::remove(XId w)
+{
+    auto it = clients.find(w);
+    if (it == clients.end())
+        return;
+    ++reuses[w];
+    Client *c = &it->second;
+    std::erase(stacking, c);
+    clients.erase(it);
+}
 
-    // The child of the root that w lives in; w itself for a child of the root.
-    XId topLevelOf(XId w)
-    {
-        for (int depth = 0; depth < 16 && w; ++depth) {
-            Window rootReturn = 0, parent = 0, *children = nullptr;
-            unsigned n = 0;
-            if (!XQueryTree(dpy, w, &rootReturn, &parent, &children, &n))
-                return 0;
-            if (children)
-                XFree(children);
-            if (parent == root || parent == 0)
-                return w;
-            w = parent;
-        }
-        return w;
-    }
+bool X11WindowSystem::Impl::frameMapped(const Client &c)
+{
+    if (!c.frame || c.frame == c.id)
+        return c.mapped;
+    auto it = topMapped.find(c.frame);
+    if (it != topMapped.end())
+        return it->second;
+    const auto state = props.mapState(c.frame);
+    const bool mapped = state != X11WindowProperties::MapState::Gone
+        && state != X11WindowProperties::MapState::Unmapped;
+    topMapped[c.frame] = mapped;
+    return mapped;
+}
 
-    // The window with WM_STATE inside a child of the root (XmuClientWindow's rule).
-    XId clientOf(XId top)
-    {
-        if (hasWmState(top))
-            return top;
-        std::vector<XId> level { top };
-        for (int depth = 0; depth < 3 && !level.empty(); ++depth) {
-            std::vector<XId> next;
-            for (XId w : level) {
-                Window rootReturn = 0, parent = 0, *children = nullptr;
-                unsigned n = 0;
-                if (!XQueryTree(dpy, w, &rootReturn, &parent, &children, &n))
-                    continue;
-                for (unsigned i = 0; i < n; ++i)
-                    next.push_back(children[i]);
-                if (children)
-                    XFree(children);
-            }
-            for (XId w : next) {
-                if (hasWmState(w))
-                    return w;
-            }
-            level = std::move(next);
-        }
-        return top;
-    }
+void X11WindowSystem::Impl::updateVisible(Client &c)
+{
+    c.info.visible = c.mapped && !c.hidden && frameMapped(c);
+}
 
-    // The model ----------------------------------------------------------------------------
-
-    WindowHandle handleOf(XId w) const
-    {
-        auto c = clients.find(w);
-        if (c != clients.end())
-            return c->second.info.handle;
-        auto r = reuses.find(w);
-        return (WindowHandle(r == reuses.end() ? 0 : r->second) << 32) | w;
-    }
-
-    bool frameMapped(const Client &c)
-    {
-        if (!c.frame || c.frame == c.id)
-            return c.mapped;
-        auto it = topMapped.find(c.frame);
-        if (it != topMapped.end())
-            return it->second;
-        XWindowAttributes a {};
-        const bool mapped = XGetWindowAttributes(dpy, c.frame, &a) && a.map_state != IsUnmapped;
-        topMapped[c.frame] = mapped;
-        return mapped;
-    }
-
-    void updateVisible(Client &c) { c.info.visible = c.mapped && !c.hidden && frameMapped(c); }
-
-    Client *track(XId w, XId frame)
-    {
-        auto it = clients.find(w);
-        if (it != clients.end())
-            return &it->second;
-        // Selected before reading, so no later change goes unseen.
-        XSelectInput(dpy, w, PropertyChangeMask | StructureNotifyMask);
-        XWindowAttributes a {};
-        if (!XGetWindowAttributes(dpy, w, &a))
-            return nullptr; // gone already
-        const WindowHandle handle = handleOf(w);
-        Client &c = clients[w];
-        c.id = w;
-        c.info.handle = handle;
-        c.mapped = a.map_state != IsUnmapped;
-        c.frame = frame ? frame : topLevelOf(w);
-        c.info.title = title(w);
-        c.hidden = isHidden(w);
-        c.pid = long(id(w, netWmPid, XA_CARDINAL));
+void X11WindowSystem::Impl::updateVisibleLater(Client &c)
+{
+    // No round trips while events are applied; the frame may need one.
+    if (!c.frame || c.frame == c.id || topMapped.count(c.frame))
         updateVisible(c);
-        return &c;
+    else {
+        markDirty(c);
+        c.frameDirty = true;
     }
+}
 
-    void markDirty(Client &c)
-    {
-        if (!c.titleDirty && !c.stateDirty && !c.frameDirty)
-            dirty.push_back(c.id);
+void X11WindowSystem::Impl::markDirty(Client &c)
+{
+    if (!c.titleDirty && !c.stateDirty && !c.frameDirty)
+        dirty.push_back(c.id);
+}
+
+// Events ------------------------------------------------------------------------------------
+
+void X11WindowSystem::Impl::apply(const XEvent &e)
+{
+    switch (e.type) {
+    case PropertyNotify:
+        if (e.xproperty.window == root) {
+            rootPropertyChanged(e.xproperty.atom);
+        } else if (auto it = clients.find(e.xproperty.window); it != clients.end()) {
+            clientPropertyChanged(it->second, e.xproperty.atom);
+        }
+        return;
+    case MapNotify:
+        mapChanged(e.xmap.event, e.xmap.window, true);
+        return;
+    case UnmapNotify:
+        mapChanged(e.xunmap.event, e.xunmap.window, false);
+        return;
+    case DestroyNotify:
+        destroyed(e.xdestroywindow.event, e.xdestroywindow.window);
+        return;
+    case ReparentNotify:
+        reparented(e.xreparent.event, e.xreparent.window, e.xreparent.parent);
+        return;
+    case CreateNotify:
+        created(e.xcreatewindow.parent, e.xcreatewindow.window);
+        return;
+    case ConfigureNotify:
+        restacked(e.xconfigure.event);
+        return;
+    case CirculateNotify:
+        restacked(e.xcirculate.event);
+        return;
+    default:
+        return;
     }
+}
 
-    void remove(XId w)
-    {
+void X11WindowSystem::Impl::rootPropertyChanged(Atom property)
+{
+    if (property == atoms.clientListStacking)
+        stackDirty = true;
+    else if (property == atoms.activeWindow)
+        activeDirty = true;
+    else if (property == atoms.supportingCheck || property == atoms.supported)
+        modeDirty = true;
+}
+
+void X11WindowSystem::Impl::clientPropertyChanged(Client &c, Atom property)
+{
+    if (property == atoms.netWmName || property == XA_WM_NAME) {
+        markDirty(c);
+        c.titleDirty = true;
+    } else if (property == atoms.netWmState || property == atoms.netWmPid) {
+        markDirty(c);
+        c.stateDirty = true;
+    } else if (property == atoms.wmState && !ewmh) {
+        stackDirty = true;
+    }
+}
+
+void X11WindowSystem::Impl::mapChanged(XId event, XId w, bool mapped)
+{
+    if (event == root) {
+        topMapped[w] = mapped;
+        for (auto &[id, c] : clients) {
+            if (c.frame == w)
+                updateVisibleLater(c);
+        }
+    }
+    if (event == w) {
+        auto it = clients.find(w);
+        if (it != clients.end()) {
+            it->second.mapped = mapped;
+            updateVisibleLater(it->second);
+        }
+    }
+}
+
+void X11WindowSystem::Impl::destroyed(XId event, XId w)
+{
+    if (event == root)
+        rootChildLeft(w);
+    if (event == w || event == root)
+        remove(w);
+}
+
+void X11WindowSystem::Impl::reparented(XId event, XId w, XId parent)
+{
+    if (event == root) {
+        rootChildLeft(w);
+        // Windows handed back to the root: the manager may have gone.
+        if (parent == root)
+            modeDirty = true;
+    }
+    auto it = clients.find(w);
+    if (it != clients.end()) {
+        markDirty(it->second);
+        it->second.frameDirty = true;
+    }
+}
+
+void X11WindowSystem::Impl::rootChildLeft(XId w)
+{
+    topMapped.erase(w);
+    childClient.erase(w);
+    if (!ewmh)
+        stackDirty = true;
+}
+
+void X11WindowSystem::Impl::created(XId parent, XId w)
+{
+    if (parent != root)
+        return;
+    topMapped[w] = false;
+    if (!ewmh)
+        stackDirty = true;
+}
+
+void X11WindowSystem::Impl::restacked(XId event)
+{
+    if (event == root && !ewmh)
+        stackDirty = true;
+}
+
+// Catching up -------------------------------------------------------------------------------
+
+void X11WindowSystem::Impl::catchUp()
+{
+    if (enumerating)
+        return;
+    for (int round = 0; round < 4; ++round) {
+        applyDeferred();
+        conn.processEventsMatching(&isWindowEvent);
+        const bool roundTrips = modeDirty || stackDirty || !dirty.empty();
+        if (modeDirty) {
+            modeDirty = false;
+            ewmh = props.managerKeepsStacking();
+            stackDirty = true;
+        }
+        if (stackDirty) {
+            stackDirty = false;
+            refreshStacking();
+        }
+        refreshDirty();
+        // Replies may have brought more window events with them; take those too.
+        if (!roundTrips)
+            break;
+    }
+}
+
+void X11WindowSystem::Impl::applyDeferred()
+{
+    const auto held = std::move(deferred);
+    deferred.clear();
+    for (const XEvent &e : held)
+        apply(e);
+}
+
+void X11WindowSystem::Impl::refreshStacking()
+{
+    stacking.clear();
+    for (auto &[id, c] : clients)
+        c.listed = false;
+    if (ewmh)
+        stackFromManager();
+    else
+        stackFromTree();
+}
+
+void X11WindowSystem::Impl::addToStacking(XId w, XId frame)
+{
+    Client *c = track(w, frame);
+    if (c && !c->listed) {
+        c->listed = true;
+        stacking.push_back(c);
+    }
+}
+
+void X11WindowSystem::Impl::stackFromManager()
+{
+    const auto list = props.clientListStacking(); // bottom to top
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        addToStacking(*it, 0);
+}
+
+void X11WindowSystem::Impl::stackFromTree()
+{
+    const auto tops = props.topLevels(); // bottom to top
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+        auto known = childClient.find(*it);
+        const XId client = known != childClient.end() ? known->second : props.clientOf(*it);
+        childClient[*it] = client;
+        addToStacking(client, *it);
+    }
+}
+
+void X11WindowSystem::Impl::refreshDirty()
+{
+    const auto pending = std::move(dirty);
+    dirty.clear();
+    for (XId w : pending) {
         auto it = clients.find(w);
         if (it == clients.end())
-            return;
-        ++reuses[w];
-        Client *c = &it->second;
-        std::erase(stacking, c);
-        clients.erase(it);
+            continue;
+        Client &c = it->second;
+        if (c.titleDirty)
+            c.info.title = props.title(w);
+        if (c.stateDirty) {
+            c.hidden = props.isHidden(w);
+            c.pid = props.pid(w);
+        }
+        if (c.frameDirty)
+            c.frame = props.topLevelOf(w);
+        c.titleDirty = c.stateDirty = c.frameDirty = false;
+        updateVisible(c);
     }
-
-    void mapChanged(XId event, XId w, bool mapped)
-    {
-        if (event == root) {
-            topMapped[w] = mapped;
-            for (auto &[id, c] : clients) {
-                if (c.frame == w)
-                    updateVisibleLater(c);
-            }
-        }
-        if (event == w) {
-            auto it = clients.find(w);
-            if (it != clients.end()) {
-                it->second.mapped = mapped;
-                updateVisibleLater(it->second);
-            }
-        }
-    }
-
-    void updateVisibleLater(Client &c)
-    {
-        // No round trips while events are applied; the frame may need one.
-        if (!c.frame || c.frame == c.id || topMapped.count(c.frame))
-            c.info.visible = c.mapped && !c.hidden && frameMapped(c);
-        else {
-            markDirty(c);
-            c.frameDirty = true;
-        }
-    }
-
-    void apply(const XEvent &e)
-    {
-        switch (e.type) {
-        case PropertyNotify: {
-            const XId w = e.xproperty.window;
-            const Atom a = e.xproperty.atom;
-            if (w == root) {
-                if (a == clientListStacking)
-                    stackDirty = true;
-                else if (a == activeWindow)
-                    activeDirty = true;
-                else if (a == supportingCheck || a == supported)
-                    modeDirty = true;
-                return;
-            }
-            auto it = clients.find(w);
-            if (it == clients.end())
-                return;
-            Client &c = it->second;
-            if (a == netWmName || a == XA_WM_NAME) {
-                markDirty(c);
-                c.titleDirty = true;
-            } else if (a == netWmState || a == netWmPid) {
-                markDirty(c);
-                c.stateDirty = true;
-            } else if (a == wmState && !ewmh) {
-                stackDirty = true;
-            }
-            return;
-        }
-        case MapNotify:
-            mapChanged(e.xmap.event, e.xmap.window, true);
-            return;
-        case UnmapNotify:
-            mapChanged(e.xunmap.event, e.xunmap.window, false);
-            return;
-        case DestroyNotify: {
-            const XId w = e.xdestroywindow.window;
-            if (e.xdestroywindow.event == root) {
-                topMapped.erase(w);
-                childClient.erase(w);
-                if (!ewmh)
-                    stackDirty = true;
-            }
-            if (e.xdestroywindow.event == w || e.xdestroywindow.event == root)
-                remove(w);
-            return;
-        }
-        case ReparentNotify: {
-            const XId w = e.xreparent.window;
-            if (e.xreparent.event == root) {
-                topMapped.erase(w);
-                childClient.erase(w);
-                if (!ewmh)
-                    stackDirty = true;
-                // Windows handed back to the root: the manager may have gone.
-                if (e.xreparent.parent == root)
-                    modeDirty = true;
-            }
-            auto it = clients.find(w);
-            if (it != clients.end()) {
-                markDirty(it->second);
-                it->second.frameDirty = true;
-            }
-            return;
-        }
-        case CreateNotify:
-            if (e.xcreatewindow.parent == root) {
-                topMapped[e.xcreatewindow.window] = false;
-                if (!ewmh)
-                    stackDirty = true;
-            }
-            return;
-        case ConfigureNotify:
-            if (e.xconfigure.event == root && !ewmh)
-                stackDirty = true;
-            return;
-        case CirculateNotify:
-            if (e.xcirculate.event == root && !ewmh)
-                stackDirty = true;
-            return;
-        default:
-            return;
-        }
-    }
-
-    void detectMode()
-    {
-        bool ok = false;
-        if (const XId check = id(root, supportingCheck, XA_WINDOW))
-            ok = id(check, supportingCheck, XA_WINDOW) == check;
-        if (ok) {
-            const auto atoms = ids(root, supported, XA_ATOM);
-            ok = std::find(atoms.begin(), atoms.end(), clientListStacking) != atoms.end();
-        }
-        ewmh = ok;
-    }
-
-    void refreshStacking()
-    {
-        stacking.clear();
-        for (auto &[id, c] : clients)
-            c.listed = false;
-        auto add = [&](XId w, XId frame) {
-            Client *c = track(w, frame);
-            if (c && !c->listed) {
-                c->listed = true;
-                stacking.push_back(c);
-            }
-        };
-        if (ewmh) {
-            // Bottom to top.
-            const auto list = ids(root, clientListStacking, XA_WINDOW);
-            for (auto it = list.rbegin(); it != list.rend(); ++it)
-                add(*it, 0);
-            return;
-        }
-        Window rootReturn = 0, parent = 0, *children = nullptr;
-        unsigned n = 0;
-        if (!XQueryTree(dpy, root, &rootReturn, &parent, &children, &n))
-            return;
-        std::vector<XId> tops(children, children + n);
-        if (children)
-            XFree(children);
-        for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
-            auto known = childClient.find(*it);
-            const XId client = known != childClient.end() ? known->second : clientOf(*it);
-            childClient[*it] = client;
-            add(client, *it);
-        }
-    }
-
-    void refreshDirty()
-    {
-        const auto pending = std::move(dirty);
-        dirty.clear();
-        for (XId w : pending) {
-            auto it = clients.find(w);
-            if (it == clients.end())
-                continue;
-            Client &c = it->second;
-            if (c.titleDirty)
-                c.info.title = title(w);
-            if (c.stateDirty) {
-                c.hidden = isHidden(w);
-                c.pid = long(id(w, netWmPid, XA_CARDINAL));
-            }
-            if (c.frameDirty)
-                c.frame = topLevelOf(w);
-            c.titleDirty = c.stateDirty = c.frameDirty = false;
-            updateVisible(c);
-        }
-    }
-
-    void catchUp()
-    {
-        if (enumerating)
-            return;
-        for (int round = 0; round < 4; ++round) {
-            const auto held = std::move(deferred);
-            deferred.clear();
-            for (const XEvent &e : held)
-                apply(e);
-            conn.processEventsMatching(&isWindowEvent);
-            const bool roundTrips = modeDirty || stackDirty || !dirty.empty();
-            if (modeDirty) {
-                modeDirty = false;
-                detectMode();
-                stackDirty = true;
-            }
-            if (stackDirty) {
-                stackDirty = false;
-                refreshStacking();
-            }
-            refreshDirty();
-            // Replies may have brought more window events with them; take those too.
-            if (!roundTrips)
-                break;
-        }
-    }
-
-    bool hasFocus(XId w)
-    {
-        Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(dpy, &focus, &revert);
-        for (int depth = 0; depth < 16 && focus > PointerRoot; ++depth) {
-            if (focus == w)
-                return true;
-            Window rootReturn = 0, parent = 0, *children = nullptr;
-            unsigned n = 0;
-            if (!XQueryTree(dpy, focus, &rootReturn, &parent, &children, &n))
-                return false;
-            if (children)
-                XFree(children);
-            if (parent == root)
-                return false;
-            focus = parent;
-        }
-        return false;
-    }
-};
+}
 
 X11WindowSystem::X11WindowSystem(X11Connection &connection)
     : m(std::make_unique<Impl>(connection))
@@ -587,8 +460,7 @@ bool X11WindowSystem::isWindowVisible(WindowHandle window)
         return it->second.info.handle == window && it->second.info.visible;
     if (m->handleOf(w) != window)
         return false;
-    XWindowAttributes a {};
-    return XGetWindowAttributes(m->dpy, w, &a) && a.map_state == IsViewable && !m->isHidden(w);
+    return m->props.mapState(w) == X11WindowProperties::MapState::Viewable && !m->props.isHidden(w);
 }
 
 WindowHandle X11WindowSystem::foregroundWindow()
@@ -598,15 +470,12 @@ WindowHandle X11WindowSystem::foregroundWindow()
     if (m->ewmh) {
         if (m->activeDirty) {
             m->activeDirty = false;
-            m->active = m->id(m->root, m->activeWindow, XA_WINDOW);
+            m->active = m->props.managerActiveWindow();
         }
         w = m->active;
     } else {
-        Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(m->dpy, &focus, &revert);
-        if (focus > PointerRoot) {
-            const XId top = m->topLevelOf(focus);
+        if (const XId focus = m->props.inputFocus()) {
+            const XId top = m->props.topLevelOf(focus);
             auto it = m->childClient.find(top);
             w = it != m->childClient.end() ? it->second : top;
         }
@@ -625,7 +494,7 @@ void X11WindowSystem::setForegroundWindow(WindowHandle window)
         XEvent e {};
         e.xclient.type = ClientMessage;
         e.xclient.window = w;
-        e.xclient.message_type = m->activeWindow;
+        e.xclient.message_type = m->atoms.activeWindow;
         e.xclient.format = 32;
         e.xclient.data.l[0] = 2; // a pager's request: managers honour it without a timestamp
         e.xclient.data.l[1] = CurrentTime;
@@ -642,7 +511,7 @@ void X11WindowSystem::setForegroundWindow(WindowHandle window)
     const auto deadline = std::chrono::steady_clock::now() + m->activationWait;
     // With a manager, also until it says so, so foregroundWindow() agrees at once.
     auto done = [&] {
-        return m->hasFocus(w) && (!m->ewmh || m->id(m->root, m->activeWindow, XA_WINDOW) == w);
+        return m->props.hasFocus(w) && (!m->ewmh || m->props.managerActiveWindow() == w);
     };
     while (!done() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -665,8 +534,7 @@ bool X11WindowSystem::activeWindowIsOurs()
     if (!w)
         return false;
     auto it = m->clients.find(w);
-    const long pid =
-        it != m->clients.end() ? it->second.pid : long(m->id(w, m->netWmPid, XA_CARDINAL));
+    const long pid = it != m->clients.end() ? it->second.pid : m->props.pid(w);
     return pid == long(getpid());
 }
 

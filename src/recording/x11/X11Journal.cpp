@@ -1,6 +1,7 @@
 #include "recording/x11/X11Journal.h"
 
 #include "common/Error.h"
+#include "platform/x11/X11Connection.h"
 #include "recording/JournalFile.h"
 #include "recording/RecordingBuilder.h"
 #include "recording/ReplayScheduler.h"
@@ -67,19 +68,6 @@ std::int64_t monotonicUs()
     return std::int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
 }
 
-// Grabbing a key someone else holds gives BadAccess, which Xlib's default handler turns into
-// an exit; grabs are made with this handler in place, and a refused one is given up quietly.
-Display *g_grabDisplay = nullptr;
-XErrorHandler g_previousHandler = nullptr;
-
-int grabErrorHandler(Display *display, XErrorEvent *error)
-{
-    if (display == g_grabDisplay && error->request_code == X_GrabKey) {
-        return 0;
-    }
-    return g_previousHandler ? g_previousHandler(display, error) : 0;
-}
-
 std::array<std::uint32_t, 256> readUnshiftedKeysyms(Display *display)
 {
     std::array<std::uint32_t, 256> out {};
@@ -125,6 +113,9 @@ struct Request
 struct X11Journal::Impl
 {
     std::string unavailable;
+    // X errors on either never end the process; see X11Connection.
+    std::unique_ptr<x11::X11Connection> controlConnection;
+    std::unique_ptr<x11::X11Connection> dataConnection;
     Display *control = nullptr;
     Display *data = nullptr;
     XRecordContext context = 0;
@@ -204,11 +195,13 @@ void X11Journal::Impl::open(const std::string &displayName)
     ev.events = EPOLLIN;
     epoll_ctl(epollFd, EPOLL_CTL_ADD, timerFd, &ev);
 
-    const char *name = displayName.empty() ? nullptr : displayName.c_str();
-    control = XOpenDisplay(name);
-    data = control ? XOpenDisplay(name) : nullptr;
-    if (!control || !data) {
-        const char *shown = name ? name : std::getenv("DISPLAY");
+    try {
+        controlConnection = std::make_unique<x11::X11Connection>(displayName);
+        dataConnection = std::make_unique<x11::X11Connection>(displayName);
+        control = controlConnection->display();
+        data = dataConnection->display();
+    } catch (const Error &) {
+        const char *shown = displayName.empty() ? std::getenv("DISPLAY") : displayName.c_str();
         unavailable = std::string("Cannot open the X display")
             + (shown && *shown ? std::string(" ") + shown : std::string(" (DISPLAY is not set)"));
         close();
@@ -264,10 +257,9 @@ void X11Journal::Impl::close()
             XRecordFreeContext(control, context);
         if (fenceWindow)
             XDestroyWindow(control, fenceWindow);
-        XCloseDisplay(control);
     }
-    if (data)
-        XCloseDisplay(data);
+    controlConnection.reset();
+    dataConnection.reset();
     control = data = nullptr;
     context = 0;
     fenceWindow = 0;
@@ -484,15 +476,13 @@ void X11Journal::Impl::grabEscape(bool on)
     if (on) {
         // Keeps the user's Esc from reaching the target as well; the cancel itself is seen
         // in the recorded stream, so it works also for a combination someone else holds.
-        g_grabDisplay = control;
-        g_previousHandler = XSetErrorHandler(grabErrorHandler);
+        // A combination held elsewhere is refused with BadAccess and left out.
+        x11::X11Connection::ErrorTrap trap(*controlConnection);
         for (std::size_t code = 0; code < 256; ++code)
             if (escapeCodes[code])
                 for (unsigned mods = 0; mods <= allModifiers; ++mods)
                     XGrabKey(control, int(code), mods, root, False, GrabModeAsync, GrabModeAsync);
-        XSync(control, False);
-        XSetErrorHandler(g_previousHandler);
-        g_grabDisplay = nullptr;
+        trap.sync();
     } else {
         for (std::size_t code = 0; code < 256; ++code)
             if (escapeCodes[code])
