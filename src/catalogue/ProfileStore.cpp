@@ -158,7 +158,10 @@ bool resolveLinks(const std::string &path, std::string &target)
         }
         if (link.empty())
             return false;
-        current = link.front() == '/' ? link : folderOf(current) + "/" + link;
+        if (link.front() == '/')
+            current = link;
+        else
+            current = folderOf(current).append("/").append(link);
     }
     return false; // a loop
 }

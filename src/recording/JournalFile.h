@@ -78,7 +78,7 @@ struct JournalParseResult
 };
 
 constexpr std::uint32_t kMaxJournalDelayMs = 0x7fffffff;
-constexpr std::size_t kMaxJournalFileBytes = 64 * 1024 * 1024;
+constexpr std::size_t kMaxJournalFileBytes = std::size_t { 64 } * 1024 * 1024;
 
 std::string formatJournal(const JournalRecording &recording);
 JournalParseResult parseJournal(std::string_view text);

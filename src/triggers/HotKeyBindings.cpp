@@ -5,7 +5,7 @@
 namespace quorvel {
 
 HotKeyBindings::HotKeyBindings(HotKeyRegistrar &registrar, ErrorDisplay *errors,
-    std::function<void(int slot)> onHotKey, std::function<void()> reloadList)
+    const std::function<void(int slot)> &onHotKey, std::function<void()> reloadList)
     : m_reloadList(std::move(reloadList))
 {
     for (int slot = 0; slot < SlotCount; ++slot) {

@@ -22,7 +22,7 @@ bool titleMatches(std::string_view windowTitle, std::string_view target)
     return normaliseTitle(windowTitle) == normaliseTarget(target);
 }
 
-TitleSearch::TitleSearch(std::string target)
+TitleSearch::TitleSearch(const std::string &target)
     : m_target(normaliseTarget(target))
 {
 }

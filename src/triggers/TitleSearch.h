@@ -19,7 +19,7 @@ bool titleMatches(std::string_view windowTitle, std::string_view target);
 class TitleSearch
 {
 public:
-    explicit TitleSearch(std::string target);
+    explicit TitleSearch(const std::string &target);
 
     // Enumerates the top-level windows topmost first; the first match ends the search.
     bool run(WindowSystem &windows);

@@ -37,7 +37,7 @@ std::string TfrmGetVar::ask(const std::string &prompt)
 {
     lblPrompt->setText(QString::fromStdString(prompt));
     exec();
-    const auto answer = edtVal->text().toStdString();
+    auto answer = edtVal->text().toStdString();
     edtVal->clear();
     return answer;
 }

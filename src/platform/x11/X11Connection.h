@@ -7,8 +7,8 @@
 #include <vector>
 
 // Xlib's own type names, declared without its headers (their macros collide with ours).
-struct _XDisplay;
-union _XEvent;
+struct _XDisplay; // NOLINT(bugprone-reserved-identifier)
+union _XEvent; // NOLINT(bugprone-reserved-identifier)
 
 namespace quorvel::x11 {
 

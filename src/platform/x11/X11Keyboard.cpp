@@ -233,7 +233,7 @@ struct X11Keyboard::Impl
 
 X11Keyboard::X11Keyboard(X11Connection &connection)
     : m_connection(connection)
-    , m(std::make_unique<Impl>())
+    , m_impl(std::make_unique<Impl>())
 {
     Display *dpy = connection.display();
     if (connection.xkbEventBase() >= 0) {
@@ -257,7 +257,7 @@ void X11Keyboard::handleEvent(const XEvent &event)
         XRefreshKeyboardMapping(&mapping);
         bool ours = mapping.request == MappingKeyboard && mapping.count > 0;
         for (int i = 0; ours && i < mapping.count; ++i)
-            ours = m->isSpare(mapping.first_keycode + i);
+            ours = m_impl->isSpare(mapping.first_keycode + i);
         if (!ours)
             invalidate();
         return;
@@ -267,10 +267,10 @@ void X11Keyboard::handleEvent(const XEvent &event)
     const auto &xkbEvent = reinterpret_cast<const XkbEvent &>(event);
     switch (xkbEvent.any.xkb_type) {
     case XkbStateNotify:
-        if (m->locked != xkbEvent.state.locked_mods || m->group != xkbEvent.state.group) {
-            m->locked = xkbEvent.state.locked_mods;
-            m->group = xkbEvent.state.group;
-            m->indexDirty = true;
+        if (m_impl->locked != xkbEvent.state.locked_mods || m_impl->group != xkbEvent.state.group) {
+            m_impl->locked = xkbEvent.state.locked_mods;
+            m_impl->group = xkbEvent.state.group;
+            m_impl->indexDirty = true;
         }
         break;
     case XkbMapNotify: {
@@ -281,7 +281,7 @@ void X11Keyboard::handleEvent(const XEvent &event)
                 == 0
             && map.num_key_syms > 0;
         for (int i = 0; ours && i < map.num_key_syms; ++i)
-            ours = m->isSpare(map.first_key_sym + i);
+            ours = m_impl->isSpare(map.first_key_sym + i);
         if (!ours)
             invalidate();
         break;
@@ -296,51 +296,51 @@ void X11Keyboard::handleEvent(const XEvent &event)
 
 void X11Keyboard::invalidate()
 {
-    m->mapDirty = true;
+    m_impl->mapDirty = true;
 }
 
 void X11Keyboard::ensure()
 {
     Display *dpy = m_connection.display();
-    if (m->mapDirty) {
-        m->mapDirty = false;
-        if (m->xkb)
-            XkbFreeKeyboard(m->xkb, 0, True);
-        m->xkb =
+    if (m_impl->mapDirty) {
+        m_impl->mapDirty = false;
+        if (m_impl->xkb)
+            XkbFreeKeyboard(m_impl->xkb, 0, True);
+        m_impl->xkb =
             XkbGetMap(dpy, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
-        if (m->xkb) {
-            m->minKey = m->xkb->min_key_code;
-            m->maxKey = m->xkb->max_key_code;
+        if (m_impl->xkb) {
+            m_impl->minKey = m_impl->xkb->min_key_code;
+            m_impl->maxKey = m_impl->xkb->max_key_code;
         }
         XkbStateRec state {};
         if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) {
-            m->locked = state.locked_mods;
-            m->group = state.group;
+            m_impl->locked = state.locked_mods;
+            m_impl->group = state.group;
         }
-        m->readModifiers(dpy);
-        m->chooseSpares();
-        m->notify = true;
-        m->indexDirty = true;
-        m->rebuildLowest();
+        m_impl->readModifiers(dpy);
+        m_impl->chooseSpares();
+        m_impl->notify = true;
+        m_impl->indexDirty = true;
+        m_impl->rebuildLowest();
         // The modifier keys we press: their lowest binding, whatever the layout.
         auto key = [&](unsigned long sym) {
-            auto it = m->lowest.find(sym);
-            return it == m->lowest.end() ? 0u : (it->second & 0xFFFF);
+            auto it = m_impl->lowest.find(sym);
+            return it == m_impl->lowest.end() ? 0u : (it->second & 0xFFFF);
         };
-        m->shiftKey = key(XK_Shift_L);
-        m->controlKey = key(XK_Control_L);
-        m->altKey = key(XK_Alt_L);
-        if (!m->altKey)
-            m->altKey = key(XK_Meta_L);
-        m->level3Key = key(XK_ISO_Level3_Shift);
+        m_impl->shiftKey = key(XK_Shift_L);
+        m_impl->controlKey = key(XK_Control_L);
+        m_impl->altKey = key(XK_Alt_L);
+        if (!m_impl->altKey)
+            m_impl->altKey = key(XK_Meta_L);
+        m_impl->level3Key = key(XK_ISO_Level3_Shift);
     }
-    if (m->indexDirty) {
-        m->indexDirty = false;
-        m->rebuildIndex();
+    if (m_impl->indexDirty) {
+        m_impl->indexDirty = false;
+        m_impl->rebuildIndex();
     }
-    if (m->notify) {
-        m->notify = false;
-        const auto listeners = m->listeners;
+    if (m_impl->notify) {
+        m_impl->notify = false;
+        const auto listeners = m_impl->listeners;
         for (const auto &l : listeners)
             l();
     }
@@ -353,42 +353,42 @@ void X11Keyboard::update()
 
 void X11Keyboard::addChangeListener(std::function<void()> listener)
 {
-    m->listeners.push_back(std::move(listener));
+    m_impl->listeners.push_back(std::move(listener));
 }
 
 X11Keyboard::Binding X11Keyboard::findCharacter(char32_t ch)
 {
     ensure();
-    auto it = m->chars.find(ch);
-    return it == m->chars.end() ? Binding {} : it->second;
+    auto it = m_impl->chars.find(ch);
+    return it == m_impl->chars.end() ? Binding {} : it->second;
 }
 
 X11Keyboard::Binding X11Keyboard::findKeysym(unsigned long keysym)
 {
     ensure();
-    auto it = m->keysyms.find(keysym);
-    return it == m->keysyms.end() ? Binding {} : it->second;
+    auto it = m_impl->keysyms.find(keysym);
+    return it == m_impl->keysyms.end() ? Binding {} : it->second;
 }
 
 unsigned X11Keyboard::keycodeFor(unsigned long keysym)
 {
     ensure();
-    auto it = m->lowest.find(keysym);
-    return it == m->lowest.end() ? 0 : (it->second & 0xFFFF);
+    auto it = m_impl->lowest.find(keysym);
+    return it == m_impl->lowest.end() ? 0 : (it->second & 0xFFFF);
 }
 
 std::vector<unsigned> X11Keyboard::keycodesFor(unsigned long keysym)
 {
     ensure();
     std::vector<unsigned> out;
-    if (!m->xkb || !keysym)
+    if (!m_impl->xkb || !keysym)
         return out;
-    for (unsigned kc = m->minKey; kc <= m->maxKey; ++kc) {
-        const int groups = XkbKeyNumGroups(m->xkb, kc);
+    for (unsigned kc = m_impl->minKey; kc <= m_impl->maxKey; ++kc) {
+        const int groups = XkbKeyNumGroups(m_impl->xkb, kc);
         bool found = false;
         for (int g = 0; g < groups && !found; ++g) {
-            for (int l = 0; l < XkbKeyGroupWidth(m->xkb, kc, g) && !found; ++l)
-                found = XkbKeySymEntry(m->xkb, kc, l, g) == keysym;
+            for (int l = 0; l < XkbKeyGroupWidth(m_impl->xkb, kc, g) && !found; ++l)
+                found = XkbKeySymEntry(m_impl->xkb, kc, l, g) == keysym;
         }
         if (found)
             out.push_back(kc);
@@ -402,7 +402,7 @@ std::vector<unsigned> X11Keyboard::modifierKeys(unsigned mask)
     std::vector<unsigned> out;
     for (int i = 0; i < 8; ++i) {
         if (mask & (1u << i))
-            out.insert(out.end(), m->modKeys[i].begin(), m->modKeys[i].end());
+            out.insert(out.end(), m_impl->modKeys[i].begin(), m_impl->modKeys[i].end());
     }
     return out;
 }
@@ -410,76 +410,76 @@ std::vector<unsigned> X11Keyboard::modifierKeys(unsigned mask)
 unsigned X11Keyboard::altMask()
 {
     ensure();
-    return m->altMask;
+    return m_impl->altMask;
 }
 
 unsigned X11Keyboard::level3Mask()
 {
     ensure();
-    return m->level3Key ? m->level3Mask : 0;
+    return m_impl->level3Key ? m_impl->level3Mask : 0;
 }
 
 unsigned X11Keyboard::numLockMask()
 {
     ensure();
-    return m->numLockMask;
+    return m_impl->numLockMask;
 }
 
 unsigned X11Keyboard::scrollLockMask()
 {
     ensure();
-    return m->scrollLockMask;
+    return m_impl->scrollLockMask;
 }
 
 unsigned X11Keyboard::lockedModifiers()
 {
     ensure();
-    return m->locked;
+    return m_impl->locked;
 }
 
 unsigned X11Keyboard::shiftKey()
 {
     ensure();
-    return m->shiftKey;
+    return m_impl->shiftKey;
 }
 
 unsigned X11Keyboard::controlKey()
 {
     ensure();
-    return m->controlKey;
+    return m_impl->controlKey;
 }
 
 unsigned X11Keyboard::altKey()
 {
     ensure();
-    return m->altKey;
+    return m_impl->altKey;
 }
 
 unsigned X11Keyboard::level3Key()
 {
     ensure();
-    return m->level3Key;
+    return m_impl->level3Key;
 }
 
 const std::vector<unsigned> &X11Keyboard::spareKeys()
 {
     ensure();
-    return m->spares;
+    return m_impl->spares;
 }
 
 unsigned long X11Keyboard::spareBinding(unsigned keycode)
 {
     ensure();
-    auto it = m->spareSyms.find(keycode);
-    return it == m->spareSyms.end() ? 0 : it->second;
+    auto it = m_impl->spareSyms.find(keycode);
+    return it == m_impl->spareSyms.end() ? 0 : it->second;
 }
 
 void X11Keyboard::setSpareBinding(unsigned keycode, unsigned long keysym)
 {
     if (keysym)
-        m->spareSyms[keycode] = keysym;
+        m_impl->spareSyms[keycode] = keysym;
     else
-        m->spareSyms.erase(keycode);
+        m_impl->spareSyms.erase(keycode);
 }
 
 } // namespace quorvel::x11

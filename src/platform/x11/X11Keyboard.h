@@ -67,7 +67,7 @@ private:
     void ensure();
 
     X11Connection &m_connection;
-    std::unique_ptr<Impl> m;
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace quorvel::x11

@@ -411,17 +411,17 @@ void X11WindowSystem::Impl::refreshDirty()
 }
 
 X11WindowSystem::X11WindowSystem(X11Connection &connection)
-    : m(std::make_unique<Impl>(connection))
+    : m_impl(std::make_unique<Impl>(connection))
 {
     XSelectInput(
         connection.display(), connection.root(), PropertyChangeMask | SubstructureNotifyMask);
     connection.addHandler([this](const XEvent &e) {
         if (!isWindowEvent(e))
             return;
-        if (m->enumerating)
-            m->deferred.push_back(e);
+        if (m_impl->enumerating)
+            m_impl->deferred.push_back(e);
         else
-            m->apply(e);
+            m_impl->apply(e);
     });
 }
 
@@ -429,12 +429,12 @@ X11WindowSystem::~X11WindowSystem() = default;
 
 void X11WindowSystem::catchUp()
 {
-    m->catchUp();
+    m_impl->catchUp();
 }
 
 void X11WindowSystem::enumWindows(const std::function<bool(const WindowInfo &)> &visit)
 {
-    m->catchUp();
+    m_impl->catchUp();
     struct Guard
     {
         int &n;
@@ -444,8 +444,8 @@ void X11WindowSystem::enumWindows(const std::function<bool(const WindowInfo &)> 
             ++n;
         }
         ~Guard() { --n; }
-    } guard(m->enumerating);
-    for (const Impl::Client *c : m->stacking) {
+    } guard(m_impl->enumerating);
+    for (const Impl::Client *c : m_impl->stacking) {
         if (!visit(c->info))
             return;
     }
@@ -453,75 +453,77 @@ void X11WindowSystem::enumWindows(const std::function<bool(const WindowInfo &)> 
 
 bool X11WindowSystem::isWindowVisible(WindowHandle window)
 {
-    m->catchUp();
+    m_impl->catchUp();
     const XId w = windowOf(window);
-    auto it = m->clients.find(w);
-    if (it != m->clients.end())
+    auto it = m_impl->clients.find(w);
+    if (it != m_impl->clients.end())
         return it->second.info.handle == window && it->second.info.visible;
-    if (m->handleOf(w) != window)
+    if (m_impl->handleOf(w) != window)
         return false;
-    return m->props.mapState(w) == X11WindowProperties::MapState::Viewable && !m->props.isHidden(w);
+    return m_impl->props.mapState(w) == X11WindowProperties::MapState::Viewable
+        && !m_impl->props.isHidden(w);
 }
 
 WindowHandle X11WindowSystem::foregroundWindow()
 {
-    m->catchUp();
+    m_impl->catchUp();
     XId w = 0;
-    if (m->ewmh) {
-        if (m->activeDirty) {
-            m->activeDirty = false;
-            m->active = m->props.managerActiveWindow();
+    if (m_impl->ewmh) {
+        if (m_impl->activeDirty) {
+            m_impl->activeDirty = false;
+            m_impl->active = m_impl->props.managerActiveWindow();
         }
-        w = m->active;
+        w = m_impl->active;
     } else {
-        if (const XId focus = m->props.inputFocus()) {
-            const XId top = m->props.topLevelOf(focus);
-            auto it = m->childClient.find(top);
-            w = it != m->childClient.end() ? it->second : top;
+        if (const XId focus = m_impl->props.inputFocus()) {
+            const XId top = m_impl->props.topLevelOf(focus);
+            auto it = m_impl->childClient.find(top);
+            w = it != m_impl->childClient.end() ? it->second : top;
         }
     }
-    return w ? m->handleOf(w) : 0;
+    return w ? m_impl->handleOf(w) : 0;
 }
 
 void X11WindowSystem::setForegroundWindow(WindowHandle window)
 {
-    m->catchUp();
+    m_impl->catchUp();
     const XId w = windowOf(window);
-    if (!w || m->handleOf(w) != window)
+    if (!w || m_impl->handleOf(w) != window)
         return; // the window it named is gone
-    Display *dpy = m->dpy;
-    if (m->ewmh) {
+    Display *dpy = m_impl->dpy;
+    if (m_impl->ewmh) {
         XEvent e {};
         e.xclient.type = ClientMessage;
         e.xclient.window = w;
-        e.xclient.message_type = m->atoms.activeWindow;
+        e.xclient.message_type = m_impl->atoms.activeWindow;
         e.xclient.format = 32;
         e.xclient.data.l[0] = 2; // a pager's request: managers honour it without a timestamp
         e.xclient.data.l[1] = CurrentTime;
         e.xclient.data.l[2] = 0;
-        XSendEvent(dpy, m->root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        XSendEvent(dpy, m_impl->root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
     } else {
-        auto it = m->clients.find(w);
-        const XId frame = it != m->clients.end() && it->second.frame ? it->second.frame : w;
+        auto it = m_impl->clients.find(w);
+        const XId frame = it != m_impl->clients.end() && it->second.frame ? it->second.frame : w;
         XRaiseWindow(dpy, frame);
         XSetInputFocus(dpy, w, RevertToParent, CurrentTime);
     }
     XFlush(dpy);
     // Keys typed next must reach the window, so wait for the manager to hand it the focus.
-    const auto deadline = std::chrono::steady_clock::now() + m->activationWait;
+    const auto deadline = std::chrono::steady_clock::now() + m_impl->activationWait;
     // With a manager, also until it says so, so foregroundWindow() agrees at once.
     auto done = [&] {
-        return m->props.hasFocus(w) && (!m->ewmh || m->props.managerActiveWindow() == w);
+        return m_impl->props.hasFocus(w)
+            && (!m_impl->ewmh || m_impl->props.managerActiveWindow() == w);
     };
     while (!done() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    m->activeDirty = true;
+    m_impl->activeDirty = true;
 }
 
 WindowHandle X11WindowSystem::findWindow(std::string_view title)
 {
-    m->catchUp();
-    for (const Impl::Client *c : m->stacking) {
+    m_impl->catchUp();
+    for (const Impl::Client *c : m_impl->stacking) {
         if (text::equalsIgnoreAsciiCase(c->info.title, title))
             return c->info.handle;
     }
@@ -533,32 +535,32 @@ bool X11WindowSystem::activeWindowIsOurs()
     const XId w = windowOf(foregroundWindow());
     if (!w)
         return false;
-    auto it = m->clients.find(w);
-    const long pid = it != m->clients.end() ? it->second.pid : m->props.pid(w);
+    auto it = m_impl->clients.find(w);
+    const long pid = it != m_impl->clients.end() ? it->second.pid : m_impl->props.pid(w);
     return pid == long(getpid());
 }
 
 void X11WindowSystem::setActivationWait(std::chrono::milliseconds wait)
 {
-    m->activationWait = wait;
+    m_impl->activationWait = wait;
 }
 
 WindowHandle X11WindowSystem::handleOf(XId window)
 {
-    m->catchUp();
-    return m->handleOf(window);
+    m_impl->catchUp();
+    return m_impl->handleOf(window);
 }
 
 bool X11WindowSystem::usesManagerList()
 {
-    m->catchUp();
-    return m->ewmh;
+    m_impl->catchUp();
+    return m_impl->ewmh;
 }
 
 std::size_t X11WindowSystem::windowCount()
 {
-    m->catchUp();
-    return m->stacking.size();
+    m_impl->catchUp();
+    return m_impl->stacking.size();
 }
 
 } // namespace quorvel::x11

@@ -47,7 +47,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m;
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace quorvel::x11

@@ -78,7 +78,8 @@ std::array<std::uint32_t, 256> readUnshiftedKeysyms(Display *display)
     if (!syms)
         return out;
     for (int code = minCode; code <= maxCode && code < 256; ++code)
-        out[std::size_t(code)] = perCode > 0 ? std::uint32_t(syms[(code - minCode) * perCode]) : 0;
+        out[std::size_t(code)] =
+            perCode > 0 ? std::uint32_t(syms[std::ptrdiff_t(code - minCode) * perCode]) : 0;
     XFree(syms);
     return out;
 }
@@ -626,48 +627,48 @@ void X11Journal::Impl::finishLater(bool userCancel)
 }
 
 X11Journal::X11Journal(const std::string &displayName)
-    : d(std::make_unique<Impl>())
+    : m_impl(std::make_unique<Impl>())
 {
-    d->open(displayName);
+    m_impl->open(displayName);
 }
 
 X11Journal::~X11Journal()
 {
-    if (d->control) {
-        if (d->scheduler) {
-            for (const JournalEvent &release : d->scheduler->releaseHeld())
-                d->send(release);
-            d->scheduler.reset();
+    if (m_impl->control) {
+        if (m_impl->scheduler) {
+            for (const JournalEvent &release : m_impl->scheduler->releaseHeld())
+                m_impl->send(release);
+            m_impl->scheduler.reset();
         }
-        d->grabEscape(false);
-        d->builder.reset();
-        d->queue.clear();
-        d->disable();
-        XSync(d->control, False);
+        m_impl->grabEscape(false);
+        m_impl->builder.reset();
+        m_impl->queue.clear();
+        m_impl->disable();
+        XSync(m_impl->control, False);
     }
-    d->close();
-    if (d->timerFd >= 0)
-        ::close(d->timerFd);
-    if (d->epollFd >= 0)
-        ::close(d->epollFd);
+    m_impl->close();
+    if (m_impl->timerFd >= 0)
+        ::close(m_impl->timerFd);
+    if (m_impl->epollFd >= 0)
+        ::close(m_impl->epollFd);
 }
 
 bool X11Journal::available() const
 {
-    return d->unavailable.empty();
+    return m_impl->unavailable.empty();
 }
 
 const std::string &X11Journal::unavailableReason() const
 {
-    return d->unavailable;
+    return m_impl->unavailable;
 }
 
 void X11Journal::StartRecording()
 {
-    if (d->builder)
+    if (m_impl->builder)
         StopRecording();
     if (!available())
-        throw Error(d->unavailable);
+        throw Error(m_impl->unavailable);
     const std::string path = RecordFileName;
     if (path.empty())
         throw Error("No file name for the recording");
@@ -680,144 +681,144 @@ void X11Journal::StartRecording()
         throw Error("Cannot write the recording " + path + ": the folder " + folder.string()
             + " is missing or not writable");
 
-    d->builder.emplace(KeyStrokesOnly, d->recordingKeyTable());
-    d->recordPath = path;
-    d->recordingWanted = true;
-    d->stopKeySeen = false;
-    if (!d->enable()) {
-        d->builder.reset();
-        d->recordingWanted = false;
+    m_impl->builder.emplace(KeyStrokesOnly, m_impl->recordingKeyTable());
+    m_impl->recordPath = path;
+    m_impl->recordingWanted = true;
+    m_impl->stopKeySeen = false;
+    if (!m_impl->enable()) {
+        m_impl->builder.reset();
+        m_impl->recordingWanted = false;
         throw Error("Cannot start recording: the X server does not deliver the input");
     }
-    d->sendFence();
+    m_impl->sendFence();
     // Once the server has the fence, everything typed from now on is in the recording.
-    XSync(d->control, False);
+    XSync(m_impl->control, False);
 }
 
 void X11Journal::StopRecording()
 {
-    if (!d->builder)
+    if (!m_impl->builder)
         return;
-    d->recordingWanted = false;
-    if (d->enabled) {
-        const std::uint64_t id = d->sendFence();
-        XSync(d->control, False);
-        d->waitForStream([this, id] { return d->appliedFenceId >= id; });
+    m_impl->recordingWanted = false;
+    if (m_impl->enabled) {
+        const std::uint64_t id = m_impl->sendFence();
+        XSync(m_impl->control, False);
+        m_impl->waitForStream([this, id] { return m_impl->appliedFenceId >= id; });
     }
-    JournalRecording recording = d->builder->finish();
-    d->builder.reset();
-    d->stopKeySeen = false;
-    d->disableIfIdle();
-    d->rearm();
-    saveJournal(d->recordPath, recording);
-    d->finishLater(false);
+    JournalRecording recording = m_impl->builder->finish();
+    m_impl->builder.reset();
+    m_impl->stopKeySeen = false;
+    m_impl->disableIfIdle();
+    m_impl->rearm();
+    saveJournal(m_impl->recordPath, recording);
+    m_impl->finishLater(false);
 }
 
 void X11Journal::StartPlayBack()
 {
-    d->lastPlayBackError.clear();
+    m_impl->lastPlayBackError.clear();
     if (!available()) {
-        d->lastPlayBackError = d->unavailable;
-        d->finishLater(false);
+        m_impl->lastPlayBackError = m_impl->unavailable;
+        m_impl->finishLater(false);
         return;
     }
     JournalParseResult parsed = loadJournal(PlayBackFileName);
     if (!parsed.recording) {
-        d->lastPlayBackError = parsed.error;
-        d->finishLater(false);
+        m_impl->lastPlayBackError = parsed.error;
+        m_impl->finishLater(false);
         return;
     }
     Request request { HiSpeedPlayBack, std::move(parsed.recording->events) };
-    if (d->scheduler) {
-        d->queue.push_back(std::move(request));
+    if (m_impl->scheduler) {
+        m_impl->queue.push_back(std::move(request));
         return;
     }
-    d->beginReplay(std::move(request));
-    d->armNow();
+    m_impl->beginReplay(std::move(request));
+    m_impl->armNow();
 }
 
 void X11Journal::cancelPlayBack()
 {
-    if (d->scheduler)
-        d->endReplay(true);
+    if (m_impl->scheduler)
+        m_impl->endReplay(true);
 }
 
 bool X11Journal::isRecording() const
 {
-    return d->builder.has_value();
+    return m_impl->builder.has_value();
 }
 
 bool X11Journal::isPlayingBack() const
 {
-    return d->scheduler.has_value();
+    return m_impl->scheduler.has_value();
 }
 
 std::size_t X11Journal::queuedPlayBacks() const
 {
-    return d->queue.size();
+    return m_impl->queue.size();
 }
 
 const std::string &X11Journal::lastPlayBackError() const
 {
-    return d->lastPlayBackError;
+    return m_impl->lastPlayBackError;
 }
 
 void X11Journal::suspendCapture()
 {
-    if (++d->suspendDepth == 1 && d->enabled) {
-        d->sendFence();
+    if (++m_impl->suspendDepth == 1 && m_impl->enabled) {
+        m_impl->sendFence();
         // The server must have the fence before the input we are about to send.
-        XSync(d->control, False);
+        XSync(m_impl->control, False);
     }
 }
 
 void X11Journal::resumeCapture()
 {
-    if (d->suspendDepth == 0)
+    if (m_impl->suspendDepth == 0)
         return;
-    if (--d->suspendDepth == 0 && d->enabled) {
-        d->sendFence();
-        XFlush(d->control);
+    if (--m_impl->suspendDepth == 0 && m_impl->enabled) {
+        m_impl->sendFence();
+        XFlush(m_impl->control);
     }
 }
 
 int X11Journal::fileDescriptor() const
 {
-    return d->epollFd;
+    return m_impl->epollFd;
 }
 
 void X11Journal::processEvents()
 {
     std::uint64_t expirations = 0;
-    while (::read(d->timerFd, &expirations, sizeof expirations) > 0) { }
-    if (d->control) {
-        while (XPending(d->control) > 0) {
+    while (::read(m_impl->timerFd, &expirations, sizeof expirations) > 0) { }
+    if (m_impl->control) {
+        while (XPending(m_impl->control) > 0) {
             XEvent event;
-            XNextEvent(d->control, &event);
+            XNextEvent(m_impl->control, &event);
             if (event.type == MappingNotify) {
                 XRefreshKeyboardMapping(&event.xmapping);
-                if (d->builder)
-                    d->builder->setKeyTable(d->recordingKeyTable());
+                if (m_impl->builder)
+                    m_impl->builder->setKeyTable(m_impl->recordingKeyTable());
             }
         }
-        XRecordProcessReplies(d->data);
-        d->handleIncoming();
-        if (d->scheduler && d->cancelRequested)
-            d->endReplay(true);
-        else if (d->scheduler)
-            d->replayTick();
+        XRecordProcessReplies(m_impl->data);
+        m_impl->handleIncoming();
+        if (m_impl->scheduler && m_impl->cancelRequested)
+            m_impl->endReplay(true);
+        else if (m_impl->scheduler)
+            m_impl->replayTick();
     }
-    d->rearm();
+    m_impl->rearm();
 
     // Last, with everything else settled: a handler may start or stop anything.
-    if (d->stopKeySeen) {
-        d->stopKeySeen = false;
+    if (m_impl->stopKeySeen) {
+        m_impl->stopKeySeen = false;
         if (OnStopKey)
             OnStopKey();
     }
-    while (!d->finished.empty()) {
-        const bool userCancel = d->finished.front();
-        d->finished.pop_front();
+    while (!m_impl->finished.empty()) {
+        const bool userCancel = m_impl->finished.front();
+        m_impl->finished.pop_front();
         if (OnFinished)
             OnFinished(userCancel);
     }
