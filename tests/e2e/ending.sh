@@ -2,43 +2,12 @@
 # Ending on SIGTERM and SIGHUP: whatever quorvel holds down on the X server (a replay
 # holding Shift) is let go before the process is gone.
 set -uo pipefail
-bin="${QUORVEL_BIN:?}"
-src="${QUORVEL_SOURCE_DIR:?}"
-keys_down="${QUORVEL_TEST_BIN:?}/x11_keys_down"
 if [ -z "${DISPLAY:-}" ]; then
-    exec "$src/scripts/with-xvfb.sh" bash "$0" "$@"
+    exec "${QUORVEL_SOURCE_DIR:?}/scripts/with-xvfb.sh" bash "$0" "$@"
 fi
-export LSAN_OPTIONS="suppressions=$src/scripts/lsan.supp:print_suppressions=0"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-passed=0
-failed=0
-check() { # name, then a command that must succeed
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok: $name"
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name"
-    fi
-}
-wait_for() { # seconds, command
-    local until=$((SECONDS + $1))
-    shift
-    while [ $SECONDS -lt $until ]; do
-        "$@" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
+: "${QUORVEL_SOURCE_DIR:?}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
+keys_down="${QUORVEL_TEST_BIN:?}/x11_keys_down"
 shift_code=$(xmodmap -pke 2>/dev/null | awk '$4 == "Shift_L" { print $2; exit }')
 shift_code=${shift_code:-50}
 shift_down() { "$keys_down" | grep -qx "$shift_code"; }
@@ -90,5 +59,4 @@ kill -TERM "$pid"
 check "a timed wait does not hold the end back" wait_for 10 ended "$pid"
 check "no key stays down after a run" no_key_down
 
-echo "passed $passed, failed $failed"
-[ $failed -eq 0 ]
+finish
