@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string_view>
+
+namespace quorvel {
+
+namespace help {
+// The topics the windows ask for.
+inline constexpr std::string_view Operation = "Operation";
+inline constexpr std::string_view Faq = "FAQ";
+} // namespace help
+
+// Shows the help at a topic; an unknown topic shows the contents.
+class HelpViewer
+{
+public:
+    virtual ~HelpViewer() = default;
+    virtual void showHelp(std::string_view topic) = 0;
+};
+
+} // namespace quorvel

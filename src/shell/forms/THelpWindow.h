@@ -1,0 +1,37 @@
+#pragma once
+
+#include "shell/HelpViewer.h"
+
+#include <QWidget>
+
+class QListWidget;
+class QPushButton;
+class QTextBrowser;
+class QUrl;
+
+namespace quorvel {
+
+// The help window: the contents beside the page, Back and Forward above it.
+class THelpWindow : public QWidget, public HelpViewer
+{
+    Q_OBJECT
+
+public:
+    explicit THelpWindow(QWidget *parent = nullptr);
+
+    // Opens the page of the topic at its anchor and brings the window to the front.
+    void showHelp(std::string_view topic) override;
+
+    QPushButton *cmdBack = nullptr;
+    QPushButton *cmdForward = nullptr;
+    QPushButton *cmdContents = nullptr;
+    QListWidget *lstContents = nullptr;
+    QTextBrowser *txtPage = nullptr;
+
+private:
+    void go(const QUrl &url);
+    void lstContentsClick();
+    void pageChanged(const QUrl &url);
+};
+
+} // namespace quorvel
