@@ -190,6 +190,9 @@ void TfrmMain::createMenu()
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::KeyPress:
+        m_lastKeyUp = nullptr;
+        break;
     case QEvent::KeyRelease:
         keyReleased(watched, event);
         break;
@@ -221,6 +224,7 @@ void TfrmMain::keyReleased(QObject *watched, QEvent *event)
     if (!widget || widget->window() != this)
         return;
     // An ignored release travels on to the parents: handle it once, at the first of them.
+    // A new key's press comes first and forgets the last release, whose address may recur.
     if (event == m_lastKeyUp && m_lastKeyUpTarget && widget->isAncestorOf(m_lastKeyUpTarget))
         return;
     m_lastKeyUp = event;
