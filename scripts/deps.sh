@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build ccache pkg-config
-    qt6-base-dev libgl-dev xdg-utils
+    qt6-base-dev qt6-svg-dev libgl-dev xdg-utils
     libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format clang-tidy

@@ -6,6 +6,7 @@
 #include "editing/forms/TfrmGetVar.h"
 #include "mainwindow/MainWindowModel.h"
 #include "mainwindow/forms/TfrmMain.h"
+#include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
 #include "platform/posix/PosixLauncher.h"
 #include "playback/MacroRunner.h"
@@ -51,6 +52,11 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     void scanTick() override { scan->Timer1Timer(); }
     void waitTick() override { runner->tmr1Timer(); }
     void endProgram() override { QCoreApplication::quit(); }
+    void setEditing(bool editing) override
+    {
+        if (runner)
+            runner->setEditing(editing);
+    }
 
     // ApplicationFormServices
     std::string lastRunStatus() override { return runner->lastRunStatus(); }
@@ -65,6 +71,7 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     QtDateTimeFormatter dateTime;
     NullKeySink nullKeys;
     NullWindowSystem nullWindows;
+    StdFileRemover files;
     // Raised from the event loop, as a real replay's end would be.
     NullJournal nullJournal { [](std::function<void()> raise) {
         QTimer::singleShot(0, std::move(raise));
@@ -116,6 +123,8 @@ void Application::start(const std::vector<std::string> &arguments)
     if (p.backend.setApplicationActiveQuery)
         p.backend.setApplicationActiveQuery([] { return QApplication::activeWindow() != nullptr; });
 
+    p.mainModel.setDataFolder(p.paths.programFolder);
+    p.mainModel.setFileRemover(p.files);
     p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
     p.frmGetVar = std::make_unique<TfrmGetVar>();
 

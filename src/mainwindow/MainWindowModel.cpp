@@ -1,6 +1,8 @@
 #include "mainwindow/MainWindowModel.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/Paths.h"
+#include "common/ScopeGuard.h"
 
 #include <cassert>
 
@@ -77,6 +79,135 @@ void MainWindowModel::FormClose()
         SavePosition();
     // The main window is the application's main window: closing it ends the program.
     m_services.endProgram();
+}
+
+void MainWindowModel::FormResize()
+{
+    view().applyLayout(layoutForOuterHeight(view().outerHeight()));
+}
+
+void MainWindowModel::FormKeyUp(int key)
+{
+    if (key == KeyF1)
+        cmdHelpClick();
+}
+
+void MainWindowModel::cmdHelpClick()
+{
+    if (m_help)
+        runGuarded(m_errors, [this] { m_help->showHelp(HelpTopic); });
+}
+
+template <typename F> void MainWindowModel::editing(F &&openEditor)
+{
+    m_services.setEditing(true);
+    ScopeGuard done([this] { m_services.setEditing(false); });
+    runGuarded(m_errors, std::forward<F>(openEditor));
+}
+
+void MainWindowModel::cmdNewClick()
+{
+    editing([this] { view().showWizard(); });
+}
+
+void MainWindowModel::cmdPropertiesClick()
+{
+    const int row = view().selectedRow();
+    if (row < 0)
+        return;
+    editing([this, row] { view().showProperties(row + 1); });
+}
+
+void MainWindowModel::mnuPrintClick()
+{
+    if (m_printer)
+        runGuarded(m_errors, [this] { m_printer->printMacroList(); });
+}
+
+void MainWindowModel::createShortcut(ShellFolder folder)
+{
+    const int row = view().selectedRow();
+    if (row < 0 || !m_shortcuts)
+        return;
+    runGuarded(m_errors, [&] { m_shortcuts->Shortcut_Create(folder, row + 1); });
+}
+
+std::string MainWindowModel::statusText(int n) const
+{
+    const auto doc = m_catalogue.store().document();
+    const auto section = Catalogue::sectionName(n);
+    return profileString(*doc, section, "Name", "")
+        + typeCaption(profileInteger(*doc, section, "Type", 0));
+}
+
+void MainWindowModel::setSelectionCommands(bool enabled, bool withEditButton)
+{
+    view().setCommandEnabled(SelectionCommand::cmdDeleteMacro, enabled);
+    view().setCommandEnabled(SelectionCommand::mnuDelete, enabled);
+    view().setCommandEnabled(SelectionCommand::mnuProperties, enabled);
+    view().setCommandEnabled(SelectionCommand::mnuCreateShortcut, enabled);
+    if (withEditButton)
+        view().setCommandEnabled(SelectionCommand::cmdProperties, enabled);
+}
+
+void MainWindowModel::lvMacroClick()
+{
+    const int row = view().selectedRow();
+    if (view().rowCount() > 0 && row >= 0) {
+        view().setStatusText(statusText(row + 1));
+        setSelectionCommands(true, false);
+    } else {
+        setSelectionCommands(false, false);
+        view().setStatusText({});
+    }
+}
+
+void MainWindowModel::lvMacroMouseUp()
+{
+    setSelectionCommands(
+        view().rowCount() > 0 && view().selectedRow() >= 0 && view().focusedRow() >= 0, true);
+}
+
+void MainWindowModel::lvMacroKeyUp()
+{
+    const int row = view().selectedRow();
+    if (view().isForegroundWindow() && row >= 0)
+        view().setStatusText(statusText(row + 1));
+}
+
+void MainWindowModel::cmdDeleteMacroClick()
+{
+    const int row = view().selectedRow();
+    if (row < 0)
+        return;
+    if (!view().confirmWarning(DeleteQuestion))
+        return;
+    runGuarded(m_errors, [this, row] { deleteMacro(row); });
+}
+
+void MainWindowModel::deleteMacro(int row)
+{
+    const int d = row + 1;
+    // The list no longer mirrors a catalogue changed behind our back: show what it holds now
+    // rather than delete the files or record of another macro.
+    if (d > m_catalogue.store().readInteger(settings::Main, settings::Entries, 0)) {
+        LoadMacroList();
+        return;
+    }
+    const std::string caption = view().rowCaption(row);
+    // A hand-edited name must not reach files outside the data folder.
+    if (m_files && !m_dataFolder.empty() && isSafeDataFileName(caption)) {
+        for (const char *extension : { ".key", ".dat" }) {
+            if (const auto path = dataFilePath(m_dataFolder, caption + extension))
+                m_files->removeFile(*path);
+        }
+    }
+    view().removeRow(row);
+    m_catalogue.removeRecord(d);
+    view().setCommandEnabled(SelectionCommand::cmdDeleteMacro, false);
+    view().setCommandEnabled(SelectionCommand::mnuDelete, false);
+    view().setCommandEnabled(SelectionCommand::mnuCreateShortcut, false);
+    m_services.BindHotKeys();
 }
 
 void MainWindowModel::Timer1Timer()

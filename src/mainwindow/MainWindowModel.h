@@ -4,13 +4,39 @@
 #include "mainwindow/MacroList.h"
 #include "mainwindow/Placement.h"
 #include "platform/Dialogs.h"
+#include "platform/FileRemover.h"
 #include "platform/Timers.h"
+#include "shell/HelpViewer.h"
+#include "shell/ShortcutMaker.h"
 
+#include <string>
 #include <vector>
 
 namespace quorvel {
 
 class Catalogue;
+
+// The five commands whose enabled state follows the list's selection.
+enum class SelectionCommand {
+    cmdDeleteMacro,
+    cmdProperties,
+    mnuDelete,
+    mnuCreateShortcut,
+    mnuProperties
+};
+
+// The main window's design: the list's height and the buttons' top follow the outer height.
+struct MainWindowLayout
+{
+    int listHeight = 0;
+    int buttonTop = 0;
+    bool operator==(const MainWindowLayout &) const = default;
+};
+// No lower limit: a window shorter than the controls overlaps them, as designed.
+constexpr MainWindowLayout layoutForOuterHeight(int outerHeight)
+{
+    return { outerHeight - 111, outerHeight - 71 };
+}
 
 // What the main window shows and does on the model's word; the form implements it.
 class MainWindowView
@@ -18,6 +44,24 @@ class MainWindowView
 public:
     virtual ~MainWindowView() = default;
     virtual void loadRows(const std::vector<MacroListRow> &rows) = 0;
+    // The list: rows, the selected row and the row with the focus (-1 for none).
+    virtual int rowCount() const = 0;
+    virtual int selectedRow() const = 0;
+    virtual int focusedRow() const = 0;
+    virtual std::string rowCaption(int row) const = 0;
+    virtual void removeRow(int row) = 0;
+    virtual void setStatusText(const std::string &text) = 0;
+    virtual void setCommandEnabled(SelectionCommand command, bool enabled) = 0;
+    // The window's height with frame and caption.
+    virtual int outerHeight() const = 0;
+    virtual void applyLayout(const MainWindowLayout &layout) = 0;
+    // Whether the main window is the foreground window.
+    virtual bool isForegroundWindow() const = 0;
+    // A warning box with Yes and No; true for Yes.
+    virtual bool confirmWarning(const std::string &text) = 0;
+    // The editors, shown modally; they return when closed.
+    virtual void showWizard() = 0;
+    virtual void showProperties(int n) = 0;
     virtual void showWindow() = 0;
     virtual void hideWindow() = 0;
     virtual bool windowVisible() const = 0;
@@ -41,6 +85,16 @@ public:
     virtual void scanTick() = 0;
     virtual void waitTick() = 0;
     virtual void endProgram() = 0;
+    // Hot keys are inert while an editor is open.
+    virtual void setEditing(bool editing) = 0;
+};
+
+// Prints the reference sheet of the list's hot keys.
+class ListPrinter
+{
+public:
+    virtual ~ListPrinter() = default;
+    virtual void printMacroList() = 0;
 };
 
 // The main window's rules: the list, start-up, placement, hiding and closing, and the two
@@ -53,6 +107,13 @@ public:
     MainWindowModel(Catalogue &catalogue, ErrorDisplay &errors, MainWindowServices &services,
         KeyNameLookup keyName = {});
     void setView(MainWindowView &view) { m_view = &view; }
+    // Where the data files lie, with the trailing separator.
+    void setDataFolder(std::string folder) { m_dataFolder = std::move(folder); }
+    // Until set, help, shortcuts and printing do nothing and deletion removes no file.
+    void setHelpViewer(HelpViewer &help) { m_help = &help; }
+    void setShortcutMaker(ShortcutMaker &shortcuts) { m_shortcuts = &shortcuts; }
+    void setListPrinter(ListPrinter &printer) { m_printer = &printer; }
+    void setFileRemover(FileRemover &files) { m_files = &files; }
 
     // Start-up: list, hot keys, timers, empty trigger memory.
     void FormCreate();
@@ -66,6 +127,27 @@ public:
     // Events of the form.
     void cmdCloseClick();
     void FormClose();
+    void FormResize();
+    // key is the released key's code; 112 is F1.
+    void FormKeyUp(int key);
+    void cmdHelpClick();
+    void cmdNewClick();
+    void mnuNewClick() { cmdNewClick(); }
+    void cmdPropertiesClick();
+    void mnuPropertiesClick() { cmdPropertiesClick(); }
+    void lvMacroDblClick() { cmdPropertiesClick(); }
+    void cmdDeleteMacroClick();
+    void mnuDeleteClick() { cmdDeleteMacroClick(); }
+    void mnuDesktopClick() { createShortcut(ShellFolder::sfDesktop); }
+    void mnuStartMenuClick() { createShortcut(ShellFolder::sfStartMenu); }
+    void mnuProgramsMenuClick() { createShortcut(ShellFolder::sfPrograms); }
+    void mnuStartUpFolderClick() { createShortcut(ShellFolder::sfStartup); }
+    void mnuFavoritesClick() { createShortcut(ShellFolder::sfFavorites); }
+    void mnuPersonalClick() { createShortcut(ShellFolder::sfPersonal); }
+    void mnuPrintClick();
+    void lvMacroClick();
+    void lvMacroMouseUp();
+    void lvMacroKeyUp();
     void Timer1Timer();
     void tmr1Timer();
 
@@ -73,14 +155,31 @@ public:
     void setScanTimerEnabled(bool enabled) override;
     void setWaitTimer(int intervalMs, bool enabled) override;
 
+    static constexpr int KeyF1 = 112;
+    static constexpr const char *HelpTopic = "Operation";
+    static constexpr const char *DeleteQuestion = "Are you sure you want to delete this macro?";
+
+    // The macro's name and the suffix of its kind, read afresh from the catalogue.
+    std::string statusText(int n) const;
+
 private:
     MainWindowView &view();
+    void setSelectionCommands(bool enabled, bool withEditButton);
+    void createShortcut(ShellFolder folder);
+    // Runs an editor with hot keys inert, however it ends.
+    template <typename F> void editing(F &&openEditor);
+    void deleteMacro(int row);
 
     Catalogue &m_catalogue;
     ErrorDisplay &m_errors;
     MainWindowServices &m_services;
     KeyNameLookup m_keyName;
     MainWindowView *m_view = nullptr;
+    std::string m_dataFolder;
+    HelpViewer *m_help = nullptr;
+    ShortcutMaker *m_shortcuts = nullptr;
+    ListPrinter *m_printer = nullptr;
+    FileRemover *m_files = nullptr;
     // 0 or less: the scan never runs, not even after a timed wait.
     int m_scanInterval = 0;
 };

@@ -37,7 +37,10 @@ public:
         }
         const int id = m_next++;
         registrations[id] = Registration { modifiers, key, std::move(onPress) };
-        log.push_back("+" + describe(modifiers, key) + " #" + std::to_string(id));
+        // Appended, not "+" + ...: GCC 12 warns falsely on that at -O2 (-Wrestrict).
+        std::string entry = "+";
+        entry += describe(modifiers, key) + " #" + std::to_string(id);
+        log.push_back(entry);
         return id;
     }
 

@@ -5,6 +5,7 @@
 #include "mainwindow/MainWindowModel.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,21 @@ public:
 
     std::vector<MacroListRow> rows;
     int loads = 0;
+    int selected = -1; // loading rows clears it
+    int focused = -1;
+    bool foreground = true;
+    std::string status;
+    // Design state: the five commands disabled.
+    std::map<SelectionCommand, bool> enabled { { SelectionCommand::cmdDeleteMacro, false },
+        { SelectionCommand::cmdProperties, false }, { SelectionCommand::mnuDelete, false },
+        { SelectionCommand::mnuCreateShortcut, false },
+        { SelectionCommand::mnuProperties, false } };
+    int outer = 343;
+    MainWindowLayout layout;
+    bool answerYes = true;
+    // "ask <text>", "wizard", "properties 2", "remove row 1": the calls in order.
+    std::vector<std::string> log;
+    std::function<void()> onEditor;
     bool visible = false;
     Rect geometry { 0, 0, 421, 343 };
     Rect screen { 0, 0, 1280, 1024 };
@@ -32,6 +48,40 @@ public:
     {
         rows = r;
         ++loads;
+        selected = -1;
+        focused = -1;
+    }
+    int rowCount() const override { return int(rows.size()); }
+    int selectedRow() const override { return selected; }
+    int focusedRow() const override { return focused; }
+    std::string rowCaption(int row) const override { return rows.at(std::size_t(row)).caption; }
+    void removeRow(int row) override
+    {
+        log.push_back("remove row " + std::to_string(row));
+        rows.erase(rows.begin() + row);
+        selected = focused = -1;
+    }
+    void setStatusText(const std::string &text) override { status = text; }
+    void setCommandEnabled(SelectionCommand command, bool on) override { enabled[command] = on; }
+    int outerHeight() const override { return outer; }
+    void applyLayout(const MainWindowLayout &l) override { layout = l; }
+    bool isForegroundWindow() const override { return foreground; }
+    bool confirmWarning(const std::string &text) override
+    {
+        log.push_back("ask " + text);
+        return answerYes;
+    }
+    void showWizard() override
+    {
+        log.push_back("wizard");
+        if (onEditor)
+            onEditor();
+    }
+    void showProperties(int n) override
+    {
+        log.push_back("properties " + std::to_string(n));
+        if (onEditor)
+            onEditor();
     }
     void showWindow() override { visible = true; }
     void hideWindow() override { visible = false; }
@@ -90,7 +140,29 @@ public:
     }
     void waitTick() override { log.push_back("wait"); }
     void endProgram() override { log.push_back("end"); }
+    void setEditing(bool on) override
+    {
+        editing = on;
+        log.push_back(on ? "editing on" : "editing off");
+    }
+    bool editing = false;
     std::string lastRunStatus() override { return status; }
+};
+
+// Help, shortcuts, printing and file deletion, each call logged in order
+// ("help Operation", "shortcut 1 2", "print", "remove /d/Mail.key").
+class FakeShell : public HelpViewer, public ShortcutMaker, public ListPrinter, public FileRemover
+{
+public:
+    std::vector<std::string> log;
+
+    void showHelp(std::string_view topic) override { log.push_back("help " + std::string(topic)); }
+    void Shortcut_Create(ShellFolder folder, int number) override
+    {
+        log.push_back("shortcut " + std::to_string(int(folder)) + " " + std::to_string(number));
+    }
+    void printMacroList() override { log.push_back("print"); }
+    void removeFile(const std::string &path) override { log.push_back("remove " + path); }
 };
 
 } // namespace quorvel::testing

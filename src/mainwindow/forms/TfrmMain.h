@@ -2,30 +2,67 @@
 
 #include "mainwindow/MainWindowModel.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
+class QAction;
+class QLabel;
+class QMenu;
 class QPushButton;
+class QStatusBar;
 class QTreeWidget;
 
 namespace quorvel {
 
-// The main window: the macro list, the trigger-scan timer Timer1 and the wait timer tmr1.
-// Its rules live in the model.
+// The main window: the macro list and its commands, the trigger-scan timer Timer1 and the
+// wait timer tmr1. Its rules live in the model; the form shows and forwards.
 class TfrmMain : public QWidget, public MainWindowView
 {
     Q_OBJECT
 
 public:
     explicit TfrmMain(MainWindowModel &model);
+    ~TfrmMain() override;
 
+    QLabel *EPImage1 = nullptr;
     QTreeWidget *lvMacro = nullptr;
+    QPushButton *cmdHelp = nullptr;
+    QPushButton *cmdNew = nullptr;
+    QPushButton *cmdProperties = nullptr;
+    QPushButton *cmdDeleteMacro = nullptr;
     QPushButton *cmdClose = nullptr;
+    QStatusBar *Stat1 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QAction *mnuNew = nullptr;
+    QAction *mnuDelete = nullptr;
+    QMenu *mnuCreateShortcut = nullptr;
+    QAction *mnuDesktop = nullptr;
+    QAction *mnuStartMenu = nullptr;
+    QAction *mnuProgramsMenu = nullptr;
+    QAction *mnuStartUpFolder = nullptr;
+    QAction *mnuFavorites = nullptr;
+    QAction *mnuPersonal = nullptr;
+    QAction *mnuPrint = nullptr;
+    QAction *mnuProperties = nullptr;
     QTimer Timer1;
     QTimer tmr1;
 
     // MainWindowView
     void loadRows(const std::vector<MacroListRow> &rows) override;
+    int rowCount() const override;
+    int selectedRow() const override;
+    int focusedRow() const override;
+    std::string rowCaption(int row) const override;
+    void removeRow(int row) override;
+    void setStatusText(const std::string &text) override;
+    void setCommandEnabled(SelectionCommand command, bool enabled) override;
+    int outerHeight() const override;
+    void applyLayout(const MainWindowLayout &layout) override;
+    bool isForegroundWindow() const override;
+    bool confirmWarning(const std::string &text) override;
+    void showWizard() override;
+    void showProperties(int n) override;
     void showWindow() override;
     void hideWindow() override;
     bool windowVisible() const override;
@@ -37,10 +74,20 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    // Key preview and the list's mouse events.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void keyReleased(QObject *watched, QEvent *event);
+    void createMenu();
+
     MainWindowModel &m_model;
     bool m_scanQueued = false;
+    // A key release the window has handled, while Qt passes it on to the parents.
+    const QEvent *m_lastKeyUp = nullptr;
+    QPointer<QWidget> m_lastKeyUpTarget;
 };
 
 } // namespace quorvel

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <array>
+
+namespace quorvel {
+
+// The program's own pictures, drawn from the SVGs compiled in.
+QIcon productIcon();
+// The banner at its height of 37 pixels.
+QPixmap bannerPixmap();
+// imgList1: start a program, keys, mouse and keys; 16 x 16.
+const std::array<QIcon, 3> &kindImages();
+
+} // namespace quorvel

@@ -1,0 +1,227 @@
+#include "catalogue/Catalogue.h"
+#include "fakes/FakeViews.h"
+#include "fakes/TestSupport.h"
+#include "mainwindow/MainWindowModel.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::testing::FakeErrorDisplay;
+using quorvel::testing::FakeMainWindowView;
+using quorvel::testing::FakeServices;
+using quorvel::testing::FakeShell;
+using quorvel::testing::readFile;
+using quorvel::testing::TempDir;
+using quorvel::testing::writeFile;
+
+namespace {
+
+using Cmd = SelectionCommand;
+
+std::string catalogueOf(int count)
+{
+    std::string ini = "[Main]\nEntries=" + std::to_string(count) + "\n";
+    for (int n = 1; n <= count; ++n)
+        ini += "[Macro" + std::to_string(n) + "]\nName=M" + std::to_string(n) + "\n";
+    return ini;
+}
+
+class Deletion : public ::testing::Test
+{
+protected:
+    void start(const std::string &ini)
+    {
+        writeFile(dir.file("macros.ini"), ini);
+        model.setView(view);
+        model.setDataFolder(dir.path() + "/");
+        model.setFileRemover(shell);
+        model.LoadMacroList();
+    }
+
+    std::vector<std::string> names()
+    {
+        std::vector<std::string> result;
+        const int count = store.readInteger("Main", "Entries", 0);
+        for (int n = 1; n <= count; ++n)
+            result.push_back(store.readString(Catalogue::sectionName(n), "Name", "?"));
+        return result;
+    }
+
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+    FakeErrorDisplay errors;
+    FakeServices services;
+    FakeShell shell;
+    FakeMainWindowView view;
+    MainWindowModel model { catalogue, errors, services };
+};
+
+struct PositionCase
+{
+    const char *name;
+    int count;
+    int row;
+    std::vector<std::string> remaining;
+};
+
+class DeletionPositions : public Deletion, public ::testing::WithParamInterface<PositionCase>
+{
+};
+
+TEST_P(DeletionPositions, LaterRecordsMoveDownAndTheLastSectionGoes)
+{
+    const auto &c = GetParam();
+    start(catalogueOf(c.count));
+    view.selected = c.row;
+    model.cmdDeleteMacroClick();
+    EXPECT_EQ(names(), c.remaining);
+    EXPECT_EQ(readFile(dir.file("macros.ini")).find("[Macro" + std::to_string(c.count) + "]"),
+        std::string::npos);
+    EXPECT_EQ(view.rows.size(), c.remaining.size());
+    EXPECT_EQ(services.log.back(), "bind");
+    EXPECT_TRUE(errors.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DeletionPositions,
+    ::testing::Values(PositionCase { "only", 1, 0, {} },
+        PositionCase { "first", 3, 0, { "M2", "M3" } },
+        PositionCase { "middle", 4, 1, { "M1", "M3", "M4" } },
+        PositionCase { "last", 3, 2, { "M1", "M2" } }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Deletion, TheStepsRunInOrderAndDisableThreeCommands)
+{
+    start(catalogueOf(2));
+    for (auto &[command, on] : view.enabled)
+        on = true;
+    std::vector<std::string> atBind;
+    services.onBind = [&] {
+        atBind = names();
+        model.LoadMacroList();
+    };
+    view.selected = 0;
+    model.cmdDeleteMacroClick();
+    EXPECT_EQ(view.log,
+        (std::vector<std::string> {
+            "ask Are you sure you want to delete this macro?", "remove row 0" }));
+    EXPECT_EQ(shell.log,
+        (std::vector<std::string> {
+            "remove " + dir.path() + "/M1.key", "remove " + dir.path() + "/M1.dat" }));
+    EXPECT_EQ(atBind, (std::vector<std::string> { "M2" }));
+    EXPECT_FALSE(view.enabled[Cmd::cmdDeleteMacro]);
+    EXPECT_FALSE(view.enabled[Cmd::mnuDelete]);
+    EXPECT_FALSE(view.enabled[Cmd::mnuCreateShortcut]);
+    EXPECT_TRUE(view.enabled[Cmd::cmdProperties]);
+    EXPECT_TRUE(view.enabled[Cmd::mnuProperties]);
+    EXPECT_EQ(view.selected, -1);
+}
+
+TEST_F(Deletion, NoSelectionAsksNothingAndNoChangesNothing)
+{
+    start(catalogueOf(2));
+    const auto before = readFile(dir.file("macros.ini"));
+    model.cmdDeleteMacroClick();
+    EXPECT_TRUE(view.log.empty());
+
+    view.selected = 1;
+    view.answerYes = false;
+    model.mnuDeleteClick();
+    EXPECT_EQ(view.log.size(), 1u);
+    EXPECT_TRUE(shell.log.empty());
+    EXPECT_TRUE(services.log.empty());
+    EXPECT_EQ(view.selected, 1);
+    EXPECT_EQ(view.rows.size(), 2u);
+    EXPECT_EQ(readFile(dir.file("macros.ini")), before);
+}
+
+TEST_F(Deletion, MovedRecordsGetAllSevenKeysAndFoundHandleStays)
+{
+    start("[Main]\nEntries=3\n"
+          "[Macro1]\nName=Gone\nType=2\nFoundHandle=11\n"
+          "[Macro2]\nName=Bare\nFoundHandle=22\n"
+          "[Macro3]\nName=Paint\nType=3\nHotKey=16449\nFileName=Paint.dat\nTrigger=Canvas\n"
+          "TriggerRan=1\nSpeed=2\n");
+    view.selected = 0;
+    model.cmdDeleteMacroClick();
+    EXPECT_EQ(readFile(dir.file("macros.ini")),
+        "[Main]\nEntries=2\n"
+        "[Macro1]\nName=Bare\nType=1\nFoundHandle=11\nHotKey=0\nFileName=\nTrigger=\n"
+        "TriggerRan=0\nSpeed=1\n"
+        "[Macro2]\nName=Paint\nFoundHandle=22\nType=3\nHotKey=16449\nFileName=Paint.dat\n"
+        "Trigger=Canvas\nTriggerRan=1\nSpeed=2\n");
+}
+
+struct CaptionCase
+{
+    const char *name;
+    const char *caption;
+    bool filesRemoved;
+};
+
+class DeletionCaptions : public Deletion, public ::testing::WithParamInterface<CaptionCase>
+{
+};
+
+// A hand-edited name can hold anything; the record goes, but no file outside the data folder.
+TEST_P(DeletionCaptions, OnlyNamesInsideTheDataFolderDeleteFiles)
+{
+    start(std::string("[Main]\nEntries=2\n[Macro1]\nName=") + GetParam().caption
+        + "\n[Macro2]\nName=Kept\n");
+    view.selected = 0;
+    model.cmdDeleteMacroClick();
+    EXPECT_EQ(!shell.log.empty(), GetParam().filesRemoved);
+    EXPECT_EQ(names(), (std::vector<std::string> { "Kept" }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, DeletionCaptions,
+    ::testing::Values(CaptionCase { "plain", "Mail me", true },
+        CaptionCase { "dotsInside", "v1.2..final", true },
+        CaptionCase { "parentPath", "../../etc/passwd", false },
+        CaptionCase { "absolute", "/tmp/x", false }, CaptionCase { "dot", ".", false },
+        CaptionCase { "dotDot", "..", false }, CaptionCase { "windowsPath", "..\\evil", false },
+        CaptionCase { "empty", "", false }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Deletion, RealFilesOfTheMacroGoAndOthersStay)
+{
+    StdFileRemover files;
+    start(catalogueOf(2));
+    model.setFileRemover(files);
+    writeFile(dir.file("M1.key"), "x");
+    writeFile(dir.file("M1.dat"), "x");
+    writeFile(dir.file("M2.key"), "x");
+    view.selected = 0;
+    model.cmdDeleteMacroClick();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("M1.key")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("M1.dat")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("M2.key")));
+}
+
+TEST_F(Deletion, ARowBeyondEntriesChangesNothingAndReloadsTheList)
+{
+    start(catalogueOf(3));
+    writeFile(dir.file("macros.ini"), catalogueOf(2)); // shrunk behind our back
+    const auto before = readFile(dir.file("macros.ini"));
+    const int loads = view.loads;
+    view.selected = 2;
+    model.cmdDeleteMacroClick();
+    EXPECT_TRUE(shell.log.empty());
+    EXPECT_EQ(readFile(dir.file("macros.ini")), before);
+    EXPECT_EQ(view.loads, loads + 1);
+    EXPECT_EQ(view.rows.size(), 2u);
+    EXPECT_TRUE(errors.shown.empty());
+}
+
+TEST_F(Deletion, NegativeEntriesNeverFallFurther)
+{
+    start("[Main]\nEntries=-1\n[Macro1]\nName=Stray\n");
+    view.rows = { MacroListRow { 0, "Stray", "", "" } };
+    view.selected = 0;
+    model.cmdDeleteMacroClick();
+    EXPECT_EQ(store.readInteger("Main", "Entries", 99), -1);
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "Stray");
+}
+
+} // namespace

@@ -1,0 +1,296 @@
+#include "catalogue/Catalogue.h"
+#include "fakes/FakeViews.h"
+#include "fakes/TestSupport.h"
+#include "mainwindow/MainWindowModel.h"
+#include "mainwindow/forms/TfrmMain.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::testing::FakeErrorDisplay;
+using quorvel::testing::FakeServices;
+using quorvel::testing::FakeShell;
+using quorvel::testing::TempDir;
+using quorvel::testing::writeFile;
+
+namespace {
+
+class MainWindowForm : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        writeFile(dir.file("macros.ini"),
+            "[Main]\nEntries=3\n"
+            "[Macro1]\nName=Mail\nType=4\nHotKey=49217\n"
+            "[Macro2]\nName=Editor\nType=1\nTrigger=Untitled\n"
+            "[Macro3]\nName=Paint\nType=3\n");
+        model.setHelpViewer(shell);
+        model.setShortcutMaker(shell);
+        model.setListPrinter(shell);
+        model.setFileRemover(shell);
+        model.setDataFolder(dir.path() + "/");
+        model.LoadMacroList();
+    }
+
+    QPoint rowCentre(int row)
+    {
+        return frm.lvMacro->visualItemRect(frm.lvMacro->topLevelItem(row)).center();
+    }
+    void click(int row)
+    {
+        QTest::mouseClick(frm.lvMacro->viewport(), Qt::LeftButton, {}, rowCentre(row));
+    }
+    void showActive()
+    {
+        frm.show();
+        frm.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&frm));
+    }
+    long count(const std::vector<std::string> &log, const std::string &entry)
+    {
+        return std::count(log.begin(), log.end(), entry);
+    }
+
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+    FakeErrorDisplay errors;
+    FakeServices services;
+    FakeShell shell;
+    MainWindowModel model { catalogue, errors, services };
+    TfrmMain frm { model };
+};
+
+QString accessibleName(QObject *object)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(object);
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
+TEST_F(MainWindowForm, DesignStateNamesAndGeometry)
+{
+    EXPECT_TRUE(frm.isWindow());
+    EXPECT_EQ(accessibleName(&frm), "Ostrin Quorvel");
+    EXPECT_EQ(frm.size(), QSize(413, 316));
+    EXPECT_FALSE(frm.windowIcon().isNull());
+    EXPECT_EQ(frm.EPImage1->height(), 37);
+    EXPECT_EQ(frm.EPImage1->pixmap().height(), 37);
+    EXPECT_EQ(frm.Stat1->height(), 20);
+    EXPECT_EQ(accessibleName(frm.lvMacro), "Macros");
+
+    struct Button
+    {
+        QPushButton *button;
+        const char *name;
+        const char *caption;
+        int left;
+        int width;
+        bool enabled;
+    };
+    for (const auto &b : { Button { frm.cmdHelp, "cmdHelp", "Help", 3, 55, true },
+             Button { frm.cmdNew, "cmdNew", "New Macro", 59, 86, true },
+             Button { frm.cmdProperties, "cmdProperties", "Edit Macro", 147, 86, false },
+             Button { frm.cmdDeleteMacro, "cmdDeleteMacro", "Delete Macro", 235, 86, false },
+             Button { frm.cmdClose, "cmdClose", "Hide", 323, 86, true } }) {
+        SCOPED_TRACE(b.caption);
+        EXPECT_EQ(b.button->objectName(), b.name);
+        EXPECT_EQ(b.button->text(), b.caption);
+        EXPECT_EQ(accessibleName(b.button), b.caption);
+        EXPECT_EQ(b.button->geometry(), QRect(b.left, 272, b.width, 21));
+        EXPECT_EQ(b.button->isEnabled(), b.enabled);
+    }
+
+    auto *header = frm.lvMacro->header();
+    EXPECT_FALSE(header->sectionsClickable());
+    EXPECT_EQ(frm.lvMacro->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(frm.lvMacro->editTriggers(), QAbstractItemView::NoEditTriggers);
+    const QStringList headers { "Macro Name", "Shortcut Keys", "Window Trigger" };
+    const int widths[] = { 200, 90, 105 };
+    for (int column = 0; column < 3; ++column) {
+        EXPECT_EQ(frm.lvMacro->headerItem()->text(column), headers[column]);
+        EXPECT_EQ(frm.lvMacro->columnWidth(column), widths[column]);
+    }
+    ASSERT_EQ(frm.lvMacro->topLevelItemCount(), 3);
+    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(1), "Ctrl+Alt+A");
+    EXPECT_EQ(frm.lvMacro->topLevelItem(1)->text(2), "Untitled");
+    for (int row = 0; row < 3; ++row)
+        EXPECT_FALSE(frm.lvMacro->topLevelItem(row)->icon(0).isNull());
+    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->data(0, Qt::UserRole).toInt(), 1);
+    EXPECT_EQ(frm.lvMacro->topLevelItem(2)->data(0, Qt::UserRole).toInt(), 2);
+}
+
+TEST_F(MainWindowForm, ContextMenuItemsInOrder)
+{
+    struct Item
+    {
+        QString name;
+        QString text;
+        bool enabled;
+    };
+    std::vector<Item> items;
+    for (QAction *action : frm.PopupMenu1->actions())
+        items.push_back({ action->objectName(), action->text(), action->isEnabled() });
+    ASSERT_EQ(items.size(), 6u);
+    const std::vector<std::pair<QString, bool>> expected { { "&New Macro", true },
+        { "&Delete Macro", false }, { "Create Shortcut...", false }, { "Print Macro List", true },
+        { "", true }, { "&Properties", false } };
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i].text, expected[i].first);
+        EXPECT_EQ(items[i].enabled, expected[i].second) << items[i].text.toStdString();
+    }
+    EXPECT_TRUE(frm.PopupMenu1->actions()[4]->isSeparator());
+    QStringList places;
+    for (QAction *action : frm.mnuCreateShortcut->actions())
+        places << action->text();
+    EXPECT_EQ(places,
+        (QStringList { "On &Desktop", "On &Start Menu", "On &Programs Menu", "In Start&Up Folder",
+            "In &Favorites Folder", "In P&ersonal Folder" }));
+
+    // A screen reader says the captions without their "&".
+    frm.PopupMenu1->popup(QPoint(10, 10));
+    QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(frm.PopupMenu1);
+    ASSERT_TRUE(menu);
+    ASSERT_GE(menu->childCount(), 6);
+    EXPECT_EQ(menu->child(0)->text(QAccessible::Name), "New Macro");
+    EXPECT_EQ(menu->child(5)->text(QAccessible::Name), "Properties");
+    frm.PopupMenu1->hide();
+}
+
+TEST_F(MainWindowForm, MouseClickSetsStatusAndAllFiveCommands)
+{
+    frm.show();
+    click(1);
+    EXPECT_EQ(frm.Stat1->currentMessage(), "Editor - Starts an Application or Document");
+    EXPECT_TRUE(frm.cmdDeleteMacro->isEnabled());
+    EXPECT_TRUE(frm.cmdProperties->isEnabled());
+    EXPECT_TRUE(frm.mnuDelete->isEnabled());
+    EXPECT_TRUE(frm.mnuProperties->isEnabled());
+    EXPECT_TRUE(frm.mnuCreateShortcut->menuAction()->isEnabled());
+    EXPECT_EQ(accessibleName(frm.Stat1), "Editor - Starts an Application or Document");
+}
+
+TEST_F(MainWindowForm, KeyReleasesMoveTheStatusOnlyWhileForeground)
+{
+    showActive();
+    frm.lvMacro->setFocus();
+    frm.lvMacro->setCurrentItem(frm.lvMacro->topLevelItem(0));
+    QTest::keyClick(frm.lvMacro, Qt::Key_Down);
+    EXPECT_EQ(frm.lvMacro->currentIndex().row(), 1);
+    EXPECT_EQ(frm.Stat1->currentMessage(), "Editor - Starts an Application or Document");
+    EXPECT_FALSE(frm.cmdDeleteMacro->isEnabled());
+    EXPECT_FALSE(frm.cmdProperties->isEnabled());
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::keyClick(frm.lvMacro, Qt::Key_Down);
+    EXPECT_EQ(frm.Stat1->currentMessage(), "Editor - Starts an Application or Document");
+}
+
+TEST_F(MainWindowForm, F1AnywhereOpensHelpOnce)
+{
+    showActive();
+    QTest::keyClick(frm.lvMacro, Qt::Key_F1);
+    QTest::keyClick(frm.cmdNew, Qt::Key_F1);
+    QTest::keyClick(&frm, Qt::Key_F1);
+    QTest::keyClick(frm.lvMacro, Qt::Key_F2);
+    EXPECT_EQ(count(shell.log, "help Operation"), 3);
+    frm.cmdHelp->click();
+    EXPECT_EQ(count(shell.log, "help Operation"), 4);
+}
+
+TEST_F(MainWindowForm, DoubleClickEditsTheRowAndNeverRuns)
+{
+    frm.show();
+    click(2);
+    QTest::mouseDClick(frm.lvMacro->viewport(), Qt::LeftButton, {}, rowCentre(2));
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(count(services.log, "editing on"), 1);
+    EXPECT_EQ(count(services.log, "editing off"), 1);
+    for (const auto &entry : services.log)
+        EXPECT_EQ(entry.rfind("run", 0), std::string::npos) << entry;
+}
+
+TEST_F(MainWindowForm, ContextMenuCommandsReachTheModel)
+{
+    frm.show();
+    frm.lvMacro->setCurrentItem(frm.lvMacro->topLevelItem(2));
+    QContextMenuEvent event(
+        QContextMenuEvent::Mouse, rowCentre(2), frm.lvMacro->viewport()->mapToGlobal(rowCentre(2)));
+    QApplication::sendEvent(frm.lvMacro->viewport(), &event);
+    EXPECT_TRUE(frm.PopupMenu1->isVisible());
+    // The right button's release went to the menu: the commands are set already.
+    EXPECT_TRUE(frm.mnuCreateShortcut->menuAction()->isEnabled());
+    EXPECT_TRUE(frm.mnuProperties->isEnabled());
+    frm.PopupMenu1->hide();
+
+    frm.mnuPersonal->trigger();
+    frm.mnuPrint->trigger();
+    frm.mnuProperties->trigger();
+    frm.mnuNew->trigger();
+    EXPECT_EQ(shell.log, (std::vector<std::string> { "shortcut 4 3", "print" }));
+    EXPECT_EQ(count(services.log, "editing on"), 2);
+}
+
+TEST_F(MainWindowForm, DeleteThroughTheButtonAndTheQuestion)
+{
+    frm.show();
+    click(0);
+    std::string question;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            question = box->text().toStdString();
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    answer.start(10);
+    services.onBind = [&] { model.LoadMacroList(); };
+    QTest::mouseClick(frm.cmdDeleteMacro, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(frm.lvMacro->topLevelItemCount(), 2, 5000);
+    EXPECT_EQ(question, "Are you sure you want to delete this macro?");
+    EXPECT_EQ(store.readInteger("Main", "Entries", 0), 2);
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "Editor");
+    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(0), "Editor");
+    EXPECT_EQ(shell.log,
+        (std::vector<std::string> {
+            "remove " + dir.path() + "/Mail.key", "remove " + dir.path() + "/Mail.dat" }));
+    EXPECT_FALSE(frm.cmdDeleteMacro->isEnabled());
+    EXPECT_TRUE(frm.cmdProperties->isEnabled());
+    EXPECT_FALSE(frm.mnuDelete->isEnabled());
+    EXPECT_TRUE(frm.mnuProperties->isEnabled());
+    // The status keeps the deleted macro's description until the next selection.
+    EXPECT_EQ(frm.Stat1->currentMessage(), "Mail - Advanced Macro");
+}
+
+TEST_F(MainWindowForm, ResizeFollowsTheOuterHeight)
+{
+    frm.show();
+    for (const int height : { 500, 200, 60 }) {
+        frm.resize(413, height);
+        const int outer = frm.frameGeometry().height();
+        EXPECT_EQ(frm.lvMacro->height(), std::max(0, outer - 111));
+        EXPECT_EQ(frm.cmdHelp->y(), outer - 71);
+        EXPECT_EQ(frm.cmdClose->geometry(), QRect(323, outer - 71, 86, 21));
+        EXPECT_EQ(frm.Stat1->geometry().bottom(), frm.height() - 1);
+        EXPECT_EQ(frm.lvMacro->width(), 413);
+    }
+}
+
+} // namespace
