@@ -260,7 +260,16 @@ def extents(acc):
 
 
 def xdotool(*args):
-    subprocess.run(["xdotool", *args], check=True, timeout=10)
+    try:
+        return subprocess.run(["xdotool", *args], check=True, timeout=10, capture_output=True,
+                              text=True).stdout
+    except (subprocess.SubprocessError, OSError) as error:
+        raise E2EError(f"xdotool {' '.join(args)} failed: {error}") from None
+
+
+def pointer():
+    fields = dict(f.split(":", 1) for f in xdotool("getmouselocation").split() if ":" in f)
+    return (int(fields["x"]), int(fields["y"]))
 
 
 def click(acc, button=1, double=False):
@@ -269,7 +278,9 @@ def click(acc, button=1, double=False):
     if width <= 0 or height <= 0:
         raise E2EError(f"{describe(acc)} has no area on the screen ({x}, {y}, {width}, {height})")
     cx, cy = x + width // 2, y + height // 2
-    xdotool("mousemove", "--sync", str(cx), str(cy))
+    # --sync waits for a motion, which never comes when the pointer is already there.
+    if pointer() != (cx, cy):
+        xdotool("mousemove", "--sync", str(cx), str(cy))
     clicks = ["click", "--repeat", "2", "--delay", "80"] if double else ["click"]
     xdotool(*clicks, str(button))
     return (cx, cy)
@@ -415,11 +426,21 @@ def artifacts_dir():
     return folder
 
 
-def screenshot(file_name):
-    """The whole screen as a PNG in the artifacts folder; returns its path."""
+def screenshot(file_name, around=None):
+    """The screen as a PNG in the artifacts folder, or only the part around a window
+    (its frame and title bar included); returns its path."""
     path = os.path.join(artifacts_dir(), file_name)
-    subprocess.run(["import", "-window", "root", path], check=True, timeout=20,
-                   capture_output=True)
+    crop = []
+    if around is not None:
+        x, y, width, height = extents(around)
+        left, top = max(0, x - 8), max(0, y - 32)
+        crop = ["-crop", f"{width + (x - left) + 8}x{height + (y - top) + 8}+{left}+{top}",
+                "+repage"]
+    try:
+        subprocess.run(["import", "-window", "root", *crop, path], check=True, timeout=20,
+                       capture_output=True)
+    except (subprocess.SubprocessError, OSError) as error:
+        raise E2EError(f"no screenshot {path}: {error}") from None
     return path
 
 
