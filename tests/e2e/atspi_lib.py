@@ -22,6 +22,10 @@ import pyatspi  # noqa: E402
 
 DEFAULT_TIMEOUT = 10.0
 POLL = 0.1
+# libatspi's own bounds on a call: a reply, and a reply from a program still starting.
+CALL_TIMEOUT_MS, STARTUP_TIMEOUT_MS = 800, 15000
+Atspi.set_timeout(CALL_TIMEOUT_MS, STARTUP_TIMEOUT_MS)
+
 
 class E2EError(Exception):
     pass
@@ -326,13 +330,13 @@ def press(acc, may_block=False):
                 if not may_block:
                     action.doAction(i)
                     return
-                Atspi.set_timeout(1000, -1)
+                Atspi.set_timeout(300, STARTUP_TIMEOUT_MS)
                 try:
                     action.doAction(i)
                 except Exception:  # noqa: BLE001 - the reply waits for the dialog
                     pass
                 finally:
-                    Atspi.set_timeout(-1, -1)
+                    Atspi.set_timeout(CALL_TIMEOUT_MS, STARTUP_TIMEOUT_MS)
                 return
     raise E2EError(f"{describe(acc)} offers no press action (it has {names})")
 
