@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The main window driven from outside through its accessibility tree, as an assistive tool
+# would, on a private desktop with its own D-Bus session: rows, selection, context menu,
+# deletion through the question, help and Hide. Screenshots go to $QUORVEL_ARTIFACTS.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [ -z "${QUORVEL_DESKTOP:-}" ]; then
+    source "$here/lib-desktop.bash"
+    desktop_run bash "$0" "$@"
+    exit $?
+fi
+source "$here/lib.bash"
+
+if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
+    fail "Debian's python3 has no pyatspi (scripts/deps.sh installs python3-pyatspi)"
+fi
+artifacts=${QUORVEL_ARTIFACTS:-${QUORVEL_TEST_BIN:+$QUORVEL_TEST_BIN/../artifacts}}
+export QUORVEL_ARTIFACTS=$(realpath -m "${artifacts:-build/test/artifacts}")
+mkdir -p "$QUORVEL_ARTIFACTS"
+
+# Four macros of every kind; FirstRun is absent, so the main window shows at start.
+home="$work/home"
+mkdir -p "$home"
+cat >"$home/macros.ini" <<'INI'
+[Main]
+Entries=4
+[Macro1]
+Name=Notes
+Type=1
+FileName=true
+Trigger=Never Shown Window 7f3a
+[Macro2]
+Name=Typing
+Type=2
+HotKey=24692
+FileName=Typing.dat
+[Macro3]
+Name=Mail
+Type=4
+HotKey=49236
+FileName=Mail.key
+[Macro4]
+Name=Replay
+Type=3
+FileName=Replay.dat
+Trigger=Replay Target
+Speed=2
+INI
+printf 'Dear <<ENTER>>' >"$home/Mail.key"
+printf 'left over' >"$home/Mail.dat"
+printf 'typing journal' >"$home/Typing.dat"
+printf 'replay journal' >"$home/Replay.dat"
+
+QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+quorvel=$!
+pids+=("$quorvel")
+
+# -B: no byte code left in the source tree.
+timeout 60 /usr/bin/python3 -B "$here/main_window.py" "$home"
+driver=$?
+check "the driver's checks" test "$driver" -eq 0
+check "the program runs on after Hide" kill -0 "$quorvel"
+if [ "$driver" -ne 0 ] || ! kill -0 "$quorvel" 2>/dev/null; then
+    sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -20
+fi
+finish
