@@ -9,6 +9,7 @@
 #include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
 #include "platform/posix/PosixLauncher.h"
+#include "shell/forms/THelpWindow.h"
 #include "playback/MacroRunner.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/TriggerScan.h"
@@ -81,6 +82,7 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     MainWindowModel mainModel { catalogue, errors, *this, backend.keyName };
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
     std::unique_ptr<TfrmMain> frmMain;
+    std::unique_ptr<THelpWindow> helpWindow;
     std::unique_ptr<TQuorvel> quorvelForm;
     std::unique_ptr<TfrmGetVar> frmGetVar;
     std::unique_ptr<MacroRunner> runner;
@@ -125,6 +127,8 @@ void Application::start(const std::vector<std::string> &arguments)
 
     p.mainModel.setDataFolder(p.paths.programFolder);
     p.mainModel.setFileRemover(p.files);
+    p.helpWindow = std::make_unique<THelpWindow>();
+    p.mainModel.setHelpViewer(*p.helpWindow);
     p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
     p.frmGetVar = std::make_unique<TfrmGetVar>();
 
