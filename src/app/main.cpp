@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/DesktopBackend.h"
+#include "app/qt/Accessibility.h"
 #include "app/qt/EndSignals.h"
 #include "common/Error.h"
 
@@ -43,6 +44,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    installWindowAccessibility();
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setQuitOnLastWindowClosed(false);
 

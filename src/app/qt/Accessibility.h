@@ -1,0 +1,9 @@
+#pragma once
+
+namespace quorvel {
+
+// Our plain top-level windows are announced as windows ("frame"), not as fillers, so screen
+// readers and assistive tools find them as they find any application window.
+void installWindowAccessibility();
+
+} // namespace quorvel
