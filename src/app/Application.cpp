@@ -9,8 +9,8 @@
 #include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
 #include "platform/posix/PosixLauncher.h"
-#include "shell/forms/THelpWindow.h"
 #include "playback/MacroRunner.h"
+#include "shell/forms/THelpWindow.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/TriggerScan.h"
 
