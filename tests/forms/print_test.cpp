@@ -34,8 +34,8 @@ std::vector<Word> readBack(const QString &pdf)
     EXPECT_TRUE(tool.waitForFinished(30000));
     EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     const auto html = QString::fromUtf8(tool.readAllStandardOutput());
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)"));
+    static const QRegularExpression pattern(QString::fromLatin1(
+        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
     std::vector<Word> words;
     int page = -1;
     for (auto it = pattern.globalMatch(html); it.hasNext();) {
@@ -106,7 +106,7 @@ protected:
 
     QTemporaryDir dir;
     QString pdf = dir.filePath(QStringLiteral("list.pdf"));
-    testing::FakeErrorDisplay errors;
+    quorvel::testing::FakeErrorDisplay errors;
     int resolution = 0;
     std::unique_ptr<QFontMetrics> metrics;
     double toPoints = 0;
