@@ -5,6 +5,7 @@
 #include "app/qt/QtPlatform.h"
 #include "editing/forms/TfrmGetVar.h"
 #include "mainwindow/MainWindowModel.h"
+#include "mainwindow/forms/MacroListPrinting.h"
 #include "mainwindow/forms/TfrmMain.h"
 #include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
@@ -83,6 +84,8 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<THelpWindow> helpWindow;
+    // Serves the main window's and the tray's print item alike.
+    MacroListPrinting listPrinting { [this] { return mainModel.listRows(); }, errors };
     std::unique_ptr<TQuorvel> quorvelForm;
     std::unique_ptr<TfrmGetVar> frmGetVar;
     std::unique_ptr<MacroRunner> runner;
@@ -129,6 +132,7 @@ void Application::start(const std::vector<std::string> &arguments)
     p.mainModel.setFileRemover(p.files);
     p.helpWindow = std::make_unique<THelpWindow>();
     p.mainModel.setHelpViewer(*p.helpWindow);
+    p.mainModel.setListPrinter(p.listPrinting);
     p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
     p.frmGetVar = std::make_unique<TfrmGetVar>();
 

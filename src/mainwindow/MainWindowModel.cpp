@@ -36,7 +36,8 @@ void MainWindowModel::FormCreate()
 
 void MainWindowModel::LoadMacroList()
 {
-    view().loadRows(quorvel::LoadMacroList(m_catalogue, m_keyName));
+    m_rows = quorvel::LoadMacroList(m_catalogue, m_keyName);
+    view().loadRows(m_rows);
 }
 
 void MainWindowModel::ProcessHotKey(int n)

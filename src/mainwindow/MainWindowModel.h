@@ -118,6 +118,8 @@ public:
     // Start-up: list, hot keys, timers, empty trigger memory.
     void FormCreate();
     void LoadMacroList();
+    // The rows the list shows now; filled at start-up, whether the window was shown or not.
+    const std::vector<MacroListRow> &listRows() const { return m_rows; }
     void ProcessHotKey(int n);
     void SetPosition();
     void SavePosition();
@@ -180,6 +182,7 @@ private:
     ShortcutMaker *m_shortcuts = nullptr;
     ListPrinter *m_printer = nullptr;
     FileRemover *m_files = nullptr;
+    std::vector<MacroListRow> m_rows;
     // 0 or less: the scan never runs, not even after a timed wait.
     int m_scanInterval = 0;
 };
