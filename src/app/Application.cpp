@@ -5,12 +5,14 @@
 #include "app/qt/QtPlatform.h"
 #include "editing/forms/TfrmGetVar.h"
 #include "mainwindow/MainWindowModel.h"
+#include "mainwindow/forms/Artwork.h"
 #include "mainwindow/forms/TfrmMain.h"
 #include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
 #include "platform/posix/PosixLauncher.h"
-#include "shell/forms/THelpWindow.h"
 #include "playback/MacroRunner.h"
+#include "shell/ShellLink.h"
+#include "shell/forms/THelpWindow.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/TriggerScan.h"
 
@@ -20,8 +22,22 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace quorvel {
+
+namespace {
+// Shortcuts start the binary that made them, wherever it was started from.
+std::string runningProgram()
+{
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return QCoreApplication::applicationFilePath().toStdString();
+    return exe.string();
+}
+} // namespace
 
 struct Application::Impl : MainWindowServices, ApplicationFormServices
 {
@@ -83,6 +99,7 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<THelpWindow> helpWindow;
+    std::unique_ptr<DesktopShortcutMaker> shortcuts;
     std::unique_ptr<TQuorvel> quorvelForm;
     std::unique_ptr<TfrmGetVar> frmGetVar;
     std::unique_ptr<MacroRunner> runner;
@@ -129,6 +146,10 @@ void Application::start(const std::vector<std::string> &arguments)
     p.mainModel.setFileRemover(p.files);
     p.helpWindow = std::make_unique<THelpWindow>();
     p.mainModel.setHelpViewer(*p.helpWindow);
+    p.shortcuts = std::make_unique<DesktopShortcutMaker>(p.catalogue,
+        ShellFolders::fromEnvironment(p.paths.programFolder), runningProgram(),
+        productIconSvg().toStdString());
+    p.mainModel.setShortcutMaker(*p.shortcuts);
     p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
     p.frmGetVar = std::make_unique<TfrmGetVar>();
 
