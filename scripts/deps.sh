@@ -15,6 +15,8 @@ packages=(
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 imagemagick
     # printing: a private print server for the queue test, and reading printed PDFs back
     cups-daemon cups-client poppler-utils
+    # desktop entries checked and launched as a desktop does
+    desktop-file-utils libglib2.0-bin
 )
 
 missing=()

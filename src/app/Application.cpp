@@ -5,12 +5,14 @@
 #include "app/qt/QtPlatform.h"
 #include "editing/forms/TfrmGetVar.h"
 #include "mainwindow/MainWindowModel.h"
+#include "mainwindow/forms/Artwork.h"
 #include "mainwindow/forms/MacroListPrinting.h"
 #include "mainwindow/forms/TfrmMain.h"
 #include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
 #include "platform/posix/PosixLauncher.h"
 #include "playback/MacroRunner.h"
+#include "shell/ShellLink.h"
 #include "shell/forms/THelpWindow.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/TriggerScan.h"
@@ -21,8 +23,22 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace quorvel {
+
+namespace {
+// Shortcuts start the binary that made them, wherever it was started from.
+std::string runningProgram()
+{
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return QCoreApplication::applicationFilePath().toStdString();
+    return exe.string();
+}
+} // namespace
 
 struct Application::Impl : MainWindowServices, ApplicationFormServices
 {
@@ -86,6 +102,7 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     std::unique_ptr<THelpWindow> helpWindow;
     // Serves the main window's and the tray's print item alike.
     MacroListPrinting listPrinting { [this] { return mainModel.listRows(); }, errors };
+    std::unique_ptr<DesktopShortcutMaker> shortcuts;
     std::unique_ptr<TQuorvel> quorvelForm;
     std::unique_ptr<TfrmGetVar> frmGetVar;
     std::unique_ptr<MacroRunner> runner;
@@ -133,6 +150,10 @@ void Application::start(const std::vector<std::string> &arguments)
     p.helpWindow = std::make_unique<THelpWindow>();
     p.mainModel.setHelpViewer(*p.helpWindow);
     p.mainModel.setListPrinter(p.listPrinting);
+    p.shortcuts = std::make_unique<DesktopShortcutMaker>(p.catalogue,
+        ShellFolders::fromEnvironment(p.paths.programFolder), runningProgram(),
+        productIconSvg().toStdString());
+    p.mainModel.setShortcutMaker(*p.shortcuts);
     p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
     p.frmGetVar = std::make_unique<TfrmGetVar>();
 

@@ -16,6 +16,14 @@ std::string head(std::string_view argument)
 
 std::string unquoteArgument(std::string_view argument)
 {
+    // /Open:"name" as a shortcut passes it: only the outer pair goes, so a name holding a
+    // double quote still arrives whole.
+    const auto open = argument.find('"');
+    if (open != std::string_view::npos && argument.size() >= open + 2 && argument.back() == '"'
+        && argument.substr(0, open).find('"') == std::string_view::npos) {
+        return std::string(argument.substr(0, open))
+            + std::string(argument.substr(open + 1, argument.size() - open - 2));
+    }
     std::string out;
     out.reserve(argument.size());
     for (char c : argument) {

@@ -8,8 +8,9 @@
 
 namespace quorvel {
 
-// Arguments arrive already split; quotes left inside one (as from /Open:"name") are removed,
-// as the Windows splitting would have done.
+// Arguments arrive already split; quotes left inside one are removed as the Windows splitting
+// would have done, except that /Open:"name" loses only its outer pair, so that a name holding
+// a quote still arrives whole.
 std::string unquoteArgument(std::string_view argument);
 
 struct CommandLineResult

@@ -26,8 +26,8 @@ TEST_P(CommandLines, RunsEveryNamedRecordInOrder)
 {
     TempDir dir;
     writeFile(dir.file("macros.ini"),
-        "[Main]\nEntries=4\n[Macro1]\nName=Mail\n[Macro2]\nName=Editor\n"
-        "[Macro3]\nName=MAIL\n[Macro4]\nName=Two Words\n");
+        "[Main]\nEntries=5\n[Macro1]\nName=Mail\n[Macro2]\nName=Editor\n"
+        "[Macro3]\nName=MAIL\n[Macro4]\nName=Two Words\n[Macro5]\nName=Say \"hi\"\n");
     ProfileStore store(dir.file("macros.ini"));
     Catalogue catalogue(store);
     std::vector<int> runs;
@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Forms, CommandLines,
         CommandLineCase { "emptyOpen", { "/OPEN:" }, {}, false },
         CommandLineCase { "several", { "Mail", "/OPEN:Editor" }, { 1, 3, 2 }, false },
         CommandLineCase { "shortArgument", { "/OP" }, {}, false },
+        CommandLineCase { "quoteInsideName", { "/Open:\"Say \"hi\"\"", "/Close" }, { 5 }, true },
         CommandLineCase { "garbage", { "\xff\xfe/OPEN:\x01", "" }, {}, false }),
     [](const auto &info) { return std::string(info.param.name); });
 

@@ -1,5 +1,6 @@
 #include "mainwindow/forms/Artwork.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -49,6 +50,13 @@ const std::array<QIcon, 3> &kindImages()
         QIcon(render(QStringLiteral("kind-mouse-keys.svg"), QSize(16, 16))),
     };
     return images;
+}
+
+QByteArray productIconSvg()
+{
+    initArtwork();
+    QFile file(QStringLiteral(":/mainwindow/quorvel.svg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace quorvel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QIcon>
 #include <QPixmap>
 #include <array>
@@ -8,6 +9,8 @@ namespace quorvel {
 
 // The program's own pictures, drawn from the SVGs compiled in.
 QIcon productIcon();
+// The product icon's SVG source, as installed for desktop entries.
+QByteArray productIconSvg();
 // The banner at its height of 37 pixels.
 QPixmap bannerPixmap();
 // imgList1: start a program, keys, mouse and keys; 16 x 16.
