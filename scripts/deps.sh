@@ -13,6 +13,8 @@ packages=(
     xvfb xauth openbox xterm xdotool wmctrl x11-utils x11-xkb-utils fonts-dejavu-core xfonts-base
     # driving the program through its accessibility tree, and screenshots of it
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 imagemagick
+    # tray hosts: XEmbed and StatusNotifier
+    trayer haskell-status-notifier-item-utils libglib2.0-bin
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
 #include "platform/posix/PosixLauncher.h"
+#include "shell/TrayModel.h"
 #include "shell/forms/THelpWindow.h"
 #include "playback/MacroRunner.h"
 #include "triggers/HotKeyBindings.h"
@@ -17,13 +18,14 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
 
 namespace quorvel {
 
-struct Application::Impl : MainWindowServices, ApplicationFormServices
+struct Application::Impl : MainWindowServices, ApplicationFormServices, TrayServices
 {
     Impl(const Paths &p, Backend b)
         : paths(p)
@@ -52,7 +54,9 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     }
     void scanTick() override { scan->Timer1Timer(); }
     void waitTick() override { runner->tmr1Timer(); }
-    void endProgram() override { QCoreApplication::quit(); }
+    // Every way out lets go of what we hold: Exit, the close boxes, a /CLOSE run.
+    void endProgram() override { endAll(); }
+    void endAll();
     void setEditing(bool editing) override
     {
         if (runner)
@@ -61,6 +65,18 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
 
     // ApplicationFormServices
     std::string lastRunStatus() override { return runner->lastRunStatus(); }
+
+    // TrayServices
+    void restorePlacement() override { mainModel.SetPosition(); }
+    void savePlacement() override { mainModel.SavePosition(); }
+    void showMainWindow() override { frmMain->showWindow(); }
+    void raiseMainWindow() override { frmMain->raise(); }
+    void activateMainWindow() override
+    {
+        frmMain->raise();
+        frmMain->activateWindow();
+    }
+    int mainWindowLeft() const override { return frmMain->windowGeometry().left; }
 
     Paths paths;
     Backend backend;
@@ -81,6 +97,7 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
 
     MainWindowModel mainModel { catalogue, errors, *this, backend.keyName };
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
+    std::unique_ptr<TrayModel> trayModel;
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<THelpWindow> helpWindow;
     std::unique_ptr<TQuorvel> quorvelForm;
@@ -161,15 +178,28 @@ void Application::start(const std::vector<std::string> &arguments)
     }
 
     p.mainModel.FormCreate();
-    p.quorvelForm = std::make_unique<TQuorvel>(p.quorvelModel);
+    p.trayModel = std::make_unique<TrayModel>(TrayDependencies {
+        p.store, p.errors, p.pump, p.launcher, p.helpWindow.get(), nullptr, p });
+    p.quorvelForm = std::make_unique<TQuorvel>(p.quorvelModel, *p.trayModel);
     p.quorvelModel.FormCreate();
+    p.trayModel->FormCreate();
     p.quorvelModel.DoCommandLine(arguments);
+    // Even after a failed run: without it the main window could never be reached again.
+    p.trayModel->enableOpen();
     p.quorvelModel.showOnFirstRun();
+    // A hidden start with no tray to click would leave nothing to reach the program by.
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !p.frmMain->windowVisible())
+        p.mainModel.showCentred();
 }
 
 void Application::end()
 {
-    auto &p = *m_impl;
+    m_impl->endAll();
+}
+
+void Application::Impl::endAll()
+{
+    auto &p = *this;
     if (p.ended)
         return;
     p.ended = true;
