@@ -9,9 +9,9 @@
 #include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
 #include "platform/posix/PosixLauncher.h"
+#include "playback/MacroRunner.h"
 #include "shell/TrayModel.h"
 #include "shell/forms/THelpWindow.h"
-#include "playback/MacroRunner.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/TriggerScan.h"
 
@@ -178,8 +178,8 @@ void Application::start(const std::vector<std::string> &arguments)
     }
 
     p.mainModel.FormCreate();
-    p.trayModel = std::make_unique<TrayModel>(TrayDependencies {
-        p.store, p.errors, p.pump, p.launcher, p.helpWindow.get(), nullptr, p });
+    p.trayModel = std::make_unique<TrayModel>(
+        TrayDependencies { p.store, p.errors, p.pump, p.launcher, p.helpWindow.get(), nullptr, p });
     p.quorvelForm = std::make_unique<TQuorvel>(p.quorvelModel, *p.trayModel);
     p.quorvelModel.FormCreate();
     p.trayModel->FormCreate();

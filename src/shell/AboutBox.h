@@ -27,8 +27,8 @@ AboutFigures readAboutFigures();
 std::string aboutProductLine(std::string_view version);
 inline constexpr std::string_view AboutCaption = "About Quorvel";
 inline constexpr std::string_view AboutNotice = "Copyright (c) Ostrin. All rights reserved.";
-inline constexpr std::string_view AboutDescription
-    = "Quorvel runs your macros from hot keys, window titles and desktop shortcuts.";
+inline constexpr std::string_view AboutDescription =
+    "Quorvel runs your macros from hot keys, window titles and desktop shortcuts.";
 inline constexpr std::string_view MemoryLabel = "Physical memory available to Windows:";
 inline constexpr std::string_view ResourcesLabel = "System resources:";
 

@@ -151,8 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, TrayOpen,
         OpenCase { "MenuAfterStartUp", true, &TrayModel::Open1Click, TrayHost::XEmbed, opened },
         OpenCase { "DoubleClickBeforeStartUp", false, &TrayModel::TrayIcon1DblClick,
             TrayHost::XEmbed, nothing },
-        OpenCase { "DoubleClickAfterStartUp", true, &TrayModel::TrayIcon1DblClick,
-            TrayHost::XEmbed, openedActive },
+        OpenCase { "DoubleClickAfterStartUp", true, &TrayModel::TrayIcon1DblClick, TrayHost::XEmbed,
+            openedActive },
         OpenCase { "ClickOnXEmbed", true, &TrayModel::TrayIcon1Click, TrayHost::XEmbed, nothing },
         OpenCase { "ActivationOnStatusNotifier", true, &TrayModel::TrayIcon1Click,
             TrayHost::StatusNotifier, openedActive },
@@ -191,13 +191,13 @@ TEST_P(TrayHints, ReadAtStartWrittenOnEveryToggle)
 
     model.choose("mnuShowHints");
     EXPECT_EQ(rig.hintsChecked, !c.checkedAtStart);
-    EXPECT_EQ(store.readBool(settings::Main, settings::ShowHints, c.checkedAtStart),
-        !c.checkedAtStart);
+    EXPECT_EQ(
+        store.readBool(settings::Main, settings::ShowHints, c.checkedAtStart), !c.checkedAtStart);
 
     model.choose("mnuShowHints");
     EXPECT_EQ(rig.hintsChecked, c.checkedAtStart);
-    EXPECT_EQ(store.readBool(settings::Main, settings::ShowHints, !c.checkedAtStart),
-        c.checkedAtStart);
+    EXPECT_EQ(
+        store.readBool(settings::Main, settings::ShowHints, !c.checkedAtStart), c.checkedAtStart);
     EXPECT_TRUE(errors.shown.empty());
 }
 
@@ -227,7 +227,8 @@ TEST_F(Tray, HintsToggleThatCannotBeWrittenLeavesTheItemAsItWas)
     // A file where the folder should be: nothing can be written below it.
     writeFile(other.file("gone"), "");
     ProfileStore missing { other.file("gone/macros.ini") };
-    TrayModel broken { TrayDependencies { missing, errors, pump, launcher, nullptr, nullptr, rig } };
+    TrayModel broken { TrayDependencies {
+        missing, errors, pump, launcher, nullptr, nullptr, rig } };
     broken.setView(rig);
     broken.FormCreate();
     ASSERT_TRUE(rig.hintsChecked);
@@ -339,11 +340,10 @@ TEST_P(AboutMemory, FiguresFromMeminfo)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AboutMemory,
-    ::testing::Values(
-        MemCase { "Typical",
-            "MemTotal:       16384000 kB\nMemFree:         1000000 kB\n"
-            "MemAvailable:    4096000 kB\nBuffers:          200000 kB\n",
-            { "16,384,000 KB", "25% Free" } },
+    ::testing::Values(MemCase { "Typical",
+                          "MemTotal:       16384000 kB\nMemFree:         1000000 kB\n"
+                          "MemAvailable:    4096000 kB\nBuffers:          200000 kB\n",
+                          { "16,384,000 KB", "25% Free" } },
         MemCase { "RoundsDown", "MemTotal: 3 kB\nMemAvailable: 2 kB\n", { "3 KB", "66% Free" } },
         MemCase { "OlderKernelUsesMemFree", "MemTotal: 1000 kB\nMemFree: 500 kB\n",
             { "1,000 KB", "50% Free" } },

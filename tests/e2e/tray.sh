@@ -57,6 +57,23 @@ watcher_up() {
         --method org.freedesktop.DBus.NameHasOwner org.kde.StatusNotifierWatcher | grep -q true
 }
 wait_for 10 watcher_up || fail "status-notifier-watcher did not register"
+# Qt speaks D-Bus only when a host has registered with the watcher: stand in for a panel.
+/usr/bin/python3 -c '
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+name = "org.kde.StatusNotifierHost-%d" % __import__("os").getpid()
+Gio.bus_own_name_on_connection(bus, name, 0, None, None)
+GLib.timeout_add(300, lambda: bus.call_sync("org.kde.StatusNotifierWatcher",
+    "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher", "RegisterStatusNotifierHost",
+    GLib.Variant("(s)", (name,)), None, 0, -1, None) and False)
+GLib.MainLoop().run()' >"$work/host.log" 2>&1 &
+pids+=($!)
+host_up() {
+    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+        --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+        IsStatusNotifierHostRegistered | grep -q true
+}
+wait_for 10 host_up || fail "no StatusNotifier host registered"
 
 QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel-sni.log" 2>&1 &
 quorvel=$!

@@ -5,10 +5,10 @@
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeLauncher.h"
 #include "fakes/FakeViews.h"
-#include "shell/TrayModel.h"
 #include "fakes/TestSupport.h"
 #include "mainwindow/MainWindowModel.h"
 #include "mainwindow/forms/TfrmMain.h"
+#include "shell/TrayModel.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QMenu>
 
 namespace quorvel {
@@ -98,12 +99,15 @@ QAction *TQuorvel::menuItem(const QString &name) const
 
 TrayHost TQuorvel::detectTrayHost()
 {
+    // The same question Qt asks before it picks D-Bus: a watcher with a host behind it.
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected() && bus.interface()
-        && bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"))) {
-        return TrayHost::StatusNotifier;
-    }
-    return TrayHost::XEmbed;
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
+        return TrayHost::XEmbed;
+    QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+    return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool()
+        ? TrayHost::StatusNotifier
+        : TrayHost::XEmbed;
 }
 
 void TQuorvel::hideOffScreen()
