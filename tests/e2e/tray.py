@@ -9,8 +9,8 @@ import time
 import traceback
 
 from atspi_lib import (
-    E2EError, PopupWatcher, description, find, find_window, menu_items, press, screenshot,
-    wait_for_app, wait_until, x_window_visible, xdotool,
+    E2EError, PopupWatcher, click, description, find, find_window, menu_items, pointer, press,
+    screenshot, showing, wait_for_app, wait_until, x_window_visible, xdotool,
 )
 
 MAIN = "Ostrin Quorvel"
@@ -27,40 +27,58 @@ def check(what, ok, detail=""):
 
 
 def icon_window(pid):
-    """The X window of our icon embedded in the tray: ours, mapped, small."""
+    """(window, x, y) of our icon embedded in the tray: our window that carries the
+    embedding property, and its middle on the screen. (A search by process id also
+    answers windows that carry none, the root window among them.)"""
     def probe():
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), ""],
-                               capture_output=True, text=True, timeout=10).stdout.split()
+        found = subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--classname", "^quorvel$"],
+            capture_output=True, text=True, timeout=10).stdout.split()
         for window in found:
-            geometry = xdotool("getwindowgeometry", window)
-            size = geometry.split("Geometry:")[1].split()[0]
-            width, height = (int(v) for v in size.split("x"))
-            if width <= 64 and height <= 64:
-                return window
+            props = subprocess.run(["xprop", "-id", window, "_XEMBED_INFO", "_NET_WM_PID"],
+                                   capture_output=True, text=True, timeout=10).stdout
+            if "_XEMBED_INFO(" not in props or f"= {pid}" not in props:
+                continue
+            info = subprocess.run(["xwininfo", "-id", window], capture_output=True,
+                                  text=True, timeout=10).stdout
+            fields = dict(line.strip().split(":", 1) for line in info.splitlines()
+                          if ":" in line and not line.startswith("xwininfo"))
+            x, y = int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"])
+            width, height = int(fields["Width"]), int(fields["Height"])
+            if 0 < width <= 64 and 0 < height <= 64:
+                return (window, x + width // 2, y + height // 2)
         return None
     return wait_until(probe, "the tray icon's window", 15)
 
 
-def open_menu(window):
+def point_at(icon):
+    _, x, y = icon
+    # --sync waits for a motion that never comes when the pointer is already there.
+    if pointer() != (x, y):
+        xdotool("mousemove", "--sync", str(x), str(y))
+
+
+def open_menu(icon):
     with PopupWatcher() as popups:
-        xdotool("mousemove", "--window", window, "5", "5")
+        point_at(icon)
         xdotool("click", "3")
         return popups.wait()
 
 
 def run(pid):
     app = wait_for_app("Quorvel", timeout=20)
-    window = icon_window(pid)
-    check("the icon is embedded in the tray", window is not None)
+    icon = icon_window(pid)
+    check("the icon is embedded in the tray", icon is not None)
     check("the main window stays hidden at start", not x_window_visible(MAIN))
 
-    menu = open_menu(window)
+    menu = open_menu(icon)
     check("right click opens the tray menu", menu_items(menu) == MENU, str(menu_items(menu)))
     print("screenshot:", screenshot("tray_menu.png"))
     help_menu = find(menu, None, "Help")
-    press(help_menu)
-    time.sleep(0.5)
+    # A submenu's item offers only "ShowMenu"; a person points at it.
+    click(help_menu)
     about = find(help_menu, None, "About...")
+    wait_until(lambda: showing(about), "the Help submenu to show", 10)
     press(about, may_block=True)
     box = find_window(app, "About Quorvel", role_name=None, timeout=10)
     memory = find(box, None, "Physical Memory")
@@ -72,7 +90,7 @@ def run(pid):
     press(find(box, "push button", "OK"))
     wait_until(lambda: not x_window_visible("About Quorvel"), "the about box to close", 10)
 
-    xdotool("mousemove", "--window", window, "5", "5")
+    point_at(icon)
     xdotool("click", "1")
     time.sleep(0.8)
     check("a single click opens nothing", not x_window_visible(MAIN))
@@ -80,7 +98,7 @@ def run(pid):
     wait_until(lambda: x_window_visible(MAIN), "the main window after a double click", 10)
     check("a double click opens the main window", True)
 
-    menu = open_menu(window)
+    menu = open_menu(icon)
     press(find(menu, None, "Exit"))
 
 

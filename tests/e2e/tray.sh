@@ -47,7 +47,8 @@ check "Exit saved the placement" grep -q '^\[Position\]' "$home/macros.ini"
 if [ "$driver" -ne 0 ]; then
     sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -20
 fi
-kill "$trayer" 2>/dev/null
+kill "$quorvel" "$trayer" 2>/dev/null
+wait "$quorvel" 2>/dev/null
 
 # A StatusNotifier host: Qt speaks D-Bus to it, and its activation is our open.
 status-notifier-watcher >"$work/watcher.log" 2>&1 &
@@ -84,12 +85,20 @@ items() {
         --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Properties.Get \
         org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems
 }
-registered() { items | grep -q "StatusNotifierItem"; }
+# An entry is "service/path" or a bare service (this watcher keeps the sender's unique
+# name), whose object is then at Qt's fixed path.
+first_item() { items | grep -o "'[^']*'" | head -n1 | tr -d "'"; }
+registered() { [ -n "$(first_item)" ]; }
 check "the icon registers with the watcher" wait_for 20 registered
-item=$(items | grep -o "[^'\[ ]*StatusNotifierItem[^',\]]*" | head -n1)
+item=$(first_item)
 service=${item%%/*}
-path=/${item#*/}
-[ "$path" = "/$item" ] && path=/StatusNotifierItem
+path=/StatusNotifierItem
+[ "$service" != "$item" ] && path=/${item#*/}
+owner_pid() {
+    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method org.freedesktop.DBus.GetConnectionUnixProcessID "$1" | grep -o '[0-9]\+' | tail -n1
+}
+check "the registered item is ours" test "$(owner_pid "$service" 2>/dev/null)" = "$quorvel"
 echo "item: $item (service $service, path $path)"
 window_shown() { [ -n "$(window_of "Ostrin Quorvel")" ]; }
 check "the main window is hidden before activation" test -z "$(window_of "Ostrin Quorvel")"
