@@ -17,6 +17,8 @@ packages=(
     cups-daemon cups-client poppler-utils
     # desktop entries checked and launched as a desktop does
     desktop-file-utils libglib2.0-bin
+    # tray hosts: XEmbed and StatusNotifier
+    trayer haskell-status-notifier-item-utils
 )
 
 missing=()

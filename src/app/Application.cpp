@@ -13,6 +13,7 @@
 #include "platform/posix/PosixLauncher.h"
 #include "playback/MacroRunner.h"
 #include "shell/ShellLink.h"
+#include "shell/TrayModel.h"
 #include "shell/forms/THelpWindow.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/TriggerScan.h"
@@ -20,6 +21,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
@@ -40,7 +42,7 @@ std::string runningProgram()
 }
 } // namespace
 
-struct Application::Impl : MainWindowServices, ApplicationFormServices
+struct Application::Impl : MainWindowServices, ApplicationFormServices, TrayServices
 {
     Impl(const Paths &p, Backend b)
         : paths(p)
@@ -69,7 +71,9 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     }
     void scanTick() override { scan->Timer1Timer(); }
     void waitTick() override { runner->tmr1Timer(); }
-    void endProgram() override { QCoreApplication::quit(); }
+    // Every way out lets go of what we hold: Exit, the close boxes, a /CLOSE run.
+    void endProgram() override { endAll(); }
+    void endAll();
     void setEditing(bool editing) override
     {
         if (runner)
@@ -78,6 +82,18 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
 
     // ApplicationFormServices
     std::string lastRunStatus() override { return runner->lastRunStatus(); }
+
+    // TrayServices
+    void restorePlacement() override { mainModel.SetPosition(); }
+    void savePlacement() override { mainModel.SavePosition(); }
+    void showMainWindow() override { frmMain->showWindow(); }
+    void raiseMainWindow() override { frmMain->raise(); }
+    void activateMainWindow() override
+    {
+        frmMain->raise();
+        frmMain->activateWindow();
+    }
+    int mainWindowLeft() const override { return frmMain->windowGeometry().left; }
 
     Paths paths;
     Backend backend;
@@ -98,6 +114,7 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
 
     MainWindowModel mainModel { catalogue, errors, *this, backend.keyName };
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
+    std::unique_ptr<TrayModel> trayModel;
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<THelpWindow> helpWindow;
     // Serves the main window's and the tray's print item alike.
@@ -186,15 +203,28 @@ void Application::start(const std::vector<std::string> &arguments)
     }
 
     p.mainModel.FormCreate();
-    p.quorvelForm = std::make_unique<TQuorvel>(p.quorvelModel);
+    p.trayModel = std::make_unique<TrayModel>(TrayDependencies {
+        p.store, p.errors, p.pump, p.launcher, p.helpWindow.get(), &p.listPrinting, p });
+    p.quorvelForm = std::make_unique<TQuorvel>(p.quorvelModel, *p.trayModel);
     p.quorvelModel.FormCreate();
+    p.trayModel->FormCreate();
     p.quorvelModel.DoCommandLine(arguments);
+    // Even after a failed run: without it the main window could never be reached again.
+    p.trayModel->enableOpen();
     p.quorvelModel.showOnFirstRun();
+    // A hidden start with no tray to click would leave nothing to reach the program by.
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !p.frmMain->windowVisible())
+        p.mainModel.showCentred();
 }
 
 void Application::end()
 {
-    auto &p = *m_impl;
+    m_impl->endAll();
+}
+
+void Application::Impl::endAll()
+{
+    auto &p = *this;
     if (p.ended)
         return;
     p.ended = true;

@@ -3,10 +3,12 @@
 #include "catalogue/Catalogue.h"
 #include "common/Error.h"
 #include "fakes/FakeEventPump.h"
+#include "fakes/FakeLauncher.h"
 #include "fakes/FakeViews.h"
 #include "fakes/TestSupport.h"
 #include "mainwindow/MainWindowModel.h"
 #include "mainwindow/forms/TfrmMain.h"
+#include "shell/TrayModel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -36,6 +38,19 @@ public:
     }
 };
 
+// The tray's peers, unused here.
+class NoTray : public TrayServices
+{
+public:
+    void restorePlacement() override { }
+    void savePlacement() override { }
+    void showMainWindow() override { }
+    void raiseMainWindow() override { }
+    void activateMainWindow() override { }
+    int mainWindowLeft() const override { return 0; }
+    void endProgram() override { }
+};
+
 class FrameForms : public ::testing::Test
 {
 protected:
@@ -55,6 +70,10 @@ protected:
     FakeEventPump pump;
     MainWindowModel mainModel { catalogue, errors, services };
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, services };
+    quorvel::testing::FakeLauncher launcher;
+    NoTray trayServices;
+    TrayModel trayModel { TrayDependencies {
+        store, errors, pump, launcher, nullptr, nullptr, trayServices } };
 };
 
 TEST_F(FrameForms, FormCreateShowsTheListAndStartsTimers)
@@ -108,7 +127,7 @@ TEST_F(FrameForms, CloseRunEndsOnceTheRunHasFinished)
 {
     services.onRun = [&](int) { services.status = "NoRecord"; };
     TfrmMain frm(mainModel);
-    TQuorvel quorvelForm(quorvelModel);
+    TQuorvel quorvelForm(quorvelModel, trayModel);
     EXPECT_TRUE(quorvelModel.DoCommandLine({ "/Open:\"editor\"", "/Close" }));
     EXPECT_EQ(services.log, (std::vector<std::string> { "run 2" }));
     EXPECT_TRUE(quorvelForm.PlaybackTimer.isActive());
@@ -126,7 +145,7 @@ TEST_F(FrameForms, FailedRunLeavesThePlaybackTimerOff)
 {
     services.onRun = [](int) { throw Error("Cannot open file /x/Mail.key"); };
     TfrmMain frm(mainModel);
-    TQuorvel quorvelForm(quorvelModel);
+    TQuorvel quorvelForm(quorvelModel, trayModel);
     EXPECT_FALSE(quorvelModel.DoCommandLine({ "Mail", "Editor", "/CLOSE" }));
     EXPECT_EQ(errors.shown, (std::vector<std::string> { "Cannot open file /x/Mail.key" }));
     EXPECT_FALSE(quorvelForm.PlaybackTimer.isActive());
@@ -162,7 +181,7 @@ TEST_F(FrameForms, CloseBoxSavesWhileVisibleAndEnds)
 TEST_F(FrameForms, HiddenFormGoesOffScreen)
 {
     TfrmMain frm(mainModel);
-    TQuorvel quorvelForm(quorvelModel);
+    TQuorvel quorvelForm(quorvelModel, trayModel);
     quorvelForm.show();
     quorvelModel.FormCreate();
     EXPECT_FALSE(quorvelForm.isVisible());

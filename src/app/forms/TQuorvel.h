@@ -1,31 +1,54 @@
 #pragma once
 
 #include "app/ApplicationFormModel.h"
+#include "shell/TrayModel.h"
 
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 
+class QAction;
+class QMenu;
+
 namespace quorvel {
 
-// The hidden application window. Its rules live in the model.
-class TQuorvel : public QWidget, public ApplicationFormView
+// The hidden application window: the tray icon TrayIcon1 with its menu PopupMenu1, and the
+// PlaybackTimer. Its rules live in the models.
+class TQuorvel : public QWidget, public ApplicationFormView, public TrayView
 {
     Q_OBJECT
 
 public:
-    explicit TQuorvel(ApplicationFormModel &model);
+    TQuorvel(ApplicationFormModel &model, TrayModel &tray);
+    ~TQuorvel() override;
 
     QTimer PlaybackTimer;
+    QSystemTrayIcon *TrayIcon1 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+
+    // The menu's item by its name (Open1, mnuShowHints, ...); null for an unknown name.
+    QAction *menuItem(const QString &name) const;
+
+    // Which protocol Qt speaks with the desktop's tray: a registered StatusNotifier watcher
+    // makes it use D-Bus, else XEmbed.
+    static TrayHost detectTrayHost();
 
     // ApplicationFormView
     void hideOffScreen() override;
     void setPlaybackTimer(bool running) override;
+    // TrayView
+    void setOpenEnabled(bool enabled) override;
+    void setShowHintsChecked(bool checked) override;
+    void showAbout() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void fillMenu(QMenu *menu, const std::vector<TrayMenuItem> &items);
+
     ApplicationFormModel &m_model;
+    TrayModel &m_tray;
 };
 
 } // namespace quorvel

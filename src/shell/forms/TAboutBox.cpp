@@ -1,0 +1,69 @@
+#include "shell/forms/TAboutBox.h"
+
+#include "mainwindow/forms/Artwork.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quorvel {
+
+namespace {
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A value label: its name says what it is, its description what it shows.
+QLabel *valueLabel(const std::string &text, const char *name, QWidget *parent)
+{
+    auto *label = new QLabel(qs(text), parent);
+    label->setAccessibleName(QString::fromLatin1(name));
+    label->setAccessibleDescription(qs(text));
+    return label;
+}
+
+} // namespace
+
+TAboutBox::TAboutBox(const AboutFigures &figures, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(qs(AboutCaption));
+    setModal(true);
+
+    ProgramIcon = new QLabel(this);
+    ProgramIcon->setPixmap(productIcon().pixmap(48, 48));
+    ProductName = new QLabel(qs(aboutProductLine(QUORVEL_VERSION)), this);
+    Copyright = new QLabel(qs(AboutNotice), this);
+    Comments = new QLabel(qs(AboutDescription), this);
+    Comments->setWordWrap(true);
+    PhysMem = valueLabel(figures.physicalMemory, "Physical Memory", this);
+    FreeRes = valueLabel(figures.systemResources, "System Resources", this);
+    OKButton = new QPushButton(tr("OK"), this);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *texts = new QVBoxLayout;
+    texts->addWidget(ProductName);
+    texts->addWidget(Copyright);
+    texts->addWidget(Comments);
+    auto *top = new QHBoxLayout;
+    top->addWidget(ProgramIcon, 0, Qt::AlignTop);
+    top->addLayout(texts, 1);
+
+    auto *figuresGrid = new QGridLayout;
+    figuresGrid->addWidget(new QLabel(qs(MemoryLabel), this), 0, 0);
+    figuresGrid->addWidget(PhysMem, 0, 1);
+    figuresGrid->addWidget(new QLabel(qs(ResourcesLabel), this), 1, 0);
+    figuresGrid->addWidget(FreeRes, 1, 1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(figuresGrid);
+    layout->addWidget(OKButton, 0, Qt::AlignHCenter);
+}
+
+} // namespace quorvel
