@@ -306,8 +306,8 @@ unsigned X11KeySink::bindSpare(unsigned long lower, unsigned long upper)
 void X11KeySink::unbindSpares()
 {
     Display *dpy = m_connection.display();
-    // Giving the keys back is no hurry, and a busy target may be slow to read its last ones:
-    // a wider margin than between two characters.
+    // Giving the keys back is no hurry, and a busy target may be slow to read its last ones
+    // (a loaded machine took over 50 ms): a much wider margin than between two characters.
     Clock::time_point lastUse {};
     for (unsigned kc : m_keyboard.spareKeys()) {
         if (m_keyboard.spareBinding(kc))
@@ -315,7 +315,7 @@ void X11KeySink::unbindSpares()
     }
     if (lastUse == Clock::time_point {})
         return;
-    const auto ready = lastUse + std::max<std::chrono::milliseconds>(m_remapPause * 5, 50ms);
+    const auto ready = lastUse + std::max<std::chrono::milliseconds>(m_remapPause * 20, 200ms);
     if (ready > Clock::now()) {
         XFlush(dpy);
         std::this_thread::sleep_until(ready);
