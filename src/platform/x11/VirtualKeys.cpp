@@ -140,7 +140,7 @@ int keysymToVirtualKey(unsigned long keysym)
     if (keysym >= XK_A && keysym <= XK_Z)
         return 0x41 + static_cast<int>(keysym - XK_A);
     switch (keysym) {
-    case NoSymbol:
+    case 0:
         return 0;
     case XK_Shift_R:
         return 0x10;
