@@ -25,6 +25,9 @@ struct Backend
     HotKeyRegistrar *hotKeys = nullptr; // none: hot keys are not bound
     Journal *journal = nullptr;
     KeyNameLookup keyName;
+    // The virtual-key code of a key by the keycode a key event carries; unset or 0 when the
+    // platform cannot tell, and the hot-key box then goes by the toolkit's key.
+    std::function<int(unsigned keycode)> virtualKeyOfKeycode;
 
     // Connections the event loop watches; process handles what arrived on one.
     struct EventSource

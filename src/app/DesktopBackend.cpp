@@ -3,6 +3,7 @@
 #include "platform/x11/VirtualKeys.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11HotKeyRegistrar.h"
+#include "platform/x11/X11Keyboard.h"
 #include "recording/x11/X11Journal.h"
 
 namespace quorvel {
@@ -95,6 +96,9 @@ Backend DesktopBackend::backend()
     // Without the record extension replays end at once instead of hanging a run.
     b.journal = p.Recorder.available() ? static_cast<Journal *>(&p.Recorder) : nullptr;
     b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
+    b.virtualKeyOfKeycode = [&p](unsigned keycode) {
+        return p.x11.keyboard().virtualKeyOf(keycode);
+    };
     b.eventSources.push_back({ p.x11.fileDescriptor(), [&p] { p.x11.processEvents(); } });
     if (p.Recorder.available())
         b.eventSources.push_back(

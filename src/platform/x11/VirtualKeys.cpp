@@ -135,6 +135,60 @@ unsigned long virtualKeyToKeysym(int vk)
     }
 }
 
+int keysymToVirtualKey(unsigned long keysym)
+{
+    if (keysym >= XK_A && keysym <= XK_Z)
+        return 0x41 + static_cast<int>(keysym - XK_A);
+    switch (keysym) {
+    case 0:
+        return 0;
+    case XK_Shift_R:
+        return 0x10;
+    case XK_Control_R:
+        return 0x11;
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+        return 0x12;
+    case XK_Print:
+        return 0x2C;
+    case XK_ISO_Left_Tab:
+        return 0x09;
+    case XK_KP_Enter:
+        return 0x0D;
+    case XK_KP_Begin:
+        return 0x0C;
+    case XK_KP_Prior:
+        return 0x21;
+    case XK_KP_Next:
+        return 0x22;
+    case XK_KP_End:
+        return 0x23;
+    case XK_KP_Home:
+        return 0x24;
+    case XK_KP_Left:
+        return 0x25;
+    case XK_KP_Up:
+        return 0x26;
+    case XK_KP_Right:
+        return 0x27;
+    case XK_KP_Down:
+        return 0x28;
+    case XK_KP_Insert:
+        return 0x2D;
+    case XK_KP_Delete:
+        return 0x2E;
+    default:
+        break;
+    }
+    // The first code wins, so the side-less modifier codes come before the sided ones.
+    for (int vk = 1; vk < 0xFF; ++vk) {
+        if (virtualKeyToKeysym(vk) == keysym)
+            return vk;
+    }
+    return 0;
+}
+
 std::string keyNameForVirtualKey(int vk)
 {
     char32_t ch = keysymToUnicode(virtualKeyToKeysym(vk));

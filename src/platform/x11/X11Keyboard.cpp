@@ -1,6 +1,7 @@
 #include "platform/x11/X11Keyboard.h"
 
 #include "platform/x11/KeysymUnicode.h"
+#include "platform/x11/VirtualKeys.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -394,6 +395,26 @@ std::vector<unsigned> X11Keyboard::keycodesFor(unsigned long keysym)
             out.push_back(kc);
     }
     return out;
+}
+
+int X11Keyboard::virtualKeyOf(unsigned keycode)
+{
+    ensure();
+    auto *xkb = m_impl->xkb;
+    if (!xkb || keycode < m_impl->minKey || keycode > m_impl->maxKey)
+        return 0;
+    const int group = m_impl->groupOf(keycode);
+    if (group < 0)
+        return 0;
+    int first = 0;
+    for (int level = 0; level < XkbKeyGroupWidth(xkb, keycode, group); ++level) {
+        const int vk = keysymToVirtualKey(XkbKeySymEntry(xkb, keycode, level, group));
+        if (vk >= 0x60 && vk <= 0x6F)
+            return vk;
+        if (!first)
+            first = vk;
+    }
+    return first;
 }
 
 std::vector<unsigned> X11Keyboard::modifierKeys(unsigned mask)

@@ -34,6 +34,9 @@ public:
     unsigned keycodeFor(unsigned long keysym);
     // Every key carrying keysym in any group and level.
     std::vector<unsigned> keycodesFor(unsigned long keysym);
+    // The virtual-key code of a key in the current group: a keypad key's digit or operator
+    // whatever Num Lock says, otherwise the code of its lowest level that has one; 0 if none.
+    int virtualKeyOf(unsigned keycode);
     // The keys of modifier index 0 (Shift) to 7 (Mod5).
     std::vector<unsigned> modifierKeys(unsigned mask);
 

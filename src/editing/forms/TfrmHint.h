@@ -1,0 +1,31 @@
+#pragma once
+
+#include "editing/HintModel.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace quorvel {
+
+// The wizard's hint window. "Show hints" keeps its state between showings.
+class TfrmHint : public QDialog, public HintView
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmHint(QWidget *parent = nullptr);
+
+    bool showHintModal(const std::string &text) override;
+
+    QPlainTextEdit *mmoHint = nullptr;
+    QCheckBox *cbShowHint = nullptr;
+    QPushButton *cmdOK = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+};
+
+} // namespace quorvel
