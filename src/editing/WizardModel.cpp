@@ -387,7 +387,7 @@ void WizardModel::RecorderFinished()
     m_d.services.RecordFinished();
 }
 
-void WizardModel::EPHotkeyStopRecordHotKey()
+void WizardModel::stopRecordHotKey()
 {
     view().setButtonEnabled(Button::cmdNext, true);
     m_d.journal.StopRecording();

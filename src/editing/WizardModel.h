@@ -232,7 +232,7 @@ public:
     // The journal's OnFinished.
     void RecorderFinished();
     // Ctrl+Shift+F12 from anywhere.
-    void EPHotkeyStopRecordHotKey();
+    void stopRecordHotKey();
 
     WizardSummary summary() const;
     static std::string typeText(int kind);

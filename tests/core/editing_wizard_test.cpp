@@ -391,7 +391,7 @@ TEST_F(Wizard, MouseRecordingHidesBothWindowsUntilStopped)
         EXPECT_EQ(view.page, Page::pnlRecordMouse);
         EXPECT_EQ(model.fields().name, "Mouse");
         if (byHotKey)
-            model.EPHotkeyStopRecordHotKey();
+            model.stopRecordHotKey();
         else
             model.cmdStopMouseClick();
         EXPECT_TRUE(view.shown);
@@ -407,7 +407,7 @@ TEST_F(Wizard, MouseRecordingHidesBothWindowsUntilStopped)
     }
     EXPECT_TRUE(
         std::find(services.log.begin(), services.log.end(), "properties") == services.log.end());
-    model.EPHotkeyStopRecordHotKey();
+    model.stopRecordHotKey();
     EXPECT_EQ(services.log.back(), "properties") << "without the wizard's recording";
 }
 
