@@ -3,7 +3,10 @@
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "app/qt/QtPlatform.h"
+#include "editing/HintShower.h"
+#include "editing/WizardModel.h"
 #include "editing/forms/TfrmGetVar.h"
+#include "editing/forms/TfrmWizard.h"
 #include "mainwindow/MainWindowModel.h"
 #include "mainwindow/forms/TfrmMain.h"
 #include "platform/FileRemover.h"
@@ -19,11 +22,12 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 namespace quorvel {
 
-struct Application::Impl : MainWindowServices, ApplicationFormServices
+struct Application::Impl : MainWindowServices, ApplicationFormServices, WizardServices, HintShower
 {
     Impl(const Paths &p, Backend b)
         : paths(p)
@@ -62,6 +66,35 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     // ApplicationFormServices
     std::string lastRunStatus() override { return runner->lastRunStatus(); }
 
+    // WizardServices
+    void setStopHotKeyEnabled(bool enabled) override
+    {
+        if (EPHotkeyStopRecord)
+            EPHotkeyStopRecord->SetEnabled(enabled);
+    }
+    std::vector<std::string> listCaptions() override
+    {
+        std::vector<std::string> captions;
+        captions.reserve(std::size_t(std::max(0, frmMain->rowCount())));
+        for (int row = 0; row < frmMain->rowCount(); ++row)
+            captions.push_back(frmMain->rowCaption(row));
+        return captions;
+    }
+    void addListRow(const MacroListRow &row) override { frmMain->appendRow(row); }
+    void setMainWindowVisible(bool visible) override
+    {
+        if (visible)
+            frmMain->showWindow();
+        else
+            frmMain->hideWindow();
+    }
+    void RecordFinished() override { runner->journalFinished(); }
+    // The properties dialog is not built yet.
+    void stopPropertiesRecording() override { }
+
+    // HintShower: the hint window is not built yet, so no hint is shown.
+    void ShowHint(const std::string &) override { }
+
     Paths paths;
     Backend backend;
     ProfileStore store;
@@ -85,6 +118,8 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices
     std::unique_ptr<THelpWindow> helpWindow;
     std::unique_ptr<TQuorvel> quorvelForm;
     std::unique_ptr<TfrmGetVar> frmGetVar;
+    std::unique_ptr<WizardModel> wizardModel;
+    std::unique_ptr<TfrmWizard> frmWizard;
     std::unique_ptr<MacroRunner> runner;
     std::unique_ptr<HotKeyBindings> hotKeys;
     std::unique_ptr<StopRecordHotKey> EPHotkeyStopRecord;
@@ -146,7 +181,12 @@ void Application::start(const std::vector<std::string> &arguments)
         p.paths.programFolder,
     };
     p.runner = std::make_unique<MacroRunner>(services);
-    p.backend.journal->OnFinished = [&p](bool) { p.runner->journalFinished(); };
+    p.wizardModel = std::make_unique<WizardModel>(
+        WizardModel::Deps { p.catalogue, *p.backend.journal, p, p.pump, p.errors, p,
+            p.paths.programFolder, nullptr, p.helpWindow.get(), p.backend.keyName });
+    p.frmWizard = std::make_unique<TfrmWizard>(*p.wizardModel);
+    p.frmMain->openWizard = [&p] { p.frmWizard->showModal(); };
+    p.backend.journal->OnFinished = [&p](bool) { p.wizardModel->RecorderFinished(); };
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
     if (p.backend.hotKeys) {
@@ -158,6 +198,9 @@ void Application::start(const std::vector<std::string> &arguments)
             },
             [&p] { p.mainModel.LoadMacroList(); });
         p.EPHotkeyStopRecord = std::make_unique<StopRecordHotKey>(*p.backend.hotKeys, &p.errors);
+        p.EPHotkeyStopRecord->OnHotKey = [&p](TEPHotKey &, unsigned &, unsigned) {
+            p.wizardModel->stopRecordHotKey();
+        };
     }
 
     p.mainModel.FormCreate();
