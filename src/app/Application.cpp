@@ -3,7 +3,12 @@
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "app/qt/QtPlatform.h"
+#include "editing/HintModel.h"
+#include "editing/HintShower.h"
+#include "editing/WizardModel.h"
 #include "editing/forms/TfrmGetVar.h"
+#include "editing/forms/TfrmHint.h"
+#include "editing/forms/TfrmWizard.h"
 #include "mainwindow/MainWindowModel.h"
 #include "mainwindow/forms/Artwork.h"
 #include "mainwindow/forms/MacroListPrinting.h"
@@ -24,6 +29,7 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -42,7 +48,11 @@ std::string runningProgram()
 }
 } // namespace
 
-struct Application::Impl : MainWindowServices, ApplicationFormServices, TrayServices
+struct Application::Impl : MainWindowServices,
+                           ApplicationFormServices,
+                           TrayServices,
+                           WizardServices,
+                           HintShower
 {
     Impl(const Paths &p, Backend b)
         : paths(p)
@@ -95,6 +105,35 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices, TrayServ
     }
     int mainWindowLeft() const override { return frmMain->windowGeometry().left; }
 
+    // WizardServices
+    void setStopHotKeyEnabled(bool enabled) override
+    {
+        if (EPHotkeyStopRecord)
+            EPHotkeyStopRecord->SetEnabled(enabled);
+    }
+    std::vector<std::string> listCaptions() override
+    {
+        std::vector<std::string> captions;
+        captions.reserve(std::size_t(std::max(0, frmMain->rowCount())));
+        for (int row = 0; row < frmMain->rowCount(); ++row)
+            captions.push_back(frmMain->rowCaption(row));
+        return captions;
+    }
+    void addListRow(const MacroListRow &row) override { frmMain->appendRow(row); }
+    void setMainWindowVisible(bool visible) override
+    {
+        if (visible)
+            frmMain->showWindow();
+        else
+            frmMain->hideWindow();
+    }
+    void RecordFinished() override { runner->journalFinished(); }
+    // The properties dialog is not built yet.
+    void stopPropertiesRecording() override { }
+
+    // HintShower
+    void ShowHint(const std::string &text) override { hintModel->ShowHint(text); }
+
     Paths paths;
     Backend backend;
     ProfileStore store;
@@ -122,6 +161,10 @@ struct Application::Impl : MainWindowServices, ApplicationFormServices, TrayServ
     std::unique_ptr<DesktopShortcutMaker> shortcuts;
     std::unique_ptr<TQuorvel> quorvelForm;
     std::unique_ptr<TfrmGetVar> frmGetVar;
+    std::unique_ptr<TfrmHint> frmHint;
+    std::unique_ptr<HintModel> hintModel;
+    std::unique_ptr<WizardModel> wizardModel;
+    std::unique_ptr<TfrmWizard> frmWizard;
     std::unique_ptr<MacroRunner> runner;
     std::unique_ptr<HotKeyBindings> hotKeys;
     std::unique_ptr<StopRecordHotKey> EPHotkeyStopRecord;
@@ -188,7 +231,19 @@ void Application::start(const std::vector<std::string> &arguments)
         p.paths.programFolder,
     };
     p.runner = std::make_unique<MacroRunner>(services);
-    p.backend.journal->OnFinished = [&p](bool) { p.runner->journalFinished(); };
+    p.frmHint = std::make_unique<TfrmHint>();
+    p.hintModel = std::make_unique<HintModel>(p.store, *p.frmHint);
+    p.hintModel->onShowHintsChanged = [&p](bool on) {
+        if (p.trayModel)
+            p.trayModel->hintWindowClosed(on);
+    };
+    p.wizardModel = std::make_unique<WizardModel>(
+        WizardModel::Deps { p.catalogue, *p.backend.journal, p, p.pump, p.errors, p,
+            p.paths.programFolder, p.shortcuts.get(), p.helpWindow.get(), p.backend.keyName });
+    p.frmWizard = std::make_unique<TfrmWizard>(*p.wizardModel);
+    p.frmWizard->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
+    p.frmMain->openWizard = [&p] { p.frmWizard->showModal(); };
+    p.backend.journal->OnFinished = [&p](bool) { p.wizardModel->RecorderFinished(); };
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
     if (p.backend.hotKeys) {
@@ -200,6 +255,9 @@ void Application::start(const std::vector<std::string> &arguments)
             },
             [&p] { p.mainModel.LoadMacroList(); });
         p.EPHotkeyStopRecord = std::make_unique<StopRecordHotKey>(*p.backend.hotKeys, &p.errors);
+        p.EPHotkeyStopRecord->OnHotKey = [&p](TEPHotKey &, unsigned &, unsigned) {
+            p.wizardModel->stopRecordHotKey();
+        };
     }
 
     p.mainModel.FormCreate();

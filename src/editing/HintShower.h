@@ -4,6 +4,7 @@
 
 namespace quorvel {
 
+// Shows a hint in the hint window, modally, when the user wants hints ("Show Hints").
 class HintShower
 {
 public:

@@ -237,6 +237,20 @@ void TfrmMain::keyReleased(QObject *watched, QEvent *event)
         m_model.lvMacroKeyUp();
 }
 
+void TfrmMain::appendRow(const MacroListRow &row)
+{
+    auto *item = new QTreeWidgetItem;
+    item->setText(0, QString::fromStdString(row.caption));
+    item->setText(1, QString::fromStdString(row.hotKeyText));
+    item->setText(2, QString::fromStdString(row.trigger));
+    const auto &images = kindImages();
+    const int image =
+        row.imageIndex >= 0 && row.imageIndex < int(images.size()) ? row.imageIndex : 0;
+    item->setIcon(0, images[std::size_t(image)]);
+    item->setData(0, Qt::UserRole, image);
+    lvMacro->addTopLevelItem(item);
+}
+
 void TfrmMain::loadRows(const std::vector<MacroListRow> &rows)
 {
     lvMacro->clear();
@@ -337,7 +351,8 @@ bool TfrmMain::confirmWarning(const std::string &text)
 
 void TfrmMain::showWizard()
 {
-    // The wizard is not built yet.
+    if (openWizard)
+        openWizard();
 }
 
 void TfrmMain::showProperties(int)

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -62,6 +63,10 @@ public:
     bool isForegroundWindow() const override;
     bool confirmWarning(const std::string &text) override;
     void showWizard() override;
+    // One row added at the end, until the next reload.
+    void appendRow(const MacroListRow &row);
+    // Opens the wizard modally; set by the application.
+    std::function<void()> openWizard;
     void showProperties(int n) override;
     void showWindow() override;
     void hideWindow() override;

@@ -1,0 +1,512 @@
+#include "editing/WizardModel.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/Paths.h"
+#include "common/Error.h"
+#include "common/Text.h"
+#include "editing/HintShower.h"
+#include "platform/EventPump.h"
+#include "platform/Journal.h"
+#include "shell/HelpViewer.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvel {
+
+using wizard::Button;
+using wizard::Choice;
+using wizard::Focus;
+using wizard::Page;
+
+namespace {
+constexpr int KeyF1 = 112;
+}
+
+WizardModel::WizardModel(Deps deps)
+    : m_d(std::move(deps))
+{
+}
+
+WizardView &WizardModel::view()
+{
+    return *m_view;
+}
+
+int WizardModel::kind() const
+{
+    switch (m_fields.choice) {
+    case Choice::optStartApp:
+        return macrokind::Launch;
+    case Choice::optRecMouse:
+        return m_fields.captureKeysOnly ? macrokind::Keystrokes : macrokind::MouseAndKeys;
+    case Choice::optRecKeys:
+        break;
+    }
+    return macrokind::Advanced;
+}
+
+void WizardModel::show(Page page)
+{
+    m_page = page;
+    view().showPage(page);
+}
+
+void WizardModel::FormShow()
+{
+    m_d.services.setStopHotKeyEnabled(true);
+    if (m_recording)
+        return;
+    if (m_editMode) {
+        view().setFocus(Focus::mmoManKeys);
+        return;
+    }
+    m_d.services.setEditing(true);
+    show(Page::pnlStart);
+    m_fields.name.clear();
+    m_fields.commandLine.clear();
+    m_fields.trigger.clear();
+    m_fields.advancedText.clear();
+    m_fields.hotKey = 0;
+    view().loadFields(m_fields);
+    view().setButtonEnabled(Button::cmdPlayKeys, false);
+    view().setButtonEnabled(Button::cmdPlayMouse, false);
+    view().setButtonVisible(Button::cmdSave, false);
+    view().setButtonVisible(Button::cmdFinished, false);
+    view().setButtonVisible(Button::cmdNext, true);
+    view().setButtonVisible(Button::cmdStepBack, true);
+    // A fresh wizard starts with Back disabled and Next enabled, whatever the last use left.
+    view().setButtonEnabled(Button::cmdStepBack, false);
+    view().setButtonEnabled(Button::cmdNext, true);
+}
+
+void WizardModel::FormClose()
+{
+    m_d.services.setEditing(false);
+    m_recording = false;
+    m_d.services.setStopHotKeyEnabled(false);
+}
+
+bool WizardModel::isUsableName(std::string_view name)
+{
+    const auto trimmed = text::trimRight(name);
+    if (trimmed == "." || trimmed == "..")
+        return false;
+    for (const char c : trimmed) {
+        if (static_cast<unsigned char>(c) < 32 || c == 127 || c == '/' || c == '\\')
+            return false;
+    }
+    return trimmed.empty() || isSafeDataFileName(dataFileName(trimmed, ".dat"));
+}
+
+bool WizardModel::validateName()
+{
+    m_fields.shortcut = 0;
+    view().loadFields(m_fields);
+    const auto wanted = text::upperAscii(m_fields.name);
+    for (const auto &caption : m_d.services.listCaptions()) {
+        if (text::upperAscii(caption) == wanted) {
+            view().showError(wizard::NameTaken);
+            view().setFocus(Focus::edtMacroName);
+            return false;
+        }
+    }
+    const char *problem = nullptr;
+    if (m_fields.name.empty())
+        problem = wizard::NameMissing;
+    // Data files are named after the macro and must stay in the data folder.
+    else if (!isUsableName(m_fields.name) || text::trimRight(m_fields.name).empty())
+        problem = wizard::NameUnsafe;
+    if (problem) {
+        view().showError(problem);
+        view().setFocus(Focus::edtMacroName);
+        return false;
+    }
+    return true;
+}
+
+void WizardModel::cmdNextClick()
+{
+    switch (m_page) {
+    case Page::pnlStart:
+        show(Page::pnlName);
+        view().setFocus(Focus::edtMacroName);
+        break;
+    case Page::pnlName:
+        if (!validateName())
+            return;
+        show(Page::pnlHotKey);
+        view().setFocus(Focus::HotKey1);
+        break;
+    case Page::pnlHotKey:
+        switch (m_fields.choice) {
+        case Choice::optRecKeys:
+            show(Page::pnlManualKeys);
+            view().setFocus(Focus::mmoManKeys);
+            break;
+        case Choice::optRecMouse:
+            show(Page::pnlKeystype);
+            break;
+        case Choice::optStartApp:
+            show(Page::pnlStartApp);
+            view().setFocus(Focus::cmdBrowse);
+            break;
+        }
+        break;
+    case Page::pnlStartApp:
+        if (m_fields.commandLine.empty()) {
+            view().showError(wizard::CommandLineMissing);
+            view().setFocus(Focus::cmdBrowse);
+            return;
+        }
+        goToSummary();
+        return;
+    case Page::pnlKeystype:
+        show(m_fields.captureKeysOnly ? Page::pnlRecordKeys : Page::pnlRecordMouse);
+        view().setButtonEnabled(Button::cmdNext, false);
+        break;
+    case Page::pnlRecordKeys:
+    case Page::pnlRecordMouse:
+    case Page::pnlManualKeys:
+        goToSummary();
+        return;
+    case Page::pnlFinished:
+        return;
+    }
+    view().setButtonEnabled(Button::cmdStepBack, true);
+}
+
+std::string WizardModel::typeText(int kind)
+{
+    switch (kind) {
+    case macrokind::Launch:
+        return "Start an Application";
+    case macrokind::Keystrokes:
+        return "Playback keyboard";
+    case macrokind::MouseAndKeys:
+        return "Playback mouse and keyboard";
+    default:
+        return "Playback advanced macro";
+    }
+}
+
+WizardSummary WizardModel::summary() const
+{
+    WizardSummary s;
+    s.macroName = m_fields.name;
+    s.macroType = typeText(kind());
+    s.shortcutKeys = m_fields.hotKey == 0 ? "None" : hotKeyText(m_fields.hotKey, m_d.keyName);
+    s.windowTrigger = m_fields.trigger.empty() ? "None" : m_fields.trigger;
+    return s;
+}
+
+void WizardModel::goToSummary()
+{
+    show(Page::pnlFinished);
+    view().setButtonVisible(Button::cmdFinished, true);
+    view().setButtonVisible(Button::cmdNext, false);
+    view().setButtonEnabled(Button::cmdStepBack, true);
+    view().showSummary(summary());
+}
+
+void WizardModel::cmdStepBackClick()
+{
+    view().setButtonEnabled(Button::cmdNext, true);
+    switch (m_page) {
+    case Page::pnlStart:
+        return;
+    case Page::pnlName:
+        show(Page::pnlStart);
+        view().setButtonEnabled(Button::cmdStepBack, false);
+        return;
+    case Page::pnlStartApp:
+        show(Page::pnlHotKey);
+        view().setFocus(Focus::HotKey1);
+        return;
+    case Page::pnlManualKeys:
+    case Page::pnlKeystype:
+        show(Page::pnlHotKey);
+        return;
+    case Page::pnlRecordKeys:
+    case Page::pnlRecordMouse:
+        show(Page::pnlKeystype);
+        return;
+    case Page::pnlHotKey:
+        show(Page::pnlName);
+        view().setFocus(Focus::edtMacroName);
+        return;
+    case Page::pnlFinished:
+        view().setButtonVisible(Button::cmdFinished, false);
+        view().setButtonVisible(Button::cmdNext, true);
+        switch (kind()) {
+        case macrokind::Launch:
+            show(Page::pnlStartApp);
+            view().setFocus(Focus::cmdBrowse);
+            break;
+        case macrokind::Keystrokes:
+            show(Page::pnlRecordKeys);
+            break;
+        case macrokind::MouseAndKeys:
+            show(Page::pnlRecordMouse);
+            break;
+        default:
+            show(Page::pnlManualKeys);
+            view().setFocus(Focus::mmoManKeys);
+            break;
+        }
+        return;
+    }
+}
+
+void WizardModel::cmdCancelClick()
+{
+    if (m_editMode) {
+        view().setButtonVisible(Button::cmdNext, true);
+        view().setButtonVisible(Button::cmdStepBack, true);
+        view().setButtonVisible(Button::cmdSave, false);
+        view().setButtonVisible(Button::cmdFinished, false);
+        FormClose();
+        view().closeWindow();
+        return;
+    }
+    if (!view().askYesNo(wizard::CancelQuestion))
+        return;
+    FormClose();
+    view().closeWindow();
+}
+
+void WizardModel::cmdBrowseClick()
+{
+    auto file = view().chooseFile(wizard::FileFilter);
+    if (file.empty())
+        return;
+    m_fields.commandLine = std::move(file);
+    view().loadFields(m_fields);
+}
+
+void WizardModel::cmdBrowseFolderClick()
+{
+    auto folder = view().chooseFolder(wizard::FolderPrompt);
+    if (folder.empty())
+        return;
+    m_fields.startIn = std::move(folder);
+    view().loadFields(m_fields);
+}
+
+void WizardModel::cmdHotKeyHelpClick()
+{
+    view().showMessage(std::string(wizard::HotKeyHelpText) + m_d.supportAddress);
+}
+
+void WizardModel::cmdTriggerHelpClick()
+{
+    view().showMessage(wizard::TriggerHelpText);
+}
+
+void WizardModel::FormKeyUp(int key)
+{
+    if (key == KeyF1 && m_d.help)
+        m_d.help->showHelp(help::Operation);
+}
+
+std::string WizardModel::dataFile() const
+{
+    return dataFileName(m_fields.name, ".dat");
+}
+
+void WizardModel::cmdStartKeysClick()
+{
+    m_d.hints.ShowHint(wizard::KeysHint);
+    m_recording = true;
+    view().setFocus(Focus::mmoKeys);
+    view().setButtonEnabled(Button::cmdStartKeys, false);
+    view().setButtonEnabled(Button::cmdStopKeys, true);
+    m_d.journal.RecordFileName = m_d.programFolder + dataFile();
+    m_d.journal.KeyStrokesOnly = true;
+    m_d.journal.StartRecording();
+}
+
+void WizardModel::cmdStopKeysClick()
+{
+    view().setButtonEnabled(Button::cmdNext, true);
+    m_d.journal.StopRecording();
+    view().setButtonEnabled(Button::cmdStopKeys, false);
+    view().setButtonEnabled(Button::cmdStartKeys, true);
+    view().setButtonEnabled(Button::cmdPlayKeys, true);
+}
+
+void WizardModel::cmdPlayKeysClick()
+{
+    view().setFocus(Focus::mmoKeys);
+    view().setButtonEnabled(Button::cmdPlayKeys, false);
+    m_d.journal.HiSpeedPlayBack = true;
+    m_d.journal.PlayBackFileName = m_d.journal.RecordFileName;
+    m_d.journal.StartPlayBack();
+}
+
+void WizardModel::cmdRecordMouseClick()
+{
+    m_d.hints.ShowHint(wizard::MouseHint);
+    view().setButtonEnabled(Button::cmdRecordMouse, false);
+    view().setButtonEnabled(Button::cmdStopMouse, true);
+    m_d.journal.RecordFileName = m_d.programFolder + dataFile();
+    m_d.journal.KeyStrokesOnly = false;
+    m_recording = true;
+    m_d.services.setMainWindowVisible(false);
+    view().hideWindow();
+    m_d.journal.StartRecording();
+}
+
+void WizardModel::cmdStopMouseClick()
+{
+    view().setButtonEnabled(Button::cmdNext, true);
+    m_d.journal.StopRecording();
+    view().setButtonEnabled(Button::cmdStopMouse, false);
+    view().setButtonEnabled(Button::cmdRecordMouse, true);
+    view().setButtonEnabled(Button::cmdPlayMouse, true);
+    m_d.services.setMainWindowVisible(true);
+    view().showWindow();
+    m_recording = false;
+}
+
+void WizardModel::cmdPlayMouseClick()
+{
+    view().setButtonEnabled(Button::cmdPlayMouse, false);
+    m_d.journal.PlayBackFileName = m_d.journal.RecordFileName;
+    m_d.journal.HiSpeedPlayBack = m_fields.highSpeed;
+    m_d.journal.StartPlayBack();
+}
+
+void WizardModel::RecorderFinished()
+{
+    view().setButtonEnabled(Button::cmdPlayKeys, true);
+    view().setButtonEnabled(Button::cmdPlayMouse, true);
+    m_d.services.RecordFinished();
+}
+
+void WizardModel::stopRecordHotKey()
+{
+    view().setButtonEnabled(Button::cmdNext, true);
+    m_d.journal.StopRecording();
+    if (m_page == Page::pnlRecordMouse) {
+        view().setButtonEnabled(Button::cmdStopMouse, false);
+        view().setButtonEnabled(Button::cmdRecordMouse, true);
+        view().setButtonEnabled(Button::cmdPlayMouse, true);
+    }
+    if (!m_recording) {
+        m_d.services.stopPropertiesRecording();
+        return;
+    }
+    m_d.services.setMainWindowVisible(true);
+    view().showWindow();
+}
+
+std::string WizardModel::keyFileText(std::string_view text)
+{
+    std::string out;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        auto line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        out.append(line).append("\r\n");
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return out;
+}
+
+MacroRecord WizardModel::record() const
+{
+    MacroRecord r;
+    r.name = std::string(text::trimRight(m_fields.name));
+    r.type = kind();
+    r.hotKey = m_fields.hotKey & 0xFFFF;
+    r.trigger = m_fields.trigger;
+    switch (r.type) {
+    case macrokind::Launch:
+        r.fileName = m_fields.commandLine + "~~" + m_fields.parameters + "~~" + m_fields.startIn;
+        break;
+    case macrokind::Advanced:
+        r.fileName = dataFileName(m_fields.name, ".key");
+        break;
+    default:
+        r.fileName = dataFile();
+        r.speed = m_fields.highSpeed ? 2 : 1;
+        break;
+    }
+    return r;
+}
+
+void WizardModel::cmdFinishedClick()
+{
+    runGuarded(m_d.errors, [this] { store(); });
+}
+
+void WizardModel::store()
+{
+    const auto rec = record();
+    // The text file first: when it cannot be written the catalogue is left as it was.
+    if (rec.type == macrokind::Advanced) {
+        const auto path = dataFilePath(m_d.programFolder, rec.fileName);
+        if (!path)
+            throw Error(formatMessage("Unable to write to %s", m_d.programFolder + rec.fileName));
+        writeFileAtomically(*path, keyFileText(m_fields.advancedText));
+    }
+    const int n = m_d.catalogue.append(rec);
+    const auto sum = summary();
+    m_d.services.addListRow(
+        MacroListRow { imageIndexForType(rec.type), m_fields.name, sum.shortcutKeys, {} });
+    view().setButtonVisible(Button::cmdFinished, false);
+    view().setButtonVisible(Button::cmdNext, true);
+    FormClose();
+    view().closeWindow();
+    const int shortcut = m_fields.shortcut;
+    if (shortcut > 0 && shortcut < int(wizard::ShortcutFolders.size()) && m_d.shortcuts)
+        m_d.shortcuts->Shortcut_Create(wizard::ShortcutFolders[std::size_t(shortcut)], n);
+    m_d.pump.processMessages();
+    m_d.services.BindHotKeys();
+}
+
+void writeFileAtomically(const std::string &path, std::string_view text)
+{
+    const auto fail = [&path] { return Error(formatMessage("Unable to write to %s", path)); };
+    const std::filesystem::path target(path);
+    const auto folder = target.parent_path();
+    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw fail();
+    struct stat st
+    {
+    };
+    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    bool ok = true;
+    std::size_t written = 0;
+    while (ok && written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            written += std::size_t(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        throw fail();
+    }
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+} // namespace quorvel

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "components/forms/THotKeyEdit.h"
+#include "editing/WizardModel.h"
+
+#include <QDialog>
+#include <map>
+
+class QComboBox;
+class QEventLoop;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+
+namespace quorvel {
+
+// "Macro Assistant": shows the model's page and forwards every event to it.
+class TfrmWizard : public QDialog, public WizardView
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmWizard(WizardModel &model, QWidget *parent = nullptr);
+
+    // Shown modally over the application; returns when the wizard closes. Hiding it for a
+    // recording does not end the showing.
+    void showModal();
+    // The platform's key table and names for the hot-key box.
+    void setHotKeyLookups(THotKeyEdit::KeycodeLookup virtualKeyOfKeycode, KeyNameLookup keyName)
+    {
+        HotKey1->setKeyLookups(std::move(virtualKeyOfKeycode), std::move(keyName));
+    }
+
+    // WizardView
+    void showPage(wizard::Page page) override;
+    void setButtonEnabled(wizard::Button button, bool enabled) override;
+    void setButtonVisible(wizard::Button button, bool visible) override;
+    void setFocus(wizard::Focus focus) override;
+    void loadFields(const WizardFields &fields) override;
+    void showSummary(const WizardSummary &summary) override;
+    void showError(const std::string &text) override;
+    void showMessage(const std::string &text) override;
+    bool askYesNo(const std::string &text) override;
+    std::string chooseFile(const std::string &filter) override;
+    std::string chooseFolder(const std::string &prompt) override;
+    void hideWindow() override;
+    void showWindow() override;
+    void closeWindow() override;
+
+    // Qt's filter string for a filter of "Name|pattern|..." pairs.
+    static QString qtFilter(const std::string &filter);
+
+    QStackedWidget *pages = nullptr;
+    std::map<wizard::Page, QWidget *> pnl;
+    std::map<wizard::Button, QPushButton *> buttons;
+    QRadioButton *optRecKeys = nullptr, *optRecMouse = nullptr, *optStartApp = nullptr;
+    QRadioButton *optCapture = nullptr, *optManual = nullptr;
+    QRadioButton *optNormalSpeed = nullptr, *optHighSpeed = nullptr;
+    QLineEdit *edtMacroName = nullptr;
+    // Stands in for the hot-key box until it is built: shows the value's text only.
+    THotKeyEdit *HotKey1 = nullptr;
+    QLineEdit *edtTrigger = nullptr;
+    QComboBox *cbShortCuts = nullptr;
+    QLineEdit *edtCommandLine = nullptr, *edtParameters = nullptr, *edtStartIn = nullptr;
+    QPushButton *cmdBrowse = nullptr, *cmdBrowseFolder = nullptr;
+    QPushButton *cmdHotKeyHelp = nullptr, *cmdTriggerHelp = nullptr;
+    QPlainTextEdit *mmoKeys = nullptr, *mmoManKeys = nullptr;
+    QLabel *lblMacroName = nullptr, *lblMacroType = nullptr, *lblShortcutKeys = nullptr,
+           *lblWTrigger = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void reject() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *makePage(wizard::Page page, const QString &title);
+    QPushButton *makeButton(wizard::Button button, const QString &caption, QWidget *parent);
+    void connectFields();
+    void endShowing();
+
+    WizardModel &m_model;
+    QEventLoop *m_loop = nullptr;
+    bool m_loading = false;
+};
+
+} // namespace quorvel

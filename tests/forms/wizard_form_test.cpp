@@ -1,0 +1,135 @@
+#include "catalogue/Catalogue.h"
+#include "editing/HintShower.h"
+#include "editing/forms/TfrmWizard.h"
+#include "fakes/FakeErrorDisplay.h"
+#include "fakes/FakeEventPump.h"
+#include "fakes/FakeJournal.h"
+#include "fakes/TestSupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::testing::TempDir;
+
+namespace {
+
+struct Services : WizardServices, HintShower
+{
+    std::vector<std::string> captions;
+    bool editing = false;
+    void setEditing(bool on) override { editing = on; }
+    void setStopHotKeyEnabled(bool) override { }
+    std::vector<std::string> listCaptions() override { return captions; }
+    void addListRow(const MacroListRow &) override { }
+    void setMainWindowVisible(bool) override { }
+    void RecordFinished() override { }
+    void BindHotKeys() override { }
+    void stopPropertiesRecording() override { }
+    void ShowHint(const std::string &) override { }
+};
+
+class WizardForm : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+    quorvel::testing::FakeJournal journal;
+    quorvel::testing::FakeEventPump pump;
+    quorvel::testing::FakeErrorDisplay errors;
+    Services services;
+    WizardModel model { WizardModel::Deps {
+        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+    TfrmWizard form { model };
+
+    QString current() const { return form.pages->currentWidget()->objectName(); }
+};
+
+TEST_F(WizardForm, NamesCaptionsAndAccessibleNames)
+{
+    EXPECT_EQ(form.windowTitle(), "Macro Assistant");
+    const std::vector<std::pair<const char *, const char *>> buttons = {
+        { "cmdStepBack", "< Back" },
+        { "cmdNext", "Next >" },
+        { "cmdFinished", "Finished" },
+        { "cmdSave", "Save" },
+        { "cmdCancel", "Cancel" },
+        { "cmdStartKeys", "Start Recording" },
+        { "cmdStopMouse", "Stop Recording" },
+        { "cmdPlayMouse", "Playback" },
+    };
+    for (const auto &[name, accessible] : buttons) {
+        const auto *button = form.findChild<QPushButton *>(QLatin1String(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->accessibleName(), accessible);
+    }
+    const std::vector<std::pair<const char *, const char *>> edits = {
+        { "edtMacroName", "Macro Name" },
+        { "HotKey1", "Hot Key" },
+        { "edtTrigger", "Window Title" },
+        { "cbShortCuts", "ShortCut Icon" },
+        { "edtCommandLine", "Command Line" },
+        { "edtParameters", "Parameters" },
+        { "edtStartIn", "Start In" },
+        { "mmoKeys", "Practice Keys" },
+        { "mmoManKeys", "Macro Text" },
+        { "lblMacroType", "Macro Type Summary" },
+        { "lblWTrigger", "Window Trigger Summary" },
+    };
+    for (const auto &[name, accessible] : edits) {
+        const auto *widget = form.findChild<QWidget *>(QLatin1String(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->accessibleName(), accessible);
+    }
+    EXPECT_EQ(form.pages->count(), 9);
+    EXPECT_EQ(form.cbShortCuts->count(), 7);
+    EXPECT_EQ(form.edtMacroName->maxLength(), 30);
+    EXPECT_TRUE(form.buttons[wizard::Button::cmdNext]->isDefault());
+    EXPECT_EQ(TfrmWizard::qtFilter(wizard::FileFilter).section(";;", 0, 1),
+        "All Files (*);;Executables (*.exe)");
+}
+
+TEST_F(WizardForm, WalksToTheSummaryAndStoresAnAdvancedMacro)
+{
+    bool done = false;
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(current(), "pnlStart");
+        form.optRecKeys->click();
+        QTest::mouseClick(form.buttons[wizard::Button::cmdNext], Qt::LeftButton);
+        EXPECT_EQ(current(), "pnlName");
+        QTest::keyClicks(form.edtMacroName, "Hello ");
+        form.buttons[wizard::Button::cmdNext]->click();
+        EXPECT_EQ(current(), "pnlHotKey");
+        form.buttons[wizard::Button::cmdNext]->click();
+        EXPECT_EQ(current(), "pnlManualKeys");
+        QTest::keyClicks(form.mmoManKeys, "abc");
+        QTest::keyClick(form.mmoManKeys, Qt::Key_Return);
+        EXPECT_EQ(form.mmoManKeys->toPlainText(), "abc");
+        form.buttons[wizard::Button::cmdNext]->click();
+        EXPECT_EQ(current(), "pnlFinished");
+        EXPECT_EQ(form.lblMacroType->accessibleDescription(), "Playback advanced macro");
+        EXPECT_EQ(form.lblShortcutKeys->text(), "None");
+        EXPECT_TRUE(form.buttons[wizard::Button::cmdFinished]->isVisible());
+        EXPECT_FALSE(form.buttons[wizard::Button::cmdNext]->isVisible());
+        form.buttons[wizard::Button::cmdFinished]->click();
+        done = true;
+    });
+    form.showModal();
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(services.editing);
+    EXPECT_EQ(quorvel::testing::readFile(dir.file("Hello.key")), "abc\r\n");
+    EXPECT_NE(
+        quorvel::testing::readFile(dir.file("macros.ini")).find("Name=Hello\n"), std::string::npos);
+}
+
+} // namespace
