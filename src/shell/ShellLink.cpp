@@ -310,7 +310,7 @@ std::string DesktopShortcutMaker::installIcon() const
     if (m_folders.dataHome.empty() || m_iconSvg.empty())
         return {};
     const auto folder = m_folders.dataHome + "/icons/hicolor/scalable/apps";
-    const auto file = folder + "/quorvel.svg";
+    auto file = folder + "/quorvel.svg";
     struct stat st
     {
     };
