@@ -87,3 +87,14 @@ start_quorvel() { # folder
     pids+=($!)
     wait_for 20 test -e "$1/ready"
 }
+
+# For scripts that drive windows over the accessibility bus: checks pyatspi and exports the
+# folder screenshots go to.
+prepare_accessibility() {
+    /usr/bin/python3 -c 'import pyatspi' 2>/dev/null \
+        || fail "Debian's python3 has no pyatspi (scripts/deps.sh installs python3-pyatspi)"
+    local artifacts=${QUORVEL_ARTIFACTS:-${QUORVEL_TEST_BIN:+$QUORVEL_TEST_BIN/../artifacts}}
+    QUORVEL_ARTIFACTS=$(realpath -m "${artifacts:-build/test/artifacts}")
+    export QUORVEL_ARTIFACTS
+    mkdir -p "$QUORVEL_ARTIFACTS"
+}

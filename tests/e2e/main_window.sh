@@ -11,12 +11,7 @@ if [ -z "${QUORVEL_DESKTOP:-}" ]; then
 fi
 source "$here/lib.bash"
 
-if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
-    fail "Debian's python3 has no pyatspi (scripts/deps.sh installs python3-pyatspi)"
-fi
-artifacts=${QUORVEL_ARTIFACTS:-${QUORVEL_TEST_BIN:+$QUORVEL_TEST_BIN/../artifacts}}
-export QUORVEL_ARTIFACTS=$(realpath -m "${artifacts:-build/test/artifacts}")
-mkdir -p "$QUORVEL_ARTIFACTS"
+prepare_accessibility
 
 # Four macros of every kind; FirstRun is absent, so the main window shows at start.
 home="$work/home"

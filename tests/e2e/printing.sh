@@ -14,12 +14,7 @@ source "$here/lib.bash"
 for tool in cupsd lpadmin lpstat pdftotext; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh installs it)"
 done
-if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
-    fail "Debian's python3 has no pyatspi (scripts/deps.sh installs python3-pyatspi)"
-fi
-artifacts=${QUORVEL_ARTIFACTS:-${QUORVEL_TEST_BIN:+$QUORVEL_TEST_BIN/../artifacts}}
-export QUORVEL_ARTIFACTS=$(realpath -m "${artifacts:-build/test/artifacts}")
-mkdir -p "$QUORVEL_ARTIFACTS"
+prepare_accessibility
 
 # cupsd drops to the lp user for its jobs: its folders must be reachable, the backend not
 # (a backend only root may run is run as root).

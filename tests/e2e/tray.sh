@@ -15,12 +15,7 @@ source "$here/lib.bash"
 for tool in trayer status-notifier-watcher gdbus; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh installs it)"
 done
-if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
-    fail "Debian's python3 has no pyatspi (scripts/deps.sh installs python3-pyatspi)"
-fi
-artifacts=${QUORVEL_ARTIFACTS:-${QUORVEL_TEST_BIN:+$QUORVEL_TEST_BIN/../artifacts}}
-export QUORVEL_ARTIFACTS=$(realpath -m "${artifacts:-build/test/artifacts}")
-mkdir -p "$QUORVEL_ARTIFACTS"
+prepare_accessibility
 
 # Not the first run: the program starts hidden, the icon its only sign.
 home="$work/home"
