@@ -248,16 +248,19 @@ TEST_F(Properties, OpeningReadsTheRecordByKind)
     EXPECT_EQ(view.practiceCleared, int(cases.size()));
 }
 
-TEST_F(Properties, OpeningARecordingSetsTheJournal)
+TEST_F(Properties, OpeningARecordingSetsTheJournalForPlayback)
 {
     model.open(2);
-    EXPECT_EQ(journal.PlayBackFileName, dir.file("Typing.dat"));
     EXPECT_EQ(journal.RecordFileName, dir.file(TempFile));
     EXPECT_TRUE(journal.HiSpeedPlayBack && journal.KeyStrokesOnly);
     model.cmdCancelClick();
     model.open(3);
-    EXPECT_EQ(journal.PlayBackFileName, dir.file("Replay.dat"));
     EXPECT_FALSE(journal.HiSpeedPlayBack || journal.KeyStrokesOnly);
+    model.cmdPlayClick();
+    ASSERT_EQ(journal.replays.size(), 1U);
+    EXPECT_EQ(journal.replays[0].file, dir.file("Replay.dat"));
+    EXPECT_TRUE(journal.replays[0].hiSpeed) << "Speed=2";
+    EXPECT_EQ(view.focus.back(), Focus::mmoKeys);
 }
 
 TEST_F(Properties, OkWritesEachKindsKeys)
@@ -480,17 +483,6 @@ TEST_F(Properties, MouseRecordingHidesBothWindowsUntilTheStopKey)
     EXPECT_FALSE(journal.replays.back().hiSpeed);
     model.FormHide();
     EXPECT_FALSE(services.stopKey);
-}
-
-TEST_F(Properties, PlaybackWithoutNewRecordingReplaysTheStoredFile)
-{
-    model.open(3);
-    model.cmdPlayClick();
-    ASSERT_EQ(journal.replays.size(), 1U);
-    EXPECT_EQ(journal.replays[0].file, dir.file("Replay.dat"));
-    EXPECT_TRUE(journal.replays[0].hiSpeed);
-    EXPECT_EQ(view.focus.back(), Focus::mmoKeys);
-    journal.finish();
 }
 
 TEST_F(Properties, EditMacroLoadsTheTextIntoTheWizardsEditMode)
