@@ -5,9 +5,11 @@
 #include "app/qt/QtPlatform.h"
 #include "editing/HintModel.h"
 #include "editing/HintShower.h"
+#include "editing/PropertiesModel.h"
 #include "editing/WizardModel.h"
 #include "editing/forms/TfrmGetVar.h"
 #include "editing/forms/TfrmHint.h"
+#include "editing/forms/TfrmProperties.h"
 #include "editing/forms/TfrmWizard.h"
 #include "mainwindow/MainWindowModel.h"
 #include "mainwindow/forms/Artwork.h"
@@ -52,6 +54,7 @@ struct Application::Impl : MainWindowServices,
                            ApplicationFormServices,
                            TrayServices,
                            WizardServices,
+                           PropertiesServices,
                            HintShower
 {
     Impl(const Paths &p, Backend b)
@@ -128,8 +131,15 @@ struct Application::Impl : MainWindowServices,
             frmMain->hideWindow();
     }
     void RecordFinished() override { runner->journalFinished(); }
-    // The properties dialog is not built yet.
-    void stopPropertiesRecording() override { }
+    void stopPropertiesRecording() override
+    {
+        if (propertiesModel)
+            propertiesModel->stopRecordHotKey();
+    }
+
+    // PropertiesServices
+    void LoadMacroList() override { mainModel.LoadMacroList(); }
+    void showWizard() override { frmWizard->showModal(); }
 
     // HintShower
     void ShowHint(const std::string &text) override { hintModel->ShowHint(text); }
@@ -165,6 +175,8 @@ struct Application::Impl : MainWindowServices,
     std::unique_ptr<HintModel> hintModel;
     std::unique_ptr<WizardModel> wizardModel;
     std::unique_ptr<TfrmWizard> frmWizard;
+    std::unique_ptr<PropertiesModel> propertiesModel;
+    std::unique_ptr<TfrmProperties> frmProperties;
     std::unique_ptr<MacroRunner> runner;
     std::unique_ptr<HotKeyBindings> hotKeys;
     std::unique_ptr<StopRecordHotKey> EPHotkeyStopRecord;
@@ -243,7 +255,19 @@ void Application::start(const std::vector<std::string> &arguments)
     p.frmWizard = std::make_unique<TfrmWizard>(*p.wizardModel);
     p.frmWizard->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
     p.frmMain->openWizard = [&p] { p.frmWizard->showModal(); };
-    p.backend.journal->OnFinished = [&p](bool) { p.wizardModel->RecorderFinished(); };
+    p.propertiesModel =
+        std::make_unique<PropertiesModel>(PropertiesModel::Deps { p.catalogue, *p.backend.journal,
+            *p.wizardModel, p.errors, p, p.paths.programFolder, p.helpWindow.get() });
+    p.frmProperties = std::make_unique<TfrmProperties>(*p.propertiesModel);
+    p.frmProperties->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
+    p.frmMain->openProperties = [&p](int n) { p.frmProperties->showModal(n); };
+    // The end of a replay goes to the window that started it.
+    p.backend.journal->OnFinished = [&p](bool) {
+        if (p.propertiesModel->isOpen() && !p.wizardModel->editMode())
+            p.propertiesModel->RecorderFinished();
+        else
+            p.wizardModel->RecorderFinished();
+    };
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
     if (p.backend.hotKeys) {

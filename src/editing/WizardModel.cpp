@@ -65,6 +65,11 @@ void WizardModel::FormShow()
         return;
     }
     m_d.services.setEditing(true);
+    resetToFresh();
+}
+
+void WizardModel::resetToFresh()
+{
     show(Page::pnlStart);
     m_fields.name.clear();
     m_fields.commandLine.clear();
@@ -74,6 +79,7 @@ void WizardModel::FormShow()
     view().loadFields(m_fields);
     view().setButtonEnabled(Button::cmdPlayKeys, false);
     view().setButtonEnabled(Button::cmdPlayMouse, false);
+    view().setEditPictureVisible(false);
     view().setButtonVisible(Button::cmdSave, false);
     view().setButtonVisible(Button::cmdFinished, false);
     view().setButtonVisible(Button::cmdNext, true);
@@ -85,9 +91,54 @@ void WizardModel::FormShow()
 
 void WizardModel::FormClose()
 {
-    m_d.services.setEditing(false);
+    // In edit mode the properties dialog is still open and keeps both for itself.
+    if (!m_editMode) {
+        m_d.services.setEditing(false);
+        m_d.services.setStopHotKeyEnabled(false);
+    }
     m_recording = false;
-    m_d.services.setStopHotKeyEnabled(false);
+}
+
+void WizardModel::openForEdit(const std::string &text, EditSaver save)
+{
+    show(Page::pnlManualKeys);
+    view().setEditPictureVisible(true);
+    view().setButtonVisible(Button::cmdNext, false);
+    view().setButtonVisible(Button::cmdStepBack, false);
+    view().setButtonVisible(Button::cmdFinished, false);
+    view().setButtonVisible(Button::cmdSave, true);
+    m_editMode = true;
+    m_editSaver = std::move(save);
+    m_fields.advancedText = text;
+    view().loadFields(m_fields);
+}
+
+void WizardModel::editLoadFailed()
+{
+    resetToFresh();
+    m_editMode = false;
+    m_editSaver = nullptr;
+}
+
+void WizardModel::leaveEditButtons()
+{
+    view().setEditPictureVisible(false);
+    view().setButtonVisible(Button::cmdNext, true);
+    view().setButtonVisible(Button::cmdStepBack, true);
+    view().setButtonVisible(Button::cmdSave, false);
+    view().setButtonVisible(Button::cmdFinished, false);
+}
+
+void WizardModel::cmdSaveClick()
+{
+    if (!m_editMode || !m_editSaver)
+        return;
+    // A failed write leaves the wizard open with the text, so nothing typed is lost.
+    if (!runGuarded(m_d.errors, [this] { m_editSaver(m_fields.advancedText); }))
+        return;
+    leaveEditButtons();
+    FormClose();
+    view().closeWindow();
 }
 
 bool WizardModel::isUsableName(std::string_view name)
@@ -264,10 +315,7 @@ void WizardModel::cmdStepBackClick()
 void WizardModel::cmdCancelClick()
 {
     if (m_editMode) {
-        view().setButtonVisible(Button::cmdNext, true);
-        view().setButtonVisible(Button::cmdStepBack, true);
-        view().setButtonVisible(Button::cmdSave, false);
-        view().setButtonVisible(Button::cmdFinished, false);
+        leaveEditButtons();
         FormClose();
         view().closeWindow();
         return;

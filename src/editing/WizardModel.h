@@ -142,6 +142,8 @@ public:
     // The controls take these values.
     virtual void loadFields(const WizardFields &fields) = 0;
     virtual void showSummary(const WizardSummary &summary) = 0;
+    // The picture of the advanced-text edit mode.
+    virtual void setEditPictureVisible(bool visible) = 0;
     // An error box with one OK button.
     virtual void showError(const std::string &text) = 0;
     // A plain message box.
@@ -204,7 +206,18 @@ public:
     wizard::Page page() const { return m_page; }
     bool recording() const { return m_recording; }
     bool editMode() const { return m_editMode; }
-    void setEditMode(bool on) { m_editMode = on; }
+    void setEditMode(bool on)
+    {
+        m_editMode = on;
+        if (!on)
+            m_editSaver = nullptr;
+    }
+    // Writes the edited advanced text; throws Error when it cannot.
+    using EditSaver = std::function<void(const std::string &text)>;
+    // The advanced page alone, with Save, holding text; edit mode on until the window closes.
+    void openForEdit(const std::string &text, EditSaver save);
+    // The text to edit could not be read: back to the fresh state, edit mode off.
+    void editLoadFailed();
     int kind() const;
 
     // Every showing of the window.
@@ -216,6 +229,8 @@ public:
     void cmdStepBackClick();
     void cmdCancelClick();
     void cmdFinishedClick();
+    // Edit mode only: saves the text and closes.
+    void cmdSaveClick();
     void cmdBrowseClick();
     void cmdBrowseFolderClick();
     void cmdHotKeyHelpClick();
@@ -246,6 +261,9 @@ public:
 private:
     WizardView &view();
     void show(wizard::Page page);
+    // Every page but pnlStart hidden, the per-use fields emptied, the fresh button row.
+    void resetToFresh();
+    void leaveEditButtons();
     void goToSummary();
     bool validateName();
     void store();
@@ -257,6 +275,7 @@ private:
     wizard::Page m_page = wizard::Page::pnlStart;
     bool m_recording = false;
     bool m_editMode = false;
+    EditSaver m_editSaver;
 };
 
 // Writes text to path through a temporary file in the same folder and a rename; throws

@@ -41,6 +41,8 @@ struct FakeWizardView : WizardView
     void setFocus(Focus f) override { focus.push_back(f); }
     void loadFields(const WizardFields &f) override { loaded = f; }
     void showSummary(const WizardSummary &s) override { summary = s; }
+    void setEditPictureVisible(bool on) override { editPicture = on; }
+    bool editPicture = false;
     void showError(const std::string &t) override { errors.push_back(t); }
     void showMessage(const std::string &t) override { messages.push_back(t); }
     bool askYesNo(const std::string &t) override

@@ -1,5 +1,7 @@
 #include "editing/forms/TfrmWizard.h"
 
+#include "mainwindow/forms/Artwork.h"
+
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -277,6 +279,11 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
 
     // The button row.
     auto *row2 = new QHBoxLayout;
+    imgEdit = new QLabel(this);
+    imgEdit->setObjectName(QStringLiteral("imgEdit"));
+    imgEdit->setPixmap(kindPicture(1, 32));
+    imgEdit->setVisible(false);
+    row2->addWidget(imgEdit);
     row2->addStretch();
     row2->addWidget(makeButton(Button::cmdStepBack, QStringLiteral("< &Back"), this));
     row2->addWidget(makeButton(Button::cmdNext, QStringLiteral("&Next >"), this));
@@ -378,6 +385,7 @@ void TfrmWizard::connectFields()
         { Button::cmdStepBack, &WizardModel::cmdStepBackClick },
         { Button::cmdCancel, &WizardModel::cmdCancelClick },
         { Button::cmdFinished, &WizardModel::cmdFinishedClick },
+        { Button::cmdSave, &WizardModel::cmdSaveClick },
         { Button::cmdStartKeys, &WizardModel::cmdStartKeysClick },
         { Button::cmdStopKeys, &WizardModel::cmdStopKeysClick },
         { Button::cmdPlayKeys, &WizardModel::cmdPlayKeysClick },
@@ -500,6 +508,11 @@ void TfrmWizard::showSummary(const WizardSummary &s)
     setValue(lblMacroType, s.macroType);
     setValue(lblShortcutKeys, s.shortcutKeys);
     setValue(lblWTrigger, s.windowTrigger);
+}
+
+void TfrmWizard::setEditPictureVisible(bool visible)
+{
+    imgEdit->setVisible(visible);
 }
 
 void TfrmWizard::showError(const std::string &text)

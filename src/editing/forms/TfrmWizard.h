@@ -41,6 +41,7 @@ public:
     void setFocus(wizard::Focus focus) override;
     void loadFields(const WizardFields &fields) override;
     void showSummary(const WizardSummary &summary) override;
+    void setEditPictureVisible(bool visible) override;
     void showError(const std::string &text) override;
     void showMessage(const std::string &text) override;
     bool askYesNo(const std::string &text) override;
@@ -68,6 +69,8 @@ public:
     QPushButton *cmdBrowse = nullptr, *cmdBrowseFolder = nullptr;
     QPushButton *cmdHotKeyHelp = nullptr, *cmdTriggerHelp = nullptr;
     QPlainTextEdit *mmoKeys = nullptr, *mmoManKeys = nullptr;
+    // The picture beside the button row while the advanced text of a macro is edited.
+    QLabel *imgEdit = nullptr;
     QLabel *lblMacroName = nullptr, *lblMacroType = nullptr, *lblShortcutKeys = nullptr,
            *lblWTrigger = nullptr;
 

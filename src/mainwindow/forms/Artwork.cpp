@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <algorithm>
 
 // Outside any namespace, as the resource initialiser's name demands. A static library keeps
 // its resources only when something refers to them.
@@ -50,6 +51,13 @@ const std::array<QIcon, 3> &kindImages()
         QIcon(render(QStringLiteral("kind-mouse-keys.svg"), QSize(16, 16))),
     };
     return images;
+}
+
+QPixmap kindPicture(int image, int side)
+{
+    static const char *const names[] = { "kind-launch.svg", "kind-keys.svg",
+        "kind-mouse-keys.svg" };
+    return render(QLatin1String(names[std::clamp(image, 0, 2)]), QSize(side, side));
 }
 
 QByteArray productIconSvg()

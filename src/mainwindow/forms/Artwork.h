@@ -15,5 +15,7 @@ QByteArray productIconSvg();
 QPixmap bannerPixmap();
 // imgList1: start a program, keys, mouse and keys; 16 x 16.
 const std::array<QIcon, 3> &kindImages();
+// The same pictures at a larger size, for the editors; image is the index into kindImages().
+QPixmap kindPicture(int image, int side);
 
 } // namespace quorvel

@@ -355,9 +355,10 @@ void TfrmMain::showWizard()
         openWizard();
 }
 
-void TfrmMain::showProperties(int)
+void TfrmMain::showProperties(int n)
 {
-    // The properties dialog is not built yet.
+    if (openProperties)
+        openProperties(n);
 }
 
 void TfrmMain::showWindow()

@@ -68,6 +68,8 @@ public:
     // Opens the wizard modally; set by the application.
     std::function<void()> openWizard;
     void showProperties(int n) override;
+    // Opens the properties dialog for record n modally; set by the application.
+    std::function<void(int)> openProperties;
     void showWindow() override;
     void hideWindow() override;
     bool windowVisible() const override;

@@ -1,0 +1,463 @@
+#include "editing/PropertiesModel.h"
+
+#include "catalogue/LaunchDescription.h"
+#include "catalogue/Paths.h"
+#include "common/Error.h"
+#include "common/Text.h"
+#include "editing/WizardModel.h"
+#include "mainwindow/MacroList.h"
+#include "platform/Journal.h"
+#include "shell/HelpViewer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace quorvel {
+
+using properties::Button;
+using properties::Control;
+using properties::Focus;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int KeyF1 = 112;
+constexpr std::string_view kName = "Name", kType = "Type", kHotKey = "HotKey",
+                           kFileName = "FileName", kTrigger = "Trigger", kSpeed = "Speed";
+
+bool holdsDataFile(int kind)
+{
+    return kind == macrokind::Keystrokes || kind == macrokind::MouseAndKeys
+        || kind == macrokind::Advanced;
+}
+
+bool isRecording(int kind)
+{
+    return kind == macrokind::Keystrokes || kind == macrokind::MouseAndKeys;
+}
+
+bool fileExists(const std::string &path)
+{
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+// The lines of a text file joined by '\n', or nothing when it cannot be read.
+std::optional<std::string> readLines(const std::string &path)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    std::string text;
+    for (const char c : content.str()) {
+        if (c == '\n' && !text.empty() && text.back() == '\r')
+            text.back() = '\n';
+        else
+            text.push_back(c);
+    }
+    return text::toUtf8(text);
+}
+
+} // namespace
+
+namespace properties {
+
+KindLayout kindLayout(int kind)
+{
+    const auto with = [](std::string_view text, std::initializer_list<Control> shown) {
+        KindLayout layout { text, {} };
+        for (const Control c : shown)
+            layout.shown[std::size_t(c)] = true;
+        return layout;
+    };
+    switch (kind) {
+    case macrokind::Launch:
+        return with("Start an Application or Launch a Document",
+            { Control::imgStart, Control::edtFileName, Control::cmdBrowse, Control::edtParameters,
+                Control::edtStartIn, Control::cmdBrowseFolder });
+    case macrokind::Keystrokes:
+        return with("Playback Keystrokes",
+            { Control::imgKeys, Control::RecordPanel, Control::lblTriggers });
+    case macrokind::MouseAndKeys:
+        return with("Playback Mouse and Keyboard",
+            { Control::imgRecorder, Control::RecordPanel, Control::SpeedChoice,
+                Control::lblTriggers });
+    case macrokind::Advanced:
+        return with("Playback Manually Created Keystrokes",
+            { Control::imgAdvanced, Control::cmdEditManKeys, Control::lblTriggers });
+    default:
+        return {};
+    }
+}
+
+} // namespace properties
+
+bool renameWithoutReplacing(const std::string &from, const std::string &to)
+{
+    if (!fileExists(from))
+        return false;
+    std::error_code ec;
+    if (fileExists(to)) {
+        // A change of letter case on a folder that ignores case names the same file.
+        if (!fs::equivalent(from, to, ec) || ec)
+            return false;
+        fs::rename(from, to, ec);
+        return !ec;
+    }
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the no-replace rename; the check above has to do.
+    fs::rename(from, to, ec);
+    return !ec;
+}
+
+PropertiesModel::PropertiesModel(Deps deps)
+    : m_d(std::move(deps))
+{
+}
+
+PropertiesView &PropertiesModel::view()
+{
+    return *m_view;
+}
+
+std::optional<std::string> PropertiesModel::storedDataPath() const
+{
+    if (!holdsDataFile(m_kind))
+        return std::nullopt;
+    return dataFilePath(m_d.programFolder, m_storedFileName);
+}
+
+std::string PropertiesModel::tempPath() const
+{
+    return m_d.programFolder + properties::TempFile;
+}
+
+void PropertiesModel::setJournalForKind()
+{
+    const bool keys = m_kind == macrokind::Keystrokes;
+    m_d.journal.RecordFileName = tempPath();
+    m_d.journal.HiSpeedPlayBack = keys;
+    m_d.journal.KeyStrokesOnly = keys;
+}
+
+void PropertiesModel::open(int n)
+{
+    m_open = true;
+    m_number = n;
+    m_reRecorded = false;
+    m_recording = false;
+    m_hiddenForRecording = false;
+    m_d.services.setStopHotKeyEnabled(true);
+    m_d.services.setEditing(true);
+    view().setFocus(Focus::edtMacroName);
+    view().clearPracticeKeys();
+
+    const auto doc = m_d.catalogue.store().document();
+    const auto section = Catalogue::sectionName(n);
+    m_kind = profileInteger(*doc, section, kType, 0);
+    const auto layout = properties::kindLayout(m_kind);
+    view().setTypeText(std::string(layout.typeText));
+    for (std::size_t c = 0; c < properties::ControlCount; ++c)
+        view().setControlVisible(Control(c), layout.shown[c]);
+
+    m_fields = PropertiesFields {};
+    m_storedFileName = profileString(*doc, section, kFileName, "");
+    if (m_kind == macrokind::Launch) {
+        auto launch = LaunchDescription::split(m_storedFileName);
+        m_fields.fileName = std::move(launch.program);
+        m_fields.parameters = std::move(launch.parameters);
+        m_fields.startIn = std::move(launch.folder);
+    }
+    if (isRecording(m_kind)) {
+        const auto stored = storedDataPath();
+        m_d.journal.PlayBackFileName = stored ? *stored : std::string();
+        setJournalForKind();
+        m_fields.highSpeed = profileInteger(*doc, section, kSpeed, 1) != 1;
+    }
+    m_storedName = profileString(*doc, section, kName, "");
+    m_fields.name = m_storedName;
+    m_fields.hotKey = unsigned(profileInteger(*doc, section, kHotKey, 0)) & 0xFFFF;
+    m_fields.trigger = profileString(*doc, section, kTrigger, "");
+    view().loadFields(m_fields);
+    setRecordingButtons(false);
+    view().setButtonEnabled(Button::cmdPlay, true);
+}
+
+void PropertiesModel::FormHide()
+{
+    if (!m_hiddenForRecording)
+        m_d.services.setStopHotKeyEnabled(false);
+}
+
+void PropertiesModel::FormClose()
+{
+    m_d.services.setEditing(false);
+    m_reRecorded = false;
+    m_d.services.setStopHotKeyEnabled(false);
+    m_open = false;
+}
+
+void PropertiesModel::setRecordingButtons(bool recording)
+{
+    view().setButtonEnabled(Button::cmdRecord, !recording);
+    view().setButtonEnabled(Button::cmdStop, recording);
+    view().setButtonEnabled(Button::cmdOK, !recording);
+    view().setButtonEnabled(Button::cmdCancel, !recording);
+}
+
+void PropertiesModel::cmdRecordClick()
+{
+    if (!isRecording(m_kind) || m_recording)
+        return;
+    m_reRecorded = true;
+    setRecordingButtons(true);
+    view().setFocus(Focus::mmoKeys);
+    if (m_kind == macrokind::MouseAndKeys) {
+        m_hiddenForRecording = true;
+        m_d.services.setMainWindowVisible(false);
+        view().hideWindow();
+    }
+    m_recording = true;
+    // A run since the opening may have changed the shared control.
+    setJournalForKind();
+    if (!runGuarded(m_d.errors, [this] { m_d.journal.StartRecording(); })) {
+        m_recording = false;
+        setRecordingButtons(false);
+        m_hiddenForRecording = false;
+        m_d.services.setMainWindowVisible(true);
+        view().showWindow();
+    }
+}
+
+void PropertiesModel::cmdStopClick()
+{
+    view().setButtonEnabled(Button::cmdOK, true);
+    view().setButtonEnabled(Button::cmdCancel, true);
+    m_recording = false;
+    runGuarded(m_d.errors, [this] { m_d.journal.StopRecording(); });
+    view().setButtonEnabled(Button::cmdStop, false);
+    view().setButtonEnabled(Button::cmdRecord, true);
+    m_hiddenForRecording = false;
+    m_d.services.setMainWindowVisible(true);
+    view().showWindow();
+}
+
+void PropertiesModel::stopRecordHotKey()
+{
+    // Pressed while nothing of ours records, the key brings back nothing.
+    if (!m_open || !m_recording)
+        return;
+    m_recording = false;
+    view().setButtonEnabled(Button::cmdStop, false);
+    view().setButtonEnabled(Button::cmdRecord, true);
+    view().setButtonEnabled(Button::cmdCancel, true);
+    view().setButtonEnabled(Button::cmdOK, true);
+    m_hiddenForRecording = false;
+    m_d.services.setMainWindowVisible(true);
+    view().showWindow();
+}
+
+void PropertiesModel::cmdPlayClick()
+{
+    if (!isRecording(m_kind))
+        return;
+    if (m_reRecorded) {
+        m_d.journal.PlayBackFileName = tempPath();
+    } else {
+        const auto stored = storedDataPath();
+        m_d.journal.PlayBackFileName = stored ? *stored : std::string();
+    }
+    view().setFocus(Focus::mmoKeys);
+    m_d.journal.KeyStrokesOnly = m_kind == macrokind::Keystrokes;
+    m_d.journal.HiSpeedPlayBack = m_kind == macrokind::Keystrokes || m_fields.highSpeed;
+    runGuarded(m_d.errors, [this] { m_d.journal.StartPlayBack(); });
+}
+
+void PropertiesModel::RecorderFinished()
+{
+    m_d.services.RecordFinished();
+}
+
+void PropertiesModel::cmdEditManKeysClick()
+{
+    if (m_kind != macrokind::Advanced)
+        return;
+    // Save writes to the file the catalogue names now; a new name moves it only on OK, so a
+    // cancelled dialog never leaves the catalogue naming a file that is gone.
+    const auto path = storedDataPath();
+    const auto text = path ? readLines(*path) : std::nullopt;
+    if (!text) {
+        view().showError(properties::LoadFailed);
+        m_d.wizard.editLoadFailed();
+        return;
+    }
+    m_d.wizard.openForEdit(
+        std::string(text::trimControl(*text)), [file = *path](const std::string &edited) {
+            writeFileAtomically(file, WizardModel::keyFileText(edited));
+        });
+    m_d.services.showWizard();
+    m_d.wizard.setEditMode(false);
+}
+
+void PropertiesModel::cmdBrowseClick()
+{
+    auto file = view().chooseFile(wizard::FileFilter);
+    if (file.empty())
+        return;
+    m_fields.fileName = std::move(file);
+    view().loadFields(m_fields);
+}
+
+void PropertiesModel::cmdBrowseFolderClick()
+{
+    auto folder = view().chooseFolder(wizard::FolderPrompt);
+    if (folder.empty())
+        return;
+    m_fields.startIn = std::move(folder);
+    view().loadFields(m_fields);
+}
+
+void PropertiesModel::FormKeyUp(int key)
+{
+    if (key == KeyF1 && m_d.help)
+        runGuarded(m_d.errors, [this] { m_d.help->showHelp(help::Operation); });
+}
+
+void PropertiesModel::cmdCancelClick()
+{
+    if (m_recording)
+        return;
+    FormClose();
+    view().closeWindow();
+}
+
+void PropertiesModel::cmdOKClick()
+{
+    if (m_recording)
+        return;
+    runGuarded(m_d.errors, [this] { confirm(); });
+}
+
+bool PropertiesModel::dataFileTaken(const std::string &file) const
+{
+    if (file == properties::TempFile)
+        return true;
+    const auto doc = m_d.catalogue.store().document();
+    const int count = Catalogue::recordCount(*doc);
+    for (int m = 1; m <= count; ++m) {
+        const auto section = Catalogue::sectionName(m);
+        if (m != m_number && holdsDataFile(profileInteger(*doc, section, kType, 0))
+            && profileString(*doc, section, kFileName, "") == file)
+            return true;
+    }
+    const auto path = m_d.programFolder + file;
+    if (!fileExists(path))
+        return false;
+    const auto stored = storedDataPath();
+    std::error_code ec;
+    return !(stored && fileExists(*stored) && fs::equivalent(*stored, path, ec) && !ec);
+}
+
+void PropertiesModel::confirm()
+{
+    if (m_fields.name.empty()) {
+        view().showError(properties::NameMissing);
+        view().setFocus(Focus::edtMacroName);
+        return;
+    }
+    if (m_kind == macrokind::Launch && m_fields.fileName.empty()) {
+        view().showError(properties::CommandLineMissing);
+        view().setFocus(Focus::cmdBrowse);
+        return;
+    }
+    const std::string trimmed(text::trimRight(m_fields.name));
+    std::string fileName = m_storedFileName;
+    std::string moveFrom, moveTo, replaceFrom, superseded;
+    if (holdsDataFile(m_kind)) {
+        // The data file is named after the macro and must stay inside the data folder.
+        if (trimmed.empty() || !WizardModel::isUsableName(m_fields.name)) {
+            view().showError(wizard::NameUnsafe);
+            view().setFocus(Focus::edtMacroName);
+            return;
+        }
+        const auto wanted = dataFileName(trimmed, m_kind == macrokind::Advanced ? ".key" : ".dat");
+        const auto stored = storedDataPath();
+        const bool newRecording = m_reRecorded && isRecording(m_kind) && fileExists(tempPath());
+        if (wanted != m_storedFileName) {
+            if (dataFileTaken(wanted)) {
+                view().showError(formatMessage(properties::NameTakesFile, wanted));
+                view().setFocus(Focus::edtMacroName);
+                return;
+            }
+            moveFrom = newRecording ? tempPath() : stored.value_or(std::string());
+            moveTo = m_d.programFolder + wanted;
+            if (newRecording && stored)
+                superseded = *stored;
+            // The entry follows the data: a file that exists but would not move keeps its name.
+            if (moveFrom.empty() || !fileExists(moveFrom))
+                fileName = wanted;
+        } else if (newRecording) {
+            replaceFrom = tempPath();
+        }
+    }
+
+    const bool moved = !moveFrom.empty() && renameWithoutReplacing(moveFrom, moveTo);
+    if (moved)
+        fileName = moveTo.substr(m_d.programFolder.size());
+    else
+        superseded.clear();
+
+    try {
+        m_d.catalogue.store().edit([&](IniDocument &doc) {
+            const auto section = Catalogue::sectionName(m_number);
+            doc.setValue(section, kHotKey, std::to_string(m_fields.hotKey & 0xFFFF));
+            doc.setValue(section, kName, trimmed);
+            if (m_kind == macrokind::Launch) {
+                doc.setValue(section, kFileName,
+                    std::string(text::trimRight(m_fields.fileName)) + "~~" + m_fields.parameters
+                        + "~~" + m_fields.startIn);
+            } else if (holdsDataFile(m_kind)) {
+                doc.setValue(section, kFileName, fileName);
+            }
+            if (m_kind == macrokind::MouseAndKeys)
+                doc.setValue(section, kSpeed, m_fields.highSpeed ? "2" : "1");
+            doc.setValue(section, kTrigger, m_fields.trigger);
+        });
+    } catch (...) {
+        // The entry still names the file under its old name: put it back there.
+        if (moved)
+            renameWithoutReplacing(moveTo, moveFrom);
+        throw;
+    }
+
+    std::error_code ec;
+    if (!replaceFrom.empty()) {
+        // The same name: the new recording takes the old one's place in one step.
+        if (const auto stored = storedDataPath())
+            fs::rename(replaceFrom, *stored, ec);
+    }
+    if (!superseded.empty())
+        fs::remove(superseded, ec);
+
+    m_d.services.LoadMacroList();
+    m_d.services.BindHotKeys();
+    FormClose();
+    view().closeWindow();
+}
+
+} // namespace quorvel

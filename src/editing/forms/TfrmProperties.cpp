@@ -1,0 +1,367 @@
+#include "editing/forms/TfrmProperties.h"
+
+#include "editing/forms/TfrmWizard.h"
+#include "mainwindow/forms/Artwork.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace quorvel {
+
+using properties::Button;
+using properties::Control;
+
+namespace {
+
+QString qs(const std::string &s)
+{
+    return QString::fromStdString(s);
+}
+
+template <typename W> W *named(W *widget, const char *name, const char *accessibleName)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setAccessibleName(QLatin1String(accessibleName));
+    return widget;
+}
+
+QPushButton *pushButton(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *push = new QPushButton(caption, parent);
+    push->setObjectName(QLatin1String(name));
+    push->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+    push->setAutoDefault(false);
+    return push;
+}
+
+QRadioButton *choice(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *radio = new QRadioButton(caption, parent);
+    radio->setObjectName(QLatin1String(name));
+    radio->setAccessibleName(caption);
+    return radio;
+}
+
+} // namespace
+
+TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
+    : QDialog(parent)
+    , m_model(model)
+{
+    setObjectName(QStringLiteral("frmProperties"));
+    setWindowTitle(QStringLiteral("Macro Properties"));
+    setWindowModality(Qt::ApplicationModal);
+
+    auto *layout = new QVBoxLayout(this);
+
+    // One picture per kind; the model shows the one that fits.
+    auto *top = new QHBoxLayout;
+    const std::pair<Control, int> pictures[] = {
+        { Control::imgStart, 0 },
+        { Control::imgKeys, 1 },
+        { Control::imgRecorder, 2 },
+        { Control::imgAdvanced, 1 },
+    };
+    const char *pictureNames[] = { "imgStart", "imgKeys", "imgRecorder", "imgAdvanced" };
+    for (const auto &[control, image] : pictures) {
+        auto *picture = new QLabel(this);
+        picture->setObjectName(QLatin1String(pictureNames[int(control)]));
+        picture->setPixmap(kindPicture(image, 48));
+        top->addWidget(picture);
+        controls[control] = { picture };
+    }
+    auto *intro = new QLabel(
+        QStringLiteral("Use the options below to modify the properties of this macro."), this);
+    intro->setWordWrap(true);
+    top->addWidget(intro, 1);
+    layout->addLayout(top);
+
+    auto *grid = new QGridLayout;
+    int row = 0;
+    auto label = [this, grid](const char *text, int at) {
+        auto *l = new QLabel(QLatin1String(text), this);
+        grid->addWidget(l, at, 0);
+        return l;
+    };
+    label("Type:", row);
+    lblType = named(new QLabel(this), "lblType", "Type Summary");
+    grid->addWidget(lblType, row++, 1, 1, 2);
+
+    auto *nameLabel = label("Name:", row);
+    edtMacroName = named(new QLineEdit(this), "edtMacroName", "Name");
+    edtMacroName->setMaxLength(properties::MaxNameLength);
+    nameLabel->setBuddy(edtMacroName);
+    grid->addWidget(edtMacroName, row++, 1);
+
+    auto *fileLabel = label("FileName:", row);
+    edtFileName = named(new QLineEdit(this), "edtFileName", "FileName");
+    cmdBrowse = pushButton("cmdBrowse", QStringLiteral("&Browse"), this);
+    grid->addWidget(edtFileName, row, 1);
+    grid->addWidget(cmdBrowse, row++, 2);
+    controls[Control::edtFileName] = { edtFileName, fileLabel };
+    controls[Control::cmdBrowse] = { cmdBrowse };
+
+    auto *speed = new QWidget(this);
+    speed->setObjectName(QStringLiteral("SpeedChoice"));
+    auto *speedLayout = new QVBoxLayout(speed);
+    speedLayout->setContentsMargins(0, 0, 0, 0);
+    optNormalSpeed = choice(
+        "optNormalSpeed", QStringLiteral("Play this macro back at its recorded speed."), speed);
+    optHighSpeed =
+        choice("optHighSpeed", QStringLiteral("Play this macro back at high speed"), speed);
+    speedLayout->addWidget(optNormalSpeed);
+    speedLayout->addWidget(optHighSpeed);
+    optNormalSpeed->setChecked(true);
+    grid->addWidget(speed, row++, 0, 1, 3);
+    controls[Control::SpeedChoice] = { speed };
+
+    cmdEditManKeys = pushButton("cmdEditManKeys", QStringLiteral("&Edit Macro"), this);
+    grid->addWidget(cmdEditManKeys, row++, 1, Qt::AlignLeft);
+    controls[Control::cmdEditManKeys] = { cmdEditManKeys };
+
+    auto *parametersLabel = label("Parameters:", row);
+    edtParameters = named(new QLineEdit(this), "edtParameters", "Parameters");
+    grid->addWidget(edtParameters, row++, 1);
+    controls[Control::edtParameters] = { edtParameters, parametersLabel };
+
+    auto *startInLabel = label("Start In:", row);
+    edtStartIn = named(new QLineEdit(this), "edtStartIn", "Start In");
+    cmdBrowseFolder = pushButton("cmdBrowseFolder", QStringLiteral(".."), this);
+    grid->addWidget(edtStartIn, row, 1);
+    grid->addWidget(cmdBrowseFolder, row++, 2);
+    controls[Control::edtStartIn] = { edtStartIn, startInLabel };
+    controls[Control::cmdBrowseFolder] = { cmdBrowseFolder };
+
+    auto *triggers = new QLabel(QStringLiteral("Triggers..."), this);
+    triggers->setObjectName(QStringLiteral("lblTriggers"));
+    grid->addWidget(triggers, row++, 0, 1, 3);
+    controls[Control::lblTriggers] = { triggers };
+
+    auto *hotKeyLabel = label("HotKey:", row);
+    HotKey1 = named(new THotKeyEdit(this), "HotKey1", "HotKey");
+    hotKeyLabel->setBuddy(HotKey1);
+    grid->addWidget(HotKey1, row++, 1);
+
+    auto *windowLabel = label("Window:", row);
+    edtTrigger = named(new QLineEdit(this), "edtTrigger", "Window");
+    windowLabel->setBuddy(edtTrigger);
+    grid->addWidget(edtTrigger, row++, 1);
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
+
+    auto *record = new QWidget(this);
+    record->setObjectName(QStringLiteral("pnlRecord"));
+    auto *recordLayout = new QVBoxLayout(record);
+    recordLayout->setContentsMargins(0, 0, 0, 0);
+    auto *recordButtons = new QHBoxLayout;
+    const std::tuple<Button, const char *, QString> recordCaptions[] = {
+        { Button::cmdRecord, "cmdRecord", QStringLiteral("&Start Recording") },
+        { Button::cmdStop, "cmdStop", QStringLiteral("Stop &Recording") },
+        { Button::cmdPlay, "cmdPlay", QStringLiteral("&Playback") },
+    };
+    for (const auto &[button, name, caption] : recordCaptions) {
+        buttons[button] = pushButton(name, caption, record);
+        recordButtons->addWidget(buttons[button]);
+    }
+    buttons[Button::cmdStop]->setEnabled(false);
+    recordButtons->addWidget(new QLabel(QStringLiteral("Shift+Ctrl+F12"), record));
+    recordLayout->addLayout(recordButtons);
+    mmoKeys = named(new QPlainTextEdit(record), "mmoKeys", "Practice Keys");
+    mmoKeys->setFixedHeight(60);
+    recordLayout->addWidget(mmoKeys);
+    layout->addWidget(record);
+    controls[Control::RecordPanel] = { record };
+
+    layout->addStretch();
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttons[Button::cmdOK] = pushButton("cmdOK", QStringLiteral("&OK"), this);
+    buttons[Button::cmdCancel] = pushButton("cmdCancel", QStringLiteral("&Cancel"), this);
+    buttons[Button::cmdOK]->setDefault(true);
+    buttonRow->addWidget(buttons[Button::cmdOK]);
+    buttonRow->addWidget(buttons[Button::cmdCancel]);
+    layout->addLayout(buttonRow);
+
+    connectFields();
+    setFixedSize(460, 500);
+    m_model.setView(*this);
+}
+
+void TfrmProperties::connectFields()
+{
+    auto text = [this](QLineEdit *edit, std::string PropertiesFields::*field) {
+        connect(edit, &QLineEdit::textChanged, this, [this, field](const QString &value) {
+            if (!m_loading)
+                m_model.fields().*field = value.toStdString();
+        });
+    };
+    text(edtMacroName, &PropertiesFields::name);
+    text(edtFileName, &PropertiesFields::fileName);
+    text(edtParameters, &PropertiesFields::parameters);
+    text(edtStartIn, &PropertiesFields::startIn);
+    text(edtTrigger, &PropertiesFields::trigger);
+    connect(HotKey1, &THotKeyEdit::hotKeyChanged, this, [this](unsigned value) {
+        if (!m_loading)
+            m_model.fields().hotKey = value;
+    });
+    connect(optHighSpeed, &QRadioButton::toggled, this, [this](bool on) {
+        if (!m_loading)
+            m_model.fields().highSpeed = on;
+    });
+
+    auto &m = m_model;
+    const std::pair<Button, void (PropertiesModel::*)()> handlers[] = {
+        { Button::cmdRecord, &PropertiesModel::cmdRecordClick },
+        { Button::cmdStop, &PropertiesModel::cmdStopClick },
+        { Button::cmdPlay, &PropertiesModel::cmdPlayClick },
+        { Button::cmdOK, &PropertiesModel::cmdOKClick },
+        { Button::cmdCancel, &PropertiesModel::cmdCancelClick },
+    };
+    for (const auto &[button, handler] : handlers)
+        connect(buttons[button], &QPushButton::clicked, this, [&m, h = handler] { (m.*h)(); });
+    connect(cmdBrowse, &QPushButton::clicked, this, [&m] { m.cmdBrowseClick(); });
+    connect(cmdBrowseFolder, &QPushButton::clicked, this, [&m] { m.cmdBrowseFolderClick(); });
+    connect(cmdEditManKeys, &QPushButton::clicked, this, [&m] { m.cmdEditManKeysClick(); });
+}
+
+void TfrmProperties::showModal(int n)
+{
+    m_model.open(n);
+    QEventLoop loop;
+    m_loop = &loop;
+    show();
+    if (isVisible() && m_model.isOpen())
+        loop.exec();
+    m_loop = nullptr;
+}
+
+void TfrmProperties::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmProperties::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    m_model.FormHide();
+}
+
+void TfrmProperties::closeEvent(QCloseEvent *event)
+{
+    // The close box follows Cancel, which a running recording disables.
+    if (m_model.recording()) {
+        event->ignore();
+        return;
+    }
+    if (m_model.isOpen())
+        m_model.FormClose();
+    event->accept();
+    if (m_loop)
+        m_loop->quit();
+}
+
+void TfrmProperties::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F1)
+        m_model.FormKeyUp(112);
+    QDialog::keyReleaseEvent(event);
+}
+
+void TfrmProperties::reject()
+{
+    m_model.cmdCancelClick();
+}
+
+void TfrmProperties::setTypeText(const std::string &text)
+{
+    lblType->setText(qs(text));
+    lblType->setAccessibleDescription(qs(text));
+}
+
+void TfrmProperties::setControlVisible(Control control, bool visible)
+{
+    for (QWidget *widget : controls[control])
+        widget->setVisible(visible);
+}
+
+void TfrmProperties::loadFields(const PropertiesFields &f)
+{
+    m_loading = true;
+    // A longer name from the catalogue is shown whole, so OK does not cut it short.
+    edtMacroName->setMaxLength(std::max<int>(properties::MaxNameLength, int(qs(f.name).size())));
+    edtMacroName->setText(qs(f.name));
+    edtFileName->setText(qs(f.fileName));
+    edtParameters->setText(qs(f.parameters));
+    edtStartIn->setText(qs(f.startIn));
+    HotKey1->SetHotKey(f.hotKey);
+    edtTrigger->setText(qs(f.trigger));
+    (f.highSpeed ? optHighSpeed : optNormalSpeed)->setChecked(true);
+    m_loading = false;
+}
+
+void TfrmProperties::setButtonEnabled(Button button, bool enabled)
+{
+    buttons[button]->setEnabled(enabled);
+}
+
+void TfrmProperties::setFocus(properties::Focus focus)
+{
+    QWidget *widgets[] = { edtMacroName, cmdBrowse, mmoKeys };
+    widgets[int(focus)]->setFocus();
+}
+
+void TfrmProperties::clearPracticeKeys()
+{
+    mmoKeys->clear();
+}
+
+void TfrmProperties::showError(const std::string &text)
+{
+    QMessageBox::critical(this, windowTitle(), qs(text));
+}
+
+std::string TfrmProperties::chooseFile(const std::string &filter)
+{
+    return QFileDialog::getOpenFileName(this, QString(), QString(), TfrmWizard::qtFilter(filter))
+        .toStdString();
+}
+
+std::string TfrmProperties::chooseFolder(const std::string &prompt)
+{
+    return QFileDialog::getExistingDirectory(this, qs(prompt)).toStdString();
+}
+
+void TfrmProperties::hideWindow()
+{
+    hide();
+}
+
+void TfrmProperties::showWindow()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmProperties::closeWindow()
+{
+    hide();
+    if (m_loop)
+        m_loop->quit();
+}
+
+} // namespace quorvel

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The properties dialog driven from outside through the accessibility tree on a private
+# desktop: rename a launch and an advanced macro and give them new hot keys, re-record a
+# keystroke macro, and run all three by their new keys. Screenshots go to $QUORVEL_ARTIFACTS.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [ -z "${QUORVEL_DESKTOP:-}" ]; then
+    source "$here/lib-desktop.bash"
+    desktop_run bash "$0" "$@"
+    exit $?
+fi
+source "$here/lib.bash"
+
+prepare_accessibility
+
+home="$work/home"
+mkdir -p "$home"
+cat >"$home/macros.ini" <<INI
+[Main]
+Entries=3
+[Macro1]
+Name=Launcher
+Type=1
+HotKey=0
+FileName=touch~~$home/launched~~
+Trigger=
+[Macro2]
+Name=Typing
+Type=2
+HotKey=0
+FileName=Typing.dat
+Trigger=
+[Macro3]
+Name=Mail
+Type=4
+HotKey=0
+FileName=Mail.key
+Trigger=
+INI
+printf 'hello<<ENTER>>\r\n' >"$home/Mail.key"
+printf 'old journal' >"$home/Typing.dat"
+
+QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+quorvel=$!
+pids+=("$quorvel")
+
+timeout 150 /usr/bin/python3 -B "$here/properties.py" "$home" "$work"
+driver=$?
+check "the driver's checks" test "$driver" -eq 0
+check "the program runs on" kill -0 "$quorvel"
+if [ "$driver" -ne 0 ] || ! kill -0 "$quorvel" 2>/dev/null; then
+    sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -20
+fi
+finish

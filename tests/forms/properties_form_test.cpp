@@ -1,0 +1,176 @@
+#include "catalogue/Catalogue.h"
+#include "editing/HintShower.h"
+#include "editing/forms/TfrmProperties.h"
+#include "editing/forms/TfrmWizard.h"
+#include "fakes/FakeErrorDisplay.h"
+#include "fakes/FakeEventPump.h"
+#include "fakes/FakeJournal.h"
+#include "fakes/TestSupport.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::testing::readFile;
+using quorvel::testing::TempDir;
+using quorvel::testing::writeFile;
+
+namespace {
+
+struct Services : WizardServices, PropertiesServices, HintShower
+{
+    TfrmWizard *wizard = nullptr;
+    bool editing = false;
+    int binds = 0;
+    void setEditing(bool on) override { editing = on; }
+    void setStopHotKeyEnabled(bool) override { }
+    std::vector<std::string> listCaptions() override { return {}; }
+    void addListRow(const MacroListRow &) override { }
+    void setMainWindowVisible(bool) override { }
+    void RecordFinished() override { }
+    void BindHotKeys() override { ++binds; }
+    void stopPropertiesRecording() override { }
+    void LoadMacroList() override { }
+    void showWizard() override { wizard->showModal(); }
+    void ShowHint(const std::string &) override { }
+};
+
+class PropertiesForm : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        writeFile(dir.file("macros.ini"),
+            "[Main]\nEntries=4\n"
+            "[Macro1]\nName=Notes\nType=1\nFileName=true~~-x~~/tmp\n"
+            "[Macro2]\nName=Typing\nType=2\nHotKey=24692\nFileName=Typing.dat\n"
+            "[Macro3]\nName=Replay\nType=3\nFileName=Replay.dat\nSpeed=2\n"
+            "[Macro4]\nName=Mail\nType=4\nFileName=Mail.key\nTrigger=Inbox\n");
+        writeFile(dir.file("Mail.key"), "Dear\r\n");
+        services.wizard = &wizardForm;
+    }
+
+    bool shown(properties::Control control)
+    {
+        return form.controls[control].front()->isVisibleTo(&form);
+    }
+
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+    quorvel::testing::FakeJournal journal;
+    quorvel::testing::FakeEventPump pump;
+    quorvel::testing::FakeErrorDisplay errors;
+    Services services;
+    WizardModel wizard { WizardModel::Deps {
+        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+    TfrmWizard wizardForm { wizard };
+    PropertiesModel model { PropertiesModel::Deps {
+        catalogue, journal, wizard, errors, services, dir.path() + "/" } };
+    TfrmProperties form { model };
+};
+
+TEST_F(PropertiesForm, NamesCaptionsAndTheDefaultButton)
+{
+    EXPECT_EQ(form.windowTitle(), "Macro Properties");
+    EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed size";
+    const std::vector<std::pair<const char *, const char *>> named = {
+        { "edtMacroName", "Name" },
+        { "edtFileName", "FileName" },
+        { "edtParameters", "Parameters" },
+        { "edtStartIn", "Start In" },
+        { "HotKey1", "HotKey" },
+        { "edtTrigger", "Window" },
+        { "mmoKeys", "Practice Keys" },
+        { "lblType", "Type Summary" },
+        { "cmdBrowse", "Browse" },
+        { "cmdBrowseFolder", ".." },
+        { "cmdEditManKeys", "Edit Macro" },
+        { "cmdRecord", "Start Recording" },
+        { "cmdStop", "Stop Recording" },
+        { "cmdPlay", "Playback" },
+        { "cmdOK", "OK" },
+        { "cmdCancel", "Cancel" },
+        { "optHighSpeed", "Play this macro back at high speed" },
+    };
+    for (const auto &[name, accessible] : named) {
+        const auto *widget = form.findChild<QWidget *>(QLatin1String(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->accessibleName(), accessible) << name;
+    }
+    EXPECT_TRUE(form.buttons[properties::Button::cmdOK]->isDefault());
+    EXPECT_EQ(form.edtMacroName->maxLength(), 50);
+}
+
+TEST_F(PropertiesForm, ShowsTheControlsOfEachKind)
+{
+    using properties::Control;
+    struct Case
+    {
+        int n;
+        const char *type;
+        std::vector<Control> shown, hidden;
+    };
+    const std::vector<Case> cases = {
+        { 1, "Start an Application or Launch a Document",
+            { Control::imgStart, Control::edtFileName, Control::edtStartIn },
+            { Control::RecordPanel, Control::cmdEditManKeys, Control::lblTriggers } },
+        { 2, "Playback Keystrokes", { Control::imgKeys, Control::RecordPanel },
+            { Control::SpeedChoice, Control::edtFileName, Control::imgStart } },
+        { 3, "Playback Mouse and Keyboard", { Control::RecordPanel, Control::SpeedChoice },
+            { Control::imgKeys, Control::cmdEditManKeys } },
+        { 4, "Playback Manually Created Keystrokes",
+            { Control::cmdEditManKeys, Control::lblTriggers },
+            { Control::RecordPanel, Control::edtParameters } },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.n);
+        model.open(c.n);
+        EXPECT_EQ(form.lblType->accessibleDescription(), c.type);
+        for (const auto control : c.shown)
+            EXPECT_TRUE(shown(control)) << int(control);
+        for (const auto control : c.hidden)
+            EXPECT_FALSE(shown(control)) << int(control);
+        model.cmdCancelClick();
+    }
+    model.open(1);
+    EXPECT_EQ(form.edtStartIn->text(), "/tmp");
+}
+
+TEST_F(PropertiesForm, RenamesThroughTheDialogAndEditsTheTextInTheWizard)
+{
+    bool done = false;
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(form.edtTrigger->text(), "Inbox");
+        form.edtMacroName->selectAll();
+        QTest::keyClicks(form.edtMacroName, "Post");
+        QTimer::singleShot(0, [&] {
+            EXPECT_TRUE(wizardForm.buttons[wizard::Button::cmdSave]->isVisible());
+            EXPECT_FALSE(wizardForm.buttons[wizard::Button::cmdNext]->isVisible());
+            EXPECT_TRUE(wizardForm.imgEdit->isVisible());
+            EXPECT_EQ(wizardForm.mmoManKeys->toPlainText(), "Dear");
+            QTest::keyClick(wizardForm.mmoManKeys, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClicks(wizardForm.mmoManKeys, " Sir");
+            wizardForm.buttons[wizard::Button::cmdSave]->click();
+        });
+        form.cmdEditManKeys->click();
+        EXPECT_FALSE(wizardForm.isVisible());
+        QTest::keyClick(form.edtTrigger, Qt::Key_Return);
+        done = true;
+    });
+    form.showModal(4);
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(services.editing);
+    EXPECT_EQ(services.binds, 1);
+    EXPECT_EQ(readFile(dir.file("Post.key")), "Dear Sir\r\n");
+    EXPECT_EQ(store.readString("Macro4", "FileName", ""), "Post.key");
+}
+
+} // namespace
