@@ -1,0 +1,469 @@
+"""One macro of each kind made through "Macro Assistant" as a person makes it: the choices
+clicked, the name and texts typed, the hot key pressed into its box, recordings made in an
+xterm; then the catalogue, the data files and the shortcut are read, and every new hot key is
+pressed to see it do its job. Started by wizard.sh with the data folder, the scratch folder
+and the home folder as arguments, the program already running. Exit status 0 when every
+check passed."""
+
+import os
+import subprocess
+import sys
+import time
+import traceback
+
+from atspi_lib import (
+    E2EError, activate_window, click, description, dump, enabled, find_all, find_window,
+    fresh, name, press, rows, screenshot, showing, wait_enabled, wait_for_app, wait_until,
+    wait_window_gone, x_window_visible, xdotool,
+)
+from main_window import read_ini
+
+MAIN = "Ostrin Quorvel"
+WIZARD = "Macro Assistant"
+HINTS = "Quorvel Hints"
+# Where the xterms stand: clear of the centred wizard, and in the same place for a
+# recording and its replay, so recorded clicks land on the replay's xterm.
+XTERM_GEOMETRY = "70x8+20+800"
+
+failures = []
+terminals = []
+
+
+def check(what, ok, detail=""):
+    if ok:
+        print(f"ok: {what}")
+    else:
+        failures.append(what)
+        print(f"FAIL: {what}{': ' + detail if detail else ''}")
+
+
+def file_bytes(path):
+    try:
+        with open(path, "rb") as file:
+            return file.read()
+    except OSError:
+        return None
+
+
+def first_line(path):
+    data = file_bytes(path)
+    return data.split(b"\n", 1)[0].decode(errors="replace") if data and b"\n" in data else None
+
+
+def wait_line(path, wanted, what, timeout=15):
+    """Checks that the first line typed into an xterm's file becomes wanted."""
+    try:
+        wait_until(lambda: first_line(path) == wanted, what, timeout)
+        check(what, True)
+    except E2EError as error:
+        check(what, False, f"{error}; the file holds {file_bytes(path)!r}")
+
+
+def xterm(title, out):
+    """An xterm whose typed lines go to out."""
+    process = subprocess.Popen(
+        ["xterm", "-T", title, "-geometry", XTERM_GEOMETRY, "-e", "sh", "-c",
+         f"stty -echo; exec cat > '{out}'"],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    terminals.append(process)
+    wait_until(lambda: x_window_visible(title), f"the xterm {title!r} to map")
+    # cat has the file open once it exists: typing before that would go nowhere.
+    wait_until(lambda: os.path.exists(out), f"the xterm {title!r} to open {out}")
+    activate_window(title)
+    return process
+
+
+def close(process):
+    process.terminate()
+    try:
+        process.wait(5)
+    except subprocess.TimeoutExpired:
+        process.kill()
+
+
+def hot_key(*keys):
+    """Pressed with nothing else held, so the grab sees exactly these modifiers."""
+    xdotool("key", "--clearmodifiers", *keys)
+
+
+class Wizard:
+    """The wizard window as its user sees it: only the controls of the visible page."""
+
+    def __init__(self, app, slug):
+        self.app = app
+        self.slug = slug
+        self.shots = 0
+        self.window = find_window(app, WIZARD, role_name=None)
+
+    def control(self, role_name, acc_name, timeout=10):
+        def probe():
+            found = [a for a in find_all(self.window, role_name, acc_name) if showing(a)]
+            return found[0] if found else None
+
+        return wait_until(probe, f"a showing {role_name} {acc_name!r} in the wizard", timeout)
+
+    def shot(self, page):
+        self.shots += 1
+        path = screenshot(f"wizard-{self.slug}-{self.shots}-{page}.png", around=self.window)
+        print("screenshot:", path)
+
+    def click(self, role_name, acc_name):
+        acc = self.control(role_name, acc_name)
+        wait_enabled(acc)
+        click(acc)
+        return acc
+
+    def button(self, caption):
+        return self.click("push button", caption)
+
+    def page(self, title):
+        """Waits for the page with that bold title."""
+        self.control("label", title)
+
+    def type_into(self, acc_name, text, role_name="text"):
+        edit = self.click(role_name, acc_name)
+        wait_until(lambda: has_focus(edit), f"the focus in {acc_name!r}")
+        xdotool("type", "--delay", "20", text)
+        wait_until(lambda: text_of(edit) == text,
+                   f"{acc_name!r} to read {text!r} (it reads {text_of(edit)!r})")
+
+    def summary(self, wanted):
+        for label, value in wanted.items():
+            acc = self.control("label", label)
+            try:
+                wait_until(lambda a=acc, v=value: description(a) == v,
+                           f"{label!r} to read {value!r}", timeout=5)
+                check(f"summary {label!r} reads {value!r}", True)
+            except E2EError:
+                check(f"summary {label!r} reads {value!r}", False,
+                      f"it reads {description(acc)!r}")
+
+    def start(self, choice, slug_name, hot, shown, trigger=""):
+        """From "New Macro" through the name and trigger pages to the kind's own page."""
+        self.page("What would you like this macro to do?")
+        self.click("radio button", choice)
+        self.shot("start")
+        self.button("Next >")
+        self.page("Name Your Macro")
+        self.type_into("Macro Name", slug_name)
+        self.shot("name")
+        self.button("Next >")
+        self.page("Select Triggers")
+        box = self.click("text", "Hot Key")
+        wait_until(lambda: has_focus(box), "the focus in the hot-key box")
+        xdotool("key", hot)
+        wait_until(lambda: text_of(box) == shown,
+                   f"the hot-key box to show {shown!r} (it shows {text_of(box)!r})")
+        if trigger:
+            self.type_into("Window Title", trigger)
+
+    def finish(self, summary):
+        self.page("Finished")
+        self.summary(summary)
+        self.shot("finished")
+        self.button("Finished")
+        wait_window_gone(self.app, WIZARD)
+
+
+def has_focus(acc):
+    return fresh(acc).getState().contains(__import__("pyatspi").STATE_FOCUSED)
+
+
+def text_of(acc):
+    text = fresh(acc).queryText()
+    return text.getText(0, text.characterCount)
+
+
+def open_wizard(app, slug):
+    main = find_window(app, MAIN, role_name=None, timeout=20)
+    activate_window(MAIN)
+    new = next(a for a in find_all(main, "push button", "New Macro") if showing(a))
+    wait_enabled(new)
+    click(new)
+    return Wizard(app, slug)
+
+
+def close_hint(app):
+    hint = find_window(app, HINTS, role_name=None)
+    screenshot("wizard-hint.png", around=hint)
+    ok = next(a for a in find_all(hint, "push button", "OK"))
+    press(ok)
+    wait_window_gone(app, HINTS)
+
+
+def wait_row(app, row):
+    """The main list shows the new macro once the hot keys are bound again."""
+    main = find_window(app, MAIN, role_name=None, timeout=10)
+    table = next(a for a in find_all(main, None, "Macros"))
+    try:
+        wait_until(lambda: row in rows(table), f"the row {row} in the macro list")
+        check(f"the list shows {row}", True)
+    except E2EError:
+        check(f"the list shows {row}", False, f"it shows {rows(table)}")
+
+
+def record_of(home, macro_name):
+    ini = read_ini(os.path.join(home, "macros.ini"))
+    for section, keys in ini.items():
+        if section.startswith("Macro") and keys.get("Name") == macro_name:
+            return section, keys
+    return None, {}
+
+
+def check_record(home, macro_name, wanted, absent=()):
+    section, record = record_of(home, macro_name)
+    check(f"{macro_name}: a catalogue record", section is not None)
+    for k, v in wanted.items():
+        check(f"{macro_name}: {k}={v}", record.get(k) == v, f"the record is {record}")
+    for k in absent:
+        check(f"{macro_name}: no {k}", k not in record, f"the record is {record}")
+    return section
+
+
+# The four kinds ---------------------------------------------------------------------------
+
+
+def advanced(app, home, work, user):
+    """Kind 4, with a desktop shortcut: types its text into an xterm."""
+    w = open_wizard(app, "advanced")
+    w.start("Create a macro using advanced options.", "Greeting", "ctrl+alt+g", "Ctrl+Alt+G")
+    # Qt names a fixed-list combo box by its current text; the group carries the name.
+    group = w.control("panel", "ShortCut Icon")
+    combo = wait_until(lambda: find_all(group, "combo box"), "the shortcut list")[0]
+    click(combo)
+    xdotool("key", "Down", "Return")
+    wait_until(lambda: name(combo) == "On Desktop", "the shortcut list to read 'On Desktop'")
+    w.shot("triggers")
+    w.button("Next >")
+    w.page("Create an advanced macro")
+    w.type_into("Macro Text", "Hello wizard<<ENTER>>")
+    w.shot("advanced")
+    w.button("Next >")
+    w.finish({"Macro Name Summary": "Greeting", "Macro Type Summary": "Playback advanced macro",
+              "Shortcut Keys Summary": "Ctrl+Alt+G", "Window Trigger Summary": "None"})
+
+    section = check_record(home, "Greeting",
+                           {"Type": "4", "HotKey": "49223", "FileName": "Greeting.key",
+                            "Trigger": ""},
+                 absent=["Speed"])
+    check("Greeting.key holds the line ended by CR LF",
+          file_bytes(os.path.join(home, "Greeting.key")) == b"Hello wizard<<ENTER>>\r\n",
+          f"it holds {file_bytes(os.path.join(home, 'Greeting.key'))!r}")
+    wait_row(app, ["Greeting", "Ctrl+Alt+G", ""])
+
+    entry = os.path.join(user, "Desktop", "Greeting.desktop")
+    check("the shortcut is on the desktop", os.path.isfile(entry), f"no {entry}")
+    if os.path.isfile(entry):
+        result = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
+        remarks = [line for line in (result.stdout + result.stderr).splitlines()
+                   if 'looks the same as that of key "Name"' not in line and line.strip()]
+        check("the shortcut passes desktop-file-validate", result.returncode == 0 and not remarks,
+              "; ".join(remarks))
+        text = open(entry, encoding="utf-8").read()
+        check("the shortcut carries the hot key", "X-Quorvel-HotKey=49223" in text.splitlines(),
+              text)
+        number = section[len("Macro"):] if section else "?"
+        check(f"the shortcut runs macro {number}",
+              any(line.startswith("Exec=") and number in line for line in text.splitlines()),
+              text)
+
+    out = os.path.join(work, "advanced.txt")
+    term = xterm("Advanced Target", out)
+    hot_key("ctrl+alt+g")
+    wait_line(out, "Hello wizard", "Ctrl+Alt+G types the text into the xterm")
+    close(term)
+
+
+def launch(app, home, work, marker_script):
+    """Kind 1 with a window-title trigger: starts a program, by hot key and by window."""
+    marker = os.path.join(work, "launched")
+    w = open_wizard(app, "launch")
+    w.start("Start an Application or Launch a Document", "Launcher", "ctrl+alt+l", "Ctrl+Alt+L",
+            trigger="Launch Me Now")
+    w.shot("triggers")
+    w.button("Next >")
+    w.page("Start an Application")
+    w.type_into("Command Line", marker_script)
+    w.type_into("Parameters", marker)
+    w.shot("start-app")
+    w.button("Next >")
+    w.finish({"Macro Name Summary": "Launcher", "Macro Type Summary": "Start an Application",
+              "Shortcut Keys Summary": "Ctrl+Alt+L", "Window Trigger Summary": "Launch Me Now"})
+
+    check_record(home, "Launcher",
+                 {"Type": "1", "HotKey": "49228", "FileName": f"{marker_script}~~{marker}~~",
+                  "Trigger": "Launch Me Now"},
+                 absent=["Speed"])
+    wait_row(app, ["Launcher", "Ctrl+Alt+L", "Launch Me Now"])
+
+    activate_window(MAIN)
+    hot_key("ctrl+alt+l")
+    try:
+        wait_until(lambda: os.path.exists(marker), "the marker of the launched program", 15)
+        check("Ctrl+Alt+L starts the program", True)
+    except E2EError as error:
+        check("Ctrl+Alt+L starts the program", False, str(error))
+    os.remove(marker) if os.path.exists(marker) else None
+
+    term = subprocess.Popen(["xterm", "-T", "Launch Me Now", "-e", "sleep", "60"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    terminals.append(term)
+    try:
+        wait_until(lambda: os.path.exists(marker), "the trigger's launch", 15)
+        check("the window 'Launch Me Now' starts the program", True)
+    except E2EError as error:
+        check("the window 'Launch Me Now' starts the program", False, str(error))
+    close(term)
+
+
+def keystrokes(app, home, work):
+    """Kind 2: keys recorded in an xterm, replayed into a fresh one."""
+    w = open_wizard(app, "keys")
+    w.start("Playback mouse movements, clicks, and keystrokes.", "Keys Rec", "ctrl+alt+k", "Ctrl+Alt+K")
+    w.button("Next >")
+    w.page("Record just keys or mouse and keys?")
+    w.click("radio button", "Only capture keystrokes.")
+    w.shot("keys-type")
+    w.button("Next >")
+    w.page("Record Keystrokes")
+    check("Next is disabled before a recording", not enabled(w.control("push button", "Next >")))
+    w.shot("record-keys")
+    w.button("Start Recording")
+    close_hint(app)
+    wait_enabled(w.control("push button", "Stop Recording"))
+
+    out = os.path.join(work, "keys-recorded.txt")
+    term = xterm("Keys Target", out)
+    xdotool("type", "--delay", "40", "keys42")
+    xdotool("key", "Return")
+    wait_line(out, "keys42", "the typing reached the xterm while recording")
+    press(w.control("push button", "Stop Recording"))
+    wait_enabled(w.control("push button", "Next >"))
+    check("Stop Recording enables Next", True)
+    close(term)
+    activate_window(WIZARD)
+    w.shot("recorded-keys")
+    w.button("Next >")
+    w.finish({"Macro Name Summary": "Keys Rec", "Macro Type Summary": "Playback keyboard",
+              "Shortcut Keys Summary": "Ctrl+Alt+K", "Window Trigger Summary": "None"})
+
+    check_record(home, "Keys Rec",
+                 {"Type": "2", "HotKey": "49227", "FileName": "Keys Rec.dat", "Trigger": ""},
+                 absent=["Speed"])
+    data = file_bytes(os.path.join(home, "Keys Rec.dat"))
+    check("Keys Rec.dat is written", bool(data))
+    wait_row(app, ["Keys Rec", "Ctrl+Alt+K", ""])
+
+    out = os.path.join(work, "keys-replayed.txt")
+    term = xterm("Keys Replay", out)
+    hot_key("ctrl+alt+k")
+    wait_line(out, "keys42", "Ctrl+Alt+K replays the keys into a fresh xterm")
+    close(term)
+
+
+def mouse(app, home, work):
+    """Kind 3: the wizard hides, a click and keys in an xterm, Ctrl+Shift+F12 brings it
+    back; the hot key replays into a fresh xterm at the same place."""
+    w = open_wizard(app, "mouse")
+    w.start("Playback mouse movements, clicks, and keystrokes.", "Mouse Rec", "ctrl+alt+j", "Ctrl+Alt+J")
+    w.button("Next >")
+    w.page("Record just keys or mouse and keys?")
+    w.click("radio button", "Capture all mouse and keyboard actions.")
+    w.shot("keys-type")
+    w.button("Next >")
+    w.page("Record Mouse and Keyboard")
+    w.shot("record-mouse")
+
+    out = os.path.join(work, "mouse-recorded.txt")
+    term = xterm("Mouse Target", out)
+    activate_window(WIZARD)
+    w.button("Start Recording")
+    close_hint(app)
+    wait_until(lambda: not x_window_visible(WIZARD) and not x_window_visible(MAIN),
+               "the wizard and the main window to hide")
+    check("recording hides the wizard and the main window", True)
+
+    # A click into the xterm (through the window manager's replayed press), then keys.
+    geometry = subprocess.run(["xdotool", "search", "--name", "^Mouse Target$",
+                               "getwindowgeometry", "--shell"], capture_output=True, text=True)
+    fields = dict(line.split("=", 1) for line in geometry.stdout.split() if "=" in line)
+    x, y = int(fields["X"]) + 100, int(fields["Y"]) + 40
+    xdotool("mousemove", "--sync", str(x), str(y))
+    xdotool("click", "1")
+    wait_until(lambda: xdotool("getactivewindow").strip() == fields["WINDOW"],
+               "the clicked xterm to be active")
+    xdotool("type", "--delay", "40", "mouse42")
+    xdotool("key", "Return")
+    wait_line(out, "mouse42", "the typing reached the xterm while recording")
+    hot_key("ctrl+shift+F12")
+    w.window = find_window(app, WIZARD, role_name=None)
+    check("Ctrl+Shift+F12 brings the wizard back", True)
+    wait_until(lambda: x_window_visible(MAIN), "the main window to show again")
+    check("Ctrl+Shift+F12 brings the main window back", True)
+    wait_enabled(w.control("push button", "Next >"))
+    check("the stop key enables Next", True)
+    close(term)
+    activate_window(WIZARD)
+    w.shot("recorded-mouse")
+    w.button("Next >")
+    w.finish({"Macro Name Summary": "Mouse Rec",
+              "Macro Type Summary": "Playback mouse and keyboard",
+              "Shortcut Keys Summary": "Ctrl+Alt+J", "Window Trigger Summary": "None"})
+
+    check_record(home, "Mouse Rec",
+                 {"Type": "3", "HotKey": "49226", "FileName": "Mouse Rec.dat", "Trigger": "",
+                  "Speed": "1"})
+    check("Mouse Rec.dat is written", bool(file_bytes(os.path.join(home, "Mouse Rec.dat"))))
+    wait_row(app, ["Mouse Rec", "Ctrl+Alt+J", ""])
+
+    # The replay's xterm is not active: the recorded click has to bring it forward.
+    out = os.path.join(work, "mouse-replayed.txt")
+    term = xterm("Mouse Replay", out)
+    activate_window(MAIN)
+    xdotool("mousemove", "--sync", "5", "5")
+    hot_key("ctrl+alt+j")
+    wait_line(out, "mouse42", "Ctrl+Alt+J replays the click and keys into the xterm", 20)
+    close(term)
+
+
+def run(home, work, user, marker_script):
+    app = wait_for_app("Quorvel", timeout=20)
+    find_window(app, MAIN, role_name=None, timeout=20)
+    for step in (lambda: advanced(app, home, work, user),
+                 lambda: launch(app, home, work, marker_script),
+                 lambda: keystrokes(app, home, work),
+                 lambda: mouse(app, home, work)):
+        step()
+    entries = read_ini(os.path.join(home, "macros.ini")).get("Main", {}).get("Entries")
+    check("Entries counts the four macros", entries == "4", f"Entries is {entries!r}")
+
+
+def main():
+    home, work, user, marker_script = sys.argv[1:5]
+    started = time.monotonic()
+    try:
+        run(home, work, user, marker_script)
+    except Exception as error:  # noqa: BLE001 - any fault ends the run with a picture
+        failures.append(str(error))
+        if not isinstance(error, E2EError):
+            traceback.print_exc()
+        print(f"FAIL: {error}")
+        try:
+            print("screenshot:", screenshot("wizard-failure.png"))
+            tree = os.path.join(os.path.dirname(screenshot("wizard-failure.png")),
+                                "wizard-failure-tree.txt")
+            with open(tree, "w", encoding="utf-8") as out:
+                dump(wait_for_app("Quorvel", timeout=2), out=out)
+            print("accessibility tree:", tree)
+        except Exception as shot_error:  # noqa: BLE001
+            print(f"(no screenshot or tree: {shot_error})")
+    finally:
+        for term in terminals:
+            if term.poll() is None:
+                close(term)
+    print(f"driver took {time.monotonic() - started:.1f} s")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
