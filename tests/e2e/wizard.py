@@ -11,10 +11,12 @@ import sys
 import time
 import traceback
 
+import pyatspi
+
 from atspi_lib import (
-    E2EError, activate_window, click, description, dump, enabled, find_all, find_window,
-    fresh, name, press, rows, screenshot, showing, wait_enabled, wait_for_app, wait_until,
-    wait_window_gone, x_window_visible, xdotool,
+    E2EError, activate_window, children, click, description, dump, enabled, find, find_window,
+    fresh, has_state, matches, name, press, rows, screenshot, showing, wait_enabled,
+    wait_for_app, wait_until, wait_window_gone, x_window_visible, xdotool,
 )
 from main_window import read_ini
 
@@ -97,8 +99,8 @@ class Wizard:
 
     def control(self, role_name, acc_name, timeout=10):
         def probe():
-            found = [a for a in find_all(self.window, role_name, acc_name) if showing(a)]
-            return found[0] if found else None
+            return next((a for a in visible(self.window) if matches(a, role_name, acc_name)),
+                        None)
 
         return wait_until(probe, f"a showing {role_name} {acc_name!r} in the wizard", timeout)
 
@@ -165,8 +167,20 @@ class Wizard:
         wait_window_gone(self.app, WIZARD)
 
 
+def visible(root):
+    """root's showing descendants, depth first; the hidden pages are not entered, which
+    keeps each look at the wizard to a few dozen calls over the bus."""
+    stack = list(reversed(children(root)))
+    while stack:
+        acc = stack.pop()
+        if not showing(acc):
+            continue
+        yield acc
+        stack.extend(reversed(children(acc)))
+
+
 def has_focus(acc):
-    return fresh(acc).getState().contains(__import__("pyatspi").STATE_FOCUSED)
+    return has_state(acc, pyatspi.STATE_FOCUSED)
 
 
 def text_of(acc):
@@ -177,24 +191,23 @@ def text_of(acc):
 def open_wizard(app, slug):
     main = find_window(app, MAIN, role_name=None, timeout=20)
     activate_window(MAIN)
-    new = next(a for a in find_all(main, "push button", "New Macro") if showing(a))
+    new = find(main, "push button", "New Macro")
     wait_enabled(new)
     click(new)
     return Wizard(app, slug)
 
 
-def close_hint(app):
+def close_hint(app, slug):
     hint = find_window(app, HINTS, role_name=None)
-    screenshot("wizard-hint.png", around=hint)
-    ok = next(a for a in find_all(hint, "push button", "OK"))
-    press(ok)
+    print("screenshot:", screenshot(f"wizard-{slug}-hint.png", around=hint))
+    press(find(hint, "push button", "OK"))
     wait_window_gone(app, HINTS)
 
 
 def wait_row(app, row):
     """The main list shows the new macro once the hot keys are bound again."""
     main = find_window(app, MAIN, role_name=None, timeout=10)
-    table = next(a for a in find_all(main, None, "Macros"))
+    table = find(main, None, "Macros")
     try:
         wait_until(lambda: row in rows(table), f"the row {row} in the macro list")
         check(f"the list shows {row}", True)
@@ -229,7 +242,7 @@ def advanced(app, home, work, user):
     w.start("Create a macro using advanced options.", "Greeting", "ctrl+alt+g", "Ctrl+Alt+G")
     # Qt names a fixed-list combo box by its current text; the group carries the name.
     group = w.control("panel", "ShortCut Icon")
-    combo = wait_until(lambda: find_all(group, "combo box"), "the shortcut list")[0]
+    combo = find(group, "combo box")
     click(combo)
     xdotool("key", "Down", "Return")
     wait_until(lambda: name(combo) == "On Desktop", "the shortcut list to read 'On Desktop'")
@@ -329,7 +342,7 @@ def keystrokes(app, home, work):
     check("Next is disabled before a recording", not enabled(w.control("push button", "Next >")))
     w.shot("record-keys")
     w.button("Start Recording")
-    close_hint(app)
+    close_hint(app, "keys")
     wait_enabled(w.control("push button", "Stop Recording"))
 
     out = os.path.join(work, "keys-recorded.txt")
@@ -378,7 +391,7 @@ def mouse(app, home, work):
     term = xterm("Mouse Target", out)
     activate_window(WIZARD)
     w.button("Start Recording")
-    close_hint(app)
+    close_hint(app, "mouse")
     wait_until(lambda: not x_window_visible(WIZARD) and not x_window_visible(MAIN),
                "the wizard and the main window to hide")
     check("recording hides the wizard and the main window", True)
@@ -429,11 +442,14 @@ def mouse(app, home, work):
 def run(home, work, user, marker_script):
     app = wait_for_app("Quorvel", timeout=20)
     find_window(app, MAIN, role_name=None, timeout=20)
-    for step in (lambda: advanced(app, home, work, user),
-                 lambda: launch(app, home, work, marker_script),
-                 lambda: keystrokes(app, home, work),
-                 lambda: mouse(app, home, work)):
+    steps = [("advanced", lambda: advanced(app, home, work, user)),
+             ("launch", lambda: launch(app, home, work, marker_script)),
+             ("keystrokes", lambda: keystrokes(app, home, work)),
+             ("mouse", lambda: mouse(app, home, work))]
+    for label, step in steps:
+        began = time.monotonic()
         step()
+        print(f"{label} took {time.monotonic() - began:.1f} s")
     entries = read_ini(os.path.join(home, "macros.ini")).get("Main", {}).get("Entries")
     check("Entries counts the four macros", entries == "4", f"Entries is {entries!r}")
 
