@@ -243,7 +243,10 @@ def advanced(app, home, work, user):
     # Qt names a fixed-list combo box by its current text; the group carries the name.
     group = w.control("panel", "ShortCut Icon")
     combo = find(group, "combo box")
+    popup = find(combo, "list")
     click(combo)
+    # Return on the closed list would press the default button instead.
+    wait_until(lambda: showing(popup), "the shortcut list's popup")
     xdotool("key", "Down", "Return")
     wait_until(lambda: name(combo) == "On Desktop", "the shortcut list to read 'On Desktop'")
     w.shot("triggers")
@@ -298,6 +301,12 @@ def launch(app, home, work, marker_script):
     w.page("Start an Application")
     w.type_into("Command Line", marker_script)
     w.type_into("Parameters", marker)
+    # The wizard keeps every hot key inert: Greeting's would type into this box.
+    hot_key("ctrl+alt+g")
+    time.sleep(1.0)
+    parameters = w.control("text", "Parameters")
+    check("hot keys are inert while the wizard is open", text_of(parameters) == marker,
+          f"the box reads {text_of(parameters)!r}")
     w.shot("start-app")
     w.button("Next >")
     w.finish({"Macro Name Summary": "Launcher", "Macro Type Summary": "Start an Application",
@@ -355,6 +364,17 @@ def keystrokes(app, home, work):
     check("Stop Recording enables Next", True)
     close(term)
     activate_window(WIZARD)
+    # The test replay lands in the practice box, and Playback comes back when it ends.
+    w.button("Playback")
+    practice = w.control("text", "Practice Keys")
+    try:
+        wait_until(lambda: "keys42" in text_of(practice), "the test replay in the practice box")
+        check("Playback replays into the practice box", True)
+    except E2EError as error:
+        check("Playback replays into the practice box", False,
+              f"{error}; it reads {text_of(practice)!r}")
+    wait_enabled(w.control("push button", "Playback"))
+    check("Playback is enabled again after the replay", True)
     w.shot("recorded-keys")
     w.button("Next >")
     w.finish({"Macro Name Summary": "Keys Rec", "Macro Type Summary": "Playback keyboard",
@@ -395,6 +415,8 @@ def mouse(app, home, work):
     wait_until(lambda: not x_window_visible(WIZARD) and not x_window_visible(MAIN),
                "the wizard and the main window to hide")
     check("recording hides the wizard and the main window", True)
+    # The state is read once the handler has returned, and so once the recording runs.
+    wait_enabled(find(w.window, "push button", "Stop Recording", index=1))
 
     # A click into the xterm (through the window manager's replayed press), then keys.
     geometry = subprocess.run(["xdotool", "search", "--name", "^Mouse Target$",
@@ -441,7 +463,9 @@ def mouse(app, home, work):
 
 def run(home, work, user, marker_script):
     app = wait_for_app("Quorvel", timeout=20)
-    find_window(app, MAIN, role_name=None, timeout=20)
+    main = find_window(app, MAIN, role_name=None, timeout=20)
+    print("screenshot:", screenshot("wizard-0-desktop.png"))
+    check("a fresh data folder shows the main window", showing(main))
     steps = [("advanced", lambda: advanced(app, home, work, user)),
              ("launch", lambda: launch(app, home, work, marker_script)),
              ("keystrokes", lambda: keystrokes(app, home, work)),
@@ -452,6 +476,8 @@ def run(home, work, user, marker_script):
         print(f"{label} took {time.monotonic() - began:.1f} s")
     entries = read_ini(os.path.join(home, "macros.ini")).get("Main", {}).get("Entries")
     check("Entries counts the four macros", entries == "4", f"Entries is {entries!r}")
+    hints = read_ini(os.path.join(home, "macros.ini")).get("Main", {}).get("Show Hints")
+    check("hints closed ticked stay on", hints in (None, "1"), f"Show Hints is {hints!r}")
 
 
 def main():
