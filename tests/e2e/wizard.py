@@ -345,9 +345,10 @@ def launch(app, home, work, marker_script):
 
 
 def keystrokes(app, home, work):
-    """Kind 2: keys recorded in an xterm, replayed into a fresh one."""
+    """Kind 2, named with a trailing blank: keys recorded in an xterm, replayed into a
+    fresh one."""
     w = open_wizard(app, "keys")
-    w.start(RECORDED, "Keys Rec", "ctrl+alt+k", "Ctrl+Alt+K")
+    w.start(RECORDED, "Keys Rec ", "ctrl+alt+k", "Ctrl+Alt+K")
     w.button("Next >")
     w.page("Record just keys or mouse and keys?")
     w.click("radio button", "Only capture keystrokes.")
@@ -383,7 +384,7 @@ def keystrokes(app, home, work):
     check("Playback is enabled again after the replay", True)
     w.shot("recorded-keys")
     w.button("Next >")
-    w.finish({"Macro Name Summary": "Keys Rec", "Macro Type Summary": "Playback keyboard",
+    w.finish({"Macro Name Summary": "Keys Rec ", "Macro Type Summary": "Playback keyboard",
               "Shortcut Keys Summary": "Ctrl+Alt+K", "Window Trigger Summary": "None"})
 
     check_record(home, "Keys Rec",
@@ -391,6 +392,8 @@ def keystrokes(app, home, work):
                  absent=["Speed"])
     data = file_bytes(os.path.join(home, "Keys Rec.dat"))
     check("Keys Rec.dat is written", bool(data))
+    check("no data file under the untrimmed name",
+          not os.path.exists(os.path.join(home, "Keys Rec .dat")))
     wait_row(app, ["Keys Rec", "Ctrl+Alt+K", ""])
 
     out = os.path.join(work, "keys-replayed.txt")
