@@ -1,7 +1,8 @@
 """One macro of each kind made through "Macro Assistant" as a person makes it: the choices
 clicked, the name and texts typed, the hot key pressed into its box, recordings made in an
 xterm; then the catalogue, the data files and the shortcut are read, and every new hot key is
-pressed to see it do its job. Started by wizard.sh with the data folder, the scratch folder
+pressed to see it do its job; last a cancelled wizard stores nothing and gives the hot keys
+back. Started by wizard.sh with the data folder, the scratch folder
 and the home folder as arguments, the program already running. Exit status 0 when every
 check passed."""
 
@@ -16,7 +17,7 @@ import pyatspi
 from atspi_lib import (
     E2EError, activate_window, children, click, description, dump, enabled, find, find_window,
     fresh, has_state, matches, name, press, rows, screenshot, showing, wait_enabled,
-    wait_for_app, wait_until, wait_window_gone, x_window_visible, xdotool,
+    wait_for_app, wait_for_message_box, wait_until, wait_window_gone, x_window_visible, xdotool,
 )
 from main_window import read_ini
 
@@ -24,6 +25,8 @@ MAIN = "Ostrin Quorvel"
 WIZARD = "Macro Assistant"
 HINTS = "Quorvel Hints"
 RECORDED = "Playback mouse movements, clicks, and keystrokes."
+CANCEL_QUESTION = ("The Macro Setup Wizard has not finished creating your macro.  Are you sure "
+                   "you want to exit the wizard?")
 # Where the xterms stand: clear of the centred wizard, and in the same place for a
 # recording and its replay, so recorded clicks land on the replay's xterm.
 XTERM_GEOMETRY = "70x8+20+800"
@@ -470,6 +473,41 @@ def mouse(app, home, work):
     close(term)
 
 
+def cancelled(app, home, work):
+    """Cancel asks first; Yes leaves the catalogue as it was and the hot keys live again."""
+    before = file_bytes(os.path.join(home, "macros.ini"))
+    w = open_wizard(app, "cancel")
+    w.page("What would you like this macro to do?")
+    w.button("Next >")
+    w.page("Name Your Macro")
+    w.type_into("Macro Name", "Never Stored")
+    w.button("Cancel")
+    box = wait_for_message_box(app, CANCEL_QUESTION)
+    print("screenshot:", screenshot("wizard-cancel-question.png", around=box))
+    press(find(box, "push button", "No"))
+    wait_until(lambda: not showing(box), "the question to close after No")
+    wait_text(w.control("text", "Macro Name"), "Never Stored", "the name box after No")
+    check("No keeps the wizard on its page", True)
+    w.button("Cancel")
+    box = wait_for_message_box(app, CANCEL_QUESTION)
+    press(find(box, "push button", "Yes"))
+    wait_window_gone(app, WIZARD)
+    check("Yes closes the wizard", True)
+    check("Cancel leaves the catalogue as it was",
+          file_bytes(os.path.join(home, "macros.ini")) == before)
+
+    marker = os.path.join(work, "launched")
+    if os.path.exists(marker):
+        os.remove(marker)
+    activate_window(MAIN)
+    hot_key("ctrl+alt+l")
+    try:
+        wait_until(lambda: os.path.exists(marker), "the marker of the launched program", 15)
+        check("hot keys work again after Cancel", True)
+    except E2EError as error:
+        check("hot keys work again after Cancel", False, str(error))
+
+
 def run(home, work, user, marker_script):
     app = wait_for_app("Quorvel", timeout=20)
     main = find_window(app, MAIN, role_name=None, timeout=20)
@@ -478,7 +516,8 @@ def run(home, work, user, marker_script):
     steps = [("advanced", lambda: advanced(app, home, work, user)),
              ("launch", lambda: launch(app, home, work, marker_script)),
              ("keystrokes", lambda: keystrokes(app, home, work)),
-             ("mouse", lambda: mouse(app, home, work))]
+             ("mouse", lambda: mouse(app, home, work)),
+             ("cancel", lambda: cancelled(app, home, work))]
     for label, step in steps:
         began = time.monotonic()
         step()

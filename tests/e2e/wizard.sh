@@ -2,7 +2,8 @@
 # One macro of each kind made through the wizard on a private desktop, as a person makes it,
 # by the controls' accessible names: an advanced macro with a desktop shortcut, a launch with
 # a window-title trigger, a keystroke recording and a mouse recording; each new hot key is
-# then pressed and must do its job. Screenshots of every page go to $QUORVEL_ARTIFACTS.
+# then pressed and must do its job. A cancelled wizard stores nothing. Screenshots of every
+# page go to $QUORVEL_ARTIFACTS.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ -z "${QUORVEL_DESKTOP:-}" ]; then
