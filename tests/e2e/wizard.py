@@ -2,9 +2,9 @@
 clicked, the name and texts typed, the hot key pressed into its box, recordings made in an
 xterm; then the catalogue, the data files and the shortcut are read, and every new hot key is
 pressed to see it do its job; last a cancelled wizard stores nothing and gives the hot keys
-back. Started by wizard.sh with the data folder, the scratch folder
-and the home folder as arguments, the program already running. Exit status 0 when every
-check passed."""
+back. Started by wizard.sh with the data folder, the scratch folder, the home folder and the
+launched program as arguments, the program already running. Exit status 0 when every check
+passed."""
 
 import os
 import subprocess
