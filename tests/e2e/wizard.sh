@@ -17,6 +17,8 @@ for tool in xterm xdotool desktop-file-validate; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh installs it)"
 done
 prepare_accessibility
+# A picture left by an earlier run would pass for one of this run.
+rm -f "$QUORVEL_ARTIFACTS"/wizard-*
 
 # A fresh data folder, and a home whose desktop is inside the scratch folder.
 data="$work/data"
