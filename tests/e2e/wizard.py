@@ -250,15 +250,14 @@ def advanced(app, home, work, user):
     """Kind 4, with a desktop shortcut: types its text into an xterm."""
     w = open_wizard(app, "advanced")
     w.start("Create a macro using advanced options.", "Greeting", "ctrl+alt+g", "Ctrl+Alt+G")
-    # Qt names a fixed-list combo box by its current text; the group carries the name.
-    group = w.control("panel", "ShortCut Icon")
-    combo = find(group, "combo box")
+    combo = w.control("combo box", "ShortCut Icon")
     popup = find(combo, "list")
     click(combo)
     # Return on the closed list would press the default button instead.
     wait_until(lambda: showing(popup), "the shortcut list's popup")
     xdotool("key", "Down", "Return")
-    wait_until(lambda: name(combo) == "On Desktop", "the shortcut list to read 'On Desktop'")
+    wait_until(lambda: description(combo) == "On Desktop",
+               "the shortcut list to read 'On Desktop'")
     w.shot("triggers")
     w.button("Next >")
     w.page("Create an advanced macro")
