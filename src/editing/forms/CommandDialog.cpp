@@ -30,6 +30,11 @@ QPushButton *CommandDialog::makeButton(const QString &caption, const char *name)
     return button;
 }
 
+void CommandDialog::setFixedWidthAndHeight(int width)
+{
+    setFixedSize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
+}
+
 void CommandDialog::closeDialog()
 {
     QDialog::done(QDialog::Accepted);

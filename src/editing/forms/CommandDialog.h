@@ -31,6 +31,8 @@ public:
 protected:
     virtual QLineEdit *initialFocus() = 0;
     QPushButton *makeButton(const QString &caption, const char *name);
+    // A fixed width, and the height its word-wrapped texts need at that width.
+    void setFixedWidthAndHeight(int width);
     // Without a cancel button Esc does nothing, as on the platform's own dialogs.
     void setEscapeCancels(bool on) { m_escapeCancels = on; }
     // Field changes are written to the model except while the fields are being loaded.

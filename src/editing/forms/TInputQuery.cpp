@@ -17,6 +17,7 @@ TInputQuery::TInputQuery(QWidget *parent)
     setModal(true);
     lblPrompt = new QLabel(this);
     lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
+    lblPrompt->setWordWrap(true);
     edtAnswer = new QLineEdit(this);
     edtAnswer->setObjectName(QStringLiteral("edtAnswer"));
     edtAnswer->setAccessibleName(QStringLiteral("Answer"));
@@ -36,7 +37,6 @@ TInputQuery::TInputQuery(QWidget *parent)
     layout->addWidget(lblPrompt);
     layout->addWidget(edtAnswer);
     layout->addLayout(buttons);
-    setFixedWidth(360);
 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -48,6 +48,8 @@ std::optional<std::string> TInputQuery::ask(
     setWindowTitle(QString::fromStdString(caption));
     lblPrompt->setText(QString::fromStdString(prompt));
     edtAnswer->setText(QString::fromStdString(value));
+    constexpr int Width = 360;
+    setFixedSize(Width, hasHeightForWidth() ? heightForWidth(Width) : sizeHint().height());
     if (exec() != QDialog::Accepted)
         return std::nullopt;
     return edtAnswer->text().toStdString();
@@ -56,7 +58,6 @@ std::optional<std::string> TInputQuery::ask(
 void TInputQuery::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    adjustSize();
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     raise();

@@ -34,7 +34,7 @@ TfrmInputBox::TfrmInputBox(InsertionModel &model, QWidget *parent)
     layout->addWidget(label);
     layout->addWidget(edtInputName);
     layout->addLayout(buttons);
-    setFixedWidth(360);
+    setFixedWidthAndHeight(360);
 
     connect(edtInputName, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (!loading())

@@ -43,7 +43,7 @@ TfrmRepeat::TfrmRepeat(InsertionModel &model, QWidget *parent)
     layout->addLayout(count);
     layout->addWidget(explanation);
     layout->addLayout(buttons);
-    setFixedWidth(340);
+    setFixedWidthAndHeight(340);
 
     connect(edtRepCount, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (!loading())

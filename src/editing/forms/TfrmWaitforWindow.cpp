@@ -70,7 +70,7 @@ TfrmWaitforWindow::TfrmWaitforWindow(InsertionModel &model, QWidget *parent)
     layout->addWidget(question);
     layout->addLayout(time);
     layout->addLayout(buttons);
-    setFixedWidth(400);
+    setFixedWidthAndHeight(400);
 
     connect(edtWinTitle, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (!loading())
