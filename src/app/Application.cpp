@@ -5,6 +5,7 @@
 #include "app/qt/QtPlatform.h"
 #include "editing/HintModel.h"
 #include "editing/HintShower.h"
+#include "editing/InsertionModel.h"
 #include "editing/PropertiesModel.h"
 #include "editing/WizardModel.h"
 #include "editing/forms/TfrmGetVar.h"
@@ -174,6 +175,8 @@ struct Application::Impl : MainWindowServices,
     std::unique_ptr<TfrmHint> frmHint;
     std::unique_ptr<HintModel> hintModel;
     std::unique_ptr<WizardModel> wizardModel;
+    // Before the wizard, whose dialogs refer to it.
+    std::unique_ptr<InsertionModel> insertionModel;
     std::unique_ptr<TfrmWizard> frmWizard;
     std::unique_ptr<PropertiesModel> propertiesModel;
     std::unique_ptr<TfrmProperties> frmProperties;
@@ -254,6 +257,8 @@ void Application::start(const std::vector<std::string> &arguments)
             p.paths.programFolder, p.shortcuts.get(), p.helpWindow.get(), p.backend.keyName });
     p.frmWizard = std::make_unique<TfrmWizard>(*p.wizardModel);
     p.frmWizard->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
+    p.insertionModel = std::make_unique<InsertionModel>(p, p.catalogue);
+    p.frmWizard->setInsertionModel(*p.insertionModel);
     p.frmMain->openWizard = [&p] { p.frmWizard->showModal(); };
     p.propertiesModel =
         std::make_unique<PropertiesModel>(PropertiesModel::Deps { p.catalogue, *p.backend.journal,

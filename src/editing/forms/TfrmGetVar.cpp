@@ -20,6 +20,7 @@ TfrmGetVar::TfrmGetVar(QWidget *parent)
     lblPrompt->setWordWrap(true);
     edtVal = new QLineEdit(this);
     edtVal->setObjectName(QStringLiteral("edtVal"));
+    edtVal->setAccessibleName(QStringLiteral("Value"));
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);

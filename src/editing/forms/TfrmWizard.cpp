@@ -1,5 +1,7 @@
 #include "editing/forms/TfrmWizard.h"
 
+#include "components/forms/TEPMenuButton.h"
+#include "editing/forms/InsertionDialogs.h"
 #include "mainwindow/forms/Artwork.h"
 
 #include <QButtonGroup>
@@ -241,7 +243,7 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
     speedLayout->addWidget(optHighSpeed);
     recMouse->layout()->addWidget(speed);
 
-    // pnlManualKeys; its insertion menus come with the command dialogs.
+    // pnlManualKeys: the text, with the insertion menus beside it.
     auto *manual = makePage(Page::pnlManualKeys, QStringLiteral("Create an advanced macro"));
     manual->layout()->addWidget(wrapped(QStringLiteral("Type the keys to be played back below.  "
                                                        "Use the extra options for additional "
@@ -249,7 +251,45 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
         manual));
     mmoManKeys = named(new QPlainTextEdit(manual), "mmoManKeys", "Macro Text");
     mmoManKeys->installEventFilter(this);
-    manual->layout()->addWidget(mmoManKeys);
+    edtSpecialKeys = new QLineEdit(manual);
+    edtSpecialKeys->setObjectName(QStringLiteral("edtSpecialKeys"));
+    edtSpecialKeys->hide();
+    auto *inserts = new QVBoxLayout;
+    auto menuButton = [&](insertion::Menu menu, const char *objectName, const QString &caption) {
+        auto *button = new TEPMenuButton(caption, manual);
+        button->setObjectName(QLatin1String(objectName));
+        button->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+        button->setAutoDefault(false);
+        QStringList items;
+        for (const auto &item : insertion::menuItems(menu))
+            items << QString::fromLatin1(item.text.data(), qsizetype(item.text.size()));
+        button->SetItems(items);
+        connect(button, &TEPMenuButton::changed, this, [this, menu](int index) {
+            if (m_insertion)
+                m_insertion->menuChange(menu, index);
+        });
+        menus[menu] = button;
+        inserts->addWidget(button);
+    };
+    menuButton(insertion::Menu::cmdSpecialKeys, "cmdSpecialKeys", QStringLiteral("Special &Keys"));
+    menuButton(insertion::Menu::EPMenuButton3, "EPMenuButton3", QStringLiteral("&More Keys"));
+    cmdDelay = new QPushButton(QStringLiteral("&Start a Delay"), manual);
+    cmdDelay->setObjectName(QStringLiteral("cmdDelay"));
+    cmdDelay->setAccessibleName(QStringLiteral("Start a Delay"));
+    cmdDelay->setAutoDefault(false);
+    connect(cmdDelay, &QPushButton::clicked, this, [this] {
+        if (m_insertion)
+            m_insertion->cmdDelayClick();
+    });
+    inserts->addWidget(cmdDelay);
+    menuButton(insertion::Menu::EPMenuButton2, "EPMenuButton2", QStringLiteral("&Repeat"));
+    menuButton(insertion::Menu::EPMenuButton1, "EPMenuButton1", QStringLiteral("&Date / Time"));
+    menuButton(insertion::Menu::EPMenuButton4, "EPMenuButton4", QStringLiteral("&Misc."));
+    inserts->addStretch();
+    auto *editor = new QHBoxLayout;
+    editor->addWidget(mmoManKeys, 1);
+    editor->addLayout(inserts);
+    static_cast<QVBoxLayout *>(manual->layout())->addLayout(editor, 1);
 
     // pnlFinished
     auto *finished = makePage(Page::pnlFinished, QStringLiteral("Finished"));
@@ -308,6 +348,17 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
 
     setFixedSize(520, 420);
     m_model.setView(*this);
+}
+
+TfrmWizard::~TfrmWizard() = default;
+
+void TfrmWizard::setInsertionModel(InsertionModel &model)
+{
+    if (!m_insertionDialogs)
+        m_insertionDialogs =
+            std::make_unique<InsertionDialogs>(model, mmoManKeys, edtSpecialKeys, this);
+    m_insertion = &model;
+    model.setView(*m_insertionDialogs);
 }
 
 QWidget *TfrmWizard::makePage(Page page, const QString &title)

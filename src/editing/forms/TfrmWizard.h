@@ -1,10 +1,12 @@
 #pragma once
 
 #include "components/forms/THotKeyEdit.h"
+#include "editing/InsertionModel.h"
 #include "editing/WizardModel.h"
 
 #include <QDialog>
 #include <map>
+#include <memory>
 
 class QComboBox;
 class QEventLoop;
@@ -17,6 +19,9 @@ class QStackedWidget;
 
 namespace quorvel {
 
+class InsertionDialogs;
+class TEPMenuButton;
+
 // "Macro Assistant": shows the model's page and forwards every event to it.
 class TfrmWizard : public QDialog, public WizardView
 {
@@ -24,6 +29,12 @@ class TfrmWizard : public QDialog, public WizardView
 
 public:
     explicit TfrmWizard(WizardModel &model, QWidget *parent = nullptr);
+    ~TfrmWizard() override;
+
+    // The advanced page's menus and command dialogs work once this is set; the dialogs are
+    // made here, once.
+    void setInsertionModel(InsertionModel &model);
+    InsertionDialogs *insertionDialogs() const { return m_insertionDialogs.get(); }
 
     // Shown modally over the application; returns when the wizard closes. Hiding it for a
     // recording does not end the showing.
@@ -71,6 +82,11 @@ public:
     QPlainTextEdit *mmoKeys = nullptr, *mmoManKeys = nullptr;
     // The picture beside the button row while the advanced text of a macro is edited.
     QLabel *imgEdit = nullptr;
+    // The advanced page's menu buttons by the model's names.
+    std::map<insertion::Menu, TEPMenuButton *> menus;
+    QPushButton *cmdDelay = nullptr;
+    // Carries a menu's token on its way into mmoManKeys; never shown.
+    QLineEdit *edtSpecialKeys = nullptr;
     QLabel *lblMacroName = nullptr, *lblMacroType = nullptr, *lblShortcutKeys = nullptr,
            *lblWTrigger = nullptr;
 
@@ -88,6 +104,8 @@ private:
     void endShowing();
 
     WizardModel &m_model;
+    InsertionModel *m_insertion = nullptr;
+    std::unique_ptr<InsertionDialogs> m_insertionDialogs;
     QEventLoop *m_loop = nullptr;
     bool m_loading = false;
 };

@@ -1,0 +1,80 @@
+#include "editing/forms/CommandDialog.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace quorvel {
+
+CommandDialog::CommandDialog(InsertionModel &model, insertion::Window which, const QString &caption,
+    const char *carrierName, Qt::WindowFlags flags, QWidget *parent)
+    : QDialog(parent, flags)
+    , m_model(model)
+    , m_which(which)
+{
+    setWindowTitle(caption);
+    setModal(true);
+    m_carrier = new QLineEdit(this);
+    m_carrier->setObjectName(QLatin1String(carrierName));
+    m_carrier->hide();
+}
+
+QPushButton *CommandDialog::makeButton(const QString &caption, const char *name)
+{
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+    // Only an explicit default button answers Enter.
+    button->setAutoDefault(false);
+    return button;
+}
+
+void CommandDialog::setFixedWidthAndHeight(int width)
+{
+    setFixedSize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
+}
+
+void CommandDialog::closeDialog()
+{
+    QDialog::done(QDialog::Accepted);
+}
+
+void CommandDialog::showEvent(QShowEvent *event)
+{
+    loadFields();
+    QDialog::showEvent(event);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    raise();
+    activateWindow();
+    QLineEdit *first = initialFocus();
+    first->setFocus(Qt::OtherFocusReason);
+    first->selectAll();
+}
+
+void CommandDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && !m_escapeCancels) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CommandDialog::reject()
+{
+    m_model.cancel(m_which);
+}
+
+QLineEdit *numberEdit(QWidget *parent, const char *name, const char *accessibleName)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setAccessibleName(QLatin1String(accessibleName));
+    edit->setInputMask(QStringLiteral("000;_"));
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+    return edit;
+}
+
+} // namespace quorvel

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "editing/forms/CommandDialog.h"
+
+namespace quorvel {
+
+// "Execute an Application": a program or document with its parameters and start folder.
+class TfrmExecute : public CommandDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmExecute(InsertionModel &model, QWidget *parent = nullptr);
+    void loadFields() override;
+
+    QLineEdit *edtCommandLine = nullptr, *edtParameters = nullptr, *edtStartIn = nullptr;
+    QPushButton *cmdBrowse = nullptr, *cmdBrowseFolder = nullptr;
+    QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
+
+protected:
+    QLineEdit *initialFocus() override { return edtCommandLine; }
+};
+
+} // namespace quorvel

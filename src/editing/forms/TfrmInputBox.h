@@ -1,0 +1,23 @@
+#pragma once
+
+#include "editing/forms/CommandDialog.h"
+
+namespace quorvel {
+
+// "Input Box": the title of the value prompt a macro shows when it runs.
+class TfrmInputBox : public CommandDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmInputBox(InsertionModel &model, QWidget *parent = nullptr);
+    void loadFields() override;
+
+    QLineEdit *edtInputName = nullptr;
+    QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
+
+protected:
+    QLineEdit *initialFocus() override { return edtInputName; }
+};
+
+} // namespace quorvel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "editing/forms/CommandDialog.h"
+
+namespace quorvel {
+
+// "Number of Times to Repeat": the start of a repeat block.
+class TfrmRepeat : public CommandDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmRepeat(InsertionModel &model, QWidget *parent = nullptr);
+    void loadFields() override;
+
+    QLineEdit *edtRepCount = nullptr;
+    QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
+
+protected:
+    QLineEdit *initialFocus() override { return edtRepCount; }
+};
+
+} // namespace quorvel

@@ -1,0 +1,66 @@
+#include "editing/forms/TfrmWait.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace quorvel {
+
+TfrmWait::TfrmWait(InsertionModel &model, QWidget *parent)
+    : CommandDialog(model, insertion::Window::frmWait, QStringLiteral("Wait Time"), "edtTemp",
+        Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint, parent)
+{
+    setObjectName(QStringLiteral("frmWait"));
+    auto *label = new QLabel(QStringLiteral("Please enter the time to wait:"), this);
+    edtTime = numberEdit(this, "edtTime", "Time");
+    label->setBuddy(edtTime);
+    optSeconds = new QRadioButton(QStringLiteral("&Seconds"), this);
+    optSeconds->setObjectName(QStringLiteral("optSeconds"));
+    optSeconds->setAccessibleName(QStringLiteral("Seconds"));
+    optMinutes = new QRadioButton(QStringLiteral("&Minutes"), this);
+    optMinutes->setObjectName(QStringLiteral("optMinutes"));
+    optMinutes->setAccessibleName(QStringLiteral("Minutes"));
+    cmdOK = makeButton(QStringLiteral("&OK"), "cmdOK");
+    cmdCancel = makeButton(QStringLiteral("&Cancel"), "cmdCancel");
+    cmdOK->setDefault(true);
+
+    auto *time = new QHBoxLayout;
+    time->addWidget(edtTime);
+    time->addWidget(optSeconds);
+    time->addWidget(optMinutes);
+    time->addStretch();
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addLayout(time);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(edtTime, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!loading())
+            m_model.wait().time = text.toStdString();
+    });
+    connect(optMinutes, &QRadioButton::toggled, this, [this](bool on) {
+        if (!loading())
+            m_model.wait().minutes = on;
+    });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { m_model.waitOK(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(which()); });
+}
+
+void TfrmWait::loadFields()
+{
+    beginLoading();
+    const auto &f = m_model.wait();
+    edtTime->setText(QString::fromStdString(f.time));
+    (f.minutes ? optMinutes : optSeconds)->setChecked(true);
+    endLoading();
+}
+
+} // namespace quorvel

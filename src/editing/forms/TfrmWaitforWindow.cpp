@@ -1,0 +1,101 @@
+#include "editing/forms/TfrmWaitforWindow.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace quorvel {
+
+namespace {
+QLabel *wrapped(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+} // namespace
+
+TfrmWaitforWindow::TfrmWaitforWindow(InsertionModel &model, QWidget *parent)
+    : CommandDialog(model, insertion::Window::frmWaitforWindow, QStringLiteral("Wait for a Window"),
+        "edtTemp",
+        Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint,
+        parent)
+{
+    setObjectName(QStringLiteral("frmWaitforWindow"));
+    setEscapeCancels(false);
+    auto *explanation = wrapped(
+        QStringLiteral("Use this function to wait for a particular window to become visible "
+                       "before continuing with your macro.  You can look for both application "
+                       "windows and dialog boxes.  This function is not case sensitive, but the "
+                       "window title to look for must be typed exactly as it will appear on the "
+                       "actual window."),
+        this);
+    auto *titleLabel = new QLabel(QStringLiteral("Window Title to Wait For"), this);
+    edtWinTitle = new QLineEdit(this);
+    edtWinTitle->setObjectName(QStringLiteral("edtWinTitle"));
+    edtWinTitle->setAccessibleName(QStringLiteral("Window Title to Wait For"));
+    titleLabel->setBuddy(edtWinTitle);
+    auto *example =
+        wrapped(QStringLiteral("Example: This window's title is Wait for a Window."), this);
+    auto *question = wrapped(QStringLiteral("How long do you want to wait for this window before "
+                                            "timing out and continuing the macro?"),
+        this);
+    edtTime = numberEdit(this, "edtTime", "Time");
+    optSeconds = new QRadioButton(QStringLiteral("&Seconds"), this);
+    optSeconds->setObjectName(QStringLiteral("optSeconds"));
+    optSeconds->setAccessibleName(QStringLiteral("Seconds"));
+    optMinutes = new QRadioButton(QStringLiteral("&Minutes"), this);
+    optMinutes->setObjectName(QStringLiteral("optMinutes"));
+    optMinutes->setAccessibleName(QStringLiteral("Minutes"));
+    cmdOK = makeButton(QStringLiteral("&OK"), "cmdOK");
+    cmdCancel = makeButton(QStringLiteral("&Cancel"), "cmdCancel");
+
+    auto *time = new QHBoxLayout;
+    time->addWidget(edtTime);
+    time->addWidget(optSeconds);
+    time->addWidget(optMinutes);
+    time->addStretch();
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(explanation);
+    layout->addWidget(titleLabel);
+    layout->addWidget(edtWinTitle);
+    layout->addWidget(example);
+    layout->addWidget(question);
+    layout->addLayout(time);
+    layout->addLayout(buttons);
+    setFixedWidthAndHeight(400);
+
+    connect(edtWinTitle, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!loading())
+            m_model.waitforWindow().title = text.toStdString();
+    });
+    connect(edtTime, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!loading())
+            m_model.waitforWindow().time = text.toStdString();
+    });
+    connect(optMinutes, &QRadioButton::toggled, this, [this](bool on) {
+        if (!loading())
+            m_model.waitforWindow().minutes = on;
+    });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { m_model.waitforWindowOK(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(which()); });
+}
+
+void TfrmWaitforWindow::loadFields()
+{
+    beginLoading();
+    const auto &f = m_model.waitforWindow();
+    edtWinTitle->setText(QString::fromStdString(f.title));
+    edtTime->setText(QString::fromStdString(f.time));
+    (f.minutes ? optMinutes : optSeconds)->setChecked(true);
+    endLoading();
+}
+
+} // namespace quorvel

@@ -1,0 +1,322 @@
+#include "catalogue/Catalogue.h"
+#include "components/forms/TEPMenuButton.h"
+#include "editing/HintShower.h"
+#include "editing/InsertionModel.h"
+#include "editing/forms/InsertionDialogs.h"
+#include "editing/forms/TInputQuery.h"
+#include "editing/forms/TfrmExecute.h"
+#include "editing/forms/TfrmInputBox.h"
+#include "editing/forms/TfrmRepeat.h"
+#include "editing/forms/TfrmWait.h"
+#include "editing/forms/TfrmWaitforWindow.h"
+#include "editing/forms/TfrmWizard.h"
+#include "fakes/FakeErrorDisplay.h"
+#include "fakes/FakeEventPump.h"
+#include "fakes/FakeJournal.h"
+#include "fakes/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace quorvel;
+using insertion::Menu;
+using quorvel::testing::TempDir;
+
+namespace {
+
+struct Services : WizardServices, HintShower
+{
+    std::vector<std::string> hints;
+    void setEditing(bool) override { }
+    void setStopHotKeyEnabled(bool) override { }
+    std::vector<std::string> listCaptions() override { return {}; }
+    void addListRow(const MacroListRow &) override { }
+    void setMainWindowVisible(bool) override { }
+    void RecordFinished() override { }
+    void BindHotKeys() override { }
+    void stopPropertiesRecording() override { }
+    void ShowHint(const std::string &text) override { hints.push_back(text); }
+};
+
+// Runs then from inside the modal loop of the first modal window that accepts, once it is up.
+void whenModal(std::function<bool(QWidget *)> accepts, std::function<void(QWidget *)> then)
+{
+    auto *poll = new QTimer;
+    auto deadline = std::make_shared<QDeadlineTimer>(5000);
+    QObject::connect(poll, &QTimer::timeout, [poll, deadline, accepts, then] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && accepts(modal)) {
+            poll->deleteLater();
+            poll->stop();
+            then(modal);
+        } else if (deadline->hasExpired()) {
+            poll->deleteLater();
+            poll->stop();
+            ADD_FAILURE() << "no modal window came up";
+        }
+    });
+    poll->start(10);
+}
+
+void whenShown(QWidget *dialog, std::function<void()> then)
+{
+    whenModal([dialog](QWidget *modal) { return modal == dialog; },
+        [then = std::move(then)](QWidget *) { then(); });
+}
+
+class InsertionForms : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+    quorvel::testing::FakeJournal journal;
+    quorvel::testing::FakeEventPump pump;
+    quorvel::testing::FakeErrorDisplay errors;
+    Services services;
+    WizardModel model { WizardModel::Deps {
+        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+    InsertionModel insertion { services, catalogue };
+    TfrmWizard form { model };
+    InsertionDialogs *dialogs = nullptr;
+
+    void SetUp() override
+    {
+        form.setInsertionModel(insertion);
+        dialogs = form.insertionDialogs();
+        form.show();
+        form.showPage(wizard::Page::pnlManualKeys);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+    void TearDown() override { form.hide(); }
+
+    QPlainTextEdit *memo() const { return form.mmoManKeys; }
+    // Text and caret; a selection from anchor to caret when anchor is given.
+    void setMemo(const QString &text, int caret, int anchor = -1)
+    {
+        memo()->setPlainText(text);
+        QTextCursor cursor = memo()->textCursor();
+        cursor.setPosition(anchor < 0 ? caret : anchor);
+        if (anchor >= 0)
+            cursor.setPosition(caret, QTextCursor::KeepAnchor);
+        memo()->setTextCursor(cursor);
+    }
+    // Opens the button's menu and clicks the item with that text, as a user does.
+    void pick(Menu menu, const QString &text)
+    {
+        TEPMenuButton *button = form.menus.at(menu);
+        QTimer::singleShot(0, [button, text] {
+            QMenu *opened = button->openedMenu();
+            ASSERT_NE(opened, nullptr);
+            for (QAction *action : opened->actions()) {
+                if (action->text() == text) {
+                    QTest::mouseClick(
+                        opened, Qt::LeftButton, {}, opened->actionGeometry(action).center());
+                    return;
+                }
+            }
+            ADD_FAILURE() << "no item " << text.toStdString();
+            opened->close();
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    // The window's focus child: the platform activates the window again after a popup.
+    bool memoFocused() const { return form.focusWidget() == memo(); }
+};
+
+TEST_F(InsertionForms, AdvancedPageHoldsTheMenusAndTheDelayButton)
+{
+    const std::vector<std::tuple<Menu, const char *, const char *, int>> buttons = {
+        { Menu::cmdSpecialKeys, "cmdSpecialKeys", "Special Keys", 24 },
+        { Menu::EPMenuButton3, "EPMenuButton3", "More Keys", 9 },
+        { Menu::EPMenuButton2, "EPMenuButton2", "Repeat", 2 },
+        { Menu::EPMenuButton1, "EPMenuButton1", "Date / Time", 4 },
+        { Menu::EPMenuButton4, "EPMenuButton4", "Misc.", 6 },
+    };
+    for (const auto &[menu, name, accessible, count] : buttons) {
+        TEPMenuButton *button = form.menus.at(menu);
+        EXPECT_EQ(button->objectName(), name);
+        EXPECT_EQ(button->accessibleName(), accessible);
+        EXPECT_EQ(button->Items().size(), count) << name;
+        EXPECT_TRUE(button->isVisible());
+    }
+    EXPECT_EQ(form.cmdDelay->accessibleName(), "Start a Delay");
+    EXPECT_EQ(form.cmdDelay->text(), "&Start a Delay");
+    EXPECT_FALSE(form.edtSpecialKeys->isVisible());
+    // Beside the memo, inside the window.
+    const QRect page = form.pnl.at(wizard::Page::pnlManualKeys)->rect();
+    for (const auto &[menu, button] : form.menus) {
+        const QRect area(
+            button->mapTo(form.pnl.at(wizard::Page::pnlManualKeys), QPoint()), button->size());
+        EXPECT_TRUE(page.contains(area)) << button->objectName().toStdString();
+        EXPECT_GE(area.left(), memo()->geometry().right());
+    }
+}
+
+TEST_F(InsertionForms, MenuItemGoesInAtTheCaretThroughTheClipboard)
+{
+    setMemo(QStringLiteral("abcd"), 2);
+    form.cmdDelay->setFocus();
+    pick(Menu::cmdSpecialKeys, QStringLiteral("F1"));
+    EXPECT_EQ(memo()->toPlainText(), "ab<<F1>>cd");
+    EXPECT_EQ(memo()->textCursor().position(), 8);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "<<F1>>");
+    EXPECT_EQ(form.edtSpecialKeys->text(), "<<F1>>");
+    EXPECT_TRUE(memoFocused());
+}
+
+TEST_F(InsertionForms, MenuItemReplacesTheSelection)
+{
+    setMemo(QStringLiteral("Hello world!"), 11, 6);
+    pick(Menu::EPMenuButton3, QStringLiteral("End"));
+    EXPECT_EQ(memo()->toPlainText(), "Hello <<END>>!");
+    pick(Menu::cmdSpecialKeys, QStringLiteral("Ctrl"));
+    EXPECT_EQ(memo()->toPlainText(), "Hello <<END>><<CTRL>>!");
+    ASSERT_EQ(services.hints.size(), 1U);
+    EXPECT_EQ(services.hints[0], insertion::ModifierHint);
+}
+
+TEST_F(InsertionForms, DelayDialogTakesTheTimeAndHandsTheFocusBack)
+{
+    setMemo(QStringLiteral("x"), 1);
+    whenShown(dialogs->frmWait, [this] {
+        EXPECT_EQ(dialogs->frmWait->focusWidget(), dialogs->frmWait->edtTime);
+        QTest::keyClicks(dialogs->frmWait->edtTime, "15");
+        QTest::mouseClick(dialogs->frmWait->optMinutes, Qt::LeftButton);
+        QTest::mouseClick(dialogs->frmWait->cmdOK, Qt::LeftButton);
+    });
+    QTest::mouseClick(form.cmdDelay, Qt::LeftButton);
+    EXPECT_FALSE(dialogs->frmWait->isVisible());
+    EXPECT_EQ(memo()->toPlainText(), "x<<MINS15>>");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "<<MINS15>>");
+    EXPECT_EQ(dialogs->frmWait->carrier()->objectName(), "edtTemp");
+    EXPECT_TRUE(memoFocused());
+
+    // Shown again it holds what was typed; Esc is its Cancel.
+    whenShown(dialogs->frmWait, [this] {
+        EXPECT_EQ(dialogs->frmWait->edtTime->text(), "15");
+        EXPECT_TRUE(dialogs->frmWait->optMinutes->isChecked());
+        QTest::keyClick(dialogs->frmWait->edtTime, Qt::Key_Escape);
+    });
+    QTest::mouseClick(form.cmdDelay, Qt::LeftButton);
+    EXPECT_FALSE(dialogs->frmWait->isVisible());
+    EXPECT_EQ(memo()->toPlainText(), "x<<MINS15>>");
+}
+
+TEST_F(InsertionForms, DialogsCaptionsNamesAndDefaults)
+{
+    auto *wait = dialogs->frmWait;
+    EXPECT_EQ(wait->windowTitle(), "Wait Time");
+    EXPECT_TRUE(wait->windowFlags().testFlag(Qt::Tool));
+    EXPECT_FALSE(wait->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_EQ(wait->edtTime->accessibleName(), "Time");
+    EXPECT_EQ(wait->edtTime->inputMask(), "000;_");
+    EXPECT_TRUE(wait->cmdOK->isDefault());
+    EXPECT_EQ(wait->optSeconds->accessibleName(), "Seconds");
+    wait->loadFields();
+    EXPECT_TRUE(wait->optSeconds->isChecked());
+    EXPECT_EQ(wait->edtTime->text(), "");
+
+    auto *repeat = dialogs->frmRepeat;
+    EXPECT_EQ(repeat->windowTitle(), "Number of Times to Repeat");
+    EXPECT_EQ(repeat->edtRepCount->accessibleName(), "Repeat Count");
+    EXPECT_FALSE(repeat->cmdOK->isDefault());
+    EXPECT_FALSE(repeat->cmdOK->autoDefault());
+
+    auto *input = dialogs->frmInputBox;
+    EXPECT_EQ(input->windowTitle(), "Input Box");
+    EXPECT_EQ(input->edtInputName->accessibleName(), "Input Box Title");
+    EXPECT_EQ(input->edtInputName->maxLength(), 50);
+    EXPECT_TRUE(input->cmdOK->isDefault());
+    EXPECT_EQ(input->carrier()->objectName(), "edtText");
+
+    auto *look = dialogs->frmWaitforWindow;
+    EXPECT_EQ(look->windowTitle(), "Wait for a Window");
+    EXPECT_EQ(look->edtWinTitle->accessibleName(), "Window Title to Wait For");
+    EXPECT_EQ(look->edtTime->accessibleName(), "Time");
+    look->loadFields();
+    EXPECT_EQ(look->edtTime->text(), "5");
+    EXPECT_TRUE(look->optSeconds->isChecked());
+
+    auto *execute = dialogs->frmExecute;
+    EXPECT_EQ(execute->windowTitle(), "Execute an Application");
+    EXPECT_FALSE(execute->windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(execute->cmdBrowse->accessibleName(), "Browse");
+    EXPECT_EQ(execute->cmdBrowseFolder->accessibleName(), "Browse");
+    EXPECT_EQ(execute->edtStartIn->accessibleName(), "Start In");
+    EXPECT_EQ(execute->minimumSize(), execute->maximumSize());
+}
+
+TEST_F(InsertionForms, WaitforWindowRefusesABlankTimeAndKeepsTheDialogOpen)
+{
+    auto *look = dialogs->frmWaitforWindow;
+    std::string message;
+    whenShown(look, [&] {
+        QTest::keyClicks(look->edtWinTitle, " Report - Editor ");
+        look->edtTime->clear();
+        whenModal([](QWidget *w) { return qobject_cast<QMessageBox *>(w) != nullptr; },
+            [&](QWidget *box) {
+                message = static_cast<QMessageBox *>(box)->text().toStdString();
+                static_cast<QMessageBox *>(box)->accept();
+            });
+        QTest::mouseClick(look->cmdOK, Qt::LeftButton);
+        EXPECT_TRUE(look->isVisible());
+        EXPECT_EQ(look->focusWidget(), look->edtTime);
+        QTest::keyClicks(look->edtTime, "10");
+        QTest::mouseClick(look->cmdOK, Qt::LeftButton);
+    });
+    pick(Menu::EPMenuButton4, QStringLiteral("Wait for a window to be present"));
+    EXPECT_EQ(message, insertion::TimeMissing);
+    EXPECT_EQ(memo()->toPlainText(), "<<LOOKFOR:Report - Editor~~SECS:10>>");
+    EXPECT_TRUE(memoFocused());
+}
+
+TEST_F(InsertionForms, RepeatDialogIgnoresEscape)
+{
+    whenShown(dialogs->frmRepeat, [this] {
+        QTest::keyClick(dialogs->frmRepeat->edtRepCount, Qt::Key_Escape);
+        QTest::keyClick(dialogs->frmRepeat->edtRepCount, Qt::Key_Return);
+        EXPECT_TRUE(dialogs->frmRepeat->isVisible());
+        QTest::keyClicks(dialogs->frmRepeat->edtRepCount, "3");
+        QTest::mouseClick(dialogs->frmRepeat->cmdOK, Qt::LeftButton);
+    });
+    pick(Menu::EPMenuButton2, QStringLiteral("Start Repeat Sequence"));
+    EXPECT_EQ(memo()->toPlainText(), "<<REP3>>");
+}
+
+TEST_F(InsertionForms, RunAnotherMacroAsksInAOneLineBox)
+{
+    whenShown(dialogs->inputBox, [this] {
+        EXPECT_EQ(dialogs->inputBox->windowTitle(), "Run another macro");
+        EXPECT_EQ(dialogs->inputBox->lblPrompt->text(),
+            "Type the exact name of the existing macro to run");
+        EXPECT_EQ(dialogs->inputBox->edtAnswer->accessibleName(), "Answer");
+        QTest::keyClicks(dialogs->inputBox->edtAnswer, "Daily report");
+        QTest::keyClick(dialogs->inputBox->edtAnswer, Qt::Key_Return);
+    });
+    pick(Menu::EPMenuButton4, QStringLiteral("Run another macro"));
+    EXPECT_EQ(memo()->toPlainText(), "<<RUN:Daily report>>");
+
+    whenShown(dialogs->inputBox, [this] {
+        QTest::keyClicks(dialogs->inputBox->edtAnswer, "Calculator");
+        QTest::keyClick(dialogs->inputBox->edtAnswer, Qt::Key_Escape);
+    });
+    pick(Menu::EPMenuButton4, QStringLiteral("Bring a window into the foreground"));
+    EXPECT_EQ(memo()->toPlainText(), "<<RUN:Daily report>>");
+}
+
+} // namespace
