@@ -30,7 +30,8 @@ protected:
         bool shown = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (!form.isVisible() || shown)
+            // The window takes the focus once it is active, which comes after it shows.
+            if (!form.isVisible() || QApplication::activeWindow() != &form || shown)
                 return;
             shown = true;
             EXPECT_EQ(form.mmoHint->toPlainText(), text);

@@ -80,7 +80,9 @@ protected:
         layout->addWidget(button);
         window.move(50, 60);
         window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        // Focus only lands in an active window; activation arrives after the exposure.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
     QPoint centre() const { return button->rect().center(); }
