@@ -468,6 +468,44 @@ def dump(acc, depth=0, out=sys.stdout, max_depth=12):
             dump(child, depth + 1, out, max_depth)
 
 
+
+# What a driver found wrong; it ends with status 1 when this is not empty.
+failures = []
+
+
+def check(what, ok, detail=""):
+    if ok:
+        print(f"ok: {what}")
+    else:
+        failures.append(what)
+        print(f"FAIL: {what}{': ' + detail if detail else ''}")
+
+
+def read_ini(path):
+    """Sections in file order, each a dict of its keys (case kept)."""
+    sections, current = {}, None
+    with open(path, encoding="utf-8", errors="replace") as file:
+        for line in file:
+            line = line.strip()
+            if line.startswith("[") and line.endswith("]"):
+                current = sections.setdefault(line[1:-1], {})
+            elif current is not None and "=" in line:
+                k, v = line.split("=", 1)
+                current[k] = v
+    return sections
+
+
+def visible(root):
+    """root's showing descendants, depth first; hidden pages are not entered, which keeps
+    each look at a window to a few dozen calls over the bus."""
+    stack = list(reversed(children(root)))
+    while stack:
+        acc = stack.pop()
+        if not showing(acc):
+            continue
+        yield acc
+        stack.extend(reversed(children(acc)))
+
 if __name__ == "__main__":
     if len(sys.argv) >= 2 and sys.argv[1] == "dump":
         dump(wait_for_app(sys.argv[2] if len(sys.argv) > 2 else "Quorvel"))

@@ -13,11 +13,11 @@ import traceback
 import pyatspi
 
 from atspi_lib import (
-    E2EError, PopupWatcher, activate_window, children, click, find, find_window, fresh,
-    has_state, matches, menu_items, press, screenshot, showing, wait_enabled, wait_for_app,
-    wait_for_message_box, wait_until, wait_window_gone, x_window_visible, xdotool,
+    activate_window, check, click, E2EError, failures, find, find_window, fresh,
+    has_state, matches, menu_items, PopupWatcher, press, read_ini, screenshot, showing,
+    visible, wait_enabled, wait_for_app, wait_for_message_box, wait_until, wait_window_gone,
+    x_window_visible, xdotool,
 )
-from main_window import read_ini
 
 MAIN = "Ostrin Quorvel"
 WIZARD = "Macro Assistant"
@@ -40,27 +40,7 @@ MENUS = {
               "Start an Application or Document"],
 }
 
-failures = []
 terminals = []
-
-
-def check(what, ok, detail=""):
-    if ok:
-        print(f"ok: {what}")
-    else:
-        failures.append(what)
-        print(f"FAIL: {what}{': ' + detail if detail else ''}")
-
-
-def visible(root):
-    """root's showing descendants, depth first, hidden pages left out."""
-    stack = list(reversed(children(root)))
-    while stack:
-        acc = stack.pop()
-        if not showing(acc):
-            continue
-        yield acc
-        stack.extend(reversed(children(acc)))
 
 
 def control(window, role_name, acc_name, timeout=10):

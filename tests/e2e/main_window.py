@@ -9,10 +9,10 @@ import time
 import traceback
 
 from atspi_lib import (
-    E2EError, PopupWatcher, activate_window, applications, cell, click, describe, enabled,
-    find, find_window, find_window_with, fresh, key, menu_items, name, press, role, rows,
-    screenshot, showing, wait_enabled, wait_for_app, wait_for_message_box, wait_name,
-    wait_rows, wait_until, wait_window_gone, x_window_visible,
+    activate_window, applications, cell, check, click, describe, E2EError, enabled, failures,
+    find, find_window, find_window_with, fresh, key, menu_items, name, PopupWatcher, press,
+    read_ini, role, rows, screenshot, showing, visible, wait_enabled, wait_for_app,
+    wait_for_message_box, wait_name, wait_rows, wait_until, wait_window_gone, x_window_visible,
 )
 
 TITLE = "Ostrin Quorvel"
@@ -32,30 +32,6 @@ STATUS = [
 MAIL = 2
 BUTTONS = ["Help", "New Macro", "Edit Macro", "Delete Macro", "Hide"]
 MENU = ["New Macro", "Delete Macro", "Create Shortcut...", "Print Macro List", "Properties"]
-
-failures = []
-
-
-def check(what, ok, detail=""):
-    if ok:
-        print(f"ok: {what}")
-    else:
-        failures.append(what)
-        print(f"FAIL: {what}{': ' + detail if detail else ''}")
-
-
-def read_ini(path):
-    """Sections in file order, each a dict of its keys (case kept)."""
-    sections, current = {}, None
-    with open(path, encoding="utf-8", errors="replace") as file:
-        for line in file:
-            line = line.strip()
-            if line.startswith("[") and line.endswith("]"):
-                current = sections.setdefault(line[1:-1], {})
-            elif current is not None and "=" in line:
-                k, v = line.split("=", 1)
-                current[k] = v
-    return sections
 
 
 def selected_rows(table):

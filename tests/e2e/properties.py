@@ -11,38 +11,16 @@ import time
 import traceback
 
 from atspi_lib import (
-    E2EError, activate_window, cell, click, description, enabled, find, find_window, fresh,
-    find_all, key, press, screenshot, showing, wait_enabled, wait_for_app, wait_rows, wait_until,
-    wait_window_gone, xdotool,
+    activate_window, cell, check, click, description, E2EError, enabled, failures, find,
+    find_all, find_window, fresh, key, press, read_ini, screenshot, showing, wait_enabled,
+    wait_for_app, wait_rows, wait_until, wait_window_gone, xdotool,
 )
 
 TITLE = "Ostrin Quorvel"
 DIALOG = "Macro Properties"
 LAUNCH, KEYS, ADVANCED = 0, 1, 2
 
-failures = []
 targets = []
-
-
-def check(what, ok, detail=""):
-    if ok:
-        print(f"ok: {what}")
-    else:
-        failures.append(what)
-        print(f"FAIL: {what}{': ' + detail if detail else ''}")
-
-
-def read_ini(path):
-    sections, current = {}, None
-    with open(path, encoding="utf-8", errors="replace") as file:
-        for line in file:
-            line = line.strip()
-            if line.startswith("[") and line.endswith("]"):
-                current = sections.setdefault(line[1:-1], {})
-            elif current is not None and "=" in line:
-                k, v = line.split("=", 1)
-                current[k] = v
-    return sections
 
 
 def read(path):

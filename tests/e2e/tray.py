@@ -9,21 +9,14 @@ import time
 import traceback
 
 from atspi_lib import (
-    E2EError, PopupWatcher, click, description, find, find_window, menu_items, pointer, press,
-    screenshot, showing, wait_for_app, wait_until, x_window_visible, xdotool,
+    check, click, description, E2EError, failures, find, find_window, menu_items, pointer,
+    PopupWatcher, press, screenshot, showing, wait_for_app, wait_until,
+    x_window_visible, xdotool,
 )
 
 MAIN = "Ostrin Quorvel"
 MENU = [("Open", True), ("Print Macro List", True), ("Help", True),
         ("Visit Ostrin on the Web...", True), ("Exit", True)]
-
-failures = []
-
-
-def check(what, ok, detail=""):
-    print(f"{'ok' if ok else 'FAIL'}: {what}{': ' + detail if detail and not ok else ''}")
-    if not ok:
-        failures.append(what)
 
 
 def icon_window(pid):

@@ -15,11 +15,11 @@ import traceback
 import pyatspi
 
 from atspi_lib import (
-    E2EError, activate_window, children, click, description, dump, enabled, find, find_window,
-    fresh, has_state, matches, name, press, rows, screenshot, showing, wait_enabled,
-    wait_for_app, wait_for_message_box, wait_until, wait_window_gone, x_window_visible, xdotool,
+    activate_window, check, click, description, dump, E2EError, enabled, failures,
+    find, find_window, fresh, has_state, matches, name, press, read_ini, rows, screenshot,
+    showing, visible, wait_enabled, wait_for_app, wait_for_message_box, wait_until,
+    wait_window_gone, x_window_visible, xdotool,
 )
-from main_window import read_ini
 
 MAIN = "Ostrin Quorvel"
 WIZARD = "Macro Assistant"
@@ -31,16 +31,7 @@ CANCEL_QUESTION = ("The Macro Setup Wizard has not finished creating your macro.
 # recording and its replay, so recorded clicks land on the replay's xterm.
 XTERM_GEOMETRY = "70x8+20+800"
 
-failures = []
 terminals = []
-
-
-def check(what, ok, detail=""):
-    if ok:
-        print(f"ok: {what}")
-    else:
-        failures.append(what)
-        print(f"FAIL: {what}{': ' + detail if detail else ''}")
 
 
 def file_bytes(path):
@@ -168,18 +159,6 @@ class Wizard:
         self.shot("finished")
         self.button("Finished")
         wait_window_gone(self.app, WIZARD)
-
-
-def visible(root):
-    """root's showing descendants, depth first; the hidden pages are not entered, which
-    keeps each look at the wizard to a few dozen calls over the bus."""
-    stack = list(reversed(children(root)))
-    while stack:
-        acc = stack.pop()
-        if not showing(acc):
-            continue
-        yield acc
-        stack.extend(reversed(children(acc)))
 
 
 def has_focus(acc):
