@@ -24,13 +24,5 @@ QUORVEL_HOME="$data" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 
-# -B: no byte code left in the source tree.
-timeout 150 /usr/bin/python3 -B "$here/compose.py" "$data" "$work"
-driver=$?
-check "the driver's checks" test "$driver" -eq 0
-check "the program runs on" kill -0 "$quorvel"
-if [ "$driver" -ne 0 ] || ! kill -0 "$quorvel" 2>/dev/null; then
-    sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -30
-    sed 's/^/    macros.ini: /' "$data/macros.ini" 2>/dev/null
-fi
+run_driver 150 compose.py "$data/macros.ini" -- "$data" "$work"
 finish

@@ -98,3 +98,22 @@ prepare_accessibility() {
     export QUORVEL_ARTIFACTS
     mkdir -p "$QUORVEL_ARTIFACTS"
 }
+
+# Runs a python driver from this folder against the running program (pid in $quorvel); the
+# program must outlive it. On trouble the program's log (and the catalogue, if given) is shown.
+run_driver() { # seconds, driver file, [catalogue], -- driver arguments...
+    local seconds=$1 driver=$2 catalogue=
+    shift 2
+    if [ "$1" != -- ]; then catalogue=$1; shift; fi
+    shift
+    # -B: no byte code left in the source tree.
+    timeout "$seconds" /usr/bin/python3 -B "$here/$driver" "$@"
+    local status=$?
+    check "the driver's checks" test "$status" -eq 0
+    check "the program runs on" kill -0 "$quorvel"
+    if [ "$status" -ne 0 ] || ! kill -0 "$quorvel" 2>/dev/null; then
+        sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -30
+        [ -n "$catalogue" ] && sed 's/^/    macros.ini: /' "$catalogue" 2>/dev/null
+    fi
+    return 0
+}

@@ -50,12 +50,5 @@ QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 
-# -B: no byte code left in the source tree.
-timeout 60 /usr/bin/python3 -B "$here/main_window.py" "$home"
-driver=$?
-check "the driver's checks" test "$driver" -eq 0
-check "the program runs on after Hide" kill -0 "$quorvel"
-if [ "$driver" -ne 0 ] || ! kill -0 "$quorvel" 2>/dev/null; then
-    sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -20
-fi
+run_driver 60 main_window.py -- "$home"
 finish

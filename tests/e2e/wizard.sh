@@ -36,13 +36,5 @@ HOME="$user" XDG_CONFIG_HOME="$user/.config" XDG_DATA_HOME="$user/.local/share" 
 quorvel=$!
 pids+=("$quorvel")
 
-# -B: no byte code left in the source tree.
-timeout 150 /usr/bin/python3 -B "$here/wizard.py" "$data" "$work" "$user" "$marker_script"
-driver=$?
-check "the driver's checks" test "$driver" -eq 0
-check "the program runs on" kill -0 "$quorvel"
-if [ "$driver" -ne 0 ] || ! kill -0 "$quorvel" 2>/dev/null; then
-    sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -30
-    sed 's/^/    macros.ini: /' "$data/macros.ini" 2>/dev/null
-fi
+run_driver 150 wizard.py "$data/macros.ini" -- "$data" "$work" "$user" "$marker_script"
 finish
