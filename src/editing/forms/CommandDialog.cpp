@@ -1,5 +1,6 @@
 #include "editing/forms/CommandDialog.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -65,6 +66,22 @@ void CommandDialog::keyPressEvent(QKeyEvent *event)
 void CommandDialog::reject()
 {
     m_model.cancel(m_which);
+}
+
+void CommandDialog::bindText(QLineEdit *edit, std::string &field)
+{
+    connect(edit, &QLineEdit::textChanged, this, [this, &field](const QString &text) {
+        if (!loading())
+            field = text.toStdString();
+    });
+}
+
+void CommandDialog::bindChoice(QAbstractButton *button, bool &field)
+{
+    connect(button, &QAbstractButton::toggled, this, [this, &field](bool on) {
+        if (!loading())
+            field = on;
+    });
 }
 
 QLineEdit *numberEdit(QWidget *parent, const char *name, const char *accessibleName)

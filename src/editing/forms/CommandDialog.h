@@ -3,7 +3,9 @@
 #include "editing/InsertionModel.h"
 
 #include <QDialog>
+#include <string>
 
+class QAbstractButton;
 class QLineEdit;
 class QPushButton;
 
@@ -37,6 +39,9 @@ protected:
     void setEscapeCancels(bool on) { m_escapeCancels = on; }
     // Field changes are written to the model except while the fields are being loaded.
     bool loading() const { return m_loading; }
+    // The user's changes to the control go to field, a member of the model that outlives us.
+    void bindText(QLineEdit *edit, std::string &field);
+    void bindChoice(QAbstractButton *button, bool &field);
     void beginLoading() { m_loading = true; }
     void endLoading() { m_loading = false; }
 

@@ -57,15 +57,9 @@ TfrmExecute::TfrmExecute(InsertionModel &model, QWidget *parent)
     layout->addLayout(buttons);
     setFixedSize(440, sizeHint().height());
 
-    auto text = [this](QLineEdit *edit, std::string ExecuteFields::*member) {
-        connect(edit, &QLineEdit::textChanged, this, [this, member](const QString &value) {
-            if (!loading())
-                m_model.execute().*member = value.toStdString();
-        });
-    };
-    text(edtCommandLine, &ExecuteFields::commandLine);
-    text(edtParameters, &ExecuteFields::parameters);
-    text(edtStartIn, &ExecuteFields::startIn);
+    bindText(edtCommandLine, m_model.execute().commandLine);
+    bindText(edtParameters, m_model.execute().parameters);
+    bindText(edtStartIn, m_model.execute().startIn);
     connect(cmdBrowse, &QPushButton::clicked, this, [this] { m_model.executeBrowseClick(); });
     connect(cmdBrowseFolder, &QPushButton::clicked, this,
         [this] { m_model.executeBrowseFolderClick(); });

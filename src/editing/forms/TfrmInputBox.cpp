@@ -36,10 +36,7 @@ TfrmInputBox::TfrmInputBox(InsertionModel &model, QWidget *parent)
     layout->addLayout(buttons);
     setFixedWidthAndHeight(360);
 
-    connect(edtInputName, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!loading())
-            m_model.inputBox().title = text.toStdString();
-    });
+    bindText(edtInputName, m_model.inputBox().title);
     connect(cmdOK, &QPushButton::clicked, this, [this] { m_model.inputBoxOK(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(which()); });
 }

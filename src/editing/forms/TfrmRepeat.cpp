@@ -45,10 +45,7 @@ TfrmRepeat::TfrmRepeat(InsertionModel &model, QWidget *parent)
     layout->addLayout(buttons);
     setFixedWidthAndHeight(340);
 
-    connect(edtRepCount, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!loading())
-            m_model.repeat().count = text.toStdString();
-    });
+    bindText(edtRepCount, m_model.repeat().count);
     connect(cmdOK, &QPushButton::clicked, this, [this] { m_model.repeatOK(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(which()); });
 }

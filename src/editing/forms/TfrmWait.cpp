@@ -42,14 +42,8 @@ TfrmWait::TfrmWait(InsertionModel &model, QWidget *parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(edtTime, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!loading())
-            m_model.wait().time = text.toStdString();
-    });
-    connect(optMinutes, &QRadioButton::toggled, this, [this](bool on) {
-        if (!loading())
-            m_model.wait().minutes = on;
-    });
+    bindText(edtTime, m_model.wait().time);
+    bindChoice(optMinutes, m_model.wait().minutes);
     connect(cmdOK, &QPushButton::clicked, this, [this] { m_model.waitOK(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(which()); });
 }

@@ -72,18 +72,9 @@ TfrmWaitforWindow::TfrmWaitforWindow(InsertionModel &model, QWidget *parent)
     layout->addLayout(buttons);
     setFixedWidthAndHeight(400);
 
-    connect(edtWinTitle, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!loading())
-            m_model.waitforWindow().title = text.toStdString();
-    });
-    connect(edtTime, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!loading())
-            m_model.waitforWindow().time = text.toStdString();
-    });
-    connect(optMinutes, &QRadioButton::toggled, this, [this](bool on) {
-        if (!loading())
-            m_model.waitforWindow().minutes = on;
-    });
+    bindText(edtWinTitle, m_model.waitforWindow().title);
+    bindText(edtTime, m_model.waitforWindow().time);
+    bindChoice(optMinutes, m_model.waitforWindow().minutes);
     connect(cmdOK, &QPushButton::clicked, this, [this] { m_model.waitforWindowOK(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(which()); });
 }
