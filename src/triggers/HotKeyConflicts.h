@@ -46,4 +46,8 @@ HotKeyConflict hotKeyConflict(unsigned value, const Catalogue &catalogue, int ma
 std::vector<HotKeyConflict> catalogueHotKeyConflicts(const Catalogue &catalogue,
     HotKeyRegistrar *registrar = nullptr, const KeyNameLookup &keyName = {});
 
+// The lines for a key a lower-numbered macro or another program holds.
+std::string heldByMacroText(const std::string &key, const std::string &holderName, int holder);
+std::string heldByOtherProgramText(const std::string &key);
+
 } // namespace quorvel
