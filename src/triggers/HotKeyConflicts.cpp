@@ -71,28 +71,21 @@ HotKeyConflict conflictIn(const IniDocument &doc, unsigned value, int macro,
               "stops no recording.";
         return c;
     }
+    // Asked first: a key another program holds is lost to every macro, the lower one too.
+    const auto modifiers = TEPHotKey::registrationModifiers(c.hotKey);
+    if (registrar && registrar->heldElsewhere(modifiers, KeyCode(c.hotKey & hotkey::KeyMask))) {
+        c.holder = HotKeyHolder::OtherProgram;
+        c.text = heldByOtherProgramText(key);
+        return c;
+    }
     if (const int other = lowestOtherHolder(doc, c.hotKey, own)) {
         c.holder = HotKeyHolder::Macro;
         c.holderMacro = other;
         c.holderName = storedName(doc, other);
         c.keeps = own < other;
-        if (!c.keeps) {
-            c.text = heldByMacroText(key, c.holderName, other);
-            return c;
-        }
-    }
-    const auto modifiers = TEPHotKey::registrationModifiers(c.hotKey);
-    if (registrar && registrar->heldElsewhere(modifiers, KeyCode(c.hotKey & hotkey::KeyMask))) {
-        c.holder = HotKeyHolder::OtherProgram;
-        c.holderMacro = 0;
-        c.holderName.clear();
-        c.keeps = false;
-        c.text = heldByOtherProgramText(key);
-        return c;
-    }
-    if (c.holder == HotKeyHolder::Macro) {
-        c.text = key + " is also the hot key of " + macroLabel(c.holderName, c.holderMacro)
-            + "; this macro has the lower number and keeps it.";
+        c.text = c.keeps ? key + " is also the hot key of " + macroLabel(c.holderName, other)
+                + "; this macro has the lower number and keeps it."
+                         : heldByMacroText(key, c.holderName, other);
         return c;
     }
     c.text = key + " is free.";

@@ -94,13 +94,17 @@ TEST_F(Conflicts, WhoHoldsAKeyTypedForAMacro)
         hotKeyConflict(CtrlAltM, catalogue, 1, &registrar).holder, HotKeyHolder::OtherProgram);
 }
 
-TEST_F(Conflicts, TheRegistrarIsNotAskedWhenAMacroAlreadyDecides)
+TEST_F(Conflicts, AnotherProgramOutranksTheLowerMacro)
 {
+    // The lower record cannot have the key either: the line names who really holds it.
     registrar.othersHold = { { CtrlAlt, 0x4D } };
-    EXPECT_EQ(hotKeyConflict(CtrlAltM, catalogue, 3, &registrar).holder, HotKeyHolder::Macro);
+    EXPECT_EQ(hotKeyConflict(CtrlAltM, catalogue, 3, &registrar).holder,
+        HotKeyHolder::OtherProgram);
+    // The stop key and a missing slot need no grab to tell.
     EXPECT_EQ(hotKeyConflict(hotkey::StopRecord, catalogue, 0, &registrar).holder,
         HotKeyHolder::StopRecording);
-    EXPECT_EQ(registrar.heldElsewhereCalls, 0);
+    EXPECT_EQ(hotKeyConflict(CtrlAltM, catalogue, 101, &registrar).holder, HotKeyHolder::NoSlot);
+    EXPECT_EQ(registrar.heldElsewhereCalls, 1);
     // Without a registrar nobody else is assumed to hold anything.
     EXPECT_EQ(hotKeyConflict(CtrlAltO, catalogue, 0).holder, HotKeyHolder::Free);
 }

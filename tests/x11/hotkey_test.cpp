@@ -175,6 +175,17 @@ TEST(HotKeys, HeldElsewhereSeesAnotherProgramsGrabAndKeepsNothing)
     releaseOtherGrabs();
 }
 
+TEST(HotKeys, RefusalIsSeenAfterAToolkitReplacedTheErrorHandler)
+{
+    x11::X11Backend backend;
+    const ForeignErrorHandler toolkit;
+    ASSERT_TRUE(grabFromOtherClient("k", XControl | XAlt));
+    CountedKey key(backend, CtrlAlt | 'K');
+    EXPECT_FALSE(key.key.registered());
+    EXPECT_TRUE(backend.hotKeyRegistrar().heldElsewhere(hotkeymod::Control | hotkeymod::Alt, 'K'));
+    releaseOtherGrabs();
+}
+
 TEST(HotKeys, OurOwnKeyIsNotHeldElsewhereAndSurvivesTheTry)
 {
     x11::X11Backend backend;
