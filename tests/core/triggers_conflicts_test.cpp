@@ -98,8 +98,8 @@ TEST_F(Conflicts, AnotherProgramOutranksTheLowerMacro)
 {
     // The lower record cannot have the key either: the line names who really holds it.
     registrar.othersHold = { { CtrlAlt, 0x4D } };
-    EXPECT_EQ(hotKeyConflict(CtrlAltM, catalogue, 3, &registrar).holder,
-        HotKeyHolder::OtherProgram);
+    EXPECT_EQ(
+        hotKeyConflict(CtrlAltM, catalogue, 3, &registrar).holder, HotKeyHolder::OtherProgram);
     // The stop key and a missing slot need no grab to tell.
     EXPECT_EQ(hotKeyConflict(hotkey::StopRecord, catalogue, 0, &registrar).holder,
         HotKeyHolder::StopRecording);
