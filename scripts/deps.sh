@@ -11,6 +11,8 @@ packages=(
     clang-format clang-tidy
     # the real X desktop the tests run against
     xvfb xauth openbox xterm xdotool wmctrl x11-utils x11-xkb-utils fonts-dejavu-core xfonts-base
+    # a real program holding a hot key of its own, as the peer of the conflict tests
+    xbindkeys
     # driving the program through its accessibility tree, and screenshots of it
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 imagemagick
     # printing: a private print server for the queue test, and reading printed PDFs back

@@ -93,6 +93,7 @@ struct Application::Impl : MainWindowServices,
         if (runner)
             runner->setEditing(editing);
     }
+    bool hotKeyRefused(int n) const override { return hotKeys && hotKeys->refused(n); }
 
     // ApplicationFormServices
     std::string lastRunStatus() override { return runner->lastRunStatus(); }
@@ -252,17 +253,17 @@ void Application::start(const std::vector<std::string> &arguments)
         if (p.trayModel)
             p.trayModel->hintWindowClosed(on);
     };
-    p.wizardModel = std::make_unique<WizardModel>(
-        WizardModel::Deps { p.catalogue, *p.backend.journal, p, p.pump, p.errors, p,
-            p.paths.programFolder, p.shortcuts.get(), p.helpWindow.get(), p.backend.keyName });
+    p.wizardModel = std::make_unique<WizardModel>(WizardModel::Deps { p.catalogue,
+        *p.backend.journal, p, p.pump, p.errors, p, p.paths.programFolder, p.shortcuts.get(),
+        p.helpWindow.get(), p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
     p.frmWizard = std::make_unique<TfrmWizard>(*p.wizardModel);
     p.frmWizard->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
     p.insertionModel = std::make_unique<InsertionModel>(p, p.catalogue);
     p.frmWizard->setInsertionModel(*p.insertionModel);
     p.frmMain->openWizard = [&p] { p.frmWizard->showModal(); };
-    p.propertiesModel =
-        std::make_unique<PropertiesModel>(PropertiesModel::Deps { p.catalogue, *p.backend.journal,
-            *p.wizardModel, p.errors, p, p.paths.programFolder, p.helpWindow.get() });
+    p.propertiesModel = std::make_unique<PropertiesModel>(
+        PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
+            p.paths.programFolder, p.helpWindow.get(), p.backend.hotKeys, p.backend.keyName });
     p.frmProperties = std::make_unique<TfrmProperties>(*p.propertiesModel);
     p.frmProperties->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
     p.frmMain->openProperties = [&p](int n) { p.frmProperties->showModal(n); };

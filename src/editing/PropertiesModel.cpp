@@ -8,6 +8,7 @@
 #include "mainwindow/MacroList.h"
 #include "platform/Journal.h"
 #include "shell/HelpViewer.h"
+#include "triggers/HotKeyConflicts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -194,8 +195,20 @@ void PropertiesModel::open(int n)
     m_fields.hotKey = unsigned(profileInteger(*doc, section, kHotKey, 0)) & 0xFFFF;
     m_fields.trigger = profileString(*doc, section, kTrigger, "");
     view().loadFields(m_fields);
+    view().showHotKeyStatus(hotKeyStatus());
     setRecordingButtons(false);
     view().setButtonEnabled(Button::cmdPlay, true);
+}
+
+void PropertiesModel::setHotKey(unsigned value)
+{
+    m_fields.hotKey = value & 0xFFFF;
+    view().showHotKeyStatus(hotKeyStatus());
+}
+
+std::string PropertiesModel::hotKeyStatus() const
+{
+    return hotKeyConflict(m_fields.hotKey, m_d.catalogue, m_number, m_d.hotKeys, m_d.keyName).text;
 }
 
 void PropertiesModel::FormHide()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/HotKeyValue.h"
 #include "platform/Dialogs.h"
 
 #include <array>
@@ -11,6 +12,7 @@
 namespace quorvel {
 
 class HelpViewer;
+class HotKeyRegistrar;
 class Journal;
 class WizardModel;
 
@@ -98,6 +100,8 @@ public:
     virtual void showWindow() = 0;
     // Ends the modal showing; the model has run the closing steps.
     virtual void closeWindow() = 0;
+    // The line under the hot-key box: who holds the key it shows.
+    virtual void showHotKeyStatus(const std::string &text) { (void)text; }
 };
 
 // The rest of the program as the dialog reaches it.
@@ -131,6 +135,9 @@ public:
         PropertiesServices &services;
         std::string programFolder; // with its trailing separator
         HelpViewer *help = nullptr;
+        // Asked whether another program holds a key typed into the hot-key box.
+        HotKeyRegistrar *hotKeys = nullptr;
+        KeyNameLookup keyName = {};
     };
 
     explicit PropertiesModel(Deps deps);
@@ -144,6 +151,11 @@ public:
     bool reRecorded() const { return m_reRecorded; }
     // A recording of this dialog is running.
     bool recording() const { return m_recording; }
+
+    // The hot-key box took value.
+    void setHotKey(unsigned value);
+    // Who holds the box's key if this macro gets it; empty for none.
+    std::string hotKeyStatus() const;
 
     // Opening for record n, before the window is shown.
     void open(int n);

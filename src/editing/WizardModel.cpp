@@ -8,6 +8,7 @@
 #include "platform/EventPump.h"
 #include "platform/Journal.h"
 #include "shell/HelpViewer.h"
+#include "triggers/HotKeyConflicts.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -49,6 +50,17 @@ int WizardModel::kind() const
     return macrokind::Advanced;
 }
 
+void WizardModel::setHotKey(unsigned value)
+{
+    m_fields.hotKey = value & 0xFFFF;
+    view().showHotKeyStatus(hotKeyStatus());
+}
+
+std::string WizardModel::hotKeyStatus() const
+{
+    return hotKeyConflict(m_fields.hotKey, m_d.catalogue, 0, m_d.hotKeys, m_d.keyName).text;
+}
+
 void WizardModel::show(Page page)
 {
     m_page = page;
@@ -77,6 +89,7 @@ void WizardModel::resetToFresh()
     m_fields.advancedText.clear();
     m_fields.hotKey = 0;
     view().loadFields(m_fields);
+    view().showHotKeyStatus(hotKeyStatus());
     view().setButtonEnabled(Button::cmdPlayKeys, false);
     view().setButtonEnabled(Button::cmdPlayMouse, false);
     view().setEditPictureVisible(false);
@@ -507,8 +520,8 @@ void WizardModel::store()
     }
     const int n = m_d.catalogue.append(rec);
     const auto sum = summary();
-    m_d.services.addListRow(
-        MacroListRow { imageIndexForType(rec.type), m_fields.name, sum.shortcutKeys, {} });
+    m_d.services.addListRow(MacroListRow {
+        imageIndexForType(rec.type), m_fields.name, sum.shortcutKeys, {}, false, {} });
     view().setButtonVisible(Button::cmdFinished, false);
     view().setButtonVisible(Button::cmdNext, true);
     FormClose();

@@ -18,6 +18,7 @@ class Catalogue;
 class EventPump;
 class HelpViewer;
 class HintShower;
+class HotKeyRegistrar;
 class Journal;
 
 namespace wizard {
@@ -158,6 +159,8 @@ public:
     virtual void showWindow() = 0;
     // Ends the modal showing; the model has run the closing steps.
     virtual void closeWindow() = 0;
+    // The line under the hot-key box: who holds the key it shows.
+    virtual void showHotKeyStatus(const std::string &text) { (void)text; }
 };
 
 // The rest of the program as the wizard reaches it.
@@ -196,6 +199,8 @@ public:
         HelpViewer *help = nullptr;
         KeyNameLookup keyName = {};
         std::string supportAddress = wizard::SupportAddress;
+        // Asked whether another program holds a key typed into the hot-key box.
+        HotKeyRegistrar *hotKeys = nullptr;
     };
 
     explicit WizardModel(Deps deps);
@@ -219,6 +224,10 @@ public:
     // The text to edit could not be read: back to the fresh state, edit mode off.
     void editLoadFailed();
     int kind() const;
+    // The hot-key box took value.
+    void setHotKey(unsigned value);
+    // Who holds the box's key, for a macro stored after every existing one; empty for none.
+    std::string hotKeyStatus() const;
 
     // Every showing of the window.
     void FormShow();

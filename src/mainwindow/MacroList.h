@@ -14,6 +14,9 @@ struct MacroListRow
     std::string caption;
     std::string hotKeyText;
     std::string trigger;
+    // The hot key never reaches the macro: greyed, and the tip says who holds it.
+    bool hotKeyRefused = false;
+    std::string hotKeyTip;
 };
 
 // The rows of the main window's list, in record order.

@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Paths.h"
 #include "common/ScopeGuard.h"
+#include "triggers/HotKeyConflicts.h"
 
 #include <cassert>
 
@@ -37,6 +38,7 @@ void MainWindowModel::FormCreate()
 void MainWindowModel::LoadMacroList()
 {
     m_rows = quorvel::LoadMacroList(m_catalogue, m_keyName);
+    markRefusedHotKeys(m_rows);
     view().loadRows(m_rows);
 }
 
@@ -137,8 +139,50 @@ std::string MainWindowModel::statusText(int n) const
 {
     const auto doc = m_catalogue.store().document();
     const auto section = Catalogue::sectionName(n);
-    return profileString(*doc, section, "Name", "")
+    std::string text = profileString(*doc, section, "Name", "")
         + typeCaption(profileInteger(*doc, section, "Type", 0));
+    if (n >= 1 && n <= int(m_rows.size()) && m_rows[std::size_t(n - 1)].hotKeyRefused)
+        text += " - " + m_rows[std::size_t(n - 1)].hotKeyTip;
+    return text;
+}
+
+void MainWindowModel::markRefusedHotKeys(std::vector<MacroListRow> &rows) const
+{
+    const auto doc = m_catalogue.store().document();
+    const auto hotKeyOf = [&](int n) {
+        return unsigned(profileInteger(*doc, Catalogue::sectionName(n), "HotKey", 0)) & 0xFFFF;
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int n = int(i) + 1;
+        const unsigned value = hotKeyOf(n);
+        if (value == 0 || (n <= HighestBoundMacro && !m_services.hotKeyRefused(n)))
+            continue;
+        std::string key = hotKeyText(value, m_keyName);
+        if (key.empty())
+            key = rows[i].hotKeyText;
+        std::string tip;
+        if (n > HighestBoundMacro) {
+            tip = hotKeyConflict(value, m_catalogue, n, nullptr, m_keyName).text;
+        } else {
+            // Slots bind in ascending order: a lower slot with the key that was not refused
+            // itself took it first. One refused for the same key failed for our reason too.
+            int holder = 0;
+            for (int m = 1; m < n && holder == 0; ++m) {
+                if (hotKeyOf(m) == value && !m_services.hotKeyRefused(m))
+                    holder = m;
+            }
+            if (holder != 0) {
+                const auto section = Catalogue::sectionName(holder);
+                tip = heldByMacroText(key, profileString(*doc, section, "Name", section), holder);
+            } else if (value == hotkey::StopRecord) {
+                tip = "The stop-recording key held " + key + " when the hot keys were bound.";
+            } else {
+                tip = heldByOtherProgramText(key);
+            }
+        }
+        rows[i].hotKeyRefused = true;
+        rows[i].hotKeyTip = tip;
+    }
 }
 
 void MainWindowModel::setSelectionCommands(bool enabled, bool withEditButton)

@@ -87,6 +87,12 @@ public:
     virtual void endProgram() = 0;
     // Hot keys are inert while an editor is open.
     virtual void setEditing(bool editing) = 0;
+    // Whether slot n holds a hot key the platform refused at the last binding.
+    virtual bool hotKeyRefused(int n) const
+    {
+        (void)n;
+        return false;
+    }
 };
 
 // Prints the reference sheet of the list's hot keys.
@@ -161,7 +167,8 @@ public:
     static constexpr const char *HelpTopic = "Operation";
     static constexpr const char *DeleteQuestion = "Are you sure you want to delete this macro?";
 
-    // The macro's name and the suffix of its kind, read afresh from the catalogue.
+    // The macro's name and the suffix of its kind, read afresh from the catalogue; for a row
+    // whose hot key is refused, who holds it.
     std::string statusText(int n) const;
 
 private:
@@ -171,6 +178,8 @@ private:
     // Runs an editor with hot keys inert, however it ends.
     template <typename F> void editing(F &&openEditor);
     void deleteMacro(int row);
+    // Marks the rows whose hot key never reaches their macro.
+    void markRefusedHotKeys(std::vector<MacroListRow> &rows) const;
 
     Catalogue &m_catalogue;
     ErrorDisplay &m_errors;

@@ -19,6 +19,9 @@ public:
     // Returns a registration id, or 0 when the combination is refused.
     virtual int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) = 0;
     virtual void unregisterHotKey(int id) = 0;
+    // Whether another client holds the combination: a registration that is tried and given
+    // back at once. A combination registered here is not held elsewhere.
+    virtual bool heldElsewhere(unsigned modifiers, KeyCode key) = 0;
     // GetActiveWindow's role: one of our own windows is active.
     virtual bool applicationActive() = 0;
 };

@@ -27,6 +27,14 @@ int HotKeyBindings::slotOf(const TEPHotKey &component) const
     return -1;
 }
 
+bool HotKeyBindings::refused(int slot) const
+{
+    if (slot < 0 || slot >= SlotCount)
+        return false;
+    const TEPHotKey &component = *m_slots[std::size_t(slot)];
+    return component.HotKey() != 0 && component.Enabled() && !component.registered();
+}
+
 void HotKeyBindings::BindHotKeys(Catalogue &catalogue)
 {
     const int entries = catalogue.recordCount();

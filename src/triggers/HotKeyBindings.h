@@ -28,6 +28,9 @@ public:
     // Unbinds every slot, then binds slots 1 to 100 from the catalogue.
     void BindHotKeys(Catalogue &catalogue);
 
+    // Slot holds a combination the platform refused when it was bound.
+    bool refused(int slot) const;
+
 private:
     std::array<std::unique_ptr<TEPHotKey>, SlotCount> m_slots;
     std::function<void()> m_reloadList;

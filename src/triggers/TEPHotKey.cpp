@@ -17,17 +17,22 @@ TEPHotKey::~TEPHotKey()
     SetHotKey(0);
 }
 
-void TEPHotKey::registerKey()
+unsigned TEPHotKey::registrationModifiers(unsigned value)
 {
     unsigned modifiers = 0;
-    if (m_hotKey & hotkey::Alt)
+    if (value & hotkey::Alt)
         modifiers |= hotkeymod::Alt;
-    if (m_hotKey & hotkey::Ctrl)
+    if (value & hotkey::Ctrl)
         modifiers |= hotkeymod::Control;
-    if (m_hotKey & hotkey::Shift)
+    if (value & hotkey::Shift)
         modifiers |= hotkeymod::Shift;
-    m_id = m_registrar.registerHotKey(
-        modifiers, KeyCode(m_hotKey & hotkey::KeyMask), [this] { hotKeyArrived(); });
+    return modifiers;
+}
+
+void TEPHotKey::registerKey()
+{
+    m_id = m_registrar.registerHotKey(registrationModifiers(m_hotKey),
+        KeyCode(m_hotKey & hotkey::KeyMask), [this] { hotKeyArrived(); });
 }
 
 void TEPHotKey::unregisterKey()

@@ -36,6 +36,9 @@ public:
     // Whether the platform accepted the current combination.
     bool registered() const { return m_id != 0; }
 
+    // The hotkeymod bits a hot-key value registers with.
+    static unsigned registrationModifiers(unsigned value);
+
 private:
     void registerKey();
     void unregisterKey();

@@ -5,6 +5,7 @@
 #include "editing/WizardModel.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
+#include "fakes/FakeHotKeyRegistrar.h"
 #include "fakes/FakeJournal.h"
 #include "fakes/TestSupport.h"
 
@@ -50,6 +51,8 @@ struct FakePropertiesView : PropertiesView
     void hideWindow() override { shown = false; }
     void showWindow() override { shown = true; }
     void closeWindow() override { ++closes; }
+    std::string hotKeyStatus = "<unset>";
+    void showHotKeyStatus(const std::string &t) override { hotKeyStatus = t; }
 };
 
 // The wizard's window and services, enough to watch its edit mode.
@@ -507,6 +510,39 @@ TEST_F(Properties, EditMacroLoadsTheTextIntoTheWizardsEditMode)
     EXPECT_TRUE(wizardView.editing) << "closing the wizard leaves hot keys inert";
     EXPECT_EQ(readFile(dir.file("Mail.key")), "Hello\r\nWorld\r\n");
     EXPECT_TRUE(services.editing && services.stopKey) << "the dialog is still open";
+}
+
+TEST_F(Properties, HotKeyLineSaysWhoHoldsTheKey)
+{
+    quorvel::testing::FakeHotKeyRegistrar registrar;
+    registrar.othersHold = { { hotkeymod::Control | hotkeymod::Alt, 0x4F } };
+    PropertiesModel dialog { PropertiesModel::Deps {
+        catalogue, journal, wizard, errors, services, dir.path() + "/", nullptr, &registrar } };
+    dialog.setView(view);
+    dialog.open(4);
+    EXPECT_EQ(view.hotKeyStatus, "Ctrl+Alt+T is free.") << "its own key, shown at opening";
+    const std::pair<unsigned, const char *> cases[] = {
+        { 24692, "Shift+Ctrl+F5 is the hot key of Typing (macro 2); the lower number keeps it." },
+        { 0xC04F, "Another program holds Ctrl+Alt+O; Quorvel cannot use it." },
+        { hotkey::StopRecord,
+            "Shift+Ctrl+F12 stops a recording; given to a macro, it starts the macro instead and "
+            "stops no recording." },
+        { 0, "" },
+    };
+    for (const auto &[value, text] : cases) {
+        dialog.setHotKey(value);
+        EXPECT_EQ(dialog.fields().hotKey, value);
+        EXPECT_EQ(view.hotKeyStatus, text);
+    }
+    dialog.cmdCancelClick();
+
+    dialog.open(1);
+    EXPECT_EQ(view.hotKeyStatus, "");
+    dialog.setHotKey(24692);
+    EXPECT_EQ(view.hotKeyStatus,
+        "Shift+Ctrl+F5 is also the hot key of Typing (macro 2); this macro has the lower number "
+        "and keeps it.");
+    dialog.cmdCancelClick();
 }
 
 TEST_F(Properties, AdvancedTextSavedThenRenamedOrCancelled)

@@ -4,6 +4,7 @@
 #include "editing/WizardModel.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
+#include "fakes/FakeHotKeyRegistrar.h"
 #include "fakes/FakeJournal.h"
 #include "fakes/TestSupport.h"
 
@@ -55,6 +56,8 @@ struct FakeWizardView : WizardView
     void hideWindow() override { shown = false; }
     void showWindow() override { shown = true; }
     void closeWindow() override { ++closes; }
+    std::string hotKeyStatus = "<unset>";
+    void showHotKeyStatus(const std::string &t) override { hotKeyStatus = t; }
 };
 
 struct FakeWizardServices : WizardServices, HintShower, ShortcutMaker
@@ -522,6 +525,34 @@ TEST_F(Wizard, FailingShortcutStillStoresButSkipsTheRebind)
     EXPECT_NE(ini().find("Name=Go"), std::string::npos);
     EXPECT_EQ(view.closes, 1);
     EXPECT_TRUE(services.log.empty());
+}
+
+TEST_F(Wizard, HotKeyLineFollowsTheBox)
+{
+    writeFile(dir.file("macros.ini"), "[Main]\nEntries=1\n[Macro1]\nName=Mail\nHotKey=49229\n");
+    quorvel::testing::FakeHotKeyRegistrar registrar;
+    registrar.othersHold = { { hotkeymod::Control | hotkeymod::Alt, 0x4F } };
+    WizardModel withKeys { WizardModel::Deps { catalogue, journal, services, pump, errors, services,
+        dir.path() + "/", &services, nullptr, {}, wizard::SupportAddress, &registrar } };
+    withKeys.setView(view);
+    withKeys.FormShow();
+    EXPECT_EQ(view.hotKeyStatus, "");
+    const std::pair<unsigned, const char *> cases[] = {
+        { 0xC04D, "Ctrl+Alt+M is the hot key of Mail (macro 1); the lower number keeps it." },
+        { 0xC04F, "Another program holds Ctrl+Alt+O; Quorvel cannot use it." },
+        { 0xC050, "Ctrl+Alt+P is free." },
+        { 0, "" },
+    };
+    for (const auto &[value, text] : cases) {
+        withKeys.setHotKey(value);
+        EXPECT_EQ(withKeys.fields().hotKey, value);
+        EXPECT_EQ(view.hotKeyStatus, text);
+    }
+    withKeys.setHotKey(0xC050);
+    withKeys.cmdCancelClick();
+    withKeys.FormClose();
+    withKeys.FormShow();
+    EXPECT_EQ(view.hotKeyStatus, "") << "a fresh wizard has no key and no line";
 }
 
 TEST_F(Wizard, HelpTexts)

@@ -217,7 +217,7 @@ TEST_F(Deletion, ARowBeyondEntriesChangesNothingAndReloadsTheList)
 TEST_F(Deletion, NegativeEntriesNeverFallFurther)
 {
     start("[Main]\nEntries=-1\n[Macro1]\nName=Stray\n");
-    view.rows = { MacroListRow { 0, "Stray", "", "" } };
+    view.rows = { MacroListRow { 0, "Stray", "", "", false, "" } };
     view.selected = 0;
     model.cmdDeleteMacroClick();
     EXPECT_EQ(store.readInteger("Main", "Entries", 99), -1);

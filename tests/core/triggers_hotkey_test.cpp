@@ -146,7 +146,7 @@ TEST(TEPHotKey, HandlerErrorIsShownAndLaterPressesStillArrive)
 TEST(TEPHotKey, RefusedCombinationKeepsItsValueAndDeliversNothing)
 {
     FakeHotKeyRegistrar registrar;
-    registrar.heldElsewhere.insert({ 3, 0x41 });
+    registrar.othersHold.insert({ 3, 0x41 });
     TEPHotKey component(registrar);
     int presses = 0;
     component.OnHotKey = [&](TEPHotKey &, unsigned &, unsigned) { ++presses; };

@@ -11,7 +11,7 @@
 
 namespace quorvel::testing {
 
-// Registrations in a table. A combination another program holds (heldElsewhere) or one already
+// Registrations in a table. A combination another program holds (othersHold) or one already
 // registered here is refused, as the platform refuses it.
 class FakeHotKeyRegistrar : public HotKeyRegistrar
 {
@@ -24,14 +24,15 @@ public:
     };
 
     std::map<int, Registration> registrations;
-    std::set<std::pair<unsigned, KeyCode>> heldElsewhere;
+    std::set<std::pair<unsigned, KeyCode>> othersHold;
     // "+3 0x41 #1", "-#1", "refused 3 0x41": every call in order.
     std::vector<std::string> log;
     bool active = false;
+    int heldElsewhereCalls = 0;
 
     int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) override
     {
-        if (heldElsewhere.count({ modifiers, key }) || holds(modifiers, key)) {
+        if (othersHold.count({ modifiers, key }) || holds(modifiers, key)) {
             log.push_back("refused " + describe(modifiers, key));
             return 0;
         }
@@ -48,6 +49,12 @@ public:
     {
         log.push_back("-#" + std::to_string(id));
         registrations.erase(id);
+    }
+
+    bool heldElsewhere(unsigned modifiers, KeyCode key) override
+    {
+        ++heldElsewhereCalls;
+        return othersHold.count({ modifiers, key }) > 0;
     }
 
     bool applicationActive() override { return active; }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,9 @@ public:
     }
     bool editing = false;
     std::string lastRunStatus() override { return status; }
+    // Slots whose hot key the platform refused.
+    std::set<int> refused;
+    bool hotKeyRefused(int n) const override { return refused.count(n) > 0; }
 };
 
 // Help, shortcuts, printing and file deletion, each call logged in order

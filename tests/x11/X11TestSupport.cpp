@@ -520,4 +520,21 @@ void releaseOtherGrabs()
     XSync(d, False);
 }
 
+namespace {
+int swallowError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+} // namespace
+
+ForeignErrorHandler::ForeignErrorHandler()
+    : m_previous(reinterpret_cast<void *>(XSetErrorHandler(&swallowError)))
+{
+}
+
+ForeignErrorHandler::~ForeignErrorHandler()
+{
+    XSetErrorHandler(reinterpret_cast<XErrorHandler>(m_previous));
+}
+
 } // namespace quorvel::testing

@@ -65,6 +65,20 @@ void pressKeys(const std::string &keys);
 bool grabFromOtherClient(const std::string &keysym, unsigned modifiers);
 void releaseOtherGrabs();
 
+// Xlib's error handler replaced by one that swallows every error, as a toolkit opening its own
+// display after ours does; the one before comes back at the end.
+class ForeignErrorHandler
+{
+public:
+    ForeignErrorHandler();
+    ~ForeignErrorHandler();
+    ForeignErrorHandler(const ForeignErrorHandler &) = delete;
+    ForeignErrorHandler &operator=(const ForeignErrorHandler &) = delete;
+
+private:
+    void *m_previous = nullptr;
+};
+
 struct XtermOptions
 {
     bool iconic = false;

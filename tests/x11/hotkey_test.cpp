@@ -1,6 +1,7 @@
 #include "X11TestSupport.h"
 #include "catalogue/HotKeyValue.h"
 #include "fakes/FakeErrorDisplay.h"
+#include "fakes/TestSupport.h"
 #include "platform/x11/X11HotKeyRegistrar.h"
 #include "platform/x11/X11Keyboard.h"
 #include "triggers/HotKeyBindings.h"
@@ -146,6 +147,53 @@ TEST(HotKeys, CombinationHeldElsewhereIsRefusedWithoutPartialGrabs)
     EXPECT_TRUE(grabFromOtherClient("k", XControl | XAlt));
     EXPECT_TRUE(grabFromOtherClient("k", XControl | XAlt | XNumLock));
     releaseOtherGrabs();
+}
+
+TEST(HotKeys, HeldElsewhereSeesAnotherProgramsGrabAndKeepsNothing)
+{
+    x11::X11Backend backend;
+    auto &registrar = backend.hotKeyRegistrar();
+    constexpr unsigned mods = hotkeymod::Control | hotkeymod::Alt;
+
+    TempDir dir;
+    writeFile(dir.file("xbindkeysrc"), "\"true\"\n  Control+Alt + g\n");
+    EXPECT_FALSE(registrar.heldElsewhere(mods, 'G'));
+    Child peer({ "xbindkeys", "-n", "-f", dir.file("xbindkeysrc") });
+    EXPECT_TRUE(waitUntil([&] { return registrar.heldElsewhere(mods, 'G'); }))
+        << "xbindkeys holds Ctrl+Alt+G";
+    EXPECT_FALSE(registrar.heldElsewhere(mods, 'H'));
+    peer.stop();
+    EXPECT_TRUE(waitUntil([&] { return !registrar.heldElsewhere(mods, 'G'); }));
+    // The tries were given back: another client takes the key in every lock variant.
+    EXPECT_TRUE(grabFromOtherClient("g", XControl | XAlt));
+    EXPECT_TRUE(grabFromOtherClient("g", XControl | XAlt | XLock | XNumLock));
+    releaseOtherGrabs();
+
+    // One held lock variant is enough to make the key unusable.
+    ASSERT_TRUE(grabFromOtherClient("g", XControl | XAlt | XNumLock));
+    EXPECT_TRUE(registrar.heldElsewhere(mods, 'G'));
+    releaseOtherGrabs();
+}
+
+TEST(HotKeys, RefusalIsSeenAfterAToolkitReplacedTheErrorHandler)
+{
+    x11::X11Backend backend;
+    const ForeignErrorHandler toolkit;
+    ASSERT_TRUE(grabFromOtherClient("k", XControl | XAlt));
+    CountedKey key(backend, CtrlAlt | 'K');
+    EXPECT_FALSE(key.key.registered());
+    EXPECT_TRUE(backend.hotKeyRegistrar().heldElsewhere(hotkeymod::Control | hotkeymod::Alt, 'K'));
+    releaseOtherGrabs();
+}
+
+TEST(HotKeys, OurOwnKeyIsNotHeldElsewhereAndSurvivesTheTry)
+{
+    x11::X11Backend backend;
+    CountedKey key(backend, CtrlAlt | 'G');
+    ASSERT_TRUE(key.key.registered());
+    EXPECT_FALSE(backend.hotKeyRegistrar().heldElsewhere(hotkeymod::Control | hotkeymod::Alt, 'G'));
+    pressKeys("ctrl+alt+g");
+    EXPECT_TRUE(pumpUntil(backend, [&] { return key.presses == 1; }));
 }
 
 TEST(HotKeys, SecondCopyWithTheSameKeyIsRefusedSilently)

@@ -234,11 +234,26 @@ void THotKeyEdit::keyReleaseEvent(QKeyEvent *event)
         showModel();
 }
 
+void THotKeyEdit::focusInEvent(QFocusEvent *event)
+{
+    // A combination another client has grabbed, or one of our own hot keys, would otherwise
+    // never reach the box: the grab's owner would get it.
+    grabKeyboard();
+    QLineEdit::focusInEvent(event);
+}
+
 void THotKeyEdit::focusOutEvent(QFocusEvent *event)
 {
+    releaseKeyboard();
     if (m_model.releaseAll())
         showModel();
     QLineEdit::focusOutEvent(event);
+}
+
+void THotKeyEdit::hideEvent(QHideEvent *event)
+{
+    releaseKeyboard();
+    QLineEdit::hideEvent(event);
 }
 
 bool THotKeyEdit::focusNextPrevChild(bool /*next*/)

@@ -153,6 +153,9 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
     HotKey1 = named(new THotKeyEdit(this), "HotKey1", "HotKey");
     hotKeyLabel->setBuddy(HotKey1);
     grid->addWidget(HotKey1, row++, 1);
+    lblHotKeyStatus = named(new QLabel(this), "lblHotKeyStatus", "Hot Key Status");
+    lblHotKeyStatus->setWordWrap(true);
+    grid->addWidget(lblHotKeyStatus, row++, 1, 1, 2);
 
     auto *windowLabel = label("Window:", row);
     edtTrigger = named(new QLineEdit(this), "edtTrigger", "Window");
@@ -214,7 +217,7 @@ void TfrmProperties::connectFields()
     text(edtTrigger, &PropertiesFields::trigger);
     connect(HotKey1, &THotKeyEdit::hotKeyChanged, this, [this](unsigned value) {
         if (!m_loading)
-            m_model.fields().hotKey = value;
+            m_model.setHotKey(value);
     });
     connect(optHighSpeed, &QRadioButton::toggled, this, [this](bool on) {
         if (!m_loading)
@@ -284,6 +287,12 @@ void TfrmProperties::keyReleaseEvent(QKeyEvent *event)
 void TfrmProperties::reject()
 {
     m_model.cmdCancelClick();
+}
+
+void TfrmProperties::showHotKeyStatus(const std::string &text)
+{
+    lblHotKeyStatus->setText(qs(text));
+    lblHotKeyStatus->setAccessibleDescription(qs(text));
 }
 
 void TfrmProperties::setTypeText(const std::string &text)

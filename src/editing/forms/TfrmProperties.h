@@ -34,6 +34,7 @@ public:
 
     // PropertiesView
     void setTypeText(const std::string &text) override;
+    void showHotKeyStatus(const std::string &text) override;
     void setControlVisible(properties::Control control, bool visible) override;
     void loadFields(const PropertiesFields &fields) override;
     void setButtonEnabled(properties::Button button, bool enabled) override;
@@ -49,6 +50,7 @@ public:
     std::map<properties::Control, QList<QWidget *>> controls;
     std::map<properties::Button, QPushButton *> buttons;
     QLabel *lblType = nullptr;
+    QLabel *lblHotKeyStatus = nullptr;
     QLineEdit *edtMacroName = nullptr;
     QLineEdit *edtFileName = nullptr, *edtParameters = nullptr, *edtStartIn = nullptr;
     QPushButton *cmdBrowse = nullptr, *cmdBrowseFolder = nullptr, *cmdEditManKeys = nullptr;

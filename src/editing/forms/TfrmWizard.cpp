@@ -127,6 +127,9 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
     cmdHotKeyHelp->setObjectName(QStringLiteral("cmdHotKeyHelp"));
     static_cast<QGridLayout *>(hotKeyBox->layout())->addWidget(HotKey1, 1, 0);
     static_cast<QGridLayout *>(hotKeyBox->layout())->addWidget(cmdHotKeyHelp, 1, 1);
+    lblHotKeyStatus = named(new QLabel(hotKeyBox), "lblHotKeyStatus", "Hot Key Status");
+    lblHotKeyStatus->setWordWrap(true);
+    static_cast<QGridLayout *>(hotKeyBox->layout())->addWidget(lblHotKeyStatus, 2, 0, 1, 2);
     auto *triggerBox =
         group(QStringLiteral("Window Title"), QStringLiteral("Run when a certain window appears."));
     edtTrigger = named(new QLineEdit(triggerBox), "edtTrigger", "Window Title");
@@ -407,7 +410,7 @@ void TfrmWizard::connectFields()
     text(edtStartIn, &WizardFields::startIn);
     connect(HotKey1, &THotKeyEdit::hotKeyChanged, this, [this](unsigned value) {
         if (!m_loading)
-            m_model.fields().hotKey = value;
+            m_model.setHotKey(value);
     });
     connect(mmoManKeys, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_loading)
@@ -551,6 +554,11 @@ void TfrmWizard::loadFields(const WizardFields &f)
     if (mmoManKeys->toPlainText().toStdString() != f.advancedText)
         mmoManKeys->setPlainText(qs(f.advancedText));
     m_loading = false;
+}
+
+void TfrmWizard::showHotKeyStatus(const std::string &text)
+{
+    setValue(lblHotKeyStatus, text);
 }
 
 void TfrmWizard::showSummary(const WizardSummary &s)

@@ -52,6 +52,7 @@ public:
     void setFocus(wizard::Focus focus) override;
     void loadFields(const WizardFields &fields) override;
     void showSummary(const WizardSummary &summary) override;
+    void showHotKeyStatus(const std::string &text) override;
     void setEditPictureVisible(bool visible) override;
     void showError(const std::string &text) override;
     void showMessage(const std::string &text) override;
@@ -82,6 +83,7 @@ public:
     QPlainTextEdit *mmoKeys = nullptr, *mmoManKeys = nullptr;
     // The picture beside the button row while the advanced text of a macro is edited.
     QLabel *imgEdit = nullptr;
+    QLabel *lblHotKeyStatus = nullptr;
     // The advanced page's menu buttons by the model's names.
     std::map<insertion::Menu, TEPMenuButton *> menus;
     QPushButton *cmdDelay = nullptr;

@@ -237,7 +237,7 @@ void TfrmMain::keyReleased(QObject *watched, QEvent *event)
         m_model.lvMacroKeyUp();
 }
 
-void TfrmMain::appendRow(const MacroListRow &row)
+QTreeWidgetItem *TfrmMain::makeItem(const MacroListRow &row)
 {
     auto *item = new QTreeWidgetItem;
     item->setText(0, QString::fromStdString(row.caption));
@@ -248,26 +248,26 @@ void TfrmMain::appendRow(const MacroListRow &row)
         row.imageIndex >= 0 && row.imageIndex < int(images.size()) ? row.imageIndex : 0;
     item->setIcon(0, images[std::size_t(image)]);
     item->setData(0, Qt::UserRole, image);
-    lvMacro->addTopLevelItem(item);
+    if (row.hotKeyRefused) {
+        item->setForeground(1, lvMacro->palette().brush(QPalette::Disabled, QPalette::Text));
+        item->setToolTip(1, QString::fromStdString(row.hotKeyTip));
+        item->setData(1, Qt::AccessibleDescriptionRole, QString::fromStdString(row.hotKeyTip));
+    }
+    return item;
+}
+
+void TfrmMain::appendRow(const MacroListRow &row)
+{
+    lvMacro->addTopLevelItem(makeItem(row));
 }
 
 void TfrmMain::loadRows(const std::vector<MacroListRow> &rows)
 {
     lvMacro->clear();
-    const auto &images = kindImages();
     QList<QTreeWidgetItem *> items;
     items.reserve(qsizetype(rows.size()));
-    for (const auto &row : rows) {
-        auto *item = new QTreeWidgetItem;
-        item->setText(0, QString::fromStdString(row.caption));
-        item->setText(1, QString::fromStdString(row.hotKeyText));
-        item->setText(2, QString::fromStdString(row.trigger));
-        const int image =
-            row.imageIndex >= 0 && row.imageIndex < int(images.size()) ? row.imageIndex : 0;
-        item->setIcon(0, images[std::size_t(image)]);
-        item->setData(0, Qt::UserRole, image);
-        items.append(item);
-    }
+    for (const auto &row : rows)
+        items.append(makeItem(row));
     lvMacro->addTopLevelItems(items);
 }
 

@@ -13,6 +13,7 @@ class QMenu;
 class QPushButton;
 class QStatusBar;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace quorvel {
 
@@ -89,6 +90,7 @@ protected:
 private:
     void keyReleased(QObject *watched, QEvent *event);
     void createMenu();
+    QTreeWidgetItem *makeItem(const MacroListRow &row);
 
     MainWindowModel &m_model;
     bool m_scanQueued = false;

@@ -27,6 +27,15 @@ struct ErrorRouting
         return previous ? previous(display, error) : 0;
     }
 
+    // A toolkit opening its own Xlib display later (Qt's xcb platform does) installs its own
+    // handler over ours, and our traps would then see no error at all.
+    static void reinstall()
+    {
+        const XErrorHandler current = XSetErrorHandler(&ErrorRouting::handle);
+        if (current != &ErrorRouting::handle)
+            previous = current;
+    }
+
     static void add(X11Connection *c)
     {
         if (connections.empty())
@@ -149,6 +158,7 @@ X11Connection::ErrorTrap::ErrorTrap(X11Connection &connection)
     , m_outer(connection.m_trap)
     , m_firstSerial(NextRequest(connection.m_display))
 {
+    ErrorRouting::reinstall();
     connection.m_trap = this;
 }
 

@@ -123,6 +123,21 @@ void X11HotKeyRegistrar::unregisterHotKey(int id)
     m_registrations.erase(it);
 }
 
+bool X11HotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
+{
+    Registration r;
+    r.modifiers = modifiers;
+    r.key = key;
+    resolve(r);
+    // A key with no keycode on this keyboard cannot be grabbed by anyone.
+    if (!r.keycode || taken(r.keycode, r.xmods))
+        return false;
+    if (!grab(r.keycode, r.xmods))
+        return true;
+    ungrab(r.keycode, r.xmods);
+    return false;
+}
+
 bool X11HotKeyRegistrar::applicationActive()
 {
     return m_activeQuery ? m_activeQuery() : false;

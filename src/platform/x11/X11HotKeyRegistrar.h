@@ -21,6 +21,7 @@ public:
 
     int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) override;
     void unregisterHotKey(int id) override;
+    bool heldElsewhere(unsigned modifiers, KeyCode key) override;
     bool applicationActive() override;
 
     // Tells applicationActive whether one of the application's windows is active.

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Hot-key conflicts explained, on a private desktop: two macros share a key and a third has a
+# key xbindkeys holds. The list greys both refused keys and says who holds them; the wizard's
+# and the properties dialog's line under the hot-key box says it for each key typed into it.
+# Screenshots go to $QUORVEL_ARTIFACTS.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [ -z "${QUORVEL_DESKTOP:-}" ]; then
+    source "$here/lib-desktop.bash"
+    desktop_run bash "$0" "$@"
+    exit $?
+fi
+source "$here/lib.bash"
+
+for tool in xbindkeys xdotool; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh installs it)"
+done
+prepare_accessibility
+rm -f "$QUORVEL_ARTIFACTS"/conflicts-*
+
+home="$work/home"
+mkdir -p "$home"
+# Mail and Mail2 share Ctrl+Alt+M; Notes has Ctrl+Alt+J, which xbindkeys takes first.
+cat >"$home/macros.ini" <<INI
+[Main]
+Entries=3
+[Macro1]
+Name=Mail
+Type=4
+HotKey=49229
+FileName=Mail.key
+Trigger=
+[Macro2]
+Name=Notes
+Type=4
+HotKey=49226
+FileName=Notes.key
+Trigger=
+[Macro3]
+Name=Mail2
+Type=4
+HotKey=49229
+FileName=Mail2.key
+Trigger=
+INI
+for m in Mail Notes Mail2; do printf 'x\r\n' >"$home/$m.key"; done
+
+# The peer answers its key by touching a file: once it has, its grab is in place, before
+# Quorvel's binding pass.
+printf '"touch %s"\n  Control+Alt + j\n' "$work/peer-pressed" >"$work/xbindkeysrc"
+xbindkeys -n -f "$work/xbindkeysrc" >"$work/xbindkeys.log" 2>&1 &
+pids+=("$!")
+for _ in $(seq 50); do
+    [ -e "$work/peer-pressed" ] && break
+    xdotool key ctrl+alt+j
+    sleep 0.1
+done
+[ -e "$work/peer-pressed" ] || fail "xbindkeys never took Ctrl+Alt+J"
+
+QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+quorvel=$!
+pids+=("$quorvel")
+
+timeout 150 /usr/bin/python3 -B "$here/hotkey_conflicts.py" "$home"
+driver=$?
+check "the driver's checks" test "$driver" -eq 0
+check "the program runs on" kill -0 "$quorvel"
+if [ "$driver" -ne 0 ] || ! kill -0 "$quorvel" 2>/dev/null; then
+    sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -20
+    sed 's/^/    xbindkeys: /' "$work/xbindkeys.log" | tail -20
+fi
+finish
