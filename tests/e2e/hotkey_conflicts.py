@@ -9,7 +9,8 @@ import time
 import traceback
 
 from atspi_lib import (
-    E2EError, activate_window, cell, click, description, find, find_window, name, press,
+    E2EError, activate_window, cell, check, click, description, failures, find, find_window,
+    name, press,
     screenshot, wait_enabled, wait_for_app, wait_for_message_box, wait_name, wait_rows,
     wait_until, wait_window_gone, xdotool,
 )
@@ -27,17 +28,6 @@ STOP_KEY = ("Shift+Ctrl+F12 stops a recording; given to a macro, it starts the m
 FREE = "Ctrl+Alt+P is free."
 KEPT = ("Ctrl+Alt+M is also the hot key of Mail2 (macro 3); this macro has the lower number "
         "and keeps it.")
-
-failures = []
-
-
-def check(what, ok, detail=""):
-    if ok:
-        print(f"ok: {what}")
-    else:
-        failures.append(what)
-        print(f"FAIL: {what}{': ' + detail if detail else ''}")
-
 
 def wait_line(label, wanted, what):
     try:

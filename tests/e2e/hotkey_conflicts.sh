@@ -61,12 +61,6 @@ QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 
-timeout 150 /usr/bin/python3 -B "$here/hotkey_conflicts.py" "$home"
-driver=$?
-check "the driver's checks" test "$driver" -eq 0
-check "the program runs on" kill -0 "$quorvel"
-if [ "$driver" -ne 0 ] || ! kill -0 "$quorvel" 2>/dev/null; then
-    sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -20
-    sed 's/^/    xbindkeys: /' "$work/xbindkeys.log" | tail -20
-fi
+run_driver 150 hotkey_conflicts.py -- "$home"
+[ "$failed" -eq 0 ] || sed 's/^/    xbindkeys: /' "$work/xbindkeys.log" | tail -20
 finish
