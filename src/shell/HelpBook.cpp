@@ -14,7 +14,7 @@ constexpr std::string_view Files = "files.html";
 
 // Topics are the anchors' names, so a link in a page and a topic asked for by a window meet
 // at the same place.
-constexpr std::array<HelpEntry, 33> Entries { {
+constexpr std::array<HelpEntry, 34> Entries { {
     { "Contents", "Contents", { "contents.html", "Contents" }, 0 },
     { "Operation", "Operating Quorvel", { Quorvel, "Operation" }, 0 },
     { "Kinds", "The four kinds of macro", { Quorvel, "Kinds" }, 1 },
@@ -35,6 +35,7 @@ constexpr std::array<HelpEntry, 33> Entries { {
     { "Windows", "Waiting for windows", { Language, "Windows" }, 1 },
     { "Execute", "Starting programs", { Language, "Execute" }, 1 },
     { "DateTime", "Date and time", { Language, "DateTime" }, 1 },
+    { "Checking", "Checking a macro and the dry run", { Language, "Checking" }, 1 },
     { "HotKeys", "Hot keys", { Triggers, "HotKeys" }, 0 },
     { "UsableKeys", "Keys you can use", { Triggers, "UsableKeys" }, 1 },
     { "HotKeyRules", "When hot keys do nothing", { Triggers, "HotKeyRules" }, 1 },
