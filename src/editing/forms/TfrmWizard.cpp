@@ -307,7 +307,7 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
     cmdDryRun->setObjectName(QStringLiteral("cmdDryRun"));
     cmdDryRun->setAccessibleName(QStringLiteral("Dry Run"));
     cmdDryRun->setAutoDefault(false);
-    auto *checkLabel = new QLabel(QStringLiteral("&Check:"), manual);
+    auto *checkLabel = new QLabel(QStringLiteral("C&heck:"), manual);
     checkLabel->setBuddy(mmoCheck);
     auto *checks = new QGridLayout;
     checks->addWidget(checkLabel, 0, 0);
