@@ -37,8 +37,10 @@ void MacroCheckModel::check()
     m_findings = checkMacroText(m_text, context).findings;
     m_findingsText.clear();
     for (const MacroFinding &f : m_findings) {
-        m_findingsText += (m_findingsText.empty() ? "" : "\n") + std::string("Line ")
-            + std::to_string(f.line) + ", column " + std::to_string(f.column) + ": " + f.message;
+        if (!m_findingsText.empty())
+            m_findingsText += '\n';
+        m_findingsText += "Line " + std::to_string(f.line) + ", column " + std::to_string(f.column)
+            + ": " + f.message;
     }
     if (m_findings.empty())
         m_findingsText = NoFindings;
@@ -48,8 +50,11 @@ void MacroCheckModel::dryRun()
 {
     m_dryRunText.clear();
     for (const std::string &line :
-        dryRunMacroText(m_text, DryRunSetup { m_d.catalogue, m_d.programFolder, m_d.dateTime }))
-        m_dryRunText += (m_dryRunText.empty() ? "" : "\n") + line;
+        dryRunMacroText(m_text, DryRunSetup { m_d.catalogue, m_d.programFolder, m_d.dateTime })) {
+        if (!m_dryRunText.empty())
+            m_dryRunText += '\n';
+        m_dryRunText += line;
+    }
     if (m_dryRunText.empty())
         m_dryRunText = "Nothing: the text types no key and runs no command.";
 }

@@ -52,9 +52,9 @@ std::string keyName(KeyCode key)
     if (const auto it = names.find(key); it != names.end())
         return it->second;
     if (key >= vk::F1 && key <= vk::F24)
-        return "F" + std::to_string(key - vk::F1 + 1);
+        return std::string("F").append(std::to_string(key - vk::F1 + 1));
     if (key >= vk::Numpad0 && key <= vk::Numpad0 + 9)
-        return "Num " + std::to_string(key - vk::Numpad0);
+        return std::string("Num ").append(std::to_string(key - vk::Numpad0));
     const auto &chars = charactersOfKeys();
     if (const auto it = chars.find({ key, false }); it != chars.end()) {
         std::string name;
@@ -115,8 +115,8 @@ public:
         const std::string &file, const std::string &parameters, const std::string &folder) override
     {
         line("start program " + quoted(file)
-            + (parameters.empty() ? "" : " with " + quoted(parameters))
-            + (folder.empty() ? "" : " in " + quoted(folder)));
+            + (parameters.empty() ? std::string() : " with " + quoted(parameters))
+            + (folder.empty() ? std::string() : " in " + quoted(folder)));
     }
 
     void replayed(const std::string &name, bool fast) override
@@ -220,8 +220,11 @@ std::string heldModifiers(unsigned pending)
     const std::pair<unsigned, const char *> bits[] = { { 2, "Ctrl" }, { 1, "Alt" },
         { 8, "Ctrl+Alt" }, { 4, "Shift" } };
     for (const auto &[bit, name] : bits) {
-        if (pending & bit)
-            held += (held.empty() ? "" : "+") + std::string(name);
+        if (pending & bit) {
+            if (!held.empty())
+                held += '+';
+            held += name;
+        }
     }
     return held;
 }

@@ -108,7 +108,10 @@ public:
             }
             piece += m_text[i];
         }
-        return "\"" + text::encode(piece) + (cut ? "...\"" : "\"");
+        std::string quoted(1, '"');
+        quoted += text::encode(piece);
+        quoted += cut ? "...\"" : "\"";
+        return quoted;
     }
 
 private:
@@ -688,7 +691,7 @@ MacroCheck checkMacroText(std::string_view text, const MacroCheckContext &contex
                     continue;
                 std::string path;
                 for (const int node : chain)
-                    path += (path.empty() ? "" : " runs ") + quoted(graph.nameOf(node));
+                    path.append(path.empty() ? "" : " runs ").append(quoted(graph.nameOf(node)));
                 const bool circle =
                     std::find(chain.begin(), chain.end() - 1, chain.back()) != chain.end() - 1;
                 raw.push_back({ site.start, site.length, FindingKind::RunCycle,
