@@ -6,6 +6,7 @@
 #include "editing/HintModel.h"
 #include "editing/HintShower.h"
 #include "editing/InsertionModel.h"
+#include "editing/MacroCheckModel.h"
 #include "editing/PropertiesModel.h"
 #include "editing/WizardModel.h"
 #include "editing/forms/TfrmGetVar.h"
@@ -179,6 +180,7 @@ struct Application::Impl : MainWindowServices,
     // Before the wizard, whose dialogs refer to it.
     std::unique_ptr<InsertionModel> insertionModel;
     std::unique_ptr<TfrmWizard> frmWizard;
+    std::unique_ptr<MacroCheckModel> checkModel;
     std::unique_ptr<PropertiesModel> propertiesModel;
     std::unique_ptr<TfrmProperties> frmProperties;
     std::unique_ptr<MacroRunner> runner;
@@ -260,6 +262,9 @@ void Application::start(const std::vector<std::string> &arguments)
     p.frmWizard->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
     p.insertionModel = std::make_unique<InsertionModel>(p, p.catalogue);
     p.frmWizard->setInsertionModel(*p.insertionModel);
+    p.checkModel = std::make_unique<MacroCheckModel>(
+        MacroCheckModel::Deps { p.catalogue, p.paths.programFolder, p.dateTime });
+    p.frmWizard->setCheckModel(*p.checkModel);
     p.frmMain->openWizard = [&p] { p.frmWizard->showModal(); };
     p.propertiesModel = std::make_unique<PropertiesModel>(
         PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,

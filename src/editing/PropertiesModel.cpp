@@ -320,9 +320,11 @@ void PropertiesModel::cmdEditManKeysClick()
         return;
     }
     m_d.wizard.openForEdit(
-        std::string(text::trimControl(*text)), [file = *path](const std::string &edited) {
+        std::string(text::trimControl(*text)),
+        [file = *path](const std::string &edited) {
             writeFileAtomically(file, WizardModel::keyFileText(edited));
-        });
+        },
+        m_number);
     m_d.services.showWizard();
     m_d.wizard.setEditMode(false);
 }

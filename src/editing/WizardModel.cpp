@@ -112,8 +112,9 @@ void WizardModel::FormClose()
     m_recording = false;
 }
 
-void WizardModel::openForEdit(const std::string &text, EditSaver save)
+void WizardModel::openForEdit(const std::string &text, EditSaver save, int record)
 {
+    m_editRecord = record;
     show(Page::pnlManualKeys);
     view().setEditPictureVisible(true);
     view().setButtonVisible(Button::cmdNext, false);

@@ -220,7 +220,10 @@ public:
     // Writes the edited advanced text; throws Error when it cannot.
     using EditSaver = std::function<void(const std::string &text)>;
     // The advanced page alone, with Save, holding text; edit mode on until the window closes.
-    void openForEdit(const std::string &text, EditSaver save);
+    // record: the catalogue record whose text it is.
+    void openForEdit(const std::string &text, EditSaver save, int record = 0);
+    // The record whose text edit mode holds; 0 outside edit mode.
+    int editRecord() const { return m_editMode ? m_editRecord : 0; }
     // The text to edit could not be read: back to the fresh state, edit mode off.
     void editLoadFailed();
     int kind() const;
@@ -284,6 +287,7 @@ private:
     wizard::Page m_page = wizard::Page::pnlStart;
     bool m_recording = false;
     bool m_editMode = false;
+    int m_editRecord = 0;
     EditSaver m_editSaver;
 };
 

@@ -18,124 +18,9 @@
 
 namespace quorvel {
 
+using namespace tokens;
+
 namespace {
-
-using View = std::u32string_view;
-
-// Recognition tries the modifiers, then the keys, then the commands, each table in its
-// order; the first row whose text equals the front of the text wins.
-struct ModifierToken
-{
-    View token;
-    ModifierMode mode;
-    View prefix;
-};
-
-constexpr ModifierToken kModifierTokens[] = {
-    { U"<<CTRL>>", ModifierMode::Ctrl, U"^" },
-    { U"<<ALT>>", ModifierMode::Alt, U"@" },
-    { U"<<SHIFT>>", ModifierMode::Shift, U"~" },
-    { U"<<CTRL+ALT>>", ModifierMode::CtrlAlt, U"^@" },
-    { U"<<CTRL+SHIFT>>", ModifierMode::CtrlShift, U"^~" },
-    { U"<<SHIFT+ALT>>", ModifierMode::ShiftAlt, U"~@" },
-};
-
-// Keys on their own and after a modifier token alike.
-struct KeyToken
-{
-    View token;
-    View braceName; // the keystroke string sent
-};
-
-constexpr KeyToken kKeyTokens[] = {
-    { U"<<ENTER>>", U"{ENTER}" },
-    { U"<<F1>>", U"{F1}" },
-    { U"<<F2>>", U"{F2}" },
-    { U"<<F3>>", U"{F3}" },
-    { U"<<F4>>", U"{F4}" },
-    { U"<<F5>>", U"{F5}" },
-    { U"<<F6>>", U"{F6}" },
-    { U"<<F7>>", U"{F7}" },
-    { U"<<F8>>", U"{F8}" },
-    { U"<<F9>>", U"{F9}" },
-    { U"<<F10>>", U"{F10}" },
-    { U"<<F11>>", U"{F11}" },
-    { U"<<F12>>", U"{F12}" },
-    { U"<<TAB>>", U"{TAB}" },
-    { U"<<BACKSPACE>>", U"{BKSP}" },
-    { U"<<INSERT>>", U"{INSERT}" },
-    { U"<<DELETE>>", U"{DELETE}" },
-    { U"<<HOME>>", U"{HOME}" },
-    { U"<<END>>", U"{END}" },
-    { U"<<PAGEUP>>", U"{PGUP}" },
-    { U"<<PAGEDOWN>>", U"{PGDN}" },
-    { U"<<PRINTSCREEN>>", U"{PRTSC}" },
-    { U"<<UP>>", U"{UP}" },
-    { U"<<DOWN>>", U"{DOWN}" },
-    { U"<<LEFT>>", U"{LEFT}" },
-    { U"<<RIGHT>>", U"{RIGHT}" },
-    { U"<<ESC>>", U"{ESC}" },
-};
-
-enum class Command {
-    Secs,
-    Mins,
-    Rep,
-    ShortDate,
-    LongDate,
-    ShortTime,
-    LongTime,
-    Input,
-    WriteValue,
-    Run,
-    LookFor,
-    Focus,
-    Execute,
-};
-
-struct CommandToken
-{
-    View token;
-    Command command;
-};
-
-constexpr CommandToken kCommandTokens[] = {
-    { U"<<SECS", Command::Secs },
-    { U"<<MINS", Command::Mins },
-    { U"<<REP", Command::Rep },
-    { U"<<SHORTDATE>>", Command::ShortDate },
-    { U"<<LONGDATE>>", Command::LongDate },
-    { U"<<SHORTTIME>>", Command::ShortTime },
-    { U"<<LONGTIME>>", Command::LongTime },
-    { U"<<INPUT:", Command::Input },
-    { U"<<WRITEVALUE>>", Command::WriteValue },
-    { U"<<RUN:", Command::Run },
-    { U"<<LOOKFOR:", Command::LookFor },
-    { U"<<FOCUS:", Command::Focus },
-    { U"<<EXECUTE:", Command::Execute },
-};
-static_assert(std::size(kModifierTokens) + std::size(kKeyTokens) + std::size(kCommandTokens) == 46);
-
-// The first N characters, ASCII letters upper-cased, equal the token.
-bool startsWithToken(View text, View token)
-{
-    if (text.size() < token.size())
-        return false;
-    for (std::size_t i = 0; i < token.size(); ++i) {
-        if (text::upperAscii(text[i]) != token[i])
-            return false;
-    }
-    return true;
-}
-
-template <typename Row, std::size_t N> const Row *matchToken(View text, const Row (&rows)[N])
-{
-    for (const Row &row : rows) {
-        if (startsWithToken(text, row.token))
-            return &row;
-    }
-    return nullptr;
-}
 
 View prefixOf(ModifierMode mode)
 {
@@ -144,11 +29,6 @@ View prefixOf(ModifierMode mode)
             return row.prefix;
     }
     return {};
-}
-
-bool startsWithMarker(View text)
-{
-    return text.size() >= 2 && text[0] == U'<' && text[1] == U'<';
 }
 
 // The text before a position from find(): empty when the search failed.
@@ -169,19 +49,14 @@ std::string utf8(View text)
 
 int toInteger(View argument)
 {
-    const std::string written = utf8(argument);
-    std::string_view digits = written;
-    // Leading blanks are skipped, as the platform's integer conversion does.
-    while (!digits.empty() && digits.front() == ' ')
-        digits.remove_prefix(1);
-    if (const auto value = text::parseInteger(digits))
+    if (const auto value = parseCount(argument))
         return *value;
-    throw Error(formatMessage("'%s' is not a valid integer value", written));
+    throw Error(formatMessage("'%s' is not a valid integer value", utf8(argument)));
 }
 
-// Lines as the platform's text list reads them: CR, LF or CR LF end a line, a NUL ends the
-// text; each line is then followed by CR LF.
-std::string joinLines(std::string_view bytes)
+} // namespace
+
+std::string advancedMacroText(std::string_view bytes)
 {
     const auto nul = bytes.find('\0');
     if (nul != std::string_view::npos)
@@ -205,6 +80,8 @@ std::string joinLines(std::string_view bytes)
     }
     return out;
 }
+
+namespace {
 
 std::string readMacroFile(const std::string &path)
 {
@@ -278,6 +155,16 @@ void MacroInterpreter::sendLiterally(View s)
 
 void MacroInterpreter::RunAdvancedMacroFile(const std::string &path)
 {
+    runAdvanced([&path] { return readMacroFile(path); });
+}
+
+void MacroInterpreter::RunAdvancedMacroText(std::string_view fileBytes)
+{
+    runAdvanced([fileBytes] { return std::string(fileBytes); });
+}
+
+void MacroInterpreter::runAdvanced(const std::function<std::string()> &readFile)
+{
     // Only the outermost run resets the flag: a nested one must not forget a replay that an
     // enclosing run started and still waits for.
     if (m_advancedRuns == 0)
@@ -292,7 +179,7 @@ void MacroInterpreter::RunAdvancedMacroFile(const std::string &path)
     });
     const auto memo = absentMemoScope(); // before the text: cleared after the text is freed
 
-    const std::u32string text = text::decode(joinLines(readMacroFile(path)));
+    const std::u32string text = text::decode(advancedMacroText(readFile()));
     m_storedValue.clear();
     scan(View(text));
     while (!m_host.journalIdle())
@@ -341,6 +228,8 @@ void MacroInterpreter::scan(View text)
 
 View MacroInterpreter::interpret(View text)
 {
+    if (m_services.observer)
+        m_services.observer->tokenStarted();
     if (const auto *row = matchToken(text, kModifierTokens))
         return modifierToken(text, row->token.size(), row->mode);
     if (const auto *row = matchToken(text, kKeyTokens)) {
@@ -474,12 +363,16 @@ View MacroInterpreter::repeatCommand(View text)
     const View copy = text;
     const std::size_t countEnd = find(text, U">");
     text = dropFront(text, countEnd + 1);
-    const View body = before(text, find(text, U"<<ENDREP>>"));
+    const View body = before(text, find(text, kEndRep));
     const int count = toInteger(before(copy, countEnd));
-    for (int i = 0; i < count; ++i)
+    // A body that the trim leaves empty does nothing however often it runs, and the count
+    // may be in the billions.
+    const bool doesNothing =
+        std::all_of(body.begin(), body.end(), [](char32_t c) { return c <= 32; });
+    for (int i = 0; i < count && !doesNothing; ++i)
         scan(body);
     // Without "<<ENDREP>>" this drops nine characters, the block's count and ">>" among them.
-    return dropFront(copy, find(copy, U"<<ENDREP>>") + 9);
+    return dropFront(copy, find(copy, kEndRep) + 9);
 }
 
 View MacroInterpreter::dateTimeCommand(View text, DateTimeFormat format)
@@ -505,6 +398,8 @@ View MacroInterpreter::writeValueCommand(View text)
 {
     TSendKey::setTokensOnly(true);
     const ScopeGuard off([] { TSendKey::setTokensOnly(false); });
+    if (m_services.observer)
+        m_services.observer->valueWritten(utf8(m_storedValue));
     m_sendKey.SendString(View(m_storedValue).substr(0, TSendKey::MaxChars));
     m_services.pump.processMessages();
     return text;

@@ -1,26 +1,22 @@
 #pragma once
 
 #include "platform/DateTime.h"
+#include "playback/MacroTokens.h"
 #include "playback/PlaybackServices.h"
 #include "playback/SendKey.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorvel {
 
-// The modifiers a modifier token puts before the next key.
-enum class ModifierMode {
-    Ctrl = 1, // "^"
-    Alt, // "@"
-    Shift, // "~"
-    CtrlAlt, // "^@"
-    CtrlShift, // "^~"
-    ShiftAlt, // "~@"
-};
+// A macro file's bytes as a run reads them: CR, LF or CR LF end a line, a NUL ends the text,
+// a leading byte-order mark goes; each line is then followed by CR LF.
+std::string advancedMacroText(std::string_view bytes);
 
 // The runner, as the language sees it.
 class MacroHost
@@ -54,6 +50,8 @@ public:
 
     // Runs the text file at path to its end, then waits for any replay it started.
     void RunAdvancedMacroFile(const std::string &path);
+    // The same for a file's bytes already read.
+    void RunAdvancedMacroText(std::string_view fileBytes);
     void SendKeys(std::string_view utf8);
     void SendKeys(std::u32string_view text);
     // Performs the token at the front of text (which starts with "<<"); returns the rest.
@@ -84,6 +82,7 @@ private:
     // out, so it never speaks of a text buffer that has been freed.
     [[nodiscard]] auto absentMemoScope();
 
+    void runAdvanced(const std::function<std::string()> &readFile);
     void scan(std::u32string_view text);
     std::u32string_view interpret(std::u32string_view text);
     std::u32string_view modifierToken(

@@ -33,6 +33,8 @@ class PlaybackObserver
 {
 public:
     virtual ~PlaybackObserver() = default;
+    // A token is about to be performed.
+    virtual void tokenStarted() { }
     // ProcessHotKey was given this record.
     virtual void runStarted(int /*record*/) { }
     virtual void timedWait(int /*amount*/, WaitUnit /*unit*/) { }
@@ -40,6 +42,8 @@ public:
     virtual void lookedFor(const std::string & /*title*/, std::int64_t /*polls*/, bool /*found*/) {
     }
     virtual void focused(const std::string & /*title*/, bool /*found*/) { }
+    // "<<WRITEVALUE>>" is about to type the stored value.
+    virtual void valueWritten(const std::string & /*value*/) { }
     // RecordFinished was called.
     virtual void runStatus(const std::string & /*status*/) { }
 };

@@ -165,6 +165,25 @@ void TSendKey::resetSharedState()
     g_shared = SharedState {};
 }
 
+SendKeySharedStateScope::SendKeySharedStateScope()
+    : m_tokensOnly(g_shared.tokensOnly)
+    , m_alt(g_shared.alt)
+    , m_ctrl(g_shared.ctrl)
+    , m_shift(g_shared.shift)
+    , m_ctrlAlt(g_shared.ctrlAlt)
+{
+    g_shared.tokensOnly = g_shared.alt = g_shared.ctrl = g_shared.shift = g_shared.ctrlAlt = false;
+}
+
+SendKeySharedStateScope::~SendKeySharedStateScope()
+{
+    g_shared.tokensOnly = m_tokensOnly;
+    g_shared.alt = m_alt;
+    g_shared.ctrl = m_ctrl;
+    g_shared.shift = m_shift;
+    g_shared.ctrlAlt = m_ctrlAlt;
+}
+
 int TSendKey::SendString(std::string_view utf8)
 {
     const std::u32string s = text::decode(utf8);

@@ -83,6 +83,20 @@ private:
     void *m_library = nullptr;
 };
 
+// Keeps what every sender shares (the pending modifiers and TokensOnly) out of reach of a
+// run made on the side, such as a dry run: saved and cleared here, put back on destruction.
+class SendKeySharedStateScope
+{
+public:
+    SendKeySharedStateScope();
+    ~SendKeySharedStateScope();
+    SendKeySharedStateScope(const SendKeySharedStateScope &) = delete;
+    SendKeySharedStateScope &operator=(const SendKeySharedStateScope &) = delete;
+
+private:
+    bool m_tokensOnly, m_alt, m_ctrl, m_shift, m_ctrlAlt;
+};
+
 // One row of the key-name table; the first matching row wins.
 struct KeyNameRow
 {

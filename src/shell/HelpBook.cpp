@@ -35,6 +35,7 @@ constexpr std::array<HelpEntry, 34> Entries { {
     { "Windows", "Waiting for windows", { Language, "Windows" }, 1 },
     { "Execute", "Starting programs", { Language, "Execute" }, 1 },
     { "DateTime", "Date and time", { Language, "DateTime" }, 1 },
+    { "Checking", "Checking a macro and the dry run", { Language, "Checking" }, 1 },
     { "HotKeys", "Hot keys", { Triggers, "HotKeys" }, 0 },
     { "UsableKeys", "Keys you can use", { Triggers, "UsableKeys" }, 1 },
     { "HotKeyConflicts", "Who holds a hot key", { Triggers, "HotKeyConflicts" }, 1 },

@@ -493,6 +493,7 @@ TEST_F(Properties, EditMacroLoadsTheTextIntoTheWizardsEditMode)
     model.open(4);
     services.inWizard = [this] {
         EXPECT_TRUE(wizard.editMode());
+        EXPECT_EQ(wizard.editRecord(), 4) << "the checker reads the text as record 4's";
         EXPECT_EQ(wizardView.page, wizard::Page::pnlManualKeys);
         EXPECT_TRUE(wizardView.editPicture);
         EXPECT_TRUE(wizardView.visible[wizard::Button::cmdSave]);

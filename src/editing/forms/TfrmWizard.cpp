@@ -2,6 +2,7 @@
 
 #include "components/forms/TEPMenuButton.h"
 #include "editing/forms/InsertionDialogs.h"
+#include "editing/forms/MacroHighlighter.h"
 #include "mainwindow/forms/Artwork.h"
 
 #include <QButtonGroup>
@@ -20,6 +21,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -293,6 +295,34 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
     editor->addWidget(mmoManKeys, 1);
     editor->addLayout(inserts);
     static_cast<QVBoxLayout *>(manual->layout())->addLayout(editor, 1);
+    // Under the text: what the checker finds as the user types, and the dry run on demand.
+    highlighter = new MacroHighlighter(mmoManKeys->document());
+    auto panel = [manual](const char *name, const char *accessibleName) {
+        auto *memo = named(new QPlainTextEdit(manual), name, accessibleName);
+        memo->setReadOnly(true);
+        memo->setFixedHeight(96);
+        memo->setTabChangesFocus(true);
+        return memo;
+    };
+    mmoCheck = panel("mmoCheck", "Macro Check");
+    mmoDryRun = panel("mmoDryRun", "Dry Run");
+    cmdDryRun = new QPushButton(QStringLiteral("Dr&y Run"), manual);
+    cmdDryRun->setObjectName(QStringLiteral("cmdDryRun"));
+    cmdDryRun->setAccessibleName(QStringLiteral("Dry Run"));
+    cmdDryRun->setAutoDefault(false);
+    auto *checkLabel = new QLabel(QStringLiteral("C&heck:"), manual);
+    checkLabel->setBuddy(mmoCheck);
+    auto *checks = new QGridLayout;
+    checks->addWidget(checkLabel, 0, 0);
+    checks->addWidget(cmdDryRun, 0, 1, Qt::AlignLeft);
+    checks->addWidget(mmoCheck, 1, 0);
+    checks->addWidget(mmoDryRun, 1, 1);
+    static_cast<QVBoxLayout *>(manual->layout())->addLayout(checks);
+    checkTimer = new QTimer(this);
+    checkTimer->setSingleShot(true);
+    checkTimer->setInterval(CheckDelayMs);
+    connect(checkTimer, &QTimer::timeout, this, [this] { checkText(); });
+    connect(cmdDryRun, &QPushButton::clicked, this, [this] { dryRunText(); });
 
     // pnlFinished
     auto *finished = makePage(Page::pnlFinished, QStringLiteral("Finished"));
@@ -349,11 +379,38 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
     for (auto &[page, widget] : pnl)
         static_cast<QVBoxLayout *>(widget->layout())->addStretch();
 
-    setFixedSize(520, 420);
+    setFixedSize(560, 540);
     m_model.setView(*this);
 }
 
 TfrmWizard::~TfrmWizard() = default;
+
+void TfrmWizard::setCheckModel(MacroCheckModel &model)
+{
+    m_check = &model;
+}
+
+void TfrmWizard::checkText()
+{
+    checkTimer->stop();
+    if (!m_check)
+        return;
+    m_check->setText(mmoManKeys->toPlainText().toStdString());
+    m_check->setMacro(m_model.editRecord(), m_model.fields().name);
+    m_check->check();
+    mmoCheck->setPlainText(qs(m_check->findingsText()));
+    mmoDryRun->setPlainText(qs(m_check->dryRunText()));
+    highlighter->rehighlight();
+}
+
+void TfrmWizard::dryRunText()
+{
+    if (!m_check)
+        return;
+    checkText();
+    m_check->dryRun();
+    mmoDryRun->setPlainText(qs(m_check->dryRunText()));
+}
 
 void TfrmWizard::setInsertionModel(InsertionModel &model)
 {
@@ -413,8 +470,15 @@ void TfrmWizard::connectFields()
             m_model.setHotKey(value);
     });
     connect(mmoManKeys, &QPlainTextEdit::textChanged, this, [this] {
+        const std::string text = mmoManKeys->toPlainText().toStdString();
         if (!m_loading)
-            m_model.fields().advancedText = mmoManKeys->toPlainText().toStdString();
+            m_model.fields().advancedText = text;
+        // Marking the tokens signals a change too; only a new text is checked again.
+        if (m_check && text != m_check->text()) {
+            m_check->setText(text);
+            mmoDryRun->setPlainText(qs(m_check->dryRunText()));
+            checkTimer->start();
+        }
     });
     connect(cbShortCuts, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!m_loading)
@@ -514,6 +578,8 @@ bool TfrmWizard::eventFilter(QObject *watched, QEvent *event)
 void TfrmWizard::showPage(Page page)
 {
     pages->setCurrentWidget(pnl[page]);
+    if (page == Page::pnlManualKeys)
+        checkText();
 }
 
 void TfrmWizard::setButtonEnabled(Button button, bool enabled)
@@ -554,6 +620,8 @@ void TfrmWizard::loadFields(const WizardFields &f)
     if (mmoManKeys->toPlainText().toStdString() != f.advancedText)
         mmoManKeys->setPlainText(qs(f.advancedText));
     m_loading = false;
+    if (pages->currentWidget() == pnl[Page::pnlManualKeys])
+        checkText();
 }
 
 void TfrmWizard::showHotKeyStatus(const std::string &text)

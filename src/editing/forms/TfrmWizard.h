@@ -2,6 +2,7 @@
 
 #include "components/forms/THotKeyEdit.h"
 #include "editing/InsertionModel.h"
+#include "editing/MacroCheckModel.h"
 #include "editing/WizardModel.h"
 
 #include <QDialog>
@@ -16,10 +17,12 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
+class QTimer;
 
 namespace quorvel {
 
 class InsertionDialogs;
+class MacroHighlighter;
 class TEPMenuButton;
 
 // "Macro Assistant": shows the model's page and forwards every event to it.
@@ -35,6 +38,10 @@ public:
     // made here, once.
     void setInsertionModel(InsertionModel &model);
     InsertionDialogs *insertionDialogs() const { return m_insertionDialogs.get(); }
+    // The advanced page's findings and dry run work once this is set.
+    void setCheckModel(MacroCheckModel &model);
+    // How long the typing must pause before the text is checked.
+    static constexpr int CheckDelayMs = 300;
 
     // Shown modally over the application; returns when the wizard closes. Hiding it for a
     // recording does not end the showing.
@@ -89,6 +96,11 @@ public:
     QPushButton *cmdDelay = nullptr;
     // Carries a menu's token on its way into mmoManKeys; never shown.
     QLineEdit *edtSpecialKeys = nullptr;
+    // Under mmoManKeys: the checker's findings, and the dry run with its button.
+    QPlainTextEdit *mmoCheck = nullptr, *mmoDryRun = nullptr;
+    QPushButton *cmdDryRun = nullptr;
+    MacroHighlighter *highlighter = nullptr;
+    QTimer *checkTimer = nullptr;
     QLabel *lblMacroName = nullptr, *lblMacroType = nullptr, *lblShortcutKeys = nullptr,
            *lblWTrigger = nullptr;
 
@@ -104,9 +116,12 @@ private:
     QPushButton *makeButton(wizard::Button button, const QString &caption, QWidget *parent);
     void connectFields();
     void endShowing();
+    void checkText();
+    void dryRunText();
 
     WizardModel &m_model;
     InsertionModel *m_insertion = nullptr;
+    MacroCheckModel *m_check = nullptr;
     std::unique_ptr<InsertionDialogs> m_insertionDialogs;
     QEventLoop *m_loop = nullptr;
     bool m_loading = false;

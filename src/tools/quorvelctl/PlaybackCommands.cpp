@@ -8,7 +8,7 @@
 #include "platform/NullPlatform.h"
 #include "playback/MacroRunner.h"
 #include "playback/SendKey.h"
-#include "tools/quorvelctl/Tracing.h"
+#include "playback/Tracing.h"
 
 #include <cstdio>
 #include <cstring>
@@ -59,6 +59,24 @@ int usageError(const char *command, const std::string &message)
     return 2;
 }
 
+// Writes one item per line.
+class TraceOutput
+{
+public:
+    explicit TraceOutput(std::FILE *out)
+        : m_out(out)
+    {
+    }
+    void line(const std::string &text)
+    {
+        std::fwrite(text.data(), 1, text.size(), m_out);
+        std::fputc('\n', m_out);
+    }
+
+private:
+    std::FILE *m_out;
+};
+
 Paths pathsFor(const std::optional<std::string> &catalogue)
 {
     return catalogue ? Paths::forCatalogue(*catalogue) : Paths::fromEnvironment();
@@ -92,7 +110,8 @@ int keysCommand(int argc, char **argv)
         return usageError("keys", "no STRING given");
 
     TraceOutput out(stdout);
-    TracingKeySink sink(out);
+    RawTrace trace([&out](const std::string &line) { out.line(line); });
+    TracingKeySink sink(trace);
     NullEventPump pump;
     TSendKey sender(sink, pump);
     TSendKey::setTokensOnly(tokensOnly);
@@ -159,18 +178,18 @@ int traceCommand(int argc, char **argv)
         const Paths paths = pathsFor(catalogueFile);
         ProfileStore store(paths.catalogueFile);
         Catalogue catalogue(store);
-        TracingKeySink keys(out);
+        RawTrace trace([&out](const std::string &line) { out.line(line); });
+        TracingKeySink keys(trace);
         NullKeySink keyboard;
         NullEventPump pump;
         TracingWindows windowSystem(windows);
-        TracingLauncher launcher(out);
-        TracingJournal journal(out, paths.programFolder);
-        TracingPrompt prompt(out, answers);
+        TracingLauncher launcher(trace);
+        TracingJournal journal(trace, paths.programFolder);
+        TracingPrompt prompt(trace, answers);
         FixedDateTime dateTime;
         NullTimers timers;
-        TraceObserver observer(out);
         MacroRunner runner(PlaybackServices { keys, keyboard, pump, windowSystem, launcher, journal,
-            prompt, dateTime, timers, catalogue, paths.programFolder, &observer, true });
+            prompt, dateTime, timers, catalogue, paths.programFolder, &trace, true });
         journal.OnFinished = [&runner](bool) { runner.journalFinished(); };
         runner.RunAdvancedMacroFile(*file);
     } catch (const std::exception &e) {

@@ -1,3 +1,4 @@
+#include "tools/quorvelctl/CheckCommand.h"
 #include "tools/quorvelctl/PlaybackCommands.h"
 #include "tools/quorvelctl/RecordCommands.h"
 
@@ -13,6 +14,7 @@ constexpr const char *kHelp =
     "Commands:\n"
     "  keys [--tokens-only] STRING...   trace the key events of keystroke strings\n"
     "  trace [OPTIONS] FILE             trace an advanced macro file\n"
+    "  check [--catalogue FILE] [FILE]  report what advanced macros would do silently\n"
     "  list [--catalogue FILE]          print the macro list\n"
     "  record [--keys-only] FILE        record input into FILE\n"
     "  replay [--fast] FILE             replay a recording\n"
@@ -35,6 +37,8 @@ int main(int argc, char **argv)
         status = quorvel::ctl::keysCommand(rest, args);
     else if (std::strcmp(command, "trace") == 0)
         status = quorvel::ctl::traceCommand(rest, args);
+    else if (std::strcmp(command, "check") == 0)
+        status = quorvel::ctl::checkCommand(rest, args);
     else if (std::strcmp(command, "list") == 0)
         status = quorvel::ctl::listCommand(rest, args);
     else if (std::strcmp(command, "record") == 0)

@@ -1,14 +1,66 @@
-#include "tools/quorvelctl/Tracing.h"
+#include "playback/Tracing.h"
 
 #include "common/Text.h"
 #include "playback/UsKeyboardLayout.h"
 
-namespace quorvel::ctl {
+#include <cstdio>
 
-void TraceOutput::line(const std::string &text)
+namespace quorvel {
+
+void RawTrace::keyEvent(KeyCode key, bool release)
 {
-    std::fwrite(text.data(), 1, text.size(), m_out);
-    std::fputc('\n', m_out);
+    char buffer[32];
+    std::snprintf(
+        buffer, sizeof buffer, "%s %02X", release ? "up" : "down", static_cast<unsigned>(key));
+    m_line(buffer);
+}
+
+void RawTrace::character(char32_t ch)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "char U+%04X", static_cast<unsigned>(ch));
+    m_line(buffer);
+}
+
+void RawTrace::launched(
+    const std::string &file, const std::string &parameters, const std::string &folder)
+{
+    m_line("launch " + file + "|" + parameters + "|" + folder);
+}
+
+void RawTrace::replayed(const std::string &name, bool fast)
+{
+    m_line("replay " + name + (fast ? " fast" : " recorded"));
+}
+
+void RawTrace::prompted(const std::string &prompt)
+{
+    m_line("prompt " + prompt);
+}
+
+void RawTrace::runStarted(int record)
+{
+    m_line("run " + std::to_string(record));
+}
+
+void RawTrace::timedWait(int amount, WaitUnit unit)
+{
+    m_line("wait " + std::to_string(amount) + (unit == WaitUnit::Seconds ? " s" : " min"));
+}
+
+void RawTrace::lookedFor(const std::string &title, std::int64_t polls, bool found)
+{
+    m_line("lookfor " + title + " " + std::to_string(polls) + (found ? " found" : " timeout"));
+}
+
+void RawTrace::focused(const std::string &title, bool found)
+{
+    m_line("focus " + title + (found ? " found" : " none"));
+}
+
+void RawTrace::runStatus(const std::string &status)
+{
+    m_line("status " + status);
 }
 
 KeyScan TracingKeySink::keyScan(char32_t ch)
@@ -18,17 +70,12 @@ KeyScan TracingKeySink::keyScan(char32_t ch)
 
 void TracingKeySink::keyEvent(KeyCode key, unsigned, bool, bool release)
 {
-    char buffer[32];
-    std::snprintf(
-        buffer, sizeof buffer, "%s %02X", release ? "up" : "down", static_cast<unsigned>(key));
-    m_out.line(buffer);
+    m_out.keyEvent(key, release);
 }
 
 void TracingKeySink::typeCharacter(char32_t ch)
 {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "char U+%04X", static_cast<unsigned>(ch));
-    m_out.line(buffer);
+    m_out.character(ch);
 }
 
 TracingWindows::TracingWindows(std::vector<std::string> titles)
@@ -63,7 +110,7 @@ WindowHandle TracingWindows::findWindow(std::string_view title)
 void TracingLauncher::open(
     const std::string &file, const std::string &parameters, const std::string &folder)
 {
-    m_out.line("launch " + file + "|" + parameters + "|" + folder);
+    m_out.launched(file, parameters, folder);
 }
 
 void TracingJournal::StartPlayBack()
@@ -71,14 +118,14 @@ void TracingJournal::StartPlayBack()
     std::string name = PlayBackFileName;
     if (name.compare(0, m_programFolder.size(), m_programFolder) == 0)
         name.erase(0, m_programFolder.size());
-    m_out.line("replay " + name + (HiSpeedPlayBack ? " fast" : " recorded"));
+    m_out.replayed(name, HiSpeedPlayBack);
     if (OnFinished)
         OnFinished(false);
 }
 
 std::string TracingPrompt::ask(const std::string &prompt)
 {
-    m_out.line("prompt " + prompt);
+    m_out.prompted(prompt);
     if (m_answers.empty())
         return {};
     std::string answer = std::move(m_answers.front());
@@ -101,29 +148,4 @@ std::string FixedDateTime::format(DateTimeFormat which)
     return {};
 }
 
-void TraceObserver::runStarted(int record)
-{
-    m_out.line("run " + std::to_string(record));
-}
-
-void TraceObserver::timedWait(int amount, WaitUnit unit)
-{
-    m_out.line("wait " + std::to_string(amount) + (unit == WaitUnit::Seconds ? " s" : " min"));
-}
-
-void TraceObserver::lookedFor(const std::string &title, std::int64_t polls, bool found)
-{
-    m_out.line("lookfor " + title + " " + std::to_string(polls) + (found ? " found" : " timeout"));
-}
-
-void TraceObserver::focused(const std::string &title, bool found)
-{
-    m_out.line("focus " + title + (found ? " found" : " none"));
-}
-
-void TraceObserver::runStatus(const std::string &status)
-{
-    m_out.line("status " + status);
-}
-
-} // namespace quorvel::ctl
+} // namespace quorvel

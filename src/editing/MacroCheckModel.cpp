@@ -1,0 +1,62 @@
+#include "editing/MacroCheckModel.h"
+
+#include "catalogue/Catalogue.h"
+#include "playback/DryRun.h"
+
+namespace quorvel {
+
+MacroCheckModel::MacroCheckModel(Deps deps)
+    : m_d(std::move(deps))
+{
+}
+
+void MacroCheckModel::setMacro(int record, std::string name)
+{
+    m_record = record;
+    m_name = std::move(name);
+}
+
+void MacroCheckModel::setText(std::string text)
+{
+    if (text == m_text)
+        return;
+    m_text = std::move(text);
+    if (!m_dryRunText.empty())
+        m_dryRunText = DryRunStale;
+}
+
+void MacroCheckModel::check()
+{
+    const CatalogueDirectory directory(m_d.catalogue, m_d.programFolder);
+    MacroCheckContext context;
+    context.macros = &directory;
+    context.self = m_record;
+    context.selfName = m_name;
+    context.separator = m_d.catalogue.store().readString(
+        settings::Main, settings::WaitForSeparator, settings::WaitForSeparatorDefault);
+    m_findings = checkMacroText(m_text, context).findings;
+    m_findingsText.clear();
+    for (const MacroFinding &f : m_findings) {
+        if (!m_findingsText.empty())
+            m_findingsText += '\n';
+        m_findingsText += "Line " + std::to_string(f.line) + ", column " + std::to_string(f.column)
+            + ": " + f.message;
+    }
+    if (m_findings.empty())
+        m_findingsText = NoFindings;
+}
+
+void MacroCheckModel::dryRun()
+{
+    m_dryRunText.clear();
+    for (const std::string &line :
+        dryRunMacroText(m_text, DryRunSetup { m_d.catalogue, m_d.programFolder, m_d.dateTime })) {
+        if (!m_dryRunText.empty())
+            m_dryRunText += '\n';
+        m_dryRunText += line;
+    }
+    if (m_dryRunText.empty())
+        m_dryRunText = "Nothing: the text types no key and runs no command.";
+}
+
+} // namespace quorvel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "playback/MacroCheck.h"
+
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+class Catalogue;
+class DateTimeFormatter;
+
+// What the advanced page shows under its text: the checker's findings and a dry run. The
+// form decides when to check (it waits for a pause in the typing).
+class MacroCheckModel
+{
+public:
+    struct Deps
+    {
+        Catalogue &catalogue;
+        std::string programFolder; // with its trailing separator
+        DateTimeFormatter &dateTime;
+    };
+
+    static constexpr const char *NoFindings = "No problems found.";
+    static constexpr const char *DryRunStale = "The text has changed: select Dry Run again.";
+
+    explicit MacroCheckModel(Deps deps);
+
+    // The macro the text belongs to: its record (0 when it is not stored yet) and its name.
+    void setMacro(int record, std::string name);
+    // A new text: the dry run shown no longer tells it.
+    void setText(std::string text);
+    const std::string &text() const { return m_text; }
+
+    // Checks the text; findingsText() then tells the result.
+    void check();
+    const std::vector<MacroFinding> &findings() const { return m_findings; }
+    // One line per finding, "Line 2, column 5: ...", or NoFindings.
+    const std::string &findingsText() const { return m_findingsText; }
+
+    // Runs the text dry; dryRunText() then holds its lines.
+    void dryRun();
+    const std::string &dryRunText() const { return m_dryRunText; }
+
+private:
+    Deps m_d;
+    int m_record = 0;
+    std::string m_name;
+    std::string m_text;
+    std::vector<MacroFinding> m_findings;
+    std::string m_findingsText = NoFindings;
+    std::string m_dryRunText;
+};
+
+} // namespace quorvel

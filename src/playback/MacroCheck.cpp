@@ -1,0 +1,727 @@
+#include "playback/MacroCheck.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/Paths.h"
+#include "common/Text.h"
+#include "playback/MacroInterpreter.h"
+#include "playback/MacroTokens.h"
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace quorvel {
+
+using namespace tokens;
+
+namespace {
+
+constexpr std::size_t npos = std::u32string::npos;
+
+// The characters of a quoted piece of text in a message.
+constexpr std::size_t kQuoteLimit = 40;
+
+bool isLineBreak(char32_t c)
+{
+    return c == U'\r' || c == U'\n';
+}
+
+// The first occurrence of a needle at or after a position. Remembers its last answer, so
+// that a scan that moves forward through the text searches each stretch once.
+class Finder
+{
+public:
+    Finder(const std::u32string &text, std::u32string needle)
+        : m_text(text)
+        , m_needle(std::move(needle))
+    {
+    }
+
+    std::size_t find(std::size_t from)
+    {
+        if (m_needle.empty())
+            return npos;
+        if (!m_valid || from < m_from || from > m_found) {
+            m_found = m_text.find(m_needle, from);
+            m_from = from;
+            m_valid = true;
+        }
+        return m_found;
+    }
+
+private:
+    const std::u32string &m_text;
+    std::u32string m_needle;
+    bool m_valid = false;
+    std::size_t m_from = 0;
+    std::size_t m_found = npos;
+};
+
+struct RunSite
+{
+    std::size_t start;
+    std::size_t length;
+    std::string name;
+};
+
+// One pass over a text. Each step mirrors what the interpreter consumes, so the findings
+// and spans are where the run would be.
+class Scanner
+{
+public:
+    Scanner(std::u32string text, std::u32string separator, bool report)
+        : m_text(std::move(text))
+        , m_separator(std::move(separator))
+        , m_report(report)
+    {
+    }
+
+    void run() { scanSegment(0, m_text.size(), false); }
+
+    const std::u32string &text() const { return m_text; }
+    std::vector<RunSite> &runSites() { return m_runSites; }
+    std::vector<TokenSpan> &spans() { return m_spans; }
+    // start, length, kind, message
+    struct Raw
+    {
+        std::size_t start;
+        std::size_t length;
+        FindingKind kind;
+        std::string message;
+    };
+    std::vector<Raw> &findings() { return m_findings; }
+
+    std::string quote(std::size_t from, std::size_t to) const
+    {
+        to = std::min(to, m_text.size());
+        std::u32string piece;
+        bool cut = false;
+        for (std::size_t i = from; i < to; ++i) {
+            if (isLineBreak(m_text[i]) || piece.size() == kQuoteLimit) {
+                cut = true;
+                break;
+            }
+            piece += m_text[i];
+        }
+        std::string quoted(1, '"');
+        quoted += text::encode(piece);
+        quoted += cut ? "...\"" : "\"";
+        return quoted;
+    }
+
+private:
+    Finder &finder(std::u32string_view needle)
+    {
+        const std::u32string key(needle);
+        auto it = m_finders.find(key);
+        if (it == m_finders.end())
+            it = m_finders.emplace(key, Finder(m_text, key)).first;
+        return it->second;
+    }
+
+    // Within [from, end): the needle must end inside the segment.
+    std::size_t find(std::u32string_view needle, std::size_t from, std::size_t end)
+    {
+        if (from >= end)
+            return npos;
+        const std::size_t at = finder(needle).find(from);
+        if (at == npos || at + needle.size() > end)
+            return npos;
+        return at;
+    }
+
+    // Whether a line ends in [from, to). The next break is remembered like a needle's.
+    bool breaksLine(std::size_t from, std::size_t to)
+    {
+        if (!m_breakValid || from < m_breakFrom || from > m_break) {
+            m_break = from;
+            while (m_break < m_text.size() && !isLineBreak(m_text[m_break]))
+                ++m_break;
+            m_breakFrom = from;
+            m_breakValid = true;
+        }
+        return m_break < std::min(to, m_text.size());
+    }
+
+    std::u32string_view at(std::size_t pos, std::size_t end) const
+    {
+        return std::u32string_view(m_text).substr(pos, end > pos ? end - pos : 0);
+    }
+
+    void span(std::size_t start, std::size_t end, SpanKind kind)
+    {
+        if (end > start)
+            m_spans.push_back(TokenSpan { start, end - start, kind });
+    }
+
+    void finding(std::size_t start, std::size_t length, FindingKind kind, std::string message)
+    {
+        if (m_report)
+            m_findings.push_back(
+                Raw { start, std::max<std::size_t>(length, 1), kind, std::move(message) });
+    }
+
+    void scanSegment(std::size_t pos, std::size_t end, bool inBody)
+    {
+        while (pos < end) {
+            if (pos + 1 < end && m_text[pos] == U'<' && m_text[pos + 1] == U'<')
+                pos = token(pos, end, inBody);
+            else
+                ++pos;
+        }
+    }
+
+    // The token at pos; returns where the scan goes on. end may shrink (the cut after a
+    // modifier and key).
+    std::size_t token(std::size_t pos, std::size_t &end, bool inBody)
+    {
+        const auto view = at(pos, end);
+        if (const auto *row = matchToken(view, kModifierTokens))
+            return modifier(pos, end, *row);
+        if (const auto *row = matchToken(view, kKeyTokens)) {
+            span(pos, pos + row->token.size(), SpanKind::Key);
+            return pos + row->token.size();
+        }
+        if (const auto *row = matchToken(view, kCommandTokens))
+            return command(pos, end, *row, inBody);
+        unknown(pos, end);
+        return pos + 2;
+    }
+
+    void unknown(std::size_t pos, std::size_t end)
+    {
+        const auto view = at(pos, end);
+        if (startsWithToken(view, kEndRep)) {
+            const std::size_t stop = pos + kEndRep.size();
+            span(pos, stop, SpanKind::Unknown);
+            const bool capitals = view.substr(0, kEndRep.size()) == kEndRep;
+            finding(pos, kEndRep.size(), FindingKind::StrayEndRepeat,
+                capitals ? "\"<<ENDREP>>\" ends no repeat: the run types \"ENDREP>>\""
+                         : quote(pos, stop)
+                        + " ends no repeat (only \"<<ENDREP>>\" in capitals does): the run "
+                          "types "
+                        + quote(pos + 2, stop));
+            return;
+        }
+        // The would-be token: up to its ">>" when that closes it on the same line.
+        std::size_t stop = pos + 2;
+        const std::size_t limit = std::min(end, pos + kQuoteLimit);
+        while (stop < limit && !isLineBreak(m_text[stop])
+            && !(m_text[stop] == U'<' && stop + 1 < end && m_text[stop + 1] == U'<')) {
+            if (m_text[stop] == U'>' && stop + 1 < end && m_text[stop + 1] == U'>') {
+                stop += 2;
+                span(pos, stop, SpanKind::Unknown);
+                finding(pos, stop - pos, FindingKind::UnknownToken,
+                    "unknown token " + quote(pos, stop) + ": the run drops \"<<\" and types "
+                        + quote(pos + 2, stop));
+                return;
+            }
+            ++stop;
+        }
+        span(pos, pos + 2, SpanKind::Unknown);
+        finding(pos, 2, FindingKind::UnknownToken,
+            "\"<<\" starts no token: the run drops it (write \"<\" twice apart to type it)");
+    }
+
+    std::size_t modifier(std::size_t pos, std::size_t &end, const ModifierToken &row)
+    {
+        const std::size_t after = pos + row.token.size();
+        span(pos, after, SpanKind::Modifier);
+        const auto rest = at(after, end);
+        if (!startsWithMarker(rest)) {
+            if (!rest.empty() && rest.front() == U'{')
+                finding(pos, row.token.size() + 1, FindingKind::Brace,
+                    quote(pos, after + 1)
+                        + " sends \"{\" as the start of a key name: the run "
+                          "stops with \"No Closing brackets\"");
+            return std::min(after + 1, end);
+        }
+        if (end - after > MacroInterpreter::ModifiedKeyCut) {
+            const std::size_t cut = after + MacroInterpreter::ModifiedKeyCut;
+            finding(cut, end - cut, FindingKind::Cut,
+                "the run reads only 10000 characters after " + quote(pos, after)
+                    + " followed by a key token: the text from here on is dropped");
+            end = cut;
+        }
+        if (const auto *key = matchToken(at(after, end), kKeyTokens)) {
+            span(after, after + key->token.size(), SpanKind::Key);
+            return after + key->token.size();
+        }
+        const auto next = at(after, end);
+        std::size_t otherLength = 0;
+        if (const auto *other = matchToken(next, kModifierTokens))
+            otherLength = other->token.size();
+        else if (const auto *command = matchToken(next, kCommandTokens))
+            otherLength = command->token.size();
+        if (otherLength > 0) {
+            span(after, after + 2, SpanKind::Unknown);
+            finding(pos, after + otherLength - pos, FindingKind::ModifierCommand,
+                quote(pos, after) + " combines only with a key: the run drops the \"<<\" of "
+                    + quote(after, after + otherLength) + " and types the rest");
+        } else {
+            unknown(after, end);
+        }
+        return after + 2;
+    }
+
+    // Reports a count the run would fail to convert; true when it converts.
+    bool count(std::size_t from, std::size_t to, const char *what)
+    {
+        if (parseCount(at(from, to)))
+            return true;
+        const std::string written = text::encode(at(from, to));
+        finding(from, to - from, FindingKind::BadCount,
+            std::string(what) + " " + quote(from, to)
+                + " is not a whole number: the run stops with \"'" + written
+                + "' is not a valid integer value\"");
+        return false;
+    }
+
+    void unterminated(std::size_t pos, std::size_t length, const std::string &message)
+    {
+        finding(pos, length, FindingKind::Unterminated, message);
+    }
+
+    // The argument of token [pos, r) runs from r to the terminator at t (npos: none).
+    // Returns false when it was reported.
+    bool closedOnItsLine(std::size_t pos, std::size_t r, std::size_t t, std::string_view needed)
+    {
+        const std::string token = quote(pos, r);
+        if (t == npos) {
+            unterminated(pos, r - pos,
+                token + " has no \"" + std::string(needed)
+                    + "\" after it: the run takes its argument as empty and drops one "
+                      "character");
+            return false;
+        }
+        if (breaksLine(r, t)) {
+            unterminated(pos, r - pos,
+                token + " is not closed on its line: its argument runs on to the next \""
+                    + std::string(needed) + "\"");
+            return false;
+        }
+        const std::size_t marker = finder(U"<<").find(r);
+        if (marker != npos && marker < t) {
+            unterminated(pos, r - pos,
+                token + " is not closed before the next token: its argument takes in "
+                    + quote(marker, t + 1) + " up to the next \"" + std::string(needed) + "\"");
+            return false;
+        }
+        return true;
+    }
+
+    // After the ">" of a "<<SECS", "<<MINS" or "<<RUN:" the run drops one more character,
+    // meant to be the second ">".
+    void secondCloser(std::size_t pos, std::size_t p, std::size_t end)
+    {
+        if (p + 1 < end && m_text[p + 1] != U'>')
+            unterminated(pos, p + 2 - pos,
+                quote(pos, p + 1) + " is not closed by \">>\": the run drops the "
+                    + quote(p + 1, p + 2) + " after \">\"");
+    }
+
+    std::size_t command(std::size_t pos, std::size_t &end, const CommandToken &row, bool inBody)
+    {
+        const std::size_t r = pos + row.token.size();
+        std::size_t next = r;
+        switch (row.command) {
+        case Command::Secs:
+        case Command::Mins: {
+            const std::size_t p = find(U">", r, end);
+            if (closedOnItsLine(pos, r, p, ">>")) {
+                count(r, p, "the time");
+                secondCloser(pos, p, end);
+            } else if (p == npos) {
+                finding(pos, r - pos, FindingKind::BadCount,
+                    "the run stops with \"'' is not a valid integer value\"");
+            }
+            next = p == npos ? r + 1 : p + 2;
+            break;
+        }
+        case Command::Rep:
+            return repeat(pos, r, end, inBody);
+        case Command::ShortDate:
+        case Command::LongDate:
+        case Command::ShortTime:
+        case Command::LongTime:
+        case Command::WriteValue:
+            break;
+        case Command::Input: {
+            const std::size_t e = find(U">>", r, end);
+            closedOnItsLine(pos, r, e, ">>");
+            next = e == npos ? r + 1 : e + 2;
+            break;
+        }
+        case Command::Run: {
+            const std::size_t p = find(U">", r, end);
+            if (closedOnItsLine(pos, r, p, ">>"))
+                secondCloser(pos, p, end);
+            next = p == npos ? r + 1 : p + 2;
+            m_runSites.push_back(
+                RunSite { pos, std::min(next, end) - pos, text::encode(at(r, p == npos ? r : p)) });
+            break;
+        }
+        case Command::LookFor:
+            next = lookFor(pos, r, end);
+            break;
+        case Command::Focus: {
+            const std::size_t p = find(U">", r, end);
+            const std::size_t e = find(U">>", r, end);
+            if (closedOnItsLine(pos, r, e, ">>") && p != e)
+                unterminated(pos, e + 2 - pos,
+                    "the window title ends at the first \">\" but the run goes on after "
+                    "the first \">>\": "
+                        + quote(p, e + 2) + " is dropped");
+            next = e == npos ? r + 1 : e + 2;
+            break;
+        }
+        case Command::Execute:
+            next = execute(pos, r, end);
+            break;
+        }
+        next = std::min(next, end);
+        span(pos, next, SpanKind::Command);
+        return next;
+    }
+
+    std::size_t repeat(std::size_t pos, std::size_t r, std::size_t end, bool inBody)
+    {
+        const std::size_t countEnd = find(U">", r, end);
+        const std::size_t bodyStart = std::min(countEnd == npos ? r + 1 : countEnd + 2, end);
+        const std::size_t closing = find(kEndRep, r, end);
+        if (closing == npos) {
+            const std::size_t next = std::min(r + 9, end);
+            span(pos, next, SpanKind::Command);
+            const std::string dropped = quote(r, next);
+            if (inBody)
+                finding(pos, r - pos, FindingKind::NestedRepeat,
+                    "repeats do not nest: the first \"<<ENDREP>>\" closed the outer repeat, so "
+                    "this one repeats nothing and the run drops "
+                        + dropped);
+            else
+                finding(pos, r - pos, FindingKind::UnclosedRepeat,
+                    "\"<<REP\" without \"<<ENDREP>>\" repeats nothing: the run drops " + dropped);
+            return next;
+        }
+        if (countEnd == npos || countEnd > closing)
+            unterminated(
+                pos, r - pos, "the count of \"<<REP\" has no \">>\" before \"<<ENDREP>>\"");
+        else
+            count(r, countEnd, "the count");
+        span(pos, bodyStart, SpanKind::Command);
+        const std::size_t bodyEnd = find(kEndRep, bodyStart, end);
+        if (bodyEnd != npos)
+            scanSegment(bodyStart, bodyEnd, true);
+        span(closing, closing + kEndRep.size(), SpanKind::Command);
+        return closing + kEndRep.size();
+    }
+
+    std::size_t lookFor(std::size_t pos, std::size_t r, std::size_t end)
+    {
+        const std::size_t at = find(m_separator, r, end);
+        std::size_t q = at == npos ? r + 1 : at + m_separator.size();
+        const std::string separator = text::encode(m_separator);
+        if (at == npos) {
+            finding(pos, r - pos, FindingKind::LookForNoLimit,
+                "\"<<LOOKFOR:\" without the separator \"" + separator
+                    + "\" and \"SECS:\" or \"MINS:\": no wait happens and the rest is typed");
+            return q;
+        }
+        if (breaksLine(r, at))
+            unterminated(pos, r - pos,
+                "\"<<LOOKFOR:\" is not closed on its line: its window title runs on to the "
+                "next \""
+                    + separator + "\"");
+        bool limited = false;
+        static constexpr std::u32string_view kLabels[] = { U"SECS:", U"MINS:" };
+        for (const std::u32string_view label : kLabels) {
+            if (!startsWithToken(this->at(q, end), label))
+                continue;
+            limited = true;
+            const std::size_t from = q + label.size();
+            const std::size_t e = find(U">>", from, end);
+            if (e == npos) {
+                unterminated(pos, r - pos,
+                    "\"<<LOOKFOR:\" has no \">>\" after its time: the run stops with \"'' is not "
+                    "a valid integer value\"");
+                q = from + 1;
+            } else {
+                if (!breaksLine(from, e))
+                    count(from, e, "the time");
+                else
+                    unterminated(pos, r - pos,
+                        "\"<<LOOKFOR:\" is not closed on its line: its time runs on to the next "
+                        "\">>\"");
+                q = e + 2;
+            }
+        }
+        if (!limited)
+            finding(pos, std::min(q, end) - pos, FindingKind::LookForNoLimit,
+                "\"<<LOOKFOR:\" without \"SECS:\" or \"MINS:\" after \"" + separator
+                    + "\": no wait happens and the rest is typed");
+        return q;
+    }
+
+    std::size_t execute(std::size_t pos, std::size_t r, std::size_t end)
+    {
+        const std::size_t a1 = find(U"~~", r, end);
+        const std::size_t x = a1 == npos ? r + 1 : a1 + 2;
+        const std::size_t a2 = find(U"~~", x, end);
+        const std::size_t y = a2 == npos ? x + 1 : a2 + 2;
+        const std::size_t e = find(U">>", y, end);
+        const std::size_t firstClose = find(U">>", r, end);
+        if (a1 == npos || a2 == npos || e == npos || firstClose != e || breaksLine(r, e))
+            unterminated(pos, r - pos,
+                "\"<<EXECUTE:\" needs \"program~~parameters~~folder>>\" on one line: the run "
+                "reads the parts up to the next \"~~\", \"~~\" and \">>\" wherever they are");
+        return e == npos ? y + 1 : e + 2;
+    }
+
+    std::u32string m_text;
+    std::u32string m_separator;
+    bool m_report;
+    std::map<std::u32string, Finder> m_finders;
+    bool m_breakValid = false;
+    std::size_t m_breakFrom = 0;
+    std::size_t m_break = 0;
+    std::vector<RunSite> m_runSites;
+    std::vector<TokenSpan> m_spans;
+    std::vector<Raw> m_findings;
+};
+
+// "<<RUN:" between macros: whether running a record comes back round, or nests deeper than
+// the run allows.
+class RunGraph
+{
+public:
+    static constexpr int Self = -1; // a macro not stored yet
+
+    RunGraph(const MacroCheckContext &context, std::vector<std::string> selfRuns)
+        : m_context(context)
+    {
+        m_edges[selfNode()] = targetsOf(selfRuns);
+    }
+
+    int selfNode() const { return m_context.self > 0 ? m_context.self : Self; }
+
+    std::vector<int> recordsNamed(const std::string &name) const
+    {
+        std::vector<int> records = m_context.macros->recordsNamed(name);
+        if (m_context.self <= 0 && !m_context.selfName.empty()
+            && text::equalsIgnoreAsciiCase(
+                text::trimControl(m_context.selfName), std::string_view(name)))
+            records.push_back(Self);
+        return records;
+    }
+
+    std::string nameOf(int node) const
+    {
+        if (node == Self)
+            return std::string(text::trimControl(m_context.selfName));
+        return m_context.macros->nameOf(node);
+    }
+
+    // The chain of names from node that comes back round, or nests too deep; empty when the
+    // runs from node end.
+    std::vector<int> trouble(int node, int depth)
+    {
+        m_path.clear();
+        m_onPath.clear();
+        return walk(node, depth);
+    }
+
+private:
+    std::vector<int> targetsOf(const std::vector<std::string> &names) const
+    {
+        std::vector<int> targets;
+        for (const auto &name : names) {
+            for (const int record : recordsNamed(name))
+                targets.push_back(record);
+        }
+        return targets;
+    }
+
+    const std::vector<int> &edges(int node)
+    {
+        auto it = m_edges.find(node);
+        if (it != m_edges.end())
+            return it->second;
+        std::vector<std::string> names;
+        if (const auto text = m_context.macros->advancedText(node)) {
+            Scanner scanner(text::decode(*text), text::decode(m_context.separator), false);
+            scanner.run();
+            for (auto &site : scanner.runSites())
+                names.push_back(std::move(site.name));
+        }
+        return m_edges[node] = targetsOf(names);
+    }
+
+    // depth: the nesting level of the run of node (1 for a run from the checked text).
+    std::vector<int> walk(int node, int depth)
+    {
+        if (m_onPath.count(node) || depth > MacroInterpreter::MaxRunNesting) {
+            auto chain = m_path;
+            chain.push_back(node);
+            return chain;
+        }
+        if (m_safe.count(node) && m_safe[node] + depth <= MacroInterpreter::MaxRunNesting)
+            return {};
+        m_path.push_back(node);
+        m_onPath.insert(node);
+        int deepest = 0;
+        for (const int target : edges(node)) {
+            auto chain = walk(target, depth + 1);
+            if (!chain.empty())
+                return chain;
+            deepest = std::max(deepest, m_safe[target] + 1);
+        }
+        m_onPath.erase(node);
+        m_path.pop_back();
+        m_safe[node] = deepest;
+        return {};
+    }
+
+    const MacroCheckContext &m_context;
+    std::map<int, std::vector<int>> m_edges;
+    std::map<int, int> m_safe; // node: how deep the runs below it go
+    std::vector<int> m_path;
+    std::set<int> m_onPath;
+};
+
+std::string quoted(const std::string &s)
+{
+    return "\"" + s + "\"";
+}
+
+} // namespace
+
+std::string_view findingKindName(FindingKind kind)
+{
+    switch (kind) {
+    case FindingKind::UnknownToken:
+        return "unknown-token";
+    case FindingKind::UnclosedRepeat:
+        return "unclosed-repeat";
+    case FindingKind::StrayEndRepeat:
+        return "stray-endrep";
+    case FindingKind::NestedRepeat:
+        return "nested-repeat";
+    case FindingKind::Unterminated:
+        return "unterminated";
+    case FindingKind::BadCount:
+        return "bad-count";
+    case FindingKind::UnknownMacro:
+        return "unknown-macro";
+    case FindingKind::RunCycle:
+        return "run-cycle";
+    case FindingKind::ModifierCommand:
+        return "modifier-command";
+    case FindingKind::LookForNoLimit:
+        return "lookfor-no-limit";
+    case FindingKind::Brace:
+        return "brace";
+    case FindingKind::Cut:
+        return "cut";
+    }
+    return "unknown";
+}
+
+CatalogueDirectory::CatalogueDirectory(const Catalogue &catalogue, std::string programFolder)
+    : m_catalogue(catalogue)
+    , m_programFolder(std::move(programFolder))
+{
+}
+
+std::vector<int> CatalogueDirectory::recordsNamed(std::string_view name) const
+{
+    return m_catalogue.findByName(name);
+}
+
+std::string CatalogueDirectory::nameOf(int record) const
+{
+    return m_catalogue.store().readString(Catalogue::sectionName(record), "Name", "");
+}
+
+std::optional<std::string> CatalogueDirectory::advancedText(int record) const
+{
+    const std::string section = Catalogue::sectionName(record);
+    const ProfileStore &store = m_catalogue.store();
+    if (store.readInteger(section, "Type", 0) != macrokind::Advanced)
+        return std::nullopt;
+    const auto path = dataFilePath(m_programFolder, store.readString(section, "Filename", ""));
+    struct stat info
+    {
+    };
+    if (!path || ::stat(path->c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    std::ifstream in(*path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+MacroCheck checkMacroText(std::string_view text, const MacroCheckContext &context)
+{
+    Scanner scanner(text::decode(text), text::decode(context.separator), true);
+    scanner.run();
+    auto &raw = scanner.findings();
+
+    if (context.macros) {
+        std::vector<std::string> names;
+        for (const auto &site : scanner.runSites())
+            names.push_back(site.name);
+        RunGraph graph(context, names);
+        for (const auto &site : scanner.runSites()) {
+            const auto records = graph.recordsNamed(site.name);
+            if (records.empty()) {
+                raw.push_back({ site.start, site.length, FindingKind::UnknownMacro,
+                    "no macro is named " + quoted(site.name) + ": \"<<RUN:\" runs nothing" });
+                continue;
+            }
+            for (const int record : records) {
+                const auto chain = graph.trouble(record, 1);
+                if (chain.empty())
+                    continue;
+                std::string path;
+                for (const int node : chain)
+                    path.append(path.empty() ? "" : " runs ").append(quoted(graph.nameOf(node)));
+                const bool circle =
+                    std::find(chain.begin(), chain.end() - 1, chain.back()) != chain.end() - 1;
+                raw.push_back({ site.start, site.length, FindingKind::RunCycle,
+                    (circle ? "runs come back round: " : "runs nest too deep: ") + path
+                        + "; the run stops at the nesting limit with \"Macro nesting is too "
+                          "deep\"" });
+                break;
+            }
+        }
+    }
+
+    // Line starts, for line and column.
+    const std::u32string &t = scanner.text();
+    std::vector<std::size_t> lineStarts { 0 };
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == U'\n' || (t[i] == U'\r' && (i + 1 >= t.size() || t[i + 1] != U'\n')))
+            lineStarts.push_back(i + 1);
+    }
+    std::stable_sort(
+        raw.begin(), raw.end(), [](const auto &a, const auto &b) { return a.start < b.start; });
+    MacroCheck check;
+    for (auto &f : raw) {
+        const auto line = std::upper_bound(lineStarts.begin(), lineStarts.end(), f.start) - 1;
+        check.findings.push_back(MacroFinding { int(line - lineStarts.begin()) + 1,
+            int(f.start - *line) + 1, int(f.length), f.kind, std::move(f.message) });
+    }
+    check.spans = std::move(scanner.spans());
+    std::stable_sort(check.spans.begin(), check.spans.end(),
+        [](const TokenSpan &a, const TokenSpan &b) { return a.start < b.start; });
+    return check;
+}
+
+} // namespace quorvel

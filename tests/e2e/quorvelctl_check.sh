@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# quorvelctl check from outside: one line per finding, and the exit status says what it found.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
+unset DISPLAY
+ctl="$bin/quorvelctl"
+
+cat >"$work/macros.ini" <<'INI'
+[Main]
+Entries=4
+WaitForSeparator=##
+[Macro1]
+Name=Greet
+Type=4
+FileName=Greet.key
+[Macro2]
+Name=Ping
+Type=4
+FileName=Ping.key
+[Macro3]
+Name=Pong
+Type=4
+FileName=Pong.key
+[Macro4]
+Name=Lost
+Type=4
+FileName=Lost.key
+INI
+printf 'Hello<<ENTER>>\r\n<<LOOKFOR:Calc##SECS:5>>\r\n' >"$work/Greet.key"
+printf 'x<<RUN:pong>>' >"$work/Ping.key"
+printf '<<RUN:PING>>\r\n<<FOO>>' >"$work/Pong.key"
+
+expect "a clean macro: nothing printed, status 0" 0 "" \
+    -- "$ctl" check --catalogue "$work/macros.ini" "$work/Greet.key"
+
+printf 'ab<<SECSx>>\n<<ctrl>><<secs1>>\n<<RUN:Nobody>><<RUN:greet>>\n<<ENDREP>>\n<<REP2>>a' >"$work/bad.key"
+expect "findings: FILE:LINE:COLUMN: kind: message, status 1" 1 "$(cat <<OUT
+$work/bad.key:1:9: bad-count: the time "x" is not a whole number: the run stops with "'x' is not a valid integer value"
+$work/bad.key:2:1: modifier-command: "<<ctrl>>" combines only with a key: the run drops the "<<" of "<<secs" and types the rest
+$work/bad.key:3:1: unknown-macro: no macro is named "Nobody": "<<RUN:" runs nothing
+$work/bad.key:4:1: stray-endrep: "<<ENDREP>>" ends no repeat: the run types "ENDREP>>"
+$work/bad.key:5:1: unclosed-repeat: "<<REP" without "<<ENDREP>>" repeats nothing: the run drops "2>>a"
+OUT
+)" -- "$ctl" check --catalogue "$work/macros.ini" "$work/bad.key"
+
+catalogue_findings="$(cat <<OUT
+$work/Ping.key:1:2: run-cycle: runs come back round: "Pong" runs "Ping" runs "Pong"; the run stops at the nesting limit with "Macro nesting is too deep"
+$work/Pong.key:1:1: run-cycle: runs come back round: "Ping" runs "Pong" runs "Ping"; the run stops at the nesting limit with "Macro nesting is too deep"
+$work/Pong.key:2:1: unknown-token: unknown token "<<FOO>>": the run drops "<<" and types "FOO>>"
+OUT
+)"
+expect "every advanced macro of a catalogue; an unreadable one makes the status 2" 2 \
+    "$catalogue_findings" -- "$ctl" check --catalogue "$work/macros.ini"
+check "the unreadable macro is named on stderr" grep -q "Cannot open file $work/Lost.key" "$work/stderr"
+printf 'x' >"$work/Lost.key"
+expect "every advanced macro of a catalogue, all readable: status 1" 1 "$catalogue_findings" \
+    -- "$ctl" check --catalogue "$work/macros.ini"
+
+printf 'x<<RUN:Nobody>>' >"$work/run.key"
+expect "run names are not looked up without a catalogue" 0 "" \
+    -- env QUORVEL_HOME="$work/none" "$ctl" check "$work/run.key"
+expect "the user's catalogue by default" 1 \
+    "$work/run.key:1:2: unknown-macro: no macro is named \"Nobody\": \"<<RUN:\" runs nothing" \
+    -- env QUORVEL_HOME="$work" "$ctl" check "$work/run.key"
+expect "a missing macro file" 2 "" -- "$ctl" check --catalogue "$work/macros.ini" "$work/none.key"
+expect "a missing catalogue" 2 "" -- "$ctl" check --catalogue "$work/none.ini"
+expect "no FILE" 2 "" -- "$ctl" check
+expect "an unknown option" 2 "" -- "$ctl" check --fast "$work/Greet.key"
+check "check --help" bash -c "'$ctl' check --help | grep -q '^Usage: quorvelctl check'"
+
+finish

@@ -1,0 +1,120 @@
+#include "catalogue/Catalogue.h"
+#include "editing/HintShower.h"
+#include "editing/MacroCheckModel.h"
+#include "editing/forms/MacroHighlighter.h"
+#include "editing/forms/TfrmWizard.h"
+#include "fakes/FakeDateTimeFormatter.h"
+#include "fakes/FakeErrorDisplay.h"
+#include "fakes/FakeEventPump.h"
+#include "fakes/FakeJournal.h"
+#include "fakes/TestSupport.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using quorvel::testing::TempDir;
+using quorvel::testing::writeFile;
+
+namespace {
+
+struct Services : WizardServices, HintShower
+{
+    void setEditing(bool) override { }
+    void setStopHotKeyEnabled(bool) override { }
+    std::vector<std::string> listCaptions() override { return {}; }
+    void addListRow(const MacroListRow &) override { }
+    void setMainWindowVisible(bool) override { }
+    void RecordFinished() override { }
+    void BindHotKeys() override { }
+    void stopPropertiesRecording() override { }
+    void ShowHint(const std::string &) override { }
+};
+
+class MacroCheckForm : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+    quorvel::testing::FakeJournal journal;
+    quorvel::testing::FakeEventPump pump;
+    quorvel::testing::FakeErrorDisplay errors;
+    quorvel::testing::FakeDateTimeFormatter dateTime;
+    Services services;
+    WizardModel model { WizardModel::Deps {
+        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+    MacroCheckModel check { MacroCheckModel::Deps { catalogue, dir.path() + "/", dateTime } };
+    TfrmWizard form { model };
+
+    void SetUp() override
+    {
+        form.setCheckModel(check);
+        model.openForEdit("", [](const std::string &) {});
+    }
+};
+
+TEST_F(MacroCheckForm, PanelsHaveTheirNamesAndAreReadOnly)
+{
+    EXPECT_EQ(form.mmoCheck->accessibleName(), "Macro Check");
+    EXPECT_EQ(form.mmoDryRun->accessibleName(), "Dry Run");
+    EXPECT_EQ(form.cmdDryRun->accessibleName(), "Dry Run");
+    EXPECT_TRUE(form.mmoCheck->isReadOnly());
+    EXPECT_TRUE(form.mmoDryRun->isReadOnly());
+    EXPECT_EQ(form.mmoCheck->toPlainText(), MacroCheckModel::NoFindings);
+}
+
+TEST_F(MacroCheckForm, FindingsFollowTheTypingAfterAPause)
+{
+    form.show();
+    form.mmoManKeys->setFocus();
+    QTest::keyClicks(form.mmoManKeys, "ab<<FOO>>");
+    // Not yet: the check waits for the typing to pause.
+    EXPECT_EQ(form.mmoCheck->toPlainText(), MacroCheckModel::NoFindings);
+    EXPECT_TRUE(form.checkTimer->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(form.mmoCheck->toPlainText(),
+        QString("Line 1, column 3: unknown token \"<<FOO>>\": the run drops \"<<\" and types "
+                "\"FOO>>\""),
+        2000);
+    EXPECT_TRUE(form.highlighter->marks(2, SpanKind::Unknown));
+    EXPECT_FALSE(form.highlighter->marks(1, SpanKind::Unknown));
+
+    form.mmoManKeys->setPlainText("<<CTRL>><<F4>><<SECS5>>");
+    QTRY_COMPARE_WITH_TIMEOUT(
+        form.mmoCheck->toPlainText(), QString(MacroCheckModel::NoFindings), 2000);
+    EXPECT_TRUE(form.highlighter->marks(0, SpanKind::Modifier));
+    EXPECT_TRUE(form.highlighter->marks(8, SpanKind::Key));
+    EXPECT_TRUE(form.highlighter->marks(14, SpanKind::Command));
+    // The marks are there as formats of the text.
+    const auto formats = form.mmoManKeys->document()->firstBlock().layout()->formats();
+    EXPECT_GE(formats.size(), 3);
+}
+
+TEST_F(MacroCheckForm, DryRunShowsTheStepsAndGoesStaleWithTheText)
+{
+    form.mmoManKeys->setPlainText("<<CTRL>><<F4>>Hi<<SECS5>><<INPUT:Your name?>>");
+    form.cmdDryRun->click();
+    EXPECT_EQ(form.mmoDryRun->toPlainText(), "Ctrl+F4\ntype: Hi\nwait 5 s\nask: Your name?");
+    form.mmoManKeys->appendPlainText("x");
+    EXPECT_EQ(form.mmoDryRun->toPlainText(), MacroCheckModel::DryRunStale);
+}
+
+TEST_F(MacroCheckForm, EditModeChecksRunsAgainstTheRecordBeingEdited)
+{
+    writeFile(dir.file("A.key"), "<<RUN:B>>");
+    writeFile(dir.file("B.key"), "<<RUN:A>>");
+    const int a = catalogue.append(MacroRecord { "A", macrokind::Advanced, 0, "A.key", "", 1 });
+    catalogue.append(MacroRecord { "B", macrokind::Advanced, 0, "B.key", "", 1 });
+    // Editing A: its stored text would come back round, the edited one does not.
+    model.openForEdit(
+        "<<RUN:B>>", [](const std::string &) {}, a);
+    EXPECT_TRUE(form.mmoCheck->toPlainText().contains("come back round"));
+    form.mmoManKeys->setPlainText("x");
+    QTRY_COMPARE_WITH_TIMEOUT(
+        form.mmoCheck->toPlainText(), QString(MacroCheckModel::NoFindings), 2000);
+}
+
+} // namespace
