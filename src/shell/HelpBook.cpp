@@ -14,7 +14,7 @@ constexpr std::string_view Files = "files.html";
 
 // Topics are the anchors' names, so a link in a page and a topic asked for by a window meet
 // at the same place.
-constexpr std::array<HelpEntry, 34> Entries { {
+constexpr auto Entries = std::to_array<HelpEntry>({
     { "Contents", "Contents", { "contents.html", "Contents" }, 0 },
     { "Operation", "Operating Quorvel", { Quorvel, "Operation" }, 0 },
     { "Kinds", "The four kinds of macro", { Quorvel, "Kinds" }, 1 },
@@ -50,7 +50,7 @@ constexpr std::array<HelpEntry, 34> Entries { {
     { "FAQ", "Frequently asked questions", { "faq.html", "FAQ" }, 0 },
     { "HotKeyNothing", "A hot key does nothing", { "faq.html", "HotKeyNothing" }, 1 },
     { "NoTrayIcon", "No tray icon", { "faq.html", "NoTrayIcon" }, 1 },
-} };
+});
 
 bool sameLetters(std::string_view a, std::string_view b)
 {

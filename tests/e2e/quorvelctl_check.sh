@@ -62,6 +62,30 @@ expect "run names are not looked up without a catalogue" 0 "" \
 expect "the user's catalogue by default" 1 \
     "$work/run.key:1:2: unknown-macro: no macro is named \"Nobody\": \"<<RUN:\" runs nothing" \
     -- env QUORVEL_HOME="$work" "$ctl" check "$work/run.key"
+cat >"$work/hotkeys.ini" <<'INI'
+[Main]
+Entries=3
+[Macro1]
+Name=Mail
+Type=1
+HotKey=49229
+FileName=true~~~~
+[Macro2]
+Name=Mail2
+Type=1
+HotKey=49229
+FileName=true~~~~
+[Macro3]
+Name=Stopper
+Type=1
+HotKey=24699
+FileName=true~~~~
+INI
+expect "a catalogue's hot keys that start nothing: a shared key and the stop key" 1 "$(cat <<OUT
+$work/hotkeys.ini: hot-key: Mail2 (macro 2): Ctrl+Alt+M is the hot key of Mail (macro 1); the lower number keeps it.
+$work/hotkeys.ini: hot-key: Stopper (macro 3): Shift+Ctrl+F12 stops a recording; given to a macro, it starts the macro instead and stops no recording.
+OUT
+)" -- "$ctl" check --catalogue "$work/hotkeys.ini"
 expect "a missing macro file" 2 "" -- "$ctl" check --catalogue "$work/macros.ini" "$work/none.key"
 expect "a missing catalogue" 2 "" -- "$ctl" check --catalogue "$work/none.ini"
 expect "no FILE" 2 "" -- "$ctl" check

@@ -4,12 +4,7 @@
 #include "catalogue/Paths.h"
 #include "catalogue/ProfileStore.h"
 #include "playback/MacroCheck.h"
-
-// The catalogue's hot-key conflicts come from the triggers' core once it has them.
-#if __has_include("triggers/HotKeyConflicts.h")
 #include "triggers/HotKeyConflicts.h"
-#define QUORVEL_CHECK_HOTKEYS 1
-#endif
 
 #include <cstdio>
 #include <cstring>
@@ -177,13 +172,11 @@ int checkCommand(int argc, char **argv)
                     checker.status = 2;
                 }
             }
-#ifdef QUORVEL_CHECK_HOTKEYS
             for (const HotKeyConflict &conflict : catalogueHotKeyConflicts(catalogue)) {
                 std::printf("%s: hot-key: %s\n", catalogueFile->c_str(), conflict.text.c_str());
                 if (checker.status == 0)
                     checker.status = 1;
             }
-#endif
         }
         std::fflush(stdout);
         return checker.status;
