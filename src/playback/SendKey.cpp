@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "common/Text.h"
 
+#include <chrono>
 #include <dlfcn.h>
 
 namespace quorvel {
@@ -68,7 +69,22 @@ SharedState g_shared;
 
 void *systemOpen(const char *name)
 {
-    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    // Every string asks for the sender again, and a failed lookup costs more than typing the
+    // string; a library found missing is looked for again only a second later.
+    using Clock = std::chrono::steady_clock;
+    thread_local std::string missing;
+    thread_local Clock::time_point missingSince;
+    const auto now = Clock::now();
+    if (missing == name && now - missingSince < std::chrono::seconds(1))
+        return nullptr;
+    void *library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (library) {
+        missing.clear();
+    } else {
+        missing = name;
+        missingSince = now;
+    }
+    return library;
 }
 void *systemSymbol(void *library, const char *name)
 {
