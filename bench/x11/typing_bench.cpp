@@ -129,6 +129,17 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds time
     return true;
 }
 
+// Waits for the window to show, and gives it the focus when the manager did not.
+void focus(const std::string &titlePattern, const std::function<bool()> &focused)
+{
+    if (waitUntil(focused, 10s))
+        return;
+    runToEnd({ "sh", "-c",
+        "xdotool search --name '" + titlePattern
+            + "' | head -n1 | xargs -r xdotool windowactivate --sync" });
+    waitUntil(focused, 5s);
+}
+
 // Lost, extra and wrong characters between what was sent and what arrived.
 std::size_t errors(const std::string &sent, const std::string &arrived)
 {
@@ -395,7 +406,7 @@ struct GtkEditor : Target
             { "NO_AT_BRIDGE=1", "GTK_A11Y=none" }, fds[1]);
         ::close(fds[1]);
         out = fds[0];
-        waitUntil([&] { return focusTitle(display) == "bench gtk"; }, 20s);
+        focus("^bench gtk$", [&] { return focusTitle(display) == "bench gtk"; });
         std::this_thread::sleep_for(500ms);
     }
     void finish(const std::function<void(const std::string &)> &) override
@@ -450,7 +461,8 @@ struct QtEditor : Target
         std::filesystem::remove_all(folder + "/config");
         pid = spawn({ "featherpad", "--standalone", file },
             { "XDG_CONFIG_HOME=" + folder + "/config", "QT_ACCESSIBILITY=0" });
-        waitUntil([&] { return focusTitle(display).find("typed.txt") != std::string::npos; }, 20s);
+        focus("typed\\.txt",
+            [&] { return focusTitle(display).find("typed.txt") != std::string::npos; });
         std::this_thread::sleep_for(800ms);
     }
     void finish(const std::function<void(const std::string &)> &) override

@@ -25,8 +25,10 @@ constexpr std::size_t kLookAhead = 1024;
 // How long a look at the keyboard that found no key down is taken as current.
 constexpr auto kKeymapFresh = std::chrono::milliseconds(2);
 
-// A window that has not answered a ping in this time is taken as one that never answers.
-constexpr auto kPingTimeout = std::chrono::milliseconds(250);
+// A window that has not answered its first ping in this time is taken as one that never
+// answers; one that has answered before is only busy, and gets the longer time.
+constexpr auto kFirstPingTimeout = std::chrono::milliseconds(250);
+constexpr auto kPingTimeout = std::chrono::milliseconds(5000);
 
 struct PingReply
 {
@@ -352,6 +354,11 @@ unsigned X11KeySink::spareFor(const SpareSyms &syms, char32_t ch)
         return it == firstNeed.end() ? SIZE_MAX - 1 : it->second;
     };
 
+    auto lastUse = [&](unsigned kc) {
+        auto it = m_spareUsed.find(kc);
+        return it == m_spareUsed.end() ? Clock::time_point {} : it->second;
+    };
+
     std::vector<std::pair<unsigned, SpareSyms>> bindings;
     for (const SpareSyms &need : needs) {
         auto bound = std::find_if(
@@ -367,7 +374,7 @@ unsigned X11KeySink::spareFor(const SpareSyms &syms, char32_t ch)
                 continue;
             const std::size_t rank = evictionRank(kc);
             if (!victim || rank > victimRank
-                || (rank == victimRank && m_spareUsed[kc] < m_spareUsed[victim])) {
+                || (rank == victimRank && lastUse(kc) < lastUse(victim))) {
                 victim = kc;
                 victimRank = rank;
             }
@@ -420,6 +427,7 @@ unsigned long X11KeySink::pingableFocus()
         return m_focusPingable;
     m_focus = focus;
     m_focusPingable = 0;
+    m_focusAnswered = false;
     const Atom ping = m_connection.atom("_NET_WM_PING");
     // The focus may sit on a child of the window that speaks the protocols.
     for (Window w = focus; w > PointerRoot && w != m_connection.root();) {
@@ -464,15 +472,16 @@ bool X11KeySink::targetCaughtUp()
     e.xclient.data.l[2] = long(window);
     XSendEvent(dpy, window, False, NoEventMask, &e);
     XFlush(dpy);
-    const auto deadline = Clock::now() + kPingTimeout;
+    const auto deadline = Clock::now() + (m_focusAnswered ? kPingTimeout : kFirstPingTimeout);
     for (;;) {
         XEvent reply;
         while (XCheckIfEvent(dpy, &reply, &isPingReply, reinterpret_cast<XPointer>(&match))) {
             if (reply.xclient.data.l[1] == token)
-                return true;
+                return m_focusAnswered = true;
         }
         if (Clock::now() > deadline) {
-            m_focusPingable = 0;
+            if (!m_focusAnswered)
+                m_focusPingable = 0;
             return false;
         }
         pollfd fd { ConnectionNumber(dpy), POLLIN, 0 };

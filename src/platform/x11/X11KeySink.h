@@ -96,6 +96,7 @@ private:
     Clock::time_point m_lastSpareUse {};
     std::u32string m_ahead; // the text announced, from where typing last looked
     unsigned long m_focus = 0, m_focusPingable = 0; // the last focus seen, and what answers pings
+    bool m_focusAnswered = false;
     long m_pingToken = 0;
 };
 
