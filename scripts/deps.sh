@@ -13,6 +13,8 @@ packages=(
     xvfb xauth openbox xterm xdotool wmctrl x11-utils x11-xkb-utils fonts-dejavu-core xfonts-base
     # a real program holding a hot key of its own, as the peer of the conflict tests
     xbindkeys
+    # editors of the two big toolkits that the typing tests and benchmarks type into
+    zenity featherpad
     # driving the program through its accessibility tree, and screenshots of it
     dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 imagemagick
     # printing: a private print server for the queue test, and reading printed PDFs back

@@ -34,6 +34,7 @@ public:
         suspend();
         m_sink.typeCharacter(ch);
     }
+    void expectText(std::u32string_view text) override { m_sink.expectText(text); }
     void flush() override
     {
         m_sink.flush();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace quorvel {
 
 // Named keys are Windows virtual-key codes, so catalogues and traces stay compatible.
@@ -34,6 +36,9 @@ public:
     virtual void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) = 0;
     // Types a character that no key of the layout produces.
     virtual void typeCharacter(char32_t ch) = 0;
+    // The text about to be typed, from here on: a sink may prepare keys for what is ahead.
+    // Only a hint; what is really typed may differ.
+    virtual void expectText(std::u32string_view) { }
     // The end of one keystroke string: deliver what was sent.
     virtual void flush() { }
     // After a run or a failed run: no key synthesised by us may stay down.

@@ -212,9 +212,18 @@ void MacroInterpreter::scan(View text)
         text.remove_prefix(1);
     while (!text.empty() && text.back() <= 32)
         text.remove_suffix(1);
+    // The sink sees the text ahead in windows, again after every token (one may have typed
+    // text of its own), so it can prepare keys for many characters at once.
+    constexpr std::size_t lookAhead = 512;
+    const char32_t *hintRenewal = text.data();
     while (!text.empty()) {
+        if (text.data() >= hintRenewal) {
+            m_services.keys.expectText(text.substr(0, lookAhead));
+            hintRenewal = text.data() + std::min(text.size(), lookAhead / 2);
+        }
         if (startsWithMarker(text)) {
             text = interpret(text);
+            hintRenewal = text.data();
             continue;
         }
         const char32_t c = text.front();

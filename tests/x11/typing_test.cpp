@@ -1,8 +1,10 @@
 #include "X11TestSupport.h"
 #include "common/Error.h"
+#include "common/Text.h"
 #include "platform/x11/X11KeySink.h"
 #include "platform/x11/X11Keyboard.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -43,6 +45,45 @@ std::string typeInto(X11Rig &rig, TypingTarget &target, const std::string &text)
     rig.runner.SendKeys(text + "<<ENTER>>");
     rig.backend.keySink().releaseAll();
     return target.waitForLine();
+}
+
+// Words of several scripts and symbols, none on a US layout, in lines of at most 64
+// characters (a terminal takes no line over 4,095 bytes); a macro's line breaks are Enter.
+std::string mixedText(std::size_t n)
+{
+    const std::u32string pool[] = {
+        U"Съешь же ещё этих мягких французских булок, да выпей чаю.",
+        U"Ξεσκεπάζω την ψυχοφθόρα βδελυγμία.",
+        U"天地玄黄，宇宙洪荒。日月盈昃，辰宿列张。寒来暑往，秋收冬藏。",
+        U"→ ∑ € © ± ≤ ≥ ∞ ✓ № § ° µ — “quoted” «Ёлка»",
+        U"Любая буква: ЖЗИЙКЛМН, φχψω ΦΧΨΩ, 東京 大阪 北京.",
+        U"The quick brown fox jumps over the lazy dog 0123456789 !#$%&*+,-./:;=?@",
+    };
+    std::u32string s;
+    std::size_t column = 0;
+    for (std::size_t i = 0; s.size() < n; ++i) {
+        for (const char32_t c : pool[(i * 5) % std::size(pool)] + U" ") {
+            if (column >= 56 && c == U' ') {
+                s += U'\n';
+                column = 0;
+            } else {
+                s += c;
+                ++column;
+            }
+        }
+    }
+    s.resize(n);
+    if (s.back() == U' ' || s.back() == U'\n')
+        s.back() = U'.';
+    return text::encode(s);
+}
+
+std::string asMacro(const std::string &text)
+{
+    std::string out;
+    for (const char c : text)
+        out += c == '\n' ? std::string("<<ENTER>>") : std::string(1, c);
+    return out;
 }
 
 TEST(Typing, PrintableAsciiArrivesExactly)
@@ -95,6 +136,26 @@ TEST(Typing, CharactersOnNoLayoutArriveEveryTime)
     // Afterwards the spare keys are empty again.
     for (unsigned kc : rig.backend.keyboard().spareKeys())
         EXPECT_EQ(rig.backend.keyboard().spareBinding(kc), 0u);
+}
+
+TEST(Typing, TwoThousandCharactersOfOtherScriptsArriveExactly)
+{
+    X11Rig rig;
+    TypingTarget target;
+    const std::string text = mixedText(2000);
+    const auto lines = std::size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+    target.focus();
+    rig.runner.SendKeys(asMacro(text) + "<<ENTER>>");
+    rig.backend.keySink().releaseAll();
+    std::string got;
+    waitUntil(
+        [&] {
+            got = target.contents();
+            return std::size_t(std::count(got.begin(), got.end(), '\n')) >= lines;
+        },
+        60s);
+    EXPECT_EQ(got, text + "\n");
+    EXPECT_TRUE(keysDown().empty());
 }
 
 TEST(Typing, CapsLockDoesNotChangeWhatIsTyped)

@@ -5,7 +5,28 @@
 #include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11WindowSystem.h"
 
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
 namespace quorvel::x11 {
+
+namespace {
+// A whole number of milliseconds from the environment; fallback when unset or not a number.
+std::chrono::milliseconds environmentMilliseconds(
+    const char *name, std::chrono::milliseconds fallback)
+{
+    const char *value = std::getenv(name);
+    if (!value)
+        return fallback;
+    long ms = 0;
+    const char *end = value + std::strlen(value);
+    const auto [at, error] = std::from_chars(value, end, ms);
+    if (error != std::errc {} || at != end || ms < 0 || ms > 10000)
+        return fallback;
+    return std::chrono::milliseconds(ms);
+}
+} // namespace
 
 X11Backend::X11Backend(const X11BackendOptions &options)
     : m_connection(std::make_unique<X11Connection>(options.display))
@@ -15,7 +36,7 @@ X11Backend::X11Backend(const X11BackendOptions &options)
     , m_keyboardState(std::make_unique<X11KeyboardState>(*m_connection, *m_keyboard))
     , m_hotKeys(std::make_unique<X11HotKeyRegistrar>(*m_connection, *m_keyboard))
 {
-    m_sink->setRemapPause(options.remapPause);
+    m_sink->setRemapPause(environmentMilliseconds("QUORVEL_KEYMAP_SETTLE", options.remapPause));
     m_windows->setActivationWait(options.activationWait);
     m_hotKeys->setApplicationActiveQuery([this] { return m_windows->activeWindowIsOurs(); });
 }

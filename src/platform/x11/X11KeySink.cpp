@@ -8,15 +8,39 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <poll.h>
 #include <thread>
+#include <unordered_set>
 
 namespace quorvel::x11 {
 
 namespace {
-using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 // Spare keys go back to the layout once typing has paused this long.
 constexpr auto kSpareIdle = std::chrono::milliseconds(1000);
+// How much of the text ahead a batch of spare bindings is chosen from.
+constexpr std::size_t kLookAhead = 1024;
+// How long a look at the keyboard that found no key down is taken as current.
+constexpr auto kKeymapFresh = std::chrono::milliseconds(2);
+
+// A window that has not answered its first ping in this time is taken as one that never
+// answers; one that has answered before is only busy, and gets the longer time.
+constexpr auto kFirstPingTimeout = std::chrono::milliseconds(250);
+constexpr auto kPingTimeout = std::chrono::milliseconds(5000);
+
+struct PingReply
+{
+    Atom protocols, ping;
+};
+
+Bool isPingReply(Display *, XEvent *e, XPointer arg)
+{
+    const auto *match = reinterpret_cast<const PingReply *>(arg);
+    return e->type == ClientMessage && e->xclient.message_type == match->protocols
+        && e->xclient.format == 32 && Atom(e->xclient.data.l[0]) == match->ping;
+}
 
 bool isKeypad(KeyCode key)
 {
@@ -53,6 +77,15 @@ int X11KeySink::modifierOf(KeyCode key)
     default:
         return -1;
     }
+}
+
+X11KeySink::SpareSyms X11KeySink::spareSymsOf(unsigned long keysym)
+{
+    KeySym lower = 0, upper = 0;
+    XConvertCase(keysym, &lower, &upper);
+    if (lower != upper)
+        return { lower, upper };
+    return { keysym, keysym };
 }
 
 KeyScan X11KeySink::keyScan(char32_t ch)
@@ -186,6 +219,8 @@ void X11KeySink::keyEvent(KeyCode key, unsigned, bool, bool release)
         if (it == m_pressed.end())
             return;
         fake(it->second, false);
+        if (auto used = m_spareUsed.find(it->second); used != m_spareUsed.end())
+            used->second = m_lastSpareUse = Clock::now();
         m_pressed.erase(it);
         releaseUnwanted();
         return;
@@ -217,8 +252,11 @@ void X11KeySink::keyEvent(KeyCode key, unsigned, bool, bool release)
         } else {
             keycode = m_keyboard.keycodeFor(keysym);
         }
-        if (!keycode)
-            keycode = bindSpare(keysym, keysym);
+        if (!keycode) {
+            keycode = spareFor({ keysym, keysym }, 0);
+            if (keycode)
+                m_spareUsed[keycode] = m_lastSpareUse = Clock::now();
+        }
         if (!keycode)
             return;
     }
@@ -232,17 +270,15 @@ void X11KeySink::typeCharacter(char32_t ch)
     const unsigned long keysym = unicodeToKeysym(ch);
     if (!keysym)
         return;
-    KeySym lower = 0, upper = 0;
-    XConvertCase(keysym, &lower, &upper);
-    const bool cased = lower != upper;
-    // A cased pair makes the key alphabetic, so CapsLock works on it as on any letter.
-    const unsigned keycode = cased ? bindSpare(lower, upper) : bindSpare(keysym, keysym);
+    const SpareSyms syms = spareSymsOf(keysym);
+    const bool cased = syms.lower != syms.upper;
+    const unsigned keycode = spareFor(syms, ch);
     if (!keycode)
         return;
     Wanted wanted = logicalWanted();
     if (cased) {
         const bool capsLocked = (m_keyboard.lockedModifiers() & LockMask) != 0;
-        if ((keysym == upper) != capsLocked)
+        if ((keysym == syms.upper) != capsLocked)
             wanted[ModShift] = true;
     }
     reconcile(wanted);
@@ -253,54 +289,204 @@ void X11KeySink::typeCharacter(char32_t ch)
     m_spareUsed[keycode] = m_lastSpareUse = Clock::now();
 }
 
-void X11KeySink::waitForTarget(unsigned spare)
+void X11KeySink::expectText(std::u32string_view text)
 {
-    auto it = m_spareUsed.find(spare);
-    if (it == m_spareUsed.end())
-        return;
-    const auto ready = it->second + m_remapPause;
-    const auto now = Clock::now();
-    if (ready > now) {
-        XFlush(m_connection.display());
-        std::this_thread::sleep_for(ready - now);
-    }
+    m_ahead.assign(text.substr(0, kLookAhead));
 }
 
-unsigned X11KeySink::bindSpare(unsigned long lower, unsigned long upper)
+std::vector<X11KeySink::SpareSyms> X11KeySink::spareNeedsAhead(const SpareSyms &syms, char32_t ch)
+{
+    std::vector<SpareSyms> needs { syms };
+    if (!ch)
+        return needs;
+    const std::size_t at = m_ahead.find(ch);
+    if (at == std::u32string::npos) {
+        // Typing has left the text announced.
+        m_ahead.clear();
+        return needs;
+    }
+    m_ahead.erase(0, at);
+    std::unordered_set<unsigned long> seen { syms.lower };
+    for (const char32_t c : m_ahead) {
+        if (c < 0x20 || m_keyboard.findCharacter(c).valid())
+            continue;
+        if (const unsigned long keysym = unicodeToKeysym(c)) {
+            const SpareSyms need = spareSymsOf(keysym);
+            if (seen.insert(need.lower).second)
+                needs.push_back(need);
+        }
+    }
+    return needs;
+}
+
+unsigned X11KeySink::spareFor(const SpareSyms &syms, char32_t ch)
 {
     const std::vector<unsigned> spares = m_keyboard.spareKeys();
+    for (unsigned kc : spares) {
+        if (m_keyboard.spareBinding(kc) == syms.lower)
+            return kc;
+    }
     if (spares.empty())
         return 0;
-    unsigned chosen = 0;
-    for (unsigned kc : spares) {
-        if (m_keyboard.spareBinding(kc) == lower) {
-            m_spareUsed[kc] = m_lastSpareUse = Clock::now();
-            return kc;
+
+    const std::vector<SpareSyms> needs = spareNeedsAhead(syms, ch);
+    std::unordered_map<unsigned long, std::size_t> firstNeed;
+    for (std::size_t i = 0; i < needs.size(); ++i)
+        firstNeed.emplace(needs[i].lower, i);
+    std::unordered_map<unsigned, unsigned long> planned; // spare -> binding after this batch
+    auto bindingOf = [&](unsigned kc) {
+        auto it = planned.find(kc);
+        return it != planned.end() ? it->second : m_keyboard.spareBinding(kc);
+    };
+    // Held keys keep their binding; so does each binding the batch has reached.
+    std::vector<unsigned> kept;
+    for (const auto &[identity, kc] : m_pressed)
+        kept.push_back(kc);
+    auto isKept = [&](unsigned kc) {
+        return std::find(kept.begin(), kept.end(), kc) != kept.end();
+    };
+    // Empty keys first, then bindings the text never wants again, then the one it wants last.
+    auto evictionRank = [&](unsigned kc) -> std::size_t {
+        const unsigned long binding = bindingOf(kc);
+        if (!binding)
+            return SIZE_MAX;
+        auto it = firstNeed.find(binding);
+        return it == firstNeed.end() ? SIZE_MAX - 1 : it->second;
+    };
+
+    auto lastUse = [&](unsigned kc) {
+        auto it = m_spareUsed.find(kc);
+        return it == m_spareUsed.end() ? Clock::time_point {} : it->second;
+    };
+
+    std::vector<std::pair<unsigned, SpareSyms>> bindings;
+    for (const SpareSyms &need : needs) {
+        auto bound = std::find_if(
+            spares.begin(), spares.end(), [&](unsigned kc) { return bindingOf(kc) == need.lower; });
+        if (bound != spares.end()) {
+            kept.push_back(*bound);
+            continue;
         }
+        unsigned victim = 0;
+        std::size_t victimRank = 0;
+        for (unsigned kc : spares) {
+            if (isKept(kc))
+                continue;
+            const std::size_t rank = evictionRank(kc);
+            if (!victim || rank > victimRank
+                || (rank == victimRank && lastUse(kc) < lastUse(victim))) {
+                victim = kc;
+                victimRank = rank;
+            }
+        }
+        if (!victim)
+            break;
+        planned[victim] = need.lower;
+        bindings.emplace_back(victim, need);
+        kept.push_back(victim);
     }
-    // A free spare, else the one used longest ago.
-    for (unsigned kc : spares) {
-        if (!m_keyboard.spareBinding(kc)) {
-            chosen = kc;
+    if (bindings.empty())
+        return 0;
+    rebind(bindings);
+    return bindings.front().first;
+}
+
+void X11KeySink::rebind(const std::vector<std::pair<unsigned, SpareSyms>> &bindings)
+{
+    Display *dpy = m_connection.display();
+    // One wait for the whole batch: until the target has handled the keys these typed last.
+    // A window that answers pings says when; any other gets the settle time after the last.
+    Clock::time_point ready {};
+    for (const auto &[kc, syms] : bindings) {
+        auto it = m_spareUsed.find(kc);
+        if (it != m_spareUsed.end())
+            ready = std::max(ready, it->second + m_remapPause);
+    }
+    if (ready != Clock::time_point {} && !targetCaughtUp() && ready > Clock::now()) {
+        XFlush(dpy);
+        std::this_thread::sleep_until(ready);
+    }
+    std::vector<X11Keyboard::SpareBindingRequest> requests;
+    for (const auto &[kc, syms] : bindings)
+        requests.push_back({ kc, syms.lower, syms.upper });
+    m_keyboard.bindSpares(requests);
+    XFlush(dpy);
+    const auto now = Clock::now();
+    for (const auto &binding : bindings)
+        m_spareUsed[binding.first] = now;
+    m_lastSpareUse = now;
+}
+
+unsigned long X11KeySink::pingableFocus()
+{
+    Display *dpy = m_connection.display();
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(dpy, &focus, &revert);
+    if (focus == m_focus)
+        return m_focusPingable;
+    m_focus = focus;
+    m_focusPingable = 0;
+    m_focusAnswered = false;
+    const Atom ping = m_connection.atom("_NET_WM_PING");
+    // The focus may sit on a child of the window that speaks the protocols.
+    for (Window w = focus; w > PointerRoot && w != m_connection.root();) {
+        Atom *protocols = nullptr;
+        int count = 0;
+        if (XGetWMProtocols(dpy, w, &protocols, &count)) {
+            const bool answers = std::find(protocols, protocols + count, ping) != protocols + count;
+            XFree(protocols);
+            if (answers)
+                m_focusPingable = w;
             break;
         }
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned n = 0;
+        if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
+            break;
+        if (children)
+            XFree(children);
+        w = parent;
     }
-    if (!chosen) {
-        chosen = spares.front();
-        for (unsigned kc : spares) {
-            if (m_spareUsed[kc] < m_spareUsed[chosen])
-                chosen = kc;
-        }
-        waitForTarget(chosen);
-    }
-    KeySym syms[2] = { KeySym(lower), KeySym(upper) };
+    return m_focusPingable;
+}
+
+bool X11KeySink::targetCaughtUp()
+{
     Display *dpy = m_connection.display();
-    XChangeKeyboardMapping(dpy, int(chosen), 2, syms, 1);
-    m_keyboard.setSpareBinding(chosen, lower);
-    XSync(dpy, False);
-    std::this_thread::sleep_for(m_remapPause);
-    m_spareUsed[chosen] = m_lastSpareUse = Clock::now();
-    return chosen;
+    const Window window = pingableFocus();
+    if (!window)
+        return false;
+    // Events reach a client in the order they happen, and it answers a ping only when it gets
+    // to it: by then it has read every key before it on the keymap it had.
+    PingReply match { Atom(m_connection.atom("WM_PROTOCOLS")),
+        Atom(m_connection.atom("_NET_WM_PING")) };
+    const long token = ++m_pingToken;
+    XEvent e {};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = match.protocols;
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(match.ping);
+    e.xclient.data.l[1] = token;
+    e.xclient.data.l[2] = long(window);
+    XSendEvent(dpy, window, False, NoEventMask, &e);
+    XFlush(dpy);
+    const auto deadline = Clock::now() + (m_focusAnswered ? kPingTimeout : kFirstPingTimeout);
+    for (;;) {
+        XEvent reply;
+        while (XCheckIfEvent(dpy, &reply, &isPingReply, reinterpret_cast<XPointer>(&match))) {
+            if (reply.xclient.data.l[1] == token)
+                return m_focusAnswered = true;
+        }
+        if (Clock::now() > deadline) {
+            if (!m_focusAnswered)
+                m_focusPingable = 0;
+            return false;
+        }
+        pollfd fd { ConnectionNumber(dpy), POLLIN, 0 };
+        poll(&fd, 1, 2);
+    }
 }
 
 void X11KeySink::unbindSpares()
@@ -315,14 +501,14 @@ void X11KeySink::unbindSpares()
     }
     if (lastUse == Clock::time_point {})
         return;
-    const auto ready = lastUse + std::max<std::chrono::milliseconds>(m_remapPause * 20, 200ms);
+    const auto ready = lastUse + std::max<std::chrono::milliseconds>(m_remapPause * 5, 200ms);
     if (ready > Clock::now()) {
         XFlush(dpy);
         std::this_thread::sleep_until(ready);
     }
     bool changed = false;
     for (unsigned kc : m_keyboard.spareKeys()) {
-        if (!m_keyboard.spareBinding(kc))
+        if (!m_keyboard.spareBinding(kc) || isHeld(kc))
             continue;
         KeySym none = NoSymbol;
         XChangeKeyboardMapping(dpy, int(kc), 1, &none, 1);
@@ -331,6 +517,12 @@ void X11KeySink::unbindSpares()
     }
     if (changed)
         XSync(dpy, False);
+}
+
+bool X11KeySink::isHeld(unsigned keycode) const
+{
+    return std::any_of(
+        m_pressed.begin(), m_pressed.end(), [&](const auto &p) { return p.second == keycode; });
 }
 
 void X11KeySink::flush()
@@ -343,6 +535,7 @@ void X11KeySink::releaseAll()
     for (const auto &[identity, keycode] : m_pressed)
         fake(keycode, false);
     m_pressed.clear();
+    m_ahead.clear();
     for (int &c : m_logical)
         c = 0;
     for (bool &t : m_tap)
@@ -367,6 +560,12 @@ X11KeyboardState::X11KeyboardState(X11Connection &connection, X11Keyboard &keybo
 {
 }
 
+void X11KeyboardState::query(Clock::time_point now)
+{
+    XQueryKeymap(m_connection.display(), m_keymap);
+    m_queried = now;
+}
+
 bool X11KeyboardState::isKeyDown(KeyCode key)
 {
     std::vector<unsigned> keys;
@@ -386,13 +585,21 @@ bool X11KeyboardState::isKeyDown(KeyCode key)
     }
     if (keys.empty())
         return false;
-    char state[32] = {};
-    XQueryKeymap(m_connection.display(), state);
-    for (unsigned kc : keys) {
-        if (kc < 256 && (state[kc / 8] & (1 << (kc % 8))))
+    // Asked before every key typed: a round trip each time would bound the typing pace. A
+    // fresh answer that no key is down stands for a moment; one that a key is down never does.
+    const auto now = Clock::now();
+    if (now - m_queried > kKeymapFresh)
+        query(now);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const bool down = std::any_of(keys.begin(), keys.end(),
+            [&](unsigned kc) { return kc < 256 && (m_keymap[kc / 8] & (1 << (kc % 8))); });
+        if (!down)
+            return false;
+        if (m_queried == now)
             return true;
+        query(now);
     }
-    return false;
+    return true;
 }
 
 } // namespace quorvel::x11

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <chrono>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -17,6 +19,10 @@ namespace quorvel::x11 {
 // ISO_Level3_Shift in place of the Ctrl+Alt the caller wraps around it; one the layout lacks
 // is typed on a spare key bound to its keysym for the moment. Modifiers are pressed only when
 // a key needs them, so a wrapped Ctrl+Alt never reaches the target.
+//
+// Spare keys are bound in batches: when a character needs one, the text announced by
+// expectText gives the characters ahead, and as many of them as there are spare keys are bound
+// in one go. A binding the text will want again soonest stays; the others make room.
 class X11KeySink final : public KeySink
 {
 public:
@@ -27,12 +33,14 @@ public:
     unsigned scanCode(KeyCode key) override;
     void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) override;
     void typeCharacter(char32_t ch) override;
+    void expectText(std::u32string_view text) override;
     void flush() override;
     void releaseAll() override;
 
-    // How long a target gets to learn a new binding of a spare key before it is used, and to
-    // handle the key before the binding changes again. Targets only see the change when they
-    // handle the mapping notification, which no request of ours can wait for.
+    // How long a target gets to handle a key typed on a spare key before that key is bound to
+    // something else. A target reads a new binding only when it handles the server's mapping
+    // notification, which no request of ours can wait for; read too late, it would type the
+    // key's next character in place of this one.
     void setRemapPause(std::chrono::milliseconds pause) { m_remapPause = pause; }
     std::chrono::milliseconds remapPause() const { return m_remapPause; }
 
@@ -45,30 +53,51 @@ public:
 private:
     enum Modifier { ModShift, ModCtrl, ModAlt, ModLevel3, ModCount };
     using Wanted = std::array<bool, ModCount>;
+    using Clock = std::chrono::steady_clock;
+
+    // A spare key's binding: the keysym a plain press types, and the shifted one.
+    struct SpareSyms
+    {
+        unsigned long lower = 0, upper = 0;
+    };
 
     static int modifierOf(KeyCode key); // -1 for other keys
+    // A cased pair makes the key alphabetic, so CapsLock works on it as on any letter.
+    static SpareSyms spareSymsOf(unsigned long keysym);
     Wanted logicalWanted() const;
     unsigned modifierKey(int modifier);
     void fake(unsigned keycode, bool press);
     void setPhysical(int modifier, bool down);
     void reconcile(const Wanted &wanted);
     void releaseUnwanted();
-    // A spare key bound to the keysyms; 0 when there is none.
-    unsigned bindSpare(unsigned long lower, unsigned long upper);
+    // The spare key bound to these keysyms, binding it (and what the text ahead needs) when
+    // none is; 0 when there is no spare key. ch is the character typed, 0 for a named key.
+    unsigned spareFor(const SpareSyms &syms, char32_t ch);
+    // The characters ahead that need a spare key, in the order they first occur; syms first.
+    std::vector<SpareSyms> spareNeedsAhead(const SpareSyms &syms, char32_t ch);
+    void rebind(const std::vector<std::pair<unsigned, SpareSyms>> &bindings);
+    // Whether the focused window, answering a ping sent now, has handled every key sent
+    // before; false when it does not answer pings (or not in time).
+    bool targetCaughtUp();
+    unsigned long pingableFocus();
     void unbindSpares();
-    void waitForTarget(unsigned spare);
+    bool isHeld(unsigned keycode) const;
 
     X11Connection &m_connection;
     X11Keyboard &m_keyboard;
-    std::chrono::milliseconds m_remapPause { 10 };
+    std::chrono::milliseconds m_remapPause { 40 };
 
     int m_logical[3] = { 0, 0, 0 }; // Shift, Ctrl and Alt as the caller holds them
     bool m_tap[3] = { false, false, false }; // held without a key since
     bool m_physical[ModCount] = { false, false, false, false };
     unsigned m_physicalKey[ModCount] = { 0, 0, 0, 0 };
     std::unordered_map<KeyCode, unsigned> m_pressed; // identity -> key held down
-    std::unordered_map<unsigned, std::chrono::steady_clock::time_point> m_spareUsed;
-    std::chrono::steady_clock::time_point m_lastSpareUse {};
+    std::unordered_map<unsigned, Clock::time_point> m_spareUsed;
+    Clock::time_point m_lastSpareUse {};
+    std::u32string m_ahead; // the text announced, from where typing last looked
+    unsigned long m_focus = 0, m_focusPingable = 0; // the last focus seen, and what answers pings
+    bool m_focusAnswered = false;
+    long m_pingToken = 0;
 };
 
 // GetAsyncKeyState's role, from XQueryKeymap.
@@ -79,8 +108,13 @@ public:
     bool isKeyDown(KeyCode key) override;
 
 private:
+    using Clock = std::chrono::steady_clock;
+    void query(Clock::time_point now);
+
     X11Connection &m_connection;
     X11Keyboard &m_keyboard;
+    char m_keymap[32] = {};
+    Clock::time_point m_queried {};
 };
 
 } // namespace quorvel::x11

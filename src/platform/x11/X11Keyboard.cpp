@@ -8,12 +8,13 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 
 namespace quorvel::x11 {
 
 namespace {
-constexpr std::size_t kSpareKeys = 16;
+constexpr std::size_t kSpareKeys = 32;
 }
 
 struct X11Keyboard::Impl
@@ -36,6 +37,15 @@ struct X11Keyboard::Impl
     std::unordered_map<unsigned long, Binding> keysyms;
     std::unordered_map<unsigned long, unsigned> lowest;
     std::vector<std::function<void()>> listeners;
+    // Ranges of keys our own batched bindings rewrote (the spares and what lies between them):
+    // their notifications are ours too.
+    std::vector<std::pair<unsigned, unsigned>> ownChanges;
+
+    bool isOwnChange(unsigned first, unsigned count)
+    {
+        auto it = std::find(ownChanges.begin(), ownChanges.end(), std::make_pair(first, count));
+        return it != ownChanges.end();
+    }
 
     ~Impl()
     {
@@ -257,6 +267,8 @@ void X11Keyboard::handleEvent(const XEvent &event)
             return;
         XRefreshKeyboardMapping(&mapping);
         bool ours = mapping.request == MappingKeyboard && mapping.count > 0;
+        if (ours && m_impl->isOwnChange(unsigned(mapping.first_keycode), unsigned(mapping.count)))
+            return;
         for (int i = 0; ours && i < mapping.count; ++i)
             ours = m_impl->isSpare(mapping.first_keycode + i);
         if (!ours)
@@ -281,6 +293,8 @@ void X11Keyboard::handleEvent(const XEvent &event)
                             | XkbExplicitComponentsMask | XkbVirtualModMapMask))
                 == 0
             && map.num_key_syms > 0;
+        if (ours && m_impl->isOwnChange(unsigned(map.first_key_sym), unsigned(map.num_key_syms)))
+            break;
         for (int i = 0; ours && i < map.num_key_syms; ++i)
             ours = m_impl->isSpare(map.first_key_sym + i);
         if (!ours)
@@ -501,6 +515,48 @@ void X11Keyboard::setSpareBinding(unsigned keycode, unsigned long keysym)
         m_impl->spareSyms[keycode] = keysym;
     else
         m_impl->spareSyms.erase(keycode);
+}
+
+void X11Keyboard::bindSpares(const std::vector<SpareBindingRequest> &bindings)
+{
+    ensure();
+    XkbDescPtr xkb = m_impl->xkb;
+    if (!xkb || !xkb->map || bindings.empty())
+        return;
+    unsigned first = m_impl->maxKey, last = m_impl->minKey;
+    for (const SpareBindingRequest &b : bindings) {
+        if (!m_impl->isSpare(b.keycode))
+            continue;
+        // A cased pair is alphabetic, so CapsLock works on it; anything else types the same
+        // with or without Shift.
+        const bool cased = b.lower != b.upper;
+        const int width = cased ? 2 : 1;
+        KeySym *syms = XkbResizeKeySyms(xkb, int(b.keycode), width);
+        if (!syms)
+            continue;
+        XkbSymMapRec &map = xkb->map->key_sym_map[b.keycode];
+        map.kt_index[0] = cased ? XkbAlphabeticIndex : XkbOneLevelIndex;
+        map.group_info = XkbSetNumGroups(0, 1);
+        map.width = std::uint8_t(width);
+        syms[0] = b.lower;
+        if (cased)
+            syms[1] = b.upper;
+        m_impl->spareSyms[b.keycode] = b.lower;
+        first = std::min(first, b.keycode);
+        last = std::max(last, b.keycode);
+    }
+    if (first > last)
+        return;
+    XkbMapChangesRec changes {};
+    changes.changed = XkbKeySymsMask;
+    changes.first_key_sym = KeyCode(first);
+    changes.num_key_syms = std::uint8_t(last - first + 1);
+    if (!m_impl->isOwnChange(first, last - first + 1)) {
+        m_impl->ownChanges.emplace_back(first, last - first + 1);
+        if (m_impl->ownChanges.size() > 64)
+            m_impl->ownChanges.erase(m_impl->ownChanges.begin());
+    }
+    XkbChangeMap(m_connection.display(), xkb, &changes);
 }
 
 } // namespace quorvel::x11

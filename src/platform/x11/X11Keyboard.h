@@ -58,6 +58,16 @@ public:
     unsigned long spareBinding(unsigned keycode);
     void setSpareBinding(unsigned keycode, unsigned long keysym);
 
+    // Binds spare keys in one request, so targets handle one mapping change for all of them:
+    // a plain press types lower and a shifted one upper (the same keysym for both when the
+    // character has no case). Keys between them go along as they are.
+    struct SpareBindingRequest
+    {
+        unsigned keycode = 0;
+        unsigned long lower = 0, upper = 0;
+    };
+    void bindSpares(const std::vector<SpareBindingRequest> &bindings);
+
     // Applies what the server reported since the last call; runs the listeners when the map
     // or the modifiers changed.
     void update();

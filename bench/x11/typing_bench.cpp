@@ -1,0 +1,599 @@
+// Typing into real programs on the private X server of scripts/with-xvfb.sh (with openbox),
+// Quorvel beside `xdotool type --delay 0` on the same text in the same run. Each figure is
+// characters per second from the first key until the target holds the whole text, and the
+// lost, extra or wrong characters counted:
+//   XtermAscii     10,000 printable ASCII characters into xterm running `cat > FILE`
+//   XtermOffLayout 2,000 characters of Cyrillic, Greek, CJK and symbols on a US layout
+//   GtkEditor      `zenity --text-info --editable`, read back from its output after OK
+//   QtEditor       featherpad on a file, read back from the file after Ctrl+S
+// The editors get 2,000 characters of ASCII and then of the mixed text.
+// Run: scripts/with-xvfb.sh build-rel/bench/quorvel_typing_bench
+// QUORVEL_BENCH_SHOW=1 prints what was sent and received; QUORVEL_BENCH_NO_XDOTOOL=1 leaves
+// xdotool out (it types text off the layout at some 30 characters a second).
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/ProfileStore.h"
+#include "common/Text.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/x11/X11KeySink.h"
+#include "playback/MacroRunner.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+// Last: Xlib's macros would break the headers above.
+#include <X11/Xlib.h>
+
+extern char **environ;
+
+using namespace quorvel;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Plumbing ---------------------------------------------------------------------------------
+
+// Starts a program in a group of its own; its standard output goes to outFd (or nowhere).
+pid_t spawn(
+    std::vector<std::string> argv, const std::vector<std::string> &extraEnv = {}, int outFd = -1)
+{
+    std::vector<char *> args;
+    for (auto &a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        if (std::strncmp(*e, "LC_ALL=", 7) != 0)
+            env.emplace_back(*e);
+    }
+    env.emplace_back("LC_ALL=C.UTF-8");
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char *> envp;
+    for (auto &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (outFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data()) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    return pid;
+}
+
+void runToEnd(std::vector<std::string> argv)
+{
+    const pid_t pid = spawn(std::move(argv));
+    int status = 0;
+    if (pid > 0)
+        waitpid(pid, &status, 0);
+}
+
+void stop(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    kill(-pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
+
+std::string readAll(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::string tempFolder()
+{
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quorvel-bench-XXXXXX").string();
+    return mkdtemp(pattern.data());
+}
+
+bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(200us);
+    }
+    return true;
+}
+
+// Waits for the window to show, and gives it the focus when the manager did not.
+void focus(const std::string &titlePattern, const std::function<bool()> &focused)
+{
+    if (waitUntil(focused, 10s))
+        return;
+    runToEnd({ "sh", "-c",
+        "xdotool search --name '" + titlePattern
+            + "' | head -n1 | xargs -r xdotool windowactivate --sync" });
+    waitUntil(focused, 5s);
+}
+
+// Lost, extra and wrong characters between what was sent and what arrived.
+std::size_t errors(const std::string &sent, const std::string &arrived)
+{
+    const std::u32string a = text::decode(sent), b = text::decode(arrived);
+    std::vector<std::size_t> row(b.size() + 1), next(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        next[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j)
+            next[j] =
+                std::min({ row[j] + 1, next[j - 1] + 1, row[j - 1] + (a[i - 1] != b[j - 1]) });
+        std::swap(row, next);
+    }
+    return row[b.size()];
+}
+
+// The title of the window holding the focus, or of its nearest named ancestor.
+std::string focusTitle(Display *display)
+{
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    while (focus > PointerRoot) {
+        char *name = nullptr;
+        if (XFetchName(display, focus, &name) && name) {
+            std::string title = name;
+            XFree(name);
+            return title;
+        }
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, focus, &root, &parent, &children, &count))
+            break;
+        if (children)
+            XFree(children);
+        focus = parent;
+    }
+    return {};
+}
+
+class Pump : public EventPump
+{
+public:
+    explicit Pump(x11::X11Backend &backend)
+        : m_backend(backend)
+    {
+    }
+    void processMessages() override { m_backend.processEvents(); }
+    void sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+private:
+    x11::X11Backend &m_backend;
+};
+
+struct NoLauncher : Launcher
+{
+    void open(const std::string &, const std::string &, const std::string &) override { }
+};
+struct NoJournal : Journal
+{
+    void StartRecording() override { }
+    void StopRecording() override { }
+    void StartPlayBack() override
+    {
+        if (OnFinished)
+            OnFinished(false);
+    }
+};
+struct NoPrompt : ValuePrompt
+{
+    std::string ask(const std::string &) override { return {}; }
+};
+struct NoDateTime : DateTimeFormatter
+{
+    std::string format(DateTimeFormat) override { return {}; }
+};
+struct NoTimers : Timers
+{
+    void setScanTimerEnabled(bool) override { }
+    void setWaitTimer(int, bool) override { }
+};
+
+// Quorvel on a connection of its own: the real runner over the X11 backend.
+struct Quorvel
+{
+    std::string folder = tempFolder();
+    ProfileStore store { folder + "/macros.ini" };
+    Catalogue catalogue { store };
+    x11::X11Backend backend;
+    Pump pump { backend };
+    NoLauncher launcher;
+    NoJournal journal;
+    NoPrompt prompt;
+    NoDateTime dateTime;
+    NoTimers timers;
+    MacroRunner runner { PlaybackServices { backend.keySink(), backend.keyboardState(), pump,
+        backend.windowSystem(), launcher, journal, prompt, dateTime, timers, catalogue,
+        folder + "/" } };
+
+    ~Quorvel() { std::filesystem::remove_all(folder); }
+    void type(const std::string &text)
+    {
+        runner.SendKeys(text);
+        backend.keySink().releaseAll();
+    }
+};
+
+// Texts ------------------------------------------------------------------------------------
+
+// Lines of at most 64 characters: a terminal takes no longer line than 4,095 bytes.
+std::u32string inLines(const std::u32string &text)
+{
+    std::u32string out;
+    std::size_t column = 0;
+    for (const char32_t c : text) {
+        if (column >= 56 && c == U' ') {
+            out += U'\n';
+            column = 0;
+            continue;
+        }
+        out += c;
+        ++column;
+    }
+    return out;
+}
+
+std::string asciiText(std::size_t n)
+{
+    // Printable ASCII, words and punctuation, never "<<" (a token in a macro text), nothing an
+    // editor completes on its own (brackets, quotes).
+    const std::string pool = "The quick brown fox jumps over the lazy dog 0123456789 "
+                             "!#$%&*+,-./:;=?@\\^_|~ PACK MY BOX WITH FIVE DOZEN LIQUOR JUGS ";
+    std::u32string s;
+    for (std::size_t i = 0; s.size() < n; ++i)
+        s += char32_t(pool[(i * 7) % pool.size()]);
+    s = inLines(s);
+    s.resize(n);
+    // A macro text's ends are trimmed.
+    if (s.back() == U' ' || s.back() == U'\n')
+        s.back() = U'.';
+    return text::encode(s);
+}
+
+std::string mixedText(std::size_t n)
+{
+    // Sentences in each script and symbols, as words a user would type.
+    const std::u32string pool[] = {
+        U"Съешь же ещё этих мягких французских булок, да выпей чаю.",
+        U"Ξεσκεπάζω την ψυχοφθόρα βδελυγμία.",
+        U"天地玄黄，宇宙洪荒。日月盈昃，辰宿列张。寒来暑往，秋收冬藏。",
+        U"→ ∑ € © ± ≤ ≥ ∞ ✓ № § ° µ — “quoted” «Ёлка»",
+        U"Любая буква: ЖЗИЙКЛМН, φχψω ΦΧΨΩ, 東京 大阪 北京.",
+    };
+    std::u32string s;
+    for (std::size_t i = 0; s.size() < n; ++i) {
+        s += pool[(i * 3) % std::size(pool)];
+        s += U' ';
+    }
+    s = inLines(s);
+    s.resize(n);
+    // A macro text's ends are trimmed.
+    if (s.back() == U' ' || s.back() == U'\n')
+        s.back() = U'.';
+    return text::encode(s);
+}
+
+// What to give the runner for a text: line breaks as Enter.
+std::string macroText(const std::string &text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n')
+            out += "<<ENTER>>";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Targets ----------------------------------------------------------------------------------
+
+// A program that types land in; start() opens it focused and empty, finish() ends the input
+// (whatever the program needs beyond the text) and returns what it holds.
+struct Target
+{
+    virtual ~Target() = default;
+    virtual void start() = 0;
+    virtual void finish(const std::function<void(const std::string &)> &keys) = 0;
+    virtual std::string received() = 0;
+};
+
+// xterm running `cat > FILE`: a line ends the input.
+struct Xterm : Target
+{
+    Display *display;
+    std::string folder = tempFolder();
+    std::string file = folder + "/typed.txt";
+    pid_t pid = -1;
+    std::string got;
+
+    explicit Xterm(Display *d)
+        : display(d)
+    {
+    }
+    ~Xterm() override
+    {
+        stop(pid);
+        std::filesystem::remove_all(folder);
+    }
+    void start() override
+    {
+        stop(pid);
+        std::ofstream(file, std::ios::trunc).flush();
+        pid = spawn({ "xterm", "-T", "bench xterm", "-e", "sh", "-c", "exec cat > \"$0\"", file });
+        waitUntil([&] { return focusTitle(display) == "bench xterm"; }, 10s);
+        std::this_thread::sleep_for(300ms);
+    }
+    std::size_t lines = 1;
+    void finish(const std::function<void(const std::string &)> &keys) override
+    {
+        keys("\n");
+        waitUntil(
+            [&] {
+                got = readAll(file);
+                return std::size_t(std::count(got.begin(), got.end(), '\n')) >= lines;
+            },
+            60s);
+        if (!got.empty() && got.back() == '\n')
+            got.pop_back();
+    }
+    std::string received() override { return got; }
+};
+
+// zenity's editable text box (GTK): OK prints what it holds.
+struct GtkEditor : Target
+{
+    Display *display;
+    pid_t pid = -1;
+    int out = -1;
+    std::string got;
+
+    explicit GtkEditor(Display *d)
+        : display(d)
+    {
+    }
+    ~GtkEditor() override { close(); }
+    void close()
+    {
+        stop(pid);
+        pid = -1;
+        if (out >= 0)
+            ::close(out);
+        out = -1;
+    }
+    void start() override
+    {
+        close();
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            return;
+        pid = spawn({ "zenity", "--text-info", "--editable", "--title", "bench gtk", "--width",
+                        "800", "--height", "600" },
+            { "NO_AT_BRIDGE=1", "GTK_A11Y=none" }, fds[1]);
+        ::close(fds[1]);
+        out = fds[0];
+        focus("^bench gtk$", [&] { return focusTitle(display) == "bench gtk"; });
+        std::this_thread::sleep_for(500ms);
+    }
+    void finish(const std::function<void(const std::string &)> &) override
+    {
+        // OK has no mnemonic: a click, from a process of its own.
+        runToEnd({ "sh", "-c",
+            "w=$(xdotool search --name '^bench gtk$' | head -n1) && "
+            "eval \"$(xdotool getwindowgeometry --shell \"$w\")\" && "
+            "xdotool mousemove --window \"$w\" $((WIDTH - 45)) $((HEIGHT - 22)) click 1" });
+        got.clear();
+        char buffer[65536];
+        const auto deadline = Clock::now() + 60s;
+        while (Clock::now() < deadline) {
+            pollfd fd { out, POLLIN, 0 };
+            if (poll(&fd, 1, 100) <= 0)
+                continue;
+            const ssize_t n = read(out, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            got.append(buffer, std::size_t(n));
+        }
+        close();
+        while (!got.empty() && got.back() == '\n')
+            got.pop_back();
+    }
+    std::string received() override { return got; }
+};
+
+// featherpad (Qt) on an empty file: Ctrl+S writes what it holds.
+struct QtEditor : Target
+{
+    Display *display;
+    std::string folder = tempFolder();
+    std::string file = folder + "/typed.txt";
+    pid_t pid = -1;
+    std::string got;
+
+    explicit QtEditor(Display *d)
+        : display(d)
+    {
+    }
+    ~QtEditor() override
+    {
+        stop(pid);
+        std::filesystem::remove_all(folder);
+    }
+    void start() override
+    {
+        stop(pid);
+        std::ofstream(file, std::ios::trunc).flush();
+        // A fresh configuration each time: no session, no other window to restore.
+        std::filesystem::remove_all(folder + "/config");
+        pid = spawn({ "featherpad", "--standalone", file },
+            { "XDG_CONFIG_HOME=" + folder + "/config", "QT_ACCESSIBILITY=0" });
+        focus("typed\\.txt",
+            [&] { return focusTitle(display).find("typed.txt") != std::string::npos; });
+        std::this_thread::sleep_for(800ms);
+    }
+    void finish(const std::function<void(const std::string &)> &) override
+    {
+        runToEnd({ "xdotool", "key", "ctrl+s" });
+        waitUntil(
+            [&] {
+                got = readAll(file);
+                return !got.empty();
+            },
+            60s);
+        // Written at once, but let a slow write end.
+        std::this_thread::sleep_for(50ms);
+        got = readAll(file);
+        while (!got.empty() && got.back() == '\n')
+            got.pop_back();
+    }
+    std::string received() override { return got; }
+};
+
+// Measuring --------------------------------------------------------------------------------
+
+struct Result
+{
+    double cps = 0;
+    std::size_t errors = 0;
+};
+
+Result measure(
+    Target &target, const std::string &text, const std::function<void(const std::string &)> &keys)
+{
+    target.start();
+    const auto start = Clock::now();
+    keys(text);
+    if (std::getenv("QUORVEL_BENCH_SHOW"))
+        std::fprintf(stderr, "sent in %.0f ms\n",
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    target.finish(keys);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const std::string got = target.received();
+    if (std::getenv("QUORVEL_BENCH_SHOW"))
+        std::fprintf(stderr, "sent:\n%s\nreceived:\n%s\n", text.c_str(), got.c_str());
+    return { double(text::decode(text).size()) / seconds, errors(text, got) };
+}
+
+void report(benchmark::State &state, Target &target, const std::string &text, const char *prefix)
+{
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
+    Quorvel q;
+    Result ours, theirs;
+    for (auto _ : state) {
+        ours = measure(target, text, [&](const std::string &keys) { q.type(macroText(keys)); });
+        if (std::getenv("QUORVEL_BENCH_NO_XDOTOOL"))
+            continue;
+        theirs = measure(target, text, [&](const std::string &keys) {
+            if (keys == "\n")
+                runToEnd({ "xdotool", "key", "Return" });
+            else
+                runToEnd({ "xdotool", "type", "--delay", "0", keys });
+        });
+    }
+    const std::string p = prefix;
+    state.counters[p + "quorvel_cps"] = ours.cps;
+    state.counters[p + "quorvel_errors"] = double(ours.errors);
+    state.counters[p + "xdotool_cps"] = theirs.cps;
+    state.counters[p + "xdotool_errors"] = double(theirs.errors);
+    state.counters["chars"] = double(text::decode(text).size());
+}
+
+struct DisplayConnection
+{
+    Display *display = XOpenDisplay(nullptr);
+    ~DisplayConnection()
+    {
+        if (display)
+            XCloseDisplay(display);
+    }
+};
+
+void XtermAscii(benchmark::State &state)
+{
+    DisplayConnection d;
+    Xterm target(d.display);
+    const std::string text = asciiText(10000);
+    target.lines = std::size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+    report(state, target, text, "");
+}
+BENCHMARK(XtermAscii)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void XtermOffLayout(benchmark::State &state)
+{
+    DisplayConnection d;
+    Xterm target(d.display);
+    const std::string text = mixedText(2000);
+    target.lines = std::size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+    report(state, target, text, "");
+}
+BENCHMARK(XtermOffLayout)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void GtkEditorAscii(benchmark::State &state)
+{
+    DisplayConnection d;
+    GtkEditor target(d.display);
+    report(state, target, asciiText(2000), "");
+}
+BENCHMARK(GtkEditorAscii)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void GtkEditorMixed(benchmark::State &state)
+{
+    DisplayConnection d;
+    GtkEditor target(d.display);
+    report(state, target, mixedText(2000), "");
+}
+BENCHMARK(GtkEditorMixed)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void QtEditorAscii(benchmark::State &state)
+{
+    DisplayConnection d;
+    QtEditor target(d.display);
+    report(state, target, asciiText(2000), "");
+}
+BENCHMARK(QtEditorAscii)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void QtEditorMixed(benchmark::State &state)
+{
+    DisplayConnection d;
+    QtEditor target(d.display);
+    report(state, target, mixedText(2000), "");
+}
+BENCHMARK(QtEditorMixed)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
