@@ -249,7 +249,7 @@ std::vector<std::string> dryRunMacroText(std::string_view text, const DryRunSetu
         setup.dateTime, timers, setup.catalogue, setup.programFolder, &trace, true });
     journal.OnFinished = [&runner](bool) { runner.journalFinished(); };
     try {
-        runner.interpreter().RunAdvancedMacroText(text);
+        runner.interpreter().runAdvancedMacroText(text);
         trace.flush();
         if (const unsigned pending = TSendKey::pendingModifiers())
             trace.line(heldModifiers(pending) + " stays held for the next key typed");

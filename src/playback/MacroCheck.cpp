@@ -501,7 +501,7 @@ class RunGraph
 public:
     static constexpr int Self = -1; // a macro not stored yet
 
-    RunGraph(const MacroCheckContext &context, std::vector<std::string> selfRuns)
+    RunGraph(const MacroCheckContext &context, const std::vector<std::string> &selfRuns)
         : m_context(context)
     {
         m_edges[selfNode()] = targetsOf(selfRuns);

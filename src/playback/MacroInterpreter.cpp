@@ -158,7 +158,7 @@ void MacroInterpreter::RunAdvancedMacroFile(const std::string &path)
     runAdvanced([&path] { return readMacroFile(path); });
 }
 
-void MacroInterpreter::RunAdvancedMacroText(std::string_view fileBytes)
+void MacroInterpreter::runAdvancedMacroText(std::string_view fileBytes)
 {
     runAdvanced([fileBytes] { return std::string(fileBytes); });
 }

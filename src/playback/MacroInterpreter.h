@@ -51,7 +51,7 @@ public:
     // Runs the text file at path to its end, then waits for any replay it started.
     void RunAdvancedMacroFile(const std::string &path);
     // The same for a file's bytes already read.
-    void RunAdvancedMacroText(std::string_view fileBytes);
+    void runAdvancedMacroText(std::string_view fileBytes);
     void SendKeys(std::string_view utf8);
     void SendKeys(std::u32string_view text);
     // Performs the token at the front of text (which starts with "<<"); returns the rest.

@@ -407,6 +407,7 @@ void X11KeySink::rebind(const std::vector<std::pair<unsigned, SpareSyms>> &bindi
         std::this_thread::sleep_until(ready);
     }
     std::vector<X11Keyboard::SpareBindingRequest> requests;
+    requests.reserve(bindings.size());
     for (const auto &[kc, syms] : bindings)
         requests.push_back({ kc, syms.lower, syms.upper });
     m_keyboard.bindSpares(requests);
