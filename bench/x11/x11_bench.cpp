@@ -11,6 +11,7 @@
 #include "catalogue/HotKeyValue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Text.h"
+#include "platform/NullPlatform.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11KeySink.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -145,34 +146,6 @@ private:
     x11::X11Backend &m_backend;
 };
 
-struct NoLauncher : Launcher
-{
-    void open(const std::string &, const std::string &, const std::string &) override { }
-};
-struct NoJournal : Journal
-{
-    void StartRecording() override { }
-    void StopRecording() override { }
-    void StartPlayBack() override
-    {
-        if (OnFinished)
-            OnFinished(false);
-    }
-};
-struct NoPrompt : ValuePrompt
-{
-    std::string ask(const std::string &) override { return {}; }
-};
-struct NoDateTime : DateTimeFormatter
-{
-    std::string format(DateTimeFormat) override { return {}; }
-};
-struct NoTimers : Timers
-{
-    void setScanTimerEnabled(bool) override { }
-    void setWaitTimer(int, bool) override { }
-};
-
 // Quorvel on a connection of its own: the real runner over the X11 backend.
 struct Quorvel
 {
@@ -181,11 +154,11 @@ struct Quorvel
     Catalogue catalogue { store };
     x11::X11Backend backend;
     Pump pump { backend };
-    NoLauncher launcher;
-    NoJournal journal;
-    NoPrompt prompt;
-    NoDateTime dateTime;
-    NoTimers timers;
+    NullLauncher launcher;
+    NullJournal journal;
+    NullValuePrompt prompt;
+    NullDateTimeFormatter dateTime;
+    NullTimers timers;
     MacroRunner runner { PlaybackServices { backend.keySink(), backend.keyboardState(), pump,
         backend.windowSystem(), launcher, journal, prompt, dateTime, timers, catalogue,
         folder + "/" } };
