@@ -11,6 +11,7 @@
 // QUORVEL_BENCH_SHOW=1 prints what was sent and received; QUORVEL_BENCH_NO_XDOTOOL=1 leaves
 // xdotool out (it types text off the layout at some 30 characters a second).
 
+#include "BenchRig.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Text.h"
@@ -43,6 +44,7 @@
 extern char **environ;
 
 using namespace quorvel;
+using namespace quorvel::bench;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
@@ -95,30 +97,6 @@ void runToEnd(std::vector<std::string> argv)
         waitpid(pid, &status, 0);
 }
 
-void stop(pid_t pid)
-{
-    if (pid <= 0)
-        return;
-    kill(-pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-}
-
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-std::string tempFolder()
-{
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorvel-bench-XXXXXX").string();
-    return mkdtemp(pattern.data());
-}
-
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
@@ -139,23 +117,6 @@ void focus(const std::string &titlePattern, const std::function<bool()> &focused
         "xdotool search --name '" + titlePattern
             + "' | head -n1 | xargs -r xdotool windowactivate --sync" });
     waitUntil(focused, 5s);
-}
-
-// Lost, extra and wrong characters between what was sent and what arrived.
-std::size_t errors(const std::string &sent, const std::string &arrived)
-{
-    const std::u32string a = text::decode(sent), b = text::decode(arrived);
-    std::vector<std::size_t> row(b.size() + 1), next(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        next[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j)
-            next[j] =
-                std::min({ row[j] + 1, next[j - 1] + 1, row[j - 1] + (a[i - 1] != b[j - 1]) });
-        std::swap(row, next);
-    }
-    return row[b.size()];
 }
 
 // The title of the window holding the focus, or of its nearest named ancestor.
@@ -181,45 +142,6 @@ std::string focusTitle(Display *display)
     }
     return {};
 }
-
-class Pump : public EventPump
-{
-public:
-    explicit Pump(x11::X11Backend &backend)
-        : m_backend(backend)
-    {
-    }
-    void processMessages() override { m_backend.processEvents(); }
-    void sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-private:
-    x11::X11Backend &m_backend;
-};
-
-// Quorvel on a connection of its own: the real runner over the X11 backend.
-struct Quorvel
-{
-    std::string folder = tempFolder();
-    ProfileStore store { folder + "/macros.ini" };
-    Catalogue catalogue { store };
-    x11::X11Backend backend;
-    Pump pump { backend };
-    NullLauncher launcher;
-    NullJournal journal;
-    NullValuePrompt prompt;
-    NullDateTimeFormatter dateTime;
-    NullTimers timers;
-    MacroRunner runner { PlaybackServices { backend.keySink(), backend.keyboardState(), pump,
-        backend.windowSystem(), launcher, journal, prompt, dateTime, timers, catalogue,
-        folder + "/" } };
-
-    ~Quorvel() { std::filesystem::remove_all(folder); }
-    void type(const std::string &text)
-    {
-        runner.SendKeys(text);
-        backend.keySink().releaseAll();
-    }
-};
 
 // Texts ------------------------------------------------------------------------------------
 
