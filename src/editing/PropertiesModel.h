@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/HotKeyValue.h"
+#include "editing/EditorWindow.h"
 #include "platform/Dialogs.h"
 
 #include <array>
@@ -80,43 +81,22 @@ struct PropertiesFields
 };
 
 // "Macro Properties" as its model drives it.
-class PropertiesView
+class PropertiesView : public EditorWindowView
 {
 public:
-    virtual ~PropertiesView() = default;
     virtual void setTypeText(const std::string &text) = 0;
     virtual void setControlVisible(properties::Control control, bool visible) = 0;
     virtual void loadFields(const PropertiesFields &fields) = 0;
     virtual void setButtonEnabled(properties::Button button, bool enabled) = 0;
     virtual void setFocus(properties::Focus focus) = 0;
     virtual void clearPracticeKeys() = 0;
-    // An error box with one OK button.
-    virtual void showError(const std::string &text) = 0;
-    // Empty when the user cancels.
-    virtual std::string chooseFile(const std::string &filter) = 0;
-    virtual std::string chooseFolder(const std::string &prompt) = 0;
-    virtual void hideWindow() = 0;
-    // Shown again and raised to the top.
-    virtual void showWindow() = 0;
-    // Ends the modal showing; the model has run the closing steps.
-    virtual void closeWindow() = 0;
-    // The line under the hot-key box: who holds the key it shows.
-    virtual void showHotKeyStatus(const std::string &text) { (void)text; }
 };
 
 // The rest of the program as the dialog reaches it.
-class PropertiesServices
+class PropertiesServices : public EditorServices
 {
 public:
-    virtual ~PropertiesServices() = default;
-    // The main window's editing flag: hot keys are inert while set.
-    virtual void setEditing(bool editing) = 0;
-    virtual void setStopHotKeyEnabled(bool enabled) = 0;
-    virtual void setMainWindowVisible(bool visible) = 0;
     virtual void LoadMacroList() = 0;
-    virtual void BindHotKeys() = 0;
-    // A replay ended: the last run status "True" and the journal-idle flag.
-    virtual void RecordFinished() = 0;
     // The wizard, already in its edit mode, shown modally; returns when it closes.
     virtual void showWizard() = 0;
 };

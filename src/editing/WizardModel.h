@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/HotKeyValue.h"
+#include "editing/EditorWindow.h"
 #include "mainwindow/MacroList.h"
 #include "platform/Dialogs.h"
 #include "shell/ShortcutMaker.h"
@@ -132,10 +133,9 @@ struct WizardSummary
 };
 
 // The wizard window as its model drives it.
-class WizardView
+class WizardView : public EditorWindowView
 {
 public:
-    virtual ~WizardView() = default;
     virtual void showPage(wizard::Page page) = 0;
     virtual void setButtonEnabled(wizard::Button button, bool enabled) = 0;
     virtual void setButtonVisible(wizard::Button button, bool visible) = 0;
@@ -145,39 +145,19 @@ public:
     virtual void showSummary(const WizardSummary &summary) = 0;
     // The picture of the advanced-text edit mode.
     virtual void setEditPictureVisible(bool visible) = 0;
-    // An error box with one OK button.
-    virtual void showError(const std::string &text) = 0;
     // A plain message box.
     virtual void showMessage(const std::string &text) = 0;
     // A warning box with Yes and No; true for Yes.
     virtual bool askYesNo(const std::string &text) = 0;
-    // Empty when the user cancels.
-    virtual std::string chooseFile(const std::string &filter) = 0;
-    virtual std::string chooseFolder(const std::string &prompt) = 0;
-    virtual void hideWindow() = 0;
-    // Shown again and raised to the top.
-    virtual void showWindow() = 0;
-    // Ends the modal showing; the model has run the closing steps.
-    virtual void closeWindow() = 0;
-    // The line under the hot-key box: who holds the key it shows.
-    virtual void showHotKeyStatus(const std::string &text) { (void)text; }
 };
 
 // The rest of the program as the wizard reaches it.
-class WizardServices
+class WizardServices : public EditorServices
 {
 public:
-    virtual ~WizardServices() = default;
-    // The main window's editing flag: hot keys are inert while set.
-    virtual void setEditing(bool editing) = 0;
-    virtual void setStopHotKeyEnabled(bool enabled) = 0;
     // The captions of the main window's list, in order.
     virtual std::vector<std::string> listCaptions() = 0;
     virtual void addListRow(const MacroListRow &row) = 0;
-    virtual void setMainWindowVisible(bool visible) = 0;
-    // A replay ended: the last run status "True" and the journal-idle flag.
-    virtual void RecordFinished() = 0;
-    virtual void BindHotKeys() = 0;
     // The stop key while the recording belongs to the properties dialog.
     virtual void stopPropertiesRecording() = 0;
 };

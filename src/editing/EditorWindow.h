@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace quorvel {
+
+// What the wizard and the properties dialog ask of their windows alike.
+class EditorWindowView
+{
+public:
+    virtual ~EditorWindowView() = default;
+    // An error box with one OK button.
+    virtual void showError(const std::string &text) = 0;
+    // Empty when the user cancels.
+    virtual std::string chooseFile(const std::string &filter) = 0;
+    virtual std::string chooseFolder(const std::string &prompt) = 0;
+    virtual void hideWindow() = 0;
+    // Shown again and raised to the top.
+    virtual void showWindow() = 0;
+    // Ends the modal showing; the model has run the closing steps.
+    virtual void closeWindow() = 0;
+    // The line under the hot-key box: who holds the key it shows.
+    virtual void showHotKeyStatus(const std::string &text) { (void)text; }
+};
+
+// What both reach of the rest of the program.
+class EditorServices
+{
+public:
+    virtual ~EditorServices() = default;
+    // The main window's editing flag: hot keys are inert while set.
+    virtual void setEditing(bool editing) = 0;
+    virtual void setStopHotKeyEnabled(bool enabled) = 0;
+    virtual void setMainWindowVisible(bool visible) = 0;
+    // A replay ended: the last run status "True" and the journal-idle flag.
+    virtual void RecordFinished() = 0;
+    virtual void BindHotKeys() = 0;
+};
+
+} // namespace quorvel
