@@ -1,9 +1,11 @@
 #include "editing/forms/CommandDialog.h"
 
 #include <QAbstractButton>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 
 namespace quorvel {
@@ -29,6 +31,37 @@ QPushButton *CommandDialog::makeButton(const QString &caption, const char *name)
     // Only an explicit default button answers Enter.
     button->setAutoDefault(false);
     return button;
+}
+
+QRadioButton *CommandDialog::makeChoice(const QString &caption, const char *name)
+{
+    auto *choice = new QRadioButton(caption, this);
+    choice->setObjectName(QLatin1String(name));
+    choice->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
+    return choice;
+}
+
+QHBoxLayout *CommandDialog::makeTimeRow(
+    QLineEdit *&time, QRadioButton *&seconds, QRadioButton *&minutes)
+{
+    time = numberEdit(this, "edtTime", "Time");
+    seconds = makeChoice(QStringLiteral("&Seconds"), "optSeconds");
+    minutes = makeChoice(QStringLiteral("&Minutes"), "optMinutes");
+    auto *row = new QHBoxLayout;
+    row->addWidget(time);
+    row->addWidget(seconds);
+    row->addWidget(minutes);
+    row->addStretch();
+    return row;
+}
+
+QHBoxLayout *CommandDialog::buttonRow(QPushButton *ok, QPushButton *cancel)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
 }
 
 void CommandDialog::setFixedWidthAndHeight(int width)

@@ -6,6 +6,8 @@
 #include <string>
 
 class QAbstractButton;
+class QHBoxLayout;
+class QRadioButton;
 class QLineEdit;
 class QPushButton;
 
@@ -33,6 +35,11 @@ public:
 protected:
     virtual QLineEdit *initialFocus() = 0;
     QPushButton *makeButton(const QString &caption, const char *name);
+    QRadioButton *makeChoice(const QString &caption, const char *name);
+    // The time field and its unit choices, made and laid out as the waits show them.
+    QHBoxLayout *makeTimeRow(QLineEdit *&time, QRadioButton *&seconds, QRadioButton *&minutes);
+    // OK and Cancel, right-aligned.
+    static QHBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel);
     // A fixed width, and the height its word-wrapped texts need at that width.
     void setFixedWidthAndHeight(int width);
     // Without a cancel button Esc does nothing, as on the platform's own dialogs.

@@ -47,10 +47,7 @@ TfrmExecute::TfrmExecute(InsertionModel &model, QWidget *parent)
     }
     grid->addWidget(cmdBrowse, 0, 2);
     grid->addWidget(cmdBrowseFolder, 2, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = buttonRow(cmdOK, cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Enter the command information below"), this));
     layout->addLayout(grid);

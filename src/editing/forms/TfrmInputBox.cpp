@@ -26,10 +26,7 @@ TfrmInputBox::TfrmInputBox(InsertionModel &model, QWidget *parent)
     cmdCancel = makeButton(QStringLiteral("&Cancel"), "cmdCancel");
     cmdOK->setDefault(true);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = buttonRow(cmdOK, cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(edtInputName);

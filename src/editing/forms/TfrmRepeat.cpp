@@ -35,10 +35,7 @@ TfrmRepeat::TfrmRepeat(InsertionModel &model, QWidget *parent)
     count->addWidget(edtRepCount);
     count->addWidget(after);
     count->addStretch();
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = buttonRow(cmdOK, cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(count);
     layout->addWidget(explanation);

@@ -15,27 +15,13 @@ TfrmWait::TfrmWait(InsertionModel &model, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmWait"));
     auto *label = new QLabel(QStringLiteral("Please enter the time to wait:"), this);
-    edtTime = numberEdit(this, "edtTime", "Time");
+    auto *time = makeTimeRow(edtTime, optSeconds, optMinutes);
     label->setBuddy(edtTime);
-    optSeconds = new QRadioButton(QStringLiteral("&Seconds"), this);
-    optSeconds->setObjectName(QStringLiteral("optSeconds"));
-    optSeconds->setAccessibleName(QStringLiteral("Seconds"));
-    optMinutes = new QRadioButton(QStringLiteral("&Minutes"), this);
-    optMinutes->setObjectName(QStringLiteral("optMinutes"));
-    optMinutes->setAccessibleName(QStringLiteral("Minutes"));
     cmdOK = makeButton(QStringLiteral("&OK"), "cmdOK");
     cmdCancel = makeButton(QStringLiteral("&Cancel"), "cmdCancel");
     cmdOK->setDefault(true);
 
-    auto *time = new QHBoxLayout;
-    time->addWidget(edtTime);
-    time->addWidget(optSeconds);
-    time->addWidget(optMinutes);
-    time->addStretch();
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = buttonRow(cmdOK, cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addLayout(time);

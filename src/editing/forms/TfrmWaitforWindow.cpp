@@ -43,25 +43,11 @@ TfrmWaitforWindow::TfrmWaitforWindow(InsertionModel &model, QWidget *parent)
     auto *question = wrapped(QStringLiteral("How long do you want to wait for this window before "
                                             "timing out and continuing the macro?"),
         this);
-    edtTime = numberEdit(this, "edtTime", "Time");
-    optSeconds = new QRadioButton(QStringLiteral("&Seconds"), this);
-    optSeconds->setObjectName(QStringLiteral("optSeconds"));
-    optSeconds->setAccessibleName(QStringLiteral("Seconds"));
-    optMinutes = new QRadioButton(QStringLiteral("&Minutes"), this);
-    optMinutes->setObjectName(QStringLiteral("optMinutes"));
-    optMinutes->setAccessibleName(QStringLiteral("Minutes"));
+    auto *time = makeTimeRow(edtTime, optSeconds, optMinutes);
     cmdOK = makeButton(QStringLiteral("&OK"), "cmdOK");
     cmdCancel = makeButton(QStringLiteral("&Cancel"), "cmdCancel");
 
-    auto *time = new QHBoxLayout;
-    time->addWidget(edtTime);
-    time->addWidget(optSeconds);
-    time->addWidget(optMinutes);
-    time->addStretch();
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    auto *buttons = buttonRow(cmdOK, cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(explanation);
     layout->addWidget(titleLabel);
