@@ -5,6 +5,7 @@
 #include "platform/x11/X11Keyboard.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -140,7 +141,10 @@ TEST(Typing, CharactersOnNoLayoutArriveEveryTime)
 
 TEST(Typing, TwoThousandCharactersOfOtherScriptsArriveExactly)
 {
+    // Exactness, not pace: a loaded test machine gets a settle time no target here outruns.
+    setenv("QUORVEL_KEYMAP_SETTLE", "120", 1);
     X11Rig rig;
+    unsetenv("QUORVEL_KEYMAP_SETTLE");
     TypingTarget target;
     const std::string text = mixedText(2000);
     const auto lines = std::size_t(std::count(text.begin(), text.end(), '\n')) + 1;
