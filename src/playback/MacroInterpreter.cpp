@@ -150,7 +150,7 @@ void MacroInterpreter::sendLiterally(View s)
 {
     TSendKey::setTokensOnly(true);
     const ScopeGuard off([] { TSendKey::setTokensOnly(false); });
-    m_sendKey.SendString(s);
+    m_sendKey.SendStringDeferred(s);
 }
 
 void MacroInterpreter::RunAdvancedMacroFile(const std::string &path)
@@ -222,6 +222,8 @@ void MacroInterpreter::scan(View text)
             hintRenewal = text.data() + std::min(text.size(), lookAhead / 2);
         }
         if (startsWithMarker(text)) {
+            // A command may wait or look at windows: the characters before it go out first.
+            m_sendKey.deliverPending();
             text = interpret(text);
             hintRenewal = text.data();
             continue;
@@ -230,9 +232,10 @@ void MacroInterpreter::scan(View text)
         if (c == U'@' || c == U'~' || c == U'^')
             sendLiterally(text.substr(0, 1));
         else
-            m_sendKey.SendString(text.substr(0, 1));
+            m_sendKey.SendStringDeferred(text.substr(0, 1));
         text.remove_prefix(1);
     }
+    m_sendKey.deliverPending();
 }
 
 View MacroInterpreter::interpret(View text)

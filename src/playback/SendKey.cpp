@@ -208,6 +208,29 @@ int TSendKey::SendString(std::string_view utf8)
 
 int TSendKey::SendString(std::u32string_view s)
 {
+    return send(s, false);
+}
+
+int TSendKey::SendStringDeferred(std::u32string_view s)
+{
+    return send(s, true);
+}
+
+void TSendKey::deliverPending()
+{
+    if (m_undelivered > 0)
+        deliver();
+}
+
+void TSendKey::deliver()
+{
+    m_undelivered = 0;
+    m_sink.flush();
+    m_pump.processMessages();
+}
+
+int TSendKey::send(std::u32string_view s, bool deferDelivery)
+{
     s = s.substr(0, MaxChars);
     if (m_useDll) {
         int result = 0;
@@ -220,11 +243,13 @@ int TSendKey::SendString(std::u32string_view s)
         parseAndSend(s);
     } catch (...) {
         // What was sent before the fault is delivered; the pump does not run.
+        m_undelivered = 0;
         m_sink.flush();
         throw;
     }
-    m_sink.flush();
-    m_pump.processMessages();
+    if (deferDelivery && ++m_undelivered < DeliveryBatch)
+        return 0;
+    deliver();
     return 0;
 }
 

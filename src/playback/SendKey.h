@@ -56,6 +56,13 @@ public:
     int SendString(std::u32string_view s);
     int SendString(std::string_view utf8);
 
+    // For text typed one character per string: what each string sends is delivered (the sink
+    // flushed, the pump run) only every DeliveryBatch strings, since doing it per character
+    // would bound the typing pace. deliverPending() must end such a run before anything waits.
+    static constexpr int DeliveryBatch = 32;
+    int SendStringDeferred(std::u32string_view s);
+    void deliverPending();
+
     // Pending modifiers as a bit set (Alt 1, Ctrl 2, Shift 4, CtrlAlt 8), for tests and traces.
     static unsigned pendingModifiers();
     // Back to the start-up state: nothing pending, TokensOnly off, no library entry.
@@ -73,6 +80,8 @@ private:
     // key is down now: pumps until it is up, for HeldKeyWaitMs at most.
     void waitUntilReleased(KeyCode key);
     bool trySendThroughLibrary(std::u32string_view s, int &result);
+    int send(std::u32string_view s, bool deferDelivery);
+    void deliver();
 
     KeySink &m_sink;
     EventPump &m_pump;
@@ -81,6 +90,7 @@ private:
     std::string m_libraryName { DefaultLibraryName };
     SenderLibraryApi m_api = SenderLibraryApi::system();
     void *m_library = nullptr;
+    int m_undelivered = 0;
 };
 
 // Keeps what every sender shares (the pending modifiers and TokensOnly) out of reach of a

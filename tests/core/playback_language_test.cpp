@@ -78,13 +78,46 @@ TEST(Language, ModifierAtTheEndStaysPendingForTheNextSend)
     EXPECT_EQ(rig.keys.trace(), "down 12, down 58, up 58, up 12");
 }
 
-TEST(Language, EachCharacterIsItsOwnStringAndPumps)
+struct DeliveryCase
+{
+    std::string text;
+    int deliveries; // flushes, each followed by a pump pass
+};
+
+void PrintTo(const DeliveryCase &c, std::ostream *os)
+{
+    quorvel::testing::printCase(c.text.substr(0, 40).c_str(), os);
+}
+
+class Delivery : public ::testing::TestWithParam<DeliveryCase>
+{
+};
+
+// Plain characters go out in batches, never waiting behind a command nor left behind at the
+// end; a command's keys go out as it sends them.
+TEST_P(Delivery, CharactersGoOutInBatchesAndBeforeEveryCommand)
 {
     PlaybackRig rig;
-    rig.runner.SendKeys(std::string_view("ab<<ENTER>>"));
-    EXPECT_EQ(rig.keys.flushes, 3);
-    EXPECT_EQ(rig.pump.passes, 3);
+    rig.pump.onSleep = [&](int) {
+        EXPECT_EQ(rig.keys.eventsAtLastFlush, rig.keys.events.size()) << "keys held back a wait";
+    };
+    const auto onProcess = rig.pump.onProcess;
+    rig.pump.onProcess = [&] {
+        EXPECT_EQ(rig.keys.eventsAtLastFlush, rig.keys.events.size());
+        onProcess();
+    };
+    rig.runner.SendKeys(std::string_view(GetParam().text));
+    EXPECT_EQ(rig.keys.eventsAtLastFlush, rig.keys.events.size()) << "keys left behind";
+    EXPECT_EQ(rig.keys.flushes, GetParam().deliveries);
+    EXPECT_EQ(rig.pump.passes - rig.ticks, GetParam().deliveries);
 }
+
+INSTANTIATE_TEST_SUITE_P(Language, Delivery,
+    ::testing::Values(DeliveryCase { "ab<<ENTER>>", 2 }, DeliveryCase { "ab<<ENTER>>cd", 3 },
+        DeliveryCase { std::string(32, 'x'), 1 }, DeliveryCase { std::string(33, 'x'), 2 },
+        DeliveryCase { std::string(64, 'x') + "<<ENTER>>", 3 },
+        DeliveryCase { "~@^" + std::string(29, 'x'), 1 }, DeliveryCase { "<<ENTER>><<TAB>>", 2 },
+        DeliveryCase { "a<<SECS1>>b", 2 }));
 
 TEST(Language, TextAfterAModifierAndKeyIsCutAt10000Characters)
 {
@@ -414,7 +447,7 @@ TEST_P(HeldKeys, ArePressedOnlyOnceReleased)
 }
 
 INSTANTIATE_TEST_SUITE_P(Language, HeldKeys,
-    ::testing::Values(HeldKeyCase { "xy<<ENTER>>z", { vk::Return }, 5, "xy{ENTER}z", 2, {} },
+    ::testing::Values(HeldKeyCase { "xy<<ENTER>>z", { vk::Return }, 4, "xy{ENTER}z", 2, {} },
         HeldKeyCase { "aaa", { 0x41 }, 2, "aaa", 1, {} },
         // Stuck: after two seconds the run goes on, and what the server drops is dropped.
         HeldKeyCase { "a<<ENTER>>b", { vk::Return }, 0, "ab", 200, {} },

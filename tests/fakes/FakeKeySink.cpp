@@ -169,6 +169,7 @@ void FakeKeySink::clear()
 {
     events.clear();
     flushes = 0;
+    eventsAtLastFlush = 0;
     releaseAllCalls = 0;
 }
 

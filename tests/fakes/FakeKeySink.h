@@ -29,13 +29,18 @@ public:
     // When set, a press of a key the user holds is lost, as the X server loses it.
     const std::set<KeyCode> *heldByUser = nullptr;
     int flushes = 0;
+    std::size_t eventsAtLastFlush = 0;
     int releaseAllCalls = 0;
 
     KeyScan keyScan(char32_t ch) override;
     unsigned scanCode(KeyCode key) override;
     void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) override;
     void typeCharacter(char32_t ch) override;
-    void flush() override { ++flushes; }
+    void flush() override
+    {
+        ++flushes;
+        eventsAtLastFlush = events.size();
+    }
     void releaseAll() override { ++releaseAllCalls; }
 
     // "down 41", "up 41", "char U+00E9": the tracing tool's lines.

@@ -558,12 +558,19 @@ void X11KeySink::idle()
 X11KeyboardState::X11KeyboardState(X11Connection &connection, X11Keyboard &keyboard)
     : m_connection(connection)
     , m_keyboard(keyboard)
+    , m_side(XOpenDisplay(DisplayString(connection.display())))
 {
 }
 
-void X11KeyboardState::query(Clock::time_point now)
+X11KeyboardState::~X11KeyboardState()
 {
-    XQueryKeymap(m_connection.display(), m_keymap);
+    if (m_side)
+        XCloseDisplay(m_side);
+}
+
+void X11KeyboardState::query(Display *display, Clock::time_point now)
+{
+    XQueryKeymap(display, m_keymap);
     m_queried = now;
 }
 
@@ -586,21 +593,21 @@ bool X11KeyboardState::isKeyDown(KeyCode key)
     }
     if (keys.empty())
         return false;
-    // Asked before every key typed: a round trip each time would bound the typing pace. A
-    // fresh answer that no key is down stands for a moment; one that a key is down never does.
+    auto down = [&] {
+        return std::any_of(keys.begin(), keys.end(),
+            [&](unsigned kc) { return kc < 256 && (m_keymap[kc / 8] & (1 << (kc % 8))); });
+    };
+    // Asked before every key typed: even a quick answer each time would bound the typing pace.
+    // A fresh answer that no key is down stands for a moment.
     const auto now = Clock::now();
     if (now - m_queried > kKeymapFresh)
-        query(now);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const bool down = std::any_of(keys.begin(), keys.end(),
-            [&](unsigned kc) { return kc < 256 && (m_keymap[kc / 8] & (1 << (kc % 8))); });
-        if (!down)
-            return false;
-        if (m_queried == now)
-            return true;
-        query(now);
-    }
-    return true;
+        query(m_side ? m_side : m_connection.display(), now);
+    if (!down())
+        return false;
+    // The side connection may not yet see the release of a key we typed ourselves; asked
+    // after everything we sent, the typing connection's answer is the last word.
+    query(m_connection.display(), now);
+    return down();
 }
 
 } // namespace quorvel::x11

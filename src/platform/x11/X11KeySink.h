@@ -105,14 +105,21 @@ class X11KeyboardState final : public KeyboardState
 {
 public:
     X11KeyboardState(X11Connection &connection, X11Keyboard &keyboard);
+    ~X11KeyboardState() override;
+    X11KeyboardState(const X11KeyboardState &) = delete;
+    X11KeyboardState &operator=(const X11KeyboardState &) = delete;
     bool isKeyDown(KeyCode key) override;
 
 private:
     using Clock = std::chrono::steady_clock;
-    void query(Clock::time_point now);
+    void query(_XDisplay *display, Clock::time_point now);
 
     X11Connection &m_connection;
     X11Keyboard &m_keyboard;
+    // Asked on the typing connection, the question would wait for every key sent before it,
+    // and typing would stall until the server caught up; a connection of its own is answered
+    // at once. Null when it could not be opened.
+    _XDisplay *m_side = nullptr;
     char m_keymap[32] = {};
     Clock::time_point m_queried {};
 };
