@@ -1,4 +1,5 @@
 #include "common/Error.h"
+#include "common/Text.h"
 #include "playback_rig.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,33 @@ INSTANTIATE_TEST_SUITE_P(Language, Delivery,
         DeliveryCase { std::string(64, 'x') + "<<ENTER>>", 3 },
         DeliveryCase { "~@^" + std::string(29, 'x'), 1 }, DeliveryCase { "<<ENTER>><<TAB>>", 2 },
         DeliveryCase { "a<<SECS1>>b", 2 }));
+
+// The sink hears of the text ahead, so it can bind keys for many characters at once: from the
+// start, after every command (which may have typed text of its own), and again before the
+// window it was given runs out.
+TEST(Language, TheSinkHearsOfTheTextAhead)
+{
+    PlaybackRig rig;
+    rig.runner.SendKeys(std::string_view("  ab<<ENTER>>cd<<TAB>>  "));
+    EXPECT_EQ(
+        rig.keys.expected, (std::vector<std::u32string> { U"ab<<ENTER>>cd<<TAB>>", U"cd<<TAB>>" }));
+
+    rig.keys.clear();
+    std::string text;
+    for (int i = 0; text.size() < 1000; ++i)
+        text += std::to_string(i) + ".";
+    rig.runner.SendKeys(std::string_view(text));
+    ASSERT_GE(rig.keys.expected.size(), 2u);
+    std::size_t offset = 0;
+    for (const std::u32string &window : rig.keys.expected) {
+        // Each window is the text from where typing stands, never less than what follows.
+        const std::size_t at = text.find(text::encode(window.substr(0, 64)), offset);
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_GE(window.size(), std::min<std::size_t>(256, text.size() - at));
+        offset = at;
+    }
+    EXPECT_EQ(rig.keys.typed(), text);
+}
 
 TEST(Language, TextAfterAModifierAndKeyIsCutAt10000Characters)
 {

@@ -168,6 +168,7 @@ std::string FakeKeySink::typed() const
 void FakeKeySink::clear()
 {
     events.clear();
+    expected.clear();
     flushes = 0;
     eventsAtLastFlush = 0;
     releaseAllCalls = 0;

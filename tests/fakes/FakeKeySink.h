@@ -28,6 +28,7 @@ public:
     std::map<KeyCode, unsigned> scanCodes; // missing: 0
     // When set, a press of a key the user holds is lost, as the X server loses it.
     const std::set<KeyCode> *heldByUser = nullptr;
+    std::vector<std::u32string> expected; // each text announced by expectText
     int flushes = 0;
     std::size_t eventsAtLastFlush = 0;
     int releaseAllCalls = 0;
@@ -36,6 +37,7 @@ public:
     unsigned scanCode(KeyCode key) override;
     void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) override;
     void typeCharacter(char32_t ch) override;
+    void expectText(std::u32string_view text) override { expected.emplace_back(text); }
     void flush() override
     {
         ++flushes;

@@ -27,7 +27,7 @@ constexpr auto kKeymapFresh = std::chrono::milliseconds(2);
 
 // A window that has not answered its first ping in this time is taken as one that never
 // answers; one that has answered before is only busy, and gets the longer time.
-constexpr auto kFirstPingTimeout = std::chrono::milliseconds(250);
+constexpr auto kFirstPingTimeout = std::chrono::milliseconds(1000);
 constexpr auto kPingTimeout = std::chrono::milliseconds(5000);
 
 struct PingReply
@@ -253,7 +253,7 @@ void X11KeySink::keyEvent(KeyCode key, unsigned, bool, bool release)
             keycode = m_keyboard.keycodeFor(keysym);
         }
         if (!keycode) {
-            keycode = spareFor({ keysym, keysym }, 0);
+            keycode = spareFor({ keysym, keysym }, 0).first;
             if (keycode)
                 m_spareUsed[keycode] = m_lastSpareUse = Clock::now();
         }
@@ -272,7 +272,7 @@ void X11KeySink::typeCharacter(char32_t ch)
         return;
     const SpareSyms syms = spareSymsOf(keysym);
     const bool cased = syms.lower != syms.upper;
-    const unsigned keycode = spareFor(syms, ch);
+    const auto [keycode, shifted] = spareFor(syms, ch);
     if (!keycode)
         return;
     Wanted wanted = logicalWanted();
@@ -280,6 +280,9 @@ void X11KeySink::typeCharacter(char32_t ch)
         const bool capsLocked = (m_keyboard.lockedModifiers() & LockMask) != 0;
         if ((keysym == syms.upper) != capsLocked)
             wanted[ModShift] = true;
+    } else if (m_keyboard.spareBinding(keycode) != m_keyboard.spareShiftedBinding(keycode)) {
+        // Two characters share the key: Shift picks one, whatever the caller holds.
+        wanted[ModShift] = shifted;
     }
     reconcile(wanted);
     fake(keycode, true);
@@ -319,25 +322,39 @@ std::vector<X11KeySink::SpareSyms> X11KeySink::spareNeedsAhead(const SpareSyms &
     return needs;
 }
 
-unsigned X11KeySink::spareFor(const SpareSyms &syms, char32_t ch)
+std::pair<unsigned, bool> X11KeySink::spareFor(const SpareSyms &syms, char32_t ch)
 {
     const std::vector<unsigned> spares = m_keyboard.spareKeys();
+    std::unordered_map<unsigned, SpareSyms> planned; // spare -> binding after this batch
+    auto bindingOf = [&](unsigned kc) {
+        auto it = planned.find(kc);
+        return it != planned.end()
+            ? it->second
+            : SpareSyms { m_keyboard.spareBinding(kc), m_keyboard.spareShiftedBinding(kc) };
+    };
+    // Where a key types what is needed: -1 nowhere, 0 plain (or by case), 1 shifted.
+    auto levelOn = [&](unsigned kc, const SpareSyms &need) {
+        const SpareSyms bound = bindingOf(kc);
+        if (!bound.lower)
+            return -1;
+        if (bound.lower == need.lower)
+            return 0;
+        const bool packed =
+            bound.upper != bound.lower && spareSymsOf(bound.lower).upper == bound.lower;
+        return packed && need.lower == need.upper && bound.upper == need.lower ? 1 : -1;
+    };
     for (unsigned kc : spares) {
-        if (m_keyboard.spareBinding(kc) == syms.lower)
-            return kc;
+        const int level = levelOn(kc, syms);
+        if (level == 0 || (level == 1 && ch))
+            return { kc, level == 1 };
     }
     if (spares.empty())
-        return 0;
+        return { 0, false };
 
     const std::vector<SpareSyms> needs = spareNeedsAhead(syms, ch);
     std::unordered_map<unsigned long, std::size_t> firstNeed;
     for (std::size_t i = 0; i < needs.size(); ++i)
         firstNeed.emplace(needs[i].lower, i);
-    std::unordered_map<unsigned, unsigned long> planned; // spare -> binding after this batch
-    auto bindingOf = [&](unsigned kc) {
-        auto it = planned.find(kc);
-        return it != planned.end() ? it->second : m_keyboard.spareBinding(kc);
-    };
     // Held keys keep their binding; so does each binding the batch has reached.
     std::vector<unsigned> kept;
     for (const auto &[identity, kc] : m_pressed)
@@ -345,13 +362,16 @@ unsigned X11KeySink::spareFor(const SpareSyms &syms, char32_t ch)
     auto isKept = [&](unsigned kc) {
         return std::find(kept.begin(), kept.end(), kc) != kept.end();
     };
+    auto needRank = [&](unsigned long keysym) {
+        auto it = firstNeed.find(keysym);
+        return it == firstNeed.end() ? SIZE_MAX - 1 : it->second;
+    };
     // Empty keys first, then bindings the text never wants again, then the one it wants last.
     auto evictionRank = [&](unsigned kc) -> std::size_t {
-        const unsigned long binding = bindingOf(kc);
-        if (!binding)
+        const SpareSyms binding = bindingOf(kc);
+        if (!binding.lower)
             return SIZE_MAX;
-        auto it = firstNeed.find(binding);
-        return it == firstNeed.end() ? SIZE_MAX - 1 : it->second;
+        return std::min(needRank(binding.lower), needRank(binding.upper));
     };
 
     auto lastUse = [&](unsigned kc) {
@@ -359,12 +379,23 @@ unsigned X11KeySink::spareFor(const SpareSyms &syms, char32_t ch)
         return it == m_spareUsed.end() ? Clock::time_point {} : it->second;
     };
 
+    // Characters without case go two to a key (plain and shifted), twice as many per change;
+    // a named key keeps a key of its own, since Shift would change what it does.
     std::vector<std::pair<unsigned, SpareSyms>> bindings;
+    std::size_t halfFilled = SIZE_MAX; // the binding of this batch with room for a second
     for (const SpareSyms &need : needs) {
         auto bound = std::find_if(
-            spares.begin(), spares.end(), [&](unsigned kc) { return bindingOf(kc) == need.lower; });
+            spares.begin(), spares.end(), [&](unsigned kc) { return levelOn(kc, need) >= 0; });
         if (bound != spares.end()) {
             kept.push_back(*bound);
+            continue;
+        }
+        const bool packable = ch && need.lower == need.upper;
+        if (packable && halfFilled != SIZE_MAX) {
+            auto &[kc, pair] = bindings[halfFilled];
+            pair.upper = need.lower;
+            planned[kc] = pair;
+            halfFilled = SIZE_MAX;
             continue;
         }
         unsigned victim = 0;
@@ -381,14 +412,16 @@ unsigned X11KeySink::spareFor(const SpareSyms &syms, char32_t ch)
         }
         if (!victim)
             break;
-        planned[victim] = need.lower;
+        planned[victim] = need;
         bindings.emplace_back(victim, need);
         kept.push_back(victim);
+        if (packable)
+            halfFilled = bindings.size() - 1;
     }
     if (bindings.empty())
-        return 0;
+        return { 0, false };
     rebind(bindings);
-    return bindings.front().first;
+    return { bindings.front().first, false };
 }
 
 void X11KeySink::rebind(const std::vector<std::pair<unsigned, SpareSyms>> &bindings)
@@ -460,6 +493,16 @@ bool X11KeySink::targetCaughtUp()
         return false;
     // Events reach a client in the order they happen, and it answers a ping only when it gets
     // to it: by then it has read every key before it on the keymap it had.
+    if (!m_hearsPingReplies) {
+        // Answers go to the root window, GTK's with SubstructureNotify, Qt's with
+        // StructureNotify: both must reach us, whatever else selected on the root.
+        XWindowAttributes root {};
+        if (XGetWindowAttributes(dpy, m_connection.root(), &root)) {
+            XSelectInput(dpy, m_connection.root(),
+                root.your_event_mask | SubstructureNotifyMask | StructureNotifyMask);
+        }
+        m_hearsPingReplies = true;
+    }
     PingReply match { Atom(m_connection.atom("WM_PROTOCOLS")),
         Atom(m_connection.atom("_NET_WM_PING")) };
     const long token = ++m_pingToken;
@@ -494,7 +537,8 @@ void X11KeySink::unbindSpares()
 {
     Display *dpy = m_connection.display();
     // Giving the keys back is no hurry, and a busy target may be slow to read its last ones
-    // (a loaded machine took over 50 ms): a much wider margin than between two characters.
+    // (a loaded machine took over 50 ms): unless it answers a ping, a much wider margin than
+    // between two characters.
     Clock::time_point lastUse {};
     for (unsigned kc : m_keyboard.spareKeys()) {
         if (m_keyboard.spareBinding(kc))
@@ -503,7 +547,7 @@ void X11KeySink::unbindSpares()
     if (lastUse == Clock::time_point {})
         return;
     const auto ready = lastUse + std::max<std::chrono::milliseconds>(m_remapPause * 5, 200ms);
-    if (ready > Clock::now()) {
+    if (ready > Clock::now() && !targetCaughtUp()) {
         XFlush(dpy);
         std::this_thread::sleep_until(ready);
     }
@@ -543,7 +587,10 @@ void X11KeySink::releaseAll()
         t = false;
     for (int m : { ModShift, ModCtrl, ModAlt, ModLevel3 })
         setPhysical(m, false);
-    XFlush(m_connection.display());
+    // Typing is over only once the server has taken every key: until then the user's keys, or
+    // another program's, would land between ours (a Ctrl pressed next would reach a capital
+    // still queued).
+    XSync(m_connection.display(), False);
     unbindSpares();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quorvel::x11 {
@@ -22,7 +23,8 @@ namespace quorvel::x11 {
 //
 // Spare keys are bound in batches: when a character needs one, the text announced by
 // expectText gives the characters ahead, and as many of them as there are spare keys are bound
-// in one go. A binding the text will want again soonest stays; the others make room.
+// in one go (characters without case two to a key, the second typed with Shift). A binding
+// the text will want again soonest stays; the others make room.
 class X11KeySink final : public KeySink
 {
 public:
@@ -70,9 +72,10 @@ private:
     void setPhysical(int modifier, bool down);
     void reconcile(const Wanted &wanted);
     void releaseUnwanted();
-    // The spare key bound to these keysyms, binding it (and what the text ahead needs) when
-    // none is; 0 when there is no spare key. ch is the character typed, 0 for a named key.
-    unsigned spareFor(const SpareSyms &syms, char32_t ch);
+    // The spare key bound to these keysyms and whether Shift is what picks them (on a key two
+    // characters share), binding it (and what the text ahead needs) when none is; key 0 when
+    // there is no spare key. ch is the character typed, 0 for a named key.
+    std::pair<unsigned, bool> spareFor(const SpareSyms &syms, char32_t ch);
     // The characters ahead that need a spare key, in the order they first occur; syms first.
     std::vector<SpareSyms> spareNeedsAhead(const SpareSyms &syms, char32_t ch);
     void rebind(const std::vector<std::pair<unsigned, SpareSyms>> &bindings);
@@ -85,7 +88,7 @@ private:
 
     X11Connection &m_connection;
     X11Keyboard &m_keyboard;
-    std::chrono::milliseconds m_remapPause { 40 };
+    std::chrono::milliseconds m_remapPause { 25 };
 
     int m_logical[3] = { 0, 0, 0 }; // Shift, Ctrl and Alt as the caller holds them
     bool m_tap[3] = { false, false, false }; // held without a key since
@@ -97,6 +100,7 @@ private:
     std::u32string m_ahead; // the text announced, from where typing last looked
     unsigned long m_focus = 0, m_focusPingable = 0; // the last focus seen, and what answers pings
     bool m_focusAnswered = false;
+    bool m_hearsPingReplies = false;
     long m_pingToken = 0;
 };
 

@@ -31,7 +31,8 @@ struct X11Keyboard::Impl
     unsigned altMask = Mod1Mask, level3Mask = 0, numLockMask = 0, scrollLockMask = 0;
     unsigned shiftKey = 0, controlKey = 0, altKey = 0, level3Key = 0;
     std::vector<unsigned> spares;
-    std::unordered_map<unsigned, unsigned long> spareSyms; // what we bound on a spare key
+    // What we bound on a spare key: the plain and the shifted keysym.
+    std::unordered_map<unsigned, std::pair<unsigned long, unsigned long>> spareSyms;
 
     std::unordered_map<char32_t, Binding> chars;
     std::unordered_map<unsigned long, Binding> keysyms;
@@ -163,7 +164,7 @@ struct X11Keyboard::Impl
         std::erase_if(spares, [&](unsigned kc) {
             auto bound = spareSyms.find(kc);
             const bool empty = !hasSymbols(kc);
-            if (bound != spareSyms.end() && !empty && firstSymbol(kc) == bound->second)
+            if (bound != spareSyms.end() && !empty && firstSymbol(kc) == bound->second.first)
                 return isModifierKey(kc);
             if (bound != spareSyms.end())
                 spareSyms.erase(bound);
@@ -506,13 +507,20 @@ unsigned long X11Keyboard::spareBinding(unsigned keycode)
 {
     ensure();
     auto it = m_impl->spareSyms.find(keycode);
-    return it == m_impl->spareSyms.end() ? 0 : it->second;
+    return it == m_impl->spareSyms.end() ? 0 : it->second.first;
+}
+
+unsigned long X11Keyboard::spareShiftedBinding(unsigned keycode)
+{
+    ensure();
+    auto it = m_impl->spareSyms.find(keycode);
+    return it == m_impl->spareSyms.end() ? 0 : it->second.second;
 }
 
 void X11Keyboard::setSpareBinding(unsigned keycode, unsigned long keysym)
 {
     if (keysym)
-        m_impl->spareSyms[keycode] = keysym;
+        m_impl->spareSyms[keycode] = { keysym, keysym };
     else
         m_impl->spareSyms.erase(keycode);
 }
@@ -527,21 +535,25 @@ void X11Keyboard::bindSpares(const std::vector<SpareBindingRequest> &bindings)
     for (const SpareBindingRequest &b : bindings) {
         if (!m_impl->isSpare(b.keycode))
             continue;
-        // A cased pair is alphabetic, so CapsLock works on it; anything else types the same
+        // A cased pair is alphabetic, so CapsLock works on it; two characters without case
+        // are one plain and one shifted, which CapsLock leaves alone; one alone types the same
         // with or without Shift.
-        const bool cased = b.lower != b.upper;
-        const int width = cased ? 2 : 1;
+        const bool single = b.lower == b.upper;
+        KeySym lower = 0, upper = 0;
+        XConvertCase(b.lower, &lower, &upper);
+        const bool cased = !single && lower == b.lower && upper == b.upper;
+        const int width = single ? 1 : 2;
         KeySym *syms = XkbResizeKeySyms(xkb, int(b.keycode), width);
         if (!syms)
             continue;
         XkbSymMapRec &map = xkb->map->key_sym_map[b.keycode];
-        map.kt_index[0] = cased ? XkbAlphabeticIndex : XkbOneLevelIndex;
+        map.kt_index[0] = single ? XkbOneLevelIndex : cased ? XkbAlphabeticIndex : XkbTwoLevelIndex;
         map.group_info = XkbSetNumGroups(0, 1);
         map.width = std::uint8_t(width);
         syms[0] = b.lower;
-        if (cased)
+        if (!single)
             syms[1] = b.upper;
-        m_impl->spareSyms[b.keycode] = b.lower;
+        m_impl->spareSyms[b.keycode] = { b.lower, b.upper };
         first = std::min(first, b.keycode);
         last = std::max(last, b.keycode);
     }

@@ -56,11 +56,14 @@ public:
     // What the sink bound on a spare key (its first keysym), 0 when nothing. The binding is
     // forgotten when a new layout empties the key.
     unsigned long spareBinding(unsigned keycode);
+    // What a shifted press of it types: the upper case, the second of two characters without
+    // case, or the first keysym again.
+    unsigned long spareShiftedBinding(unsigned keycode);
     void setSpareBinding(unsigned keycode, unsigned long keysym);
 
     // Binds spare keys in one request, so targets handle one mapping change for all of them:
-    // a plain press types lower and a shifted one upper (the same keysym for both when the
-    // character has no case). Keys between them go along as they are.
+    // a plain press types lower and a shifted one upper (the same keysym for both when one
+    // character without case is bound). Keys between them go along as they are.
     struct SpareBindingRequest
     {
         unsigned keycode = 0;

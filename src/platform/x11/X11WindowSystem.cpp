@@ -413,8 +413,10 @@ void X11WindowSystem::Impl::refreshDirty()
 X11WindowSystem::X11WindowSystem(X11Connection &connection)
     : m_impl(std::make_unique<Impl>(connection))
 {
-    XSelectInput(
-        connection.display(), connection.root(), PropertyChangeMask | SubstructureNotifyMask);
+    // StructureNotify too: Qt sends its answers to window-manager pings to the root window
+    // with that mask, and typing waits for them.
+    XSelectInput(connection.display(), connection.root(),
+        PropertyChangeMask | SubstructureNotifyMask | StructureNotifyMask);
     connection.addHandler([this](const XEvent &e) {
         if (!isWindowEvent(e))
             return;
