@@ -150,7 +150,7 @@ void MacroInterpreter::sendLiterally(View s)
 {
     TSendKey::setTokensOnly(true);
     const ScopeGuard off([] { TSendKey::setTokensOnly(false); });
-    m_sendKey.SendStringDeferred(s);
+    m_sendKey.sendStringDeferred(s);
 }
 
 void MacroInterpreter::RunAdvancedMacroFile(const std::string &path)
@@ -232,7 +232,7 @@ void MacroInterpreter::scan(View text)
         if (c == U'@' || c == U'~' || c == U'^')
             sendLiterally(text.substr(0, 1));
         else
-            m_sendKey.SendStringDeferred(text.substr(0, 1));
+            m_sendKey.sendStringDeferred(text.substr(0, 1));
         text.remove_prefix(1);
     }
     m_sendKey.deliverPending();

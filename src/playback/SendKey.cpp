@@ -211,7 +211,7 @@ int TSendKey::SendString(std::u32string_view s)
     return send(s, false);
 }
 
-int TSendKey::SendStringDeferred(std::u32string_view s)
+int TSendKey::sendStringDeferred(std::u32string_view s)
 {
     return send(s, true);
 }

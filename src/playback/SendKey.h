@@ -60,7 +60,7 @@ public:
     // flushed, the pump run) only every DeliveryBatch strings, since doing it per character
     // would bound the typing pace. deliverPending() must end such a run before anything waits.
     static constexpr int DeliveryBatch = 32;
-    int SendStringDeferred(std::u32string_view s);
+    int sendStringDeferred(std::u32string_view s);
     void deliverPending();
 
     // Pending modifiers as a bit set (Alt 1, Ctrl 2, Shift 4, CtrlAlt 8), for tests and traces.
