@@ -13,16 +13,69 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <signal.h>
+#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
+extern char **environ;
+
 namespace quorvel::bench {
+
+// Starts a program in a group of its own; its standard output goes to outFd (or nowhere).
+inline pid_t spawn(
+    std::vector<std::string> argv, const std::vector<std::string> &extraEnv = {}, int outFd = -1)
+{
+    std::vector<char *> args;
+    for (auto &a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        if (std::strncmp(*e, "LC_ALL=", 7) != 0)
+            env.emplace_back(*e);
+    }
+    env.emplace_back("LC_ALL=C.UTF-8");
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char *> envp;
+    for (auto &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (outFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data()) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    return pid;
+}
+
+// Its exit status, -1 when it did not end normally.
+inline int runToEnd(std::vector<std::string> argv)
+{
+    const pid_t pid = spawn(std::move(argv));
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) < 0)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 inline void stop(pid_t pid)
 {

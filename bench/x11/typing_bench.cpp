@@ -47,8 +47,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-extern char **environ;
-
 using namespace quorvel;
 using namespace quorvel::bench;
 using namespace std::chrono_literals;
@@ -57,51 +55,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 // Plumbing ---------------------------------------------------------------------------------
-
-// Starts a program in a group of its own; its standard output goes to outFd (or nowhere).
-pid_t spawn(
-    std::vector<std::string> argv, const std::vector<std::string> &extraEnv = {}, int outFd = -1)
-{
-    std::vector<char *> args;
-    for (auto &a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e) {
-        if (std::strncmp(*e, "LC_ALL=", 7) != 0)
-            env.emplace_back(*e);
-    }
-    env.emplace_back("LC_ALL=C.UTF-8");
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char *> envp;
-    for (auto &e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (outFd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-    else
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    return pid;
-}
-
-void runToEnd(std::vector<std::string> argv)
-{
-    const pid_t pid = spawn(std::move(argv));
-    int status = 0;
-    if (pid > 0)
-        waitpid(pid, &status, 0);
-}
 
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
 {
@@ -234,7 +187,9 @@ struct Target
 };
 
 // xterm running `cat > FILE`: a line ends the input.
-struct Xterm : Target
+// A program that writes what it holds to a file of a scratch folder, started afresh on an
+// empty file each time.
+struct FileTarget : Target
 {
     Display *display;
     std::string folder = tempFolder();
@@ -242,20 +197,30 @@ struct Xterm : Target
     pid_t pid = -1;
     std::string got;
 
-    explicit Xterm(Display *d)
+    explicit FileTarget(Display *d)
         : display(d)
     {
     }
-    ~Xterm() override
+    ~FileTarget() override
     {
         stop(pid);
         std::filesystem::remove_all(folder);
     }
-    void start() override
+    void restart(std::vector<std::string> argv, const std::vector<std::string> &extraEnv = {})
     {
         stop(pid);
         std::ofstream(file, std::ios::trunc).flush();
-        pid = spawn({ "xterm", "-T", "bench xterm", "-e", "sh", "-c", "exec cat > \"$0\"", file });
+        pid = spawn(std::move(argv), extraEnv);
+    }
+    std::string received() override { return got; }
+};
+
+struct Xterm : FileTarget
+{
+    using FileTarget::FileTarget;
+    void start() override
+    {
+        restart({ "xterm", "-T", "bench xterm", "-e", "sh", "-c", "exec cat > \"$0\"", file });
         waitUntil([&] { return focusTitle(display) == "bench xterm"; }, 10s);
         std::this_thread::sleep_for(300ms);
     }
@@ -272,7 +237,6 @@ struct Xterm : Target
         if (!got.empty() && got.back() == '\n')
             got.pop_back();
     }
-    std::string received() override { return got; }
 };
 
 // zenity's editable text box (GTK): OK prints what it holds.
@@ -337,30 +301,14 @@ struct GtkEditor : Target
 };
 
 // featherpad (Qt) on an empty file: Ctrl+S writes what it holds.
-struct QtEditor : Target
+struct QtEditor : FileTarget
 {
-    Display *display;
-    std::string folder = tempFolder();
-    std::string file = folder + "/typed.txt";
-    pid_t pid = -1;
-    std::string got;
-
-    explicit QtEditor(Display *d)
-        : display(d)
-    {
-    }
-    ~QtEditor() override
-    {
-        stop(pid);
-        std::filesystem::remove_all(folder);
-    }
+    using FileTarget::FileTarget;
     void start() override
     {
-        stop(pid);
-        std::ofstream(file, std::ios::trunc).flush();
         // A fresh configuration each time: no session, no other window to restore.
         std::filesystem::remove_all(folder + "/config");
-        pid = spawn({ "featherpad", "--standalone", file },
+        restart({ "featherpad", "--standalone", file },
             { "XDG_CONFIG_HOME=" + folder + "/config", "QT_ACCESSIBILITY=0" });
         focus("typed\\.txt",
             [&] { return focusTitle(display).find("typed.txt") != std::string::npos; });
@@ -381,7 +329,6 @@ struct QtEditor : Target
         while (!got.empty() && got.back() == '\n')
             got.pop_back();
     }
-    std::string received() override { return got; }
 };
 
 // Measuring --------------------------------------------------------------------------------

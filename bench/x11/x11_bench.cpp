@@ -44,8 +44,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-extern char **environ;
-
 using namespace quorvel;
 using namespace quorvel::bench;
 using namespace std::chrono_literals;
@@ -54,44 +52,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 // Plumbing ---------------------------------------------------------------------------------
-
-pid_t spawn(std::vector<std::string> argv, bool utf8 = true)
-{
-    std::vector<char *> args;
-    for (auto &a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e) {
-        if (std::strncmp(*e, "LC_ALL=", 7) != 0)
-            env.emplace_back(*e);
-    }
-    env.emplace_back(utf8 ? "LC_ALL=C.UTF-8" : "LC_ALL=C");
-    std::vector<char *> envp;
-    for (auto &e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-    pid_t pid = -1;
-    posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    return pid;
-}
-
-int runToEnd(std::vector<std::string> argv)
-{
-    const pid_t pid = spawn(std::move(argv));
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // xterm running `cat > FILE`, focused.
 struct TypingTarget
