@@ -1,3 +1,4 @@
+#include "WizardRig.h"
 #include "catalogue/Catalogue.h"
 #include "components/forms/TEPMenuButton.h"
 #include "editing/HintShower.h"
@@ -38,20 +39,6 @@ using quorvel::testing::TempDir;
 
 namespace {
 
-struct Services : WizardServices, HintShower
-{
-    std::vector<std::string> hints;
-    void setEditing(bool) override { }
-    void setStopHotKeyEnabled(bool) override { }
-    std::vector<std::string> listCaptions() override { return {}; }
-    void addListRow(const MacroListRow &) override { }
-    void setMainWindowVisible(bool) override { }
-    void RecordFinished() override { }
-    void BindHotKeys() override { }
-    void stopPropertiesRecording() override { }
-    void ShowHint(const std::string &text) override { hints.push_back(text); }
-};
-
 // Runs then from inside the modal loop of the first modal window that accepts, once it is up.
 void whenModal(std::function<bool(QWidget *)> accepts, std::function<void(QWidget *)> then)
 {
@@ -78,18 +65,9 @@ void whenShown(QWidget *dialog, std::function<void()> then)
         [then = std::move(then)](QWidget *) { then(); });
 }
 
-class InsertionForms : public ::testing::Test
+class InsertionForms : public ::testing::Test, protected quorvel::testing::WizardRig
 {
 protected:
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
-    quorvel::testing::FakeJournal journal;
-    quorvel::testing::FakeEventPump pump;
-    quorvel::testing::FakeErrorDisplay errors;
-    Services services;
-    WizardModel model { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
     InsertionModel insertion { services, catalogue };
     TfrmWizard form { model };
     InsertionDialogs *dialogs = nullptr;

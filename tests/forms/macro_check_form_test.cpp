@@ -1,3 +1,4 @@
+#include "WizardRig.h"
 #include "catalogue/Catalogue.h"
 #include "editing/HintShower.h"
 #include "editing/MacroCheckModel.h"
@@ -21,32 +22,10 @@ using quorvel::testing::writeFile;
 
 namespace {
 
-struct Services : WizardServices, HintShower
-{
-    void setEditing(bool) override { }
-    void setStopHotKeyEnabled(bool) override { }
-    std::vector<std::string> listCaptions() override { return {}; }
-    void addListRow(const MacroListRow &) override { }
-    void setMainWindowVisible(bool) override { }
-    void RecordFinished() override { }
-    void BindHotKeys() override { }
-    void stopPropertiesRecording() override { }
-    void ShowHint(const std::string &) override { }
-};
-
-class MacroCheckForm : public ::testing::Test
+class MacroCheckForm : public ::testing::Test, protected quorvel::testing::WizardRig
 {
 protected:
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
-    quorvel::testing::FakeJournal journal;
-    quorvel::testing::FakeEventPump pump;
-    quorvel::testing::FakeErrorDisplay errors;
     quorvel::testing::FakeDateTimeFormatter dateTime;
-    Services services;
-    WizardModel model { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
     MacroCheckModel check { MacroCheckModel::Deps { catalogue, dir.path() + "/", dateTime } };
     TfrmWizard form { model };
 

@@ -1,3 +1,4 @@
+#include "WizardRig.h"
 #include "catalogue/Catalogue.h"
 #include "editing/HintShower.h"
 #include "editing/forms/TfrmWizard.h"
@@ -22,33 +23,9 @@ using quorvel::testing::TempDir;
 
 namespace {
 
-struct Services : WizardServices, HintShower
-{
-    std::vector<std::string> captions;
-    bool editing = false;
-    void setEditing(bool on) override { editing = on; }
-    void setStopHotKeyEnabled(bool) override { }
-    std::vector<std::string> listCaptions() override { return captions; }
-    void addListRow(const MacroListRow &) override { }
-    void setMainWindowVisible(bool) override { }
-    void RecordFinished() override { }
-    void BindHotKeys() override { }
-    void stopPropertiesRecording() override { }
-    void ShowHint(const std::string &) override { }
-};
-
-class WizardForm : public ::testing::Test
+class WizardForm : public ::testing::Test, protected quorvel::testing::WizardRig
 {
 protected:
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
-    quorvel::testing::FakeJournal journal;
-    quorvel::testing::FakeEventPump pump;
-    quorvel::testing::FakeErrorDisplay errors;
-    Services services;
-    WizardModel model { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
     TfrmWizard form { model };
 
     QString current() const { return form.pages->currentWidget()->objectName(); }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/ProfileStore.h"
+#include "editing/HintShower.h"
+#include "editing/WizardModel.h"
+#include "fakes/FakeErrorDisplay.h"
+#include "fakes/FakeEventPump.h"
+#include "fakes/FakeJournal.h"
+#include "fakes/TestSupport.h"
+
+#include <string>
+#include <vector>
+
+namespace quorvel::testing {
+
+// What the wizard asks of the rest of the program, recorded where a test looks at it.
+struct WizardRigServices : WizardServices, HintShower
+{
+    std::vector<std::string> captions; // the main window's list
+    std::vector<std::string> hints;
+    bool editing = false;
+
+    void setEditing(bool on) override { editing = on; }
+    void setStopHotKeyEnabled(bool) override { }
+    std::vector<std::string> listCaptions() override { return captions; }
+    void addListRow(const MacroListRow &) override { }
+    void setMainWindowVisible(bool) override { }
+    void RecordFinished() override { }
+    void BindHotKeys() override { }
+    void stopPropertiesRecording() override { }
+    void ShowHint(const std::string &text) override { hints.push_back(text); }
+};
+
+// The wizard's model over a catalogue of its own in a scratch folder.
+struct WizardRig
+{
+    TempDir dir;
+    ProfileStore store { dir.file("macros.ini") };
+    Catalogue catalogue { store };
+    FakeJournal journal;
+    FakeEventPump pump;
+    FakeErrorDisplay errors;
+    WizardRigServices services;
+    WizardModel model { WizardModel::Deps {
+        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+};
+
+} // namespace quorvel::testing
