@@ -13,6 +13,7 @@ import os
 import subprocess
 import sys
 import time
+import traceback
 
 import gi
 
@@ -479,6 +480,31 @@ def check(what, ok, detail=""):
     else:
         failures.append(what)
         print(f"FAIL: {what}{': ' + detail if detail else ''}")
+
+
+def drive(run, *args, name, on_failure=None, cleanup=None):
+    """Runs a driver's steps and returns its exit status. A fault ends the run with a
+    screenshot (NAME-failure.png) and what on_failure adds; cleanup runs whatever happened."""
+    started = time.monotonic()
+    try:
+        run(*args)
+    except Exception as error:  # noqa: BLE001 - any fault ends the run with a picture
+        failures.append(str(error))
+        if not isinstance(error, E2EError):
+            traceback.print_exc()
+        print(f"FAIL: {error}")
+        try:
+            shot = screenshot(f"{name}-failure.png")
+            print("screenshot:", shot)
+            if on_failure:
+                on_failure(shot)
+        except Exception as shot_error:  # noqa: BLE001
+            print(f"(no screenshot: {shot_error})")
+    finally:
+        if cleanup:
+            cleanup()
+    print(f"driver took {time.monotonic() - started:.1f} s")
+    return 1 if failures else 0
 
 
 def read_ini(path):

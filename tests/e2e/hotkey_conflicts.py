@@ -5,13 +5,10 @@ with the catalogue folder as argument, the program and the peer already running.
 0 when every check passed."""
 
 import sys
-import time
-import traceback
 
 from atspi_lib import (
-    E2EError, activate_window, cell, check, click, description, failures, find, find_window,
-    name, press,
-    screenshot, wait_enabled, wait_for_app, wait_for_message_box, wait_name, wait_rows,
+    E2EError, activate_window, cell, check, click, description, drive, find, find_window, name,
+    press, screenshot, wait_enabled, wait_for_app, wait_for_message_box, wait_name, wait_rows,
     wait_until, wait_window_gone, xdotool,
 )
 from wizard import CANCEL_QUESTION, WIZARD, Wizard, has_focus, text_of
@@ -131,21 +128,7 @@ def run():
 
 
 def main():
-    started = time.monotonic()
-    try:
-        run()
-    except Exception as error:  # noqa: BLE001 - any fault ends the run with a picture
-        failures.append(str(error))
-        if not isinstance(error, E2EError):
-            traceback.print_exc()
-        print(f"FAIL: {error}")
-        try:
-            print("screenshot:", screenshot("conflicts-failure.png"))
-        except Exception as shot_error:  # noqa: BLE001
-            print(f"(no screenshot: {shot_error})")
-    print(f"driver took {time.monotonic() - started:.1f} s")
-    return 1 if failures else 0
-
+    return drive(run, name="conflicts")
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -6,13 +6,12 @@ with the program already running on it. Exit status 0 when every check passed.""
 import os
 import sys
 import time
-import traceback
 
 from atspi_lib import (
-    activate_window, applications, cell, check, click, describe, E2EError, enabled, failures,
-    find, find_window, find_window_with, fresh, key, menu_items, name, PopupWatcher, press,
-    read_ini, role, rows, screenshot, showing, visible, wait_enabled, wait_for_app,
-    wait_for_message_box, wait_name, wait_rows, wait_until, wait_window_gone, x_window_visible,
+    PopupWatcher, activate_window, applications, cell, check, click, describe, drive, enabled,
+    find, find_window, find_window_with, fresh, key, menu_items, name, press, read_ini, role,
+    rows, screenshot, showing, visible, wait_enabled, wait_for_app, wait_for_message_box,
+    wait_name, wait_rows, wait_until, wait_window_gone, x_window_visible,
 )
 
 TITLE = "Ostrin Quorvel"
@@ -163,22 +162,7 @@ def run(home):
 
 
 def main():
-    home = sys.argv[1]
-    started = time.monotonic()
-    try:
-        run(home)
-    except Exception as error:  # noqa: BLE001 - any fault ends the run with a picture
-        failures.append(str(error))
-        if not isinstance(error, E2EError):
-            traceback.print_exc()
-        print(f"FAIL: {error}")
-        try:
-            print("screenshot:", screenshot("main_window-failure.png"))
-        except Exception as shot_error:  # noqa: BLE001
-            print(f"(no screenshot: {shot_error})")
-    print(f"driver took {time.monotonic() - started:.1f} s")
-    return 1 if failures else 0
-
+    return drive(run, sys.argv[1], name="main_window")
 
 if __name__ == "__main__":
     sys.exit(main())

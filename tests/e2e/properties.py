@@ -8,12 +8,11 @@ import os
 import subprocess
 import sys
 import time
-import traceback
 
 from atspi_lib import (
-    activate_window, cell, check, click, description, E2EError, enabled, failures, find,
-    find_all, find_window, fresh, key, press, read_ini, screenshot, showing, wait_enabled,
-    wait_for_app, wait_rows, wait_until, wait_window_gone, xdotool,
+    activate_window, cell, check, click, description, drive, enabled, find, find_all,
+    find_window, fresh, key, press, read_ini, screenshot, showing, wait_enabled, wait_for_app,
+    wait_rows, wait_until, wait_window_gone, xdotool,
 )
 
 TITLE = "Ostrin Quorvel"
@@ -188,25 +187,11 @@ def run(home, work):
 
 
 def main():
-    home, work = sys.argv[1], sys.argv[2]
-    started = time.monotonic()
-    try:
-        run(home, work)
-    except Exception as error:  # noqa: BLE001 - any fault ends the run with a picture
-        failures.append(str(error))
-        if not isinstance(error, E2EError):
-            traceback.print_exc()
-        print(f"FAIL: {error}")
-        try:
-            print("screenshot:", screenshot("properties-failure.png"))
-        except Exception as shot_error:  # noqa: BLE001
-            print(f"(no screenshot: {shot_error})")
-    finally:
+    def stop_targets():
         for target in targets:
             target.terminate()
-    print(f"driver took {time.monotonic() - started:.1f} s")
-    return 1 if failures else 0
 
+    return drive(run, sys.argv[1], sys.argv[2], name="properties", cleanup=stop_targets)
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -10,15 +10,14 @@ import os
 import subprocess
 import sys
 import time
-import traceback
 
 import pyatspi
 
 from atspi_lib import (
-    activate_window, check, click, description, dump, E2EError, enabled, failures,
-    find, find_window, fresh, has_state, matches, name, press, read_ini, rows, screenshot,
-    showing, visible, wait_enabled, wait_for_app, wait_for_message_box, wait_until,
-    wait_window_gone, x_window_visible, xdotool,
+    E2EError, activate_window, check, click, description, drive, dump, enabled, find,
+    find_window, fresh, has_state, matches, name, press, read_ini, rows, screenshot, showing,
+    visible, wait_enabled, wait_for_app, wait_for_message_box, wait_until, wait_window_gone,
+    x_window_visible, xdotool,
 )
 
 MAIN = "Ostrin Quorvel"
@@ -507,31 +506,19 @@ def run(home, work, user, marker_script):
 
 
 def main():
-    home, work, user, marker_script = sys.argv[1:5]
-    started = time.monotonic()
-    try:
-        run(home, work, user, marker_script)
-    except Exception as error:  # noqa: BLE001 - any fault ends the run with a picture
-        failures.append(str(error))
-        if not isinstance(error, E2EError):
-            traceback.print_exc()
-        print(f"FAIL: {error}")
-        try:
-            print("screenshot:", screenshot("wizard-failure.png"))
-            tree = os.path.join(os.path.dirname(screenshot("wizard-failure.png")),
-                                "wizard-failure-tree.txt")
-            with open(tree, "w", encoding="utf-8") as out:
-                dump(wait_for_app("Quorvel", timeout=2), out=out)
-            print("accessibility tree:", tree)
-        except Exception as shot_error:  # noqa: BLE001
-            print(f"(no screenshot or tree: {shot_error})")
-    finally:
+    def save_tree(shot):
+        tree = os.path.join(os.path.dirname(shot), "wizard-failure-tree.txt")
+        with open(tree, "w", encoding="utf-8") as out:
+            dump(wait_for_app("Quorvel", timeout=2), out=out)
+        print("accessibility tree:", tree)
+
+    def close_terminals():
         for term in terminals:
             if term.poll() is None:
                 close(term)
-    print(f"driver took {time.monotonic() - started:.1f} s")
-    return 1 if failures else 0
 
+    return drive(run, *sys.argv[1:5], name="wizard", on_failure=save_tree,
+                 cleanup=close_terminals)
 
 if __name__ == "__main__":
     sys.exit(main())
