@@ -134,21 +134,24 @@ def open_wizard(app):
     return find_window(app, WIZARD, role_name=None)
 
 
-def first_pages(wizard):
+def first_pages(wizard, macro_name="Composed", hot_key=("ctrl+alt+p", "Ctrl+Alt+P")):
+    """An advanced macro's kind, name and hot key (none when hot_key is None), up to its
+    text page."""
     control(wizard, "label", "What would you like this macro to do?")
     click(control(wizard, "radio button", "Create a macro using advanced options."))
     button(wizard, "Next >")
     name = control(wizard, "text", "Macro Name")
     click(name)
     wait_until(lambda: has_focus(name), "the focus in the name box")
-    type_text("Composed")
-    wait_text(name, "Composed", "the name box")
+    type_text(macro_name)
+    wait_text(name, macro_name, "the name box")
     button(wizard, "Next >")
     box = control(wizard, "text", "Hot Key")
-    click(box)
-    wait_until(lambda: has_focus(box), "the focus in the hot-key box")
-    xdotool("key", "ctrl+alt+p")
-    wait_text(box, "Ctrl+Alt+P", "the hot-key box")
+    if hot_key:
+        click(box)
+        wait_until(lambda: has_focus(box), "the focus in the hot-key box")
+        xdotool("key", hot_key[0])
+        wait_text(box, hot_key[1], "the hot-key box")
     button(wizard, "Next >")
     control(wizard, "label", "Create an advanced macro")
 

@@ -6,22 +6,14 @@ editor_check.sh, the program already running. Exit status 0 when every check pas
 import sys
 import traceback
 
-from atspi_lib import E2EError, click, wait_for_app, wait_until
-from compose import button, control, has_focus, open_wizard, shot, text_of, type_text, wait_text
+from atspi_lib import E2EError, check, click, failures, wait_for_app, wait_until
+from compose import (
+    button, control, first_pages, has_focus, open_wizard, shot, text_of, type_text, wait_text,
+)
 
 TEXT = "Hi<<ENTR>>x<<SECS2>>"
 FINDING = 'Line 1, column 3: unknown token "<<ENTR>>": the run drops "<<" and types "ENTR>>"'
 DRY_RUN = "type: HiENTR>>x\nwait 2 s"
-
-failures = []
-
-
-def check(what, ok, detail=""):
-    if ok:
-        print(f"ok: {what}")
-    else:
-        failures.append(what)
-        print(f"FAIL: {what}{': ' + detail if detail else ''}")
 
 
 def expect_text(acc, wanted, what):
@@ -35,17 +27,7 @@ def expect_text(acc, wanted, what):
 def main():
     app = wait_for_app("Quorvel", timeout=20)
     wizard = open_wizard(app)
-    control(wizard, "label", "What would you like this macro to do?")
-    click(control(wizard, "radio button", "Create a macro using advanced options."))
-    button(wizard, "Next >")
-    name = control(wizard, "text", "Macro Name")
-    click(name)
-    wait_until(lambda: has_focus(name), "the focus in the name box")
-    type_text("Checked")
-    wait_text(name, "Checked", "the name box")
-    button(wizard, "Next >")
-    control(wizard, "text", "Hot Key")
-    button(wizard, "Next >")
+    first_pages(wizard, "Checked", hot_key=None)
 
     memo = control(wizard, "text", "Macro Text")
     findings = control(wizard, "text", "Macro Check")
