@@ -103,7 +103,8 @@ private:
 
     // Sends one keystroke string with the sender's syntax in force.
     void sendTokens(std::u32string_view s);
-    // Sends one keystroke string whose modifier characters are typed as they stand.
+    // Sends one character of the text, a modifier character typed as it stands; delivered
+    // with the characters around it.
     void sendLiterally(std::u32string_view s);
     void pumpAndRest();
 
