@@ -455,6 +455,26 @@ std::string writerPath()
     return std::string(QUORVEL_TEST_HELPER_DIR) + "/catalogue_writer";
 }
 
+// Starts catalogue_writer MODE PATH with its output on a pipe whose reading end goes to out.
+pid_t startWriter(const char *mode, const std::string &path, int &out)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        execl(writerPath().c_str(), "catalogue_writer", mode, path.c_str(), nullptr);
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    out = pipeFds[0];
+    if (child < 0)
+        close(out);
+    return child;
+}
+
 TEST(ProfileStoreProcesses, KilledWriterNeverLeavesATornFile)
 {
     TempDir dir;
@@ -470,31 +490,23 @@ TEST(ProfileStoreProcesses, KilledWriterNeverLeavesATornFile)
     }
     std::mt19937 random(7);
     for (int round = 0; round < 30; ++round) {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            dup2(pipeFds[1], 1);
-            close(pipeFds[0]);
-            execl(writerPath().c_str(), "catalogue_writer", "loop", path.c_str(), nullptr);
-            _exit(127);
-        }
-        close(pipeFds[1]);
+        int out = -1;
+        const pid_t child = startWriter("loop", path, out);
+        ASSERT_GT(child, 0);
         // Kill only once the writer is in its loop, so the kill lands amid writes.
         std::string announced;
         char buffer[4096];
         ssize_t n;
-        while (announced.find('\n') == std::string::npos
-            && (n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        while (
+            announced.find('\n') == std::string::npos && (n = read(out, buffer, sizeof buffer)) > 0)
             announced.append(buffer, static_cast<std::size_t>(n));
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 10000));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
-        while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        while ((n = read(out, buffer, sizeof buffer)) > 0)
             announced.append(buffer, static_cast<std::size_t>(n));
-        close(pipeFds[0]);
+        close(out);
 
         ProfileStore store(path);
         const int counter = store.readInteger("Main", "Counter", -1);
@@ -618,24 +630,16 @@ TEST(PrivateFiles, AKilledRecordingWriterLeavesNothingBehindTheNextWrite)
     const auto path = dir.file("Rec.dat");
     std::mt19937 random(11);
     for (int round = 0; round < 4; ++round) {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            dup2(pipeFds[1], 1);
-            close(pipeFds[0]);
-            execl(writerPath().c_str(), "catalogue_writer", "recording", path.c_str(), nullptr);
-            _exit(127);
-        }
-        close(pipeFds[1]);
+        int out = -1;
+        const pid_t child = startWriter("recording", path, out);
+        ASSERT_GT(child, 0);
         // Kill once the first file is complete, amid a later write.
         char first;
-        ASSERT_EQ(read(pipeFds[0], &first, 1), 1);
+        ASSERT_EQ(read(out, &first, 1), 1);
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
-        close(pipeFds[0]);
+        close(out);
         const auto loaded = loadJournal(path);
         EXPECT_TRUE(loaded.recording) << loaded.error;
     }
