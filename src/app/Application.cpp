@@ -3,6 +3,7 @@
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "app/qt/QtPlatform.h"
+#include "catalogue/MacroFiles.h"
 #include "editing/HintModel.h"
 #include "editing/HintShower.h"
 #include "editing/InsertionModel.h"
@@ -223,6 +224,8 @@ void Application::start(const std::vector<std::string> &arguments)
     if (p.backend.setApplicationActiveQuery)
         p.backend.setApplicationActiveQuery([] { return QApplication::activeWindow() != nullptr; });
 
+    // Copies a writer killed mid-write left behind may hold recorded keystrokes.
+    sweepStaleDataTemporaries(p.paths.programFolder);
     p.mainModel.setDataFolder(p.paths.programFolder);
     p.mainModel.setFileRemover(p.files);
     p.helpWindow = std::make_unique<THelpWindow>();

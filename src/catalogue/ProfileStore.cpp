@@ -1,15 +1,14 @@
 #include "catalogue/ProfileStore.h"
 
+#include "catalogue/MacroFiles.h"
 #include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "common/Text.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -105,21 +104,6 @@ std::string folderOf(const std::string &path)
     return path.substr(0, slash);
 }
 
-bool writeAllFd(int fd, const std::string &data)
-{
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const auto n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 std::string baseNameOf(const std::string &path)
 {
     const auto slash = path.rfind('/');
@@ -164,41 +148,6 @@ bool resolveLinks(const std::string &path, std::string &target)
             current = folderOf(current).append("/").append(link);
     }
     return false; // a loop
-}
-
-// Temporary copies are named after the writer's process, so those a killed writer left behind
-// can be told from one another writer is still filling.
-std::string temporaryPrefix(const std::string &target)
-{
-    return target + ".tmp-";
-}
-
-void sweepStaleTemporaries(const std::string &target)
-{
-    const std::string prefix = baseNameOf(temporaryPrefix(target));
-    DIR *dir = ::opendir(folderOf(target).c_str());
-    if (!dir)
-        return;
-    while (const dirent *entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix)
-            continue;
-        const auto rest = name.substr(prefix.size());
-        const auto dash = rest.find('-');
-        if (dash == 0 || dash == std::string_view::npos)
-            continue;
-        long long pid = 0;
-        bool digits = dash <= 10;
-        for (std::size_t i = 0; digits && i < dash; ++i) {
-            digits = rest[i] >= '0' && rest[i] <= '9';
-            pid = pid * 10 + (rest[i] - '0');
-        }
-        if (!digits || pid <= 0 || pid > 0x7FFFFFFF)
-            continue;
-        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
-    ::closedir(dir);
 }
 
 // Serialises writers of other processes; the lock file sits beside the catalogue.
@@ -347,7 +296,8 @@ void ProfileStore::edit(const std::function<void(IniDocument &)> &change)
     const auto targetFolder = folderOf(target);
     if (target != m_path && !makeFolders(targetFolder))
         fail();
-    sweepStaleTemporaries(target);
+    sweepStaleTemporaries(
+        targetFolder, [name = baseNameOf(target)](std::string_view t) { return t == name; });
 
     struct stat st
     {
@@ -367,24 +317,8 @@ void ProfileStore::edit(const std::function<void(IniDocument &)> &change)
     if (exists && out == bytes)
         return;
 
-    std::string temp = temporaryPrefix(target) + std::to_string(::getpid()) + "-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    if (replaceFile(target, out) != 0)
         fail();
-    if (exists)
-        ::fchmod(fd, st.st_mode & 07777);
-    const bool written = writeAllFd(fd, out) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        fail();
-    }
-    // The rename itself must reach the disk too.
-    const int dirFd = ::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
     m_cache->invalidate();
 }
 

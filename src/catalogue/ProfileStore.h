@@ -14,6 +14,7 @@ namespace quorvel {
 // other processes; the file is only re-parsed when it changed. Every write is a locked
 // read-modify-write that replaces the file atomically, so no write is lost or torn; a
 // symbolic link is written through, and a file without its owner's write bit is left alone.
+// The file is written 0600 (see MacroFiles.h).
 class ProfileStore
 {
 public:

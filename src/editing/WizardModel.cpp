@@ -1,6 +1,7 @@
 #include "editing/WizardModel.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/MacroFiles.h"
 #include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "common/Text.h"
@@ -9,12 +10,6 @@
 #include "platform/Journal.h"
 #include "shell/HelpViewer.h"
 #include "triggers/HotKeyConflicts.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quorvel {
 
@@ -536,39 +531,8 @@ void WizardModel::store()
 
 void writeFileAtomically(const std::string &path, std::string_view text)
 {
-    const auto fail = [&path] { return Error(formatMessage("Unable to write to %s", path)); };
-    const std::filesystem::path target(path);
-    const auto folder = target.parent_path();
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw fail();
-    struct stat st
-    {
-    };
-    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    bool ok = true;
-    std::size_t written = 0;
-    while (ok && written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            written += std::size_t(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        throw fail();
-    }
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    if (writeDataFile(path, text) != 0)
+        throw Error(formatMessage("Unable to write to %s", path));
 }
 
 } // namespace quorvel

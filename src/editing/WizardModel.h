@@ -271,8 +271,8 @@ private:
     EditSaver m_editSaver;
 };
 
-// Writes text to path through a temporary file in the same folder and a rename; throws
-// Error("Unable to write to <path>") when it cannot.
+// Writes a data file as writeDataFile does; throws Error("Unable to write to <path>") when it
+// cannot.
 void writeFileAtomically(const std::string &path, std::string_view text);
 
 } // namespace quorvel

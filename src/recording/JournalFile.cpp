@@ -1,5 +1,6 @@
 #include "recording/JournalFile.h"
 
+#include "catalogue/MacroFiles.h"
 #include "common/Error.h"
 
 #include <cerrno>
@@ -7,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -245,53 +245,10 @@ JournalParseResult loadJournal(const std::string &path)
 
 void saveJournal(const std::string &path, const JournalRecording &recording)
 {
-    namespace fs = std::filesystem;
     if (path.empty())
         throw Error("No file name for the recording");
-    const fs::path target(path);
-    fs::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw Error(systemError(path, errno));
-
-    // Keep the permissions of the file being replaced; a new one gets the usual ones.
-    struct stat st
-    {
-    };
-    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-
-    const std::string text = formatJournal(recording);
-    std::size_t written = 0;
-    int error = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = errno;
-            break;
-        }
-        written += std::size_t(n);
-    }
-    if (!error && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && !error)
-        error = errno;
-    if (!error && ::rename(temp.c_str(), path.c_str()) != 0)
-        error = errno;
-    if (error) {
-        ::unlink(temp.c_str());
+    if (const int error = writeDataFile(path, formatJournal(recording)))
         throw Error(systemError(path, error));
-    }
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
 }
 
 void appendReleases(const std::bitset<256> &keysDown, const std::array<std::uint32_t, 256> &keysyms,

@@ -86,8 +86,8 @@ JournalParseResult parseJournal(std::string_view text);
 // Reads and parses a file; never throws.
 JournalParseResult loadJournal(const std::string &path);
 
-// Writes the whole file under a temporary name in the same folder and renames it over
-// path, so the name holds either the earlier content or the complete new one.
+// Writes the whole file as writeDataFile does (private, in one step, its folder made when
+// missing), so the name holds either the earlier content or the complete new one.
 // Throws quorvel::Error when it cannot.
 void saveJournal(const std::string &path, const JournalRecording &recording);
 

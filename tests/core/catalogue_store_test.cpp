@@ -1,11 +1,15 @@
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
+#include "editing/WizardModel.h"
 #include "fakes/TestSupport.h"
+#include "recording/JournalFile.h"
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <dirent.h>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -231,7 +235,8 @@ class FileModes : public ::testing::TestWithParam<ModeCase>
 {
 };
 
-// The owner's write bit decides, not access(2): the tests run as root too.
+// The owner's write bit decides, not access(2): the tests run as root too. A file written is
+// the user's alone whatever it was before.
 TEST_P(FileModes, OwnerWriteBitDecides)
 {
     TempDir dir;
@@ -255,7 +260,7 @@ TEST_P(FileModes, OwnerWriteBitDecides)
     {
     };
     ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, GetParam().mode);
+    EXPECT_EQ(st.st_mode & 07777, GetParam().writable ? 0600u : GetParam().mode);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, FileModes,
@@ -280,6 +285,14 @@ std::vector<std::string> folderEntries(const std::string &folder)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+mode_t modeOf(const std::string &path)
+{
+    struct stat st
+    {
+    };
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 struct LinkCase
@@ -442,6 +455,26 @@ std::string writerPath()
     return std::string(QUORVEL_TEST_HELPER_DIR) + "/catalogue_writer";
 }
 
+// Starts catalogue_writer MODE PATH with its output on a pipe whose reading end goes to out.
+pid_t startWriter(const char *mode, const std::string &path, int &out)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        execl(writerPath().c_str(), "catalogue_writer", mode, path.c_str(), nullptr);
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    out = pipeFds[0];
+    if (child < 0)
+        close(out);
+    return child;
+}
+
 TEST(ProfileStoreProcesses, KilledWriterNeverLeavesATornFile)
 {
     TempDir dir;
@@ -457,31 +490,23 @@ TEST(ProfileStoreProcesses, KilledWriterNeverLeavesATornFile)
     }
     std::mt19937 random(7);
     for (int round = 0; round < 30; ++round) {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            dup2(pipeFds[1], 1);
-            close(pipeFds[0]);
-            execl(writerPath().c_str(), "catalogue_writer", "loop", path.c_str(), nullptr);
-            _exit(127);
-        }
-        close(pipeFds[1]);
+        int out = -1;
+        const pid_t child = startWriter("loop", path, out);
+        ASSERT_GT(child, 0);
         // Kill only once the writer is in its loop, so the kill lands amid writes.
         std::string announced;
         char buffer[4096];
         ssize_t n;
-        while (announced.find('\n') == std::string::npos
-            && (n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        while (
+            announced.find('\n') == std::string::npos && (n = read(out, buffer, sizeof buffer)) > 0)
             announced.append(buffer, static_cast<std::size_t>(n));
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 10000));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
-        while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        while ((n = read(out, buffer, sizeof buffer)) > 0)
             announced.append(buffer, static_cast<std::size_t>(n));
-        close(pipeFds[0]);
+        close(out);
 
         ProfileStore store(path);
         const int counter = store.readInteger("Main", "Counter", -1);
@@ -530,6 +555,96 @@ TEST(ProfileStoreProcesses, ConcurrentWritersKeepEveryWrite)
             present += store.readInteger("Keys", prefix + std::to_string(i), -1) == i;
     }
     EXPECT_EQ(present, 1000);
+}
+
+// The catalogue, a text and a recording: each made in a missing folder, made for the user
+// alone, and each replacement too; a folder the user made keeps its mode.
+TEST(PrivateFiles, NewFoldersAre0700AndEveryFileWritten0600)
+{
+    int writes = 0; // a catalogue write that changes nothing leaves the file alone
+    const std::vector<std::pair<const char *, std::function<void(const std::string &)>>> writers = {
+        { "macros.ini",
+            [&writes](const std::string &path) {
+                ProfileStore(path).writeInteger("Main", "X", ++writes);
+            } },
+        { "Text.key", [](const std::string &path) { writeFileAtomically(path, "x\r\n"); } },
+        { "Rec.dat", [](const std::string &path) { saveJournal(path, JournalRecording {}); } },
+    };
+    const mode_t oldMask = umask(022);
+    for (const auto &[name, write] : writers) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        const auto fresh = dir.file("home/.local/share/quorvel/") + name;
+        write(fresh);
+        for (const auto *folder : { "home", "home/.local/share/quorvel" })
+            EXPECT_EQ(modeOf(dir.file(folder)), 0700u) << folder;
+        EXPECT_EQ(modeOf(fresh), 0600u);
+        chmod(fresh.c_str(), 0644);
+        write(fresh);
+        EXPECT_EQ(modeOf(fresh), 0600u) << "replaced";
+
+        ASSERT_EQ(mkdir(dir.file("mine").c_str(), 0755), 0);
+        write(dir.file("mine/") + name);
+        EXPECT_EQ(modeOf(dir.file("mine")), 0755u);
+        EXPECT_EQ(modeOf(dir.file("mine/") + name), 0600u);
+    }
+    umask(oldMask);
+}
+
+// A temporary copy carries its writer's process id: those of writers that are gone are swept
+// by the next write of a data file, the others are left.
+TEST(PrivateFiles, DataWritesSweepTheTemporariesOfKilledWriters)
+{
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0)
+        _exit(0);
+    waitpid(gone, nullptr, 0);
+    const auto dead = std::to_string(gone);
+    const auto alive = std::to_string(getpid());
+    const std::vector<std::pair<std::string, bool>> entries = {
+        { ".Greet.dat.tmp-" + dead + "-a1B2c3", true },
+        { ".Other macro.key.tmp-" + dead + "-zzzzzz", true },
+        { ".Greet.key.tmp-" + alive + "-a1B2c3", false },
+        { ".notes.txt.tmp-" + dead + "-a1B2c3", false },
+        { ".Greet.dat.tmp-" + dead + "-a1B2", false },
+        { "Greet.dat.tmp-" + dead + "-a1B2c3", false },
+        { "macros.ini", false },
+    };
+    TempDir dir;
+    for (const auto &[name, swept] : entries)
+        writeFile(dir.file(name), "secret");
+    writeFileAtomically(dir.file("Greet.key"), "x");
+    std::vector<std::string> expected = { "Greet.key" };
+    for (const auto &[name, swept] : entries) {
+        if (!swept)
+            expected.push_back(name);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folderEntries(dir.path()), expected);
+}
+
+TEST(PrivateFiles, AKilledRecordingWriterLeavesNothingBehindTheNextWrite)
+{
+    TempDir dir;
+    const auto path = dir.file("Rec.dat");
+    std::mt19937 random(11);
+    for (int round = 0; round < 4; ++round) {
+        int out = -1;
+        const pid_t child = startWriter("recording", path, out);
+        ASSERT_GT(child, 0);
+        // Kill once the first file is complete, amid a later write.
+        char first;
+        ASSERT_EQ(read(out, &first, 1), 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        close(out);
+        const auto loaded = loadJournal(path);
+        EXPECT_TRUE(loaded.recording) << loaded.error;
+    }
+    saveJournal(path, JournalRecording {});
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string> { "Rec.dat" });
 }
 
 } // namespace

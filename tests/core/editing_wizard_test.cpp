@@ -8,6 +8,7 @@
 #include "fakes/FakeJournal.h"
 #include "fakes/TestSupport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
@@ -499,6 +500,19 @@ TEST_F(Wizard, UnwritableTextFileLeavesTheCatalogueAsItWas)
     EXPECT_TRUE(services.log.empty());
     EXPECT_EQ(view.closes, 0) << "the wizard stays open to try again";
     EXPECT_EQ(view.page, Page::pnlFinished);
+}
+
+// A fresh install: the folder is made when the first macro needs it, for the user alone.
+TEST_F(Wizard, FinishedMakesTheMissingDataFolder)
+{
+    std::filesystem::remove_all(dir.path());
+    walkToSummary(Choice::optRecKeys);
+    model.fields().advancedText = "x";
+    model.cmdFinishedClick();
+    EXPECT_EQ(errors.shown, std::vector<std::string> {});
+    EXPECT_EQ(readFile(dir.file("Mail.key")), "x\r\n");
+    EXPECT_NE(ini().find("FileName=Mail.key"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(dir.path()).permissions(), std::filesystem::perms::owner_all);
 }
 
 TEST_F(Wizard, FailingShortcutStillStoresButSkipsTheRebind)

@@ -134,7 +134,7 @@ TEST(RecordingFile, LoadReportsMissingAndNonRegularFiles)
     }
 }
 
-TEST(RecordingFile, SaveReplacesTheEarlierContentWholeAndLeavesNoTemporaryFile)
+TEST(RecordingFile, SaveReplacesTheEarlierContentWholePrivatelyAndLeavesNoTemporaryFile)
 {
     testing::TempDir dir;
     const std::string path = dir.file("Mail macro.dat");
@@ -152,17 +152,18 @@ TEST(RecordingFile, SaveReplacesTheEarlierContentWholeAndLeavesNoTemporaryFile)
     {
     };
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "recordings hold keystrokes";
     int entries = 0;
     for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
         ++entries;
     EXPECT_EQ(entries, 1);
 }
 
-TEST(RecordingFile, SaveIntoAMissingFolderThrowsAndWritesNothing)
+TEST(RecordingFile, SaveWhereNoFolderCanBeMadeThrowsAndWritesNothing)
 {
     testing::TempDir dir;
-    const std::string path = dir.file("missing/x.dat");
+    testing::writeFile(dir.file("file"), "");
+    const std::string path = dir.file("file/x.dat");
     EXPECT_THROW(saveJournal(path, sample()), Error);
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_THROW(saveJournal("", sample()), Error);

@@ -61,9 +61,9 @@ set -e
 [ "$status" -eq 1 ] || fail "unreachable display gave status $status"
 grep -q "display" <<<"$out" || fail "no message about the unreachable display: $out"
 
-# A first start shows the main window and records that it ran.
-rm -f "$work/macros.ini"
-QUORVEL_HOME="$work" timeout 20 "$src/scripts/with-xvfb.sh" bash -c '
+# A new user's first start, with the default folders: it shows the main window and records
+# that it ran in a catalogue only the user can read.
+with_default_folders timeout 20 "$src/scripts/with-xvfb.sh" bash -c '
     "$1" & pid=$!
     for _ in $(seq 1 100); do
         xdotool search --onlyvisible --name "^Ostrin Quorvel$" >/dev/null 2>&1 && break
@@ -71,5 +71,7 @@ QUORVEL_HOME="$work" timeout 20 "$src/scripts/with-xvfb.sh" bash -c '
     done
     xdotool search --onlyvisible --name "^Ostrin Quorvel$" >/dev/null || { kill $pid; exit 1; }
     kill -TERM $pid; wait $pid; exit 0' _ "$bin/quorvel" || fail "first start showed no main window"
-grep -q '^FirstRun=0' "$work/macros.ini" || fail "FirstRun not written"
+grep -q '^FirstRun=0' "$default_catalogue" || fail "FirstRun not written"
+[ "$(stat -c %a "${default_catalogue%/*}" "$default_catalogue")" = $'700\n600' ] \
+    || fail "the catalogue is not the user's alone"
 echo "command line: ok"

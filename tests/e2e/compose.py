@@ -2,8 +2,8 @@
 window, its advanced page's menu buttons clicked and their items chosen by name, the command
 dialogs filled in and confirmed, a few plain keys typed between them; then the saved text is
 read, and the macro's hot key must type its line into an xterm. Started by compose.sh with the
-data folder and a scratch folder, the program already running. Exit status 0 when every check
-passed."""
+data folder, a scratch folder and the catalogue, the program already running. Exit status 0
+when every check passed."""
 
 import os
 import subprocess
@@ -263,12 +263,12 @@ def compose(app, wizard):
     page.expect(TEXT, "undo and a cancelled answer leave the text as composed")
 
 
-def finish(app, wizard, home):
+def finish(app, wizard, home, catalogue):
     button(wizard, "Next >")
     control(wizard, "label", "Finished")
     button(wizard, "Finished")
     wait_window_gone(app, WIZARD)
-    ini = read_ini(os.path.join(home, "macros.ini"))
+    ini = read_ini(catalogue)
     record = next((keys for section, keys in ini.items()
                    if section.startswith("Macro") and keys.get("Name") == "Composed"), {})
     check("the catalogue holds the macro",
@@ -316,18 +316,18 @@ def run_hot_key(app, work):
               f"{error}; the file holds {open(out, 'rb').read()!r}")
 
 
-def main(home, work):
+def main(home, work, catalogue):
     app = wait_for_app("Quorvel", timeout=20)
     wizard = open_wizard(app)
     first_pages(wizard)
     compose(app, wizard)
-    finish(app, wizard, home)
+    finish(app, wizard, home, catalogue)
     run_hot_key(app, work)
 
 
 if __name__ == "__main__":
     try:
-        main(sys.argv[1], sys.argv[2])
+        main(*sys.argv[1:4])
     except Exception:  # noqa: BLE001 - reported as a failure with its trace
         traceback.print_exc()
         failures.append("the driver ran to its end")

@@ -3,7 +3,8 @@
 # dialogs, found by their accessible names on a private desktop: a window wait, a modifier
 # with a key, a delay, a repeat block, an input box and its value, and Enter. The saved text
 # is checked exactly, and its hot key must type the expected line into an xterm, the input
-# box answered over the accessibility bus. Screenshots go to $QUORVEL_ARTIFACTS.
+# box answered over the accessibility bus. A new user's first run, with the default folders.
+# Screenshots go to $QUORVEL_ARTIFACTS.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ -z "${QUORVEL_DESKTOP:-}" ]; then
@@ -18,11 +19,9 @@ for tool in xterm xdotool; do
 done
 prepare_accessibility
 
-data="$work/data"
-mkdir -p "$data"
-QUORVEL_HOME="$data" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+with_default_folders "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 
-run_driver 150 compose.py "$data/macros.ini" -- "$data" "$work"
+run_driver 150 compose.py "$default_catalogue" -- "$default_data" "$work" "$default_catalogue"
 finish

@@ -115,10 +115,10 @@ xdotool key --clearmodifiers ctrl+alt+t
 check "first copy keeps its hot key" wait_for 10 content_is "$work/third.txt" 'Hello, World! ~^@{}'
 check "both copies still run" kill -0 "${pids[0]}"
 
-# A recorded macro replays through the program itself, and /CLOSE waits for the replay.
-home3="$work/three"
-mkdir -p "$home3"
-cat >"$home3/macros.ini" <<INI
+# A recorded macro replays through the program itself, and /CLOSE waits for the replay; with
+# the default folders, whose data folder the recording makes.
+mkdir -p "${default_catalogue%/*}"
+cat >"$default_catalogue" <<INI
 [Main]
 Entries=2
 FirstRun=0
@@ -131,10 +131,10 @@ Name=Outer
 Type=4
 FileName=Outer.key
 INI
-printf '<<RUN:recorded>>' >"$home3/Outer.key"
 start_target "replay target" "$work/replayed.txt"
 activate "replay target"
-"$bin/quorvelctl" record --keys-only "$home3/Recorded.dat" 2>"$work/record.log" &
+with_default_folders "$bin/quorvelctl" record --keys-only "$default_data/Recorded.dat" \
+    2>"$work/record.log" &
 recorder=$!
 wait_for 10 grep -q "press Ctrl+Shift+F12" "$work/record.log"
 sleep 0.3
@@ -142,14 +142,17 @@ xdotool type --delay 30 "replayed text"
 xdotool key Return ctrl+shift+F12
 check "recording saved" wait_for 10 grep -q "^Saved" "$work/record.log"
 wait "$recorder"
+check "the recording is the user's alone" \
+    test "$(stat -c %a "$default_data" "$default_data/Recorded.dat")" = $'700\n600'
+printf '<<RUN:recorded>>' >"$default_data/Outer.key"
 activate "replay target"
-QUORVEL_HOME="$home3" timeout 30 "$bin/quorvel" '/Open:"Recorded"' /Close
+with_default_folders timeout 30 "$bin/quorvel" '/Open:"Recorded"' /Close
 check "command-line replay ends by itself" test $? -eq 0
 # The stop key itself reached the xterm while recording; only the typed lines are compared.
 lines_are() { [ "$(grep -c '^.*replayed text$' "$1" 2>/dev/null)" = "$2" ] && ! grep -v 'replayed text$' "$1" | grep -q .; }
 check "replay types what was recorded" wait_for 10 lines_are "$work/replayed.txt" 2
 activate "replay target"
-QUORVEL_HOME="$home3" timeout 30 "$bin/quorvel" '/Open:Outer' /Close
+with_default_folders timeout 30 "$bin/quorvel" '/Open:Outer' /Close
 check "an advanced macro waits for the replay it runs" test $? -eq 0
 check "nested replay typed" wait_for 10 lines_are "$work/replayed.txt" 3
 

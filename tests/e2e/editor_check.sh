@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The checker and the dry run on the wizard's advanced page, on a private desktop: a misspelt
 # token typed into the memo is reported in the "Macro Check" panel, and "Dry Run" tells the
-# steps in its panel, both read over the accessibility bus. Screenshots go to
-# $QUORVEL_ARTIFACTS.
+# steps in its panel, both read over the accessibility bus; with the default folders.
+# Screenshots go to $QUORVEL_ARTIFACTS.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ -z "${QUORVEL_DESKTOP:-}" ]; then
@@ -15,9 +15,7 @@ source "$here/lib.bash"
 command -v xdotool >/dev/null || fail "xdotool is missing (scripts/deps.sh installs it)"
 prepare_accessibility
 
-data="$work/data"
-mkdir -p "$data"
-QUORVEL_HOME="$data" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+with_default_folders "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 

@@ -50,8 +50,10 @@ for signal in TERM HUP; do
     check "$signal: the placement is not saved" bash -c "! grep -q '^\[Position\]' '$home/macros.ini'"
 done
 
-# Inside a run's timed wait the process ends at once rather than after the wait.
-QUORVEL_HOME="$home" "$bin/quorvel" '/OPEN:Long Wait' &
+# Inside a run's timed wait the process ends at once rather than after the wait. This one
+# with the default folders.
+seed_default_folders "$home/macros.ini" "$home/Wait.key"
+with_default_folders "$bin/quorvel" '/OPEN:Long Wait' &
 pid=$!
 pids+=($pid)
 sleep 2

@@ -57,7 +57,8 @@ for _ in $(seq 50); do
 done
 [ -e "$work/peer-pressed" ] || fail "xbindkeys never took Ctrl+Alt+J"
 
-QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+seed_default_folders "$home/macros.ini" "$home"/*.key
+with_default_folders "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 

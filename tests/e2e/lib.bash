@@ -1,6 +1,7 @@
 # Helpers of the whole-program test scripts, sourced by each of them (not a test itself).
 # Gives: bin, src, work (a fresh folder) and pids (background processes), both cleaned up on
-# exit; the counters passed and failed, kept by check and expect and reported by finish.
+# exit; the counters passed and failed, kept by check and expect and reported by finish; the
+# default folders of a fresh home (with_default_folders and the helpers beside it).
 bin="${QUORVEL_BIN:?}"
 src="${QUORVEL_SOURCE_DIR:-}"
 if [ -n "$src" ] && [ -f "$src/scripts/lsan.supp" ]; then
@@ -17,6 +18,48 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The default folders of a new user: HOME a fresh folder, and neither QUORVEL_HOME nor any
+# XDG_* variable, so the program picks ~/.config/quorvel and ~/.local/share/quorvel itself.
+# The session bus and the accessibility bus are found without XDG_RUNTIME_DIR.
+default_home="$work/default-home"
+default_catalogue="$default_home/.config/quorvel/macros.ini"
+default_data="$default_home/.local/share/quorvel"
+mkdir -m 700 "$default_home"
+
+with_default_folders() { # command...
+    local -a unset=(-u QUORVEL_HOME)
+    local name
+    for name in $(compgen -e); do
+        case $name in XDG_*) unset+=(-u "$name") ;; esac
+    done
+    # In a subshell, a background job's, so that $! is the program's process.
+    [ "$BASHPID" = "$$" ] || exec env "${unset[@]}" HOME="$default_home" "$@"
+    env "${unset[@]}" HOME="$default_home" "$@"
+}
+
+# Puts a catalogue and its data files where the default folders keep them.
+seed_default_folders() { # catalogue, data files...
+    mkdir -p "${default_catalogue%/*}" "$default_data"
+    cp "$1" "$default_catalogue"
+    shift
+    [ $# -eq 0 ] || cp "$@" "$default_data/"
+}
+
+# Whether the program made both default folders for the user alone (0700) and wrote every
+# file in them so (0600); prints what is not.
+default_folders_private() {
+    local folder found=0 entry
+    for folder in "${default_catalogue%/*}" "$default_data"; do
+        [ -d "$folder" ] || { echo "    missing: $folder"; found=1; continue; }
+        while IFS= read -r entry; do
+            echo "    $entry"
+            found=1
+        done < <(find "$folder" \( -type d ! -perm 700 -o ! -type d ! -perm 600 \) \
+            -printf '%m %p\n')
+    done
+    return $found
+}
 
 # Ends the script at the first failure.
 fail() { echo "FAIL: $*" >&2; exit 1; }

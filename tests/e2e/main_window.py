@@ -1,7 +1,7 @@
 """The main window as a person meets it, driven through the accessibility tree: the rows,
 the selection by keyboard and by mouse, the context menu, the deletion with its question,
-help on F1, and Hide. Started by main_window.sh with the catalogue folder as argument,
-with the program already running on it. Exit status 0 when every check passed."""
+help on F1, and Hide. Started by main_window.sh with the data folder and the catalogue as
+arguments, with the program already running on them. Exit status 0 when every check passed."""
 
 import os
 import sys
@@ -43,8 +43,7 @@ def settle():
     time.sleep(0.4)
 
 
-def run(home):
-    catalogue = os.path.join(home, "macros.ini")
+def run(home, catalogue):
     app = wait_for_app("Quorvel", timeout=20)
     window = find_window(app, TITLE, role_name=None, timeout=15)
     check("main window is a frame", role(window) == "frame", f"it is a {role(window)}")
@@ -162,7 +161,7 @@ def run(home):
 
 
 def main():
-    return drive(run, sys.argv[1], name="main_window")
+    return drive(run, sys.argv[1], sys.argv[2], name="main_window")
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main window driven from outside through its accessibility tree, as an assistive tool
 # would, on a private desktop with its own D-Bus session: rows, selection, context menu,
-# deletion through the question, help and Hide. Screenshots go to $QUORVEL_ARTIFACTS.
+# deletion through the question, help and Hide; with the default folders. Screenshots go to
+# $QUORVEL_ARTIFACTS.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ -z "${QUORVEL_DESKTOP:-}" ]; then
@@ -46,9 +47,10 @@ printf 'left over' >"$home/Mail.dat"
 printf 'typing journal' >"$home/Typing.dat"
 printf 'replay journal' >"$home/Replay.dat"
 
-QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+seed_default_folders "$home/macros.ini" "$home"/*.key "$home"/*.dat
+with_default_folders "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 
-run_driver 60 main_window.py -- "$home"
+run_driver 60 main_window.py -- "$default_data" "$default_catalogue"
 finish

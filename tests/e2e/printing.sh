@@ -98,7 +98,8 @@ INI
 printf 'typing journal' >"$home/Typing.dat"
 printf 'Dear <<ENTER>>' >"$home/Mail.key"
 
-QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+seed_default_folders "$home/macros.ini" "$home/Typing.dat" "$home/Mail.key"
+with_default_folders "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 

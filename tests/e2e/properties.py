@@ -1,8 +1,8 @@
 """The properties dialog as a person meets it, driven through the accessibility tree: a
 launch and an advanced macro renamed and given new hot keys, a keystroke macro re-recorded
-into an xterm, and each one run by its new key. Started by properties.sh with the catalogue
-folder and a scratch folder as arguments, the program already running. Exit status 0 when
-every check passed."""
+into an xterm, and each one run by its new key. Started by properties.sh with the data
+folder, a scratch folder and the catalogue as arguments, the program already running. Exit
+status 0 when every check passed."""
 
 import os
 import subprocess
@@ -70,8 +70,7 @@ def confirm(app, dialog):
     wait_window_gone(app, DIALOG)
 
 
-def run(home, work):
-    catalogue = os.path.join(home, "macros.ini")
+def run(home, work, catalogue):
     app = wait_for_app("Quorvel", timeout=20)
     window = find_window(app, TITLE, role_name=None, timeout=15)
     table = find(window, None, "Macros")
@@ -191,7 +190,7 @@ def main():
         for target in targets:
             target.terminate()
 
-    return drive(run, sys.argv[1], sys.argv[2], name="properties", cleanup=stop_targets)
+    return drive(run, *sys.argv[1:4], name="properties", cleanup=stop_targets)
 
 if __name__ == "__main__":
     sys.exit(main())

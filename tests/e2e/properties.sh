@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The properties dialog driven from outside through the accessibility tree on a private
 # desktop: rename a launch and an advanced macro and give them new hot keys, re-record a
-# keystroke macro, and run all three by their new keys. Screenshots go to $QUORVEL_ARTIFACTS.
+# keystroke macro, and run all three by their new keys; with the default folders. Screenshots
+# go to $QUORVEL_ARTIFACTS.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ -z "${QUORVEL_DESKTOP:-}" ]; then
@@ -13,9 +14,9 @@ source "$here/lib.bash"
 
 prepare_accessibility
 
-home="$work/home"
-mkdir -p "$home"
-cat >"$home/macros.ini" <<INI
+home="$default_data"
+mkdir -p "$home" "${default_catalogue%/*}"
+cat >"$default_catalogue" <<INI
 [Main]
 Entries=3
 [Macro1]
@@ -40,9 +41,9 @@ INI
 printf 'hello<<ENTER>>\r\n' >"$home/Mail.key"
 printf 'old journal' >"$home/Typing.dat"
 
-QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+with_default_folders "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 
-run_driver 150 properties.py "$home/macros.ini" -- "$home" "$work"
+run_driver 150 properties.py "$default_catalogue" -- "$home" "$work" "$default_catalogue"
 finish

@@ -62,6 +62,10 @@ expect "run names are not looked up without a catalogue" 0 "" \
 expect "the user's catalogue by default" 1 \
     "$work/run.key:1:2: unknown-macro: no macro is named \"Nobody\": \"<<RUN:\" runs nothing" \
     -- env QUORVEL_HOME="$work" "$ctl" check "$work/run.key"
+seed_default_folders "$work/macros.ini"
+expect "the default folders' catalogue" 1 \
+    "$work/run.key:1:2: unknown-macro: no macro is named \"Nobody\": \"<<RUN:\" runs nothing" \
+    -- with_default_folders "$ctl" check "$work/run.key"
 cat >"$work/hotkeys.ini" <<'INI'
 [Main]
 Entries=3

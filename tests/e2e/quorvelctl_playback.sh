@@ -175,8 +175,10 @@ error: 'x' is not a valid integer value
 OUT
 )" -- "$ctl" trace --catalogue "$work/macros.ini" "$work/bad.key"
 
-expect "list: rows of the macro list" 0 "$(printf '1\tGreet\tCtrl+Alt+A\t\n2\tReplay\t\t\n0\tgreet\t\tUntitled - Notes\n1\tKeys\t\t\n1\tSelf\t\t')" \
-    -- "$ctl" list --catalogue "$work/macros.ini"
+rows="$(printf '1\tGreet\tCtrl+Alt+A\t\n2\tReplay\t\t\n0\tgreet\t\tUntitled - Notes\n1\tKeys\t\t\n1\tSelf\t\t')"
+expect "list: rows of the macro list" 0 "$rows" -- "$ctl" list --catalogue "$work/macros.ini"
+seed_default_folders "$work/macros.ini"
+expect "list: the user's catalogue in the default folders" 0 "$rows" -- with_default_folders "$ctl" list
 
 expect "list: the user's catalogue from QUORVEL_HOME" 0 "$(printf '1\tGreet\tCtrl+Alt+A\t')" \
     -- env QUORVEL_HOME="$work/home" bash -c "mkdir -p '$work/home' && printf '[Main]\nEntries=1\n[Macro1]\nName=Greet\nType=4\nHotKey=49217\n' >'$work/home/macros.ini' && exec '$ctl' list"

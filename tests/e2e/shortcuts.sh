@@ -100,4 +100,14 @@ expect "no home: write error" 1 "Erreur en écriture." -- \
     env -u HOME -u XDG_CONFIG_HOME -u XDG_DATA_HOME "$QUORVEL_TEST_BIN/shortcut_writer" \
     "$QUORVEL_HOME/macros.ini" "$quorvel" 1 1
 check "nothing at the root" test ! -e /Mail.desktop
+
+# A desktop shortcut made and started with the default folders.
+mkdir -p "${default_catalogue%/*}"
+printf '[Main]\nEntries=1\nFirstRun=0\n[Macro1]\nName=Mail\nType=1\nFileName=/usr/bin/touch~~"%s"~~\n' \
+    "$work/default-mark" >"$default_catalogue"
+with_default_folders "$QUORVEL_TEST_BIN/shortcut_writer" "$default_catalogue" "$quorvel" 1 1
+entry=$(find "$default_home/Desktop" -name '*.desktop' 2>/dev/null | head -n1)
+check "the default folders: a shortcut on ~/Desktop" test -n "$entry"
+[ -z "$entry" ] || with_default_folders gio launch "$entry" >"$work/launch.log" 2>&1
+check "the default folders: the shortcut ran its macro" wait_for 20 test -e "$work/default-mark"
 finish

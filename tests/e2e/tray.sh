@@ -71,7 +71,9 @@ host_up() {
 }
 wait_for 10 host_up || fail "no StatusNotifier host registered"
 
-QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel-sni.log" 2>&1 &
+# This copy with the default folders.
+seed_default_folders "$home/macros.ini"
+with_default_folders "$bin/quorvel" >"$work/quorvel-sni.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 

@@ -2,9 +2,9 @@
 clicked, the name and texts typed, the hot key pressed into its box, recordings made in an
 xterm; then the catalogue, the data files and the shortcut are read, and every new hot key is
 pressed to see it do its job; last a cancelled wizard stores nothing and gives the hot keys
-back. Started by wizard.sh with the data folder, the scratch folder, the home folder and the
-launched program as arguments, the program already running. Exit status 0 when every check
-passed."""
+back. Started by wizard.sh with the data folder, the scratch folder, the home folder, the
+launched program and the catalogue as arguments, the program already running. Exit status 0
+when every check passed."""
 
 import os
 import subprocess
@@ -31,6 +31,8 @@ CANCEL_QUESTION = ("The Macro Setup Wizard has not finished creating your macro.
 XTERM_GEOMETRY = "70x8+20+800"
 
 terminals = []
+# With the default folders the catalogue is not in the data folder.
+catalogue = None
 
 
 def file_bytes(path):
@@ -204,7 +206,7 @@ def wait_row(app, row):
 
 
 def record_of(home, macro_name):
-    ini = read_ini(os.path.join(home, "macros.ini"))
+    ini = read_ini(catalogue)
     for section, keys in ini.items():
         if section.startswith("Macro") and keys.get("Name") == macro_name:
             return section, keys
@@ -452,7 +454,7 @@ def mouse(app, home, work):
 
 def cancelled(app, home, work):
     """Cancel asks first; Yes leaves the catalogue as it was and the hot keys live again."""
-    before = file_bytes(os.path.join(home, "macros.ini"))
+    before = file_bytes(catalogue)
     w = open_wizard(app, "cancel")
     w.page("What would you like this macro to do?")
     w.button("Next >")
@@ -471,7 +473,7 @@ def cancelled(app, home, work):
     wait_window_gone(app, WIZARD)
     check("Yes closes the wizard", True)
     check("Cancel leaves the catalogue as it was",
-          file_bytes(os.path.join(home, "macros.ini")) == before)
+          file_bytes(catalogue) == before)
 
     marker = os.path.join(work, "launched")
     if os.path.exists(marker):
@@ -485,7 +487,9 @@ def cancelled(app, home, work):
         check("hot keys work again after Cancel", False, str(error))
 
 
-def run(home, work, user, marker_script):
+def run(home, work, user, marker_script, catalogue_file):
+    global catalogue
+    catalogue = catalogue_file
     app = wait_for_app("Quorvel", timeout=20)
     main = find_window(app, MAIN, role_name=None, timeout=20)
     print("screenshot:", screenshot("wizard-0-desktop.png"))
@@ -499,9 +503,9 @@ def run(home, work, user, marker_script):
         began = time.monotonic()
         step()
         print(f"{label} took {time.monotonic() - began:.1f} s")
-    entries = read_ini(os.path.join(home, "macros.ini")).get("Main", {}).get("Entries")
+    entries = read_ini(catalogue).get("Main", {}).get("Entries")
     check("Entries counts the four macros", entries == "4", f"Entries is {entries!r}")
-    hints = read_ini(os.path.join(home, "macros.ini")).get("Main", {}).get("Show Hints")
+    hints = read_ini(catalogue).get("Main", {}).get("Show Hints")
     check("hints closed ticked stay on", hints in (None, "1"), f"Show Hints is {hints!r}")
 
 
@@ -517,7 +521,7 @@ def main():
             if term.poll() is None:
                 close(term)
 
-    return drive(run, *sys.argv[1:5], name="wizard", on_failure=save_tree,
+    return drive(run, *sys.argv[1:6], name="wizard", on_failure=save_tree,
                  cleanup=close_terminals)
 
 if __name__ == "__main__":

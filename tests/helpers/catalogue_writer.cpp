@@ -1,7 +1,9 @@
-// A second process for the store's crash and concurrency tests.
+// A second process for the crash and concurrency tests of the store and the data files.
 //   catalogue_writer loop FILE            rewrites Main/Counter with 1, 2, 3, ... forever
+//   catalogue_writer recording FILE       rewrites a large recording forever
 //   catalogue_writer keys FILE PREFIX N   writes N distinct keys PREFIX0..PREFIX<N-1>
 #include "catalogue/ProfileStore.h"
+#include "recording/JournalFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,21 @@ int main(int argc, char **argv)
     if (argc < 3)
         return 2;
     const std::string mode = argv[1];
+    if (mode == "recording") {
+        quorvel::JournalRecording recording;
+        for (int i = 0; i < 20000; ++i) {
+            quorvel::JournalEvent key;
+            key.type =
+                i % 2 ? quorvel::JournalEventType::KeyRelease : quorvel::JournalEventType::KeyPress;
+            key.code = 38;
+            recording.events.push_back(key);
+        }
+        for (int i = 1;; ++i) {
+            quorvel::saveJournal(argv[2], recording);
+            std::printf("%d\n", i);
+            std::fflush(stdout);
+        }
+    }
     quorvel::ProfileStore store(argv[2]);
     if (mode == "loop") {
         for (int i = 1;; ++i) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -427,9 +428,22 @@ TEST(JournalX11NoDisplay, StartRecordingThrowsAndReplaysFinishAtOnce)
     EXPECT_EQ(finished, std::vector<bool> { false });
 }
 
-TEST_F(JournalX11, RecordingIntoAMissingFolderFailsAtTheStart)
+// A fresh install has no data folder until the first recording starts.
+TEST_F(JournalX11, RecordingMakesAMissingFolderAndFailsAtTheStartWhereNoneCanBe)
 {
     journal.RecordFileName = dir.file("no/such/folder/x.dat");
+    journal.StartRecording();
+    EXPECT_TRUE(journal.isRecording());
+    journal.StopRecording();
+    EXPECT_TRUE(loadJournal(journal.RecordFileName).recording);
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(dir.file("no/such/folder").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+
+    writeFile(dir.file("file"), "");
+    journal.RecordFileName = dir.file("file/x.dat");
     EXPECT_THROW(journal.StartRecording(), Error);
     EXPECT_FALSE(journal.isRecording());
 }

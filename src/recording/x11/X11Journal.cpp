@@ -1,5 +1,6 @@
 #include "recording/x11/X11Journal.h"
 
+#include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "platform/x11/X11Connection.h"
 #include "recording/JournalFile.h"
@@ -676,10 +677,10 @@ void X11Journal::StartRecording()
     fs::path folder = fs::path(path).parent_path();
     if (folder.empty())
         folder = ".";
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec) || ::access(folder.c_str(), W_OK) != 0)
+    // The data folder of a fresh install does not exist until the first macro needs it.
+    if (!makeFolders(folder.string()) || ::access(folder.c_str(), W_OK) != 0)
         throw Error("Cannot write the recording " + path + ": the folder " + folder.string()
-            + " is missing or not writable");
+            + " cannot be made or is not writable");
 
     m_impl->builder.emplace(KeyStrokesOnly, m_impl->recordingKeyTable());
     m_impl->recordPath = path;

@@ -1,0 +1,132 @@
+#include "catalogue/MacroFiles.h"
+
+#include "catalogue/Paths.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvel {
+
+namespace {
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
+void splitPath(const std::string &path, std::string &folder, std::string &name)
+{
+    const auto slash = path.rfind('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const auto n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+// A temporary copy is ".<target>.tmp-<writer's pid>-XXXXXX", so one a killed writer left can
+// be told from one another writer is still filling. The target name, or empty when name is
+// not a temporary; pid is the writer's.
+std::string_view temporaryTarget(std::string_view name, long long &pid)
+{
+    const auto mark = name.rfind(kTemporaryMark);
+    if (name.size() < 2 || name.front() != '.' || mark == std::string_view::npos || mark < 2)
+        return {};
+    const auto rest = name.substr(mark + kTemporaryMark.size());
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash > 10 || dash == std::string_view::npos || rest.size() != dash + 7)
+        return {};
+    pid = 0;
+    for (std::size_t i = 0; i < dash; ++i) {
+        if (rest[i] < '0' || rest[i] > '9')
+            return {};
+        pid = pid * 10 + (rest[i] - '0');
+    }
+    if (pid <= 0 || pid > 0x7FFFFFFF)
+        return {};
+    return name.substr(1, mark - 1);
+}
+
+bool isDataFileName(std::string_view name)
+{
+    return name.ends_with(".dat") || name.ends_with(".key");
+}
+} // namespace
+
+int replaceFile(const std::string &path, std::string_view bytes)
+{
+    std::string folder, name;
+    splitPath(path, folder, name);
+    errno = 0;
+    if (!makeFolders(folder))
+        return errno ? errno : ENOTDIR;
+    std::string temp =
+        folder + "/." + name + std::string(kTemporaryMark) + std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    // mkostemp's mode is subject to the umask; a replaced file's mode is not carried over.
+    int error = ::fchmod(fd, 0600) == 0 ? 0 : errno;
+    if (!error)
+        error = writeAll(fd, bytes);
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temp.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temp.c_str());
+        return error;
+    }
+    // The rename itself must reach the disk too.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return 0;
+}
+
+void sweepStaleTemporaries(
+    const std::string &folder, const std::function<bool(std::string_view target)> &owned)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        long long pid = 0;
+        const auto target = temporaryTarget(entry->d_name, pid);
+        if (target.empty() || !owned(target))
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+void sweepStaleDataTemporaries(const std::string &folder)
+{
+    sweepStaleTemporaries(folder, isDataFileName);
+}
+
+int writeDataFile(const std::string &path, std::string_view bytes)
+{
+    std::string folder, name;
+    splitPath(path, folder, name);
+    sweepStaleDataTemporaries(folder);
+    return replaceFile(path, bytes);
+}
+
+} // namespace quorvel
