@@ -1,4 +1,5 @@
 #include "catalogue/Catalogue.h"
+#include "catalogue/Paths.h"
 #include "catalogue/ProfileStore.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
@@ -243,21 +244,24 @@ TEST_P(TrayAutostart, TheMarkSaysWhetherTheEntryExists)
 {
     const auto &c = GetParam();
     writeFile(dir.file("file"), "");
-    AutostartEntry entry { c.autostart.empty() ? "" : dir.file(c.autostart), "/opt/q tools/quorvel" };
+    AutostartEntry entry { c.autostart.empty() ? "" : dir.file(c.autostart),
+        "/opt/q tools/quorvel" };
     TrayModel tray { TrayDependencies {
         store, errors, pump, launcher, nullptr, nullptr, rig, &entry } };
     tray.setView(rig);
     tray.FormCreate();
     EXPECT_FALSE(rig.startChecked) << "off by default";
     for (const auto &step : c.clicks) {
-        if (step == "click")
+        if (step == "click") {
             tray.choose("mnuStartWithDesktop");
-        else if (step == "made by hand")
+        } else if (step == "made by hand") {
+            makeFolders(dir.file(c.autostart));
             writeFile(entry.file(), "[Desktop Entry]\n");
-        else if (step == "removed by hand")
+        } else if (step == "removed by hand") {
             std::remove(entry.file().c_str());
-        else
+        } else {
             tray.refreshStartWithDesktop();
+        }
     }
     EXPECT_EQ(rig.startChecked, c.checked);
     EXPECT_EQ(tray.startWithDesktop(), c.checked);
@@ -269,8 +273,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, TrayAutostart,
     ::testing::Values(AutostartCase { "CheckWrites", "autostart", { "click" }, true, 0 },
         AutostartCase { "UncheckRemoves", "autostart", { "click", "click" }, false, 0 },
         AutostartCase { "MadeByHandShowsOnOpen", "autostart", { "made by hand", "menu" }, true, 0 },
-        AutostartCase {
-            "RemovedByHandShowsOnOpen", "autostart", { "click", "removed by hand", "menu" }, false, 0 },
+        AutostartCase { "RemovedByHandShowsOnOpen", "autostart",
+            { "click", "removed by hand", "menu" }, false, 0 },
         AutostartCase { "UncheckAfterRemovalByHand", "autostart",
             { "click", "removed by hand", "click" }, false, 0 },
         AutostartCase { "FolderIsAFile", "file", { "click" }, false, 1 },

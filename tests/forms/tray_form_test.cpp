@@ -9,11 +9,11 @@
 #include "shell/forms/TAboutBox.h"
 
 #include <QAccessible>
-#include <cstdio>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace quorvel;
