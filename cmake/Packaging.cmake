@@ -15,14 +15,15 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${CPACK_PACKAGE_HOMEPAGE_URL}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# Extended description: each line after the first starts with a blank, as control files want.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Quorvel keeps a list of named macros and runs each by a global hot key, when a
- window with a given title appears, from the command line or a desktop shortcut,
- or from another macro. A macro starts a program or document, replays recorded
- keystrokes or mouse and keystrokes, or types text with special keys, waits,
- repeats and questions.
- .
- It lives in the tray; a wizard makes new macros, and quorvelctl checks and
- traces macros without typing anything.")
+# Opening documents and web pages goes through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+# The extended description; CPack puts the summary before it and indents each line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quorvel keeps a list of named macros and runs each by a global hot key,
+when a window with a given title appears, from the command line or a desktop
+shortcut, or from another macro. A macro starts a program or document, replays
+recorded keystrokes or mouse and keystrokes, or types text with special keys,
+waits, repeats and questions.
+
+It lives in the tray; a wizard makes new macros, and quorvelctl checks and
+traces macros without typing anything.")
 include(CPack)

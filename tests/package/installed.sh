@@ -32,7 +32,7 @@ $icons
 usr/share/man/man1/quorvel.1.gz
 usr/share/man/man1/quorvelctl.1.gz
 usr/share/doc/quorvel/copyright
-usr/share/doc/quorvel/changelog.Debian.gz
+usr/share/doc/quorvel/changelog.gz
 LIST
 )
 installed=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort)
@@ -77,13 +77,14 @@ wait_for 10 tray_owned || fail "trayer did not start"
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/$id.desktop")
 check "the menu entry starts quorvel" test "$exec_line" = quorvel
 # As a launcher does: the Exec line through a shell, inside the user's D-Bus session.
-as_new_user dbus-run-session -- sh -c "exec $exec_line" >"$work/quorvel.log" 2>&1 &
+as_new_user dbus-run-session -- sh -c "echo \$\$ >'$work/pid'; exec $exec_line" \
+    >"$work/quorvel.log" 2>&1 &
 session=$!
 pids+=("$session")
 check "the first run shows the main window" wait_for 20 window_of "Ostrin Quorvel"
 check "the first run is remembered in the default catalogue" \
     wait_for 5 grep -q '^FirstRun=0' "$home/.config/quorvel/macros.ini"
-kill -TERM "$(pgrep -P "$session" -x quorvel)"
+kill -TERM "$(cat "$work/pid")"
 check "SIGTERM ends it" wait_for 10 sh -c "! kill -0 $session"
 [ "$failed" -eq 0 ] || sed 's/^/    quorvel: /' "$work/quorvel.log" | tail -20
 finish
