@@ -36,6 +36,9 @@ chmod -R a+rX "$scripts"
 runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" SHELL=/bin/bash \
     PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 bash "$scripts/session.sh"
 status=$?
+# The screenshots outlive the user, beside the package.
+rm -rf "$(dirname "$deb")/install-test-artifacts"
+cp -r "$home/artifacts" "$(dirname "$deb")/install-test-artifacts" 2>/dev/null
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq quorvel >/dev/null 2>&1
 if [ -e /usr/bin/quorvel ]; then

@@ -4,10 +4,11 @@ again, and the entry stays. Started by session.sh with the quorvel process id.""
 
 import os
 import sys
+import time
 
 import pyatspi
 
-from atspi_lib import check, drive, find, has_state, key, press, wait_until
+from atspi_lib import check, drive, find, has_state, key, press, showing, wait_until
 from tray import icon_window, open_menu
 
 ITEM = "Start with the Desktop"
@@ -21,12 +22,19 @@ def run(pid, entry):
     check("no autostart entry yet", not os.path.exists(entry))
     press(item)
     wait_until(lambda: os.path.exists(entry), "the autostart entry", 10)
+    wait_until(lambda: has_state(item, pyatspi.STATE_CHECKED), "the tick", 10)
+    # Pressed over the accessibility bus, the menu may stay open.
+    if showing(menu):
+        key("Escape")
+        wait_until(lambda: not showing(menu), "the menu to close", 10)
+    time.sleep(0.8)
     with open(entry, encoding="utf-8") as file:
         text = file.read()
     check("the entry starts quorvel without arguments",
           "\nExec=/usr/bin/quorvel\n" in text, text)
     menu = open_menu(icon)
-    check("the item shows the tick", has_state(find(menu, None, ITEM), pyatspi.STATE_CHECKED))
+    check("the tick shows when the menu opens again",
+          has_state(find(menu, None, ITEM), pyatspi.STATE_CHECKED))
     key("Escape")
 
 
