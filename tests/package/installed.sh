@@ -68,11 +68,7 @@ check "quorvelctl --help" grep -q '^Usage: quorvelctl' "$work/help.out"
 as_new_user quorvelctl list >"$work/list.out" 2>&1
 check "quorvelctl list with no catalogue yet lists nothing" test "$?:$(cat "$work/list.out")" = "0:"
 
-tray_owned() { xdotool search --classname trayer >/dev/null; }
-trayer --edge top --align right --widthtype pixel --width 120 --height 32 \
-    --SetDockType true --transparent false >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 tray_owned || fail "trayer did not start"
+start_tray
 
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/$id.desktop")
 check "the menu entry starts quorvel" test "$exec_line" = quorvel

@@ -23,11 +23,7 @@ for name in QUORVEL_HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CONFIG_DIRS XDG_DATA_
 done
 check "a fresh home" test ! -e "$config" -a ! -e "$data"
 
-tray_owned() { xdotool search --classname trayer >/dev/null; }
-trayer --edge top --align right --widthtype pixel --width 120 --height 32 \
-    --SetDockType true --transparent false >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 tray_owned || fail "trayer did not start"
+start_tray
 
 exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$id.desktop")
 echo "menu entry: Exec=$exec_line"
