@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Run by install_test.sh as a fresh user with default folders, the package installed: on a
-# private desktop with a tray, Quorvel is started by its menu entry's Exec line; the first
-# run shows the main window, a macro of each kind is made through the wizard and run by its
-# hot key (wizard.py), "Start with the Desktop" writes the autostart entry, and
+# private desktop with a tray, Quorvel is started by its menu entry's Exec line;
+# "Start with the Desktop" writes the autostart entry; the first run shows the main window, a
+# macro of each kind is made through the wizard and run by its hot key (wizard.py), and
 # `man quorvel` opens.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -31,6 +31,12 @@ sh -c "exec $exec_line" >"$work/quorvel.log" 2>&1 &
 quorvel=$!
 pids+=("$quorvel")
 
+# First, while nothing else can have gone wrong yet.
+timeout 60 /usr/bin/python3 -B "$here/tray_autostart.py" "$quorvel" \
+    "$HOME/.config/autostart/$id.desktop"
+check "the tray item's checks" test $? -eq 0
+check "the autostart entry is valid" desktop-file-validate "$HOME/.config/autostart/$id.desktop"
+
 # wizard.py reads the catalogue and the data files from one folder: a view of both, made of
 # links to the default folders (dangling until the program writes the file).
 view="$work/view"
@@ -44,9 +50,6 @@ printf '#!/bin/sh\ntouch "$1"\n' >"$marker_script"
 chmod +x "$marker_script"
 run_driver 240 wizard.py "$config/macros.ini" -- "$view" "$work" "$HOME" "$marker_script"
 
-timeout 60 /usr/bin/python3 -B "$here/tray_autostart.py" "$quorvel" "$HOME/.config/autostart/$id.desktop"
-check "the tray item's checks" test $? -eq 0
-check "the autostart entry is valid" desktop-file-validate "$HOME/.config/autostart/$id.desktop"
 check "the data folder is private" test "$(stat -c %a "$data" 2>/dev/null)" = 700
 
 MANPAGER=cat MANWIDTH=80 man quorvel >"$work/man.txt" 2>&1

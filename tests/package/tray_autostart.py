@@ -1,6 +1,6 @@
 """The tray menu's "Start with the Desktop" on a real tray: off on a fresh home, ticking it
 writes the autostart entry (argv[2]) that starts Quorvel, the tick shows when the menu opens
-again, and the entry stays. Started by session.sh with the quorvel process id."""
+again. Started by session.sh with the quorvel process id."""
 
 import os
 import sys
@@ -8,13 +8,16 @@ import time
 
 import pyatspi
 
-from atspi_lib import check, drive, find, has_state, key, press, showing, wait_until
+from atspi_lib import (
+    check, drive, find, has_state, key, press, showing, wait_for_app, wait_until,
+)
 from tray import icon_window, open_menu
 
 ITEM = "Start with the Desktop"
 
 
 def run(pid, entry):
+    wait_for_app("Quorvel", timeout=20)
     icon = icon_window(int(pid))
     menu = open_menu(icon)
     item = find(menu, None, ITEM)
