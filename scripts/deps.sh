@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quorvel needs to build, run and test.
-# Idempotent: returns at once when everything is already installed.
+# Idempotent: returns at once when everything is already installed. Packages named on the
+# command line are installed too (scripts/package.sh adds what only packaging needs).
 set -euo pipefail
 
 packages=(
@@ -23,6 +24,9 @@ packages=(
     desktop-file-utils libglib2.0-bin
     # tray hosts: XEmbed and StatusNotifier
     trayer haskell-status-notifier-item-utils
+    # the installed layout's checks: AppStream metadata and manual pages
+    appstream man-db
+    "$@"
 )
 
 missing=()

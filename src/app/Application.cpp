@@ -167,6 +167,7 @@ struct Application::Impl : MainWindowServices,
 
     MainWindowModel mainModel { catalogue, errors, *this, backend.keyName };
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
+    std::unique_ptr<AutostartEntry> autostart;
     std::unique_ptr<TrayModel> trayModel;
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<THelpWindow> helpWindow;
@@ -299,8 +300,11 @@ void Application::start(const std::vector<std::string> &arguments)
     }
 
     p.mainModel.FormCreate();
-    p.trayModel = std::make_unique<TrayModel>(TrayDependencies {
-        p.store, p.errors, p.pump, p.launcher, p.helpWindow.get(), &p.listPrinting, p });
+    p.autostart = std::make_unique<AutostartEntry>(
+        ShellFolders::fromEnvironment(p.paths.programFolder).path(ShellFolder::sfStartup),
+        runningProgram());
+    p.trayModel = std::make_unique<TrayModel>(TrayDependencies { p.store, p.errors, p.pump,
+        p.launcher, p.helpWindow.get(), &p.listPrinting, p, p.autostart.get() });
     p.quorvelForm = std::make_unique<TQuorvel>(p.quorvelModel, *p.trayModel);
     p.quorvelModel.FormCreate();
     p.trayModel->FormCreate();

@@ -2,9 +2,14 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
+#include "common/Error.h"
 #include "mainwindow/MainWindowModel.h"
+#include "shell/ShellLink.h"
 
 #include <cassert>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -16,6 +21,39 @@ std::string cutTip(std::string_view tip)
 std::string webPage(std::string_view path)
 {
     return "https://" + std::string(tray::WebHost) + std::string(path);
+}
+
+AutostartEntry::AutostartEntry(const std::string &autostartFolder, std::string program)
+    : m_file(autostartFolder + "/" + std::string(tray::AppId) + ".desktop")
+    , m_program(std::move(program))
+{
+}
+
+bool AutostartEntry::exists() const
+{
+    struct stat st
+    {
+    };
+    return ::stat(m_file.c_str(), &st) == 0;
+}
+
+void AutostartEntry::write() const
+{
+    // No folder found (no HOME) leaves a bare "/name", which the link refuses to write.
+    TPBShellLink link(ShellFolders {});
+    link.SetFileName(m_file);
+    link.Name = "Quorvel";
+    link.Description = "Runs your macros by their hot keys";
+    // No arguments: the program starts hidden in the tray.
+    link.Target = m_program;
+    link.FileIcon.FileName = std::string(tray::AppId);
+    link.Save();
+}
+
+void AutostartEntry::remove() const
+{
+    if (::unlink(m_file.c_str()) != 0 && errno != ENOENT)
+        throw Error(kWriteError);
 }
 
 const std::vector<TrayMenuItem> &trayMenu()
@@ -41,6 +79,7 @@ const std::vector<TrayMenuItem> &trayMenu()
                 { "T1", "Technical Support", false, {} },
             } },
         { "N1", "", false, {} },
+        { "mnuStartWithDesktop", "Start with the Desktop", true, {} },
         { "mnuClose", "&Exit", false, {} },
     };
     return menu;
@@ -63,6 +102,7 @@ void TrayModel::FormCreate()
     view().setOpenEnabled(false);
     m_showHints = m_deps.store.readBool(settings::Main, settings::ShowHints, true);
     view().setShowHintsChecked(m_showHints);
+    refreshStartWithDesktop();
 }
 
 void TrayModel::enableOpen()
@@ -93,6 +133,7 @@ void TrayModel::choose(std::string_view name)
         { "mnuPrintMacros", &TrayModel::mnuPrintMacrosClick },
         { "mnuOperation", &TrayModel::mnuOperationClick },
         { "mnuShowHints", &TrayModel::mnuShowHintsClick },
+        { "mnuStartWithDesktop", &TrayModel::mnuStartWithDesktopClick },
         { "N6", &TrayModel::N6Click },
         { "N5", &TrayModel::N5Click },
         { "N3", &TrayModel::N3Click },
@@ -167,6 +208,26 @@ void TrayModel::mnuShowHintsClick()
         m_showHints = !checked;
     });
     view().setShowHintsChecked(m_showHints);
+}
+
+void TrayModel::refreshStartWithDesktop()
+{
+    m_startWithDesktop = m_deps.autostart && m_deps.autostart->exists();
+    view().setStartWithDesktopChecked(m_startWithDesktop);
+}
+
+void TrayModel::mnuStartWithDesktopClick()
+{
+    if (m_deps.autostart) {
+        // The item's mark as the user saw it says what the click asks for.
+        runGuarded(m_deps.errors, [this] {
+            if (m_startWithDesktop)
+                m_deps.autostart->remove();
+            else
+                m_deps.autostart->write();
+        });
+    }
+    refreshStartWithDesktop();
 }
 
 void TrayModel::N3Click()

@@ -23,6 +23,8 @@ inline constexpr std::size_t TipLimit = 63;
 inline constexpr std::string_view WebHost = "www.ostrin.example";
 // A main window parked at this left edge keeps its saved placement on Exit.
 inline constexpr int ParkedLeft = -2000;
+// The file id of our own desktop entries and icon: the menu's, the autostart one.
+inline constexpr std::string_view AppId = "example.ostrin.Quorvel";
 } // namespace tray
 
 std::string cutTip(std::string_view tip);
@@ -40,6 +42,23 @@ struct TrayMenuItem
     bool submenu() const { return !items.empty(); }
 };
 
+// The user's autostart entry for the program itself; it starts the program hidden in the tray.
+class AutostartEntry
+{
+public:
+    // autostartFolder: $XDG_CONFIG_HOME/autostart or its default; program: what the entry runs.
+    AutostartEntry(const std::string &autostartFolder, std::string program);
+    const std::string &file() const { return m_file; }
+    bool exists() const;
+    void write() const;
+    // Gone already counts as removed.
+    void remove() const;
+
+private:
+    std::string m_file;
+    std::string m_program;
+};
+
 // PopupMenu1 in order, with its submenus.
 const std::vector<TrayMenuItem> &trayMenu();
 
@@ -54,6 +73,7 @@ public:
     virtual ~TrayView() = default;
     virtual void setOpenEnabled(bool enabled) = 0;
     virtual void setShowHintsChecked(bool checked) = 0;
+    virtual void setStartWithDesktopChecked(bool checked) = 0;
     // The about box, modal.
     virtual void showAbout() = 0;
 };
@@ -84,6 +104,7 @@ struct TrayDependencies
     HelpViewer *help = nullptr; // none: help items do nothing
     ListPrinter *printer = nullptr; // none: printing does nothing
     TrayServices &services;
+    AutostartEntry *autostart = nullptr; // none: "Start with the Desktop" does nothing
 };
 
 // The tray icon's and the hidden form's menu rules.
@@ -101,6 +122,10 @@ public:
     void enableOpen();
     bool openEnabled() const { return m_openEnabled; }
     bool showHints() const { return m_showHints; }
+    // Whether the autostart entry exists, as last looked at.
+    bool startWithDesktop() const { return m_startWithDesktop; }
+    // The entry may have been removed or made by hand since: looked at whenever the menu opens.
+    void refreshStartWithDesktop();
     // The hint window's own box, when it closes: unticked turns hints off for good,
     // ticked only ticks the item.
     void hintWindowClosed(bool showHints);
@@ -117,6 +142,7 @@ public:
     void mnuPrintMacrosClick();
     void mnuOperationClick();
     void mnuShowHintsClick();
+    void mnuStartWithDesktopClick();
     void N6Click();
     void N5Click() { openWeb("/support/"); }
     void N3Click();
@@ -135,6 +161,7 @@ private:
     TrayHost m_host = TrayHost::XEmbed;
     bool m_openEnabled = false;
     bool m_showHints = true;
+    bool m_startWithDesktop = false;
 };
 
 } // namespace quorvel

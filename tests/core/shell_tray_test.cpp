@@ -1,4 +1,5 @@
 #include "catalogue/Catalogue.h"
+#include "catalogue/Paths.h"
 #include "catalogue/ProfileStore.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
@@ -8,6 +9,7 @@
 #include "shell/AboutBox.h"
 #include "shell/TrayModel.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -28,10 +30,12 @@ public:
     std::vector<std::string> log;
     bool openEnabled = true;
     bool hintsChecked = false;
+    bool startChecked = true;
     int left = 100;
 
     void setOpenEnabled(bool enabled) override { openEnabled = enabled; }
     void setShowHintsChecked(bool checked) override { hintsChecked = checked; }
+    void setStartWithDesktopChecked(bool checked) override { startChecked = checked; }
     void showAbout() override { log.push_back("about"); }
 
     void restorePlacement() override { log.push_back("restore"); }
@@ -100,6 +104,7 @@ TEST(TrayMenu, ItemsSubmenusAndSeparatorsInOrder)
         "  O2 Other Products",
         "  T1 Technical Support",
         "N1 -",
+        "mnuStartWithDesktop Start with the Desktop [check]",
         "mnuClose &Exit",
     };
     EXPECT_EQ(lines, expected);
@@ -219,6 +224,74 @@ TEST_F(Tray, HintWindowUntickedWritesTickedOnlyTicks)
     model.hintWindowClosed(false);
     EXPECT_FALSE(rig.hintsChecked);
     EXPECT_FALSE(store.readBool(settings::Main, settings::ShowHints, true));
+}
+
+// "Start with the Desktop" over a real autostart folder; autostart: where the entry goes.
+struct AutostartCase
+{
+    const char *name;
+    std::string autostart;
+    std::vector<std::string> clicks; // "click", "made by hand", "removed by hand", "menu"
+    bool checked;
+    std::size_t errors;
+};
+
+class TrayAutostart : public Tray, public ::testing::WithParamInterface<AutostartCase>
+{
+};
+
+TEST_P(TrayAutostart, TheMarkSaysWhetherTheEntryExists)
+{
+    const auto &c = GetParam();
+    writeFile(dir.file("file"), "");
+    AutostartEntry entry { c.autostart.empty() ? "" : dir.file(c.autostart),
+        "/opt/q tools/quorvel" };
+    TrayModel tray { TrayDependencies {
+        store, errors, pump, launcher, nullptr, nullptr, rig, &entry } };
+    tray.setView(rig);
+    tray.FormCreate();
+    EXPECT_FALSE(rig.startChecked) << "off by default";
+    for (const auto &step : c.clicks) {
+        if (step == "click") {
+            tray.choose("mnuStartWithDesktop");
+        } else if (step == "made by hand") {
+            makeFolders(dir.file(c.autostart));
+            writeFile(entry.file(), "[Desktop Entry]\n");
+        } else if (step == "removed by hand") {
+            std::remove(entry.file().c_str());
+        } else {
+            tray.refreshStartWithDesktop();
+        }
+    }
+    EXPECT_EQ(rig.startChecked, c.checked);
+    EXPECT_EQ(tray.startWithDesktop(), c.checked);
+    EXPECT_EQ(entry.exists(), c.checked);
+    EXPECT_EQ(errors.shown.size(), c.errors);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TrayAutostart,
+    ::testing::Values(AutostartCase { "CheckWrites", "autostart", { "click" }, true, 0 },
+        AutostartCase { "UncheckRemoves", "autostart", { "click", "click" }, false, 0 },
+        AutostartCase { "MadeByHandShowsOnOpen", "autostart", { "made by hand", "menu" }, true, 0 },
+        AutostartCase { "RemovedByHandShowsOnOpen", "autostart",
+            { "click", "removed by hand", "menu" }, false, 0 },
+        AutostartCase { "UncheckAfterRemovalByHand", "autostart",
+            { "click", "removed by hand", "click" }, false, 0 },
+        AutostartCase { "FolderIsAFile", "file", { "click" }, false, 1 },
+        AutostartCase { "NoHome", "", { "click" }, false, 1 }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Tray, TheAutostartEntryStartsThisProgramHidden)
+{
+    AutostartEntry entry { dir.file("autostart"), "/opt/q tools/quorvel" };
+    EXPECT_EQ(entry.file(), dir.file("autostart/example.ostrin.Quorvel.desktop"));
+    entry.write();
+    const auto text = readFile(entry.file());
+    for (const char *line : { "[Desktop Entry]\n", "\nType=Application\n", "\nName=Quorvel\n",
+             "\nExec=\"/opt/q tools/quorvel\"\n", "\nIcon=example.ostrin.Quorvel\n" })
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    // Anything after the program would be taken for a macro to run.
+    EXPECT_EQ(text.find("quorvel\" "), std::string::npos);
 }
 
 TEST_F(Tray, HintsToggleThatCannotBeWrittenLeavesTheItemAsItWas)

@@ -160,3 +160,11 @@ run_driver() { # seconds, driver file, [catalogue], -- driver arguments...
     fi
     return 0
 }
+
+# An XEmbed tray (trayer) at the top right of the screen, stopped with the script.
+start_tray() {
+    trayer --edge top --align right --widthtype pixel --width 120 --height 32 \
+        --SetDockType true --transparent false >"$work/trayer.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 sh -c 'xdotool search --classname trayer >/dev/null' || fail "trayer did not start"
+}

@@ -16,7 +16,8 @@ from atspi_lib import (
 
 MAIN = "Ostrin Quorvel"
 MENU = [("Open", True), ("Print Macro List", True), ("Help", True),
-        ("Visit Ostrin on the Web...", True), ("Exit", True)]
+        ("Visit Ostrin on the Web...", True), ("Start with the Desktop", True),
+        ("Exit", True)]
 
 
 def icon_window(pid):

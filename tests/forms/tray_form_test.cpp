@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -78,7 +79,7 @@ TEST_F(TrayForm, IconTipAndMenu)
         "&Open|&Print Macro List|&Help|  &Operation|  &Show Hints|  &Frequently Asked Questions|"
         "  &Technical Support|  -|  &About...|-|&Visit Ostrin on the Web...|"
         "  Main Site (www.ostrin.example)|  Upgrade Quorvel|  Other Products|  Technical Support|"
-        "-|&Exit");
+        "-|Start with the Desktop|&Exit");
 }
 
 TEST_F(TrayForm, OpenEnabledAfterStartUpAndHintsFollowTheCatalogue)
@@ -105,6 +106,30 @@ TEST_F(TrayForm, OpenEnabledAfterStartUpAndHintsFollowTheCatalogue)
     hints->trigger();
     EXPECT_FALSE(hints->isChecked());
     EXPECT_FALSE(store.readBool("Main", "Show Hints", true));
+}
+
+TEST_F(TrayForm, StartWithTheDesktopFollowsTheAutostartEntry)
+{
+    AutostartEntry entry { dir.file("autostart"), "/usr/bin/quorvel" };
+    TrayModel withEntry { TrayDependencies {
+        store, errors, pump, launcher, nullptr, nullptr, peers, &entry } };
+    TQuorvel form(quorvelModel, withEntry);
+    withEntry.FormCreate();
+    QAction *item = form.menuItem(QStringLiteral("mnuStartWithDesktop"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.PopupMenu1)
+                  ->child(static_cast<int>(form.PopupMenu1->actions().indexOf(item)))
+                  ->text(QAccessible::Name),
+        "Start with the Desktop");
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_FALSE(item->isChecked());
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(entry.exists());
+    std::remove(entry.file().c_str());
+    emit form.PopupMenu1->aboutToShow();
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_TRUE(errors.shown.empty());
 }
 
 TEST_F(TrayForm, ClicksOfTheIconFollowTheHost)

@@ -38,6 +38,7 @@ TQuorvel::TQuorvel(ApplicationFormModel &model, TrayModel &tray)
     PopupMenu1 = new QMenu;
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     fillMenu(PopupMenu1, trayMenu());
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { m_tray.refreshStartWithDesktop(); });
 
     TrayIcon1 = new QSystemTrayIcon(productIcon(), this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
@@ -84,10 +85,12 @@ void TQuorvel::fillMenu(QMenu *menu, const std::vector<TrayMenuItem> &items)
         action->setObjectName(name);
         action->setCheckable(item.checkable);
         connect(action, &QAction::triggered, this, [this, key = item.name](bool) {
-            // The item's check mark follows the model, not Qt's own toggle.
+            // Check marks follow the model, not Qt's own toggle.
             m_tray.choose(key);
             if (key == "mnuShowHints")
                 setShowHintsChecked(m_tray.showHints());
+            else if (key == "mnuStartWithDesktop")
+                setStartWithDesktopChecked(m_tray.startWithDesktop());
         });
     }
 }
@@ -134,6 +137,12 @@ void TQuorvel::setShowHintsChecked(bool checked)
 {
     if (QAction *hints = menuItem(QStringLiteral("mnuShowHints")))
         hints->setChecked(checked);
+}
+
+void TQuorvel::setStartWithDesktopChecked(bool checked)
+{
+    if (QAction *item = menuItem(QStringLiteral("mnuStartWithDesktop")))
+        item->setChecked(checked);
 }
 
 void TQuorvel::showAbout()

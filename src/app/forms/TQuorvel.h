@@ -39,6 +39,7 @@ public:
     // TrayView
     void setOpenEnabled(bool enabled) override;
     void setShowHintsChecked(bool checked) override;
+    void setStartWithDesktopChecked(bool checked) override;
     void showAbout() override;
 
 protected:

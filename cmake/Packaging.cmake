@@ -1,0 +1,29 @@
+# The Debian package, made by `cpack -G DEB` from an install of the release build
+# (scripts/package.sh).
+set(CPACK_PACKAGE_NAME quorvel)
+set(CPACK_PACKAGE_VENDOR "Ostrin")
+set(CPACK_PACKAGE_CONTACT "Ostrin Quorvel Team <quorvel@ostrin.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop macro tool for X11: hot keys, recordings, typing")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.ostrin.example/")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${CPACK_PACKAGE_HOMEPAGE_URL}")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Opening documents and web pages goes through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+# The extended description; CPack puts the summary before it and indents each line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quorvel keeps a list of named macros and runs each by a global hot key,
+when a window with a given title appears, from the command line or a desktop
+shortcut, or from another macro. A macro starts a program or document, replays
+recorded keystrokes or mouse and keystrokes, or types text with special keys,
+waits, repeats and questions.
+
+It lives in the tray; a wizard makes new macros, and quorvelctl checks and
+traces macros without typing anything.")
+include(CPack)

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Run by install_test.sh as a fresh user with default folders, the package installed: on a
+# private desktop with a tray, Quorvel is started by its menu entry's Exec line;
+# "Start with the Desktop" writes the autostart entry; the first run shows the main window, a
+# macro of each kind is made through the wizard and run by its hot key (wizard.py), and
+# `man quorvel` opens.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [ -z "${QUORVEL_DESKTOP:-}" ]; then
+    source "$here/lib-desktop.bash"
+    desktop_run bash "$0" "$@"
+    exit $?
+fi
+export QUORVEL_BIN=/usr/bin QUORVEL_ARTIFACTS="$HOME/artifacts"
+source "$here/lib.bash"
+prepare_accessibility
+
+id=example.ostrin.Quorvel
+config="$HOME/.config/quorvel"
+data="$HOME/.local/share/quorvel"
+for name in QUORVEL_HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CONFIG_DIRS XDG_DATA_DIRS; do
+    [ -z "${!name:-}" ] || fail "$name is set"
+done
+check "a fresh home" test ! -e "$config" -a ! -e "$data"
+
+start_tray
+
+exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$id.desktop")
+echo "menu entry: Exec=$exec_line"
+sh -c "exec $exec_line" >"$work/quorvel.log" 2>&1 &
+quorvel=$!
+pids+=("$quorvel")
+
+# First, while nothing else can have gone wrong yet.
+timeout 60 /usr/bin/python3 -B "$here/tray_autostart.py" "$quorvel" \
+    "$HOME/.config/autostart/$id.desktop"
+check "the tray item's checks" test $? -eq 0
+check "the autostart entry is valid" desktop-file-validate "$HOME/.config/autostart/$id.desktop"
+
+# wizard.py reads the catalogue and the data files from one folder: a view of both, made of
+# links to the default folders (dangling until the program writes the file).
+view="$work/view"
+mkdir -p "$view"
+ln -s "$config/macros.ini" "$view/macros.ini"
+grep -o '"[^"/]*\.\(key\|dat\)"' "$here/wizard.py" | tr -d '"' | sort -u | while read -r file; do
+    ln -s "$data/$file" "$view/$file"
+done
+marker_script="$work/touch-marker"
+printf '#!/bin/sh\ntouch "$1"\n' >"$marker_script"
+chmod +x "$marker_script"
+run_driver 240 wizard.py "$config/macros.ini" -- "$view" "$work" "$HOME" "$marker_script"
+
+check "the data folder is private" test "$(stat -c %a "$data" 2>/dev/null)" = 700
+
+MANPAGER=cat MANWIDTH=80 man quorvel >"$work/man.txt" 2>&1
+check "man quorvel opens" grep -q 'quorvel - run keystroke' "$work/man.txt"
+
+kill -TERM "$quorvel"
+check "SIGTERM ends it" wait_for 10 sh -c "! kill -0 $quorvel"
+[ "$failed" -eq 0 ] || sed 's/^/    quorvel: /' "$work/quorvel.log" | tail -20
+finish
