@@ -148,9 +148,14 @@ private:
         return m_break < std::min(to, m_text.size());
     }
 
+    // A command cut short by the end of the text leaves positions past it: they read as
+    // nothing, as the run reads them.
     std::u32string_view at(std::size_t pos, std::size_t end) const
     {
-        return std::u32string_view(m_text).substr(pos, end > pos ? end - pos : 0);
+        end = std::min(end, m_text.size());
+        if (pos >= end)
+            return {};
+        return std::u32string_view(m_text).substr(pos, end - pos);
     }
 
     void span(std::size_t start, std::size_t end, SpanKind kind)
