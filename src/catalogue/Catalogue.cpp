@@ -12,6 +12,16 @@ constexpr std::string_view kName = "Name", kType = "Type", kHotKey = "HotKey",
                            kTriggerRan = "TriggerRan", kFoundHandle = "FoundHandle";
 }
 
+std::string storedMacroName(std::string_view name)
+{
+    return std::string(text::trimControl(name));
+}
+
+std::string dataFileName(std::string_view macroName, std::string_view extension)
+{
+    return storedMacroName(macroName) + std::string(extension);
+}
+
 Catalogue::Catalogue(ProfileStore &store)
     : m_store(store)
 {
@@ -56,7 +66,7 @@ int Catalogue::append(const MacroRecord &record)
         number = std::max(0, profileInteger(doc, settings::Main, settings::Entries, 0)) + 1;
         const auto section = sectionName(number);
         doc.setValue(settings::Main, settings::Entries, std::to_string(number));
-        doc.setValue(section, kName, text::trimRight(record.name));
+        doc.setValue(section, kName, storedMacroName(record.name));
         doc.setValue(section, kType, std::to_string(record.type));
         doc.setValue(section, kHotKey, std::to_string(record.hotKey & 0xFFFF));
         doc.setValue(section, kFileName, record.fileName);

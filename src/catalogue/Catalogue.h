@@ -22,6 +22,13 @@ struct MacroRecord
     int speed = 1; // kind 3 only
 };
 
+// A macro's name as the catalogue keeps it: without the leading and trailing characters of
+// code 32 or less that reading the file would drop anyway. Stored names, data file names and
+// the check for a name in use all go by it, so two names that read back alike are one name.
+std::string storedMacroName(std::string_view name);
+// The data file of a macro: its stored name followed by the extension (".dat", ".key").
+std::string dataFileName(std::string_view macroName, std::string_view extension);
+
 // The macro records of macros.ini: sections "Macro1" .. "Macro<Entries>" and section "Main".
 class Catalogue
 {

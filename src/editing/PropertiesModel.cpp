@@ -400,7 +400,7 @@ void PropertiesModel::confirm()
         view().setFocus(Focus::cmdBrowse);
         return;
     }
-    const std::string trimmed(text::trimRight(m_fields.name));
+    const std::string trimmed = storedMacroName(m_fields.name);
     std::string fileName = m_storedFileName;
     std::string moveFrom, moveTo, replaceFrom, superseded;
     if (holdsDataFile(m_kind)) {

@@ -157,7 +157,7 @@ void WizardModel::cmdSaveClick()
 
 bool WizardModel::isUsableName(std::string_view name)
 {
-    const auto trimmed = text::trimRight(name);
+    const auto trimmed = storedMacroName(name);
     if (trimmed == "." || trimmed == "..")
         return false;
     for (const char c : trimmed) {
@@ -183,7 +183,7 @@ bool WizardModel::validateName()
     if (m_fields.name.empty())
         problem = wizard::NameMissing;
     // Data files are named after the macro and must stay in the data folder.
-    else if (!isUsableName(m_fields.name) || text::trimRight(m_fields.name).empty())
+    else if (!isUsableName(m_fields.name) || storedMacroName(m_fields.name).empty())
         problem = wizard::NameUnsafe;
     if (problem) {
         view().showError(problem);
@@ -485,7 +485,7 @@ std::string WizardModel::keyFileText(std::string_view text)
 MacroRecord WizardModel::record() const
 {
     MacroRecord r;
-    r.name = std::string(text::trimRight(m_fields.name));
+    r.name = storedMacroName(m_fields.name);
     r.type = kind();
     r.hotKey = m_fields.hotKey & 0xFFFF;
     r.trigger = m_fields.trigger;

@@ -247,7 +247,7 @@ public:
     static bool isUsableName(std::string_view name);
     // The text box's lines, each ended by CR LF.
     static std::string keyFileText(std::string_view text);
-    // The record Finished stores (Name is trimmed by the catalogue).
+    // The record Finished stores.
     MacroRecord record() const;
 
 private:

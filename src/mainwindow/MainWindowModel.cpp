@@ -243,7 +243,7 @@ void MainWindowModel::deleteMacro(int row)
     // A hand-edited name must not reach files outside the data folder.
     if (m_files && !m_dataFolder.empty() && isSafeDataFileName(caption)) {
         for (const char *extension : { ".key", ".dat" }) {
-            if (const auto path = dataFilePath(m_dataFolder, caption + extension))
+            if (const auto path = dataFilePath(m_dataFolder, dataFileName(caption, extension)))
                 m_files->removeFile(*path);
         }
     }

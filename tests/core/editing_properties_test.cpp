@@ -284,7 +284,7 @@ TEST_F(Properties, OkWritesEachKindsKeys)
         { "keys as they were", 2, "Typing",
             { { "Name", "Typing" }, { "FileName", "Typing.dat" }, { "HotKey", "24692" } },
             unchanged },
-        { "keys renamed", 2, "Typed \t", { { "Name", "Typed" }, { "FileName", "Typed.dat" } },
+        { "keys renamed", 2, "\t Typed \t", { { "Name", "Typed" }, { "FileName", "Typed.dat" } },
             { "Typed.dat", "Replay.dat", "Mail.key" } },
         { "keys, case only", 2, "TYPING", { { "Name", "TYPING" }, { "FileName", "TYPING.dat" } },
             { "TYPING.dat", "Replay.dat", "Mail.key" } },

@@ -442,12 +442,12 @@ TEST_F(Wizard, FinishedStoresTheRecordByKind)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
         writeFile(dir.file("macros.ini"), "");
-        walkToSummary(c.choice, c.keysOnly, "Mail  ");
+        walkToSummary(c.choice, c.keysOnly, " Mail  ");
         model.fields().hotKey = 49217;
         model.fields().highSpeed = c.highSpeed;
         model.cmdFinishedClick();
         EXPECT_EQ(ini(), "[Main]\nEntries=1\n[Macro1]\n" + c.expected);
-        EXPECT_EQ(services.added.back().caption, "Mail  ");
+        EXPECT_EQ(services.added.back().caption, " Mail  ");
         EXPECT_EQ(services.added.back().hotKeyText, "Ctrl+Alt+A");
         EXPECT_EQ(view.closes, &c - &cases[0] + 1);
         EXPECT_FALSE(services.editing);
@@ -457,7 +457,7 @@ TEST_F(Wizard, FinishedStoresTheRecordByKind)
 TEST_F(Wizard, FinishedWritesTheTextFileAndThenShortcutPumpAndBind)
 {
     writeFile(dir.file("macros.ini"), "[Main]\nEntries=2\n");
-    walkToSummary(Choice::optRecKeys, true, "Mail ");
+    walkToSummary(Choice::optRecKeys, true, " Mail ");
     model.fields().advancedText = "Hello<<ENTER>>\nsecond\r\n\nlast";
     model.fields().shortcut = 1;
     services.log.clear();
