@@ -3,7 +3,6 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Paths.h"
 #include "common/Error.h"
-#include "common/Text.h"
 #include "editing/HintShower.h"
 #include "platform/EventPump.h"
 #include "platform/Journal.h"
@@ -171,13 +170,11 @@ bool WizardModel::validateName()
 {
     m_fields.shortcut = 0;
     view().loadFields(m_fields);
-    const auto wanted = text::upperAscii(m_fields.name);
-    for (const auto &caption : m_d.services.listCaptions()) {
-        if (text::upperAscii(caption) == wanted) {
-            view().showError(wizard::NameTaken);
-            view().setFocus(Focus::edtMacroName);
-            return false;
-        }
+    // The catalogue, not the list: the list may be behind another copy's or an editor's change.
+    if (!m_d.catalogue.findByName(storedMacroName(m_fields.name)).empty()) {
+        view().showError(wizard::NameTaken);
+        view().setFocus(Focus::edtMacroName);
+        return false;
     }
     const char *problem = nullptr;
     if (m_fields.name.empty())

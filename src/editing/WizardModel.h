@@ -155,8 +155,6 @@ public:
 class WizardServices : public EditorServices
 {
 public:
-    // The captions of the main window's list, in order.
-    virtual std::vector<std::string> listCaptions() = 0;
     virtual void addListRow(const MacroListRow &row) = 0;
     // The stop key while the recording belongs to the properties dialog.
     virtual void stopPropertiesRecording() = 0;

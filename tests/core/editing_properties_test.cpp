@@ -82,7 +82,6 @@ struct WizardStub : WizardView, WizardServices, HintShower
     void closeWindow() override { ++closes; }
     void setEditing(bool on) override { editing = on; }
     void setStopHotKeyEnabled(bool) override { }
-    std::vector<std::string> listCaptions() override { return {}; }
     void addListRow(const MacroListRow &) override { }
     void setMainWindowVisible(bool) override { }
     void RecordFinished() override { }
