@@ -240,6 +240,9 @@ void MainWindowModel::deleteMacro(int row)
         return;
     }
     const std::string caption = view().rowCaption(row);
+    m_catalogue.removeRecord(d);
+    // Only once the record is gone: a catalogue that cannot be written keeps both.
+    view().removeRow(row);
     // A hand-edited name must not reach files outside the data folder.
     if (m_files && !m_dataFolder.empty() && isSafeDataFileName(caption)) {
         for (const char *extension : { ".key", ".dat" }) {
@@ -247,8 +250,6 @@ void MainWindowModel::deleteMacro(int row)
                 m_files->removeFile(*path);
         }
     }
-    view().removeRow(row);
-    m_catalogue.removeRecord(d);
     view().setCommandEnabled(SelectionCommand::cmdDeleteMacro, false);
     view().setCommandEnabled(SelectionCommand::mnuDelete, false);
     view().setCommandEnabled(SelectionCommand::mnuCreateShortcut, false);

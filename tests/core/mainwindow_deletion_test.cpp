@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace quorvel;
 using quorvel::testing::FakeErrorDisplay;
@@ -212,6 +213,19 @@ TEST_F(Deletion, ARowBeyondEntriesChangesNothingAndReloadsTheList)
     EXPECT_EQ(view.loads, loads + 1);
     EXPECT_EQ(view.rows.size(), 2u);
     EXPECT_TRUE(errors.shown.empty());
+}
+
+TEST_F(Deletion, AnUnwritableCatalogueKeepsTheRecordAndItsFiles)
+{
+    start(catalogueOf(2));
+    chmod(dir.file("macros.ini").c_str(), 0444);
+    view.selected = 0;
+    model.cmdDeleteMacroClick();
+    EXPECT_TRUE(shell.log.empty());
+    EXPECT_EQ(view.rows.size(), 2u);
+    EXPECT_EQ(names(), (std::vector<std::string> { "M1", "M2" }));
+    ASSERT_EQ(errors.shown.size(), 1u);
+    EXPECT_NE(errors.shown[0].find("Unable to write to"), std::string::npos);
 }
 
 TEST_F(Deletion, NegativeEntriesNeverFallFurther)
