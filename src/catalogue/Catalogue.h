@@ -55,14 +55,24 @@ public:
     // stays with the section number), erases the last section and lowers Entries. A number
     // outside 1..Entries changes nothing.
     void removeRecord(int n);
+    // The same, but only while record n still holds the macro named name (exactly), read under
+    // the write's lock; false, with nothing written, when another write changed it meanwhile.
+    bool removeRecord(int n, std::string_view name);
 
     // Empties FoundHandle of every record, in one write; absent sections and keys are left
     // absent (they read as empty), and nothing is written when all are empty already.
     void resetTriggerMemory();
 
 private:
+    static bool removeFrom(IniDocument &doc, int n);
+
     ProfileStore &m_store;
 };
+
+// Shown when an editor or the list finds its record changed by another write.
+inline constexpr const char *RecordChangedMessage =
+    "This macro was changed elsewhere after Quorvel read it, so nothing was written.  The list "
+    "now shows the macros as they are.";
 
 // Section "Main" and "Position" key names and defaults used across the program.
 namespace settings {

@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/Paths.h"
+#include "common/Error.h"
 #include "common/ScopeGuard.h"
 #include "triggers/HotKeyConflicts.h"
 
@@ -233,14 +234,13 @@ void MainWindowModel::cmdDeleteMacroClick()
 void MainWindowModel::deleteMacro(int row)
 {
     const int d = row + 1;
+    const std::string caption = view().rowCaption(row);
     // The list no longer mirrors a catalogue changed behind our back: show what it holds now
     // rather than delete the files or record of another macro.
-    if (d > m_catalogue.store().readInteger(settings::Main, settings::Entries, 0)) {
+    if (!m_catalogue.removeRecord(d, caption)) {
         LoadMacroList();
-        return;
+        throw Error(RecordChangedMessage);
     }
-    const std::string caption = view().rowCaption(row);
-    m_catalogue.removeRecord(d);
     // Only once the record is gone: a catalogue that cannot be written keeps both.
     view().removeRow(row);
     // A hand-edited name must not reach files outside the data folder.
