@@ -281,6 +281,19 @@ TEST(Check, EveryPrefixOfEveryTokenEndsCleanly)
     }
 }
 
+// quorvelctl reads a large macro in pieces; cut anywhere, it decodes as it would whole.
+TEST(Check, TextDecodedInPiecesReadsAsWhole)
+{
+    const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xE9z\xC3";
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+        std::string bytes = text.substr(0, cut);
+        const std::size_t whole = text::wholeUtf8Length(bytes);
+        const auto pieces = text::decode(std::string_view(bytes).substr(0, whole))
+            + text::decode(bytes.substr(whole) + text.substr(cut));
+        EXPECT_EQ(pieces, text::decode(text)) << cut;
+    }
+}
+
 TEST(DryRun, TellsWhatTheMacroWouldDo)
 {
     CheckRig rig;
