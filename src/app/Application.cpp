@@ -118,14 +118,6 @@ struct Application::Impl : MainWindowServices,
         if (EPHotkeyStopRecord)
             EPHotkeyStopRecord->SetEnabled(enabled);
     }
-    std::vector<std::string> listCaptions() override
-    {
-        std::vector<std::string> captions;
-        captions.reserve(std::size_t(std::max(0, frmMain->rowCount())));
-        for (int row = 0; row < frmMain->rowCount(); ++row)
-            captions.push_back(frmMain->rowCaption(row));
-        return captions;
-    }
     void addListRow(const MacroListRow &row) override { frmMain->appendRow(row); }
     void setMainWindowVisible(bool visible) override
     {

@@ -12,6 +12,16 @@ constexpr std::string_view kName = "Name", kType = "Type", kHotKey = "HotKey",
                            kTriggerRan = "TriggerRan", kFoundHandle = "FoundHandle";
 }
 
+std::string storedMacroName(std::string_view name)
+{
+    return std::string(text::trimControl(name));
+}
+
+std::string dataFileName(std::string_view macroName, std::string_view extension)
+{
+    return storedMacroName(macroName) + std::string(extension);
+}
+
 Catalogue::Catalogue(ProfileStore &store)
     : m_store(store)
 {
@@ -56,7 +66,7 @@ int Catalogue::append(const MacroRecord &record)
         number = std::max(0, profileInteger(doc, settings::Main, settings::Entries, 0)) + 1;
         const auto section = sectionName(number);
         doc.setValue(settings::Main, settings::Entries, std::to_string(number));
-        doc.setValue(section, kName, text::trimRight(record.name));
+        doc.setValue(section, kName, storedMacroName(record.name));
         doc.setValue(section, kType, std::to_string(record.type));
         doc.setValue(section, kHotKey, std::to_string(record.hotKey & 0xFFFF));
         doc.setValue(section, kFileName, record.fileName);
@@ -69,37 +79,49 @@ int Catalogue::append(const MacroRecord &record)
 
 void Catalogue::removeRecord(int n)
 {
+    m_store.edit([&](IniDocument &doc) { removeFrom(doc, n); });
+}
+
+bool Catalogue::removeRecord(int n, std::string_view name)
+{
+    bool removed = false;
     m_store.edit([&](IniDocument &doc) {
-        const int count = profileInteger(doc, settings::Main, settings::Entries, 0);
-        if (n < 1 || n > count)
-            return;
-        for (int j = n; j < count; ++j) {
-            const auto from = sectionName(j + 1);
-            const auto to = sectionName(j);
-            const auto text = [&](std::string_view key) {
-                return profileString(doc, from, key, "");
-            };
-            const auto integer = [&](std::string_view key, int def) {
-                return profileInteger(doc, from, key, def);
-            };
-            const std::string name = text(kName);
-            const int type = integer(kType, 1);
-            const int hotKey = integer(kHotKey, 0);
-            const std::string fileName = text(kFileName);
-            const std::string trigger = text(kTrigger);
-            const bool triggerRan = integer(kTriggerRan, 0) != 0;
-            const int speed = integer(kSpeed, 1);
-            doc.setValue(to, kName, name);
-            doc.setValue(to, kType, std::to_string(type));
-            doc.setValue(to, kHotKey, std::to_string(hotKey));
-            doc.setValue(to, kFileName, fileName);
-            doc.setValue(to, kTrigger, trigger);
-            doc.setValue(to, kTriggerRan, triggerRan ? "1" : "0");
-            doc.setValue(to, kSpeed, std::to_string(speed));
-        }
-        doc.eraseSection(sectionName(count));
-        doc.setValue(settings::Main, settings::Entries, std::to_string(count - 1));
+        if (n <= recordCount(doc) && profileString(doc, sectionName(n), kName, "") == name)
+            removed = removeFrom(doc, n);
     });
+    return removed;
+}
+
+bool Catalogue::removeFrom(IniDocument &doc, int n)
+{
+    const int count = profileInteger(doc, settings::Main, settings::Entries, 0);
+    if (n < 1 || n > count)
+        return false;
+    for (int j = n; j < count; ++j) {
+        const auto from = sectionName(j + 1);
+        const auto to = sectionName(j);
+        const auto text = [&](std::string_view key) { return profileString(doc, from, key, ""); };
+        const auto integer = [&](std::string_view key, int def) {
+            return profileInteger(doc, from, key, def);
+        };
+        const std::string name = text(kName);
+        const int type = integer(kType, 1);
+        const int hotKey = integer(kHotKey, 0);
+        const std::string fileName = text(kFileName);
+        const std::string trigger = text(kTrigger);
+        const bool triggerRan = integer(kTriggerRan, 0) != 0;
+        const int speed = integer(kSpeed, 1);
+        doc.setValue(to, kName, name);
+        doc.setValue(to, kType, std::to_string(type));
+        doc.setValue(to, kHotKey, std::to_string(hotKey));
+        doc.setValue(to, kFileName, fileName);
+        doc.setValue(to, kTrigger, trigger);
+        doc.setValue(to, kTriggerRan, triggerRan ? "1" : "0");
+        doc.setValue(to, kSpeed, std::to_string(speed));
+    }
+    doc.eraseSection(sectionName(count));
+    doc.setValue(settings::Main, settings::Entries, std::to_string(count - 1));
+    return true;
 }
 
 void Catalogue::resetTriggerMemory()

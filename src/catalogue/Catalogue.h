@@ -22,6 +22,13 @@ struct MacroRecord
     int speed = 1; // kind 3 only
 };
 
+// A macro's name as the catalogue keeps it: without the leading and trailing characters of
+// code 32 or less that reading the file would drop anyway. Stored names, data file names and
+// the check for a name in use all go by it, so two names that read back alike are one name.
+std::string storedMacroName(std::string_view name);
+// The data file of a macro: its stored name followed by the extension (".dat", ".key").
+std::string dataFileName(std::string_view macroName, std::string_view extension);
+
 // The macro records of macros.ini: sections "Macro1" .. "Macro<Entries>" and section "Main".
 class Catalogue
 {
@@ -48,14 +55,24 @@ public:
     // stays with the section number), erases the last section and lowers Entries. A number
     // outside 1..Entries changes nothing.
     void removeRecord(int n);
+    // The same, but only while record n still holds the macro named name (exactly), read under
+    // the write's lock; false, with nothing written, when another write changed it meanwhile.
+    bool removeRecord(int n, std::string_view name);
 
     // Empties FoundHandle of every record, in one write; absent sections and keys are left
     // absent (they read as empty), and nothing is written when all are empty already.
     void resetTriggerMemory();
 
 private:
+    static bool removeFrom(IniDocument &doc, int n);
+
     ProfileStore &m_store;
 };
+
+// Shown when an editor or the list finds its record changed by another write.
+inline constexpr const char *RecordChangedMessage =
+    "This macro was changed elsewhere after Quorvel read it, so nothing was written.  The list "
+    "now shows the macros as they are.";
 
 // Section "Main" and "Position" key names and defaults used across the program.
 namespace settings {

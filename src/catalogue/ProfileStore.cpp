@@ -150,7 +150,7 @@ bool resolveLinks(const std::string &path, std::string &target)
     return false; // a loop
 }
 
-// Serialises writers of other processes; the lock file sits beside the catalogue.
+// Serialises writers of other processes; the lock file sits beside the file written.
 class FileLock
 {
 public:
@@ -285,17 +285,27 @@ void ProfileStore::edit(const std::function<void(IniDocument &)> &change)
     if (!makeFolders(folder))
         fail();
 
-    FileLock lock(m_path);
-    if (!lock.locked())
-        fail();
+    // The lock belongs to the file the links lead to, so writers through a link and writers
+    // of the file itself share it. A link changed while we waited sends us round again.
+    std::string target;
+    std::unique_ptr<FileLock> lock;
+    for (int attempt = 0; !lock; ++attempt) {
+        std::string resolved;
+        if (attempt == 8 || !resolveLinks(m_path, resolved))
+            fail();
+        if (resolved != m_path && !makeFolders(folderOf(resolved)))
+            fail();
+        auto held = std::make_unique<FileLock>(resolved);
+        if (!held->locked())
+            fail();
+        if (!resolveLinks(m_path, target))
+            fail();
+        if (target == resolved)
+            lock = std::move(held);
+    }
+    const auto targetFolder = folderOf(target);
 
     // Read under the lock, so a writer in another process cannot slip in between.
-    std::string target;
-    if (!resolveLinks(m_path, target))
-        fail();
-    const auto targetFolder = folderOf(target);
-    if (target != m_path && !makeFolders(targetFolder))
-        fail();
     sweepStaleTemporaries(
         targetFolder, [name = baseNameOf(target)](std::string_view t) { return t == name; });
 

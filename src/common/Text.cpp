@@ -149,6 +149,18 @@ std::u32string decode(std::string_view s)
     return out;
 }
 
+std::size_t wholeUtf8Length(std::string_view s)
+{
+    for (std::size_t back = 1; back <= 3 && back <= s.size(); ++back) {
+        const auto byte = static_cast<unsigned char>(s[s.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? s.size() - back : s.size();
+    }
+    return s.size();
+}
+
 void appendUtf8(std::string &out, char32_t cp)
 {
     if (cp < 0x80) {

@@ -23,6 +23,9 @@ std::string_view trimRight(std::string_view s);
 // Code points of UTF-8 text; a byte that is not part of valid UTF-8 is taken as one
 // Windows-1252 character, so text written on Windows reads as it did there.
 std::u32string decode(std::string_view s);
+// The length of s without a UTF-8 sequence cut short at its end, so that text read in pieces
+// decodes as it would whole.
+std::size_t wholeUtf8Length(std::string_view s);
 void appendUtf8(std::string &out, char32_t cp);
 std::string encode(std::u32string_view s);
 bool isValidUtf8(std::string_view s);

@@ -388,6 +388,23 @@ bool PropertiesModel::dataFileTaken(const std::string &file) const
     return !(stored && fileExists(*stored) && fs::equivalent(*stored, path, ec) && !ec);
 }
 
+bool PropertiesModel::stillHolds(const IniDocument &doc) const
+{
+    const auto section = Catalogue::sectionName(m_number);
+    return m_number <= Catalogue::recordCount(doc)
+        && profileString(doc, section, kName, "") == m_storedName
+        && profileInteger(doc, section, kType, 0) == m_kind
+        && profileString(doc, section, kFileName, "") == m_storedFileName;
+}
+
+void PropertiesModel::recordChanged()
+{
+    view().showError(RecordChangedMessage);
+    m_d.services.LoadMacroList();
+    FormClose();
+    view().closeWindow();
+}
+
 void PropertiesModel::confirm()
 {
     if (m_fields.name.empty()) {
@@ -400,7 +417,11 @@ void PropertiesModel::confirm()
         view().setFocus(Focus::cmdBrowse);
         return;
     }
-    const std::string trimmed(text::trimRight(m_fields.name));
+    if (!stillHolds(*m_d.catalogue.store().document())) {
+        recordChanged();
+        return;
+    }
+    const std::string trimmed = storedMacroName(m_fields.name);
     std::string fileName = m_storedFileName;
     std::string moveFrom, moveTo, replaceFrom, superseded;
     if (holdsDataFile(m_kind)) {
@@ -437,8 +458,13 @@ void PropertiesModel::confirm()
     else
         superseded.clear();
 
+    bool changed = false;
     try {
         m_d.catalogue.store().edit([&](IniDocument &doc) {
+            // Checked again under the lock: another write may have come since the check above.
+            changed = !stillHolds(doc);
+            if (changed)
+                return;
             const auto section = Catalogue::sectionName(m_number);
             doc.setValue(section, kHotKey, std::to_string(m_fields.hotKey & 0xFFFF));
             doc.setValue(section, kName, trimmed);
@@ -458,6 +484,12 @@ void PropertiesModel::confirm()
         if (moved)
             renameWithoutReplacing(moveTo, moveFrom);
         throw;
+    }
+    if (changed) {
+        if (moved)
+            renameWithoutReplacing(moveTo, moveFrom);
+        recordChanged();
+        return;
     }
 
     std::error_code ec;

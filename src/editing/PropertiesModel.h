@@ -164,6 +164,10 @@ private:
     void setRecordingButtons(bool recording);
     void startRecording();
     void confirm();
+    // Whether record m_number is still the macro this dialog opened: name, kind and data file.
+    bool stillHolds(const IniDocument &doc) const;
+    // Says so, shows the list as it is now and closes without writing.
+    void recordChanged();
     bool dataFileTaken(const std::string &file) const;
     std::optional<std::string> storedDataPath() const;
     std::string tempPath() const;

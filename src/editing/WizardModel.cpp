@@ -4,7 +4,6 @@
 #include "catalogue/MacroFiles.h"
 #include "catalogue/Paths.h"
 #include "common/Error.h"
-#include "common/Text.h"
 #include "editing/HintShower.h"
 #include "platform/EventPump.h"
 #include "platform/Journal.h"
@@ -152,7 +151,7 @@ void WizardModel::cmdSaveClick()
 
 bool WizardModel::isUsableName(std::string_view name)
 {
-    const auto trimmed = text::trimRight(name);
+    const auto trimmed = storedMacroName(name);
     if (trimmed == "." || trimmed == "..")
         return false;
     for (const char c : trimmed) {
@@ -166,19 +165,17 @@ bool WizardModel::validateName()
 {
     m_fields.shortcut = 0;
     view().loadFields(m_fields);
-    const auto wanted = text::upperAscii(m_fields.name);
-    for (const auto &caption : m_d.services.listCaptions()) {
-        if (text::upperAscii(caption) == wanted) {
-            view().showError(wizard::NameTaken);
-            view().setFocus(Focus::edtMacroName);
-            return false;
-        }
+    // The catalogue, not the list: the list may be behind another copy's or an editor's change.
+    if (!m_d.catalogue.findByName(storedMacroName(m_fields.name)).empty()) {
+        view().showError(wizard::NameTaken);
+        view().setFocus(Focus::edtMacroName);
+        return false;
     }
     const char *problem = nullptr;
     if (m_fields.name.empty())
         problem = wizard::NameMissing;
     // Data files are named after the macro and must stay in the data folder.
-    else if (!isUsableName(m_fields.name) || text::trimRight(m_fields.name).empty())
+    else if (!isUsableName(m_fields.name) || storedMacroName(m_fields.name).empty())
         problem = wizard::NameUnsafe;
     if (problem) {
         view().showError(problem);
@@ -480,7 +477,7 @@ std::string WizardModel::keyFileText(std::string_view text)
 MacroRecord WizardModel::record() const
 {
     MacroRecord r;
-    r.name = std::string(text::trimRight(m_fields.name));
+    r.name = storedMacroName(m_fields.name);
     r.type = kind();
     r.hotKey = m_fields.hotKey & 0xFFFF;
     r.trigger = m_fields.trigger;

@@ -155,8 +155,6 @@ public:
 class WizardServices : public EditorServices
 {
 public:
-    // The captions of the main window's list, in order.
-    virtual std::vector<std::string> listCaptions() = 0;
     virtual void addListRow(const MacroListRow &row) = 0;
     // The stop key while the recording belongs to the properties dialog.
     virtual void stopPropertiesRecording() = 0;
@@ -247,7 +245,7 @@ public:
     static bool isUsableName(std::string_view name);
     // The text box's lines, each ended by CR LF.
     static std::string keyFileText(std::string_view text);
-    // The record Finished stores (Name is trimmed by the catalogue).
+    // The record Finished stores.
     MacroRecord record() const;
 
 private:

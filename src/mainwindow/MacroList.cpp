@@ -1,7 +1,5 @@
 #include "mainwindow/MacroList.h"
 
-#include "common/Text.h"
-
 namespace quorvel {
 
 int imageIndexForType(int type)
@@ -32,11 +30,6 @@ std::string typeCaption(int type)
     default:
         return {};
     }
-}
-
-std::string dataFileName(std::string_view macroName, std::string_view extension)
-{
-    return std::string(text::trimRight(macroName)) + std::string(extension);
 }
 
 std::vector<MacroListRow> LoadMacroList(

@@ -27,8 +27,4 @@ std::vector<MacroListRow> LoadMacroList(
 int imageIndexForType(int type);
 std::string typeCaption(int type);
 
-// The data file of a macro: its name with trailing blanks and control characters removed,
-// followed by the extension (".dat", ".key").
-std::string dataFileName(std::string_view macroName, std::string_view extension);
-
 } // namespace quorvel

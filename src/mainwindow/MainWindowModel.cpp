@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/Paths.h"
+#include "common/Error.h"
 #include "common/ScopeGuard.h"
 #include "triggers/HotKeyConflicts.h"
 
@@ -233,22 +234,22 @@ void MainWindowModel::cmdDeleteMacroClick()
 void MainWindowModel::deleteMacro(int row)
 {
     const int d = row + 1;
+    const std::string caption = view().rowCaption(row);
     // The list no longer mirrors a catalogue changed behind our back: show what it holds now
     // rather than delete the files or record of another macro.
-    if (d > m_catalogue.store().readInteger(settings::Main, settings::Entries, 0)) {
+    if (!m_catalogue.removeRecord(d, caption)) {
         LoadMacroList();
-        return;
+        throw Error(RecordChangedMessage);
     }
-    const std::string caption = view().rowCaption(row);
+    // Only once the record is gone: a catalogue that cannot be written keeps both.
+    view().removeRow(row);
     // A hand-edited name must not reach files outside the data folder.
     if (m_files && !m_dataFolder.empty() && isSafeDataFileName(caption)) {
         for (const char *extension : { ".key", ".dat" }) {
-            if (const auto path = dataFilePath(m_dataFolder, caption + extension))
+            if (const auto path = dataFilePath(m_dataFolder, dataFileName(caption, extension)))
                 m_files->removeFile(*path);
         }
     }
-    view().removeRow(row);
-    m_catalogue.removeRecord(d);
     view().setCommandEnabled(SelectionCommand::cmdDeleteMacro, false);
     view().setCommandEnabled(SelectionCommand::mnuDelete, false);
     view().setCommandEnabled(SelectionCommand::mnuCreateShortcut, false);

@@ -74,10 +74,12 @@ struct RunSite
 class Scanner
 {
 public:
-    Scanner(std::u32string text, std::u32string separator, bool report)
+    // report: findings are kept; spans: tokens are marked too.
+    Scanner(std::u32string text, std::u32string separator, bool report, bool spans)
         : m_text(std::move(text))
         , m_separator(std::move(separator))
         , m_report(report)
+        , m_marking(spans)
     {
     }
 
@@ -148,14 +150,19 @@ private:
         return m_break < std::min(to, m_text.size());
     }
 
+    // A command cut short by the end of the text leaves positions past it: they read as
+    // nothing, as the run reads them.
     std::u32string_view at(std::size_t pos, std::size_t end) const
     {
-        return std::u32string_view(m_text).substr(pos, end > pos ? end - pos : 0);
+        end = std::min(end, m_text.size());
+        if (pos >= end)
+            return {};
+        return std::u32string_view(m_text).substr(pos, end - pos);
     }
 
     void span(std::size_t start, std::size_t end, SpanKind kind)
     {
-        if (end > start)
+        if (m_marking && end > start)
             m_spans.push_back(TokenSpan { start, end - start, kind });
     }
 
@@ -485,6 +492,7 @@ private:
     std::u32string m_text;
     std::u32string m_separator;
     bool m_report;
+    bool m_marking;
     std::map<std::u32string, Finder> m_finders;
     bool m_breakValid = false;
     std::size_t m_breakFrom = 0;
@@ -553,7 +561,7 @@ private:
             return it->second;
         std::vector<std::string> names;
         if (const auto text = m_context.macros->advancedText(node)) {
-            Scanner scanner(text::decode(*text), text::decode(m_context.separator), false);
+            Scanner scanner(text::decode(*text), text::decode(m_context.separator), false, false);
             scanner.run();
             for (auto &site : scanner.runSites())
                 names.push_back(std::move(site.name));
@@ -669,7 +677,12 @@ std::optional<std::string> CatalogueDirectory::advancedText(int record) const
 
 MacroCheck checkMacroText(std::string_view text, const MacroCheckContext &context)
 {
-    Scanner scanner(text::decode(text), text::decode(context.separator), true);
+    return checkMacroText(text::decode(text), context);
+}
+
+MacroCheck checkMacroText(std::u32string text, const MacroCheckContext &context)
+{
+    Scanner scanner(std::move(text), text::decode(context.separator), true, context.spans);
     scanner.run();
     auto &raw = scanner.findings();
 
@@ -713,6 +726,7 @@ MacroCheck checkMacroText(std::string_view text, const MacroCheckContext &contex
     std::stable_sort(
         raw.begin(), raw.end(), [](const auto &a, const auto &b) { return a.start < b.start; });
     MacroCheck check;
+    check.findings.reserve(raw.size());
     for (auto &f : raw) {
         const auto line = std::upper_bound(lineStarts.begin(), lineStarts.end(), f.start) - 1;
         check.findings.push_back(MacroFinding { int(line - lineStarts.begin()) + 1,

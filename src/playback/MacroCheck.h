@@ -90,6 +90,8 @@ struct MacroCheckContext
     std::string selfName;
     // The "<<LOOKFOR:" separator setting.
     std::string separator = "~~";
+    // Whether to mark the tokens (for an editor); a check that only reports leaves them out.
+    bool spans = true;
 };
 
 struct MacroCheck
@@ -101,5 +103,7 @@ struct MacroCheck
 // Text is UTF-8 (other bytes read as Windows-1252); CR, LF and CR LF end lines. Linear in
 // the text's length.
 MacroCheck checkMacroText(std::string_view text, const MacroCheckContext &context = {});
+// The same for text already decoded, which the check takes over.
+MacroCheck checkMacroText(std::u32string text, const MacroCheckContext &context = {});
 
 } // namespace quorvel

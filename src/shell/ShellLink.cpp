@@ -48,6 +48,24 @@ bool endsWithExtension(const std::string &value)
         == text::upperAscii(kExtension);
 }
 
+// Whether the desktop entry at path is a regular file whose Exec passes exactly these
+// arguments to its program.
+bool startsMacro(const std::string &path, const std::vector<std::string> &arguments)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 65536)
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    const std::string tail = " " + desktopentry::execLine(arguments);
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("Exec=") && line.size() > tail.size() + 5 && line.ends_with(tail))
+            return true;
+    }
+    return false;
+}
+
 // XDG base folders must be absolute; anything else counts as unset.
 std::string baseFolder(const char *variable, const std::string &home, const char *below)
 {
@@ -234,6 +252,12 @@ void TPBShellLink::Save() const
     writeAtomically(m_fileName, text(), 0755);
 }
 
+std::string shortcutFileName(std::string_view macroName)
+{
+    return std::string(kShortcutPrefix) + lastComponent(std::string(macroName))
+        + std::string(kExtension);
+}
+
 namespace desktopentry {
 
 std::string escapeString(std::string_view value)
@@ -330,9 +354,10 @@ void DesktopShortcutMaker::Shortcut_Create(ShellFolder folder, int number)
 {
     const auto name =
         m_catalogue.store().readString(Catalogue::sectionName(number), "Name", "Error");
+    const auto base = lastComponent(name);
     TPBShellLink link(m_folders);
     link.SetShellFolder(folder);
-    link.SetFileName(name + std::string(kExtension));
+    link.SetFileName(base.empty() ? std::string() : shortcutFileName(name));
     link.Name = name;
     link.Description = name;
     link.Target = m_exe;
@@ -341,6 +366,11 @@ void DesktopShortcutMaker::Shortcut_Create(ShellFolder folder, int number)
     link.HotKey = m_catalogue.store().readInteger(Catalogue::sectionName(number), "HotKey", 0);
     link.FileIcon.FileName = installIcon();
     link.Save();
+    // Entries were once named after the macro alone; one of those that starts this macro is
+    // the shortcut just replaced, and left behind it would hide a program's own entry.
+    const auto earlier = m_folders.path(folder) + "/" + base + std::string(kExtension);
+    if (!base.empty() && earlier != link.FileName() && startsMacro(earlier, link.Arguments))
+        ::unlink(earlier.c_str());
 }
 
 } // namespace quorvel

@@ -75,6 +75,12 @@ std::string quoteArgument(std::string_view argument);
 std::string execLine(const std::vector<std::string> &argv);
 } // namespace desktopentry
 
+// Shortcut files carry a prefix of their own, so a macro named like a program never takes
+// the place of that program's entry in the menu or in autostart.
+inline constexpr std::string_view kShortcutPrefix = "quorvel-macro-";
+// The file name of a macro's shortcut: the prefix, the name's last path component, ".desktop".
+std::string shortcutFileName(std::string_view macroName);
+
 extern const char *const kWriteError; // "Erreur en écriture."
 
 // Makes shortcuts of catalogue records.

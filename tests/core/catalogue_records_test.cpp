@@ -319,10 +319,18 @@ TEST_F(CatalogueTest, EntriesMissingZeroOrNegativeMeansEmpty)
     }
 }
 
-TEST(DataFileName, TrailingBlanksAndControlsRemoved)
+// Names are stored, named on disk and compared as the file reads them back.
+TEST(DataFileName, BlanksAndControlsAroundTheNameRemoved)
 {
     EXPECT_EQ(dataFileName("Mail  \t", ".key"), "Mail.key");
-    EXPECT_EQ(dataFileName("  Mail", ".dat"), "  Mail.dat");
+    EXPECT_EQ(dataFileName(" \tMail", ".dat"), "Mail.dat");
+    EXPECT_EQ(dataFileName("Daily report", ".dat"), "Daily report.dat");
+    TempDir dir;
+    ProfileStore store(dir.file("macros.ini"));
+    Catalogue catalogue(store);
+    catalogue.append(MacroRecord { " \tGreet ", macrokind::Advanced, 0, "Greet.key", "" });
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "Greet");
+    EXPECT_EQ(catalogue.findByName("GREET"), std::vector<int> { 1 });
 }
 
 TEST(Paths, EnvironmentDecidesTheFolders)

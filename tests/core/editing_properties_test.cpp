@@ -9,6 +9,7 @@
 #include "fakes/FakeJournal.h"
 #include "fakes/TestSupport.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -82,7 +83,6 @@ struct WizardStub : WizardView, WizardServices, HintShower
     void closeWindow() override { ++closes; }
     void setEditing(bool on) override { editing = on; }
     void setStopHotKeyEnabled(bool) override { }
-    std::vector<std::string> listCaptions() override { return {}; }
     void addListRow(const MacroListRow &) override { }
     void setMainWindowVisible(bool) override { }
     void RecordFinished() override { }
@@ -284,7 +284,7 @@ TEST_F(Properties, OkWritesEachKindsKeys)
         { "keys as they were", 2, "Typing",
             { { "Name", "Typing" }, { "FileName", "Typing.dat" }, { "HotKey", "24692" } },
             unchanged },
-        { "keys renamed", 2, "Typed \t", { { "Name", "Typed" }, { "FileName", "Typed.dat" } },
+        { "keys renamed", 2, "\t Typed \t", { { "Name", "Typed" }, { "FileName", "Typed.dat" } },
             { "Typed.dat", "Replay.dat", "Mail.key" } },
         { "keys, case only", 2, "TYPING", { { "Name", "TYPING" }, { "FileName", "TYPING.dat" } },
             { "TYPING.dat", "Replay.dat", "Mail.key" } },
@@ -608,6 +608,42 @@ TEST_F(Properties, AFailedCatalogueWriteLeavesTheDataFileWhereTheEntryPoints)
     EXPECT_EQ(value(2, "FileName"), "Typing.dat");
     EXPECT_EQ(readFile(dir.file("Typing.dat")), "typing journal");
     EXPECT_TRUE(model.isOpen());
+}
+
+// Another copy or an editor changed the record after the dialog read it.
+TEST_F(Properties, OkOnARecordChangedMeanwhileWritesNothingAndReloads)
+{
+    const struct
+    {
+        const char *label;
+        const char *from;
+        const char *to;
+    } cases[] = {
+        { "renamed", "Name=Typing", "Name=Typist" },
+        { "other kind", "Type=2", "Type=3" },
+        { "other file", "FileName=Typing.dat", "FileName=Replay.dat" },
+        { "removed", "Entries=4", "Entries=1" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        SetUp();
+        services.log.clear();
+        view.errors.clear();
+        view.closes = 0;
+        model.open(2);
+        std::string changed = Catalogue4;
+        changed.replace(changed.find(c.from), std::strlen(c.from), c.to);
+        writeFile(dir.file("macros.ini"), changed);
+        model.fields().name = "Typed";
+        model.fields().hotKey = 0;
+        model.cmdOKClick();
+        EXPECT_EQ(readFile(dir.file("macros.ini")), changed);
+        EXPECT_EQ(files(), (std::set<std::string> { "Typing.dat", "Replay.dat", "Mail.key" }));
+        EXPECT_EQ(view.errors, std::vector<std::string> { RecordChangedMessage });
+        EXPECT_EQ(services.log, std::vector<std::string> { "load" });
+        EXPECT_EQ(view.closes, 1);
+        EXPECT_FALSE(model.isOpen());
+    }
 }
 
 TEST(RenameWithoutReplacing, NeverOverwrites)

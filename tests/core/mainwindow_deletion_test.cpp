@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace quorvel;
 using quorvel::testing::FakeErrorDisplay;
@@ -199,19 +200,45 @@ TEST_F(Deletion, RealFilesOfTheMacroGoAndOthersStay)
     EXPECT_TRUE(std::filesystem::exists(dir.file("M2.key")));
 }
 
-TEST_F(Deletion, ARowBeyondEntriesChangesNothingAndReloadsTheList)
+// The catalogue changed behind the list's back: the row no longer names what its record holds.
+TEST_F(Deletion, AChangedRecordIsNotDeletedAndTheListIsReloaded)
 {
-    start(catalogueOf(3));
-    writeFile(dir.file("macros.ini"), catalogueOf(2)); // shrunk behind our back
-    const auto before = readFile(dir.file("macros.ini"));
-    const int loads = view.loads;
-    view.selected = 2;
+    const struct
+    {
+        const char *label;
+        std::string changed;
+        int row;
+    } cases[] = {
+        { "shrunk", catalogueOf(2), 2 },
+        { "renamed", "[Main]\nEntries=2\n[Macro1]\nName=Other\n[Macro2]\nName=M2\n", 0 },
+        { "the next moved up", "[Main]\nEntries=1\n[Macro1]\nName=M2\n", 0 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        start(catalogueOf(3));
+        writeFile(dir.file("macros.ini"), c.changed);
+        const int loads = view.loads;
+        errors.shown.clear();
+        view.selected = c.row;
+        model.cmdDeleteMacroClick();
+        EXPECT_TRUE(shell.log.empty());
+        EXPECT_EQ(readFile(dir.file("macros.ini")), c.changed);
+        EXPECT_EQ(view.loads, loads + 1);
+        EXPECT_EQ(errors.shown, std::vector<std::string> { RecordChangedMessage });
+    }
+}
+
+TEST_F(Deletion, AnUnwritableCatalogueKeepsTheRecordAndItsFiles)
+{
+    start(catalogueOf(2));
+    chmod(dir.file("macros.ini").c_str(), 0444);
+    view.selected = 0;
     model.cmdDeleteMacroClick();
     EXPECT_TRUE(shell.log.empty());
-    EXPECT_EQ(readFile(dir.file("macros.ini")), before);
-    EXPECT_EQ(view.loads, loads + 1);
     EXPECT_EQ(view.rows.size(), 2u);
-    EXPECT_TRUE(errors.shown.empty());
+    EXPECT_EQ(names(), (std::vector<std::string> { "M1", "M2" }));
+    ASSERT_EQ(errors.shown.size(), 1u);
+    EXPECT_NE(errors.shown[0].find("Unable to write to"), std::string::npos);
 }
 
 TEST_F(Deletion, NegativeEntriesNeverFallFurther)

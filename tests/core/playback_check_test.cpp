@@ -1,8 +1,13 @@
+#include "common/Error.h"
+#include "platform/NullPlatform.h"
 #include "playback/DryRun.h"
 #include "playback/MacroCheck.h"
+#include "playback/MacroTokens.h"
+#include "playback/Tracing.h"
 #include "playback_rig.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace quorvel;
 using quorvel::testing::CaseNamer;
@@ -215,6 +220,77 @@ TEST(Check, AMegabyteIsCheckedInOnePass)
         const auto findings = checkMacroText(repeated + ">>").findings;
         ASSERT_FALSE(findings.empty()) << c.piece;
         EXPECT_EQ(findings.front().kind, c.kind) << c.piece;
+    }
+}
+
+// A text with every token of the language, each with an argument where it takes one.
+std::string everyToken()
+{
+    std::string text = "Hi\r\n";
+    const auto add = [&text](std::u32string_view token) { text += text::encode(token); };
+    for (const auto &row : tokens::kModifierTokens) {
+        add(row.token);
+        text += "a";
+    }
+    for (const auto &row : tokens::kKeyTokens)
+        add(row.token);
+    using tokens::Command;
+    const std::map<Command, std::string> arguments { { Command::Secs, "1>>" },
+        { Command::Mins, "1>>" }, { Command::Rep, "2>>x<<ENDREP>>" }, { Command::Input, "N>>" },
+        { Command::Run, "Notes>>" }, { Command::Focus, "Editor>>" },
+        { Command::LookFor, "Editor~~SECS:1>><<LOOKFOR:Editor~~MINS:1>>" },
+        { Command::Execute, "editor~~a.txt~~/tmp>>" } };
+    for (const auto &row : tokens::kCommandTokens) {
+        add(row.token);
+        if (const auto it = arguments.find(row.command); it != arguments.end())
+            text += it->second;
+    }
+    return text + "\ncaf\xC3\xA9";
+}
+
+// The checker, and a run against the tracing stand-ins as "quorvelctl trace" makes it, end
+// on every prefix: the run only with an error of its own.
+TEST(Check, EveryPrefixOfEveryTokenEndsCleanly)
+{
+    CheckRig rig;
+    const std::string text = everyToken();
+    const std::string file = rig.dir.file("prefix.key");
+    for (std::size_t n = 0; n <= text.size(); ++n) {
+        const std::string prefix = text.substr(0, n);
+        EXPECT_NO_THROW(rig.check(prefix)) << prefix;
+        quorvel::testing::writeFile(file, prefix);
+        RawTrace trace([](const std::string &) {});
+        TracingKeySink keys(trace);
+        NullKeySink keyboard;
+        NullEventPump pump;
+        TracingWindows windows({ "Editor" });
+        TracingLauncher launcher(trace);
+        TracingJournal journal(trace, rig.folder());
+        TracingPrompt prompt(trace);
+        FixedDateTime dateTime;
+        NullTimers timers;
+        MacroRunner runner(PlaybackServices { keys, keyboard, pump, windows, launcher, journal,
+            prompt, dateTime, timers, rig.catalogue, rig.folder(), &trace, true });
+        journal.OnFinished = [&runner](bool) { runner.journalFinished(); };
+        try {
+            runner.RunAdvancedMacroFile(file);
+        } catch (const Error &) {
+        } catch (const std::exception &e) {
+            ADD_FAILURE() << e.what() << " on " << prefix;
+        }
+    }
+}
+
+// quorvelctl reads a large macro in pieces; cut anywhere, it decodes as it would whole.
+TEST(Check, TextDecodedInPiecesReadsAsWhole)
+{
+    const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xE9z\xC3";
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+        std::string bytes = text.substr(0, cut);
+        const std::size_t whole = text::wholeUtf8Length(bytes);
+        const auto pieces = text::decode(std::string_view(bytes).substr(0, whole))
+            + text::decode(bytes.substr(whole) + text.substr(cut));
+        EXPECT_EQ(pieces, text::decode(text)) << cut;
     }
 }
 

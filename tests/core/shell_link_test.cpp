@@ -183,7 +183,7 @@ TEST(DesktopEntry, RecordBecomesItsEntry)
     DesktopShortcutMaker maker(c.catalogue, folders, "/usr/bin/quorvel", "<svg/>");
     maker.Shortcut_Create(ShellFolder::sfDesktop, 3);
 
-    const auto file = folders.home + "/Desktop/Mail.desktop";
+    const auto file = folders.home + "/Desktop/quorvel-macro-Mail.desktop";
     const auto icon = folders.dataHome + "/icons/hicolor/scalable/apps/quorvel.svg";
     EXPECT_EQ(readFile(file),
         "[Desktop Entry]\nVersion=1.0\nType=Application\nName=Mail\nComment=Mail\n"
@@ -208,12 +208,46 @@ TEST(DesktopEntry, RecordBecomesItsEntry)
         1);
 }
 
+// A macro named like a program gets an entry of its own beside that program's; an entry of
+// the earlier naming that started this macro is replaced, anything else under that name kept.
+TEST(DesktopEntry, NamedApartFromOtherProgramsEntries)
+{
+    const struct
+    {
+        const char *label;
+        std::string existing; // firefox.desktop before the shortcut is made
+        bool kept;
+    } cases[] = {
+        { "a program's own", "[Desktop Entry]\nType=Application\nName=Firefox\nExec=firefox %u\n",
+            true },
+        { "another macro's", "[Desktop Entry]\nExec=/q \"/Open:\\\\\"fire\\\\\"\" /Close\n", true },
+        { "this macro's, made earlier",
+            "[Desktop Entry]\nName=firefox\nExec=/old/quorvel \"/Open:\\\\\"firefox\\\\\"\" "
+            "/Close\n",
+            false },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        Catalog cat("[Main]\nEntries=1\n[Macro1]\nName=firefox\n");
+        const auto folders = foldersIn(cat.dir.path());
+        for (const auto folder : { ShellFolder::sfStartMenu, ShellFolder::sfStartup }) {
+            const auto place = folders.path(folder);
+            std::filesystem::create_directories(place);
+            writeFile(place + "/firefox.desktop", c.existing);
+            DesktopShortcutMaker(cat.catalogue, folders, "/q", "").Shortcut_Create(folder, 1);
+            const auto made = readFile(place + "/quorvel-macro-firefox.desktop");
+            EXPECT_EQ(entryValue(made, "Name"), "firefox");
+            EXPECT_EQ(std::filesystem::exists(place + "/firefox.desktop"), c.kept);
+        }
+    }
+}
+
 TEST(DesktopEntry, RecordWithoutNameOpensError)
 {
     Catalog c("[Main]\nEntries=1\n[Macro1]\nType=1\n");
     const auto folders = foldersIn(c.dir.path());
     DesktopShortcutMaker(c.catalogue, folders, "/q", "").Shortcut_Create(ShellFolder::sfStartup, 1);
-    const auto text = readFile(folders.configHome + "/autostart/Error.desktop");
+    const auto text = readFile(folders.configHome + "/autostart/quorvel-macro-Error.desktop");
     EXPECT_EQ(parseExec(*entryValue(text, "Exec")),
         (std::vector<std::string> { "/q", "/Open:\"Error\"", "/Close" }));
 }
@@ -360,7 +394,7 @@ TEST(ShortcutFailure, NoFolderWritesNothingAndSaysSo)
                 "criture.");
         }
     }
-    EXPECT_FALSE(std::filesystem::exists("/Mail.desktop"));
+    EXPECT_FALSE(std::filesystem::exists("/quorvel-macro-Mail.desktop"));
 }
 
 TEST(ShortcutFailure, UnwritableFolderRaisesWriteError)
@@ -373,7 +407,8 @@ TEST(ShortcutFailure, UnwritableFolderRaisesWriteError)
     EXPECT_THROW(maker.Shortcut_Create(ShellFolder::sfStartup, 1), Error);
 
     // An entry in the way as a folder: the rename fails and no temporary file stays.
-    std::filesystem::create_directories(folders.dataHome + "/applications/Mail.desktop");
+    std::filesystem::create_directories(
+        folders.dataHome + "/applications/quorvel-macro-Mail.desktop");
     EXPECT_THROW(maker.Shortcut_Create(ShellFolder::sfStartMenu, 1), Error);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folders.dataHome + "/applications"),
                   std::filesystem::directory_iterator()),

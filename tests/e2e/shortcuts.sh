@@ -64,7 +64,7 @@ for i in "${!names[@]}"; do
     "$QUORVEL_TEST_BIN/shortcut_writer" "$QUORVEL_HOME/macros.ini" "$quorvel" "$place" "$n" \
         "$QUORVEL_SOURCE_DIR/src/mainwindow/forms/art/quorvel.svg" \
         || { check "shortcut for '$name' written" false; continue; }
-    entry="$folder/${name##*/}.desktop"
+    entry="$folder/quorvel-macro-${name##*/}.desktop"
     check "'$name' lands in $folder" test -f "$entry"
     [ -f "$entry" ] || continue
     check "'$name' is executable" test -x "$entry"
@@ -92,14 +92,14 @@ for i in "${!names[@]}"; do
 done
 
 check "the hot key travels with the entry" \
-    grep -qx 'X-Quorvel-HotKey=848' "$HOME/Bureau/Mail.desktop"
+    grep -qx 'X-Quorvel-HotKey=848' "$HOME/Bureau/quorvel-macro-Mail.desktop"
 check "the icon is installed once" \
     test -f "$XDG_DATA_HOME/icons/hicolor/scalable/apps/quorvel.svg"
 # No place to go: refused with the message, nothing written at the root.
 expect "no home: write error" 1 "Erreur en écriture." -- \
     env -u HOME -u XDG_CONFIG_HOME -u XDG_DATA_HOME "$QUORVEL_TEST_BIN/shortcut_writer" \
     "$QUORVEL_HOME/macros.ini" "$quorvel" 1 1
-check "nothing at the root" test ! -e /Mail.desktop
+check "nothing at the root" test ! -e /quorvel-macro-Mail.desktop
 
 # A desktop shortcut made and started with the default folders.
 mkdir -p "${default_catalogue%/*}"

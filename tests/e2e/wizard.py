@@ -255,7 +255,7 @@ def advanced(app, home, work, user):
           f"it holds {file_bytes(os.path.join(home, 'Greeting.key'))!r}")
     wait_row(app, ["Greeting", "Ctrl+Alt+G", ""])
 
-    entry = os.path.join(user, "Desktop", "Greeting.desktop")
+    entry = os.path.join(user, "Desktop", "quorvel-macro-Greeting.desktop")
     check("the shortcut is on the desktop", os.path.isfile(entry), f"no {entry}")
     if os.path.isfile(entry):
         result = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)

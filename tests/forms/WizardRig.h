@@ -17,13 +17,11 @@ namespace quorvel::testing {
 // What the wizard asks of the rest of the program, recorded where a test looks at it.
 struct WizardRigServices : WizardServices, HintShower
 {
-    std::vector<std::string> captions; // the main window's list
     std::vector<std::string> hints;
     bool editing = false;
 
     void setEditing(bool on) override { editing = on; }
     void setStopHotKeyEnabled(bool) override { }
-    std::vector<std::string> listCaptions() override { return captions; }
     void addListRow(const MacroListRow &) override { }
     void setMainWindowVisible(bool) override { }
     void RecordFinished() override { }

@@ -30,7 +30,6 @@ struct Services : WizardServices, PropertiesServices, HintShower
     int binds = 0;
     void setEditing(bool on) override { editing = on; }
     void setStopHotKeyEnabled(bool) override { }
-    std::vector<std::string> listCaptions() override { return {}; }
     void addListRow(const MacroListRow &) override { }
     void setMainWindowVisible(bool) override { }
     void RecordFinished() override { }

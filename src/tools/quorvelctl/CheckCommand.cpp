@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProfileStore.h"
+#include "common/Text.h"
 #include "playback/MacroCheck.h"
 #include "triggers/HotKeyConflicts.h"
 
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -39,7 +39,9 @@ int usageError(const std::string &message)
     return 2;
 }
 
-std::optional<std::string> readFile(const std::string &path)
+// The file's characters, decoded piece by piece: a large macro is never held both as bytes
+// and as characters.
+std::optional<std::u32string> readText(const std::string &path)
 {
     struct stat info
     {
@@ -49,11 +51,20 @@ std::optional<std::string> readFile(const std::string &path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
+    std::u32string text;
+    text.reserve(static_cast<std::size_t>(info.st_size));
+    std::string bytes;
+    std::vector<char> buffer(1 << 20);
+    while (in) {
+        in.read(buffer.data(), std::streamsize(buffer.size()));
+        bytes.append(buffer.data(), static_cast<std::size_t>(in.gcount()));
+        const std::size_t whole = in ? text::wholeUtf8Length(bytes) : bytes.size();
+        text += text::decode(std::string_view(bytes).substr(0, whole));
+        bytes.erase(0, whole);
+    }
     if (in.bad())
         return std::nullopt;
-    return content.str();
+    return text;
 }
 
 std::string sameFileKey(const std::string &path)
@@ -89,7 +100,7 @@ struct Checker
 
     void check(const std::string &path, int self)
     {
-        const auto text = readFile(path);
+        auto text = readText(path);
         if (!text) {
             std::fprintf(stderr, "quorvelctl check: Cannot open file %s\n", path.c_str());
             status = 2;
@@ -103,7 +114,8 @@ struct Checker
             context.selfName = store.readString(Catalogue::sectionName(self), "Name", "");
         context.separator = store.readString(
             settings::Main, settings::WaitForSeparator, settings::WaitForSeparatorDefault);
-        for (const MacroFinding &f : checkMacroText(*text, context).findings) {
+        context.spans = false;
+        for (const MacroFinding &f : checkMacroText(std::move(*text), context).findings) {
             std::printf("%s:%d:%d: %s: %s\n", path.c_str(), f.line, f.column,
                 std::string(findingKindName(f.kind)).c_str(), f.message.c_str());
             if (status == 0)
