@@ -117,6 +117,7 @@ public:
     }
     void StartRecording() override { }
     void StopRecording() override { }
+    void DiscardRecording() override { }
     void StartPlayBack() override;
 
 private:
