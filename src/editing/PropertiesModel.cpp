@@ -223,7 +223,7 @@ void PropertiesModel::FormClose()
     if (m_recording) {
         m_recording = false;
         m_hiddenForRecording = false;
-        runGuarded(m_d.errors, [this] { m_d.journal.DiscardRecording(); });
+        runGuarded(m_d.errors, [this] { m_d.journal.discardRecording(); });
         m_d.services.setMainWindowVisible(true);
     }
     m_d.services.setEditing(false);

@@ -107,7 +107,7 @@ void WizardModel::FormClose()
     // A recording left running would capture on with no stop key, into this macro's file.
     if (m_capturing) {
         m_capturing = false;
-        runGuarded(m_d.errors, [this] { m_d.journal.DiscardRecording(); });
+        runGuarded(m_d.errors, [this] { m_d.journal.discardRecording(); });
         m_d.services.setMainWindowVisible(true);
     }
     // In edit mode the properties dialog is still open and keeps both for itself.

@@ -20,7 +20,7 @@ public:
     virtual void StartRecording() = 0;
     virtual void StopRecording() = 0;
     // Ends a recording without writing anything; nothing when none runs.
-    virtual void DiscardRecording() = 0;
+    virtual void discardRecording() = 0;
     // Returns at once; the replay ends with OnFinished. Throws Error, and nothing follows,
     // when the file cannot be replayed.
     virtual void StartPlayBack() = 0;

@@ -117,7 +117,7 @@ public:
     }
     void StartRecording() override { }
     void StopRecording() override { }
-    void DiscardRecording() override { }
+    void discardRecording() override { }
     void StartPlayBack() override;
 
 private:

@@ -41,7 +41,7 @@ public:
         recording = false;
         failIf("stop");
     }
-    void DiscardRecording() override
+    void discardRecording() override
     {
         if (recording)
             ++discards;

@@ -174,7 +174,7 @@ TEST_F(JournalX11, StopHotKeyIsLeftOutAndANewRecordingReplacesTheFile)
     journal.RecordFileName = dir.file("gone.dat");
     journal.StartRecording();
     EXPECT_EQ(xdotool(journal, { "key", "d" }), 0);
-    journal.DiscardRecording();
+    journal.discardRecording();
     EXPECT_FALSE(std::filesystem::exists(journal.RecordFileName));
 
     journal.RecordFileName = dir.file("hot.dat");

@@ -658,7 +658,7 @@ const std::string &X11Journal::unavailableReason() const
 void X11Journal::StartRecording()
 {
     if (m_impl->builder)
-        DiscardRecording();
+        discardRecording();
     if (!available())
         throw Error(m_impl->unavailable);
     const std::string path = RecordFileName;
@@ -705,7 +705,7 @@ void X11Journal::StopRecording()
     saveJournal(m_impl->recordPath, recording);
 }
 
-void X11Journal::DiscardRecording()
+void X11Journal::discardRecording()
 {
     if (!m_impl->builder)
         return;

@@ -48,7 +48,7 @@ public:
     // Throws quorvel::Error when the file cannot be written; the recording is then lost but
     // the earlier content of the file stays.
     void StopRecording() override;
-    void DiscardRecording() override;
+    void discardRecording() override;
     void StartPlayBack() override;
 
     // Ends the running replay and drops the queued ones, as the user's Esc does.
