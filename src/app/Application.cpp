@@ -72,8 +72,10 @@ struct Application::Impl : MainWindowServices,
             backend.keyboard = &nullKeys;
         if (!backend.windows)
             backend.windows = &nullWindows;
-        if (!backend.journal)
+        if (!backend.journal) {
+            nullJournal.setUnavailable(backend.journalUnavailable);
             backend.journal = &nullJournal;
+        }
     }
 
     // MainWindowServices
@@ -301,12 +303,15 @@ void Application::start(const std::vector<std::string> &arguments)
     p.quorvelModel.FormCreate();
     p.trayModel->FormCreate();
     p.quorvelModel.DoCommandLine(arguments);
+    // Ended while a run's error box was open: the box's loop is gone, and so are we.
+    if (p.ended)
+        return;
     // Even after a failed run: without it the main window could never be reached again.
     p.trayModel->enableOpen();
     p.quorvelModel.showOnFirstRun();
     // A hidden start with no tray to click would leave nothing to reach the program by.
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !p.frmMain->windowVisible())
-        p.mainModel.showCentred();
+        p.quorvelModel.showWithoutTray();
 }
 
 void Application::end()

@@ -24,6 +24,8 @@ struct Backend
     WindowSystem *windows = nullptr;
     HotKeyRegistrar *hotKeys = nullptr; // none: hot keys are not bound
     Journal *journal = nullptr;
+    // Why there is no journal: a recording then fails with this message.
+    std::string journalUnavailable;
     KeyNameLookup keyName;
     // The virtual-key code of a key by the keycode a key event carries; unset or 0 when the
     // platform cannot tell, and the hot-key box then goes by the toolkit's key.

@@ -34,12 +34,18 @@ void ApplicationFormModel::FormCreate()
 bool ApplicationFormModel::DoCommandLine(const std::vector<std::string> &arguments)
 {
     m_closeWhenDone = false;
+    m_runs = 0;
     const bool ok = runGuarded(m_errors, [&] {
         const auto result = quorvel::DoCommandLine(
-            arguments, m_catalogue, [this](int n) { m_frmMain.ProcessHotKey(n); },
+            arguments, m_catalogue,
+            [this](int n) {
+                ++m_runs;
+                m_frmMain.ProcessHotKey(n);
+            },
             [this] { m_pump.processMessages(); });
         m_closeWhenDone = result.closeWhenDone;
     });
+    m_runFailed = !ok;
     if (ok)
         view().setPlaybackTimer(true);
     return ok;
@@ -54,6 +60,22 @@ void ApplicationFormModel::showOnFirstRun()
         [this] { m_catalogue.store().writeString(settings::Main, settings::FirstRun, "0"); });
 }
 
+bool ApplicationFormModel::runOver() const
+{
+    const auto status = m_services.lastRunStatus();
+    return status == "True" || status == "NoRecord";
+}
+
+void ApplicationFormModel::showWithoutTray()
+{
+    if (m_closeWhenDone && !m_runFailed && m_runs > 0)
+        return;
+    if (m_runFailed || m_runs == 0 || runOver())
+        m_frmMain.showCentred();
+    else
+        m_showWhenDone = true;
+}
+
 void ApplicationFormModel::SetPosition()
 {
     m_frmMain.SetPosition();
@@ -66,11 +88,16 @@ void ApplicationFormModel::SavePosition()
 
 void ApplicationFormModel::PlaybackTimerTimer()
 {
-    if (!m_closeWhenDone)
+    if (!m_closeWhenDone && !m_showWhenDone)
         return;
-    const auto status = m_services.lastRunStatus();
-    if (status == "True" || status == "NoRecord")
+    if (!runOver())
+        return;
+    if (m_closeWhenDone) {
         m_services.endProgram();
+        return;
+    }
+    m_showWhenDone = false;
+    m_frmMain.showCentred();
 }
 
 void ApplicationFormModel::FormClose()

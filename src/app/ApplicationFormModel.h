@@ -48,6 +48,10 @@ public:
     bool DoCommandLine(const std::vector<std::string> &arguments);
     // On the first start the main window is shown centred, once.
     void showOnFirstRun();
+    // With no tray the hidden main window is the one way back to the program. It is shown
+    // once the command line's runs are over, so no replay lands in it, and never for a run
+    // that ends the program.
+    void showWithoutTray();
     void SetPosition();
     void SavePosition();
 
@@ -66,7 +70,12 @@ private:
     EventPump &m_pump;
     ApplicationFormServices &m_services;
     ApplicationFormView *m_view = nullptr;
+    bool runOver() const;
+
     bool m_closeWhenDone = false;
+    bool m_runFailed = false;
+    int m_runs = 0;
+    bool m_showWhenDone = false;
 };
 
 } // namespace quorvel

@@ -96,6 +96,7 @@ Backend DesktopBackend::backend()
     b.hotKeys = &p.x11.hotKeyRegistrar();
     // Without the record extension replays end at once instead of hanging a run.
     b.journal = p.Recorder.available() ? static_cast<Journal *>(&p.Recorder) : nullptr;
+    b.journalUnavailable = p.Recorder.unavailableReason();
     b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
     b.virtualKeyOfKeycode = [&p](unsigned keycode) {
         return p.x11.keyboard().virtualKeyOf(keycode);

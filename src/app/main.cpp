@@ -2,6 +2,7 @@
 #include "app/DesktopBackend.h"
 #include "app/qt/Accessibility.h"
 #include "app/qt/EndSignals.h"
+#include "app/qt/GuardedApplication.h"
 #include "common/Error.h"
 
 #include <QApplication>
@@ -43,7 +44,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     installWindowAccessibility();
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -55,5 +56,8 @@ int main(int argc, char **argv)
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
         [&quorvel](QSessionManager &) { quorvel.end(); });
     quorvel.start(std::vector<std::string>(argv + 1, argv + argc));
+    // A signal during start-up ended only the loop of the box that was open then.
+    if (quorvel.ended())
+        return 0;
     return app.exec();
 }

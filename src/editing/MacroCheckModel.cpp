@@ -27,6 +27,17 @@ void MacroCheckModel::setText(std::string text)
 
 void MacroCheckModel::check()
 {
+    // Runs on every pause in the typing: a failure is told where the findings go.
+    try {
+        checkText();
+    } catch (const std::exception &e) {
+        m_findings.clear();
+        m_findingsText = std::string("The check stopped: ") + e.what();
+    }
+}
+
+void MacroCheckModel::checkText()
+{
     const CatalogueDirectory directory(m_d.catalogue, m_d.programFolder);
     MacroCheckContext context;
     context.macros = &directory;

@@ -44,6 +44,8 @@ public:
     const std::string &dryRunText() const { return m_dryRunText; }
 
 private:
+    void checkText();
+
     Deps m_d;
     int m_record = 0;
     std::string m_name;

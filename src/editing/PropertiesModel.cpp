@@ -219,6 +219,13 @@ void PropertiesModel::FormHide()
 
 void PropertiesModel::FormClose()
 {
+    // Cancel and the close box end a running recording without keeping it.
+    if (m_recording) {
+        m_recording = false;
+        m_hiddenForRecording = false;
+        runGuarded(m_d.errors, [this] { m_d.journal.discardRecording(); });
+        m_d.services.setMainWindowVisible(true);
+    }
     m_d.services.setEditing(false);
     m_reRecorded = false;
     m_d.services.setStopHotKeyEnabled(false);
@@ -276,6 +283,7 @@ void PropertiesModel::stopRecordHotKey()
     if (!m_open || !m_recording)
         return;
     m_recording = false;
+    runGuarded(m_d.errors, [this] { m_d.journal.StopRecording(); });
     view().setButtonEnabled(Button::cmdStop, false);
     view().setButtonEnabled(Button::cmdRecord, true);
     view().setButtonEnabled(Button::cmdCancel, true);
@@ -325,7 +333,8 @@ void PropertiesModel::cmdEditManKeysClick()
             writeFileAtomically(file, WizardModel::keyFileText(edited));
         },
         m_number);
-    m_d.services.showWizard();
+    // Edit mode ends with the wizard, however it ends.
+    runGuarded(m_d.errors, [this] { m_d.services.showWizard(); });
     m_d.wizard.setEditMode(false);
 }
 
@@ -355,8 +364,6 @@ void PropertiesModel::FormKeyUp(int key)
 
 void PropertiesModel::cmdCancelClick()
 {
-    if (m_recording)
-        return;
     FormClose();
     view().closeWindow();
 }

@@ -154,7 +154,7 @@ public:
     void cmdCancelClick();
     // key is the released key's code; 112 is F1.
     void FormKeyUp(int key);
-    // Ctrl+Shift+F12 while this dialog's recording runs; the wizard has stopped the journal.
+    // Ctrl+Shift+F12 while no recording of the wizard runs.
     void stopRecordHotKey();
     // The journal's OnFinished while this dialog is open.
     void RecorderFinished();

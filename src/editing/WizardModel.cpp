@@ -98,6 +98,12 @@ void WizardModel::resetToFresh()
 
 void WizardModel::FormClose()
 {
+    // A recording left running would capture on with no stop key, into this macro's file.
+    if (m_capturing) {
+        m_capturing = false;
+        runGuarded(m_d.errors, [this] { m_d.journal.discardRecording(); });
+        m_d.services.setMainWindowVisible(true);
+    }
     // In edit mode the properties dialog is still open and keeps both for itself.
     if (!m_editMode) {
         m_d.services.setEditing(false);
@@ -363,7 +369,7 @@ void WizardModel::cmdTriggerHelpClick()
 void WizardModel::FormKeyUp(int key)
 {
     if (key == KeyF1 && m_d.help)
-        m_d.help->showHelp(help::Operation);
+        runGuarded(m_d.errors, [this] { m_d.help->showHelp(help::Operation); });
 }
 
 std::string WizardModel::dataFile() const
@@ -373,65 +379,96 @@ std::string WizardModel::dataFile() const
 
 void WizardModel::cmdStartKeysClick()
 {
-    m_d.hints.ShowHint(wizard::KeysHint);
-    m_recording = true;
-    view().setFocus(Focus::mmoKeys);
-    view().setButtonEnabled(Button::cmdStartKeys, false);
-    view().setButtonEnabled(Button::cmdStopKeys, true);
-    m_d.journal.RecordFileName = m_d.programFolder + dataFile();
-    m_d.journal.KeyStrokesOnly = true;
-    m_d.journal.StartRecording();
-}
-
-void WizardModel::cmdStopKeysClick()
-{
-    view().setButtonEnabled(Button::cmdNext, true);
-    m_d.journal.StopRecording();
-    view().setButtonEnabled(Button::cmdStopKeys, false);
-    view().setButtonEnabled(Button::cmdStartKeys, true);
-    view().setButtonEnabled(Button::cmdPlayKeys, true);
-}
-
-void WizardModel::cmdPlayKeysClick()
-{
-    view().setFocus(Focus::mmoKeys);
-    view().setButtonEnabled(Button::cmdPlayKeys, false);
-    m_d.journal.HiSpeedPlayBack = true;
-    m_d.journal.PlayBackFileName = m_d.journal.RecordFileName;
-    m_d.journal.StartPlayBack();
+    startRecording(true);
 }
 
 void WizardModel::cmdRecordMouseClick()
 {
-    m_d.hints.ShowHint(wizard::MouseHint);
-    view().setButtonEnabled(Button::cmdRecordMouse, false);
-    view().setButtonEnabled(Button::cmdStopMouse, true);
-    m_d.journal.RecordFileName = m_d.programFolder + dataFile();
-    m_d.journal.KeyStrokesOnly = false;
+    startRecording(false);
+}
+
+void WizardModel::startRecording(bool keysOnly)
+{
+    if (m_capturing)
+        return;
+    // The switch's write may fail; the user was told a recording starts, so it does.
+    runGuarded(m_d.errors,
+        [this, keysOnly] { m_d.hints.ShowHint(keysOnly ? wizard::KeysHint : wizard::MouseHint); });
+    const Button start = keysOnly ? Button::cmdStartKeys : Button::cmdRecordMouse;
+    const Button stop = keysOnly ? Button::cmdStopKeys : Button::cmdStopMouse;
     m_recording = true;
-    m_d.services.setMainWindowVisible(false);
-    view().hideWindow();
-    m_d.journal.StartRecording();
+    if (keysOnly)
+        view().setFocus(Focus::mmoKeys);
+    view().setButtonEnabled(start, false);
+    view().setButtonEnabled(stop, true);
+    m_d.journal.RecordFileName = m_d.programFolder + dataFile();
+    m_d.journal.KeyStrokesOnly = keysOnly;
+    if (!keysOnly) {
+        m_d.services.setMainWindowVisible(false);
+        view().hideWindow();
+    }
+    m_capturingKeys = keysOnly;
+    m_capturing = runGuarded(m_d.errors, [this] { m_d.journal.StartRecording(); });
+    if (m_capturing)
+        return;
+    m_recording = false;
+    view().setButtonEnabled(start, true);
+    view().setButtonEnabled(stop, false);
+    if (!keysOnly) {
+        m_d.services.setMainWindowVisible(true);
+        view().showWindow();
+    }
+}
+
+void WizardModel::stopRecording()
+{
+    if (!m_capturing)
+        return;
+    m_capturing = false;
+    const bool keysOnly = m_capturingKeys;
+    // Only a recording that was saved can be replayed or stored.
+    const bool saved = runGuarded(m_d.errors, [this] { m_d.journal.StopRecording(); });
+    view().setButtonEnabled(Button::cmdNext, saved);
+    view().setButtonEnabled(keysOnly ? Button::cmdStopKeys : Button::cmdStopMouse, false);
+    view().setButtonEnabled(keysOnly ? Button::cmdStartKeys : Button::cmdRecordMouse, true);
+    if (saved)
+        view().setButtonEnabled(keysOnly ? Button::cmdPlayKeys : Button::cmdPlayMouse, true);
+    if (!keysOnly) {
+        m_d.services.setMainWindowVisible(true);
+        view().showWindow();
+    }
+}
+
+void WizardModel::cmdStopKeysClick()
+{
+    stopRecording();
 }
 
 void WizardModel::cmdStopMouseClick()
 {
-    view().setButtonEnabled(Button::cmdNext, true);
-    m_d.journal.StopRecording();
-    view().setButtonEnabled(Button::cmdStopMouse, false);
-    view().setButtonEnabled(Button::cmdRecordMouse, true);
-    view().setButtonEnabled(Button::cmdPlayMouse, true);
-    m_d.services.setMainWindowVisible(true);
-    view().showWindow();
+    stopRecording();
     m_recording = false;
+}
+
+void WizardModel::playRecording(Button play, bool highSpeed)
+{
+    view().setButtonEnabled(play, false);
+    m_d.journal.HiSpeedPlayBack = highSpeed;
+    m_d.journal.PlayBackFileName = m_d.journal.RecordFileName;
+    if (!runGuarded(m_d.errors, [this] { m_d.journal.StartPlayBack(); }))
+        view().setButtonEnabled(play, true);
+}
+
+void WizardModel::cmdPlayKeysClick()
+{
+    // The replayed keys land in the practice box.
+    view().setFocus(Focus::mmoKeys);
+    playRecording(Button::cmdPlayKeys, true);
 }
 
 void WizardModel::cmdPlayMouseClick()
 {
-    view().setButtonEnabled(Button::cmdPlayMouse, false);
-    m_d.journal.PlayBackFileName = m_d.journal.RecordFileName;
-    m_d.journal.HiSpeedPlayBack = m_fields.highSpeed;
-    m_d.journal.StartPlayBack();
+    playRecording(Button::cmdPlayMouse, m_fields.highSpeed);
 }
 
 void WizardModel::RecorderFinished()
@@ -443,17 +480,12 @@ void WizardModel::RecorderFinished()
 
 void WizardModel::stopRecordHotKey()
 {
-    view().setButtonEnabled(Button::cmdNext, true);
-    m_d.journal.StopRecording();
-    if (m_page == Page::pnlRecordMouse) {
-        view().setButtonEnabled(Button::cmdStopMouse, false);
-        view().setButtonEnabled(Button::cmdRecordMouse, true);
-        view().setButtonEnabled(Button::cmdPlayMouse, true);
-    }
-    if (!m_recording) {
+    // Only the stop of a running recording counts: the key alone enables nothing.
+    if (!m_capturing) {
         m_d.services.stopPropertiesRecording();
         return;
     }
+    stopRecording();
     m_d.services.setMainWindowVisible(true);
     view().showWindow();
 }

@@ -188,6 +188,8 @@ public:
     const WizardFields &fields() const { return m_fields; }
     wizard::Page page() const { return m_page; }
     bool recording() const { return m_recording; }
+    // A recording of the wizard runs on the journal.
+    bool capturing() const { return m_capturing; }
     bool editMode() const { return m_editMode; }
     void setEditMode(bool on)
     {
@@ -258,12 +260,18 @@ private:
     bool validateName();
     void store();
     std::string dataFile() const;
+    void startRecording(bool keysOnly);
+    // Stops the running recording and sets the page's buttons by whether it was saved.
+    void stopRecording();
+    void playRecording(wizard::Button play, bool highSpeed);
 
     Deps m_d;
     WizardView *m_view = nullptr;
     WizardFields m_fields;
     wizard::Page m_page = wizard::Page::pnlStart;
     bool m_recording = false;
+    bool m_capturing = false;
+    bool m_capturingKeys = false;
     bool m_editMode = false;
     int m_editRecord = 0;
     EditSaver m_editSaver;

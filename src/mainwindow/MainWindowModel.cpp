@@ -104,8 +104,16 @@ void MainWindowModel::cmdHelpClick()
 
 template <typename F> void MainWindowModel::editing(F &&openEditor)
 {
+    // An editor hidden for a mouse recording leaves this window reachable; a second editor
+    // would reset the running recording.
+    if (m_editorOpen)
+        return;
+    m_editorOpen = true;
     m_services.setEditing(true);
-    ScopeGuard done([this] { m_services.setEditing(false); });
+    ScopeGuard done([this] {
+        m_services.setEditing(false);
+        m_editorOpen = false;
+    });
     runGuarded(m_errors, std::forward<F>(openEditor));
 }
 

@@ -188,6 +188,7 @@ private:
     MainWindowView *m_view = nullptr;
     std::string m_dataFolder;
     HelpViewer *m_help = nullptr;
+    bool m_editorOpen = false;
     ShortcutMaker *m_shortcuts = nullptr;
     ListPrinter *m_printer = nullptr;
     FileRemover *m_files = nullptr;

@@ -1,10 +1,13 @@
 #include "platform/NullPlatform.h"
 
+#include "common/Error.h"
+
 namespace quorvel {
 
-void NullJournal::StopRecording()
+void NullJournal::StartRecording()
 {
-    finish();
+    if (!m_unavailable.empty())
+        throw Error(m_unavailable);
 }
 
 void NullJournal::StartPlayBack()

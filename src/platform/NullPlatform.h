@@ -79,14 +79,20 @@ public:
     {
     }
 
-    void StartRecording() override { }
-    void StopRecording() override;
+    // Why there is no real journal; a recording then fails with it rather than record
+    // nothing.
+    void setUnavailable(std::string reason) { m_unavailable = std::move(reason); }
+
+    void StartRecording() override;
+    void StopRecording() override { }
+    void discardRecording() override { }
     void StartPlayBack() override;
 
 private:
     void finish();
 
     Post m_post;
+    std::string m_unavailable;
 };
 
 class NullValuePrompt : public ValuePrompt

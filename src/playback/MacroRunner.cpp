@@ -43,6 +43,17 @@ void MacroRunner::startReplay(const std::string &section, bool hiSpeed)
     m_journalIdle = false;
 }
 
+void MacroRunner::playBack()
+{
+    try {
+        m_services.journal.StartPlayBack();
+    } catch (...) {
+        // A replay that never started never ends: nothing may wait for it.
+        m_journalIdle = true;
+        throw;
+    }
+}
+
 void MacroRunner::ProcessHotKey(int n)
 {
     if (m_services.observer)
@@ -59,12 +70,12 @@ void MacroRunner::ProcessHotKey(int n)
     case macrokind::Keystrokes:
         // Keystroke recordings always replay at high speed; KeyStrokesOnly stays as it was.
         startReplay(section, true);
-        m_services.journal.StartPlayBack();
+        playBack();
         break;
     case macrokind::MouseAndKeys:
         startReplay(section, store.readInteger(section, "Speed", 1) == 2);
         m_services.journal.KeyStrokesOnly = false;
-        m_services.journal.StartPlayBack();
+        playBack();
         break;
     case macrokind::Advanced:
         m_interpreter.RunAdvancedMacroFile(dataFile(section));

@@ -57,6 +57,7 @@ private:
     // The folder followed by the record's FileName; fails when the name leaves the folder.
     std::string dataFile(const std::string &section);
     void startReplay(const std::string &section, bool hiSpeed);
+    void playBack();
 
     PlaybackServices m_services;
     MacroInterpreter m_interpreter;

@@ -117,6 +117,7 @@ public:
     }
     void StartRecording() override { }
     void StopRecording() override { }
+    void discardRecording() override { }
     void StartPlayBack() override;
 
 private:

@@ -75,7 +75,7 @@ AboutFigures readAboutFigures()
 
 std::string aboutProductLine(std::string_view version)
 {
-    return "Pellax Quorvel Version " + std::string(version);
+    return "Ostrin Quorvel Version " + std::string(version);
 }
 
 } // namespace quorvel

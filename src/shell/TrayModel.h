@@ -16,7 +16,7 @@ class ListPrinter;
 class ProfileStore;
 
 namespace tray {
-inline constexpr std::string_view Tip = "Pellax Quorvel - Right Click for Options";
+inline constexpr std::string_view Tip = "Ostrin Quorvel - Right Click for Options";
 // The longest tip the icon carries; longer ones are cut.
 inline constexpr std::size_t TipLimit = 63;
 // The maker's web site; the pages' paths are fixed.

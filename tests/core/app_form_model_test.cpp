@@ -118,6 +118,41 @@ TEST_F(HiddenForm, FirstRunShowsTheMainWindowCentredOnce)
     EXPECT_FALSE(mainView.visible);
 }
 
+TEST_F(HiddenForm, WithoutATrayTheMainWindowShowsOnlyAfterTheRun)
+{
+    struct Case
+    {
+        const char *label;
+        std::vector<std::string> arguments;
+        bool runFails;
+        std::string status; // when the start-up ends; the run is over at the first tick
+        bool shownAtStart, shownAfterRun;
+    };
+    const std::vector<Case> cases = {
+        { "no run", {}, false, "", true, true },
+        { "replay running", { "/OPEN:Mail" }, false, "", false, true },
+        { "replay with close", { "/OPEN:Mail", "/CLOSE" }, false, "", false, false },
+        { "launch done", { "/Open:Editor" }, false, "NoRecord", true, true },
+        { "failed run with close", { "/OPEN:Mail", "/CLOSE" }, true, "", true, true },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        HiddenForm::SetUp();
+        mainView.visible = false;
+        services.status = c.status;
+        services.onRun = [&c](int) {
+            if (c.runFails)
+                throw Error("Cannot open file Mail.key");
+        };
+        model.DoCommandLine(c.arguments);
+        model.showWithoutTray();
+        EXPECT_EQ(mainView.visible, c.shownAtStart);
+        services.status = "True";
+        model.PlaybackTimerTimer();
+        EXPECT_EQ(mainView.visible, c.shownAfterRun);
+    }
+}
+
 TEST_F(HiddenForm, ClosingSavesThePlacementAndEnds)
 {
     mainView.geometry = Rect { 7, 8, 600, 300 };

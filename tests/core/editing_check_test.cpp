@@ -60,3 +60,11 @@ TEST(MacroCheckModel, DryRunTellsTheStepsUntilTheTextChanges)
 }
 
 } // namespace
+
+TEST(MacroCheckModel, AFailingCheckIsToldWhereTheFindingsGo)
+{
+    CheckModelRig rig;
+    rig.model.setText("<<LOOKFOR:x~~SECS:");
+    EXPECT_NO_THROW(rig.model.check());
+    EXPECT_FALSE(rig.model.findingsText().empty());
+}

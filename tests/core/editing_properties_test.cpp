@@ -423,8 +423,7 @@ TEST_F(Properties, ReRecordingReplacesTheDataFileOnlyOnOk)
         EXPECT_FALSE(view.enabled[Button::cmdOK] || view.enabled[Button::cmdCancel]);
         EXPECT_TRUE(view.shown && services.mainVisible) << "keystrokes are recorded in sight";
         model.cmdOKClick();
-        model.cmdCancelClick();
-        EXPECT_TRUE(model.isOpen()) << "neither closes while recording";
+        EXPECT_TRUE(model.isOpen()) << "OK does not close while recording";
         model.cmdStopClick();
         writeFile(dir.file(TempFile), "new journal");
         model.cmdPlayClick();
@@ -486,6 +485,30 @@ TEST_F(Properties, MouseRecordingHidesBothWindowsUntilTheStopKey)
     EXPECT_FALSE(journal.replays.back().hiSpeed);
     model.FormHide();
     EXPECT_FALSE(services.stopKey);
+}
+
+TEST_F(Properties, CancelAndCloseDiscardARunningRecording)
+{
+    for (const bool byCancel : { true, false }) {
+        model.open(byCancel ? 2 : 3);
+        model.cmdRecordClick();
+        byCancel ? model.cmdCancelClick() : model.FormClose();
+        EXPECT_FALSE(journal.recording);
+        EXPECT_FALSE(services.stopKey || services.editing || model.isOpen());
+        EXPECT_TRUE(services.mainVisible);
+    }
+    EXPECT_EQ(journal.discards, 2);
+    EXPECT_EQ(journal.stops, 0);
+}
+
+TEST_F(Properties, AFailureInTheEditingWizardLeavesTheDialogUsable)
+{
+    model.open(4);
+    services.inWizard = [] { throw Error("Unable to write to macros.ini"); };
+    model.cmdEditManKeysClick();
+    EXPECT_EQ(errors.shown, std::vector<std::string> { "Unable to write to macros.ini" });
+    EXPECT_FALSE(wizard.editMode());
+    EXPECT_TRUE(model.isOpen());
 }
 
 TEST_F(Properties, EditMacroLoadsTheTextIntoTheWizardsEditMode)

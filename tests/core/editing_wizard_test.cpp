@@ -7,6 +7,7 @@
 #include "fakes/FakeHotKeyRegistrar.h"
 #include "fakes/FakeJournal.h"
 #include "fakes/TestSupport.h"
+#include "platform/NullPlatform.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -75,7 +76,13 @@ struct FakeWizardServices : WizardServices, HintShower, ShortcutMaker
     void RecordFinished() override { log.push_back("finished"); }
     void BindHotKeys() override { log.push_back("bind"); }
     void stopPropertiesRecording() override { log.push_back("properties"); }
-    void ShowHint(const std::string &text) override { log.push_back("hint:" + text); }
+    bool hintFails = false; // the hint switch cannot be written
+    void ShowHint(const std::string &text) override
+    {
+        log.push_back("hint:" + text);
+        if (hintFails)
+            throw Error("Unable to write to macros.ini");
+    }
     void Shortcut_Create(ShellFolder folder, int n) override
     {
         shortcuts.emplace_back(folder, n);
@@ -419,6 +426,113 @@ TEST_F(Wizard, MouseRecordingHidesBothWindowsUntilStopped)
         std::find(services.log.begin(), services.log.end(), "properties") == services.log.end());
     model.stopRecordHotKey();
     EXPECT_EQ(services.log.back(), "properties") << "without the wizard's recording";
+}
+
+TEST_F(Wizard, TheStopKeyCountsOnlyForARunningRecording)
+{
+    for (const bool keysOnly : { true, false }) {
+        SCOPED_TRACE(keysOnly);
+        walkToKindPage(Choice::optRecMouse, keysOnly);
+        services.log.clear();
+        model.stopRecordHotKey();
+        EXPECT_FALSE(view.enabled[Button::cmdNext]);
+        EXPECT_FALSE(view.enabled[Button::cmdPlayKeys] || view.enabled[Button::cmdPlayMouse]);
+        EXPECT_EQ(journal.stops, 0);
+        EXPECT_EQ(services.log, std::vector<std::string> { "properties" });
+        model.FormClose();
+    }
+}
+
+TEST_F(Wizard, CancelAndCloseDiscardARunningRecording)
+{
+    struct Case
+    {
+        const char *label;
+        bool keysOnly, byCancel;
+    };
+    for (const Case c : { Case { "keys, Cancel", true, true }, Case { "keys, close", true, false },
+             Case { "mouse, close", false, false } }) {
+        SCOPED_TRACE(c.label);
+        walkToKindPage(Choice::optRecMouse, c.keysOnly, "Gone");
+        c.keysOnly ? model.cmdStartKeysClick() : model.cmdRecordMouseClick();
+        c.byCancel ? model.cmdCancelClick() : model.FormClose();
+        EXPECT_FALSE(journal.recording);
+        EXPECT_EQ(journal.stops, 0) << "nothing is saved under the cancelled name";
+        EXPECT_FALSE(services.stopKey || services.editing);
+        EXPECT_TRUE(services.mainVisible);
+    }
+    EXPECT_EQ(journal.discards, 3);
+}
+
+struct FailureCase
+{
+    const char *label;
+    bool keysOnly;
+    std::string failing; // the journal's call that throws, or "hint"
+    std::vector<void (WizardModel::*)()> clicks;
+    std::map<Button, bool> enabled;
+    bool capturing;
+};
+
+TEST_F(Wizard, FailuresShowTheErrorAndLeaveTheWindowUsable)
+{
+    using W = WizardModel;
+    const std::vector<FailureCase> cases = {
+        { "start keys", true, "record", { &W::cmdStartKeysClick },
+            { { Button::cmdStartKeys, true }, { Button::cmdStopKeys, false } }, false },
+        { "start mouse", false, "record", { &W::cmdRecordMouseClick },
+            { { Button::cmdRecordMouse, true }, { Button::cmdStopMouse, false } }, false },
+        { "stop keys", true, "stop", { &W::cmdStartKeysClick, &W::cmdStopKeysClick },
+            { { Button::cmdNext, false }, { Button::cmdPlayKeys, false },
+                { Button::cmdStartKeys, true }, { Button::cmdStopKeys, false } },
+            false },
+        { "stop key", false, "stop", { &W::cmdRecordMouseClick, &W::stopRecordHotKey },
+            { { Button::cmdNext, false }, { Button::cmdPlayMouse, false },
+                { Button::cmdRecordMouse, true } },
+            false },
+        { "playback", true, "play",
+            { &W::cmdStartKeysClick, &W::cmdStopKeysClick, &W::cmdPlayKeysClick },
+            { { Button::cmdPlayKeys, true } }, false },
+        { "hint switch", true, "hint", { &W::cmdStartKeysClick },
+            { { Button::cmdStartKeys, false }, { Button::cmdStopKeys, true } }, true },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        walkToKindPage(Choice::optRecMouse, c.keysOnly);
+        journal.failing = { c.failing };
+        services.hintFails = c.failing == "hint";
+        errors.shown.clear();
+        for (const auto click : c.clicks)
+            (model.*click)();
+        EXPECT_EQ(errors.shown.size(), 1U);
+        for (const auto &[button, on] : c.enabled)
+            EXPECT_EQ(view.enabled[button], on) << int(button);
+        EXPECT_EQ(model.capturing(), c.capturing);
+        EXPECT_TRUE(view.shown && services.mainVisible);
+        EXPECT_EQ(view.closes, 0);
+        journal.failing.clear();
+        services.hintFails = false;
+        model.FormClose();
+    }
+}
+
+TEST(NullJournal, SaysWhyItCannotRecordAndFinishesOnlyReplays)
+{
+    NullJournal journal;
+    int finished = 0;
+    journal.OnFinished = [&finished](bool) { ++finished; };
+    journal.StartRecording();
+    journal.StopRecording();
+    EXPECT_EQ(finished, 0);
+    journal.StartPlayBack();
+    EXPECT_EQ(finished, 1);
+    journal.setUnavailable("Recording is not possible: this X server has no RECORD extension");
+    try {
+        journal.StartRecording();
+        ADD_FAILURE() << "recorded nothing without a word";
+    } catch (const Error &e) {
+        EXPECT_STREQ(e.what(), "Recording is not possible: this X server has no RECORD extension");
+    }
 }
 
 struct StoreCase

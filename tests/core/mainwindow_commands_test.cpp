@@ -232,6 +232,20 @@ TEST_F(MainWindowCommands, EditorsRunWithHotKeysInertAndOnlyForASelectedRow)
     EXPECT_EQ(std::count(services.log.begin(), services.log.end(), "editing on"), 5);
 }
 
+TEST_F(MainWindowCommands, NoSecondEditorOpensWhileOneIsOpen)
+{
+    view.selected = 0;
+    view.onEditor = [this] {
+        view.onEditor = nullptr;
+        model.lvMacroDblClick();
+        model.cmdNewClick();
+        EXPECT_TRUE(services.editing);
+    };
+    model.lvMacroDblClick();
+    EXPECT_EQ(view.log, std::vector<std::string> { "properties 1" });
+    EXPECT_FALSE(services.editing);
+}
+
 TEST_F(MainWindowCommands, AFailingEditorStillEndsEditingAndIsShownOnce)
 {
     view.onEditor = [] { throw Error("Cannot open file x.key"); };

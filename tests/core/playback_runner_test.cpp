@@ -104,6 +104,15 @@ TEST(Runner, AdvancedFileIsReadAsLinesJoinedWithCrLf)
     }
 }
 
+TEST(Runner, AReplayThatCannotStartFailsAndLeavesNothingWaiting)
+{
+    PlaybackRig rig;
+    const int n = rig.addRecord("Rec", macrokind::Keystrokes, "Rec.dat");
+    rig.journal.failing = { "play" };
+    EXPECT_THROW(rig.runner.ProcessHotKey(n), Error);
+    EXPECT_TRUE(rig.runner.journalIdle());
+}
+
 TEST(Runner, UnreadableMacroFileFails)
 {
     PlaybackRig rig;

@@ -116,7 +116,7 @@ TEST(TrayTip, CutTo63Characters)
     EXPECT_EQ(cutTip(eighty), std::string(63, 'x'));
     EXPECT_EQ(cutTip(std::string(63, 'y')), std::string(63, 'y'));
     EXPECT_EQ(cutTip(""), "");
-    EXPECT_EQ(cutTip(tray::Tip), "Pellax Quorvel - Right Click for Options");
+    EXPECT_EQ(cutTip(tray::Tip), "Ostrin Quorvel - Right Click for Options");
 }
 
 struct OpenCase

@@ -50,6 +50,20 @@ for signal in TERM HUP; do
     check "$signal: the placement is not saved" bash -c "! grep -q '^\[Position\]' '$home/macros.ini'"
 done
 
+# A run's error box open at start-up: the signal ends the program, not only the box.
+broken="$work/broken"
+mkdir -p "$broken"
+printf '[Main]\nEntries=1\nFirstRun=0\n[Macro1]\nName=Gone\nType=4\nFileName=Gone.key\n' \
+    >"$broken/macros.ini"
+for signal in TERM HUP; do
+    QUORVEL_HOME="$broken" "$bin/quorvel" '/OPEN:Gone' &
+    pid=$!
+    pids+=($pid)
+    check "$signal: the run's error box is open" wait_for 20 window_of Quorvel
+    kill -"$signal" "$pid"
+    check "$signal with the error box open: quorvel ends" wait_for 10 ended "$pid"
+done
+
 # Inside a run's timed wait the process ends at once rather than after the wait. This one
 # with the default folders.
 seed_default_folders "$home/macros.ini" "$home/Wait.key"

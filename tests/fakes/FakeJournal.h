@@ -1,7 +1,9 @@
 #pragma once
 
+#include "common/Error.h"
 #include "platform/Journal.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,11 +23,15 @@ public:
     std::vector<Replay> replays;
     std::vector<std::string> recordings; // RecordFileName at each StartRecording
     int stops = 0;
+    int discards = 0;
+    // Calls named here ("record", "stop", "play") throw, as a journal that cannot do them.
+    std::set<std::string> failing;
     bool finishAtOnce = false;
     bool recording = false;
 
     void StartRecording() override
     {
+        failIf("record");
         recordings.push_back(RecordFileName);
         recording = true;
     }
@@ -33,12 +39,25 @@ public:
     {
         ++stops;
         recording = false;
+        failIf("stop");
+    }
+    void discardRecording() override
+    {
+        if (recording)
+            ++discards;
+        recording = false;
     }
     void StartPlayBack() override
     {
+        failIf("play");
         replays.push_back(Replay { PlayBackFileName, HiSpeedPlayBack, KeyStrokesOnly });
         if (finishAtOnce)
             finish();
+    }
+    void failIf(const std::string &call) const
+    {
+        if (failing.count(call))
+            throw Error("Cannot " + call);
     }
     void finish(bool userCancel = false)
     {

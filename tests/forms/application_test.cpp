@@ -1,5 +1,8 @@
 #include "app/Application.h"
 #include "app/qt/EndSignals.h"
+#include "app/qt/GuardedApplication.h"
+#include "common/Error.h"
+#include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeHotKeyRegistrar.h"
 #include "fakes/FakeJournal.h"
 #include "fakes/FakeKeySink.h"
@@ -10,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -116,6 +120,22 @@ TEST(EndSignals, TermAndHupArriveInTheEventLoop)
         EXPECT_EQ(QCoreApplication::exec(), 0) << signal;
         EXPECT_EQ(calls, 1) << signal;
     }
+}
+
+TEST(GuardedApplication, AnExceptionOutOfAnEventIsShownOnceAndTheLoopRunsOn)
+{
+    auto *app = dynamic_cast<GuardedApplication *>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    quorvel::testing::FakeErrorDisplay box;
+    app->setErrorDisplay(&box);
+    QTimer::singleShot(0, [] { throw Error("Unable to write to macros.ini"); });
+    QTimer::singleShot(0, [] { throw 42; });
+    bool ranOn = false;
+    QTimer::singleShot(20, [&ranOn] { ranOn = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&ranOn] { return ranOn; }, 2000));
+    EXPECT_EQ(
+        box.shown, (std::vector<std::string> { "Unable to write to macros.ini", "Unknown error" }));
+    app->setErrorDisplay(nullptr);
 }
 
 } // namespace

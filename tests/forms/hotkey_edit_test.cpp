@@ -82,6 +82,29 @@ INSTANTIATE_TEST_SUITE_P(Keys, TypedCombination,
         Typed { Qt::Key_Return, Qt::NoModifier, 0x0D | A, "Alt+Enter" },
         Typed { Qt::Key_Escape, Qt::NoModifier, 0x1B | A, "Alt+Esc" }));
 
+TEST_F(HotKeyEditForm, BareF1GoesOnToTheWindowForItsHelp)
+{
+    struct F1Releases : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            count += event->type() == QEvent::KeyRelease
+                && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1;
+            return false;
+        }
+    } window;
+    dialog.installEventFilter(&window);
+    for (const auto &[modifiers, reaches] :
+        { std::pair { Qt::KeyboardModifiers(Qt::NoModifier), 1 },
+            std::pair { Qt::KeyboardModifiers(Qt::ControlModifier), 0 } }) {
+        window.count = 0;
+        QTest::keyClick(box, Qt::Key_F1, modifiers);
+        EXPECT_EQ(window.count, reaches) << int(modifiers);
+    }
+    dialog.removeEventFilter(&window);
+}
+
 TEST_F(HotKeyEditForm, BackspaceAloneClearsAndBacktabStaysInTheBox)
 {
     box->SetHotKey('M' | C | A);

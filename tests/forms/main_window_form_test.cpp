@@ -279,17 +279,19 @@ TEST_F(MainWindowForm, DeleteThroughTheButtonAndTheQuestion)
     EXPECT_EQ(frm.Stat1->currentMessage(), "Mail - Advanced Macro");
 }
 
-TEST_F(MainWindowForm, ResizeFollowsTheOuterHeight)
+TEST_F(MainWindowForm, NothingIsLeftBlankAtAnySize)
 {
     frm.show();
-    for (const int height : { 500, 200, 60 }) {
-        frm.resize(413, height);
-        const int outer = frm.frameGeometry().height();
-        EXPECT_EQ(frm.lvMacro->height(), std::max(0, outer - 111));
-        EXPECT_EQ(frm.cmdHelp->y(), outer - 71);
-        EXPECT_EQ(frm.cmdClose->geometry(), QRect(323, outer - 71, 86, 21));
+    for (const QSize size : { QSize(413, 316), QSize(600, 500), QSize(413, 60) }) {
+        SCOPED_TRACE(size.height());
+        frm.resize(size);
+        // The design's gaps: 4 pixels above the buttons, 3 below them.
+        EXPECT_EQ(frm.cmdHelp->y() - frm.lvMacro->geometry().bottom(), 4);
+        EXPECT_EQ(frm.cmdClose->geometry(), QRect(323, frm.cmdHelp->y(), 86, 21));
+        EXPECT_EQ(frm.Stat1->y() - frm.cmdHelp->geometry().bottom(), 4);
         EXPECT_EQ(frm.Stat1->geometry().bottom(), frm.height() - 1);
-        EXPECT_EQ(frm.lvMacro->width(), 413);
+        EXPECT_EQ(frm.lvMacro->width(), frm.width());
+        EXPECT_GE(frm.lvMacro->height(), 60) << "the list keeps a few rows";
     }
 }
 

@@ -70,7 +70,7 @@ protected:
 TEST_F(TrayForm, IconTipAndMenu)
 {
     TQuorvel form(quorvelModel, tray);
-    EXPECT_EQ(form.TrayIcon1->toolTip(), "Pellax Quorvel - Right Click for Options");
+    EXPECT_EQ(form.TrayIcon1->toolTip(), "Ostrin Quorvel - Right Click for Options");
     EXPECT_FALSE(form.TrayIcon1->icon().isNull());
     EXPECT_EQ(form.TrayIcon1->contextMenu(), form.PopupMenu1);
     QStringList lines;
@@ -161,7 +161,7 @@ TEST(AboutBoxForm, FiguresAreNamedValueLabels)
     TAboutBox box(AboutFigures { "16,384,000 KB", "25% Free" });
     EXPECT_EQ(box.windowTitle(), "About Quorvel");
     EXPECT_TRUE(box.isModal());
-    EXPECT_TRUE(box.ProductName->text().startsWith(QStringLiteral("Pellax Quorvel Version ")));
+    EXPECT_TRUE(box.ProductName->text().startsWith(QStringLiteral("Ostrin Quorvel Version ")));
     EXPECT_EQ(box.PhysMem->accessibleName(), "Physical Memory");
     EXPECT_EQ(box.PhysMem->accessibleDescription(), "16,384,000 KB");
     EXPECT_EQ(box.FreeRes->accessibleName(), "System Resources");

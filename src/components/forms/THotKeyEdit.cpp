@@ -232,6 +232,11 @@ void THotKeyEdit::keyReleaseEvent(QKeyEvent *event)
     event->accept();
     if (m_model.keyUp(virtualKeyOf(*event), modifiersOf(*event)))
         showModel();
+    // F1 alone is no hot key; the window opens the help on its release.
+    constexpr auto held =
+        Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (event->key() == Qt::Key_F1 && !(event->modifiers() & held))
+        event->ignore();
 }
 
 void THotKeyEdit::focusInEvent(QFocusEvent *event)

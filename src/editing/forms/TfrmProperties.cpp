@@ -1,5 +1,6 @@
 #include "editing/forms/TfrmProperties.h"
 
+#include "common/ScopeGuard.h"
 #include "editing/forms/TfrmWizard.h"
 #include "mainwindow/forms/Artwork.h"
 
@@ -244,10 +245,10 @@ void TfrmProperties::showModal(int n)
     m_model.open(n);
     QEventLoop loop;
     m_loop = &loop;
+    const ScopeGuard forget([this] { m_loop = nullptr; });
     show();
     if (isVisible() && m_model.isOpen())
         loop.exec();
-    m_loop = nullptr;
 }
 
 void TfrmProperties::showEvent(QShowEvent *event)
@@ -265,11 +266,6 @@ void TfrmProperties::hideEvent(QHideEvent *event)
 
 void TfrmProperties::closeEvent(QCloseEvent *event)
 {
-    // The close box follows Cancel, which a running recording disables.
-    if (m_model.recording()) {
-        event->ignore();
-        return;
-    }
     if (m_model.isOpen())
         m_model.FormClose();
     event->accept();

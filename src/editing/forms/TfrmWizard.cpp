@@ -1,5 +1,6 @@
 #include "editing/forms/TfrmWizard.h"
 
+#include "common/ScopeGuard.h"
 #include "components/forms/TEPMenuButton.h"
 #include "editing/forms/InsertionDialogs.h"
 #include "editing/forms/MacroHighlighter.h"
@@ -523,10 +524,10 @@ void TfrmWizard::showModal()
 {
     QEventLoop loop;
     m_loop = &loop;
+    const ScopeGuard forget([this] { m_loop = nullptr; });
     show();
     if (isVisible())
         loop.exec();
-    m_loop = nullptr;
 }
 
 void TfrmWizard::endShowing()

@@ -24,6 +24,11 @@ constexpr int kDesignListHeight = 231;
 constexpr int kDesignButtonTop = 272;
 constexpr int kButtonHeight = 21;
 constexpr int kStatusHeight = 20;
+// The design's outer height (343) around its client height: its title bar and borders. Window
+// managers draw frames of their own size, or none yet, so the layout goes by the client area.
+constexpr int kDesignFrameHeight = 27;
+// Below this the buttons would cover the list.
+constexpr int kMinimumClientHeight = 150;
 
 void setTimer(QTimer &timer, int intervalMs, bool running)
 {
@@ -61,6 +66,7 @@ TfrmMain::TfrmMain(MainWindowModel &model)
     setAccessibleName(windowTitle());
     setWindowIcon(productIcon());
     resize(kClientWidth, kClientHeight);
+    setMinimumSize(kClientWidth, kMinimumClientHeight);
 
     EPImage1 = new QLabel(this);
     EPImage1->setObjectName(QStringLiteral("EPImage1"));
@@ -327,7 +333,7 @@ void TfrmMain::setCommandEnabled(SelectionCommand command, bool enabled)
 
 int TfrmMain::outerHeight() const
 {
-    return frameGeometry().height();
+    return height() + kDesignFrameHeight;
 }
 
 void TfrmMain::applyLayout(const MainWindowLayout &layout)

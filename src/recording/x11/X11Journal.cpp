@@ -152,7 +152,6 @@ struct X11Journal::Impl
     int ownEscapesPending = 0; // Esc presses sent and not yet seen in the stream
     bool ownEscapeDown = false;
     bool cancelRequested = false;
-    std::string lastPlayBackError;
 
     std::deque<bool> finished; // OnFinished calls to make
     bool stopKeySeen = false;
@@ -186,7 +185,6 @@ struct X11Journal::Impl
     void armTimer(std::int64_t atUs);
     void armNow();
     void rearm();
-    void finishLater(bool userCancel);
 };
 
 void X11Journal::Impl::open(const std::string &displayName)
@@ -211,7 +209,7 @@ void X11Journal::Impl::open(const std::string &displayName)
     }
     int major = 0, minor = 0, eventBase = 0, errorBase = 0;
     if (!XRecordQueryVersion(control, &major, &minor)) {
-        unavailable = "The X server has no RECORD extension";
+        unavailable = "Recording is not possible: this X server has no RECORD extension";
         close();
         return;
     }
@@ -621,12 +619,6 @@ void X11Journal::Impl::rearm()
     }
 }
 
-void X11Journal::Impl::finishLater(bool userCancel)
-{
-    finished.push_back(userCancel);
-    armNow();
-}
-
 X11Journal::X11Journal(const std::string &displayName)
     : m_impl(std::make_unique<Impl>())
 {
@@ -667,7 +659,7 @@ const std::string &X11Journal::unavailableReason() const
 void X11Journal::StartRecording()
 {
     if (m_impl->builder)
-        StopRecording();
+        discardRecording();
     if (!available())
         throw Error(m_impl->unavailable);
     const std::string path = RecordFileName;
@@ -712,23 +704,26 @@ void X11Journal::StopRecording()
     m_impl->disableIfIdle();
     m_impl->rearm();
     saveJournal(m_impl->recordPath, recording);
-    m_impl->finishLater(false);
+}
+
+void X11Journal::discardRecording()
+{
+    if (!m_impl->builder)
+        return;
+    m_impl->recordingWanted = false;
+    m_impl->builder.reset();
+    m_impl->stopKeySeen = false;
+    m_impl->disableIfIdle();
+    m_impl->rearm();
 }
 
 void X11Journal::StartPlayBack()
 {
-    m_impl->lastPlayBackError.clear();
-    if (!available()) {
-        m_impl->lastPlayBackError = m_impl->unavailable;
-        m_impl->finishLater(false);
-        return;
-    }
+    if (!available())
+        throw Error(m_impl->unavailable);
     JournalParseResult parsed = loadJournal(PlayBackFileName);
-    if (!parsed.recording) {
-        m_impl->lastPlayBackError = parsed.error;
-        m_impl->finishLater(false);
-        return;
-    }
+    if (!parsed.recording)
+        throw Error(parsed.error);
     Request request { HiSpeedPlayBack, std::move(parsed.recording->events) };
     if (m_impl->scheduler) {
         m_impl->queue.push_back(std::move(request));
@@ -757,11 +752,6 @@ bool X11Journal::isPlayingBack() const
 std::size_t X11Journal::queuedPlayBacks() const
 {
     return m_impl->queue.size();
-}
-
-const std::string &X11Journal::lastPlayBackError() const
-{
-    return m_impl->lastPlayBackError;
 }
 
 void X11Journal::suspendCapture()

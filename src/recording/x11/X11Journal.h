@@ -27,8 +27,8 @@ namespace quorvel {
 // the user cancels the running replay and drops the queued ones; each of them then gets
 // OnFinished(true). An Esc that a replay sends, or that the program types while capture is
 // suspended, does not cancel. A file that cannot be read or parsed, or a display that is not
-// there, gives OnFinished(false) at once and sends nothing. When a replay ends, however it
-// ends, no key or button it pressed is left down.
+// there, makes StartPlayBack throw; nothing is sent and no OnFinished follows. When a replay ends,
+// however it ends, no key or button it pressed is left down.
 class X11Journal : public Journal
 {
 public:
@@ -39,15 +39,16 @@ public:
     X11Journal &operator=(const X11Journal &) = delete;
 
     // False when the display or its RECORD or XTEST extension is missing; then
-    // StartRecording throws and every replay finishes at once.
+    // StartRecording and StartPlayBack throw.
     bool available() const;
     const std::string &unavailableReason() const;
 
     // Throws quorvel::Error when there is no display or the file cannot be written there.
     void StartRecording() override;
     // Throws quorvel::Error when the file cannot be written; the recording is then lost but
-    // the earlier content of the file stays. Raises OnFinished(false) afterwards.
+    // the earlier content of the file stays.
     void StopRecording() override;
+    void discardRecording() override;
     void StartPlayBack() override;
 
     // Ends the running replay and drops the queued ones, as the user's Esc does.
@@ -56,8 +57,6 @@ public:
     bool isRecording() const;
     bool isPlayingBack() const;
     std::size_t queuedPlayBacks() const;
-    // Why the last StartPlayBack finished at once; empty when it did not.
-    const std::string &lastPlayBackError() const;
 
     // Bracket input the program synthesises itself (the keystroke sender). Nested calls
     // count. Call resumeCapture only after that input has reached the server (XSync on the

@@ -222,7 +222,12 @@ int replayCommand(int argc, char **argv)
     journal.HiSpeedPlayBack = args.flag;
 
     SignalGuard signals;
-    journal.StartPlayBack();
+    try {
+        journal.StartPlayBack();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "quorvelctl replay: %s\n", e.what());
+        return 1;
+    }
     bool interrupted = false;
     while (!finished) {
         if (!signals.wait(journal.fileDescriptor()) && !interrupted) {
@@ -234,10 +239,6 @@ int replayCommand(int argc, char **argv)
     if (interrupted) {
         std::fputs("quorvelctl replay: interrupted\n", stderr);
         return kInterrupted;
-    }
-    if (!journal.lastPlayBackError().empty()) {
-        std::fprintf(stderr, "quorvelctl replay: %s\n", journal.lastPlayBackError().c_str());
-        return 1;
     }
     if (cancelled) {
         std::fputs("quorvelctl replay: cancelled with Esc\n", stderr);
