@@ -62,7 +62,7 @@ std::string hotKeyKeyName(unsigned value, const KeyNameLookup &platformName)
     if (key >= 0x60 && key <= 0x69)
         return std::string(1, static_cast<char>('0' + (key - 0x60)));
     if (key >= 0x70 && key <= 0x87)
-        return "F" + std::to_string(key - 0x70 + 1);
+        return std::string("F").append(std::to_string(key - 0x70 + 1));
     auto name =
         platformName ? platformName(static_cast<int>(key)) : usLayoutKeyName(static_cast<int>(key));
     // Only a one-character name is used; anything else leaves the key unnamed.

@@ -55,7 +55,7 @@ IniDocument IniDocument::parse(std::string_view bytes)
         if (!endingChosen && !line.eol.empty()) {
             endingChosen = true;
             if (line.eol.back() == '\r')
-                doc.m_newLineEnding = "\r";
+                doc.m_newLineEnding.assign(1, '\r');
             else if (line.eol.size() > 1)
                 doc.m_newLineEnding = "\r\n";
         }
