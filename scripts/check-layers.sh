@@ -1,13 +1,147 @@
 #!/usr/bin/env bash
-# Fails when Qt or X11 is included where it does not belong: Qt only in forms/ folders and
-# app/'s wiring (Application, main.cpp, app/qt/); X11 only in the .cpp files of platform/x11/
-# and recording/x11/.
-# Usage: check-layers.sh [SOURCE_ROOT]   (default: src/ beside this script)
+# Fails when an include breaks the layers:
+# - a folder includes only itself and the folders of lower layers (the table below), so no two
+#   folders include each other; the core's tests (tests/core/<folder>_*) keep their folder's rule;
+# - plain C++ includes no forms/, x11/, posix/ or qt/ header; forms/ add forms/, x11/ add x11/,
+#   posix/ add posix/, app/qt/ adds forms/; the programs (app's Application, main.cpp and
+#   DesktopBackend, tools/) include any part;
+# - Qt only in forms/ folders and app/'s wiring (Application, main.cpp, app/qt/); X11 only in the
+#   .cpp files of platform/x11/ and recording/x11/.
+# The README's layout section holds a copy of the table: `check-layers.sh --table` prints it.
+# Usage: check-layers.sh [--table] [SOURCE_ROOT]   (default: src/ beside this script)
 set -uo pipefail
+
+# Lowest layer first; folders that share a layer do not include each other.
+layers=(
+    "common"
+    "platform"
+    "catalogue"
+    "triggers recording"
+    "playback"
+    "components"
+    "shell"
+    "editing"
+    "mainwindow"
+    "app tools"
+)
+
+# The private-file tests write through the editors' and the recorder's writers.
+test_exceptions="catalogue_store_test.cpp"
+
+declare -A layer_of
+for i in "${!layers[@]}"; do
+    for folder in ${layers[$i]}; do
+        layer_of[$folder]=$i
+    done
+done
+
+table() {
+    echo "| layer | folders | may include, besides itself |"
+    echo "|---|---|---|"
+    local i folder cells below
+    for i in "${!layers[@]}"; do
+        cells=""
+        for folder in ${layers[$i]}; do
+            cells+="${cells:+, }\`$folder\`"
+        done
+        case $i in
+        0) below="nothing" ;;
+        1) below="layer 1" ;;
+        2) below="layers 1 and 2" ;;
+        *) below="layers 1 to $i" ;;
+        esac
+        echo "| $((i + 1)) | $cells | $below |"
+    done
+}
+
+if [ "${1:-}" = --table ]; then
+    table
+    exit 0
+fi
+
 root=${1:-"$(dirname "$0")/../src"}
 cd "$root" || exit 2
 
+# The part of a feature folder a path under src/ lies in.
+part() {
+    case "$1" in
+    app/Application.* | app/main.cpp | app/DesktopBackend.* | tools/*) echo program ;;
+    app/qt/*) echo qt ;;
+    */forms/*) echo forms ;;
+    */x11/*) echo x11 ;;
+    */posix/*) echo posix ;;
+    *) echo core ;;
+    esac
+}
+
+# Which parts each part may include.
+declare -A parts_for=(
+    [core]="core"
+    [forms]="core forms"
+    [x11]="core x11"
+    [posix]="core posix"
+    [qt]="core forms qt"
+    [program]="core forms x11 posix qt program"
+)
+
 status=0
+
+# check FILE FOLDER PART LINE INCLUDED: one quoted include of FILE, which belongs to FOLDER/PART.
+check() {
+    local file=$1 folder=$2 from=$3 line=$4 included=$5
+    local target=${included%%/*}
+    [ "$target" = "$included" ] && return # a header beside the file
+    [ -n "${layer_of[$target]:-}" ] || return
+    if [ "$target" != "$folder" ] && [ "${layer_of[$target]}" -ge "${layer_of[$folder]}" ]; then
+        echo "$file:$line: $folder may not include $included (layer $((layer_of[$folder] + 1)) includes only lower layers)" >&2
+        status=1
+    fi
+    local to
+    to=$(part "$included")
+    case " ${parts_for[$from]} " in
+    *" $to "*) ;;
+    *)
+        echo "$file:$line: $included is $to code; $from code may include only ${parts_for[$from]}" >&2
+        status=1
+        ;;
+    esac
+}
+
+# Every quoted include of the files under DIR, as FILE:LINE:INCLUDED.
+includes() {
+    grep -rnoE --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.cc' \
+        '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]+"' "$@" |
+        sed -E 's/^([^:]+):([0-9]+):.*"([^"]+)"$/\1:\2:\3/'
+}
+
+while IFS=: read -r file line included; do
+    file=${file#./}
+    folder=${file%%/*}
+    if [ -z "${layer_of[$folder]:-}" ]; then
+        echo "$file: $folder/ is in no layer of scripts/check-layers.sh" >&2
+        status=1
+        continue
+    fi
+    check "$file" "$folder" "$(part "$file")" "$line" "$included"
+done < <(includes .)
+
+tests=../tests/core
+if [ -d "$tests" ]; then
+    while IFS=: read -r file line included; do
+        name=${file##*/}
+        folder=${name%%_*}
+        [ -n "${layer_of[$folder]:-}" ] || continue
+        case " $test_exceptions " in *" $name "*) continue ;; esac
+        check "tests/core/$name" "$folder" core "$line" "$included"
+    done < <(includes "$tests")
+fi
+
+readme=../README.md
+if [ -f "$readme" ] && ! diff <(table | grep -v '^|---') <(grep -E '^\| ([0-9]+|layer) \|' "$readme") >/dev/null; then
+    echo "README.md: its layer table is not the one here; paste in: scripts/check-layers.sh --table" >&2
+    status=1
+fi
+
 while IFS= read -r -d '' file; do
     file=${file#./}
     qt_allowed=0

@@ -1,6 +1,6 @@
 #include "catalogue/Catalogue.h"
+#include "catalogue/MacroList.h"
 #include "fakes/FakeHotKeyRegistrar.h"
-#include "mainwindow/MacroList.h"
 #include "triggers/HotKeyBindings.h"
 
 #include <benchmark/benchmark.h>

@@ -1,11 +1,11 @@
 #include "editing/PropertiesModel.h"
 
 #include "catalogue/LaunchDescription.h"
+#include "catalogue/MacroList.h"
 #include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "common/Text.h"
 #include "editing/WizardModel.h"
-#include "mainwindow/MacroList.h"
 #include "platform/Journal.h"
 #include "shell/HelpViewer.h"
 #include "triggers/HotKeyConflicts.h"

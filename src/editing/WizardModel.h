@@ -1,8 +1,8 @@
 #pragma once
 
 #include "catalogue/HotKeyValue.h"
+#include "catalogue/MacroList.h"
 #include "editing/EditorWindow.h"
-#include "mainwindow/MacroList.h"
 #include "platform/Dialogs.h"
 #include "shell/ShortcutMaker.h"
 

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "catalogue/HotKeyValue.h"
-#include "mainwindow/MacroList.h"
+#include "catalogue/MacroList.h"
 #include "mainwindow/Placement.h"
 #include "platform/Dialogs.h"
 #include "platform/FileRemover.h"
 #include "platform/Timers.h"
 #include "shell/HelpViewer.h"
+#include "shell/ListPrinter.h"
 #include "shell/ShortcutMaker.h"
 
 #include <string>
@@ -93,14 +94,6 @@ public:
         (void)n;
         return false;
     }
-};
-
-// Prints the reference sheet of the list's hot keys.
-class ListPrinter
-{
-public:
-    virtual ~ListPrinter() = default;
-    virtual void printMacroList() = 0;
 };
 
 // The main window's rules: the list, start-up, placement, hiding and closing, and the two

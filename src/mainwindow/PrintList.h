@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/MacroList.h"
+#include "catalogue/MacroList.h"
 
 #include <string>
 #include <string_view>

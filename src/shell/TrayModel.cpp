@@ -3,7 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
-#include "mainwindow/MainWindowModel.h"
+#include "shell/ListPrinter.h"
 #include "shell/ShellLink.h"
 
 #include <cassert>

@@ -1,9 +1,9 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/HotKeyValue.h"
 #include "catalogue/LaunchDescription.h"
+#include "catalogue/MacroList.h"
 #include "catalogue/Paths.h"
 #include "fakes/TestSupport.h"
-#include "mainwindow/MacroList.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeLauncher.h"
-#include "fakes/FakeViews.h"
+#include "fakes/FakeShell.h"
 #include "fakes/TestSupport.h"
 #include "shell/AboutBox.h"
 #include "shell/TrayModel.h"

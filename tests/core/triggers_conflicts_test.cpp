@@ -1,9 +1,4 @@
-#include "catalogue/Catalogue.h"
-#include "catalogue/ProfileStore.h"
-#include "fakes/FakeHotKeyRegistrar.h"
-#include "fakes/FakeViews.h"
-#include "fakes/TestSupport.h"
-#include "mainwindow/MainWindowModel.h"
+#include "conflicts_rig.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/HotKeyConflicts.h"
 
@@ -11,32 +6,6 @@
 
 namespace quorvel::testing {
 namespace {
-
-constexpr unsigned CtrlAltB = 0xC042, CtrlAltM = 0xC04D, CtrlAltN = 0xC04E, CtrlAltO = 0xC04F,
-                   CtrlAltP = 0xC050;
-constexpr unsigned CtrlAlt = hotkeymod::Control | hotkeymod::Alt;
-
-// Mail, Mail2 and Mail3 share a key, Stopper has the stop-recording key; Big, past the last
-// slot, is a record only once Entries reaches it.
-constexpr const char *Shared = "[Main]\nEntries=6\n"
-                               "[Macro1]\nName=Mail\nType=4\nHotKey=49229\n"
-                               "[Macro2]\nName=Notes\nType=2\nHotKey=49230\n"
-                               "[Macro3]\nName=Mail2\nType=4\nHotKey=49229\n"
-                               "[Macro4]\nName=Stopper\nType=4\nHotKey=24699\n"
-                               "[Macro5]\nName=Quiet\nType=4\n"
-                               "[Macro6]\nName=Mail3\nType=1\nHotKey=49229\n"
-                               "[Macro101]\nName=Big\nType=4\nHotKey=49218\n";
-
-class Conflicts : public ::testing::Test
-{
-protected:
-    void SetUp() override { writeFile(dir.file("macros.ini"), Shared); }
-
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
-    FakeHotKeyRegistrar registrar;
-};
 
 TEST_F(Conflicts, WhoHoldsAKeyTypedForAMacro)
 {
@@ -160,71 +129,6 @@ TEST_F(Conflicts, BindingsKnowWhichSlotsWereRefused)
     EXPECT_FALSE(bindings.refused(5)); // no key at all
     EXPECT_FALSE(bindings.refused(0));
     EXPECT_FALSE(bindings.refused(101));
-}
-
-class MainWindowConflicts : public Conflicts
-{
-protected:
-    void load(std::set<int> refused)
-    {
-        store.writeInteger("Main", "Entries", 101);
-        services.refused = std::move(refused);
-        model.setView(view);
-        model.LoadMacroList();
-    }
-
-    FakeErrorDisplay errors;
-    FakeServices services;
-    FakeMainWindowView view;
-    MainWindowModel model { catalogue, errors, services };
-};
-
-TEST_F(MainWindowConflicts, RefusedRowsAreGreyedWithWhoHoldsTheKey)
-{
-    load({ 2, 3, 4 });
-    ASSERT_EQ(view.rows.size(), 101u);
-    struct Row
-    {
-        int n;
-        bool refused;
-        const char *tip;
-    };
-    const Row rows[] = {
-        { 1, false, "" },
-        { 2, true, "Another program holds Ctrl+Alt+N; Quorvel cannot use it." },
-        { 3, true, "Ctrl+Alt+M is the hot key of Mail (macro 1); the lower number keeps it." },
-        { 4, true, "The stop-recording key held Shift+Ctrl+F12 when the hot keys were bound." },
-        { 5, false, "" },
-        // Not refused by the platform: Mail's key is taken in ascending order, so a slot that
-        // bound it is not in conflict whatever the catalogue says.
-        { 6, false, "" },
-        { 101, true,
-            "Only macros 1 to 100 can have a hot key; Ctrl+Alt+B will not start this one (macro "
-            "101)." },
-    };
-    for (const auto &r : rows) {
-        SCOPED_TRACE(r.n);
-        const auto &row = view.rows[std::size_t(r.n - 1)];
-        EXPECT_EQ(row.hotKeyRefused, r.refused);
-        EXPECT_EQ(row.hotKeyTip, r.tip);
-    }
-
-    view.selected = 2;
-    model.lvMacroClick();
-    EXPECT_EQ(view.status,
-        "Mail2 - Advanced Macro - Ctrl+Alt+M is the hot key of Mail (macro 1); the lower number "
-        "keeps it.");
-    view.selected = 0;
-    model.lvMacroKeyUp();
-    EXPECT_EQ(view.status, "Mail - Advanced Macro");
-}
-
-TEST_F(MainWindowConflicts, ALowerHolderRefusedItselfHandsOnItsReason)
-{
-    load({ 1, 3, 6 });
-    EXPECT_EQ(view.rows[0].hotKeyTip, "Another program holds Ctrl+Alt+M; Quorvel cannot use it.");
-    EXPECT_EQ(view.rows[2].hotKeyTip, view.rows[0].hotKeyTip);
-    EXPECT_EQ(view.rows[5].hotKeyTip, view.rows[0].hotKeyTip);
 }
 
 } // namespace

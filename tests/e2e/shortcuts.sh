@@ -62,7 +62,7 @@ for i in "${!names[@]}"; do
     place=${places[$((i % 6))]}
     folder=${folders[$((i % 6))]}
     "$QUORVEL_TEST_BIN/shortcut_writer" "$QUORVEL_HOME/macros.ini" "$quorvel" "$place" "$n" \
-        "$QUORVEL_SOURCE_DIR/src/mainwindow/forms/art/quorvel.svg" \
+        "$QUORVEL_SOURCE_DIR/src/components/forms/art/quorvel.svg" \
         || { check "shortcut for '$name' written" false; continue; }
     entry="$folder/quorvel-macro-${name##*/}.desktop"
     check "'$name' lands in $folder" test -f "$entry"

@@ -2,6 +2,7 @@
 
 #include "app/ApplicationFormModel.h"
 #include "fakes/FakeErrorDisplay.h"
+#include "fakes/FakeShell.h"
 #include "mainwindow/MainWindowModel.h"
 
 #include <functional>
@@ -151,22 +152,6 @@ public:
     // Slots whose hot key the platform refused.
     std::set<int> refused;
     bool hotKeyRefused(int n) const override { return refused.count(n) > 0; }
-};
-
-// Help, shortcuts, printing and file deletion, each call logged in order
-// ("help Operation", "shortcut 1 2", "print", "remove /d/Mail.key").
-class FakeShell : public HelpViewer, public ShortcutMaker, public ListPrinter, public FileRemover
-{
-public:
-    std::vector<std::string> log;
-
-    void showHelp(std::string_view topic) override { log.push_back("help " + std::string(topic)); }
-    void Shortcut_Create(ShellFolder folder, int number) override
-    {
-        log.push_back("shortcut " + std::to_string(int(folder)) + " " + std::to_string(number));
-    }
-    void printMacroList() override { log.push_back("print"); }
-    void removeFile(const std::string &path) override { log.push_back("remove " + path); }
 };
 
 } // namespace quorvel::testing

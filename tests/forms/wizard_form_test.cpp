@@ -1,5 +1,6 @@
 #include "WizardRig.h"
 #include "catalogue/Catalogue.h"
+#include "components/forms/FileFilter.h"
 #include "editing/HintShower.h"
 #include "editing/forms/TfrmWizard.h"
 #include "fakes/FakeErrorDisplay.h"
@@ -71,8 +72,8 @@ TEST_F(WizardForm, NamesCaptionsAndAccessibleNames)
     EXPECT_EQ(form.cbShortCuts->count(), 7);
     EXPECT_EQ(form.edtMacroName->maxLength(), 30);
     EXPECT_TRUE(form.buttons[wizard::Button::cmdNext]->isDefault());
-    EXPECT_EQ(TfrmWizard::qtFilter(wizard::FileFilter).section(";;", 0, 1),
-        "All Files (*);;Executables (*.exe)");
+    EXPECT_EQ(
+        qtFilter(wizard::FileFilter).section(";;", 0, 1), "All Files (*);;Executables (*.exe)");
 }
 
 TEST_F(WizardForm, WalksToTheSummaryAndStoresAnAdvancedMacro)

@@ -1,6 +1,6 @@
 #include "app/forms/TQuorvel.h"
 
-#include "mainwindow/forms/Artwork.h"
+#include "components/forms/Artwork.h"
 #include "shell/forms/TAboutBox.h"
 
 #include <QCloseEvent>

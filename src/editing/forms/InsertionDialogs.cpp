@@ -1,12 +1,12 @@
 #include "editing/forms/InsertionDialogs.h"
 
+#include "components/forms/FileFilter.h"
 #include "editing/forms/TInputQuery.h"
 #include "editing/forms/TfrmExecute.h"
 #include "editing/forms/TfrmInputBox.h"
 #include "editing/forms/TfrmRepeat.h"
 #include "editing/forms/TfrmWait.h"
 #include "editing/forms/TfrmWaitforWindow.h"
-#include "editing/forms/TfrmWizard.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -116,7 +116,7 @@ void InsertionDialogs::showMessage(const std::string &text)
 
 std::string InsertionDialogs::chooseFile(const std::string &filter)
 {
-    return QFileDialog::getOpenFileName(front(), QString(), QString(), TfrmWizard::qtFilter(filter))
+    return QFileDialog::getOpenFileName(front(), QString(), QString(), qtFilter(filter))
         .toStdString();
 }
 

@@ -1,8 +1,8 @@
 #include "editing/forms/TfrmProperties.h"
 
 #include "common/ScopeGuard.h"
-#include "editing/forms/TfrmWizard.h"
-#include "mainwindow/forms/Artwork.h"
+#include "components/forms/Artwork.h"
+#include "components/forms/FileFilter.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -341,8 +341,7 @@ void TfrmProperties::showError(const std::string &text)
 
 std::string TfrmProperties::chooseFile(const std::string &filter)
 {
-    return QFileDialog::getOpenFileName(this, QString(), QString(), TfrmWizard::qtFilter(filter))
-        .toStdString();
+    return QFileDialog::getOpenFileName(this, QString(), QString(), qtFilter(filter)).toStdString();
 }
 
 std::string TfrmProperties::chooseFolder(const std::string &prompt)

@@ -1,10 +1,11 @@
 #include "editing/forms/TfrmWizard.h"
 
 #include "common/ScopeGuard.h"
+#include "components/forms/Artwork.h"
+#include "components/forms/FileFilter.h"
 #include "components/forms/TEPMenuButton.h"
 #include "editing/forms/InsertionDialogs.h"
 #include "editing/forms/MacroHighlighter.h"
-#include "mainwindow/forms/Artwork.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -657,18 +658,6 @@ bool TfrmWizard::askYesNo(const std::string &text)
 {
     return QMessageBox::warning(this, windowTitle(), qs(text), QMessageBox::Yes | QMessageBox::No)
         == QMessageBox::Yes;
-}
-
-QString TfrmWizard::qtFilter(const std::string &filter)
-{
-    const auto parts = qs(filter).split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        // The pattern is already in the name, "Executables (*.exe)".
-        // Here "*.*" would miss the many files without a dot.
-        filters << QString(parts[i]).replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
-    }
-    return filters.join(QStringLiteral(";;"));
 }
 
 std::string TfrmWizard::chooseFile(const std::string &filter)

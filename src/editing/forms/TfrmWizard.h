@@ -70,9 +70,6 @@ public:
     void showWindow() override;
     void closeWindow() override;
 
-    // Qt's filter string for a filter of "Name|pattern|..." pairs.
-    static QString qtFilter(const std::string &filter);
-
     QStackedWidget *pages = nullptr;
     std::map<wizard::Page, QWidget *> pnl;
     std::map<wizard::Button, QPushButton *> buttons;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mainwindow/MacroList.h"
-#include "mainwindow/MainWindowModel.h"
+#include "catalogue/MacroList.h"
 #include "platform/Dialogs.h"
+#include "shell/ListPrinter.h"
 
 #include <functional>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "mainwindow/forms/TfrmMain.h"
 
-#include "mainwindow/forms/Artwork.h"
+#include "components/forms/Artwork.h"
 
 #include <QApplication>
 #include <QCloseEvent>

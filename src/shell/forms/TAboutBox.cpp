@@ -1,6 +1,6 @@
 #include "shell/forms/TAboutBox.h"
 
-#include "mainwindow/forms/Artwork.h"
+#include "components/forms/Artwork.h"
 
 #include <QGridLayout>
 #include <QLabel>

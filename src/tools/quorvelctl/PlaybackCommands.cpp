@@ -1,10 +1,10 @@
 #include "tools/quorvelctl/PlaybackCommands.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/MacroList.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
-#include "mainwindow/MacroList.h"
 #include "platform/NullPlatform.h"
 #include "playback/MacroRunner.h"
 #include "playback/SendKey.h"

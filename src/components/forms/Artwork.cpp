@@ -1,4 +1,4 @@
-#include "mainwindow/forms/Artwork.h"
+#include "components/forms/Artwork.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -19,7 +19,7 @@ namespace {
 QPixmap render(const QString &name, QSize size)
 {
     initArtwork();
-    QSvgRenderer svg(QStringLiteral(":/mainwindow/") + name);
+    QSvgRenderer svg(QStringLiteral(":/art/") + name);
     const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     QPixmap pixmap(size * ratio);
     pixmap.setDevicePixelRatio(ratio);
@@ -63,7 +63,7 @@ QPixmap kindPicture(int image, int side)
 QByteArray productIconSvg()
 {
     initArtwork();
-    QFile file(QStringLiteral(":/mainwindow/quorvel.svg"));
+    QFile file(QStringLiteral(":/art/quorvel.svg"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 

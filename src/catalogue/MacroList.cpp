@@ -1,4 +1,4 @@
-#include "mainwindow/MacroList.h"
+#include "catalogue/MacroList.h"
 
 namespace quorvel {
 

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace quorvel {
+
+// Qt's filter string for a filter of "Name|pattern|..." pairs.
+QString qtFilter(const std::string &filter);
+
+} // namespace quorvel
