@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything with AddressSanitizer and UBSan (warnings are
-# errors), checks formatting, clang-tidy and the layers, and runs every test.
+# errors), checks formatting, clang-tidy, the layers and the scripts, and runs every test.
+# With --fast: builds and runs only the tests labelled unit and forms (no lint, no X server).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+fast=0
+case "${1:-}" in
+    --fast) fast=1 ;;
+    "") ;;
+    *) echo "usage: scripts/test.sh [--fast]" >&2; exit 2 ;;
+esac
 bash scripts/deps.sh
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/quorvel-ccache}"
 # Clones in other folders still hit the cache.
@@ -10,9 +17,13 @@ export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON -DQUORVEL_WERROR=ON \
     -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
 cmake --build build/test
-bash scripts/lint.sh build/test
+[ $fast -eq 1 ] || bash scripts/lint.sh build/test
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd build/test
-ctest --output-on-failure --timeout 600 -j2
+if [ $fast -eq 1 ]; then
+    ctest --output-on-failure --timeout 600 -j2 -L '^(unit|forms)$'
+else
+    ctest --output-on-failure --timeout 600 -j2
+fi

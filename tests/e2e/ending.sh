@@ -40,7 +40,7 @@ check "no key is down to begin with" no_key_down
 for signal in TERM HUP; do
     QUORVEL_HOME="$home" "$bin/quorvel" '/OPEN:Hold Shift' &
     pid=$!
-    pids+=($pid)
+    pids+=("$pid")
     check "$signal: the replay holds Shift" wait_for 20 shift_down
     kill -"$signal" "$pid"
     check "$signal: quorvel ends" wait_for 10 ended "$pid"
@@ -58,7 +58,7 @@ printf '[Main]\nEntries=1\nFirstRun=0\n[Macro1]\nName=Gone\nType=4\nFileName=Gon
 for signal in TERM HUP; do
     QUORVEL_HOME="$broken" "$bin/quorvel" '/OPEN:Gone' &
     pid=$!
-    pids+=($pid)
+    pids+=("$pid")
     check "$signal: the run's error box is open" wait_for 20 window_of Quorvel
     kill -"$signal" "$pid"
     check "$signal with the error box open: quorvel ends" wait_for 10 ended "$pid"
@@ -69,7 +69,7 @@ done
 seed_default_folders "$home/macros.ini" "$home/Wait.key"
 with_default_folders "$bin/quorvel" '/OPEN:Long Wait' &
 pid=$!
-pids+=($pid)
+pids+=("$pid")
 sleep 2
 kill -TERM "$pid"
 check "a timed wait does not hold the end back" wait_for 10 ended "$pid"

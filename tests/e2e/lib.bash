@@ -144,6 +144,7 @@ prepare_accessibility() {
 
 # Runs a python driver from this folder against the running program (pid in $quorvel); the
 # program must outlive it. On trouble the program's log (and the catalogue, if given) is shown.
+# shellcheck disable=SC2154 # here and quorvel are the sourcing script's
 run_driver() { # seconds, driver file, [catalogue], -- driver arguments...
     local seconds=$1 driver=$2 catalogue=
     shift 2
