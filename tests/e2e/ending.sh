@@ -16,20 +16,9 @@ ended() { ! kill -0 "$1" 2>/dev/null; }
 
 home="$work/home"
 mkdir -p "$home"
-cat >"$home/macros.ini" <<INI
-[Main]
-Entries=2
-FirstRun=0
-[Macro1]
-Name=Hold Shift
-Type=3
-Speed=1
-FileName=Hold.dat
-[Macro2]
-Name=Long Wait
-Type=4
-FileName=Wait.key
-INI
+catalogue_ini FirstRun=0 \
+    -- "Name=Hold Shift" Type=3 Speed=1 FileName=Hold.dat \
+    -- "Name=Long Wait" Type=4 FileName=Wait.key >"$home/macros.ini"
 # Shift goes down at once and would come up only after a minute.
 printf 'QUORVEL-JOURNAL\nversion 1\nkeys-only 1\n0 K+ %s 0xffe1\n60000 K- %s 0xffe1\nend 2\n' \
     "$shift_code" "$shift_code" >"$home/Hold.dat"

@@ -61,6 +61,23 @@ default_folders_private() {
     return $found
 }
 
+# Prints a catalogue: catalogue_ini [MAIN_KEY=VALUE...] -- KEY=VALUE... [-- KEY=VALUE...]...
+# gives [Main] with Entries (the number of records) and the main keys, then a [MacroN]
+# section for the keys after each --.
+catalogue_ini() {
+    local arg entries=0 n=0
+    for arg; do [ "$arg" = -- ] && entries=$((entries + 1)); done
+    printf '[Main]\nEntries=%d\n' "$entries"
+    for arg; do
+        if [ "$arg" = -- ]; then
+            n=$((n + 1))
+            printf '[Macro%d]\n' "$n"
+        else
+            printf '%s\n' "$arg"
+        fi
+    done
+}
+
 # Ends the script at the first failure.
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
