@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev xdg-utils
     libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang-format clang-tidy
+    clang-format clang-tidy shellcheck flake8
     # the real X desktop the tests run against
     xvfb xauth openbox xterm xdotool wmctrl x11-utils x11-xkb-utils fonts-dejavu-core xfonts-base
     # a real program holding a hot key of its own, as the peer of the conflict tests

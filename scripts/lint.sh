@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails on a formatting difference, a clang-tidy finding or a layer breach.
+# Fails on a formatting difference, a clang-tidy finding, a layer breach, or a shellcheck or
+# flake8 finding in the scripts.
 # Usage: scripts/lint.sh BUILD_DIR (a configured build with compile_commands.json)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +17,19 @@ fi
 rm -f /tmp/quorvel-format.$$
 
 bash scripts/check-layers.sh || status=1
+
+# Every shell script, by its name or its first line (.ci/run has no extension).
+mapfile -t shells < <(git ls-files -co --exclude-standard -- '*.sh' '*.bash' .ci tests/package |
+    while read -r f; do
+        case $f in
+            *.sh | *.bash) echo "$f" ;;
+            *) head -1 "$f" | grep -q '^#!.*sh$' && echo "$f" ;;
+        esac
+    done)
+shellcheck "${shells[@]}" || { echo "lint: shellcheck findings" >&2; status=1; }
+
+mapfile -t pythons < <(git ls-files -co --exclude-standard -- '*.py')
+flake8 "${pythons[@]}" || { echo "lint: flake8 findings" >&2; status=1; }
 
 mapfile -t units < <(git ls-files -co --exclude-standard -- 'src/*.cpp')
 if ! printf '%s\n' "${units[@]}" | xargs -P"$(nproc)" -n4 clang-tidy -p "$build" --quiet \

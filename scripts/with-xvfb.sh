@@ -4,9 +4,10 @@
 set -euo pipefail
 
 workdir=$(mktemp -d)
+# shellcheck disable=SC2317 # run by the trap
 cleanup() {
-    [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+    if [ -n "${wm_pid:-}" ]; then kill "$wm_pid" 2>/dev/null || true; fi
+    if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
     wait 2>/dev/null || true
     rm -rf "$workdir"
 }

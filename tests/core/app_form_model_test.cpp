@@ -1,6 +1,7 @@
 #include "app/ApplicationFormModel.h"
 #include "catalogue/Catalogue.h"
 #include "common/Error.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeViews.h"
 #include "fakes/TestSupport.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::CatalogueFolder;
 using quorvel::testing::FakeApplicationFormView;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeEventPump;
@@ -19,20 +21,16 @@ using quorvel::testing::writeFile;
 
 namespace {
 
-class HiddenForm : public ::testing::Test
+class HiddenForm : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override
     {
-        writeFile(dir.file("macros.ini"),
-            "[Main]\nEntries=2\n[Macro1]\nName=Mail\nType=4\n[Macro2]\nName=Editor\nType=1\n");
+        writeCatalogue({ "Name=Mail\nType=4\n", "Name=Editor\nType=1\n" });
         frmMain.setView(mainView);
         model.setView(view);
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeErrorDisplay errors;
     FakeServices services;
     FakeEventPump pump;

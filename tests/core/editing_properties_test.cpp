@@ -3,6 +3,7 @@
 #include "editing/HintShower.h"
 #include "editing/PropertiesModel.h"
 #include "editing/WizardModel.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeHotKeyRegistrar.h"
@@ -18,6 +19,8 @@
 
 using namespace quorvel;
 using namespace quorvel::properties;
+using quorvel::testing::CatalogueFolder;
+using quorvel::testing::catalogueIni;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeEventPump;
 using quorvel::testing::FakeJournal;
@@ -112,17 +115,14 @@ struct FakePropertiesServices : PropertiesServices
 };
 
 // Four macros, one of each kind, with their data files.
-constexpr const char *Catalogue4 = "[Main]\nEntries=4\n"
-                                   "[Macro1]\nName=Notes\nType=1\nHotKey=0\n"
-                                   "Filename=/usr/bin/xterm~~-e vi~~/tmp\nTrigger=\n"
-                                   "[Macro2]\nName=Typing\nType=2\nHotKey=24692\n"
-                                   "FileName=Typing.dat\nTrigger=\n"
-                                   "[Macro3]\nName=Replay\nType=3\nHotKey=0\n"
-                                   "FileName=Replay.dat\nTrigger=Target\nSpeed=2\n"
-                                   "[Macro4]\nName=Mail\nType=4\nHotKey=49236\n"
-                                   "FileName=Mail.key\nTrigger=\n";
+const std::string Catalogue4 = catalogueIni({
+    "Name=Notes\nType=1\nHotKey=0\nFilename=/usr/bin/xterm~~-e vi~~/tmp\nTrigger=\n",
+    "Name=Typing\nType=2\nHotKey=24692\nFileName=Typing.dat\nTrigger=\n",
+    "Name=Replay\nType=3\nHotKey=0\nFileName=Replay.dat\nTrigger=Target\nSpeed=2\n",
+    "Name=Mail\nType=4\nHotKey=49236\nFileName=Mail.key\nTrigger=\n",
+});
 
-class Properties : public ::testing::Test
+class Properties : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override
@@ -157,9 +157,6 @@ protected:
         writeFile(dir.file(TempFile), content);
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeJournal journal;
     FakeEventPump pump;
     FakeErrorDisplay errors;

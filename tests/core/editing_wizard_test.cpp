@@ -2,6 +2,7 @@
 #include "common/Error.h"
 #include "editing/HintShower.h"
 #include "editing/WizardModel.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeHotKeyRegistrar.h"
@@ -16,6 +17,7 @@
 
 using namespace quorvel;
 using namespace quorvel::wizard;
+using quorvel::testing::CatalogueFolder;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeEventPump;
 using quorvel::testing::FakeJournal;
@@ -90,7 +92,7 @@ struct FakeWizardServices : WizardServices, HintShower, ShortcutMaker
     }
 };
 
-class Wizard : public ::testing::Test
+class Wizard : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override
@@ -123,9 +125,6 @@ protected:
 
     std::string ini() const { return readFile(dir.file("macros.ini")); }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeJournal journal;
     FakeEventPump pump;
     FakeErrorDisplay errors;

@@ -1,5 +1,6 @@
 #include "catalogue/Catalogue.h"
 #include "common/Error.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeViews.h"
 #include "fakes/TestSupport.h"
 #include "mainwindow/MainWindowModel.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::CatalogueFolder;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeMainWindowView;
 using quorvel::testing::FakeServices;
@@ -20,16 +22,12 @@ namespace {
 
 using Cmd = SelectionCommand;
 
-class MainWindowCommands : public ::testing::Test
+class MainWindowCommands : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override
     {
-        writeFile(dir.file("macros.ini"),
-            "[Main]\nEntries=3\n"
-            "[Macro1]\nName=Mail\nType=4\n"
-            "[Macro2]\nName=Editor\nType=2\n"
-            "[Macro3]\nName=Paint\nType=3\n");
+        writeCatalogue({ "Name=Mail\nType=4\n", "Name=Editor\nType=2\n", "Name=Paint\nType=3\n" });
         model.setView(view);
         model.setHelpViewer(shell);
         model.setShortcutMaker(shell);
@@ -37,9 +35,6 @@ protected:
         model.LoadMacroList();
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeErrorDisplay errors;
     FakeServices services;
     FakeShell shell;

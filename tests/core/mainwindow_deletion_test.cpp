@@ -1,4 +1,5 @@
 #include "catalogue/Catalogue.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeViews.h"
 #include "fakes/TestSupport.h"
 #include "mainwindow/MainWindowModel.h"
@@ -8,6 +9,8 @@
 #include <sys/stat.h>
 
 using namespace quorvel;
+using quorvel::testing::CatalogueFolder;
+using quorvel::testing::catalogueIni;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeMainWindowView;
 using quorvel::testing::FakeServices;
@@ -22,13 +25,13 @@ using Cmd = SelectionCommand;
 
 std::string catalogueOf(int count)
 {
-    std::string ini = "[Main]\nEntries=" + std::to_string(count) + "\n";
+    std::vector<std::string> records;
     for (int n = 1; n <= count; ++n)
-        ini += "[Macro" + std::to_string(n) + "]\nName=M" + std::to_string(n) + "\n";
-    return ini;
+        records.push_back("Name=M" + std::to_string(n) + "\n");
+    return catalogueIni(records);
 }
 
-class Deletion : public ::testing::Test
+class Deletion : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void start(const std::string &ini)
@@ -49,9 +52,6 @@ protected:
         return result;
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeErrorDisplay errors;
     FakeServices services;
     FakeShell shell;
@@ -139,11 +139,9 @@ TEST_F(Deletion, NoSelectionAsksNothingAndNoChangesNothing)
 
 TEST_F(Deletion, MovedRecordsGetAllSevenKeysAndFoundHandleStays)
 {
-    start("[Main]\nEntries=3\n"
-          "[Macro1]\nName=Gone\nType=2\nFoundHandle=11\n"
-          "[Macro2]\nName=Bare\nFoundHandle=22\n"
-          "[Macro3]\nName=Paint\nType=3\nHotKey=16449\nFileName=Paint.dat\nTrigger=Canvas\n"
-          "TriggerRan=1\nSpeed=2\n");
+    start(catalogueIni({ "Name=Gone\nType=2\nFoundHandle=11\n", "Name=Bare\nFoundHandle=22\n",
+        "Name=Paint\nType=3\nHotKey=16449\nFileName=Paint.dat\nTrigger=Canvas\nTriggerRan=1\nSpeed="
+        "2\n" }));
     view.selected = 0;
     model.cmdDeleteMacroClick();
     EXPECT_EQ(readFile(dir.file("macros.ini")),

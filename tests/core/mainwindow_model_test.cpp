@@ -1,5 +1,6 @@
 #include "catalogue/Catalogue.h"
 #include "common/Error.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeViews.h"
 #include "fakes/TestSupport.h"
 #include "mainwindow/MainWindowModel.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::CatalogueFolder;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeMainWindowView;
 using quorvel::testing::FakeServices;
@@ -16,21 +18,17 @@ using quorvel::testing::writeFile;
 
 namespace {
 
-class MainWindow : public ::testing::Test
+class MainWindow : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override
     {
-        writeFile(dir.file("macros.ini"),
-            "[Main]\nEntries=2\nSearchInterval=1000\n"
-            "[Macro1]\nName=Mail\nType=4\nHotKey=49217\nTrigger=Inbox\nFoundHandle=5,6\n"
-            "[Macro2]\nName=Editor\nType=1\nFoundHandle=7\n");
+        writeCatalogue({ "Name=Mail\nType=4\nHotKey=49217\nTrigger=Inbox\nFoundHandle=5,6\n",
+                           "Name=Editor\nType=1\nFoundHandle=7\n" },
+            "SearchInterval=1000\n");
         model.setView(view);
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeErrorDisplay errors;
     FakeServices services;
     FakeMainWindowView view;

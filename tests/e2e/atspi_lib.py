@@ -469,7 +469,6 @@ def dump(acc, depth=0, out=sys.stdout, max_depth=12):
             dump(child, depth + 1, out, max_depth)
 
 
-
 # What a driver found wrong; it ends with status 1 when this is not empty.
 failures = []
 
@@ -531,6 +530,7 @@ def visible(root):
             continue
         yield acc
         stack.extend(reversed(children(acc)))
+
 
 if __name__ == "__main__":
     if len(sys.argv) >= 2 and sys.argv[1] == "dump":

@@ -24,6 +24,7 @@ start=$(date +%s%N)
 QUORVEL_HOME="$work" timeout 20 "$src/scripts/with-xvfb.sh" "$bin/quorvel" '/Open:"Editor"' /Close \
     || fail "quorvel did not end by itself"
 elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+# shellcheck disable=SC2016 # literal on purpose
 for f in "started one" '$HOME' second; do
     for _ in $(seq 1 50); do [ -e "$work/$f" ] && break; sleep 0.1; done
     [ -e "$work/$f" ] || fail "launch did not create '$f'"
@@ -63,6 +64,7 @@ grep -q "display" <<<"$out" || fail "no message about the unreachable display: $
 
 # A new user's first start, with the default folders: it shows the main window and records
 # that it ran in a catalogue only the user can read.
+# shellcheck disable=SC2016 # the inner shell expands it
 with_default_folders timeout 20 "$src/scripts/with-xvfb.sh" bash -c '
     "$1" & pid=$!
     for _ in $(seq 1 100); do

@@ -14,7 +14,7 @@ import pyatspi
 
 from atspi_lib import (
     activate_window, check, click, E2EError, failures, find, find_window, fresh,
-    has_state, matches, menu_items, PopupWatcher, press, read_ini, screenshot, showing,
+    has_state, matches, menu_items, PopupWatcher, press, read_ini, screenshot,
     visible, wait_enabled, wait_for_app, wait_for_message_box, wait_until, wait_window_gone,
     x_window_visible, xdotool,
 )

@@ -11,41 +11,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 # One catalogue for the first copy.
 home1="$work/one"
 mkdir -p "$home1"
-cat >"$home1/macros.ini" <<INI
-[Main]
-Entries=6
-FirstRun=0
-[Macro1]
-Name=Ready
-Type=1
-FileName=touch~~$home1/ready~~
-Trigger=probe-one
-[Macro2]
-Name=Greeting
-Type=4
-HotKey=49236
-FileName=Greeting.key
-[Macro3]
-Name=Fired
-Type=1
-FileName=sh~~-c 'echo fired >> $home1/fired'~~
-Trigger=  TRIGGER window  
-[Macro4]
-Name=Focus
-Type=4
-HotKey=49222
-FileName=Focus.key
-[Macro5]
-Name=LookFor
-Type=4
-HotKey=49228
-FileName=LookFor.key
-[Macro6]
-Name=Hidden
-Type=1
-FileName=sh~~-c 'echo hidden >> $home1/hidden'~~
-Trigger=hidden window
-INI
+catalogue_ini FirstRun=0 \
+    -- Name=Ready Type=1 "FileName=touch~~$home1/ready~~" Trigger=probe-one \
+    -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key \
+    -- Name=Fired Type=1 "FileName=sh~~-c 'echo fired >> $home1/fired'~~" \
+    "Trigger=  TRIGGER window  " \
+    -- Name=Focus Type=4 HotKey=49222 FileName=Focus.key \
+    -- Name=LookFor Type=4 HotKey=49228 FileName=LookFor.key \
+    -- Name=Hidden Type=1 "FileName=sh~~-c 'echo hidden >> $home1/hidden'~~" \
+    "Trigger=hidden window" >"$home1/macros.ini"
 printf 'Hello, World! ~^@{}<<ENTER>>' >"$home1/Greeting.key"
 printf '<<FOCUS:second target>>focused<<ENTER>>' >"$home1/Focus.key"
 printf '<<LOOKFOR:late window~~SECS:20>><<FOCUS:late window>>found<<ENTER>>' >"$home1/LookFor.key"
@@ -92,21 +66,9 @@ check "look-for did not wait out its time" test $((SECONDS - started)) -lt 8
 # A second copy with the same hot key: the first keeps it, the second is refused silently.
 home2="$work/two"
 mkdir -p "$home2"
-cat >"$home2/macros.ini" <<INI
-[Main]
-Entries=2
-FirstRun=0
-[Macro1]
-Name=Ready
-Type=1
-FileName=touch~~$home2/ready~~
-Trigger=probe-two
-[Macro2]
-Name=Greeting
-Type=4
-HotKey=49236
-FileName=Greeting.key
-INI
+catalogue_ini FirstRun=0 \
+    -- Name=Ready Type=1 "FileName=touch~~$home2/ready~~" Trigger=probe-two \
+    -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key >"$home2/macros.ini"
 printf 'second copy<<ENTER>>' >"$home2/Greeting.key"
 check "second copy starts" start_quorvel "$home2"
 start_target "third target" "$work/third.txt"
@@ -118,19 +80,9 @@ check "both copies still run" kill -0 "${pids[0]}"
 # A recorded macro replays through the program itself, and /CLOSE waits for the replay; with
 # the default folders, whose data folder the recording makes.
 mkdir -p "${default_catalogue%/*}"
-cat >"$default_catalogue" <<INI
-[Main]
-Entries=2
-FirstRun=0
-[Macro1]
-Name=Recorded
-Type=2
-FileName=Recorded.dat
-[Macro2]
-Name=Outer
-Type=4
-FileName=Outer.key
-INI
+catalogue_ini FirstRun=0 \
+    -- Name=Recorded Type=2 FileName=Recorded.dat \
+    -- Name=Outer Type=4 FileName=Outer.key >"$default_catalogue"
 start_target "replay target" "$work/replayed.txt"
 activate "replay target"
 with_default_folders "$bin/quorvelctl" record --keys-only "$default_data/Recorded.dat" \

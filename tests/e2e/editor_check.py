@@ -8,7 +8,7 @@ import traceback
 
 from atspi_lib import E2EError, check, click, failures, wait_for_app, wait_until
 from compose import (
-    button, control, first_pages, has_focus, open_wizard, shot, text_of, type_text, wait_text,
+    button, control, first_pages, has_focus, open_wizard, shot, type_text, wait_text,
 )
 
 TEXT = "Hi<<ENTR>>x<<SECS2>>"

@@ -16,20 +16,9 @@ ended() { ! kill -0 "$1" 2>/dev/null; }
 
 home="$work/home"
 mkdir -p "$home"
-cat >"$home/macros.ini" <<INI
-[Main]
-Entries=2
-FirstRun=0
-[Macro1]
-Name=Hold Shift
-Type=3
-Speed=1
-FileName=Hold.dat
-[Macro2]
-Name=Long Wait
-Type=4
-FileName=Wait.key
-INI
+catalogue_ini FirstRun=0 \
+    -- "Name=Hold Shift" Type=3 Speed=1 FileName=Hold.dat \
+    -- "Name=Long Wait" Type=4 FileName=Wait.key >"$home/macros.ini"
 # Shift goes down at once and would come up only after a minute.
 printf 'QUORVEL-JOURNAL\nversion 1\nkeys-only 1\n0 K+ %s 0xffe1\n60000 K- %s 0xffe1\nend 2\n' \
     "$shift_code" "$shift_code" >"$home/Hold.dat"
@@ -40,7 +29,7 @@ check "no key is down to begin with" no_key_down
 for signal in TERM HUP; do
     QUORVEL_HOME="$home" "$bin/quorvel" '/OPEN:Hold Shift' &
     pid=$!
-    pids+=($pid)
+    pids+=("$pid")
     check "$signal: the replay holds Shift" wait_for 20 shift_down
     kill -"$signal" "$pid"
     check "$signal: quorvel ends" wait_for 10 ended "$pid"
@@ -58,7 +47,7 @@ printf '[Main]\nEntries=1\nFirstRun=0\n[Macro1]\nName=Gone\nType=4\nFileName=Gon
 for signal in TERM HUP; do
     QUORVEL_HOME="$broken" "$bin/quorvel" '/OPEN:Gone' &
     pid=$!
-    pids+=($pid)
+    pids+=("$pid")
     check "$signal: the run's error box is open" wait_for 20 window_of Quorvel
     kill -"$signal" "$pid"
     check "$signal with the error box open: quorvel ends" wait_for 10 ended "$pid"
@@ -69,7 +58,7 @@ done
 seed_default_folders "$home/macros.ini" "$home/Wait.key"
 with_default_folders "$bin/quorvel" '/OPEN:Long Wait' &
 pid=$!
-pids+=($pid)
+pids+=("$pid")
 sleep 2
 kill -TERM "$pid"
 check "a timed wait does not hold the end back" wait_for 10 ended "$pid"

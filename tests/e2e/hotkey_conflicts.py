@@ -26,6 +26,7 @@ FREE = "Ctrl+Alt+P is free."
 KEPT = ("Ctrl+Alt+M is also the hot key of Mail2 (macro 3); this macro has the lower number "
         "and keeps it.")
 
+
 def wait_line(label, wanted, what):
     try:
         wait_until(lambda: description(label) == wanted, f"{what}: the line to read {wanted!r}",
@@ -129,6 +130,7 @@ def run():
 
 def main():
     return drive(run, name="conflicts")
+
 
 if __name__ == "__main__":
     sys.exit(main())

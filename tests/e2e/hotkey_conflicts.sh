@@ -21,28 +21,10 @@ rm -f "$QUORVEL_ARTIFACTS"/conflicts-*
 home="$work/home"
 mkdir -p "$home"
 # Mail and Mail2 share Ctrl+Alt+M; Notes has Ctrl+Alt+J, which xbindkeys takes first.
-cat >"$home/macros.ini" <<INI
-[Main]
-Entries=3
-[Macro1]
-Name=Mail
-Type=4
-HotKey=49229
-FileName=Mail.key
-Trigger=
-[Macro2]
-Name=Notes
-Type=4
-HotKey=49226
-FileName=Notes.key
-Trigger=
-[Macro3]
-Name=Mail2
-Type=4
-HotKey=49229
-FileName=Mail2.key
-Trigger=
-INI
+catalogue_ini \
+    -- Name=Mail Type=4 HotKey=49229 FileName=Mail.key Trigger= \
+    -- Name=Notes Type=4 HotKey=49226 FileName=Notes.key Trigger= \
+    -- Name=Mail2 Type=4 HotKey=49229 FileName=Mail2.key Trigger= >"$home/macros.ini"
 for m in Mail Notes Mail2; do printf 'x\r\n' >"$home/$m.key"; done
 
 # The peer answers its key by touching a file: once it has, its grab is in place, before

@@ -61,6 +61,23 @@ default_folders_private() {
     return $found
 }
 
+# Prints a catalogue: catalogue_ini [MAIN_KEY=VALUE...] -- KEY=VALUE... [-- KEY=VALUE...]...
+# gives [Main] with Entries (the number of records) and the main keys, then a [MacroN]
+# section for the keys after each --.
+catalogue_ini() {
+    local arg entries=0 n=0
+    for arg; do [ "$arg" = -- ] && entries=$((entries + 1)); done
+    printf '[Main]\nEntries=%d\n' "$entries"
+    for arg; do
+        if [ "$arg" = -- ]; then
+            n=$((n + 1))
+            printf '[Macro%d]\n' "$n"
+        else
+            printf '%s\n' "$arg"
+        fi
+    done
+}
+
 # Ends the script at the first failure.
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -144,6 +161,7 @@ prepare_accessibility() {
 
 # Runs a python driver from this folder against the running program (pid in $quorvel); the
 # program must outlive it. On trouble the program's log (and the catalogue, if given) is shown.
+# shellcheck disable=SC2154 # here and quorvel are the sourcing script's
 run_driver() { # seconds, driver file, [catalogue], -- driver arguments...
     local seconds=$1 driver=$2 catalogue=
     shift 2

@@ -10,7 +10,7 @@ import time
 from atspi_lib import (
     PopupWatcher, activate_window, applications, cell, check, click, describe, drive, enabled,
     find, find_window, find_window_with, fresh, key, menu_items, name, press, read_ini, role,
-    rows, screenshot, showing, visible, wait_enabled, wait_for_app, wait_for_message_box,
+    rows, screenshot, showing, wait_enabled, wait_for_app, wait_for_message_box,
     wait_name, wait_rows, wait_until, wait_window_gone, x_window_visible,
 )
 
@@ -162,6 +162,7 @@ def run(home, catalogue):
 
 def main():
     return drive(run, sys.argv[1], sys.argv[2], name="main_window")
+
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -17,31 +17,11 @@ prepare_accessibility
 # Four macros of every kind; FirstRun is absent, so the main window shows at start.
 home="$work/home"
 mkdir -p "$home"
-cat >"$home/macros.ini" <<'INI'
-[Main]
-Entries=4
-[Macro1]
-Name=Notes
-Type=1
-FileName=true
-Trigger=Never Shown Window 7f3a
-[Macro2]
-Name=Typing
-Type=2
-HotKey=24692
-FileName=Typing.dat
-[Macro3]
-Name=Mail
-Type=4
-HotKey=49236
-FileName=Mail.key
-[Macro4]
-Name=Replay
-Type=3
-FileName=Replay.dat
-Trigger=Replay Target
-Speed=2
-INI
+catalogue_ini \
+    -- Name=Notes Type=1 FileName=true 'Trigger=Never Shown Window 7f3a' \
+    -- Name=Typing Type=2 HotKey=24692 FileName=Typing.dat \
+    -- Name=Mail Type=4 HotKey=49236 FileName=Mail.key \
+    -- Name=Replay Type=3 FileName=Replay.dat 'Trigger=Replay Target' Speed=2 >"$home/macros.ini"
 printf 'Dear <<ENTER>>' >"$home/Mail.key"
 printf 'left over' >"$home/Mail.dat"
 printf 'typing journal' >"$home/Typing.dat"

@@ -76,25 +76,10 @@ check "the queue accepts jobs" bash -c "lpstat -a '$queue' | grep -q accepting"
 
 home="$work/home"
 mkdir -p "$home"
-cat >"$home/macros.ini" <<'INI'
-[Main]
-Entries=3
-[Macro1]
-Name=Notes
-Type=1
-FileName=true
-Trigger=Never Shown Window 7f3a
-[Macro2]
-Name=Typing
-Type=2
-HotKey=24692
-FileName=Typing.dat
-[Macro3]
-Name=Mail
-Type=4
-HotKey=49236
-FileName=Mail.key
-INI
+catalogue_ini \
+    -- Name=Notes Type=1 FileName=true 'Trigger=Never Shown Window 7f3a' \
+    -- Name=Typing Type=2 HotKey=24692 FileName=Typing.dat \
+    -- Name=Mail Type=4 HotKey=49236 FileName=Mail.key >"$home/macros.ini"
 printf 'typing journal' >"$home/Typing.dat"
 printf 'Dear <<ENTER>>' >"$home/Mail.key"
 

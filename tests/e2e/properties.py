@@ -192,5 +192,6 @@ def main():
 
     return drive(run, *sys.argv[1:4], name="properties", cleanup=stop_targets)
 
+
 if __name__ == "__main__":
     sys.exit(main())

@@ -16,28 +16,10 @@ prepare_accessibility
 
 home="$default_data"
 mkdir -p "$home" "${default_catalogue%/*}"
-cat >"$default_catalogue" <<INI
-[Main]
-Entries=3
-[Macro1]
-Name=Launcher
-Type=1
-HotKey=0
-FileName=touch~~$home/launched~~
-Trigger=
-[Macro2]
-Name=Typing
-Type=2
-HotKey=0
-FileName=Typing.dat
-Trigger=
-[Macro3]
-Name=Mail
-Type=4
-HotKey=0
-FileName=Mail.key
-Trigger=
-INI
+catalogue_ini \
+    -- Name=Launcher Type=1 HotKey=0 "FileName=touch~~$home/launched~~" Trigger= \
+    -- Name=Typing Type=2 HotKey=0 FileName=Typing.dat Trigger= \
+    -- Name=Mail Type=4 HotKey=0 FileName=Mail.key Trigger= >"$default_catalogue"
 printf 'hello<<ENTER>>\r\n' >"$home/Mail.key"
 printf 'old journal' >"$home/Typing.dat"
 

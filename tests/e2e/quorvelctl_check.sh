@@ -5,27 +5,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 unset DISPLAY
 ctl="$bin/quorvelctl"
 
-cat >"$work/macros.ini" <<'INI'
-[Main]
-Entries=4
-WaitForSeparator=##
-[Macro1]
-Name=Greet
-Type=4
-FileName=Greet.key
-[Macro2]
-Name=Ping
-Type=4
-FileName=Ping.key
-[Macro3]
-Name=Pong
-Type=4
-FileName=Pong.key
-[Macro4]
-Name=Lost
-Type=4
-FileName=Lost.key
-INI
+catalogue_ini 'WaitForSeparator=##' \
+    -- Name=Greet Type=4 FileName=Greet.key \
+    -- Name=Ping Type=4 FileName=Ping.key \
+    -- Name=Pong Type=4 FileName=Pong.key \
+    -- Name=Lost Type=4 FileName=Lost.key >"$work/macros.ini"
 printf 'Hello<<ENTER>>\r\n<<LOOKFOR:Calc##SECS:5>>\r\n' >"$work/Greet.key"
 printf 'x<<RUN:pong>>' >"$work/Ping.key"
 printf '<<RUN:PING>>\r\n<<FOO>>' >"$work/Pong.key"
@@ -66,25 +50,10 @@ seed_default_folders "$work/macros.ini"
 expect "the default folders' catalogue" 1 \
     "$work/run.key:1:2: unknown-macro: no macro is named \"Nobody\": \"<<RUN:\" runs nothing" \
     -- with_default_folders "$ctl" check "$work/run.key"
-cat >"$work/hotkeys.ini" <<'INI'
-[Main]
-Entries=3
-[Macro1]
-Name=Mail
-Type=1
-HotKey=49229
-FileName=true~~~~
-[Macro2]
-Name=Mail2
-Type=1
-HotKey=49229
-FileName=true~~~~
-[Macro3]
-Name=Stopper
-Type=1
-HotKey=24699
-FileName=true~~~~
-INI
+catalogue_ini \
+    -- Name=Mail Type=1 HotKey=49229 'FileName=true~~~~' \
+    -- Name=Mail2 Type=1 HotKey=49229 'FileName=true~~~~' \
+    -- Name=Stopper Type=1 HotKey=24699 'FileName=true~~~~' >"$work/hotkeys.ini"
 expect "a catalogue's hot keys that start nothing: a shared key and the stop key" 1 "$(cat <<OUT
 $work/hotkeys.ini: hot-key: Mail2 (macro 2): Ctrl+Alt+M is the hot key of Mail (macro 1); the lower number keeps it.
 $work/hotkeys.ini: hot-key: Stopper (macro 3): Shift+Ctrl+F12 stops a recording; given to a macro, it starts the macro instead and stops no recording.

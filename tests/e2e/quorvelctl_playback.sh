@@ -58,34 +58,12 @@ error: No Closing brackets
 OUT
 )" -- "$ctl" keys "x{F1"
 
-cat >"$work/macros.ini" <<'INI'
-[Main]
-Entries=5
-WaitForSeparator=##
-[Macro1]
-Name=Greet
-Type=4
-HotKey=49217
-FileName=Greet.key
-[Macro2]
-Name=Replay
-Type=3
-FileName=Replay.dat
-Speed=2
-[Macro3]
-Name=greet
-Type=1
-FileName=/usr/bin/editor~~notes.txt~~/tmp
-Trigger=Untitled - Notes
-[Macro4]
-Name=Keys
-Type=2
-FileName=Keys.dat
-[Macro5]
-Name=Self
-Type=4
-FileName=Self.key
-INI
+catalogue_ini 'WaitForSeparator=##' \
+    -- Name=Greet Type=4 HotKey=49217 FileName=Greet.key \
+    -- Name=Replay Type=3 FileName=Replay.dat Speed=2 \
+    -- Name=greet Type=1 'FileName=/usr/bin/editor~~notes.txt~~/tmp' 'Trigger=Untitled - Notes' \
+    -- Name=Keys Type=2 FileName=Keys.dat \
+    -- Name=Self Type=4 FileName=Self.key >"$work/macros.ini"
 printf 'h<<ENTER>>\r\n' >"$work/Greet.key"
 printf 'x<<RUN:self>>' >"$work/Self.key"
 cat >"$work/main.key" <<'KEY'

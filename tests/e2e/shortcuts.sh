@@ -18,8 +18,10 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/dat
 export QUORVEL_HOME="$work/q"
 mkdir -p "$HOME" "$QUORVEL_HOME" "$XDG_CONFIG_HOME"
 # The desktop somewhere else than ~/Desktop, as a localised session has it.
+# shellcheck disable=SC2016 # literal on purpose
 printf 'XDG_DESKTOP_DIR="$HOME/Bureau"\n' >"$XDG_CONFIG_HOME/user-dirs.dirs"
 
+# shellcheck disable=SC1003,SC2016 # literal on purpose
 names=(
     'Mail'
     'Two Words'
@@ -32,6 +34,7 @@ names=(
     'a/b'
 )
 # Records a broken quoting would run instead: the first word, or the name cut at a quote.
+# shellcheck disable=SC2016 # literal on purpose
 decoys=('Two' 'Say ' '100' 'back' 'semi' 'it' '$HOME' 'b' '/Open:')
 # The six places by their folder number, and where each one must land.
 places=(1 8 5 9 2 4)

@@ -15,7 +15,7 @@ import pyatspi
 
 from atspi_lib import (
     E2EError, activate_window, check, click, description, drive, dump, enabled, find,
-    find_window, fresh, has_state, matches, name, press, read_ini, rows, screenshot, showing,
+    find_window, fresh, has_state, matches, press, read_ini, rows, screenshot, showing,
     visible, wait_enabled, wait_for_app, wait_for_message_box, wait_until, wait_window_gone,
     x_window_visible, xdotool,
 )
@@ -523,6 +523,7 @@ def main():
 
     return drive(run, *sys.argv[1:6], name="wizard", on_failure=save_tree,
                  cleanup=close_terminals)
+
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/ProfileStore.h"
 #include "editing/HintShower.h"
 #include "editing/WizardModel.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeJournal.h"
-#include "fakes/TestSupport.h"
 
 #include <string>
 #include <vector>
@@ -31,11 +29,8 @@ struct WizardRigServices : WizardServices, HintShower
 };
 
 // The wizard's model over a catalogue of its own in a scratch folder.
-struct WizardRig
+struct WizardRig : CatalogueFolder
 {
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeJournal journal;
     FakeEventPump pump;
     FakeErrorDisplay errors;

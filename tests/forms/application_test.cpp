@@ -2,6 +2,7 @@
 #include "app/qt/EndSignals.h"
 #include "app/qt/GuardedApplication.h"
 #include "common/Error.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeHotKeyRegistrar.h"
 #include "fakes/FakeJournal.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::catalogueIni;
 using quorvel::testing::FakeHotKeyRegistrar;
 using quorvel::testing::FakeJournal;
 using quorvel::testing::FakeKeyboardState;
@@ -36,9 +38,9 @@ protected:
     void SetUp() override
     {
         writeFile(dir.file("macros.ini"),
-            "[Main]\nEntries=2\nFirstRun=0\n"
-            "[Macro1]\nName=Mail\nType=4\nHotKey=49217\nFileName=Mail.key\nFoundHandle=3\n"
-            "[Macro2]\nName=Replay\nType=3\nHotKey=49218\nFileName=Replay.dat\n");
+            catalogueIni({ "Name=Mail\nType=4\nHotKey=49217\nFileName=Mail.key\nFoundHandle=3\n",
+                             "Name=Replay\nType=3\nHotKey=49218\nFileName=Replay.dat\n" },
+                "FirstRun=0\n"));
         writeFile(dir.file("Mail.key"), "hi");
         backend.keys = &keys;
         backend.keyboard = &keyboard;

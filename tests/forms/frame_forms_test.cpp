@@ -2,6 +2,7 @@
 #include "app/forms/TQuorvel.h"
 #include "catalogue/Catalogue.h"
 #include "common/Error.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeLauncher.h"
 #include "fakes/FakeViews.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::CatalogueFolder;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeEventPump;
 using quorvel::testing::FakeServices;
@@ -51,20 +53,16 @@ public:
     void endProgram() override { }
 };
 
-class FrameForms : public ::testing::Test
+class FrameForms : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override
     {
-        writeFile(dir.file("macros.ini"),
-            "[Main]\nEntries=2\nSearchInterval=1000\n"
-            "[Macro1]\nName=Mail\nType=4\nHotKey=49217\nTrigger=Inbox\nFoundHandle=5,6\n"
-            "[Macro2]\nName=Editor\nType=1\n");
+        writeCatalogue({ "Name=Mail\nType=4\nHotKey=49217\nTrigger=Inbox\nFoundHandle=5,6\n",
+                           "Name=Editor\nType=1\n" },
+            "SearchInterval=1000\n");
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeErrorDisplay errors;
     QuittingServices services;
     FakeEventPump pump;

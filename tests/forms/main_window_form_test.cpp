@@ -1,4 +1,5 @@
 #include "catalogue/Catalogue.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeViews.h"
 #include "fakes/TestSupport.h"
 #include "mainwindow/MainWindowModel.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::CatalogueFolder;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeServices;
 using quorvel::testing::FakeShell;
@@ -28,16 +30,13 @@ using quorvel::testing::writeFile;
 
 namespace {
 
-class MainWindowForm : public ::testing::Test
+class MainWindowForm : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override
     {
-        writeFile(dir.file("macros.ini"),
-            "[Main]\nEntries=3\n"
-            "[Macro1]\nName=Mail\nType=4\nHotKey=49217\n"
-            "[Macro2]\nName=Editor\nType=1\nTrigger=Untitled\n"
-            "[Macro3]\nName=Paint\nType=3\n");
+        writeCatalogue({ "Name=Mail\nType=4\nHotKey=49217\n",
+            "Name=Editor\nType=1\nTrigger=Untitled\n", "Name=Paint\nType=3\n" });
         model.setHelpViewer(shell);
         model.setShortcutMaker(shell);
         model.setListPrinter(shell);
@@ -65,9 +64,6 @@ protected:
         return std::count(log.begin(), log.end(), entry);
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeErrorDisplay errors;
     FakeServices services;
     FakeShell shell;

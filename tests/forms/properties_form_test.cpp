@@ -2,6 +2,7 @@
 #include "editing/HintShower.h"
 #include "editing/forms/TfrmProperties.h"
 #include "editing/forms/TfrmWizard.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeJournal.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::CatalogueFolder;
 using quorvel::testing::readFile;
 using quorvel::testing::TempDir;
 using quorvel::testing::writeFile;
@@ -40,17 +42,15 @@ struct Services : WizardServices, PropertiesServices, HintShower
     void ShowHint(const std::string &) override { }
 };
 
-class PropertiesForm : public ::testing::Test
+class PropertiesForm : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override
     {
-        writeFile(dir.file("macros.ini"),
-            "[Main]\nEntries=4\n"
-            "[Macro1]\nName=Notes\nType=1\nFileName=true~~-x~~/tmp\n"
-            "[Macro2]\nName=Typing\nType=2\nHotKey=24692\nFileName=Typing.dat\n"
-            "[Macro3]\nName=Replay\nType=3\nFileName=Replay.dat\nSpeed=2\n"
-            "[Macro4]\nName=Mail\nType=4\nFileName=Mail.key\nTrigger=Inbox\n");
+        writeCatalogue({ "Name=Notes\nType=1\nFileName=true~~-x~~/tmp\n",
+            "Name=Typing\nType=2\nHotKey=24692\nFileName=Typing.dat\n",
+            "Name=Replay\nType=3\nFileName=Replay.dat\nSpeed=2\n",
+            "Name=Mail\nType=4\nFileName=Mail.key\nTrigger=Inbox\n" });
         writeFile(dir.file("Mail.key"), "Dear\r\n");
         services.wizard = &wizardForm;
     }
@@ -60,9 +60,6 @@ protected:
         return form.controls[control].front()->isVisibleTo(&form);
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     quorvel::testing::FakeJournal journal;
     quorvel::testing::FakeEventPump pump;
     quorvel::testing::FakeErrorDisplay errors;

@@ -1,6 +1,7 @@
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "catalogue/Catalogue.h"
+#include "fakes/CatalogueFixture.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeLauncher.h"
 #include "fakes/FakeViews.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::CatalogueFolder;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeEventPump;
 using quorvel::testing::FakeLauncher;
@@ -39,7 +41,7 @@ public:
     void endProgram() override { log.push_back("end"); }
 };
 
-class TrayForm : public ::testing::Test
+class TrayForm : public ::testing::Test, public CatalogueFolder
 {
 protected:
     void SetUp() override { writeFile(dir.file("macros.ini"), "[Main]\nShow Hints=0\n"); }
@@ -54,9 +56,6 @@ protected:
         }
     }
 
-    TempDir dir;
-    ProfileStore store { dir.file("macros.ini") };
-    Catalogue catalogue { store };
     FakeErrorDisplay errors;
     FakeServices services;
     FakeEventPump pump;

@@ -14,6 +14,7 @@ fi
 
 user=quorveltry$$
 scripts=$(mktemp -d)
+# shellcheck disable=SC2317 # run by the trap
 cleanup() {
     userdel --force --remove "$user" 2>/dev/null
     rm -rf "$scripts"

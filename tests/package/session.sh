@@ -7,11 +7,13 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [ -z "${QUORVEL_DESKTOP:-}" ]; then
+    # shellcheck source=../e2e/lib-desktop.bash
     source "$here/lib-desktop.bash"
     desktop_run bash "$0" "$@"
     exit $?
 fi
 export QUORVEL_BIN=/usr/bin QUORVEL_ARTIFACTS="$HOME/artifacts"
+# shellcheck source=../e2e/lib.bash
 source "$here/lib.bash"
 prepare_accessibility
 
@@ -46,6 +48,7 @@ grep -o '"[^"/]*\.\(key\|dat\)"' "$here/wizard.py" | tr -d '"' | sort -u | while
     ln -s "$data/$file" "$view/$file"
 done
 marker_script="$work/touch-marker"
+# shellcheck disable=SC2016 # literal on purpose
 printf '#!/bin/sh\ntouch "$1"\n' >"$marker_script"
 chmod +x "$marker_script"
 run_driver 240 wizard.py "$config/macros.ini" -- "$view" "$work" "$HOME" "$marker_script"
