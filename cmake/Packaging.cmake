@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, made by `cpack -G DEB` from an install of the release build
 # (scripts/package.sh).
 set(CPACK_PACKAGE_NAME quorvel)

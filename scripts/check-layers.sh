@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when an include breaks the layers:
 # - a folder includes only itself and the folders of lower layers (the table below), so no two
 #   folders include each other; the core's tests (tests/core/<folder>_*) keep their folder's rule;

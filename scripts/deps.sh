@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Quorvel needs to build, run and test.
 # Idempotent: returns at once when everything is already installed. Packages named on the
 # command line are installed too (scripts/package.sh adds what only packaging needs).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails on a formatting difference, a clang-tidy finding, a layer breach, or a shellcheck or
 # flake8 finding in the scripts.
 # Usage: scripts/lint.sh BUILD_DIR (a configured build with compile_commands.json)

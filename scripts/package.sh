@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds a release build in build/package/release and from it the Debian package
 # build/package/quorvel_<version>_<arch>.deb, then checks the package with lintian (no
 # errors), desktop-file-validate and appstreamcli.
@@ -12,7 +13,7 @@ for arg in "$@"; do
     case "$arg" in
     --install-test) install_test=1 ;;
     -h | --help)
-        sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '3,7p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)

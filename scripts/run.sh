@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds Quorvel and starts it (arguments are passed on).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds everything with AddressSanitizer and UBSan (warnings are
 # errors), checks formatting, clang-tidy, the layers and the scripts, and runs every test.
 # With --fast: builds and runs only the tests labelled unit and forms (no lint, no X server).

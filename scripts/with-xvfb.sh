@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on a private X server (Xvfb on a free display) with the openbox window
 # manager, and stops both afterwards. The command's exit status is returned.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Megabytes per second through the macro checker: a realistic text, and texts made of
 // commands that never close (each would send a naive checker back over the rest of the
 // text). The two sizes show whether the check stays linear in the text's length.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/Catalogue.h"
 #include "catalogue/MacroList.h"
 #include "fakes/FakeHotKeyRegistrar.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Characters per second through the advanced macro language into a sink that does nothing;
 // the two sizes show whether the run stays linear in the text's length.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replay figures against a real X server; run under scripts/with-xvfb.sh.
 //
 // RecordedSpeedTiming: the gaps between replayed key events as a client of their own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the X11 benchmarks share: child processes, scratch folders, counting what a target

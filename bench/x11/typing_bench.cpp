@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing into real programs on the private X server of scripts/with-xvfb.sh (with openbox),
 // Quorvel beside `xdotool type --delay 0` on the same text in the same run. Each figure is
 // characters per second from the first key until the target holds the whole text, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 backend measured on the private X server of scripts/with-xvfb.sh (with openbox):
 //   HotKeyLatency     a press sent by another client until the macro's first key reaches a
 //                     capturing client; median and 99th percentile over 200 presses

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What an advanced macro would do, told step by step in words ("Ctrl+F4", "type: Hello",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The advanced macro language: the scan loop, the token tables and the commands.
 //
 // The text is decoded once into code points; every step works on a view into that buffer,

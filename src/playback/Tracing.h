@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Platform stand-ins that report what a run does instead of doing it: no display, no real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A catalogue whose hot keys collide in every way the conflict rules know.

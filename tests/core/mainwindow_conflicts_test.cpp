@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "conflicts_rig.h"
 #include "fakes/FakeViews.h"
 #include "mainwindow/MainWindowModel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/Error.h"
 #include "common/Text.h"
 #include "playback_rig.h"

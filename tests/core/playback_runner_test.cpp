@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "playback_rig.h"

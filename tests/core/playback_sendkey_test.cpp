@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/Error.h"
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeKeySink.h"

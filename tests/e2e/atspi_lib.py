@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Drives a running Qt program over AT-SPI the way an assistive tool does, for the
 whole-program tests. Run with Debian's /usr/bin/python3 (it has pyatspi).
 

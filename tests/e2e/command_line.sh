@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program itself: a command-line run of a launch macro with /CLOSE starts the program
 # and ends by itself; without a display it says so and fails.
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """An advanced macro composed as a person composes it: the wizard opened from the main
 window, its advanced page's menu buttons clicked and their items chosen by name, the command
 dialogs filled in and confirmed, a few plain keys typed between them; then the saved text is

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # An advanced macro composed on the wizard's advanced page with its menus and command
 # dialogs, found by their accessible names on a private desktop: a window wait, a modifier
 # with a key, a delay, a repeat block, an input box and its value, and Enter. The saved text

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program on a real desktop (Xvfb + openbox), with xterm and xdotool as peers:
 # hot keys, window-title triggers, focus and look-for, and two copies sharing a hot key.
 set -uo pipefail

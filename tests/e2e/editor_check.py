@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The advanced page's checker and dry run as a person meets them: a text with a misspelt
 token typed into the wizard's memo, the "Macro Check" panel read over the accessibility bus
 once the typing pauses, then "Dry Run" pressed and its panel read. Started by

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The checker and the dry run on the wizard's advanced page, on a private desktop: a misspelt
 # token typed into the memo is reported in the "Macro Check" panel, and "Dry Run" tells the
 # steps in its panel, both read over the accessibility bus; with the default folders.

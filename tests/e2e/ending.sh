@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Ending on SIGTERM and SIGHUP: whatever quorvel holds down on the X server (a replay
 # holding Shift) is let go before the process is gone.
 set -uo pipefail

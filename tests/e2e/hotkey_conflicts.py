@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Hot-key conflicts as a person meets them, driven through the accessibility tree: the
 greyed keys of the main list and their reasons, and the line under the hot-key box of the
 wizard and of the properties dialog for each holder of a key. Started by hotkey_conflicts.sh

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hot-key conflicts explained, on a private desktop: two macros share a key and a third has a
 # key xbindkeys holds. The list greys both refused keys and says who holds them; the wizard's
 # and the properties dialog's line under the hot-key box says it for each key typed into it.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private desktop for the whole-program tests that drive quorvel over the accessibility
 # bus, sourced by them (not a test itself). desktop_run CMD... runs CMD with DISPLAY on a
 # fresh Xvfb, openbox managing it, inside its own D-Bus session with Qt's accessibility

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers of the whole-program test scripts, sourced by each of them (not a test itself).
 # Gives: bin, src, work (a fresh folder) and pids (background processes), both cleaned up on
 # exit; the counters passed and failed, kept by check and expect and reported by finish; the

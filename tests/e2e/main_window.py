@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The main window as a person meets it, driven through the accessibility tree: the rows,
 the selection by keyboard and by mouse, the context menu, the deletion with its question,
 help on F1, and Hide. Started by main_window.sh with the data folder and the catalogue as

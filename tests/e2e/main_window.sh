@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The main window driven from outside through its accessibility tree, as an assistive tool
 # would, on a private desktop with its own D-Bus session: rows, selection, context menu,
 # deletion through the question, help and Hide; with the default folders. Screenshots go to

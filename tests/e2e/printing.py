@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The list printed on a real print queue: the main window's context menu, the print dialog
 with the queue chosen by name, and Print. Started by printing.sh with the queue's name as
 argument, with the program already running. Exit status 0 when every step worked."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One job through a real print queue: a private cupsd started here, a raw queue whose backend
 # copies each job into a folder, the list printed from the main window through the print
 # dialog, and the job read back as text. cupsd goes with the script.

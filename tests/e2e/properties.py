@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The properties dialog as a person meets it, driven through the accessibility tree: a
 launch and an advanced macro renamed and given new hot keys, a keystroke macro re-recorded
 into an xterm, and each one run by its new key. Started by properties.sh with the data

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The properties dialog driven from outside through the accessibility tree on a private
 # desktop: rename a launch and an advanced macro and give them new hot keys, re-record a
 # keystroke macro, and run all three by their new keys; with the default folders. Screenshots

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # quorvelctl check from outside: one line per finding, and the exit status says what it found.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # quorvelctl from outside: keys, trace and list print their fixed formats, with no display.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shortcuts for hostile macro names in each of the six places, checked by the desktop's own
 # validator and launched as a desktop launches them: each starts exactly its macro, and the
 # program ends by itself afterwards.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The tray icon as a person meets it on an XEmbed tray: the icon embedded in the tray, its
 menu on a right click, the about box, the double click that opens the main window, and Exit.
 Started by tray.sh with the quorvel process id, the program already running hidden.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The tray icon against real tray hosts on a private desktop with its own D-Bus session:
 # an XEmbed tray (trayer) with the icon's menu, the about box, the double click and Exit,
 # then a StatusNotifier watcher whose Activate opens the main window. Screenshots go to

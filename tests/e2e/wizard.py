@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """One macro of each kind made through "Macro Assistant" as a person makes it: the choices
 clicked, the name and texts typed, the hot key pressed into its box, recordings made in an
 xterm; then the catalogue, the data files and the shortcut are read, and every new hot key is

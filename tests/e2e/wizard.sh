@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One macro of each kind made through the wizard on a private desktop, as a person makes it,
 # by the controls' accessible names: an advanced macro with a desktop shortcut, a launch with
 # a window-title trigger, a keystroke recording and a mouse recording; each new hot key is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "WizardRig.h"
 #include "catalogue/Catalogue.h"
 #include "components/forms/TEPMenuButton.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/FakeErrorDisplay.h"
 #include "mainwindow/PrintList.h"
 #include "mainwindow/forms/MacroListPrinting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "catalogue/Catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second process for the crash and concurrency tests of the store and the data files.
 //   catalogue_writer loop FILE            rewrites Main/Counter with 1, 2, 3, ... forever
 //   catalogue_writer recording FILE       rewrites a large recording forever

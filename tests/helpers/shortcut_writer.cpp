@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // shortcut_writer CATALOGUE PROGRAM FOLDER RECORD: writes record's shortcut for PROGRAM in
 // folder FOLDER (the ordinal of ShellFolder), the places found from the environment. Prints
 // the error's text and exits 1 when the shortcut cannot be made.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the key codes the X server holds down, one per line; nothing when none is.
 
 #include <X11/Xlib.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The package as a new user meets it, on a machine where it is not installed yet: installs
 # the .deb with apt-get, makes a fresh user and runs session.sh as that user on a private
 # desktop (Xvfb, openbox, D-Bus, a tray) with default folders, then removes the package and

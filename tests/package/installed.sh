@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The build tree installed into a scratch root as a package would install it: the expected
 # files and nothing else, the desktop entry, metadata and manual pages valid, and the
 # installed programs run with default folders (a fresh HOME, no QUORVEL_HOME, no XDG_*

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run by install_test.sh as a fresh user with default folders, the package installed: on a
 # private desktop with a tray, Quorvel is started by its menu entry's Exec line;
 # "Start with the Desktop" writes the autostart entry; the first run shows the main window, a

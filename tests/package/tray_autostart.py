@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The tray menu's "Start with the Desktop" on a real tray: off on a fresh home, ticking it
 writes the autostart entry (argv[2]) that starts Quorvel, the tick shows when the menu opens
 again. Started by session.sh with the quorvel process id."""

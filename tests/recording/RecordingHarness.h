@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Helpers for driving the X11 journal against the private X server of scripts/with-xvfb.sh.

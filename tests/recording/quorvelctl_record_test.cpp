@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RecordingHarness.h"
 #include "core/recording_events.h"
 #include "fakes/TestSupport.h"

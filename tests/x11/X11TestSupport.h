@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Real peers for the X11 backend tests on the private X server of scripts/with-xvfb.sh:

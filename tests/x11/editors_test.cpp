@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing into editors of the two big toolkits, read back from what they write out.
 
 #include "X11TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "X11TestSupport.h"
 #include "platform/x11/X11WindowSystem.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/forms/MacroListPrinting.h"
 
 #include "common/Error.h"

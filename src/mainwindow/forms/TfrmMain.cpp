@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/forms/TfrmMain.h"
 
 #include "components/forms/Artwork.h"

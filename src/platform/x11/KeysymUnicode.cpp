@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Legacy keysyms and the characters they stand for, from <X11/keysymdef.h>.
 // Latin-1 keysyms equal their code points and 0x1000000 + code point is the
 // Unicode keysym of any character; neither needs a row here.
