@@ -66,12 +66,16 @@ cupsd -f -c "$cups/cupsd.conf" -s "$cups/cups-files.conf" >"$cups/log/stdout" 2>
 cupsd_pid=$!
 pids+=("$cupsd_pid")
 export CUPS_SERVER="$cups/cups.sock"
-wait_for 10 lpstat -r >/dev/null || {
+# lpstat -r succeeds even while the scheduler is not yet listening: read what it says.
+wait_for 20 sh -c 'lpstat -r 2>/dev/null | grep -q "is running"' || {
     sed 's/^/    cupsd: /' "$cups/log/stdout" "$cups/log/error_log" 2>/dev/null | tail -20
     fail "cupsd did not start"
 }
-timeout 20 lpadmin -p "$queue" -E -v "quorvelcopy:$cups/jobs" -m raw 2>/dev/null ||
+add_queue() { timeout 10 lpadmin -p "$queue" -E -v "quorvelcopy:$cups/jobs" -m raw; }
+wait_for 20 add_queue || {
+    add_queue 2>&1 | sed 's/^/    lpadmin: /'
     fail "the queue could not be added"
+}
 timeout 20 lpadmin -d "$queue" || fail "the queue could not be made the default"
 check "the queue accepts jobs" bash -c "lpstat -a '$queue' | grep -q accepting"
 

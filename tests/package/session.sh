@@ -40,19 +40,12 @@ timeout 60 /usr/bin/python3 -B "$here/tray_autostart.py" "$quorvel" \
 check "the tray item's checks" test $? -eq 0
 check "the autostart entry is valid" desktop-file-validate "$HOME/.config/autostart/$id.desktop"
 
-# wizard.py reads the catalogue and the data files from one folder: a view of both, made of
-# links to the default folders (dangling until the program writes the file).
-view="$work/view"
-mkdir -p "$view"
-ln -s "$config/macros.ini" "$view/macros.ini"
-grep -o '"[^"/]*\.\(key\|dat\)"' "$here/wizard.py" | tr -d '"' | sort -u | while read -r file; do
-    ln -s "$data/$file" "$view/$file"
-done
 marker_script="$work/touch-marker"
 # shellcheck disable=SC2016 # literal on purpose
 printf '#!/bin/sh\ntouch "$1"\n' >"$marker_script"
 chmod +x "$marker_script"
-run_driver 240 wizard.py "$config/macros.ini" -- "$view" "$work" "$HOME" "$marker_script"
+run_driver 240 wizard.py "$config/macros.ini" -- "$data" "$work" "$HOME" "$marker_script" \
+    "$config/macros.ini"
 
 check "the data folder is private" test "$(stat -c %a "$data" 2>/dev/null)" = 700
 
