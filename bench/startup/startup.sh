@@ -14,29 +14,23 @@ runs=${2:-15}
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 
+# Four macros, one of each kind, two with hot keys.
 catalogue() { # extra [Main] lines
     mkdir -p "$work/home"
-    printf '[Main]\nEntries=4\n%s' "$1" >"$work/home/macros.ini"
-    cat >>"$work/home/macros.ini" <<'INI'
-[Macro1]
-Name=Notes
-Type=1
-FileName=true
-[Macro2]
-Name=Typing
-Type=2
-HotKey=24692
-FileName=Typing.dat
-[Macro3]
-Name=Mail
-Type=4
-HotKey=49236
-FileName=Mail.key
-[Macro4]
-Name=Replay
-Type=3
-FileName=Replay.jnl
-INI
+    {
+        printf '[Main]\nEntries=4\n%s' "$1"
+        local n=0 name kind file key
+        while read -r name kind file key; do
+            n=$((n + 1))
+            printf '[Macro%d]\nName=%s\nType=%s\nFileName=%s\n' "$n" "$name" "$kind" "$file"
+            if [ -n "$key" ]; then printf 'HotKey=%s\n' "$key"; fi
+        done <<'RECORDS'
+Notes 1 true
+Typing 2 Typing.dat 24692
+Mail 4 Mail.key 49236
+Replay 3 Replay.jnl
+RECORDS
+    } >"$work/home/macros.ini"
 }
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
