@@ -3,6 +3,7 @@
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "app/qt/QtPlatform.h"
+#include "app/qt/QtTimers.h"
 #include "catalogue/MacroFiles.h"
 #include "editing/HintModel.h"
 #include "editing/HintShower.h"
@@ -90,8 +91,6 @@ struct Application::Impl : MainWindowServices,
         else
             mainModel.LoadMacroList();
     }
-    void scanTick() override { scan->Timer1Timer(); }
-    void waitTick() override { runner->tmr1Timer(); }
     // Every way out lets go of what we hold: Exit, the close boxes, a /CLOSE run.
     void endProgram() override { endAll(); }
     void endAll();
@@ -184,6 +183,7 @@ struct Application::Impl : MainWindowServices,
         QTimer::singleShot(0, std::move(raise));
     } };
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+    QtTimers timers { errors, [this] { scan->Timer1Timer(); }, [this] { runner->tmr1Timer(); } };
 
     MainWindowModel mainModel { catalogue, errors, *this, backend.keyName };
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
@@ -266,7 +266,7 @@ void Application::start(const std::vector<std::string> &arguments)
         *p.backend.journal,
         p,
         p.dateTime,
-        p.mainModel,
+        p.timers,
         p.catalogue,
         p.paths.programFolder,
     };
@@ -313,6 +313,9 @@ void Application::start(const std::vector<std::string> &arguments)
     }
 
     p.mainModel.FormCreate();
+    p.timers.setScanInterval(TriggerScan::searchInterval(p.catalogue));
+    p.timers.setScanTimerEnabled(true);
+    p.timers.setWaitTimer(Timers::WaitTimerDesignInterval, true);
     p.autostart = std::make_unique<AutostartEntry>(
         ShellFolders::fromEnvironment(p.paths.programFolder).path(ShellFolder::sfStartup),
         runningProgram());
@@ -371,10 +374,8 @@ void Application::Impl::endAll()
         return;
     p.ended = true;
     // Nothing may start a run any more: no scan, no wait ticks, no hot key, no /CLOSE check.
-    if (p.frmMain) {
-        p.mainModel.setScanTimerEnabled(false);
-        p.mainModel.setWaitTimer(MainWindowModel::WaitTimerDesignInterval, false);
-    }
+    p.timers.setScanTimerEnabled(false);
+    p.timers.setWaitTimer(Timers::WaitTimerDesignInterval, false);
     if (p.quorvelForm)
         p.quorvelForm->setPlaybackTimer(false);
     if (p.hotKeys) {
