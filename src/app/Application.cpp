@@ -4,6 +4,7 @@
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "app/qt/QtPlatform.h"
+#include "app/qt/QtTimers.h"
 #include "catalogue/MacroFiles.h"
 #include "components/forms/Artwork.h"
 #include "editing/HintModel.h"
@@ -59,7 +60,10 @@ struct Application::Impl : MainWindowServices,
                            TrayServices,
                            WizardServices,
                            PropertiesServices,
-                           HintShower
+                           HintShower,
+                           HelpViewer,
+                           HintView,
+                           ValuePrompt
 {
     Impl(const Paths &p, Backend b)
         : paths(p)
@@ -88,8 +92,6 @@ struct Application::Impl : MainWindowServices,
         else
             mainModel.LoadMacroList();
     }
-    void scanTick() override { scan->Timer1Timer(); }
-    void waitTick() override { runner->tmr1Timer(); }
     // Every way out lets go of what we hold: Exit, the close boxes, a /CLOSE run.
     void endProgram() override { endAll(); }
     void endAll();
@@ -138,10 +140,33 @@ struct Application::Impl : MainWindowServices,
 
     // PropertiesServices
     void LoadMacroList() override { mainModel.LoadMacroList(); }
-    void showWizard() override { frmWizard->showModal(); }
+    void showWizard() override { wizard().showModal(); }
 
     // HintShower
     void ShowHint(const std::string &text) override { hintModel->ShowHint(text); }
+
+    // Windows are built when first shown and then kept, hidden between showings, so an idle
+    // program in the tray holds only the main window.
+    void showHelp(std::string_view topic) override
+    {
+        if (!helpWindow)
+            helpWindow = std::make_unique<THelpWindow>();
+        helpWindow->showHelp(topic);
+    }
+    bool showHintModal(const std::string &text) override
+    {
+        if (!frmHint)
+            frmHint = std::make_unique<TfrmHint>();
+        return frmHint->showHintModal(text);
+    }
+    std::string ask(const std::string &prompt) override
+    {
+        if (!frmGetVar)
+            frmGetVar = std::make_unique<TfrmGetVar>();
+        return frmGetVar->ask(prompt);
+    }
+    TfrmWizard &wizard();
+    TfrmProperties &properties();
 
     Paths paths;
     Backend backend;
@@ -159,6 +184,7 @@ struct Application::Impl : MainWindowServices,
         QTimer::singleShot(0, std::move(raise));
     } };
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+    QtTimers timers { errors, [this] { scan->Timer1Timer(); }, [this] { runner->tmr1Timer(); } };
 
     MainWindowModel mainModel { catalogue, errors, *this, backend.keyName };
     ApplicationFormModel quorvelModel { mainModel, catalogue, errors, pump, *this };
@@ -224,15 +250,13 @@ void Application::start(const std::vector<std::string> &arguments)
     sweepStaleDataTemporaries(p.paths.programFolder);
     p.mainModel.setDataFolder(p.paths.programFolder);
     p.mainModel.setFileRemover(p.files);
-    p.helpWindow = std::make_unique<THelpWindow>();
-    p.mainModel.setHelpViewer(*p.helpWindow);
+    p.mainModel.setHelpViewer(p);
     p.mainModel.setListPrinter(p.listPrinting);
     p.shortcuts = std::make_unique<DesktopShortcutMaker>(p.catalogue,
         ShellFolders::fromEnvironment(p.paths.programFolder), runningProgram(),
         productIconSvg().toStdString());
     p.mainModel.setShortcutMaker(*p.shortcuts);
     p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
-    p.frmGetVar = std::make_unique<TfrmGetVar>();
 
     PlaybackServices services {
         *p.backend.keys,
@@ -241,42 +265,35 @@ void Application::start(const std::vector<std::string> &arguments)
         *p.backend.windows,
         p.launcher,
         *p.backend.journal,
-        *p.frmGetVar,
+        p,
         p.dateTime,
-        p.mainModel,
+        p.timers,
         p.catalogue,
         p.paths.programFolder,
     };
     p.runner = std::make_unique<MacroRunner>(services);
-    p.frmHint = std::make_unique<TfrmHint>();
-    p.hintModel = std::make_unique<HintModel>(p.store, *p.frmHint);
+    p.hintModel = std::make_unique<HintModel>(p.store, p);
     p.hintModel->onShowHintsChanged = [&p](bool on) {
         if (p.trayModel)
             p.trayModel->hintWindowClosed(on);
     };
     p.wizardModel = std::make_unique<WizardModel>(WizardModel::Deps { p.catalogue,
-        *p.backend.journal, p, p.pump, p.errors, p, p.paths.programFolder, p.shortcuts.get(),
-        p.helpWindow.get(), p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
-    p.frmWizard = std::make_unique<TfrmWizard>(*p.wizardModel);
-    p.frmWizard->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
-    p.insertionModel = std::make_unique<InsertionModel>(p, p.catalogue);
-    p.frmWizard->setInsertionModel(*p.insertionModel);
-    p.checkModel = std::make_unique<MacroCheckModel>(
-        MacroCheckModel::Deps { p.catalogue, p.paths.programFolder, p.dateTime });
-    p.frmWizard->setCheckModel(*p.checkModel);
-    p.frmMain->openWizard = [&p] { p.frmWizard->showModal(); };
+        *p.backend.journal, p, p.pump, p.errors, p, p.paths.programFolder, p.shortcuts.get(), &p,
+        p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
+    p.frmMain->openWizard = [&p] { p.wizard().showModal(); };
     p.propertiesModel = std::make_unique<PropertiesModel>(
         PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
-            p.paths.programFolder, p.helpWindow.get(), p.backend.hotKeys, p.backend.keyName });
-    p.frmProperties = std::make_unique<TfrmProperties>(*p.propertiesModel);
-    p.frmProperties->setHotKeyLookups(p.backend.virtualKeyOfKeycode, p.backend.keyName);
-    p.frmMain->openProperties = [&p](int n) { p.frmProperties->showModal(n); };
-    // The end of a replay goes to the window that started it.
+            p.paths.programFolder, &p, p.backend.hotKeys, p.backend.keyName });
+    p.frmMain->openProperties = [&p](int n) { p.properties().showModal(n); };
+    // The end of a replay goes to the window that started it; with no editor built yet it
+    // was the runner's.
     p.backend.journal->OnFinished = [&p](bool) {
-        if (p.propertiesModel->isOpen() && !p.wizardModel->editMode())
+        if (p.frmProperties && p.propertiesModel->isOpen() && !p.wizardModel->editMode())
             p.propertiesModel->RecorderFinished();
-        else
+        else if (p.frmWizard)
             p.wizardModel->RecorderFinished();
+        else
+            p.RecordFinished();
     };
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
@@ -289,17 +306,22 @@ void Application::start(const std::vector<std::string> &arguments)
             },
             [&p] { p.mainModel.LoadMacroList(); });
         p.EPHotkeyStopRecord = std::make_unique<StopRecordHotKey>(*p.backend.hotKeys, &p.errors);
+        // Bound from the start, though nothing records until an editor is built.
         p.EPHotkeyStopRecord->OnHotKey = [&p](TEPHotKey &, unsigned &, unsigned) {
-            p.wizardModel->stopRecordHotKey();
+            if (p.frmWizard)
+                p.wizardModel->stopRecordHotKey();
         };
     }
 
     p.mainModel.FormCreate();
+    p.timers.setScanInterval(TriggerScan::searchInterval(p.catalogue));
+    p.timers.setScanTimerEnabled(true);
+    p.timers.setWaitTimer(Timers::WaitTimerDesignInterval, true);
     p.autostart = std::make_unique<AutostartEntry>(
         ShellFolders::fromEnvironment(p.paths.programFolder).path(ShellFolder::sfStartup),
         runningProgram());
-    p.trayModel = std::make_unique<TrayModel>(TrayDependencies { p.store, p.errors, p.pump,
-        p.launcher, p.helpWindow.get(), &p.listPrinting, p, p.autostart.get() });
+    p.trayModel = std::make_unique<TrayModel>(TrayDependencies {
+        p.store, p.errors, p.pump, p.launcher, &p, &p.listPrinting, p, p.autostart.get() });
     p.quorvelForm = std::make_unique<TQuorvel>(p.quorvelModel, *p.trayModel);
     p.quorvelModel.FormCreate();
     p.trayModel->FormCreate();
@@ -315,6 +337,32 @@ void Application::start(const std::vector<std::string> &arguments)
         p.quorvelModel.showWithoutTray();
 }
 
+// The properties dialog edits an advanced macro in the wizard's page, so the wizard comes
+// first.
+TfrmWizard &Application::Impl::wizard()
+{
+    if (frmWizard)
+        return *frmWizard;
+    frmWizard = std::make_unique<TfrmWizard>(*wizardModel);
+    frmWizard->setHotKeyLookups(backend.virtualKeyOfKeycode, backend.keyName);
+    insertionModel = std::make_unique<InsertionModel>(*this, catalogue);
+    frmWizard->setInsertionModel(*insertionModel);
+    checkModel = std::make_unique<MacroCheckModel>(
+        MacroCheckModel::Deps { catalogue, paths.programFolder, dateTime });
+    frmWizard->setCheckModel(*checkModel);
+    return *frmWizard;
+}
+
+TfrmProperties &Application::Impl::properties()
+{
+    if (frmProperties)
+        return *frmProperties;
+    wizard();
+    frmProperties = std::make_unique<TfrmProperties>(*propertiesModel);
+    frmProperties->setHotKeyLookups(backend.virtualKeyOfKeycode, backend.keyName);
+    return *frmProperties;
+}
+
 void Application::end()
 {
     m_impl->endAll();
@@ -327,10 +375,8 @@ void Application::Impl::endAll()
         return;
     p.ended = true;
     // Nothing may start a run any more: no scan, no wait ticks, no hot key, no /CLOSE check.
-    if (p.frmMain) {
-        p.mainModel.setScanTimerEnabled(false);
-        p.mainModel.setWaitTimer(MainWindowModel::WaitTimerDesignInterval, false);
-    }
+    p.timers.setScanTimerEnabled(false);
+    p.timers.setWaitTimer(Timers::WaitTimerDesignInterval, false);
     if (p.quorvelForm)
         p.quorvelForm->setPlaybackTimer(false);
     if (p.hotKeys) {

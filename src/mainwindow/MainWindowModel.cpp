@@ -30,10 +30,6 @@ void MainWindowModel::FormCreate()
 {
     LoadMacroList();
     runGuarded(m_errors, [this] { m_services.BindHotKeys(); });
-    m_scanInterval = m_catalogue.store().readInteger(
-        settings::Main, settings::SearchInterval, settings::SearchIntervalDefault);
-    setScanTimerEnabled(true);
-    view().setWaitTimer(WaitTimerDesignInterval, true);
     runGuarded(m_errors, [this] { m_catalogue.resetTriggerMemory(); });
 }
 
@@ -263,26 +259,6 @@ void MainWindowModel::deleteMacro(int row)
     view().setCommandEnabled(SelectionCommand::mnuDelete, false);
     view().setCommandEnabled(SelectionCommand::mnuCreateShortcut, false);
     m_services.BindHotKeys();
-}
-
-void MainWindowModel::Timer1Timer()
-{
-    runGuarded(m_errors, [this] { m_services.scanTick(); });
-}
-
-void MainWindowModel::tmr1Timer()
-{
-    m_services.waitTick();
-}
-
-void MainWindowModel::setScanTimerEnabled(bool enabled)
-{
-    view().setScanTimer(m_scanInterval, enabled && m_scanInterval > 0);
-}
-
-void MainWindowModel::setWaitTimer(int intervalMs, bool enabled)
-{
-    view().setWaitTimer(intervalMs, enabled);
 }
 
 } // namespace quorvel

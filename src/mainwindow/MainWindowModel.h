@@ -6,7 +6,6 @@
 #include "mainwindow/Placement.h"
 #include "platform/Dialogs.h"
 #include "platform/FileRemover.h"
-#include "platform/Timers.h"
 #include "shell/HelpViewer.h"
 #include "shell/ListPrinter.h"
 #include "shell/ShortcutMaker.h"
@@ -71,9 +70,6 @@ public:
     virtual void setWindowGeometry(const Rect &geometry) = 0;
     // The part of the screen windows may take.
     virtual Rect screenArea() const = 0;
-    // Timer1 and tmr1; their ticks come back as Timer1Timer and tmr1Timer.
-    virtual void setScanTimer(int intervalMs, bool running) = 0;
-    virtual void setWaitTimer(int intervalMs, bool running) = 0;
 };
 
 // The rest of the program as the main window reaches it.
@@ -84,8 +80,6 @@ public:
     virtual void ProcessHotKey(int n) = 0;
     // Binds every slot again from the catalogue and reloads the list.
     virtual void BindHotKeys() = 0;
-    virtual void scanTick() = 0;
-    virtual void waitTick() = 0;
     virtual void endProgram() = 0;
     // Hot keys are inert while an editor is open.
     virtual void setEditing(bool editing) = 0;
@@ -97,13 +91,10 @@ public:
     }
 };
 
-// The main window's rules: the list, start-up, placement, hiding and closing, and the two
-// timers a timed wait switches.
-class MainWindowModel : public Timers
+// The main window's rules: the list, start-up, placement, hiding and closing.
+class MainWindowModel
 {
 public:
-    static constexpr int WaitTimerDesignInterval = 10000;
-
     MainWindowModel(Catalogue &catalogue, ErrorDisplay &errors, MainWindowServices &services,
         KeyNameLookup keyName = {});
     void setView(MainWindowView &view) { m_view = &view; }
@@ -115,7 +106,7 @@ public:
     void setListPrinter(ListPrinter &printer) { m_printer = &printer; }
     void setFileRemover(FileRemover &files) { m_files = &files; }
 
-    // Start-up: list, hot keys, timers, empty trigger memory.
+    // Start-up: list, hot keys, empty trigger memory.
     void FormCreate();
     void LoadMacroList();
     // The rows the list shows now; filled at start-up, whether the window was shown or not.
@@ -150,12 +141,6 @@ public:
     void lvMacroClick();
     void lvMacroMouseUp();
     void lvMacroKeyUp();
-    void Timer1Timer();
-    void tmr1Timer();
-
-    // Timers
-    void setScanTimerEnabled(bool enabled) override;
-    void setWaitTimer(int intervalMs, bool enabled) override;
 
     static constexpr int KeyF1 = 112;
     static constexpr const char *HelpTopic = "Operation";
@@ -187,8 +172,6 @@ private:
     ListPrinter *m_printer = nullptr;
     FileRemover *m_files = nullptr;
     std::vector<MacroListRow> m_rows;
-    // 0 or less: the scan never runs, not even after a timed wait.
-    int m_scanInterval = 0;
 };
 
 } // namespace quorvel

@@ -8,6 +8,9 @@ namespace quorvel {
 class Timers
 {
 public:
+    // The wait ticker's period while no timed wait runs.
+    static constexpr int WaitTimerDesignInterval = 10000;
+
     virtual ~Timers() = default;
     virtual void setScanTimerEnabled(bool enabled) = 0;
     virtual void setWaitTimer(int intervalMs, bool enabled) = 0;

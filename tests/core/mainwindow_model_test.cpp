@@ -36,7 +36,7 @@ protected:
     MainWindowModel model { catalogue, errors, services };
 };
 
-TEST_F(MainWindow, FormCreateLoadsBindsStartsTimersThenEmptiesTriggerMemory)
+TEST_F(MainWindow, FormCreateLoadsBindsThenEmptiesTriggerMemory)
 {
     std::vector<std::string> order;
     services.onBind = [&] {
@@ -49,10 +49,6 @@ TEST_F(MainWindow, FormCreateLoadsBindsStartsTimersThenEmptiesTriggerMemory)
     EXPECT_EQ(view.rows[0].caption, "Mail");
     EXPECT_EQ(view.rows[0].hotKeyText, "Ctrl+Alt+A");
     EXPECT_EQ(view.rows[0].trigger, "Inbox");
-    EXPECT_EQ(view.scanTimer.intervalMs, 1000);
-    EXPECT_TRUE(view.scanTimer.running);
-    EXPECT_EQ(view.waitTimer.intervalMs, MainWindowModel::WaitTimerDesignInterval);
-    EXPECT_TRUE(view.waitTimer.running);
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "x"), "");
     EXPECT_EQ(store.readString("Macro2", "FoundHandle", "x"), "");
     EXPECT_FALSE(view.visible);
@@ -64,71 +60,7 @@ TEST_F(MainWindow, FailedBindingIsShownAndStartUpGoesOn)
     services.onBind = [] { throw Error("Cannot register"); };
     model.FormCreate();
     EXPECT_EQ(errors.shown, (std::vector<std::string> { "Cannot register" }));
-    EXPECT_TRUE(view.scanTimer.running);
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "x"), "");
-}
-
-struct IntervalCase
-{
-    const char *name;
-    const char *value; // nullptr: key absent
-    int interval;
-    bool runs;
-};
-
-class SearchIntervals : public ::testing::TestWithParam<IntervalCase>
-{
-};
-
-// The scan keeps its period through a timed wait; one without a period never runs.
-TEST_P(SearchIntervals, ScanTimerFollowsSearchIntervalThroughATimedWait)
-{
-    TempDir dir;
-    std::string ini = "[Main]\n";
-    if (GetParam().value)
-        ini += std::string("SearchInterval=") + GetParam().value + "\n";
-    writeFile(dir.file("macros.ini"), ini);
-    ProfileStore store(dir.file("macros.ini"));
-    Catalogue catalogue(store);
-    FakeErrorDisplay errors;
-    FakeServices services;
-    FakeMainWindowView view;
-    MainWindowModel model(catalogue, errors, services);
-    model.setView(view);
-    model.FormCreate();
-    EXPECT_EQ(view.scanTimer.running, GetParam().runs);
-    if (GetParam().runs) {
-        EXPECT_EQ(view.scanTimer.intervalMs, GetParam().interval);
-    }
-
-    model.setWaitTimer(1000, true);
-    model.setScanTimerEnabled(false);
-    EXPECT_FALSE(view.scanTimer.running);
-    EXPECT_EQ(view.waitTimer.intervalMs, 1000);
-    EXPECT_TRUE(view.waitTimer.running);
-    model.setWaitTimer(1000, false);
-    model.setScanTimerEnabled(true);
-    EXPECT_EQ(view.scanTimer.running, GetParam().runs);
-    EXPECT_FALSE(view.waitTimer.running);
-    if (GetParam().runs) {
-        EXPECT_EQ(view.scanTimer.intervalMs, GetParam().interval);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, SearchIntervals,
-    ::testing::Values(IntervalCase { "absent", nullptr, 250, true },
-        IntervalCase { "given", "40", 40, true }, IntervalCase { "zero", "0", 0, false },
-        IntervalCase { "negative", "-5", 0, false }),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(MainWindow, ScanErrorsAreShownOnceAndWaitTicksForwarded)
-{
-    model.FormCreate();
-    services.onScan = [] { throw Error("Invalid token"); };
-    model.Timer1Timer();
-    model.tmr1Timer();
-    EXPECT_EQ(errors.shown, (std::vector<std::string> { "Invalid token" }));
-    EXPECT_EQ(services.log, (std::vector<std::string> { "bind", "scan", "wait" }));
 }
 
 TEST_F(MainWindow, HideSavesThePlacementAndSetPositionRestoresIt)

@@ -14,16 +14,10 @@
 
 namespace quorvel::testing {
 
-// A main window that keeps what it is told: rows, geometry, visibility and the two timers.
+// A main window that keeps what it is told: rows, geometry and visibility.
 class FakeMainWindowView : public MainWindowView
 {
 public:
-    struct Timer
-    {
-        int intervalMs = 0;
-        bool running = false;
-    };
-
     std::vector<MacroListRow> rows;
     int loads = 0;
     int selected = -1; // loading rows clears it
@@ -44,8 +38,6 @@ public:
     bool visible = false;
     Rect geometry { 0, 0, 421, 343 };
     Rect screen { 0, 0, 1280, 1024 };
-    Timer scanTimer;
-    Timer waitTimer;
 
     void loadRows(const std::vector<MacroListRow> &r) override
     {
@@ -92,14 +84,6 @@ public:
     Rect windowGeometry() const override { return geometry; }
     void setWindowGeometry(const Rect &g) override { geometry = g; }
     Rect screenArea() const override { return screen; }
-    void setScanTimer(int intervalMs, bool running) override
-    {
-        scanTimer = { intervalMs, running };
-    }
-    void setWaitTimer(int intervalMs, bool running) override
-    {
-        waitTimer = { intervalMs, running };
-    }
 };
 
 class FakeApplicationFormView : public ApplicationFormView
@@ -113,7 +97,7 @@ public:
 };
 
 // The rest of the program as both models reach it; every call is logged in order
-// ("run 2", "bind", "scan", "wait", "end").
+// ("run 2", "bind", "end").
 class FakeServices : public MainWindowServices, public ApplicationFormServices
 {
 public:
@@ -121,7 +105,6 @@ public:
     std::string status;
     std::function<void(int)> onRun;
     std::function<void()> onBind;
-    std::function<void()> onScan;
 
     void ProcessHotKey(int n) override
     {
@@ -135,13 +118,6 @@ public:
         if (onBind)
             onBind();
     }
-    void scanTick() override
-    {
-        log.push_back("scan");
-        if (onScan)
-            onScan();
-    }
-    void waitTick() override { log.push_back("wait"); }
     void endProgram() override { log.push_back("end"); }
     void setEditing(bool on) override
     {

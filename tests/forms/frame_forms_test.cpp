@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
+#include "app/qt/QtTimers.h"
 #include "catalogue/Catalogue.h"
 #include "common/Error.h"
 #include "fakes/CatalogueFixture.h"
@@ -11,6 +12,7 @@
 #include "mainwindow/MainWindowModel.h"
 #include "mainwindow/forms/TfrmMain.h"
 #include "shell/TrayModel.h"
+#include "triggers/TriggerScan.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -75,7 +77,7 @@ protected:
         store, errors, pump, launcher, nullptr, nullptr, trayServices } };
 };
 
-TEST_F(FrameForms, FormCreateShowsTheListAndStartsTimers)
+TEST_F(FrameForms, FormCreateShowsTheList)
 {
     TfrmMain frm(mainModel);
     mainModel.FormCreate();
@@ -84,42 +86,86 @@ TEST_F(FrameForms, FormCreateShowsTheListAndStartsTimers)
     EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(0), "Mail");
     EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(1), "Ctrl+Alt+A");
     EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(2), "Inbox");
-    EXPECT_EQ(frm.Timer1.interval(), 1000);
-    EXPECT_TRUE(frm.Timer1.isActive());
-    EXPECT_TRUE(frm.tmr1.isActive());
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "x"), "");
     EXPECT_FALSE(frm.isVisible());
 }
 
-TEST_F(FrameForms, TimedWaitSwitchesTheScanOffAndOn)
+struct IntervalCase
 {
-    TfrmMain frm(mainModel);
-    mainModel.FormCreate();
-    mainModel.setScanTimerEnabled(false);
-    mainModel.setWaitTimer(1000, true);
-    EXPECT_FALSE(frm.Timer1.isActive());
-    EXPECT_TRUE(frm.tmr1.isActive());
-    mainModel.setWaitTimer(1000, false);
-    mainModel.setScanTimerEnabled(true);
-    EXPECT_TRUE(frm.Timer1.isActive());
-    EXPECT_FALSE(frm.tmr1.isActive());
+    const char *name;
+    const char *value; // nullptr: key absent
+    int interval;
+    bool runs;
+};
+
+class SearchIntervals : public ::testing::TestWithParam<IntervalCase>
+{
+};
+
+// The scan keeps its period through a timed wait; one without a period never runs.
+TEST_P(SearchIntervals, ScanTimerFollowsSearchIntervalThroughATimedWait)
+{
+    TempDir dir;
+    std::string ini = "[Main]\n";
+    if (GetParam().value)
+        ini += std::string("SearchInterval=") + GetParam().value + "\n";
+    writeFile(dir.file("macros.ini"), ini);
+    ProfileStore store(dir.file("macros.ini"));
+    Catalogue catalogue(store);
+    FakeErrorDisplay errors;
+    QtTimers timers(
+        errors, [] {}, [] {});
+    timers.setScanInterval(TriggerScan::searchInterval(catalogue));
+    timers.setScanTimerEnabled(true);
+    timers.setWaitTimer(Timers::WaitTimerDesignInterval, true);
+    auto scanRuns = [&] {
+        EXPECT_EQ(timers.scanTimer().isActive(), GetParam().runs);
+        if (GetParam().runs) {
+            EXPECT_EQ(timers.scanTimer().interval(), GetParam().interval);
+        }
+    };
+    scanRuns();
+    EXPECT_EQ(timers.waitTimer().interval(), Timers::WaitTimerDesignInterval);
+
+    timers.setWaitTimer(1000, true);
+    timers.setScanTimerEnabled(false);
+    EXPECT_FALSE(timers.scanTimer().isActive());
+    EXPECT_EQ(timers.waitTimer().interval(), 1000);
+    EXPECT_TRUE(timers.waitTimer().isActive());
+    timers.setWaitTimer(1000, false);
+    timers.setScanTimerEnabled(true);
+    scanRuns();
+    EXPECT_FALSE(timers.waitTimer().isActive());
 }
 
-TEST_F(FrameForms, TimerTicksReachTheModel)
+INSTANTIATE_TEST_SUITE_P(Values, SearchIntervals,
+    ::testing::Values(IntervalCase { "absent", nullptr, 250, true },
+        IntervalCase { "given", "40", 40, true }, IntervalCase { "zero", "0", 0, false },
+        IntervalCase { "negative", "-5", 0, false }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(RunnerClock, TicksArriveAndScanErrorsAreShownOnce)
 {
-    store.writeInteger("Main", "SearchInterval", 20);
-    TfrmMain frm(mainModel);
-    mainModel.FormCreate();
-    mainModel.setWaitTimer(20, true);
+    FakeErrorDisplay errors;
+    int scans = 0;
+    int waits = 0;
+    QtTimers timers(
+        errors,
+        [&] {
+            if (++scans == 1)
+                throw Error("Invalid token");
+        },
+        [&] { ++waits; });
+    timers.setScanInterval(20);
+    timers.setScanTimerEnabled(true);
+    timers.setWaitTimer(20, true);
     QElapsedTimer clock;
     clock.start();
-    auto count = [&](const char *entry) {
-        return std::count(services.log.begin(), services.log.end(), entry);
-    };
-    while ((count("scan") == 0 || count("wait") == 0) && clock.elapsed() < 5000)
+    while ((scans < 2 || waits == 0) && clock.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    EXPECT_GT(count("scan"), 0);
-    EXPECT_GT(count("wait"), 0);
+    EXPECT_GE(scans, 2);
+    EXPECT_GT(waits, 0);
+    EXPECT_EQ(errors.shown, (std::vector<std::string> { "Invalid token" }));
 }
 
 TEST_F(FrameForms, CloseRunEndsOnceTheRunHasFinished)
@@ -187,28 +233,31 @@ TEST_F(FrameForms, HiddenFormGoesOffScreen)
     EXPECT_EQ(quorvelForm.x(), -5000);
 }
 
-TEST_F(FrameForms, ScanTicksGoOnWhileATriggeredRunPumps)
+TEST(RunnerClock, ScanTicksGoOnWhileATriggeredRunPumps)
 {
-    store.writeInteger("Main", "SearchInterval", 20);
     int ticks = 0;
     int nested = 0;
     int depth = 0;
-    services.onScan = [&] {
-        ++ticks;
-        if (depth > 0) {
-            ++nested;
-            return;
-        }
-        // The first tick starts a run that waits for a window, pumping as it goes.
-        ++depth;
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 600)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        --depth;
-    };
-    TfrmMain frm(mainModel);
-    mainModel.FormCreate();
+    FakeErrorDisplay errors;
+    QtTimers timers(
+        errors,
+        [&] {
+            ++ticks;
+            if (depth > 0) {
+                ++nested;
+                return;
+            }
+            // The first tick starts a run that waits for a window, pumping as it goes.
+            ++depth;
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < 600)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            --depth;
+        },
+        [] {});
+    timers.setScanInterval(20);
+    timers.setScanTimerEnabled(true);
     QElapsedTimer started;
     started.start();
     while (ticks == 0 && started.elapsed() < 5000)

@@ -31,15 +31,6 @@ constexpr int kDesignFrameHeight = 27;
 // Below this the buttons would cover the list.
 constexpr int kMinimumClientHeight = 150;
 
-void setTimer(QTimer &timer, int intervalMs, bool running)
-{
-    timer.setInterval(intervalMs);
-    if (running)
-        timer.start();
-    else
-        timer.stop();
-}
-
 QPushButton *button(QWidget *parent, const char *name, const QString &caption, int left, int width)
 {
     auto *b = new QPushButton(caption, parent);
@@ -129,25 +120,6 @@ TfrmMain::TfrmMain(MainWindowModel &model)
         m_model.lvMacroMouseUp();
         PopupMenu1->popup(lvMacro->viewport()->mapToGlobal(at));
     });
-    // Qt holds back a timer's next timeout while the slot of the last one still runs, so a
-    // trigger whose run pumps for seconds would keep every other trigger waiting. The tick
-    // runs from a queued call instead: the timer is free again, and its later timeouts reach
-    // the scan inside the pumps of that run.
-    connect(&Timer1, &QTimer::timeout, this, [this] {
-        if (m_scanQueued)
-            return;
-        m_scanQueued = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_scanQueued = false;
-                // A timed wait may have switched the scan off since the tick was queued.
-                if (Timer1.isActive())
-                    m_model.Timer1Timer();
-            },
-            Qt::QueuedConnection);
-    });
-    connect(&tmr1, &QTimer::timeout, this, [this] { m_model.tmr1Timer(); });
     // Key preview: the window sees every key release of its controls.
     qApp->installEventFilter(this);
     m_model.setView(*this);
@@ -399,16 +371,6 @@ Rect TfrmMain::screenArea() const
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     return Rect { area.left(), area.top(), area.width(), area.height() };
-}
-
-void TfrmMain::setScanTimer(int intervalMs, bool running)
-{
-    setTimer(Timer1, intervalMs, running);
-}
-
-void TfrmMain::setWaitTimer(int intervalMs, bool running)
-{
-    setTimer(tmr1, intervalMs, running);
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)

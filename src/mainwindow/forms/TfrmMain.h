@@ -4,7 +4,6 @@
 #include "mainwindow/MainWindowModel.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -18,8 +17,8 @@ class QTreeWidgetItem;
 
 namespace quorvel {
 
-// The main window: the macro list and its commands, the trigger-scan timer Timer1 and the
-// wait timer tmr1. Its rules live in the model; the form shows and forwards.
+// The main window: the macro list and its commands. Its rules live in the model; the form
+// shows and forwards.
 class TfrmMain : public QWidget, public MainWindowView
 {
     Q_OBJECT
@@ -48,8 +47,6 @@ public:
     QAction *mnuPersonal = nullptr;
     QAction *mnuPrint = nullptr;
     QAction *mnuProperties = nullptr;
-    QTimer Timer1;
-    QTimer tmr1;
 
     // MainWindowView
     void loadRows(const std::vector<MacroListRow> &rows) override;
@@ -78,8 +75,6 @@ public:
     Rect windowGeometry() const override;
     void setWindowGeometry(const Rect &geometry) override;
     Rect screenArea() const override;
-    void setScanTimer(int intervalMs, bool running) override;
-    void setWaitTimer(int intervalMs, bool running) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -94,7 +89,6 @@ private:
     QTreeWidgetItem *makeItem(const MacroListRow &row);
 
     MainWindowModel &m_model;
-    bool m_scanQueued = false;
     // A key release the window has handled, while Qt passes it on to the parents.
     const QEvent *m_lastKeyUp = nullptr;
     QPointer<QWidget> m_lastKeyUpTarget;
