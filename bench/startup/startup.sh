@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up figures of a built quorvel: the median time from launch to the main window on the
 # screen, and the resident size of an idle program hidden in the tray, with a catalogue of four
 # macros. Runs on a private X server with its own D-Bus session.
