@@ -6,11 +6,8 @@
 # Screenshots go to $QUORVEL_ARTIFACTS.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-if [ -z "${QUORVEL_DESKTOP:-}" ]; then
-    source "$here/lib-desktop.bash"
-    desktop_run bash "$0" "$@"
-    exit $?
-fi
+source "$here/lib-desktop.bash"
+on_private_desktop "$@"
 source "$here/lib.bash"
 
 command -v xdotool >/dev/null || fail "xdotool is missing (scripts/deps.sh installs it)"

@@ -61,3 +61,11 @@ XML
     rm -rf "$dir"
     return $status
 }
+
+# Runs the calling script again on a private desktop and ends with its status, unless the
+# script already runs on one.
+on_private_desktop() { # the script's arguments
+    [ -n "${QUORVEL_DESKTOP:-}" ] && return 0
+    desktop_run bash "$0" "$@"
+    exit $?
+}

@@ -5,11 +5,8 @@
 # dialog, and the job read back as text. cupsd goes with the script.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-if [ -z "${QUORVEL_DESKTOP:-}" ]; then
-    source "$here/lib-desktop.bash"
-    desktop_run bash "$0" "$@"
-    exit $?
-fi
+source "$here/lib-desktop.bash"
+on_private_desktop "$@"
 source "$here/lib.bash"
 
 for tool in cupsd lpadmin lpstat pdftotext; do

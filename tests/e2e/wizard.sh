@@ -8,11 +8,8 @@
 # $QUORVEL_ARTIFACTS.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-if [ -z "${QUORVEL_DESKTOP:-}" ]; then
-    source "$here/lib-desktop.bash"
-    desktop_run bash "$0" "$@"
-    exit $?
-fi
+source "$here/lib-desktop.bash"
+on_private_desktop "$@"
 source "$here/lib.bash"
 
 for tool in xterm xdotool desktop-file-validate; do

@@ -7,12 +7,9 @@
 # `man quorvel` opens.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-if [ -z "${QUORVEL_DESKTOP:-}" ]; then
-    # shellcheck source=../e2e/lib-desktop.bash
-    source "$here/lib-desktop.bash"
-    desktop_run bash "$0" "$@"
-    exit $?
-fi
+# shellcheck source=../e2e/lib-desktop.bash
+source "$here/lib-desktop.bash"
+on_private_desktop "$@"
 export QUORVEL_BIN=/usr/bin QUORVEL_ARTIFACTS="$HOME/artifacts"
 # shellcheck source=../e2e/lib.bash
 source "$here/lib.bash"
