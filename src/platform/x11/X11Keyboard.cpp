@@ -60,6 +60,17 @@ struct X11Keyboard::Impl
         return std::find(spares.begin(), spares.end(), kc) != spares.end();
     }
 
+    // A rebinding of our spare keys alone, by us or echoed later, leaves the layout as read.
+    bool onlySparesChanged(bool keysOnly, int first, int count)
+    {
+        bool ours = keysOnly && count > 0;
+        if (ours && isOwnChange(unsigned(first), unsigned(count)))
+            return true;
+        for (int i = 0; ours && i < count; ++i)
+            ours = isSpare(unsigned(first + i));
+        return ours;
+    }
+
     int groupOf(unsigned kc) const
     {
         const int groups = XkbKeyNumGroups(xkb, kc);
@@ -268,12 +279,8 @@ void X11Keyboard::handleEvent(const XEvent &event)
         if (mapping.request == MappingPointer)
             return;
         XRefreshKeyboardMapping(&mapping);
-        bool ours = mapping.request == MappingKeyboard && mapping.count > 0;
-        if (ours && m_impl->isOwnChange(unsigned(mapping.first_keycode), unsigned(mapping.count)))
-            return;
-        for (int i = 0; ours && i < mapping.count; ++i)
-            ours = m_impl->isSpare(mapping.first_keycode + i);
-        if (!ours)
+        if (!m_impl->onlySparesChanged(
+                mapping.request == MappingKeyboard, mapping.first_keycode, mapping.count))
             invalidate();
         return;
     }
@@ -290,16 +297,11 @@ void X11Keyboard::handleEvent(const XEvent &event)
         break;
     case XkbMapNotify: {
         const XkbMapNotifyEvent &map = xkbEvent.map;
-        bool ours = (map.changed
-                        & ~(XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
-                            | XkbExplicitComponentsMask | XkbVirtualModMapMask))
-                == 0
-            && map.num_key_syms > 0;
-        if (ours && m_impl->isOwnChange(unsigned(map.first_key_sym), unsigned(map.num_key_syms)))
-            break;
-        for (int i = 0; ours && i < map.num_key_syms; ++i)
-            ours = m_impl->isSpare(map.first_key_sym + i);
-        if (!ours)
+        const bool keysOnly = (map.changed
+                                  & ~(XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask
+                                      | XkbExplicitComponentsMask | XkbVirtualModMapMask))
+            == 0;
+        if (!m_impl->onlySparesChanged(keysOnly, map.first_key_sym, map.num_key_syms))
             invalidate();
         break;
     }
