@@ -59,10 +59,8 @@ void BM_SendKeys(benchmark::State &state)
     const double characters = static_cast<double>(text::decode(text).size());
     NullRig rig;
     MacroRunner &runner = rig.runner;
-    for (auto _ : state) {
+    for (auto _ : state)
         runner.SendKeys(std::string_view(text));
-        TSendKey::resetSharedState();
-    }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * text.size());
     state.counters["chars/s"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * characters, benchmark::Counter::kIsRate);

@@ -236,8 +236,6 @@ std::vector<std::string> dryRunMacroText(std::string_view text, const DryRunSetu
 {
     std::vector<std::string> lines;
     ReadableTrace trace(setup.catalogue, lines);
-    // The real runs' pending modifiers stay theirs; the dry run starts with none.
-    const SendKeySharedStateScope shared;
     TracingKeySink keys(trace);
     NullKeySink keyboard;
     NullEventPump pump;
@@ -252,7 +250,7 @@ std::vector<std::string> dryRunMacroText(std::string_view text, const DryRunSetu
     try {
         runner.interpreter().runAdvancedMacroText(text);
         trace.flush();
-        if (const unsigned pending = TSendKey::pendingModifiers())
+        if (const unsigned pending = runner.SendKey1().pendingModifiers())
             trace.line(heldModifiers(pending) + " stays held for the next key typed");
     } catch (const TooLong &) {
         trace.finalLine("... (cut short after " + std::to_string(lines.size()) + " lines)");

@@ -103,10 +103,11 @@ std::string readMacroFile(const std::string &path)
 
 } // namespace
 
-MacroInterpreter::MacroInterpreter(const PlaybackServices &services, MacroHost &host)
+MacroInterpreter::MacroInterpreter(
+    const PlaybackServices &services, MacroHost &host, TSendKey &sender)
     : m_services(services)
     , m_host(host)
-    , m_sendKey(services.keys, services.pump, &services.keyboard)
+    , m_sendKey(sender)
 {
 }
 
@@ -143,14 +144,14 @@ std::size_t MacroInterpreter::find(View text, View needle)
 
 void MacroInterpreter::sendTokens(View s)
 {
-    TSendKey::setTokensOnly(false);
+    m_sendKey.setTokensOnly(false);
     m_sendKey.SendString(s);
 }
 
 void MacroInterpreter::sendLiterally(View s)
 {
-    TSendKey::setTokensOnly(true);
-    const ScopeGuard off([] { TSendKey::setTokensOnly(false); });
+    m_sendKey.setTokensOnly(true);
+    const ScopeGuard off([this] { m_sendKey.setTokensOnly(false); });
     m_sendKey.sendStringDeferred(s);
 }
 
@@ -409,8 +410,8 @@ View MacroInterpreter::inputCommand(View text)
 
 View MacroInterpreter::writeValueCommand(View text)
 {
-    TSendKey::setTokensOnly(true);
-    const ScopeGuard off([] { TSendKey::setTokensOnly(false); });
+    m_sendKey.setTokensOnly(true);
+    const ScopeGuard off([this] { m_sendKey.setTokensOnly(false); });
     if (m_services.observer)
         m_services.observer->valueWritten(utf8(m_storedValue));
     m_sendKey.SendString(View(m_storedValue).substr(0, TSendKey::MaxChars));

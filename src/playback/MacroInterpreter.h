@@ -28,6 +28,7 @@ public:
     virtual bool journalIdle() const = 0;
     // The start of an advanced run that no other encloses: no replay is awaited yet.
     virtual void resetJournalIdle() = 0;
+    // The last run status, which a /CLOSE run ends on.
     virtual void RecordFinished(RunStatus status) = 0;
 
 protected:
@@ -43,7 +44,8 @@ public:
     static constexpr int MaxRunNesting = 16;
     static constexpr std::size_t ModifiedKeyCut = 10000;
 
-    MacroInterpreter(const PlaybackServices &services, MacroHost &host);
+    // Types through sender, which the runner owns.
+    MacroInterpreter(const PlaybackServices &services, MacroHost &host, TSendKey &sender);
     MacroInterpreter(const MacroInterpreter &) = delete;
     MacroInterpreter &operator=(const MacroInterpreter &) = delete;
 
@@ -111,7 +113,7 @@ private:
 
     PlaybackServices m_services;
     MacroHost &m_host;
-    TSendKey m_sendKey;
+    TSendKey &m_sendKey;
     std::u32string m_storedValue;
     std::vector<ActiveWait> m_waits; // innermost last
     int m_runNesting = 0; // <<RUN: levels in progress

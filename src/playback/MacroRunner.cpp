@@ -23,7 +23,8 @@ const char *runStatusText(RunStatus status)
 
 MacroRunner::MacroRunner(const PlaybackServices &services)
     : m_services(services)
-    , m_interpreter(services, *this)
+    , m_sendKey(services.keys, services.pump, &services.keyboard)
+    , m_interpreter(services, *this, m_sendKey)
 {
 }
 

@@ -51,7 +51,7 @@ public:
     {
         m_interpreter.WaitForWindow(title, inSeconds, amount);
     }
-    TSendKey &SendKey1() { return m_interpreter.SendKey1(); }
+    TSendKey &SendKey1() { return m_sendKey; }
 
 private:
     void resetJournalIdle() override { m_journalIdle = true; }
@@ -61,6 +61,7 @@ private:
     void playBack();
 
     PlaybackServices m_services;
+    TSendKey m_sendKey;
     MacroInterpreter m_interpreter;
     bool m_editing = false;
     bool m_hotKeyBusy = false;

@@ -55,19 +55,6 @@ static_assert(std::size(kKeyNames) == 38);
 
 constexpr std::size_t kMaxKeyName = 7;
 
-// Shared by every sender of the process.
-struct SharedState
-{
-    bool tokensOnly = false;
-    bool alt = false;
-    bool ctrl = false;
-    bool shift = false;
-    bool ctrlAlt = false;
-    SenderEntry entry = nullptr;
-    const TSendKey *entryOwner = nullptr;
-};
-SharedState g_shared;
-
 void *systemOpen(const char *name)
 {
     // Every string asks for the sender again, and a failed lookup costs more than typing the
@@ -151,54 +138,13 @@ TSendKey::TSendKey(KeySink &sink, EventPump &pump, KeyboardState *keyboard)
 
 TSendKey::~TSendKey()
 {
-    if (m_library) {
-        if (g_shared.entryOwner == this) {
-            g_shared.entry = nullptr;
-            g_shared.entryOwner = nullptr;
-        }
-        if (m_api.close)
-            m_api.close(m_library);
-    }
+    if (m_library && m_api.close)
+        m_api.close(m_library);
 }
 
-bool TSendKey::TokensOnly()
+unsigned TSendKey::pendingModifiers() const
 {
-    return g_shared.tokensOnly;
-}
-
-void TSendKey::setTokensOnly(bool on)
-{
-    g_shared.tokensOnly = on;
-}
-
-unsigned TSendKey::pendingModifiers()
-{
-    return (g_shared.alt ? 1u : 0u) | (g_shared.ctrl ? 2u : 0u) | (g_shared.shift ? 4u : 0u)
-        | (g_shared.ctrlAlt ? 8u : 0u);
-}
-
-void TSendKey::resetSharedState()
-{
-    g_shared = SharedState {};
-}
-
-SendKeySharedStateScope::SendKeySharedStateScope()
-    : m_tokensOnly(g_shared.tokensOnly)
-    , m_alt(g_shared.alt)
-    , m_ctrl(g_shared.ctrl)
-    , m_shift(g_shared.shift)
-    , m_ctrlAlt(g_shared.ctrlAlt)
-{
-    g_shared.tokensOnly = g_shared.alt = g_shared.ctrl = g_shared.shift = g_shared.ctrlAlt = false;
-}
-
-SendKeySharedStateScope::~SendKeySharedStateScope()
-{
-    g_shared.tokensOnly = m_tokensOnly;
-    g_shared.alt = m_alt;
-    g_shared.ctrl = m_ctrl;
-    g_shared.shift = m_shift;
-    g_shared.ctrlAlt = m_ctrlAlt;
+    return (m_alt ? 1u : 0u) | (m_ctrl ? 2u : 0u) | (m_shift ? 4u : 0u) | (m_ctrlAlt ? 8u : 0u);
 }
 
 int TSendKey::SendString(std::string_view utf8)
@@ -256,7 +202,7 @@ int TSendKey::send(std::u32string_view s, bool deferDelivery)
 
 bool TSendKey::trySendThroughLibrary(std::u32string_view s, int &result)
 {
-    if (!g_shared.entry && m_api.open) {
+    if (!m_entry && m_api.open) {
         void *library = m_api.open(m_libraryName.c_str());
         if (library) {
             void *entry = m_api.symbol ? m_api.symbol(library, EntryName) : nullptr;
@@ -264,21 +210,20 @@ bool TSendKey::trySendThroughLibrary(std::u32string_view s, int &result)
                 if (m_library && m_api.close)
                     m_api.close(m_library);
                 m_library = library;
-                g_shared.entry = reinterpret_cast<SenderEntry>(entry);
-                g_shared.entryOwner = this;
+                m_entry = reinterpret_cast<SenderEntry>(entry);
             } else if (m_api.close) {
                 // A library without the entry is no sender: fall back and try again next time.
                 m_api.close(library);
             }
         }
     }
-    if (!g_shared.entry)
+    if (!m_entry)
         return false;
     const std::string bytes = libraryBytes(s);
     std::basic_string<unsigned char> buffer;
     buffer.push_back(static_cast<unsigned char>(bytes.size()));
     buffer.append(bytes.begin(), bytes.end());
-    result = g_shared.entry(buffer.c_str());
+    result = m_entry(buffer.c_str());
     return true;
 }
 
@@ -310,11 +255,11 @@ void TSendKey::parseAndSend(std::u32string_view s)
                 throw Error("Invalid token");
             // The modifier tests see the name as written: "{alt}" taps the Alt key.
             if (contains(name, U"ALT"))
-                g_shared.alt = true;
+                m_alt = true;
             else if (contains(name, U"CTRL"))
-                g_shared.ctrl = true;
+                m_ctrl = true;
             else if (contains(name, U"SHIFT"))
-                g_shared.shift = true;
+                m_shift = true;
             else
                 PressKey(row->key, 0);
             break;
@@ -325,22 +270,22 @@ void TSendKey::parseAndSend(std::u32string_view s)
             typeCharacter(c);
             break;
         case U'@':
-            if (g_shared.tokensOnly)
+            if (m_tokensOnly)
                 typeCharacter(c);
             else
-                g_shared.alt = true;
+                m_alt = true;
             break;
         case U'^':
-            if (g_shared.tokensOnly)
+            if (m_tokensOnly)
                 typeCharacter(c);
             else
-                g_shared.ctrl = true;
+                m_ctrl = true;
             break;
         case U'~':
-            if (g_shared.tokensOnly)
+            if (m_tokensOnly)
                 typeCharacter(c);
             else
-                g_shared.shift = true;
+                m_shift = true;
             break;
         default:
             typeCharacter(c);
@@ -372,33 +317,33 @@ void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
         waitUntilReleased(key);
     switch (shiftState) {
     case 2:
-        g_shared.ctrl = true;
+        m_ctrl = true;
         break;
     case 3:
-        g_shared.ctrl = true;
-        g_shared.shift = true;
+        m_ctrl = true;
+        m_shift = true;
         break;
     case 6:
-        g_shared.ctrlAlt = true;
+        m_ctrlAlt = true;
         break;
     case 7:
-        g_shared.ctrlAlt = true;
-        g_shared.shift = true;
+        m_ctrlAlt = true;
+        m_shift = true;
         break;
     default:
         break;
     }
-    if (g_shared.alt)
+    if (m_alt)
         KeyEvent(vk::Menu, false);
-    if (g_shared.ctrl)
+    if (m_ctrl)
         KeyEvent(vk::Control, false);
-    if (g_shared.shift)
+    if (m_shift)
         KeyEvent(vk::Shift, false);
-    if (g_shared.ctrlAlt) {
+    if (m_ctrlAlt) {
         KeyEvent(vk::Control, false);
         KeyEvent(vk::Menu, false);
     }
-    const bool extraShift = ((shiftState & 1) && !g_shared.ctrl) || g_shared.shift;
+    const bool extraShift = ((shiftState & 1) && !m_ctrl) || m_shift;
     if (extraShift)
         KeyEvent(vk::Shift, false);
     if (key >= 0) {
@@ -409,22 +354,22 @@ void TSendKey::pressKey(KeyCode key, int shiftState, char32_t unmapped)
     }
     if (extraShift)
         KeyEvent(vk::Shift, true);
-    if (g_shared.shift) {
+    if (m_shift) {
         KeyEvent(vk::Shift, true);
-        g_shared.shift = false;
+        m_shift = false;
     }
-    if (g_shared.ctrl) {
+    if (m_ctrl) {
         KeyEvent(vk::Control, true);
-        g_shared.ctrl = false;
+        m_ctrl = false;
     }
-    if (g_shared.alt) {
+    if (m_alt) {
         KeyEvent(vk::Menu, true);
-        g_shared.alt = false;
+        m_alt = false;
     }
-    if (g_shared.ctrlAlt) {
+    if (m_ctrlAlt) {
         KeyEvent(vk::Control, true);
         KeyEvent(vk::Menu, true);
-        g_shared.ctrlAlt = false;
+        m_ctrlAlt = false;
     }
 }
 

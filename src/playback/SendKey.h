@@ -25,8 +25,8 @@ struct SenderLibraryApi
 };
 
 // Turns keystroke strings into key events: "^" Ctrl, "@" Alt, "~" Shift, "{NAME}" named keys.
-// TokensOnly and the pending modifiers are process-wide: every instance shares them, and a
-// modifier not yet followed by a key stays pending for the next key of any later call.
+// A modifier not yet followed by a key stays pending for the next key of a later call. The
+// runner owns the one sender of real runs; a dry run or a tool has its own.
 class TSendKey
 {
 public:
@@ -48,8 +48,8 @@ public:
     void setLibraryName(std::string name) { m_libraryName = std::move(name); }
     void setLibraryApi(const SenderLibraryApi &api) { m_api = api; }
 
-    static bool TokensOnly();
-    static void setTokensOnly(bool on);
+    bool TokensOnly() const { return m_tokensOnly; }
+    void setTokensOnly(bool on) { m_tokensOnly = on; }
 
     // 0 when a non-empty string was sent, -1 for an empty one, else the library's result.
     // Only the first 255 characters are taken. Throws Error("Invalid token") and
@@ -65,9 +65,7 @@ public:
     void deliverPending();
 
     // Pending modifiers as a bit set (Alt 1, Ctrl 2, Shift 4, CtrlAlt 8), for tests and traces.
-    static unsigned pendingModifiers();
-    // Back to the start-up state: nothing pending, TokensOnly off, no library entry.
-    static void resetSharedState();
+    unsigned pendingModifiers() const;
 
     // PressKey(w): w's low byte is the key, its high byte the shift state.
     void PressKey(KeyCode key, int shiftState);
@@ -91,21 +89,13 @@ private:
     std::string m_libraryName { DefaultLibraryName };
     SenderLibraryApi m_api = SenderLibraryApi::system();
     void *m_library = nullptr;
+    SenderEntry m_entry = nullptr;
     int m_undelivered = 0;
-};
-
-// Keeps what every sender shares (the pending modifiers and TokensOnly) out of reach of a
-// run made on the side, such as a dry run: saved and cleared here, put back on destruction.
-class SendKeySharedStateScope
-{
-public:
-    SendKeySharedStateScope();
-    ~SendKeySharedStateScope();
-    SendKeySharedStateScope(const SendKeySharedStateScope &) = delete;
-    SendKeySharedStateScope &operator=(const SendKeySharedStateScope &) = delete;
-
-private:
-    bool m_tokensOnly, m_alt, m_ctrl, m_shift, m_ctrlAlt;
+    bool m_tokensOnly = false;
+    bool m_alt = false;
+    bool m_ctrl = false;
+    bool m_shift = false;
+    bool m_ctrlAlt = false;
 };
 
 // One row of the key-name table; the first matching row wins.

@@ -312,8 +312,8 @@ TEST(DryRun, TellsWhatTheMacroWouldDo)
         "type: 12/7/2026", "start program \"editor\" with \"a.txt\" in \"/tmp\"", "Ctrl+Shift+S",
         "Alt stays held for the next key typed" };
     EXPECT_EQ(lines, expected);
-    // The real runs' shared sender state is left as it was.
-    EXPECT_EQ(TSendKey::pendingModifiers(), 0u);
+    // The real runs' sender is left as it was.
+    EXPECT_EQ(rig.runner.SendKey1().pendingModifiers(), 0u);
 }
 
 TEST(DryRun, EndsWithTheRunsErrorAndStopsAnEndlessRun)

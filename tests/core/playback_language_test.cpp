@@ -32,7 +32,7 @@ TEST_P(Typing, TypesWhatTheTextSays)
     rig.runner.SendKeys(std::string_view(GetParam().text));
     EXPECT_EQ(rig.keys.typed(), GetParam().typed) << GetParam().text;
     EXPECT_TRUE(rig.launcher.calls.empty());
-    EXPECT_FALSE(TSendKey::TokensOnly());
+    EXPECT_FALSE(rig.runner.SendKey1().TokensOnly());
 }
 
 INSTANTIATE_TEST_SUITE_P(Language, Typing,
@@ -75,7 +75,7 @@ TEST(Language, ModifierAtTheEndStaysPendingForTheNextSend)
     PlaybackRig rig;
     rig.runner.SendKeys(std::string_view("<<ALT>>"));
     EXPECT_TRUE(rig.keys.events.empty());
-    EXPECT_EQ(TSendKey::pendingModifiers(), 1u);
+    EXPECT_EQ(rig.runner.SendKey1().pendingModifiers(), 1u);
     rig.runner.SendKeys(std::string_view("x"));
     EXPECT_EQ(rig.keys.trace(), "down 12, down 58, up 58, up 12");
 }
@@ -291,7 +291,7 @@ TEST_P(LanguageErrors, EndTheTextAtOnce)
         EXPECT_STREQ(e.what(), GetParam().error);
     }
     EXPECT_EQ(rig.keys.typed(), GetParam().typedBefore);
-    EXPECT_FALSE(TSendKey::TokensOnly());
+    EXPECT_FALSE(rig.runner.SendKey1().TokensOnly());
     EXPECT_TRUE(rig.timers.scanEnabled);
 }
 
@@ -331,7 +331,7 @@ TEST(Language, InputAsksOnceAndWriteValueTypesLiterally)
         }
         EXPECT_EQ(rig.prompt.prompts, std::vector<std::string> { "Your name?" });
         EXPECT_EQ(rig.keys.typed(), c.typed) << c.answer;
-        EXPECT_FALSE(TSendKey::TokensOnly()) << c.answer;
+        EXPECT_FALSE(rig.runner.SendKey1().TokensOnly()) << c.answer;
     }
 }
 

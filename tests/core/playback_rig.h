@@ -140,7 +140,6 @@ struct PlaybackRig
 
     PlaybackRig()
     {
-        TSendKey::resetSharedState();
         journal.OnFinished = [this](bool) { runner.journalFinished(); };
         // The wait timer ticks once per pass while it is on; a runaway wait fails the test.
         pump.onProcess = [this] {
@@ -152,7 +151,6 @@ struct PlaybackRig
             }
         };
     }
-    ~PlaybackRig() { TSendKey::resetSharedState(); }
 
     std::string folder() const { return dir.path() + "/"; }
 

@@ -17,9 +17,6 @@ namespace {
 class SenderTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { TSendKey::resetSharedState(); }
-    void TearDown() override { TSendKey::resetSharedState(); }
-
     FakeKeySink sink;
     FakeEventPump pump;
     TSendKey sender { sink, pump };
@@ -105,28 +102,27 @@ TEST_F(SenderTest, EmptyStringReturnsMinusOneAndDoesNothing)
 TEST_F(SenderTest, PendingModifiersCarryOverCallsAndFailures)
 {
     EXPECT_EQ(sender.SendString("^"), 0);
-    EXPECT_EQ(TSendKey::pendingModifiers(), 2u);
+    EXPECT_EQ(sender.pendingModifiers(), 2u);
     sender.SendString("a");
     EXPECT_EQ(sink.trace(), "down 11, down 41, up 41, up 11");
-    EXPECT_EQ(TSendKey::pendingModifiers(), 0u);
+    EXPECT_EQ(sender.pendingModifiers(), 0u);
 
     sink.clear();
     EXPECT_THROW(sender.SendString("@{F13}"), Error);
-    EXPECT_EQ(TSendKey::pendingModifiers(), 1u);
-    // Another sender of the process sees the same pending Alt.
-    TSendKey other(sink, pump);
-    other.SendString("b");
+    EXPECT_EQ(sender.pendingModifiers(), 1u);
+    sender.SendString("b");
     EXPECT_EQ(sink.trace(), "down 12, down 42, up 42, up 12");
+    // Another sender, such as a dry run's, starts with nothing pending.
+    TSendKey other(sink, pump);
+    EXPECT_EQ(other.pendingModifiers(), 0u);
 }
 
 TEST_F(SenderTest, TokensOnlyTypesModifierCharactersButKeepsBraces)
 {
-    TSendKey::setTokensOnly(true);
-    TSendKey other(sink, pump);
-    EXPECT_TRUE(other.TokensOnly());
+    sender.setTokensOnly(true);
     sender.SendString("^@~");
     EXPECT_EQ(sink.typed(), "^@~");
-    EXPECT_EQ(TSendKey::pendingModifiers(), 0u);
+    EXPECT_EQ(sender.pendingModifiers(), 0u);
     sink.clear();
     sender.SendString("{F1}{ALT}x");
     EXPECT_EQ(sink.trace(), "down 70, up 70, down 12, down 58, up 58, up 12");

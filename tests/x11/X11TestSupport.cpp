@@ -444,14 +444,10 @@ X11Rig::X11Rig(const x11::X11BackendOptions &options)
           backend.windowSystem(), launcher, journal, prompt, dateTime, timers, catalogue,
           dir.path() + "/" })
 {
-    TSendKey::resetSharedState();
     journal.OnFinished = [this](bool) { runner.journalFinished(); };
 }
 
-X11Rig::~X11Rig()
-{
-    TSendKey::resetSharedState();
-}
+X11Rig::~X11Rig() = default;
 
 int X11Rig::addAdvanced(
     const std::string &name, const std::string &text, unsigned hotKey, const std::string &trigger)

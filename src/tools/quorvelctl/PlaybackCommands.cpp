@@ -115,7 +115,7 @@ int keysCommand(int argc, char **argv)
     TracingKeySink sink(trace);
     NullEventPump pump;
     TSendKey sender(sink, pump);
-    TSendKey::setTokensOnly(tokensOnly);
+    sender.setTokensOnly(tokensOnly);
     bool failed = false;
     for (int i = first; i < argc; ++i) {
         try {
