@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormChildren.h"
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "app/qt/QtTimers.h"
@@ -24,6 +25,7 @@
 
 using namespace quorvel;
 using quorvel::testing::CatalogueFolder;
+using quorvel::testing::child;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeEventPump;
 using quorvel::testing::FakeServices;
@@ -82,10 +84,11 @@ TEST_F(FrameForms, FormCreateShowsTheList)
     TfrmMain frm(mainModel);
     mainModel.FormCreate();
     EXPECT_EQ(frm.windowTitle(), "Ostrin Quorvel");
-    ASSERT_EQ(frm.lvMacro->topLevelItemCount(), 2);
-    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(0), "Mail");
-    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(1), "Ctrl+Alt+A");
-    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(2), "Inbox");
+    const auto *lvMacro = child<QTreeWidget>(frm, "lvMacro");
+    ASSERT_EQ(lvMacro->topLevelItemCount(), 2);
+    EXPECT_EQ(lvMacro->topLevelItem(0)->text(0), "Mail");
+    EXPECT_EQ(lvMacro->topLevelItem(0)->text(1), "Ctrl+Alt+A");
+    EXPECT_EQ(lvMacro->topLevelItem(0)->text(2), "Inbox");
     EXPECT_EQ(store.readString("Macro1", "FoundHandle", "x"), "");
     EXPECT_FALSE(frm.isVisible());
 }
@@ -175,7 +178,7 @@ TEST_F(FrameForms, CloseRunEndsOnceTheRunHasFinished)
     TQuorvel quorvelForm(quorvelModel, trayModel);
     EXPECT_TRUE(quorvelModel.DoCommandLine({ "/Open:\"editor\"", "/Close" }));
     EXPECT_EQ(services.log, (std::vector<std::string> { "run 2" }));
-    EXPECT_TRUE(quorvelForm.PlaybackTimer.isActive());
+    EXPECT_TRUE(child<QTimer>(quorvelForm, "PlaybackTimer")->isActive());
     QElapsedTimer clock;
     clock.start();
     QTimer guard;
@@ -193,7 +196,7 @@ TEST_F(FrameForms, FailedRunLeavesThePlaybackTimerOff)
     TQuorvel quorvelForm(quorvelModel, trayModel);
     EXPECT_FALSE(quorvelModel.DoCommandLine({ "Mail", "Editor", "/CLOSE" }));
     EXPECT_EQ(errors.shown, (std::vector<std::string> { "Cannot open file /x/Mail.key" }));
-    EXPECT_FALSE(quorvelForm.PlaybackTimer.isActive());
+    EXPECT_FALSE(child<QTimer>(quorvelForm, "PlaybackTimer")->isActive());
 }
 
 TEST_F(FrameForms, HideSavesThePlacementAndSetPositionRestoresIt)
@@ -202,7 +205,7 @@ TEST_F(FrameForms, HideSavesThePlacementAndSetPositionRestoresIt)
     frm.resize(500, 400);
     frm.move(40, 50);
     frm.show();
-    frm.cmdClose->click();
+    child<QPushButton>(frm, "cmdClose")->click();
     EXPECT_FALSE(frm.isVisible());
     EXPECT_EQ(store.readInteger("Position", "Width", 0), 500);
     EXPECT_EQ(store.readInteger("Position", "Height", 0), 400);

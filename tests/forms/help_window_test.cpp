@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormChildren.h"
 #include "shell/HelpBook.h"
 #include "shell/forms/THelpWindow.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::child;
 
 namespace {
 
@@ -41,24 +43,29 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    QString shownAnchor() const { return window.txtPage->source().fragment(); }
-    QString shownPage() const { return window.txtPage->source().fileName(); }
+    QString shownAnchor() const { return txtPage->source().fragment(); }
+    QString shownPage() const { return txtPage->source().fileName(); }
 
     void expectAnchorInView(const QString &anchor)
     {
-        const auto offset = anchorOffset(*window.txtPage, anchor);
+        const auto offset = anchorOffset(*txtPage, anchor);
         ASSERT_TRUE(offset.has_value()) << anchor.toStdString();
         EXPECT_GE(*offset, 0.0) << anchor.toStdString();
-        EXPECT_LT(*offset, window.txtPage->viewport()->height()) << anchor.toStdString();
+        EXPECT_LT(*offset, txtPage->viewport()->height()) << anchor.toStdString();
     }
 
     QString currentEntry() const
     {
-        const auto *item = window.lstContents->currentItem();
+        const auto *item = lstContents->currentItem();
         return item ? item->data(Qt::UserRole).toString() : QString();
     }
 
     THelpWindow window;
+    QPushButton *cmdBack = child<QPushButton>(window, "cmdBack");
+    QPushButton *cmdForward = child<QPushButton>(window, "cmdForward");
+    QPushButton *cmdContents = child<QPushButton>(window, "cmdContents");
+    QListWidget *lstContents = child<QListWidget>(window, "lstContents");
+    QTextBrowser *txtPage = child<QTextBrowser>(window, "txtPage");
 };
 
 TEST_F(HelpWindow, OpensAtOperationWithTheContentsBeside)
@@ -68,22 +75,22 @@ TEST_F(HelpWindow, OpensAtOperationWithTheContentsBeside)
     EXPECT_EQ(window.windowTitle(), "Quorvel Help");
     EXPECT_EQ(shownPage(), "quorvel.html");
     EXPECT_EQ(shownAnchor(), "Operation");
-    EXPECT_TRUE(window.txtPage->toPlainText().contains("Operating Quorvel"));
+    EXPECT_TRUE(txtPage->toPlainText().contains("Operating Quorvel"));
     expectAnchorInView("Operation");
     EXPECT_EQ(currentEntry(), "Operation");
-    EXPECT_EQ(window.lstContents->count(), static_cast<int>(HelpBook::contents().size()));
+    EXPECT_EQ(lstContents->count(), static_cast<int>(HelpBook::contents().size()));
 }
 
 TEST_F(HelpWindow, ScrollsToAnAnchorFarDownItsPage)
 {
     open("DateTime");
     EXPECT_EQ(shownPage(), "language.html");
-    EXPECT_GT(window.txtPage->verticalScrollBar()->value(), 0);
+    EXPECT_GT(txtPage->verticalScrollBar()->value(), 0);
     expectAnchorInView("DateTime");
     EXPECT_EQ(currentEntry(), "DateTime");
 
     // Asked again after the reader scrolled away, it goes back to the anchor.
-    window.txtPage->verticalScrollBar()->setValue(0);
+    txtPage->verticalScrollBar()->setValue(0);
     open("DateTime");
     expectAnchorInView("DateTime");
 }
@@ -98,25 +105,25 @@ TEST_F(HelpWindow, UnknownTopicShowsTheContents)
 TEST_F(HelpWindow, BackAndForwardWalkTheHistory)
 {
     open(help::Operation);
-    EXPECT_FALSE(window.cmdBack->isEnabled());
-    EXPECT_FALSE(window.cmdForward->isEnabled());
+    EXPECT_FALSE(cmdBack->isEnabled());
+    EXPECT_FALSE(cmdForward->isEnabled());
 
     open(help::Faq);
     open("Repeat");
-    ASSERT_TRUE(window.cmdBack->isEnabled());
+    ASSERT_TRUE(cmdBack->isEnabled());
 
-    QTest::mouseClick(window.cmdBack, Qt::LeftButton);
+    QTest::mouseClick(cmdBack, Qt::LeftButton);
     EXPECT_EQ(shownPage(), "faq.html");
     EXPECT_EQ(currentEntry(), "FAQ");
-    QTest::mouseClick(window.cmdBack, Qt::LeftButton);
+    QTest::mouseClick(cmdBack, Qt::LeftButton);
     EXPECT_EQ(shownAnchor(), "Operation");
-    EXPECT_FALSE(window.cmdBack->isEnabled());
-    EXPECT_TRUE(window.cmdForward->isEnabled());
+    EXPECT_FALSE(cmdBack->isEnabled());
+    EXPECT_TRUE(cmdForward->isEnabled());
 
-    QTest::mouseClick(window.cmdForward, Qt::LeftButton);
-    QTest::mouseClick(window.cmdForward, Qt::LeftButton);
+    QTest::mouseClick(cmdForward, Qt::LeftButton);
+    QTest::mouseClick(cmdForward, Qt::LeftButton);
     EXPECT_EQ(shownAnchor(), "Repeat");
-    EXPECT_FALSE(window.cmdForward->isEnabled());
+    EXPECT_FALSE(cmdForward->isEnabled());
     QCoreApplication::processEvents();
     expectAnchorInView("Repeat");
 }
@@ -128,20 +135,20 @@ TEST_F(HelpWindow, ContentsEntryOpensItsPlace)
     const auto at = std::find_if(entries.begin(), entries.end(),
         [](const HelpEntry &e) { return e.topic == "FromWindows"; });
     ASSERT_NE(at, entries.end());
-    auto *item = window.lstContents->item(static_cast<int>(at - entries.begin()));
-    window.lstContents->scrollToItem(item);
-    QTest::mouseClick(window.lstContents->viewport(), Qt::LeftButton, {},
-        window.lstContents->visualItemRect(item).center());
+    auto *item = lstContents->item(static_cast<int>(at - entries.begin()));
+    lstContents->scrollToItem(item);
+    QTest::mouseClick(
+        lstContents->viewport(), Qt::LeftButton, {}, lstContents->visualItemRect(item).center());
     EXPECT_EQ(shownPage(), "files.html");
     EXPECT_EQ(shownAnchor(), "FromWindows");
 }
 
 TEST_F(HelpWindow, ControlsCarryTheirAccessibleNames)
 {
-    EXPECT_EQ(window.txtPage->accessibleName(), "Help");
-    EXPECT_EQ(window.cmdBack->accessibleName(), "Back");
-    EXPECT_EQ(window.cmdForward->accessibleName(), "Forward");
-    EXPECT_EQ(window.cmdContents->accessibleName(), "Contents");
+    EXPECT_EQ(txtPage->accessibleName(), "Help");
+    EXPECT_EQ(cmdBack->accessibleName(), "Back");
+    EXPECT_EQ(cmdForward->accessibleName(), "Forward");
+    EXPECT_EQ(cmdContents->accessibleName(), "Contents");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormChildren.h"
 #include "catalogue/Catalogue.h"
 #include "fakes/CatalogueFixture.h"
 #include "fakes/FakeViews.h"
@@ -23,6 +24,7 @@
 
 using namespace quorvel;
 using quorvel::testing::CatalogueFolder;
+using quorvel::testing::child;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeServices;
 using quorvel::testing::FakeShell;
@@ -48,11 +50,11 @@ protected:
 
     QPoint rowCentre(int row)
     {
-        return frm.lvMacro->visualItemRect(frm.lvMacro->topLevelItem(row)).center();
+        return lvMacro->visualItemRect(lvMacro->topLevelItem(row)).center();
     }
     void click(int row)
     {
-        QTest::mouseClick(frm.lvMacro->viewport(), Qt::LeftButton, {}, rowCentre(row));
+        QTest::mouseClick(lvMacro->viewport(), Qt::LeftButton, {}, rowCentre(row));
     }
     void showActive()
     {
@@ -70,6 +72,21 @@ protected:
     FakeShell shell;
     MainWindowModel model { catalogue, errors, services };
     TfrmMain frm { model };
+    QLabel *EPImage1 = child<QLabel>(frm, "EPImage1");
+    QTreeWidget *lvMacro = child<QTreeWidget>(frm, "lvMacro");
+    QPushButton *cmdHelp = child<QPushButton>(frm, "cmdHelp");
+    QPushButton *cmdNew = child<QPushButton>(frm, "cmdNew");
+    QPushButton *cmdProperties = child<QPushButton>(frm, "cmdProperties");
+    QPushButton *cmdDeleteMacro = child<QPushButton>(frm, "cmdDeleteMacro");
+    QPushButton *cmdClose = child<QPushButton>(frm, "cmdClose");
+    QStatusBar *Stat1 = child<QStatusBar>(frm, "Stat1");
+    QMenu *PopupMenu1 = child<QMenu>(frm, "PopupMenu1");
+    QAction *mnuNew = child<QAction>(frm, "mnuNew");
+    QAction *mnuDelete = child<QAction>(frm, "mnuDelete");
+    QMenu *mnuCreateShortcut = child<QMenu>(frm, "mnuCreateShortcut");
+    QAction *mnuPersonal = child<QAction>(frm, "mnuPersonal");
+    QAction *mnuPrint = child<QAction>(frm, "mnuPrint");
+    QAction *mnuProperties = child<QAction>(frm, "mnuProperties");
 };
 
 QString accessibleName(QObject *object)
@@ -84,10 +101,10 @@ TEST_F(MainWindowForm, DesignStateNamesAndGeometry)
     EXPECT_EQ(accessibleName(&frm), "Ostrin Quorvel");
     EXPECT_EQ(frm.size(), QSize(413, 316));
     EXPECT_FALSE(frm.windowIcon().isNull());
-    EXPECT_EQ(frm.EPImage1->height(), 37);
-    EXPECT_EQ(frm.EPImage1->pixmap().height(), 37);
-    EXPECT_EQ(frm.Stat1->height(), 20);
-    EXPECT_EQ(accessibleName(frm.lvMacro), "Macros");
+    EXPECT_EQ(EPImage1->height(), 37);
+    EXPECT_EQ(EPImage1->pixmap().height(), 37);
+    EXPECT_EQ(Stat1->height(), 20);
+    EXPECT_EQ(accessibleName(lvMacro), "Macros");
 
     struct Button
     {
@@ -98,11 +115,11 @@ TEST_F(MainWindowForm, DesignStateNamesAndGeometry)
         int width;
         bool enabled;
     };
-    for (const auto &b : { Button { frm.cmdHelp, "cmdHelp", "Help", 3, 55, true },
-             Button { frm.cmdNew, "cmdNew", "New Macro", 59, 86, true },
-             Button { frm.cmdProperties, "cmdProperties", "Edit Macro", 147, 86, false },
-             Button { frm.cmdDeleteMacro, "cmdDeleteMacro", "Delete Macro", 235, 86, false },
-             Button { frm.cmdClose, "cmdClose", "Hide", 323, 86, true } }) {
+    for (const auto &b : { Button { cmdHelp, "cmdHelp", "Help", 3, 55, true },
+             Button { cmdNew, "cmdNew", "New Macro", 59, 86, true },
+             Button { cmdProperties, "cmdProperties", "Edit Macro", 147, 86, false },
+             Button { cmdDeleteMacro, "cmdDeleteMacro", "Delete Macro", 235, 86, false },
+             Button { cmdClose, "cmdClose", "Hide", 323, 86, true } }) {
         SCOPED_TRACE(b.caption);
         EXPECT_EQ(b.button->objectName(), b.name);
         EXPECT_EQ(b.button->text(), b.caption);
@@ -111,23 +128,23 @@ TEST_F(MainWindowForm, DesignStateNamesAndGeometry)
         EXPECT_EQ(b.button->isEnabled(), b.enabled);
     }
 
-    auto *header = frm.lvMacro->header();
+    auto *header = lvMacro->header();
     EXPECT_FALSE(header->sectionsClickable());
-    EXPECT_EQ(frm.lvMacro->selectionMode(), QAbstractItemView::SingleSelection);
-    EXPECT_EQ(frm.lvMacro->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(lvMacro->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(lvMacro->editTriggers(), QAbstractItemView::NoEditTriggers);
     const QStringList headers { "Macro Name", "Shortcut Keys", "Window Trigger" };
     const int widths[] = { 200, 90, 105 };
     for (int column = 0; column < 3; ++column) {
-        EXPECT_EQ(frm.lvMacro->headerItem()->text(column), headers[column]);
-        EXPECT_EQ(frm.lvMacro->columnWidth(column), widths[column]);
+        EXPECT_EQ(lvMacro->headerItem()->text(column), headers[column]);
+        EXPECT_EQ(lvMacro->columnWidth(column), widths[column]);
     }
-    ASSERT_EQ(frm.lvMacro->topLevelItemCount(), 3);
-    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(1), "Ctrl+Alt+A");
-    EXPECT_EQ(frm.lvMacro->topLevelItem(1)->text(2), "Untitled");
+    ASSERT_EQ(lvMacro->topLevelItemCount(), 3);
+    EXPECT_EQ(lvMacro->topLevelItem(0)->text(1), "Ctrl+Alt+A");
+    EXPECT_EQ(lvMacro->topLevelItem(1)->text(2), "Untitled");
     for (int row = 0; row < 3; ++row)
-        EXPECT_FALSE(frm.lvMacro->topLevelItem(row)->icon(0).isNull());
-    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->data(0, Qt::UserRole).toInt(), 1);
-    EXPECT_EQ(frm.lvMacro->topLevelItem(2)->data(0, Qt::UserRole).toInt(), 2);
+        EXPECT_FALSE(lvMacro->topLevelItem(row)->icon(0).isNull());
+    EXPECT_EQ(lvMacro->topLevelItem(0)->data(0, Qt::UserRole).toInt(), 1);
+    EXPECT_EQ(lvMacro->topLevelItem(2)->data(0, Qt::UserRole).toInt(), 2);
 }
 
 TEST_F(MainWindowForm, ContextMenuItemsInOrder)
@@ -139,7 +156,7 @@ TEST_F(MainWindowForm, ContextMenuItemsInOrder)
         bool enabled;
     };
     std::vector<Item> items;
-    for (QAction *action : frm.PopupMenu1->actions())
+    for (QAction *action : PopupMenu1->actions())
         items.push_back({ action->objectName(), action->text(), action->isEnabled() });
     ASSERT_EQ(items.size(), 6u);
     const std::vector<std::pair<QString, bool>> expected { { "&New Macro", true },
@@ -149,65 +166,65 @@ TEST_F(MainWindowForm, ContextMenuItemsInOrder)
         EXPECT_EQ(items[i].text, expected[i].first);
         EXPECT_EQ(items[i].enabled, expected[i].second) << items[i].text.toStdString();
     }
-    EXPECT_TRUE(frm.PopupMenu1->actions()[4]->isSeparator());
+    EXPECT_TRUE(PopupMenu1->actions()[4]->isSeparator());
     QStringList places;
-    for (QAction *action : frm.mnuCreateShortcut->actions())
+    for (QAction *action : mnuCreateShortcut->actions())
         places << action->text();
     EXPECT_EQ(places,
         (QStringList { "On &Desktop", "On &Start Menu", "On &Programs Menu", "In Start&Up Folder",
             "In &Favorites Folder", "In P&ersonal Folder" }));
 
     // A screen reader says the captions without their "&".
-    frm.PopupMenu1->popup(QPoint(10, 10));
-    QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(frm.PopupMenu1);
+    PopupMenu1->popup(QPoint(10, 10));
+    QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(PopupMenu1);
     ASSERT_TRUE(menu);
     ASSERT_GE(menu->childCount(), 6);
     EXPECT_EQ(menu->child(0)->text(QAccessible::Name), "New Macro");
     EXPECT_EQ(menu->child(5)->text(QAccessible::Name), "Properties");
-    frm.PopupMenu1->hide();
+    PopupMenu1->hide();
 }
 
 TEST_F(MainWindowForm, MouseClickSetsStatusAndAllFiveCommands)
 {
     frm.show();
     click(1);
-    EXPECT_EQ(frm.Stat1->currentMessage(), "Editor - Starts an Application or Document");
-    EXPECT_TRUE(frm.cmdDeleteMacro->isEnabled());
-    EXPECT_TRUE(frm.cmdProperties->isEnabled());
-    EXPECT_TRUE(frm.mnuDelete->isEnabled());
-    EXPECT_TRUE(frm.mnuProperties->isEnabled());
-    EXPECT_TRUE(frm.mnuCreateShortcut->menuAction()->isEnabled());
-    EXPECT_EQ(accessibleName(frm.Stat1), "Editor - Starts an Application or Document");
+    EXPECT_EQ(Stat1->currentMessage(), "Editor - Starts an Application or Document");
+    EXPECT_TRUE(cmdDeleteMacro->isEnabled());
+    EXPECT_TRUE(cmdProperties->isEnabled());
+    EXPECT_TRUE(mnuDelete->isEnabled());
+    EXPECT_TRUE(mnuProperties->isEnabled());
+    EXPECT_TRUE(mnuCreateShortcut->menuAction()->isEnabled());
+    EXPECT_EQ(accessibleName(Stat1), "Editor - Starts an Application or Document");
 }
 
 TEST_F(MainWindowForm, KeyReleasesMoveTheStatusOnlyWhileForeground)
 {
     showActive();
-    frm.lvMacro->setFocus();
-    frm.lvMacro->setCurrentItem(frm.lvMacro->topLevelItem(0));
-    QTest::keyClick(frm.lvMacro, Qt::Key_Down);
-    EXPECT_EQ(frm.lvMacro->currentIndex().row(), 1);
-    EXPECT_EQ(frm.Stat1->currentMessage(), "Editor - Starts an Application or Document");
-    EXPECT_FALSE(frm.cmdDeleteMacro->isEnabled());
-    EXPECT_FALSE(frm.cmdProperties->isEnabled());
+    lvMacro->setFocus();
+    lvMacro->setCurrentItem(lvMacro->topLevelItem(0));
+    QTest::keyClick(lvMacro, Qt::Key_Down);
+    EXPECT_EQ(lvMacro->currentIndex().row(), 1);
+    EXPECT_EQ(Stat1->currentMessage(), "Editor - Starts an Application or Document");
+    EXPECT_FALSE(cmdDeleteMacro->isEnabled());
+    EXPECT_FALSE(cmdProperties->isEnabled());
 
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    QTest::keyClick(frm.lvMacro, Qt::Key_Down);
-    EXPECT_EQ(frm.Stat1->currentMessage(), "Editor - Starts an Application or Document");
+    QTest::keyClick(lvMacro, Qt::Key_Down);
+    EXPECT_EQ(Stat1->currentMessage(), "Editor - Starts an Application or Document");
 }
 
 TEST_F(MainWindowForm, F1AnywhereOpensHelpOnce)
 {
     showActive();
-    QTest::keyClick(frm.lvMacro, Qt::Key_F1);
-    QTest::keyClick(frm.cmdNew, Qt::Key_F1);
+    QTest::keyClick(lvMacro, Qt::Key_F1);
+    QTest::keyClick(cmdNew, Qt::Key_F1);
     QTest::keyClick(&frm, Qt::Key_F1);
-    QTest::keyClick(frm.lvMacro, Qt::Key_F2);
+    QTest::keyClick(lvMacro, Qt::Key_F2);
     EXPECT_EQ(count(shell.log, "help Operation"), 3);
-    frm.cmdHelp->click();
+    cmdHelp->click();
     EXPECT_EQ(count(shell.log, "help Operation"), 4);
 }
 
@@ -215,7 +232,7 @@ TEST_F(MainWindowForm, DoubleClickEditsTheRowAndNeverRuns)
 {
     frm.show();
     click(2);
-    QTest::mouseDClick(frm.lvMacro->viewport(), Qt::LeftButton, {}, rowCentre(2));
+    QTest::mouseDClick(lvMacro->viewport(), Qt::LeftButton, {}, rowCentre(2));
     QTest::qWait(0);
     QCoreApplication::processEvents();
     EXPECT_EQ(count(services.log, "editing on"), 1);
@@ -227,20 +244,20 @@ TEST_F(MainWindowForm, DoubleClickEditsTheRowAndNeverRuns)
 TEST_F(MainWindowForm, ContextMenuCommandsReachTheModel)
 {
     frm.show();
-    frm.lvMacro->setCurrentItem(frm.lvMacro->topLevelItem(2));
+    lvMacro->setCurrentItem(lvMacro->topLevelItem(2));
     QContextMenuEvent event(
-        QContextMenuEvent::Mouse, rowCentre(2), frm.lvMacro->viewport()->mapToGlobal(rowCentre(2)));
-    QApplication::sendEvent(frm.lvMacro->viewport(), &event);
-    EXPECT_TRUE(frm.PopupMenu1->isVisible());
+        QContextMenuEvent::Mouse, rowCentre(2), lvMacro->viewport()->mapToGlobal(rowCentre(2)));
+    QApplication::sendEvent(lvMacro->viewport(), &event);
+    EXPECT_TRUE(PopupMenu1->isVisible());
     // The right button's release went to the menu: the commands are set already.
-    EXPECT_TRUE(frm.mnuCreateShortcut->menuAction()->isEnabled());
-    EXPECT_TRUE(frm.mnuProperties->isEnabled());
-    frm.PopupMenu1->hide();
+    EXPECT_TRUE(mnuCreateShortcut->menuAction()->isEnabled());
+    EXPECT_TRUE(mnuProperties->isEnabled());
+    PopupMenu1->hide();
 
-    frm.mnuPersonal->trigger();
-    frm.mnuPrint->trigger();
-    frm.mnuProperties->trigger();
-    frm.mnuNew->trigger();
+    mnuPersonal->trigger();
+    mnuPrint->trigger();
+    mnuProperties->trigger();
+    mnuNew->trigger();
     EXPECT_EQ(shell.log, (std::vector<std::string> { "shortcut 4 3", "print" }));
     EXPECT_EQ(count(services.log, "editing on"), 2);
 }
@@ -259,21 +276,21 @@ TEST_F(MainWindowForm, DeleteThroughTheButtonAndTheQuestion)
     });
     answer.start(10);
     services.onBind = [&] { model.LoadMacroList(); };
-    QTest::mouseClick(frm.cmdDeleteMacro, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(frm.lvMacro->topLevelItemCount(), 2, 5000);
+    QTest::mouseClick(cmdDeleteMacro, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(lvMacro->topLevelItemCount(), 2, 5000);
     EXPECT_EQ(question, "Are you sure you want to delete this macro?");
     EXPECT_EQ(store.readInteger("Main", "Entries", 0), 2);
     EXPECT_EQ(store.readString("Macro1", "Name", ""), "Editor");
-    EXPECT_EQ(frm.lvMacro->topLevelItem(0)->text(0), "Editor");
+    EXPECT_EQ(lvMacro->topLevelItem(0)->text(0), "Editor");
     EXPECT_EQ(shell.log,
         (std::vector<std::string> {
             "remove " + dir.path() + "/Mail.key", "remove " + dir.path() + "/Mail.dat" }));
-    EXPECT_FALSE(frm.cmdDeleteMacro->isEnabled());
-    EXPECT_TRUE(frm.cmdProperties->isEnabled());
-    EXPECT_FALSE(frm.mnuDelete->isEnabled());
-    EXPECT_TRUE(frm.mnuProperties->isEnabled());
+    EXPECT_FALSE(cmdDeleteMacro->isEnabled());
+    EXPECT_TRUE(cmdProperties->isEnabled());
+    EXPECT_FALSE(mnuDelete->isEnabled());
+    EXPECT_TRUE(mnuProperties->isEnabled());
     // The status keeps the deleted macro's description until the next selection.
-    EXPECT_EQ(frm.Stat1->currentMessage(), "Mail - Advanced Macro");
+    EXPECT_EQ(Stat1->currentMessage(), "Mail - Advanced Macro");
 }
 
 TEST_F(MainWindowForm, NothingIsLeftBlankAtAnySize)
@@ -283,12 +300,12 @@ TEST_F(MainWindowForm, NothingIsLeftBlankAtAnySize)
         SCOPED_TRACE(size.height());
         frm.resize(size);
         // The design's gaps: 4 pixels above the buttons, 3 below them.
-        EXPECT_EQ(frm.cmdHelp->y() - frm.lvMacro->geometry().bottom(), 4);
-        EXPECT_EQ(frm.cmdClose->geometry(), QRect(323, frm.cmdHelp->y(), 86, 21));
-        EXPECT_EQ(frm.Stat1->y() - frm.cmdHelp->geometry().bottom(), 4);
-        EXPECT_EQ(frm.Stat1->geometry().bottom(), frm.height() - 1);
-        EXPECT_EQ(frm.lvMacro->width(), frm.width());
-        EXPECT_GE(frm.lvMacro->height(), 60) << "the list keeps a few rows";
+        EXPECT_EQ(cmdHelp->y() - lvMacro->geometry().bottom(), 4);
+        EXPECT_EQ(cmdClose->geometry(), QRect(323, cmdHelp->y(), 86, 21));
+        EXPECT_EQ(Stat1->y() - cmdHelp->geometry().bottom(), 4);
+        EXPECT_EQ(Stat1->geometry().bottom(), frm.height() - 1);
+        EXPECT_EQ(lvMacro->width(), frm.width());
+        EXPECT_GE(lvMacro->height(), 60) << "the list keeps a few rows";
     }
 }
 

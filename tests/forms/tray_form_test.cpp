@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormChildren.h"
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "catalogue/Catalogue.h"
@@ -20,6 +21,7 @@
 
 using namespace quorvel;
 using quorvel::testing::CatalogueFolder;
+using quorvel::testing::child;
 using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeEventPump;
 using quorvel::testing::FakeLauncher;
@@ -28,6 +30,11 @@ using quorvel::testing::TempDir;
 using quorvel::testing::writeFile;
 
 namespace {
+
+QSystemTrayIcon *trayIcon(const TQuorvel &form)
+{
+    return child<QSystemTrayIcon>(form, "TrayIcon1");
+}
 
 class OpenLog : public TrayServices
 {
@@ -70,11 +77,11 @@ protected:
 TEST_F(TrayForm, IconTipAndMenu)
 {
     TQuorvel form(quorvelModel, tray);
-    EXPECT_EQ(form.TrayIcon1->toolTip(), "Ostrin Quorvel - Right Click for Options");
-    EXPECT_FALSE(form.TrayIcon1->icon().isNull());
-    EXPECT_EQ(form.TrayIcon1->contextMenu(), form.PopupMenu1);
+    EXPECT_EQ(trayIcon(form)->toolTip(), "Ostrin Quorvel - Right Click for Options");
+    EXPECT_FALSE(trayIcon(form)->icon().isNull());
+    EXPECT_EQ(trayIcon(form)->contextMenu()->objectName(), "PopupMenu1");
     QStringList lines;
-    texts(form.PopupMenu1, QString(), lines);
+    texts(trayIcon(form)->contextMenu(), QString(), lines);
     EXPECT_EQ(lines.join(QLatin1Char('|')).toStdString(),
         "&Open|&Print Macro List|&Help|  &Operation|  &Show Hints|  &Frequently Asked Questions|"
         "  &Technical Support|  -|  &About...|-|&Visit Ostrin on the Web...|"
@@ -117,8 +124,8 @@ TEST_F(TrayForm, StartWithTheDesktopFollowsTheAutostartEntry)
     withEntry.FormCreate();
     QAction *item = form.menuItem(QStringLiteral("mnuStartWithDesktop"));
     ASSERT_TRUE(item);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.PopupMenu1)
-                  ->child(static_cast<int>(form.PopupMenu1->actions().indexOf(item)))
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(trayIcon(form)->contextMenu())
+                  ->child(static_cast<int>(trayIcon(form)->contextMenu()->actions().indexOf(item)))
                   ->text(QAccessible::Name),
         "Start with the Desktop");
     EXPECT_TRUE(item->isCheckable());
@@ -127,7 +134,7 @@ TEST_F(TrayForm, StartWithTheDesktopFollowsTheAutostartEntry)
     EXPECT_TRUE(item->isChecked());
     EXPECT_TRUE(entry.exists());
     std::remove(entry.file().c_str());
-    emit form.PopupMenu1->aboutToShow();
+    emit trayIcon(form)->contextMenu()->aboutToShow();
     EXPECT_FALSE(item->isChecked());
     EXPECT_TRUE(errors.shown.empty());
 }
@@ -138,13 +145,13 @@ TEST_F(TrayForm, ClicksOfTheIconFollowTheHost)
     tray.FormCreate();
     tray.enableOpen();
     tray.setHost(TrayHost::XEmbed);
-    emit form.TrayIcon1->activated(QSystemTrayIcon::Trigger);
+    emit trayIcon(form)->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(peers.log.empty());
-    emit form.TrayIcon1->activated(QSystemTrayIcon::DoubleClick);
+    emit trayIcon(form)->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_EQ(peers.log, (std::vector<std::string> { "restore", "show", "activate" }));
     peers.log.clear();
     tray.setHost(TrayHost::StatusNotifier);
-    emit form.TrayIcon1->activated(QSystemTrayIcon::Trigger);
+    emit trayIcon(form)->activated(QSystemTrayIcon::Trigger);
     EXPECT_EQ(peers.log, (std::vector<std::string> { "restore", "show", "activate" }));
 }
 
@@ -161,18 +168,20 @@ TEST(AboutBoxForm, FiguresAreNamedValueLabels)
     TAboutBox box(AboutFigures { "16,384,000 KB", "25% Free" });
     EXPECT_EQ(box.windowTitle(), "About Quorvel");
     EXPECT_TRUE(box.isModal());
-    EXPECT_TRUE(box.ProductName->text().startsWith(QStringLiteral("Ostrin Quorvel Version ")));
-    EXPECT_EQ(box.PhysMem->accessibleName(), "Physical Memory");
-    EXPECT_EQ(box.PhysMem->accessibleDescription(), "16,384,000 KB");
-    EXPECT_EQ(box.FreeRes->accessibleName(), "System Resources");
-    EXPECT_EQ(box.FreeRes->accessibleDescription(), "25% Free");
-    EXPECT_FALSE(box.ProgramIcon->pixmap().isNull());
+    EXPECT_TRUE(child<QLabel>(box, "ProductName")
+                    ->text()
+                    .startsWith(QStringLiteral("Ostrin Quorvel Version ")));
+    EXPECT_EQ(child<QLabel>(box, "PhysMem")->accessibleName(), "Physical Memory");
+    EXPECT_EQ(child<QLabel>(box, "PhysMem")->accessibleDescription(), "16,384,000 KB");
+    EXPECT_EQ(child<QLabel>(box, "FreeRes")->accessibleName(), "System Resources");
+    EXPECT_EQ(child<QLabel>(box, "FreeRes")->accessibleDescription(), "25% Free");
+    EXPECT_FALSE(child<QLabel>(box, "ProgramIcon")->pixmap().isNull());
     bool labels = false;
     for (auto *label : box.findChildren<QLabel *>())
         labels |= label->text() == "Physical memory available to Windows:";
     EXPECT_TRUE(labels);
     box.show();
-    box.OKButton->click();
+    child<QPushButton>(box, "OKButton")->click();
     EXPECT_EQ(box.result(), QDialog::Accepted);
     EXPECT_FALSE(box.isVisible());
 }

@@ -9,6 +9,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QMenu>
+#include <QTimer>
 
 namespace quorvel {
 
@@ -32,8 +33,10 @@ TQuorvel::TQuorvel(ApplicationFormModel &model, TrayModel &tray)
     , m_tray(tray)
 {
     setObjectName(QStringLiteral("Quorvel"));
-    PlaybackTimer.setInterval(ApplicationFormModel::PlaybackTimerInterval);
-    connect(&PlaybackTimer, &QTimer::timeout, this, [this] { m_model.PlaybackTimerTimer(); });
+    PlaybackTimer = new QTimer(this);
+    PlaybackTimer->setObjectName(QStringLiteral("PlaybackTimer"));
+    PlaybackTimer->setInterval(ApplicationFormModel::PlaybackTimerInterval);
+    connect(PlaybackTimer, &QTimer::timeout, this, [this] { m_model.PlaybackTimerTimer(); });
 
     // No parent: a menu owned by a hidden window would not be announced to assistive tools.
     PopupMenu1 = new QMenu;
@@ -123,9 +126,9 @@ void TQuorvel::hideOffScreen()
 void TQuorvel::setPlaybackTimer(bool running)
 {
     if (running)
-        PlaybackTimer.start();
+        PlaybackTimer->start();
     else
-        PlaybackTimer.stop();
+        PlaybackTimer->stop();
 }
 
 void TQuorvel::setOpenEnabled(bool enabled)

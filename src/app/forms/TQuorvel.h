@@ -5,11 +5,11 @@
 #include "shell/TrayModel.h"
 
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <QWidget>
 
 class QAction;
 class QMenu;
+class QTimer;
 
 namespace quorvel {
 
@@ -22,10 +22,6 @@ class TQuorvel : public QWidget, public ApplicationFormView, public TrayView
 public:
     TQuorvel(ApplicationFormModel &model, TrayModel &tray);
     ~TQuorvel() override;
-
-    QTimer PlaybackTimer;
-    QSystemTrayIcon *TrayIcon1 = nullptr;
-    QMenu *PopupMenu1 = nullptr;
 
     // The menu's item by its name (Open1, mnuShowHints, ...); null for an unknown name.
     QAction *menuItem(const QString &name) const;
@@ -49,6 +45,11 @@ protected:
 private:
     void fillMenu(QMenu *menu, const std::vector<TrayMenuItem> &items);
 
+    // The controls, reached from outside by their object names; PopupMenu1 is the icon's
+    // context menu.
+    QTimer *PlaybackTimer = nullptr;
+    QSystemTrayIcon *TrayIcon1 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
     ApplicationFormModel &m_model;
     TrayModel &m_tray;
 };

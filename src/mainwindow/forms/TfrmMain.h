@@ -27,27 +27,6 @@ public:
     explicit TfrmMain(MainWindowModel &model);
     ~TfrmMain() override;
 
-    QLabel *EPImage1 = nullptr;
-    QTreeWidget *lvMacro = nullptr;
-    QPushButton *cmdHelp = nullptr;
-    QPushButton *cmdNew = nullptr;
-    QPushButton *cmdProperties = nullptr;
-    QPushButton *cmdDeleteMacro = nullptr;
-    QPushButton *cmdClose = nullptr;
-    QStatusBar *Stat1 = nullptr;
-    QMenu *PopupMenu1 = nullptr;
-    QAction *mnuNew = nullptr;
-    QAction *mnuDelete = nullptr;
-    QMenu *mnuCreateShortcut = nullptr;
-    QAction *mnuDesktop = nullptr;
-    QAction *mnuStartMenu = nullptr;
-    QAction *mnuProgramsMenu = nullptr;
-    QAction *mnuStartUpFolder = nullptr;
-    QAction *mnuFavorites = nullptr;
-    QAction *mnuPersonal = nullptr;
-    QAction *mnuPrint = nullptr;
-    QAction *mnuProperties = nullptr;
-
     // MainWindowView
     void loadRows(const std::vector<MacroListRow> &rows) override;
     int rowCount() const override;
@@ -87,6 +66,28 @@ private:
     void keyReleased(QObject *watched, QEvent *event);
     void createMenu();
     QTreeWidgetItem *makeItem(const MacroListRow &row);
+
+    // The controls, reached from outside by their object names.
+    QLabel *EPImage1 = nullptr;
+    QTreeWidget *lvMacro = nullptr;
+    QPushButton *cmdHelp = nullptr;
+    QPushButton *cmdNew = nullptr;
+    QPushButton *cmdProperties = nullptr;
+    QPushButton *cmdDeleteMacro = nullptr;
+    QPushButton *cmdClose = nullptr;
+    QStatusBar *Stat1 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QAction *mnuNew = nullptr;
+    QAction *mnuDelete = nullptr;
+    QMenu *mnuCreateShortcut = nullptr;
+    QAction *mnuDesktop = nullptr;
+    QAction *mnuStartMenu = nullptr;
+    QAction *mnuProgramsMenu = nullptr;
+    QAction *mnuStartUpFolder = nullptr;
+    QAction *mnuFavorites = nullptr;
+    QAction *mnuPersonal = nullptr;
+    QAction *mnuPrint = nullptr;
+    QAction *mnuProperties = nullptr;
 
     MainWindowModel &m_model;
     // A key release the window has handled, while Qt passes it on to the parents.

@@ -17,10 +17,18 @@ QString qs(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A value label: its name says what it is, its description what it shows.
-QLabel *valueLabel(const std::string &text, const char *name, QWidget *parent)
+QLabel *namedLabel(const QString &text, const char *objectName, QWidget *parent)
 {
-    auto *label = new QLabel(qs(text), parent);
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(objectName));
+    return label;
+}
+
+// A value label: its name says what it is, its description what it shows.
+QLabel *valueLabel(
+    const std::string &text, const char *name, const char *objectName, QWidget *parent)
+{
+    auto *label = namedLabel(qs(text), objectName, parent);
     label->setAccessibleName(QString::fromLatin1(name));
     label->setAccessibleDescription(qs(text));
     return label;
@@ -35,15 +43,16 @@ TAboutBox::TAboutBox(const AboutFigures &figures, QWidget *parent)
     setWindowTitle(qs(AboutCaption));
     setModal(true);
 
-    ProgramIcon = new QLabel(this);
+    auto *ProgramIcon = namedLabel({}, "ProgramIcon", this);
     ProgramIcon->setPixmap(productIcon().pixmap(48, 48));
-    ProductName = new QLabel(qs(aboutProductLine(QUORVEL_VERSION)), this);
-    Copyright = new QLabel(qs(AboutNotice), this);
-    Comments = new QLabel(qs(AboutDescription), this);
+    auto *ProductName = namedLabel(qs(aboutProductLine(QUORVEL_VERSION)), "ProductName", this);
+    auto *Copyright = namedLabel(qs(AboutNotice), "Copyright", this);
+    auto *Comments = namedLabel(qs(AboutDescription), "Comments", this);
     Comments->setWordWrap(true);
-    PhysMem = valueLabel(figures.physicalMemory, "Physical Memory", this);
-    FreeRes = valueLabel(figures.systemResources, "System Resources", this);
-    OKButton = new QPushButton(tr("OK"), this);
+    auto *PhysMem = valueLabel(figures.physicalMemory, "Physical Memory", "PhysMem", this);
+    auto *FreeRes = valueLabel(figures.systemResources, "System Resources", "FreeRes", this);
+    auto *OKButton = new QPushButton(tr("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -5,9 +5,6 @@
 
 #include <QDialog>
 
-class QLabel;
-class QPushButton;
-
 namespace quorvel {
 
 // "About Quorvel": the product, its version and the machine's memory figures.
@@ -16,15 +13,9 @@ class TAboutBox : public QDialog
     Q_OBJECT
 
 public:
+    // Its controls are found by their names: ProgramIcon, ProductName, Copyright, Comments,
+    // PhysMem, FreeRes, OKButton.
     explicit TAboutBox(const AboutFigures &figures, QWidget *parent = nullptr);
-
-    QLabel *ProgramIcon = nullptr;
-    QLabel *ProductName = nullptr;
-    QLabel *Copyright = nullptr;
-    QLabel *Comments = nullptr;
-    QLabel *PhysMem = nullptr;
-    QLabel *FreeRes = nullptr;
-    QPushButton *OKButton = nullptr;
 };
 
 } // namespace quorvel

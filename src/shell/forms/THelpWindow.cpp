@@ -33,11 +33,11 @@ THelpWindow::THelpWindow(QWidget *parent)
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Quorvel Help"));
 
-    cmdBack = new QPushButton(QStringLiteral("&Back"), this);
+    auto *cmdBack = new QPushButton(QStringLiteral("&Back"), this);
     cmdBack->setObjectName(QStringLiteral("cmdBack"));
-    cmdForward = new QPushButton(QStringLiteral("&Forward"), this);
+    auto *cmdForward = new QPushButton(QStringLiteral("&Forward"), this);
     cmdForward->setObjectName(QStringLiteral("cmdForward"));
-    cmdContents = new QPushButton(QStringLiteral("&Contents"), this);
+    auto *cmdContents = new QPushButton(QStringLiteral("&Contents"), this);
     cmdContents->setObjectName(QStringLiteral("cmdContents"));
     for (auto *button : { cmdBack, cmdForward, cmdContents })
         button->setAccessibleName(button->text().remove(QLatin1Char('&')));

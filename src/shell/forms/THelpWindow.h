@@ -6,7 +6,6 @@
 #include <QWidget>
 
 class QListWidget;
-class QPushButton;
 class QTextBrowser;
 class QUrl;
 
@@ -23,16 +22,13 @@ public:
     // Opens the page of the topic at its anchor and brings the window to the front.
     void showHelp(std::string_view topic) override;
 
-    QPushButton *cmdBack = nullptr;
-    QPushButton *cmdForward = nullptr;
-    QPushButton *cmdContents = nullptr;
-    QListWidget *lstContents = nullptr;
-    QTextBrowser *txtPage = nullptr;
-
 private:
     void go(const QUrl &url);
     void lstContentsClick();
     void pageChanged(const QUrl &url);
+
+    QListWidget *lstContents = nullptr;
+    QTextBrowser *txtPage = nullptr;
 };
 
 } // namespace quorvel
