@@ -45,7 +45,7 @@ static void BM_LoadMacroListAndBindHotKeys(benchmark::State &state)
     quorvel::testing::FakeHotKeyRegistrar registrar;
     std::size_t rows = 0;
     HotKeyBindings bindings(
-        registrar, nullptr, [](int) {}, [&] { rows = LoadMacroList(catalogue).size(); });
+        registrar, nullptr, [](int, KeyCode) {}, [&] { rows = LoadMacroList(catalogue).size(); });
     for (auto _ : state) {
         auto list = LoadMacroList(catalogue);
         benchmark::DoNotOptimize(list);

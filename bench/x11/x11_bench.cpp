@@ -144,7 +144,7 @@ void HotKeyLatency(benchmark::State &state)
         q.catalogue.append(MacroRecord { "Latency", macrokind::Advanced,
             hotkey::Ctrl | hotkey::Alt | 'Q', "Latency.key", "", 1 });
         HotKeyBindings bindings(q.backend.hotKeyRegistrar(), nullptr,
-            [&](int slot) { q.runner.EPHotKey0HotKey(slot); });
+            [&](int slot, quorvel::KeyCode) { q.runner.EPHotKey0HotKey(slot); });
         bindings.BindHotKeys(q.catalogue);
         ready = bindings.EPHotKey(1).registered();
         pollfd fd { q.backend.fileDescriptor(), POLLIN, 0 };

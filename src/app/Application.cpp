@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Application.h"
 
+#include "app/AppController.h"
 #include "app/ApplicationFormModel.h"
 #include "app/forms/TQuorvel.h"
 #include "app/qt/QtPlatform.h"
@@ -27,7 +28,6 @@
 #include "shell/ShellLink.h"
 #include "shell/TrayModel.h"
 #include "shell/forms/THelpWindow.h"
-#include "triggers/HotKeyBindings.h"
 #include "triggers/TriggerScan.h"
 
 #include <QAbstractEventDispatcher>
@@ -63,7 +63,8 @@ struct Application::Impl : MainWindowServices,
                            HintShower,
                            HelpViewer,
                            HintView,
-                           ValuePrompt
+                           ValuePrompt,
+                           ControlledParts
 {
     Impl(const Paths &p, Backend b)
         : paths(p)
@@ -81,26 +82,20 @@ struct Application::Impl : MainWindowServices,
             nullJournal.setUnavailable(backend.journalUnavailable);
             backend.journal = &nullJournal;
         }
+        // Built first: an end may come from a signal at any point of the start.
+        runner = std::make_unique<MacroRunner>(
+            PlaybackServices { *backend.keys, *backend.keyboard, pump, *backend.windows, launcher,
+                *backend.journal, *this, dateTime, timers, catalogue, paths.programFolder });
+        controller = std::make_unique<AppController>(AppController::Deps { *runner, catalogue,
+            timers, *backend.keys, errors, *this, backend.hotKeys, backend.cancelPlayBacks });
     }
 
     // MainWindowServices
     void ProcessHotKey(int n) override { runner->ProcessHotKey(n); }
-    void BindHotKeys() override
-    {
-        if (hotKeys)
-            hotKeys->BindHotKeys(catalogue);
-        else
-            mainModel.LoadMacroList();
-    }
-    // Every way out lets go of what we hold: Exit, the close boxes, a /CLOSE run.
-    void endProgram() override { endAll(); }
-    void endAll();
-    void setEditing(bool editing) override
-    {
-        if (runner)
-            runner->setEditing(editing);
-    }
-    bool hotKeyRefused(int n) const override { return hotKeys && hotKeys->refused(n); }
+    void BindHotKeys() override { controller->BindHotKeys(); }
+    void endProgram() override { controller->end(); }
+    void setEditing(bool editing) override { runner->setEditing(editing); }
+    bool hotKeyRefused(int n) const override { return controller->hotKeyRefused(n); }
 
     // ApplicationFormServices
     std::string lastRunStatus() override { return runner->lastRunStatus(); }
@@ -118,11 +113,7 @@ struct Application::Impl : MainWindowServices,
     int mainWindowLeft() const override { return frmMain->windowGeometry().left; }
 
     // WizardServices
-    void setStopHotKeyEnabled(bool enabled) override
-    {
-        if (EPHotkeyStopRecord)
-            EPHotkeyStopRecord->SetEnabled(enabled);
-    }
+    void setStopHotKeyEnabled(bool enabled) override { controller->setStopHotKeyEnabled(enabled); }
     void addListRow(const MacroListRow &row) override { frmMain->appendRow(row); }
     void setMainWindowVisible(bool visible) override
     {
@@ -131,7 +122,7 @@ struct Application::Impl : MainWindowServices,
         else
             frmMain->hideWindow();
     }
-    void RecordFinished() override { runner->journalFinished(); }
+    void journalFinished() override { runner->journalFinished(); }
     void stopPropertiesRecording() override
     {
         if (propertiesModel)
@@ -167,6 +158,30 @@ struct Application::Impl : MainWindowServices,
     }
     TfrmWizard &wizard();
     TfrmProperties &properties();
+
+    // ControlledParts
+    bool wizardBuilt() const override { return frmWizard != nullptr; }
+    bool propertiesBuilt() const override { return frmProperties != nullptr; }
+    bool propertiesOpen() const override { return propertiesModel->isOpen(); }
+    bool wizardInEditMode() const override { return wizardModel->editMode(); }
+    void wizardRecorderFinished() override { wizardModel->RecorderFinished(); }
+    void propertiesRecorderFinished() override { propertiesModel->RecorderFinished(); }
+    void wizardStopRecordHotKey() override { wizardModel->stopRecordHotKey(); }
+    void stopPlaybackTimer() override
+    {
+        if (quorvelForm)
+            quorvelForm->setPlaybackTimer(false);
+    }
+    bool insideRun() const override
+    {
+        return pump.depth() > 0 || QThread::currentThread()->loopLevel() > 1;
+    }
+    void quit(bool atOnce) override
+    {
+        if (atOnce)
+            std::_Exit(0);
+        QCoreApplication::exit(0);
+    }
 
     Paths paths;
     Backend backend;
@@ -207,11 +222,9 @@ struct Application::Impl : MainWindowServices,
     std::unique_ptr<PropertiesModel> propertiesModel;
     std::unique_ptr<TfrmProperties> frmProperties;
     std::unique_ptr<MacroRunner> runner;
-    std::unique_ptr<HotKeyBindings> hotKeys;
-    std::unique_ptr<StopRecordHotKey> EPHotkeyStopRecord;
+    std::unique_ptr<AppController> controller;
     std::unique_ptr<TriggerScan> scan;
     QMetaObject::Connection beforeBlocking;
-    bool ended = false;
 };
 
 Application::Application(const Paths &paths, Backend backend)
@@ -258,20 +271,6 @@ void Application::start(const std::vector<std::string> &arguments)
     p.mainModel.setShortcutMaker(*p.shortcuts);
     p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
 
-    PlaybackServices services {
-        *p.backend.keys,
-        *p.backend.keyboard,
-        p.pump,
-        *p.backend.windows,
-        p.launcher,
-        *p.backend.journal,
-        p,
-        p.dateTime,
-        p.timers,
-        p.catalogue,
-        p.paths.programFolder,
-    };
-    p.runner = std::make_unique<MacroRunner>(services);
     p.hintModel = std::make_unique<HintModel>(p.store, p);
     p.hintModel->onShowHintsChanged = [&p](bool on) {
         if (p.trayModel)
@@ -285,33 +284,9 @@ void Application::start(const std::vector<std::string> &arguments)
         PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
             p.paths.programFolder, &p, p.backend.hotKeys, p.backend.keyName });
     p.frmMain->openProperties = [&p](int n) { p.properties().showModal(n); };
-    // The end of a replay goes to the window that started it; with no editor built yet it
-    // was the runner's.
-    p.backend.journal->OnFinished = [&p](bool) {
-        if (p.frmProperties && p.propertiesModel->isOpen() && !p.wizardModel->editMode())
-            p.propertiesModel->RecorderFinished();
-        else if (p.frmWizard)
-            p.wizardModel->RecorderFinished();
-        else
-            p.RecordFinished();
-    };
+    p.backend.journal->OnFinished = [&p](bool) { p.controller->journalFinished(); };
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
-    if (p.backend.hotKeys) {
-        p.hotKeys = std::make_unique<HotKeyBindings>(
-            *p.backend.hotKeys, &p.errors,
-            [&p](int slot) {
-                p.runner->EPHotKey0HotKey(slot,
-                    static_cast<KeyCode>(p.hotKeys->EPHotKey(slot).HotKey() & hotkey::KeyMask));
-            },
-            [&p] { p.mainModel.LoadMacroList(); });
-        p.EPHotkeyStopRecord = std::make_unique<StopRecordHotKey>(*p.backend.hotKeys, &p.errors);
-        // Bound from the start, though nothing records until an editor is built.
-        p.EPHotkeyStopRecord->OnHotKey = [&p](TEPHotKey &, unsigned &, unsigned) {
-            if (p.frmWizard)
-                p.wizardModel->stopRecordHotKey();
-        };
-    }
 
     p.mainModel.FormCreate();
     p.timers.setScanInterval(TriggerScan::searchInterval(p.catalogue));
@@ -327,7 +302,7 @@ void Application::start(const std::vector<std::string> &arguments)
     p.trayModel->FormCreate();
     p.quorvelModel.DoCommandLine(arguments);
     // Ended while a run's error box was open: the box's loop is gone, and so are we.
-    if (p.ended)
+    if (p.controller->ended())
         return;
     // Even after a failed run: without it the main window could never be reached again.
     p.trayModel->enableOpen();
@@ -365,41 +340,12 @@ TfrmProperties &Application::Impl::properties()
 
 void Application::end()
 {
-    m_impl->endAll();
-}
-
-void Application::Impl::endAll()
-{
-    auto &p = *this;
-    if (p.ended)
-        return;
-    p.ended = true;
-    // Nothing may start a run any more: no scan, no wait ticks, no hot key, no /CLOSE check.
-    p.timers.setScanTimerEnabled(false);
-    p.timers.setWaitTimer(Timers::WaitTimerDesignInterval, false);
-    if (p.quorvelForm)
-        p.quorvelForm->setPlaybackTimer(false);
-    if (p.hotKeys) {
-        for (int slot = 0; slot < HotKeyBindings::SlotCount; ++slot)
-            p.hotKeys->EPHotKey(slot).SetEnabled(false);
-    }
-    if (p.EPHotkeyStopRecord)
-        p.EPHotkeyStopRecord->SetEnabled(false);
-    // Keys pressed by a replay or a run would otherwise stay down on the server after us.
-    if (p.backend.cancelPlayBacks)
-        p.backend.cancelPlayBacks();
-    p.backend.keys->releaseAll();
-
-    // Inside a run (a pump or a modal prompt of it) the run cannot be unwound from here, and
-    // would go on typing; with everything let go the process ends at once instead.
-    if (p.pump.depth() > 0 || QThread::currentThread()->loopLevel() > 1)
-        std::_Exit(0);
-    QCoreApplication::exit(0);
+    m_impl->controller->end();
 }
 
 bool Application::ended() const
 {
-    return m_impl->ended;
+    return m_impl->controller->ended();
 }
 
 } // namespace quorvel

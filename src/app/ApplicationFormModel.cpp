@@ -9,9 +9,9 @@
 
 namespace quorvel {
 
-ApplicationFormModel::ApplicationFormModel(MainWindowModel &frmMain, Catalogue &catalogue,
+ApplicationFormModel::ApplicationFormModel(MainWindowModel &mainWindow, Catalogue &catalogue,
     ErrorDisplay &errors, EventPump &pump, ApplicationFormServices &services)
-    : m_frmMain(frmMain)
+    : m_mainWindow(mainWindow)
     , m_catalogue(catalogue)
     , m_errors(errors)
     , m_pump(pump)
@@ -41,7 +41,7 @@ bool ApplicationFormModel::DoCommandLine(const std::vector<std::string> &argumen
             arguments, m_catalogue,
             [this](int n) {
                 ++m_runs;
-                m_frmMain.ProcessHotKey(n);
+                m_mainWindow.ProcessHotKey(n);
             },
             [this] { m_pump.processMessages(); });
         m_closeWhenDone = result.closeWhenDone;
@@ -56,7 +56,7 @@ void ApplicationFormModel::showOnFirstRun()
 {
     if (!m_catalogue.store().readBool(settings::Main, settings::FirstRun, true))
         return;
-    m_frmMain.showCentred();
+    m_mainWindow.showCentred();
     runGuarded(m_errors,
         [this] { m_catalogue.store().writeString(settings::Main, settings::FirstRun, "0"); });
 }
@@ -72,19 +72,19 @@ void ApplicationFormModel::showWithoutTray()
     if (m_closeWhenDone && !m_runFailed && m_runs > 0)
         return;
     if (m_runFailed || m_runs == 0 || runOver())
-        m_frmMain.showCentred();
+        m_mainWindow.showCentred();
     else
         m_showWhenDone = true;
 }
 
 void ApplicationFormModel::SetPosition()
 {
-    m_frmMain.SetPosition();
+    m_mainWindow.SetPosition();
 }
 
 void ApplicationFormModel::SavePosition()
 {
-    m_frmMain.SavePosition();
+    m_mainWindow.SavePosition();
 }
 
 void ApplicationFormModel::PlaybackTimerTimer()
@@ -98,7 +98,7 @@ void ApplicationFormModel::PlaybackTimerTimer()
         return;
     }
     m_showWhenDone = false;
-    m_frmMain.showCentred();
+    m_mainWindow.showCentred();
 }
 
 void ApplicationFormModel::FormClose()

@@ -27,7 +27,7 @@ class ApplicationFormServices
 {
 public:
     virtual ~ApplicationFormServices() = default;
-    // RecordFinished's last status: "", "NoRecord" or "True".
+    // The last run status RecordFinished set: "", "NoRecord" or "True".
     virtual std::string lastRunStatus() = 0;
     virtual void endProgram() = 0;
 };
@@ -39,7 +39,7 @@ class ApplicationFormModel
 public:
     static constexpr int PlaybackTimerInterval = 1000;
 
-    ApplicationFormModel(MainWindowModel &frmMain, Catalogue &catalogue, ErrorDisplay &errors,
+    ApplicationFormModel(MainWindowModel &mainWindow, Catalogue &catalogue, ErrorDisplay &errors,
         EventPump &pump, ApplicationFormServices &services);
     void setView(ApplicationFormView &view) { m_view = &view; }
 
@@ -65,7 +65,7 @@ public:
 private:
     ApplicationFormView &view();
 
-    MainWindowModel &m_frmMain;
+    MainWindowModel &m_mainWindow;
     Catalogue &m_catalogue;
     ErrorDisplay &m_errors;
     EventPump &m_pump;

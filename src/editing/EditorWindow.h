@@ -33,8 +33,9 @@ public:
     virtual void setEditing(bool editing) = 0;
     virtual void setStopHotKeyEnabled(bool enabled) = 0;
     virtual void setMainWindowVisible(bool visible) = 0;
-    // A replay ended: the last run status "True" and the journal-idle flag.
-    virtual void RecordFinished() = 0;
+    // The runner's part of a replay's or recording's end: the last run status "True"
+    // (RecordFinished) and the journal-idle flag.
+    virtual void journalFinished() = 0;
     virtual void BindHotKeys() = 0;
 };
 

@@ -312,7 +312,7 @@ void PropertiesModel::cmdPlayClick()
 
 void PropertiesModel::RecorderFinished()
 {
-    m_d.services.RecordFinished();
+    m_d.services.journalFinished();
 }
 
 void PropertiesModel::cmdEditManKeysClick()

@@ -476,7 +476,7 @@ void WizardModel::RecorderFinished()
 {
     view().setButtonEnabled(Button::cmdPlayKeys, true);
     view().setButtonEnabled(Button::cmdPlayMouse, true);
-    m_d.services.RecordFinished();
+    m_d.services.journalFinished();
 }
 
 void WizardModel::stopRecordHotKey()

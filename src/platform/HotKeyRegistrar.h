@@ -12,13 +12,16 @@ namespace hotkeymod {
 constexpr unsigned Alt = 1, Control = 2, Shift = 4;
 }
 
+// A press of a registered combination: its hotkeymod bits and key.
+using HotKeyPress = std::function<void(unsigned modifiers, KeyCode key)>;
+
 // Global key registrations. A combination someone else holds is refused silently.
 class HotKeyRegistrar
 {
 public:
     virtual ~HotKeyRegistrar() = default;
     // Returns a registration id, or 0 when the combination is refused.
-    virtual int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) = 0;
+    virtual int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) = 0;
     virtual void unregisterHotKey(int id) = 0;
     // Whether another client holds the combination: a registration that is tried and given
     // back at once. A combination registered here is not held elsewhere.

@@ -6,14 +6,14 @@
 namespace quorvel {
 
 HotKeyBindings::HotKeyBindings(HotKeyRegistrar &registrar, ErrorDisplay *errors,
-    const std::function<void(int slot)> &onHotKey, std::function<void()> reloadList)
+    const std::function<void(int slot, KeyCode key)> &onHotKey, std::function<void()> reloadList)
     : m_reloadList(std::move(reloadList))
 {
     for (int slot = 0; slot < SlotCount; ++slot) {
         auto component = std::make_unique<TEPHotKey>(registrar, errors);
-        component->OnHotKey = [onHotKey, slot](TEPHotKey &, unsigned &, unsigned) {
+        component->OnHotKey = [onHotKey, slot](TEPHotKey &, unsigned &key, unsigned) {
             if (onHotKey)
-                onHotKey(slot);
+                onHotKey(slot, KeyCode(key));
         };
         m_slots[std::size_t(slot)] = std::move(component);
     }

@@ -17,10 +17,11 @@ class HotKeyBindings
 public:
     static constexpr int SlotCount = 101;
 
-    // onHotKey gets the slot number of every press (EPHotKey0HotKey's role); reloadList is
-    // LoadMacroList, run after a binding pass over a non-empty catalogue.
+    // onHotKey gets the slot number and the key of every press (EPHotKey0HotKey's role);
+    // reloadList is LoadMacroList, run after a binding pass over a non-empty catalogue.
     HotKeyBindings(HotKeyRegistrar &registrar, ErrorDisplay *errors,
-        const std::function<void(int slot)> &onHotKey, std::function<void()> reloadList = {});
+        const std::function<void(int slot, KeyCode key)> &onHotKey,
+        std::function<void()> reloadList = {});
 
     TEPHotKey &EPHotKey(int slot) { return *m_slots.at(std::size_t(slot)); }
     // The slot a component is, -1 for none of ours.

@@ -33,7 +33,8 @@ unsigned TEPHotKey::registrationModifiers(unsigned value)
 void TEPHotKey::registerKey()
 {
     m_id = m_registrar.registerHotKey(registrationModifiers(m_hotKey),
-        KeyCode(m_hotKey & hotkey::KeyMask), [this] { hotKeyArrived(); });
+        KeyCode(m_hotKey & hotkey::KeyMask),
+        [this](unsigned modifiers, KeyCode key) { hotKeyArrived(modifiers, key); });
 }
 
 void TEPHotKey::unregisterKey()
@@ -73,12 +74,18 @@ void TEPHotKey::SetEnabled(bool value)
     }
 }
 
-void TEPHotKey::hotKeyArrived()
+void TEPHotKey::hotKeyArrived(unsigned modifiers, KeyCode pressed)
 {
     if (!OnHotKey || !(m_global || m_registrar.applicationActive()))
         return;
-    unsigned key = m_hotKey & hotkey::KeyMask;
-    const unsigned shift = m_hotKey & (hotkey::Shift | hotkey::Ctrl | hotkey::Alt);
+    unsigned key = unsigned(pressed) & hotkey::KeyMask;
+    unsigned shift = 0;
+    if (modifiers & hotkeymod::Alt)
+        shift |= hotkey::Alt;
+    if (modifiers & hotkeymod::Control)
+        shift |= hotkey::Ctrl;
+    if (modifiers & hotkeymod::Shift)
+        shift |= hotkey::Shift;
     // Copied: the handler may replace it, or rebind this very component.
     const HotKeyEvent handler = OnHotKey;
     try {

@@ -43,7 +43,7 @@ public:
 private:
     void registerKey();
     void unregisterKey();
-    void hotKeyArrived();
+    void hotKeyArrived(unsigned modifiers, KeyCode key);
 
     HotKeyRegistrar &m_registrar;
     ErrorDisplay *m_errors;

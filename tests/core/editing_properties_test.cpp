@@ -89,7 +89,7 @@ struct WizardStub : WizardView, WizardServices, HintShower
     void setStopHotKeyEnabled(bool) override { }
     void addListRow(const MacroListRow &) override { }
     void setMainWindowVisible(bool) override { }
-    void RecordFinished() override { }
+    void journalFinished() override { }
     void BindHotKeys() override { }
     void stopPropertiesRecording() override { }
     void ShowHint(const std::string &) override { }
@@ -106,7 +106,7 @@ struct FakePropertiesServices : PropertiesServices
     void setMainWindowVisible(bool on) override { mainVisible = on; }
     void LoadMacroList() override { log.push_back("load"); }
     void BindHotKeys() override { log.push_back("bind"); }
-    void RecordFinished() override { log.push_back("finished"); }
+    void journalFinished() override { log.push_back("finished"); }
     void showWizard() override
     {
         log.push_back("wizard");

@@ -76,7 +76,7 @@ struct FakeWizardServices : WizardServices, HintShower, ShortcutMaker
     void setStopHotKeyEnabled(bool on) override { stopKey = on; }
     void addListRow(const MacroListRow &row) override { added.push_back(row); }
     void setMainWindowVisible(bool on) override { mainVisible = on; }
-    void RecordFinished() override { log.push_back("finished"); }
+    void journalFinished() override { log.push_back("finished"); }
     void BindHotKeys() override { log.push_back("bind"); }
     void stopPropertiesRecording() override { log.push_back("properties"); }
     bool hintFails = false; // the hint switch cannot be written

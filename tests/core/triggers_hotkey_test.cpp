@@ -170,9 +170,14 @@ protected:
     FakeHotKeyRegistrar registrar;
     FakeErrorDisplay errors;
     std::vector<int> slotsPressed;
+    std::vector<KeyCode> keysPressed;
     int reloads = 0;
     HotKeyBindings bindings { registrar, &errors,
-        [this](int slot) { slotsPressed.push_back(slot); }, [this] { ++reloads; } };
+        [this](int slot, KeyCode key) {
+            slotsPressed.push_back(slot);
+            keysPressed.push_back(key);
+        },
+        [this] { ++reloads; } };
 
     void addRecord(const std::string &name, unsigned hotKey)
     {
@@ -195,6 +200,8 @@ TEST_F(Bindings, EverySlotDispatchesItsOwnNumber)
     bindings.EPHotKey(0).SetHotKey(CtrlAltB);
     registrar.press(3, 0x42);
     EXPECT_EQ(slotsPressed, (std::vector<int> { 1, 0 }));
+    // Each press carries its own key.
+    EXPECT_EQ(keysPressed, (std::vector<KeyCode> { 0x41, 0x42 }));
     EXPECT_EQ(bindings.slotOf(bindings.EPHotKey(7)), 7);
 }
 

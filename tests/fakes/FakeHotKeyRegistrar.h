@@ -21,7 +21,7 @@ public:
     {
         unsigned modifiers = 0;
         KeyCode key = 0;
-        std::function<void()> onPress;
+        HotKeyPress onPress;
     };
 
     std::map<int, Registration> registrations;
@@ -31,7 +31,7 @@ public:
     bool active = false;
     int heldElsewhereCalls = 0;
 
-    int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) override
+    int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override
     {
         if (othersHold.count({ modifiers, key }) || holds(modifiers, key)) {
             log.push_back("refused " + describe(modifiers, key));
@@ -76,7 +76,7 @@ public:
             if (r.modifiers == modifiers && r.key == key) {
                 auto onPress = r.onPress;
                 if (onPress)
-                    onPress();
+                    onPress(modifiers, key);
                 return true;
             }
         }

@@ -23,7 +23,7 @@ struct WizardRigServices : WizardServices, HintShower
     void setStopHotKeyEnabled(bool) override { }
     void addListRow(const MacroListRow &) override { }
     void setMainWindowVisible(bool) override { }
-    void RecordFinished() override { }
+    void journalFinished() override { }
     void BindHotKeys() override { }
     void stopPropertiesRecording() override { }
     void ShowHint(const std::string &text) override { hints.push_back(text); }

@@ -35,7 +35,7 @@ struct Services : WizardServices, PropertiesServices, HintShower
     void setStopHotKeyEnabled(bool) override { }
     void addListRow(const MacroListRow &) override { }
     void setMainWindowVisible(bool) override { }
-    void RecordFinished() override { }
+    void journalFinished() override { }
     void BindHotKeys() override { ++binds; }
     void stopPropertiesRecording() override { }
     void LoadMacroList() override { }

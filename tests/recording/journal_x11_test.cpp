@@ -386,8 +386,8 @@ TEST_P(JournalX11HeldEscape, TheHolderKeepsItAndTheReplayIsStillCancelled)
 {
     x11::X11Backend backend;
     int presses = 0;
-    const int id =
-        backend.hotKeyRegistrar().registerHotKey(GetParam().modifiers, 0x1B, [&] { ++presses; });
+    const int id = backend.hotKeyRegistrar().registerHotKey(
+        GetParam().modifiers, 0x1B, [&](unsigned, quorvel::KeyCode) { ++presses; });
     ASSERT_NE(id, 0);
     const auto pumpBoth = [&](const std::function<bool()> &done, int ms) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(ms);

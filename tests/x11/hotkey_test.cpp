@@ -76,7 +76,7 @@ TEST(HotKeys, PressFromAnotherProgramTypesTheMacroIntoTheFocusedWindow)
     FakeErrorDisplay errors;
     rig.addAdvanced("Mail", "Dear <<SHIFT>>team,<<ENTER>>", CtrlAlt | 'M');
     HotKeyBindings bindings(rig.backend.hotKeyRegistrar(), &errors,
-        [&](int slot) { rig.runner.EPHotKey0HotKey(slot); });
+        [&](int slot, quorvel::KeyCode) { rig.runner.EPHotKey0HotKey(slot); });
     bindings.BindHotKeys(rig.catalogue);
     TypingTarget target;
     pressKeys("ctrl+alt+m");
@@ -91,7 +91,7 @@ TEST(HotKeys, MacroStartsOnlyOnceTheModifiersAreUp)
     X11Rig rig;
     rig.addAdvanced("Held", "held<<ENTER>>", CtrlAlt | 'H');
     HotKeyBindings bindings(rig.backend.hotKeyRegistrar(), nullptr,
-        [&](int slot) { rig.runner.EPHotKey0HotKey(slot); });
+        [&](int slot, quorvel::KeyCode) { rig.runner.EPHotKey0HotKey(slot); });
     bindings.BindHotKeys(rig.catalogue);
     TypingTarget target;
     run({ "xdotool", "keydown", "ctrl+alt+h" });
@@ -222,8 +222,8 @@ TEST(HotKeys, StopRecordKeyIsRefusedWhileAMacroSlotHoldsIt)
     X11Rig rig;
     rig.addAdvanced("Grab", "x", hotkey::StopRecord);
     std::vector<int> slots;
-    HotKeyBindings bindings(
-        rig.backend.hotKeyRegistrar(), nullptr, [&](int slot) { slots.push_back(slot); });
+    HotKeyBindings bindings(rig.backend.hotKeyRegistrar(), nullptr,
+        [&](int slot, quorvel::KeyCode) { slots.push_back(slot); });
     bindings.BindHotKeys(rig.catalogue);
     StopRecordHotKey stop(rig.backend.hotKeyRegistrar());
     int stops = 0;

@@ -98,8 +98,7 @@ void X11HotKeyRegistrar::ungrab(unsigned keycode, unsigned xmods)
     trap.sync();
 }
 
-int X11HotKeyRegistrar::registerHotKey(
-    unsigned modifiers, KeyCode key, std::function<void()> onPress)
+int X11HotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress)
 {
     Registration r;
     r.modifiers = modifiers;
@@ -180,7 +179,7 @@ void X11HotKeyRegistrar::handleEvent(const XEvent &event)
         m_connection.flush();
         const auto onPress = r.onPress;
         if (onPress)
-            onPress();
+            onPress(r.modifiers, r.key);
         return;
     }
 }

@@ -20,7 +20,7 @@ public:
     X11HotKeyRegistrar(X11Connection &connection, X11Keyboard &keyboard);
     ~X11HotKeyRegistrar() override;
 
-    int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) override;
+    int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
     void unregisterHotKey(int id) override;
     bool heldElsewhere(unsigned modifiers, KeyCode key) override;
     bool applicationActive() override;
@@ -36,7 +36,7 @@ private:
     {
         unsigned modifiers = 0; // hotkeymod bits
         KeyCode key = 0;
-        std::function<void()> onPress;
+        HotKeyPress onPress;
         unsigned keycode = 0;
         unsigned xmods = 0;
         bool grabbed = false;
