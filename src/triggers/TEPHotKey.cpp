@@ -18,15 +18,23 @@ TEPHotKey::~TEPHotKey()
     SetHotKey(0);
 }
 
+namespace {
+
+// A hot-key value's modifier bit beside the registration's.
+struct ModifierBit
+{
+    unsigned value, registration;
+};
+constexpr ModifierBit kModifierBits[] = { { hotkey::Alt, hotkeymod::Alt },
+    { hotkey::Ctrl, hotkeymod::Control }, { hotkey::Shift, hotkeymod::Shift } };
+
+} // namespace
+
 unsigned TEPHotKey::registrationModifiers(unsigned value)
 {
     unsigned modifiers = 0;
-    if (value & hotkey::Alt)
-        modifiers |= hotkeymod::Alt;
-    if (value & hotkey::Ctrl)
-        modifiers |= hotkeymod::Control;
-    if (value & hotkey::Shift)
-        modifiers |= hotkeymod::Shift;
+    for (const auto &bit : kModifierBits)
+        modifiers |= (value & bit.value) ? bit.registration : 0u;
     return modifiers;
 }
 
@@ -80,12 +88,8 @@ void TEPHotKey::hotKeyArrived(unsigned modifiers, KeyCode pressed)
         return;
     unsigned key = unsigned(pressed) & hotkey::KeyMask;
     unsigned shift = 0;
-    if (modifiers & hotkeymod::Alt)
-        shift |= hotkey::Alt;
-    if (modifiers & hotkeymod::Control)
-        shift |= hotkey::Ctrl;
-    if (modifiers & hotkeymod::Shift)
-        shift |= hotkey::Shift;
+    for (const auto &bit : kModifierBits)
+        shift |= (modifiers & bit.registration) ? bit.value : 0u;
     // Copied: the handler may replace it, or rebind this very component.
     const HotKeyEvent handler = OnHotKey;
     try {
