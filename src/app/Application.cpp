@@ -108,14 +108,18 @@ struct Application::Impl : MainWindowServices,
     // TrayServices
     void restorePlacement() override { mainModel.SetPosition(); }
     void savePlacement() override { mainModel.SavePosition(); }
-    void showMainWindow() override { frmMain->showWindow(); }
-    void raiseMainWindow() override { frmMain->raise(); }
+    void showMainWindow() override { mainWindow().showWindow(); }
+    void raiseMainWindow() override { mainWindow().raise(); }
     void activateMainWindow() override
     {
-        frmMain->raise();
-        frmMain->activateWindow();
+        mainWindow().raise();
+        mainWindow().activateWindow();
     }
-    int mainWindowLeft() const override { return frmMain->windowGeometry().left; }
+    // A window never built was never placed: there is nothing of it to save.
+    int mainWindowLeft() const override
+    {
+        return frmMain ? frmMain->windowGeometry().left : tray::ParkedLeft;
+    }
 
     // WizardServices
     void setStopHotKeyEnabled(bool enabled) override
@@ -123,12 +127,12 @@ struct Application::Impl : MainWindowServices,
         if (EPHotkeyStopRecord)
             EPHotkeyStopRecord->SetEnabled(enabled);
     }
-    void addListRow(const MacroListRow &row) override { frmMain->appendRow(row); }
+    void addListRow(const MacroListRow &row) override { mainWindow().appendRow(row); }
     void setMainWindowVisible(bool visible) override
     {
         if (visible)
-            frmMain->showWindow();
-        else
+            mainWindow().showWindow();
+        else if (frmMain)
             frmMain->hideWindow();
     }
     void RecordFinished() override { runner->journalFinished(); }
@@ -146,7 +150,7 @@ struct Application::Impl : MainWindowServices,
     void ShowHint(const std::string &text) override { hintModel->ShowHint(text); }
 
     // Windows are built when first shown and then kept, hidden between showings, so an idle
-    // program in the tray holds only the main window.
+    // program in the tray holds none of them.
     void showHelp(std::string_view topic) override
     {
         if (!helpWindow)
@@ -165,6 +169,7 @@ struct Application::Impl : MainWindowServices,
             frmGetVar = std::make_unique<TfrmGetVar>();
         return frmGetVar->ask(prompt);
     }
+    TfrmMain &mainWindow();
     TfrmWizard &wizard();
     TfrmProperties &properties();
 
@@ -256,7 +261,7 @@ void Application::start(const std::vector<std::string> &arguments)
         ShellFolders::fromEnvironment(p.paths.programFolder), runningProgram(),
         productIconSvg().toStdString());
     p.mainModel.setShortcutMaker(*p.shortcuts);
-    p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
+    p.mainModel.setViewMaker([&p]() -> MainWindowView & { return p.mainWindow(); });
 
     PlaybackServices services {
         *p.backend.keys,
@@ -280,11 +285,9 @@ void Application::start(const std::vector<std::string> &arguments)
     p.wizardModel = std::make_unique<WizardModel>(WizardModel::Deps { p.catalogue,
         *p.backend.journal, p, p.pump, p.errors, p, p.paths.programFolder, p.shortcuts.get(), &p,
         p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
-    p.frmMain->openWizard = [&p] { p.wizard().showModal(); };
     p.propertiesModel = std::make_unique<PropertiesModel>(
         PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
             p.paths.programFolder, &p, p.backend.hotKeys, p.backend.keyName });
-    p.frmMain->openProperties = [&p](int n) { p.properties().showModal(n); };
     // The end of a replay goes to the window that started it; with no editor built yet it
     // was the runner's.
     p.backend.journal->OnFinished = [&p](bool) {
@@ -333,8 +336,20 @@ void Application::start(const std::vector<std::string> &arguments)
     p.trayModel->enableOpen();
     p.quorvelModel.showOnFirstRun();
     // A hidden start with no tray to click would leave nothing to reach the program by.
-    if (!QSystemTrayIcon::isSystemTrayAvailable() && !p.frmMain->windowVisible())
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !(p.frmMain && p.frmMain->windowVisible()))
         p.quorvelModel.showWithoutTray();
+}
+
+// Hidden in the tray, the program may never need it.
+TfrmMain &Application::Impl::mainWindow()
+{
+    if (frmMain)
+        return *frmMain;
+    frmMain = std::make_unique<TfrmMain>(mainModel);
+    frmMain->loadRows(mainModel.listRows());
+    frmMain->openWizard = [this] { wizard().showModal(); };
+    frmMain->openProperties = [this](int n) { properties().showModal(n); };
+    return *frmMain;
 }
 
 // The properties dialog edits an advanced macro in the wizard's page, so the wizard comes
