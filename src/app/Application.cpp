@@ -103,23 +103,27 @@ struct Application::Impl : MainWindowServices,
     // TrayServices
     void restorePlacement() override { mainModel.SetPosition(); }
     void savePlacement() override { mainModel.SavePosition(); }
-    void showMainWindow() override { frmMain->showWindow(); }
-    void raiseMainWindow() override { frmMain->raise(); }
+    void showMainWindow() override { mainWindow().showWindow(); }
+    void raiseMainWindow() override { mainWindow().raise(); }
     void activateMainWindow() override
     {
-        frmMain->raise();
-        frmMain->activateWindow();
+        mainWindow().raise();
+        mainWindow().activateWindow();
     }
-    int mainWindowLeft() const override { return frmMain->windowGeometry().left; }
+    // A window never built was never placed: there is nothing of it to save.
+    int mainWindowLeft() const override
+    {
+        return frmMain ? frmMain->windowGeometry().left : tray::ParkedLeft;
+    }
 
     // WizardServices
     void setStopHotKeyEnabled(bool enabled) override { controller->setStopHotKeyEnabled(enabled); }
-    void addListRow(const MacroListRow &row) override { frmMain->appendRow(row); }
+    void addListRow(const MacroListRow &row) override { mainWindow().appendRow(row); }
     void setMainWindowVisible(bool visible) override
     {
         if (visible)
-            frmMain->showWindow();
-        else
+            mainWindow().showWindow();
+        else if (frmMain)
             frmMain->hideWindow();
     }
     void journalFinished() override { runner->journalFinished(); }
@@ -137,7 +141,7 @@ struct Application::Impl : MainWindowServices,
     void ShowHint(const std::string &text) override { hintModel->ShowHint(text); }
 
     // Windows are built when first shown and then kept, hidden between showings, so an idle
-    // program in the tray holds only the main window.
+    // program in the tray holds none of them.
     void showHelp(std::string_view topic) override
     {
         if (!helpWindow)
@@ -156,6 +160,7 @@ struct Application::Impl : MainWindowServices,
             frmGetVar = std::make_unique<TfrmGetVar>();
         return frmGetVar->ask(prompt);
     }
+    TfrmMain &mainWindow();
     TfrmWizard &wizard();
     TfrmProperties &properties();
 
@@ -269,7 +274,7 @@ void Application::start(const std::vector<std::string> &arguments)
         ShellFolders::fromEnvironment(p.paths.programFolder), runningProgram(),
         productIconSvg().toStdString());
     p.mainModel.setShortcutMaker(*p.shortcuts);
-    p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
+    p.mainModel.setViewMaker([&p]() -> MainWindowView & { return p.mainWindow(); });
 
     p.hintModel = std::make_unique<HintModel>(p.store, p);
     p.hintModel->onShowHintsChanged = [&p](bool on) {
@@ -279,11 +284,9 @@ void Application::start(const std::vector<std::string> &arguments)
     p.wizardModel = std::make_unique<WizardModel>(WizardModel::Deps { p.catalogue,
         *p.backend.journal, p, p.pump, p.errors, p, p.paths.programFolder, p.shortcuts.get(), &p,
         p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
-    p.frmMain->openWizard = [&p] { p.wizard().showModal(); };
     p.propertiesModel = std::make_unique<PropertiesModel>(
         PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
             p.paths.programFolder, &p, p.backend.hotKeys, p.backend.keyName });
-    p.frmMain->openProperties = [&p](int n) { p.properties().showModal(n); };
     p.backend.journal->OnFinished = [&p](bool) { p.controller->journalFinished(); };
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
@@ -308,8 +311,20 @@ void Application::start(const std::vector<std::string> &arguments)
     p.trayModel->enableOpen();
     p.quorvelModel.showOnFirstRun();
     // A hidden start with no tray to click would leave nothing to reach the program by.
-    if (!QSystemTrayIcon::isSystemTrayAvailable() && !p.frmMain->windowVisible())
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !(p.frmMain && p.frmMain->windowVisible()))
         p.quorvelModel.showWithoutTray();
+}
+
+// Hidden in the tray, the program may never need it.
+TfrmMain &Application::Impl::mainWindow()
+{
+    if (frmMain)
+        return *frmMain;
+    frmMain = std::make_unique<TfrmMain>(mainModel);
+    frmMain->loadRows(mainModel.listRows());
+    frmMain->openWizard = [this] { wizard().showModal(); };
+    frmMain->openProperties = [this](int n) { properties().showModal(n); };
+    return *frmMain;
 }
 
 // The properties dialog edits an advanced macro in the wizard's page, so the wizard comes

@@ -22,6 +22,8 @@ MainWindowModel::MainWindowModel(
 
 MainWindowView &MainWindowModel::view()
 {
+    if (!m_view && m_makeView)
+        m_view = &m_makeView();
     assert(m_view);
     return *m_view;
 }
@@ -37,7 +39,8 @@ void MainWindowModel::LoadMacroList()
 {
     m_rows = quorvel::LoadMacroList(m_catalogue, m_keyName);
     markRefusedHotKeys(m_rows);
-    view().loadRows(m_rows);
+    if (m_view)
+        m_view->loadRows(m_rows);
 }
 
 void MainWindowModel::ProcessHotKey(int n)

@@ -10,6 +10,7 @@
 #include "shell/ListPrinter.h"
 #include "shell/ShortcutMaker.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,9 @@ public:
     MainWindowModel(Catalogue &catalogue, ErrorDisplay &errors, MainWindowServices &services,
         KeyNameLookup keyName = {});
     void setView(MainWindowView &view) { m_view = &view; }
+    // Builds the view, showing listRows(), when it is first needed; until then the list's rows
+    // are only kept.
+    void setViewMaker(std::function<MainWindowView &()> make) { m_makeView = std::move(make); }
     // Where the data files lie, with the trailing separator.
     void setDataFolder(std::string folder) { m_dataFolder = std::move(folder); }
     // Until set, help, shortcuts and printing do nothing and deletion removes no file.
@@ -165,6 +169,7 @@ private:
     MainWindowServices &m_services;
     KeyNameLookup m_keyName;
     MainWindowView *m_view = nullptr;
+    std::function<MainWindowView &()> m_makeView;
     std::string m_dataFolder;
     HelpViewer *m_help = nullptr;
     bool m_editorOpen = false;

@@ -55,6 +55,26 @@ TEST_F(MainWindow, FormCreateLoadsBindsThenEmptiesTriggerMemory)
     EXPECT_TRUE(errors.shown.empty());
 }
 
+// A program hidden in the tray builds no window: the list loads without one, and the first
+// placement builds it, once.
+TEST_F(MainWindow, StartUpBuildsNoViewAndTheFirstNeedBuildsIt)
+{
+    MainWindowModel hidden(catalogue, errors, services);
+    int built = 0;
+    hidden.setViewMaker([&]() -> MainWindowView & {
+        ++built;
+        view.loadRows(hidden.listRows());
+        return view;
+    });
+    hidden.FormCreate();
+    EXPECT_EQ(built, 0);
+    hidden.SetPosition();
+    hidden.showCentred();
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(view.rows.size(), 2u);
+    EXPECT_TRUE(view.visible);
+}
+
 TEST_F(MainWindow, FailedBindingIsShownAndStartUpGoesOn)
 {
     services.onBind = [] { throw Error("Cannot register"); };

@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The tray icon as a person meets it on an XEmbed tray: the icon embedded in the tray, its
 menu on a right click, the about box, the double click that opens the main window, and Exit.
-Started by tray.sh with the quorvel process id, the program already running hidden.
+Started by tray.sh with the quorvel process id, the program already running hidden, and
+"exit" to choose only Exit.
 Exit status 0 when every check passed."""
 
 import subprocess
@@ -97,9 +98,16 @@ def run(pid):
     press(find(menu, None, "Exit"))
 
 
+def exit_only(pid):
+    wait_for_app("Quorvel", timeout=20)
+    menu = open_menu(icon_window(pid))
+    press(find(menu, None, "Exit"))
+
+
 def main():
     try:
-        run(int(sys.argv[1]))
+        # "exit": only Exit from the icon's menu, the main window never opened.
+        (exit_only if sys.argv[2:] == ["exit"] else run)(int(sys.argv[1]))
     except E2EError as error:
         failures.append(str(error))
         print(f"FAIL: {error}")

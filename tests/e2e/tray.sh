@@ -40,6 +40,18 @@ check "Exit saved the placement" grep -q '^\[Position\]' "$home/macros.ini"
 if [ "$driver" -ne 0 ]; then
     sed 's/^/    quorvel: /' "$work/quorvel.log" | grep -v 'XDG_RUNTIME_DIR' | tail -20
 fi
+kill "$quorvel" 2>/dev/null
+wait "$quorvel" 2>/dev/null
+
+# Exit with the main window never opened: a window never placed leaves the stored placement.
+printf '[Main]\nEntries=0\nFirstRun=0\n[Position]\nWidth=500\nHeight=400\nTop=120\nLeft=140\n' \
+    >"$home/macros.ini"
+QUORVEL_HOME="$home" "$bin/quorvel" >"$work/quorvel.log" 2>&1 &
+quorvel=$!
+pids+=("$quorvel")
+timeout 60 /usr/bin/python3 -B "$here/tray.py" "$quorvel" exit
+check "Exit from the tray alone" wait_for 10 sh -c "! kill -0 $quorvel"
+check "Exit keeps a placement the hidden window never took" grep -qx 'Left=140' "$home/macros.ini"
 kill "$quorvel" "$trayer" 2>/dev/null
 wait "$quorvel" 2>/dev/null
 
