@@ -5,6 +5,7 @@
 #include "platform/wayland/SwayIpc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +22,7 @@ namespace quorvel::wayland {
 namespace {
 
 constexpr std::string_view kStatePrefix = "sway-hotkeys.";
+std::atomic<int> g_instances { 0 };
 
 struct StateFile
 {
@@ -74,6 +76,7 @@ SwayHotKeyRegistrar::SwayHotKeyRegistrar(const std::string &socketPath, std::str
     , m_events(SwayIpc::connect(socketPath))
     , m_socketPath(socketPath)
     , m_stateFolder(std::move(stateFolder))
+    , m_instance(std::to_string(::getpid()) + "." + std::to_string(++g_instances))
 {
     m_configFile = m_commands->version().configFile;
     m_events->subscribe(R"(["binding","workspace"])");
@@ -85,8 +88,7 @@ SwayHotKeyRegistrar::~SwayHotKeyRegistrar()
     for (auto &[id, r] : m_registrations)
         unbind(r);
     if (!m_stateFolder.empty())
-        std::remove(
-            (m_stateFolder + "/" + std::string(kStatePrefix) + std::to_string(::getpid())).c_str());
+        std::remove(statePath().c_str());
 }
 
 std::string SwayHotKeyRegistrar::defaultStateFolder()
@@ -95,9 +97,14 @@ std::string SwayHotKeyRegistrar::defaultStateFolder()
     return runtime && *runtime ? std::string(runtime) + "/quorvel" : std::string();
 }
 
-std::string SwayHotKeyRegistrar::tagPrefix()
+std::string SwayHotKeyRegistrar::tagPrefix() const
 {
-    return "quorvel:" + std::to_string(::getpid()) + ":";
+    return "quorvel:" + m_instance + ":";
+}
+
+std::string SwayHotKeyRegistrar::statePath() const
+{
+    return m_stateFolder + "/" + std::string(kStatePrefix) + m_instance;
 }
 
 bool SwayHotKeyRegistrar::ours(const SwayCombo &combo) const
@@ -291,8 +298,7 @@ void SwayHotKeyRegistrar::saveState()
     if (m_stateFolder.empty())
         return;
     ::mkdir(m_stateFolder.c_str(), 0700);
-    const std::string path =
-        m_stateFolder + "/" + std::string(kStatePrefix) + std::to_string(::getpid());
+    const std::string path = statePath();
     const std::string temporary = path + ".new";
     {
         std::ofstream out(temporary, std::ios::trunc);

@@ -51,7 +51,8 @@ private:
         bool bound = false;
     };
 
-    static std::string tagPrefix();
+    std::string tagPrefix() const;
+    std::string statePath() const;
     bool ours(const SwayCombo &combo) const;
     std::vector<SwayCombo> configured();
     std::vector<SwayCombo> heldByOthers(const std::vector<SwayCombo> &configured);
@@ -67,6 +68,7 @@ private:
     std::string m_socketPath;
     std::string m_stateFolder;
     std::string m_configFile;
+    std::string m_instance; // pid.number: two registrars of one process stay apart
     std::map<int, Registration> m_registrations;
     int m_nextId = 1;
     std::function<bool()> m_activeQuery;
