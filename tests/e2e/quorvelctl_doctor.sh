@@ -5,7 +5,7 @@
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 ctl="$bin/quorvelctl"
-unset XDG_SESSION_TYPE
+unset XDG_SESSION_TYPE XDG_CURRENT_DESKTOP
 
 # The report without its compositor line, which names a version.
 doctor() { "$ctl" doctor | grep -v '^Compositor:'; }
@@ -31,6 +31,8 @@ Lacks: sway IPC
 Hot keys: global hot keys need sway; bind a desktop shortcut to quorvel '/Open:"Name"' /Close instead
 OUT
 )" -- bash -c "env -u SWAYSOCK '$ctl' doctor | grep -E '^(Compositor|Lacks|Hot keys):'"
+    expect "another desktop's name is the hint left" 0 "Compositor: unknown (XDG_CURRENT_DESKTOP=GNOME)" \
+        -- bash -c "env -u SWAYSOCK XDG_CURRENT_DESKTOP=GNOME '$ctl' doctor | grep '^Compositor:'"
     expect "a Wayland session whose compositor does not answer" 0 \
         "Typing: the Wayland display does not answer" \
         -- bash -c "WAYLAND_DISPLAY=gone-0 '$ctl' doctor | grep '^Typing:'"

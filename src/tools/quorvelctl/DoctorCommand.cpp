@@ -87,6 +87,10 @@ int doctorCommand(int argc, char **argv)
     }
     if (!sessionType.empty())
         session += ", XDG_SESSION_TYPE=" + sessionType;
+    // The desktop's own name is the best hint left where no probe names the compositor.
+    if (const std::string desktop = variable("XDG_CURRENT_DESKTOP");
+        compositor == "unknown" && offer.kind != SessionKind::None && !desktop.empty())
+        compositor += " (XDG_CURRENT_DESKTOP=" + desktop + ")";
 
     std::printf("Session: %s\n", session.c_str());
     std::printf("Compositor: %s\n", compositor.c_str());
