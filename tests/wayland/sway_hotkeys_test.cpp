@@ -94,9 +94,14 @@ TEST_F(SwayHotKeys, PressingARegisteredCombinationRunsItsHotKeyAlone)
     }
     // A reload of sway's config drops runtime bindings; they are made again.
     ASSERT_TRUE(SwayIpc::connect(SwayIpc::socketPath())->runCommand("reload").front().success);
-    pumpFor(hotKeys, 300ms);
-    press(keys[0].wtype);
-    EXPECT_TRUE(pumpUntil(hotKeys, [&] { return presses[0] == 2; }));
+    // The bindings come back once the reload's event is handled, some time after.
+    for (int i = 0; i < 10 && presses[0] < 2; ++i) {
+        press(keys[0].wtype);
+        pumpUntil(
+            hotKeys.fileDescriptor(), [&] { hotKeys.processEvents(); },
+            [&] { return presses[0] >= 2; }, 300ms);
+    }
+    EXPECT_GE(presses[0], 2);
 }
 
 TEST_F(SwayHotKeys, AnUnregisteredOrRefusedKeyLeavesNoBinding)
@@ -136,7 +141,8 @@ TEST_F(SwayHotKeys, AKilledProcesssBindingsAreRemovedAtTheNextStart)
     auto watcher = SwayIpc::connect(SwayIpc::socketPath());
     watcher->subscribe(R"(["binding"])");
     std::vector<std::string> ran;
-    const auto pressAndWatch = [&](std::chrono::milliseconds time) {
+    // Waits for a binding to run, or a while for none.
+    const auto pressAndWatch = [&](bool expectRun) {
         ran.clear();
         press("-M ctrl -M alt -k k");
         pumpUntil(
@@ -145,7 +151,7 @@ TEST_F(SwayHotKeys, AKilledProcesssBindingsAreRemovedAtTheNextStart)
                 for (const auto &event : watcher->readEvents())
                     ran.push_back(parseBindingCommand(event.payload).value_or(""));
             },
-            [&] { return false; }, time);
+            [&] { return expectRun && !ran.empty(); }, expectRun ? 3s : 300ms);
     };
 
     const pid_t child = ::fork();
@@ -164,11 +170,11 @@ TEST_F(SwayHotKeys, AKilledProcesssBindingsAreRemovedAtTheNextStart)
     ASSERT_EQ(files.size(), 1u);
     const std::string instance = files[0].substr(files[0].find('.') + 1);
     EXPECT_EQ(instance.substr(0, instance.find('.')), std::to_string(child));
-    pressAndWatch(500ms);
+    pressAndWatch(true);
     EXPECT_EQ(ran, std::vector<std::string> { "nop quorvel:" + instance + ":1" });
 
     SwayHotKeyRegistrar restarted(SwayIpc::socketPath(), state.path());
-    pressAndWatch(300ms);
+    pressAndWatch(false);
     EXPECT_TRUE(ran.empty());
     EXPECT_FALSE(std::filesystem::exists(state.file(files[0])));
 }
