@@ -3,11 +3,12 @@
 # Fails when an include breaks the layers:
 # - a folder includes only itself and the folders of lower layers (the table below), so no two
 #   folders include each other; the core's tests (tests/core/<folder>_*) keep their folder's rule;
-# - plain C++ includes no forms/, x11/, posix/ or qt/ header; forms/ add forms/, x11/ add x11/,
-#   posix/ add posix/, app/qt/ adds forms/; the programs (app's Application, main.cpp and
-#   DesktopBackend, tools/) include any part;
+# - plain C++ includes no forms/, x11/, wayland/, posix/ or qt/ header; forms/ add forms/, x11/
+#   add x11/, wayland/ add wayland/, posix/ add posix/, app/qt/ adds forms/; the programs (app's
+#   Application, main.cpp and DesktopBackend, tools/) include any part;
 # - Qt only in forms/ folders and app/'s wiring (Application, main.cpp, app/qt/); X11 only in the
-#   .cpp files of platform/x11/ and recording/x11/.
+#   .cpp files of platform/x11/ and recording/x11/; Wayland (libwayland, xkbcommon and the
+#   generated protocol headers) only in the .cpp files of platform/wayland/.
 # The README's layout section holds a copy of the table: `check-layers.sh --table` prints it.
 # Usage: check-layers.sh [--table] [SOURCE_ROOT]   (default: src/ beside this script)
 set -uo pipefail
@@ -70,6 +71,7 @@ part() {
     app/qt/*) echo qt ;;
     */forms/*) echo forms ;;
     */x11/*) echo x11 ;;
+    */wayland/*) echo wayland ;;
     */posix/*) echo posix ;;
     *) echo core ;;
     esac
@@ -80,9 +82,10 @@ declare -A parts_for=(
     [core]="core"
     [forms]="core forms"
     [x11]="core x11"
+    [wayland]="core wayland"
     [posix]="core posix"
     [qt]="core forms qt"
-    [program]="core forms x11 posix qt program"
+    [program]="core forms x11 wayland posix qt program"
 )
 
 status=0
@@ -153,12 +156,22 @@ while IFS= read -r -d '' file; do
     case "$file" in
     platform/x11/*.cpp | recording/x11/*.cpp) x11_allowed=1 ;;
     esac
+    wayland_allowed=0
+    case "$file" in
+    platform/wayland/*.cpp) wayland_allowed=1 ;;
+    esac
     if [ $qt_allowed = 0 ] && grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q[A-Za-z]' "$file"; then
         echo "$file: Qt outside forms/ and the application's wiring" >&2
         status=1
     fi
     if [ $x11_allowed = 0 ] && grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<X11/' "$file"; then
         echo "$file: X11 outside the .cpp files of platform/x11/ and recording/x11/" >&2
+        status=1
+    fi
+    if [ $wayland_allowed = 0 ] && grep -nHE \
+        '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<wayland-|<xkbcommon/|"[^"]*-client-protocol\.h")' \
+        "$file"; then
+        echo "$file: Wayland outside the .cpp files of platform/wayland/" >&2
         status=1
     fi
 done < <(find . -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.cc' \) -print0)

@@ -27,6 +27,11 @@ packages=(
     trayer haskell-status-notifier-item-utils
     # the installed layout's checks: AppStream metadata and manual pages
     appstream man-db
+    # Wayland: the client library, keymaps, sway's IPC replies, native Qt windows
+    libwayland-dev libxkbcommon-dev wayland-protocols nlohmann-json3-dev qt6-wayland
+    # a real wlroots compositor for the Wayland tests, foot as their terminal, wtype as the
+    # person's keyboard
+    sway foot wtype
     "$@"
 )
 

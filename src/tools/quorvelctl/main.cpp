@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/quorvelctl/CheckCommand.h"
+#include "tools/quorvelctl/DoctorCommand.h"
 #include "tools/quorvelctl/PlaybackCommands.h"
 #include "tools/quorvelctl/RecordCommands.h"
 
@@ -10,7 +11,8 @@ namespace {
 
 constexpr const char *kHelp =
     "Usage: quorvelctl COMMAND [ARGS]...\n"
-    "Checks macros without typing anything, and records or replays input.\n"
+    "Checks macros without typing anything, records or replays input, and says where\n"
+    "Quorvel works.\n"
     "\n"
     "Commands:\n"
     "  keys [--tokens-only] STRING...   trace the key events of keystroke strings\n"
@@ -19,6 +21,7 @@ constexpr const char *kHelp =
     "  list [--catalogue FILE]          print the macro list\n"
     "  record [--keys-only] FILE        record input into FILE\n"
     "  replay [--fast] FILE             replay a recording\n"
+    "  doctor                           say which features work in this session\n"
     "\n"
     "'quorvelctl COMMAND --help' describes each command.\n";
 
@@ -46,6 +49,8 @@ int main(int argc, char **argv)
         status = quorvel::ctl::recordCommand(rest, args);
     else if (std::strcmp(command, "replay") == 0)
         status = quorvel::ctl::replayCommand(rest, args);
+    else if (std::strcmp(command, "doctor") == 0)
+        status = quorvel::ctl::doctorCommand(rest, args);
     else
         std::fprintf(
             stderr, "quorvelctl: unknown command '%s'\nTry 'quorvelctl --help'.\n", command);

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Runs a command on a private headless sway (no X server, no input devices) and stops sway
+# afterwards; the command's exit status is returned. The command sees WAYLAND_DISPLAY, SWAYSOCK
+# and its own XDG_RUNTIME_DIR, and no DISPLAY.
+# sway refuses to run as root: run as root, this makes (once) the unprivileged user
+# $QUORVEL_TEST_USER (default quorvel-test) and runs sway and the command as that user, with HOME
+# and TMPDIR in a private folder it owns. QUORVEL_SWAY_CONFIG adds lines to sway's config.
+set -euo pipefail
+
+user=${QUORVEL_TEST_USER:-quorvel-test}
+workdir=$(mktemp -d)
+# shellcheck disable=SC2317 # run by the trap
+cleanup() {
+    if [ -n "${sway_pid:-}" ]; then
+        kill "$sway_pid" 2>/dev/null || true
+        wait "$sway_pid" 2>/dev/null || true
+    fi
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+trap "exit 143" TERM INT HUP
+
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    if ! id -u "$user" >/dev/null 2>&1; then
+        # Two runs at once may both try; the loser finds the user made.
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
+            "$user" 2>/dev/null || id -u "$user" >/dev/null
+    fi
+    as_user=(setpriv --reuid="$user" --regid="$user" --init-groups --)
+    chmod 711 "$workdir"
+fi
+
+runtime=$workdir/runtime home=$workdir/home
+mkdir -m 700 "$runtime" "$home" "$home/tmp"
+[ ${#as_user[@]} -eq 0 ] || chown -R "$user:" "$runtime" "$home"
+
+cat >"$workdir/config" <<EOF
+xwayland disable
+output * resolution 1280x1024
+default_border none
+${QUORVEL_SWAY_CONFIG:-}
+EOF
+
+unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
+export XDG_RUNTIME_DIR=$runtime HOME=$home TMPDIR=$home/tmp XDG_CONFIG_HOME=$home/.config \
+    XDG_CACHE_HOME=$home/.cache XDG_DATA_HOME=$home/.local/share
+export WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
+"${as_user[@]}" sway --config "$workdir/config" >"$workdir/sway.log" 2>&1 &
+sway_pid=$!
+
+# Ready once both sockets are there.
+for _ in $(seq 1 200); do
+    socket=$(find "$runtime" -maxdepth 1 -name 'wayland-*' -type s -printf '%f\n' | head -n1)
+    ipc=$(find "$runtime" -maxdepth 1 -name 'sway-ipc.*.sock' -type s | head -n1)
+    [ -n "$socket" ] && [ -n "$ipc" ] && break
+    if ! kill -0 "$sway_pid" 2>/dev/null; then break; fi
+    sleep 0.05
+done
+if [ -z "${socket:-}" ] || [ -z "${ipc:-}" ]; then
+    echo "with-sway: sway did not start" >&2
+    cat "$workdir/sway.log" >&2
+    exit 1
+fi
+export WAYLAND_DISPLAY=$socket SWAYSOCK=$ipc
+
+set +e
+"${as_user[@]}" "$@"
+status=$?
+exit $status

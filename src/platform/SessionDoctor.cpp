@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/SessionDoctor.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+namespace {
+
+constexpr const char *kVirtualKeyboard = "zwp_virtual_keyboard_manager_v1";
+constexpr const char *kToplevels = "zwlr_foreign_toplevel_manager_v1";
+constexpr const char *kVirtualPointer = "zwlr_virtual_pointer_manager_v1";
+constexpr const char *kSwayIpc = "sway IPC";
+
+constexpr const char *kWorks = "works";
+
+bool offers(const SessionOffer &offer, const char *global)
+{
+    return std::find(offer.waylandGlobals.begin(), offer.waylandGlobals.end(), global)
+        != offer.waylandGlobals.end();
+}
+
+std::vector<FeatureVerdict> verdicts(std::string typing, std::string hotKeys, std::string triggers,
+    std::string focus, std::string replay, std::string recording)
+{
+    return {
+        { "Typing", std::move(typing) },
+        { "Hot keys", std::move(hotKeys) },
+        { "Window triggers", std::move(triggers) },
+        { "Focus", std::move(focus) },
+        { "Replay", std::move(replay) },
+        { "Recording", std::move(recording) },
+    };
+}
+
+std::vector<FeatureVerdict> everyFeature(const std::string &reason)
+{
+    return verdicts(reason, reason, reason, reason, reason, reason);
+}
+
+} // namespace
+
+SessionKind sessionKindOf(const char *waylandDisplay, const char *display)
+{
+    if (waylandDisplay && *waylandDisplay)
+        return SessionKind::Wayland;
+    if (display && *display)
+        return SessionKind::X11;
+    return SessionKind::None;
+}
+
+SessionParts sessionParts(const SessionOffer &offer)
+{
+    SessionParts parts;
+    const auto sort = [&](const char *name, bool offered) {
+        (offered ? parts.offered : parts.lacking).emplace_back(name);
+    };
+    if (!offer.reachable)
+        return parts;
+    if (offer.kind == SessionKind::Wayland) {
+        for (const char *global : { kVirtualKeyboard, kToplevels, kVirtualPointer })
+            sort(global, offers(offer, global));
+        sort(kSwayIpc, offer.swayIpc);
+    } else if (offer.kind == SessionKind::X11) {
+        sort("XTEST", offer.xtest);
+        sort("RECORD", offer.record);
+    }
+    return parts;
+}
+
+std::vector<FeatureVerdict> featureVerdicts(const SessionOffer &offer)
+{
+    switch (offer.kind) {
+    case SessionKind::None:
+        return everyFeature("no desktop session");
+    case SessionKind::Wayland: {
+        if (!offer.reachable)
+            return everyFeature("the Wayland display does not answer");
+        const std::string noKeyboard = "this compositor offers no virtual keyboard";
+        const bool keyboard = offers(offer, kVirtualKeyboard);
+        const bool toplevels = offers(offer, kToplevels);
+        return verdicts(keyboard ? kWorks : noKeyboard,
+            offer.swayIpc ? kWorks
+                          : "global hot keys need sway; bind a desktop shortcut to quorvel "
+                            "'/Open:\"Name\"' /Close instead",
+            toplevels ? kWorks : "this compositor does not tell programs its windows' titles",
+            toplevels ? kWorks : "this compositor does not let programs activate windows",
+            !keyboard                            ? noKeyboard
+                : offers(offer, kVirtualPointer) ? kWorks
+                                                 : "this compositor offers no virtual pointer",
+            "recording needs an X11 session");
+    }
+    case SessionKind::X11: {
+        if (!offer.reachable)
+            return everyFeature("the X display does not answer");
+        const std::string noXtest = "the X server has no XTEST extension";
+        const std::string noRecord = "the X server has no RECORD extension";
+        return verdicts(offer.xtest ? kWorks : noXtest, kWorks, kWorks, kWorks,
+            !offer.xtest       ? noXtest
+                : offer.record ? kWorks
+                               : noRecord,
+            offer.record ? kWorks : noRecord);
+    }
+    }
+    return {};
+}
+
+} // namespace quorvel

@@ -1,0 +1,316 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/wayland/SwayHotKeyRegistrar.h"
+
+#include "common/Error.h"
+#include "platform/wayland/SwayIpc.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvel::wayland {
+
+namespace {
+
+constexpr std::string_view kStatePrefix = "sway-hotkeys.";
+std::atomic<int> g_instances { 0 };
+
+struct StateFile
+{
+    std::string path;
+    pid_t pid = 0;
+    std::string socketPath;
+    std::vector<std::string> combinations;
+};
+
+bool alive(pid_t pid)
+{
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// The binding files of every Quorvel that used this folder, our own left out.
+std::vector<StateFile> stateFiles(const std::string &folder)
+{
+    std::vector<StateFile> files;
+    std::error_code error;
+    if (folder.empty())
+        return files;
+    for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(kStatePrefix, 0) != 0)
+            continue;
+        StateFile f;
+        f.path = entry.path().string();
+        f.pid = static_cast<pid_t>(std::atol(name.c_str() + kStatePrefix.size()));
+        if (f.pid <= 0 || f.pid == ::getpid())
+            continue;
+        std::ifstream in(f.path);
+        std::getline(in, f.socketPath);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty())
+                f.combinations.push_back(line);
+        }
+        files.push_back(std::move(f));
+    }
+    return files;
+}
+
+bool contains(const std::vector<SwayCombo> &combos, const SwayCombo &combo)
+{
+    return std::find(combos.begin(), combos.end(), combo) != combos.end();
+}
+
+} // namespace
+
+SwayHotKeyRegistrar::SwayHotKeyRegistrar(const std::string &socketPath, std::string stateFolder)
+    : m_commands(SwayIpc::connect(socketPath))
+    , m_events(SwayIpc::connect(socketPath))
+    , m_socketPath(socketPath)
+    , m_stateFolder(std::move(stateFolder))
+    , m_instance(std::to_string(::getpid()) + "." + std::to_string(++g_instances))
+{
+    m_configFile = m_commands->version().configFile;
+    m_events->subscribe(R"(["binding","workspace"])");
+    removeStaleBindings();
+}
+
+SwayHotKeyRegistrar::~SwayHotKeyRegistrar()
+{
+    for (auto &[id, r] : m_registrations)
+        unbind(r);
+    if (!m_stateFolder.empty())
+        std::remove(statePath().c_str());
+}
+
+std::string SwayHotKeyRegistrar::defaultStateFolder()
+{
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime ? std::string(runtime) + "/quorvel" : std::string();
+}
+
+std::string SwayHotKeyRegistrar::tagPrefix() const
+{
+    return "quorvel:" + m_instance + ":";
+}
+
+std::string SwayHotKeyRegistrar::statePath() const
+{
+    return m_stateFolder + "/" + std::string(kStatePrefix) + m_instance;
+}
+
+bool SwayHotKeyRegistrar::ours(const SwayCombo &combo) const
+{
+    return std::any_of(m_registrations.begin(), m_registrations.end(),
+        [&](const auto &entry) { return entry.second.bound && entry.second.combo == combo; });
+}
+
+std::vector<SwayCombo> SwayHotKeyRegistrar::configured()
+{
+    return configuredCombos(m_commands->config(), m_configFile, readWholeFile);
+}
+
+std::vector<SwayCombo> SwayHotKeyRegistrar::heldByOthers(const std::vector<SwayCombo> &configured)
+{
+    std::vector<SwayCombo> held = configured;
+    for (const auto &f : stateFiles(m_stateFolder)) {
+        if (f.socketPath != m_socketPath || !alive(f.pid))
+            continue;
+        for (const auto &c : f.combinations) {
+            if (auto combo = parseSwayCombination(c))
+                held.push_back(*combo);
+        }
+    }
+    return held;
+}
+
+bool SwayHotKeyRegistrar::bind(int id, Registration &r)
+{
+    const auto results = m_commands->runCommand(
+        "bindsym --no-repeat " + r.combination + " nop " + tagPrefix() + std::to_string(id));
+    r.bound = !results.empty() && results.front().success;
+    return r.bound;
+}
+
+void SwayHotKeyRegistrar::unbind(Registration &r)
+{
+    if (!r.bound)
+        return;
+    r.bound = false;
+    try {
+        m_commands->runCommand("unbindsym " + r.combination);
+    } catch (const Error &) {
+        // sway has gone, and its bindings with it.
+    }
+}
+
+int SwayHotKeyRegistrar::registerHotKey(
+    unsigned modifiers, KeyCode key, std::function<void()> onPress)
+{
+    Registration r;
+    r.combination = swayCombination(modifiers, key);
+    const auto combo = parseSwayCombination(r.combination);
+    if (!combo || ours(*combo))
+        return 0;
+    r.combo = *combo;
+    r.onPress = std::move(onPress);
+    try {
+        if (contains(heldByOthers(configured()), r.combo) || !bind(m_nextId, r))
+            return 0;
+    } catch (const Error &) {
+        return 0;
+    }
+    const int id = m_nextId++;
+    m_registrations.emplace(id, std::move(r));
+    saveState();
+    return id;
+}
+
+void SwayHotKeyRegistrar::unregisterHotKey(int id)
+{
+    const auto it = m_registrations.find(id);
+    if (it == m_registrations.end())
+        return;
+    unbind(it->second);
+    m_registrations.erase(it);
+    saveState();
+}
+
+bool SwayHotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
+{
+    const auto combo = parseSwayCombination(swayCombination(modifiers, key));
+    if (!combo || ours(*combo))
+        return false;
+    try {
+        return contains(heldByOthers(configured()), *combo);
+    } catch (const Error &) {
+        return false;
+    }
+}
+
+bool SwayHotKeyRegistrar::applicationActive()
+{
+    return m_activeQuery ? m_activeQuery() : false;
+}
+
+int SwayHotKeyRegistrar::fileDescriptor() const
+{
+    return m_events->fileDescriptor();
+}
+
+void SwayHotKeyRegistrar::processEvents()
+{
+    if (!m_events)
+        return;
+    std::vector<SwayMessage> events;
+    try {
+        events = m_events->readEvents();
+    } catch (const Error &) {
+        lostSway();
+        return;
+    }
+    const std::string prefix = "nop " + tagPrefix();
+    for (const auto &event : events) {
+        try {
+            if (event.type == swaymsg::WorkspaceEvent) {
+                if (parseWorkspaceChange(event.payload) == "reload")
+                    rebindAfterReload();
+                continue;
+            }
+            if (event.type != swaymsg::BindingEvent)
+                continue;
+            const auto command = parseBindingCommand(event.payload);
+            if (!command || command->rfind(prefix, 0) != 0)
+                continue;
+            const auto it = m_registrations.find(std::atoi(command->c_str() + prefix.size()));
+            if (it == m_registrations.end() || !it->second.bound)
+                continue;
+            // The handler may unregister this very key.
+            const auto onPress = it->second.onPress;
+            if (onPress)
+                onPress();
+        } catch (const Error &) {
+            // One garbled event; the stream goes on.
+        }
+    }
+}
+
+void SwayHotKeyRegistrar::lostSway()
+{
+    // The socket stays readable at its end; an idle descriptor in its place keeps the event
+    // loop from spinning on it.
+    const int idle = ::eventfd(0, EFD_CLOEXEC);
+    if (idle >= 0) {
+        ::dup2(idle, m_events->fileDescriptor());
+        ::close(idle);
+    }
+    for (auto &[id, r] : m_registrations)
+        r.bound = false;
+}
+
+void SwayHotKeyRegistrar::rebindAfterReload()
+{
+    // A reload drops every runtime binding.
+    const auto held = heldByOthers(configured());
+    for (auto &[id, r] : m_registrations) {
+        r.bound = false;
+        if (!contains(held, r.combo))
+            bind(id, r);
+    }
+    saveState();
+}
+
+void SwayHotKeyRegistrar::removeStaleBindings()
+{
+    std::vector<SwayCombo> keep;
+    bool configRead = false;
+    for (const auto &f : stateFiles(m_stateFolder)) {
+        if (alive(f.pid))
+            continue;
+        if (f.socketPath == m_socketPath) {
+            if (!configRead) {
+                keep = configured();
+                configRead = true;
+            }
+            for (const auto &c : f.combinations) {
+                // A combination the config binds now is the user's, not the dead process's.
+                const auto combo = parseSwayCombination(c);
+                if (combo && !contains(keep, *combo))
+                    m_commands->runCommand("unbindsym " + c);
+            }
+        } else if (::access(f.socketPath.c_str(), F_OK) == 0) {
+            continue; // another sway that still runs: its own Quorvel will clean up there
+        }
+        std::remove(f.path.c_str());
+    }
+}
+
+void SwayHotKeyRegistrar::saveState()
+{
+    if (m_stateFolder.empty())
+        return;
+    ::mkdir(m_stateFolder.c_str(), 0700);
+    const std::string path = statePath();
+    const std::string temporary = path + ".new";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << m_socketPath << '\n';
+        for (const auto &[id, r] : m_registrations) {
+            if (r.bound)
+                out << r.combination << '\n';
+        }
+        if (!out)
+            return;
+    }
+    std::rename(temporary.c_str(), path.c_str());
+}
+
+} // namespace quorvel::wayland

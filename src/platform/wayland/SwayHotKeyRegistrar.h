@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/HotKeyRegistrar.h"
+#include "platform/wayland/SwayBindings.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvel::wayland {
+
+class SwayIpc;
+
+// Global hot keys on sway: each one a runtime binding of sway's, `bindsym --no-repeat COMBO nop
+// TAG`, whose runs come back as binding events. A combination sway's config binds, or another
+// running Quorvel, is held elsewhere. The bindings made are remembered in a file of the state
+// folder, so that a start after a crash removes what the dead process left bound.
+class SwayHotKeyRegistrar final : public HotKeyRegistrar
+{
+public:
+    // Connects to sway's IPC socket at socketPath; throws Error when it cannot.
+    SwayHotKeyRegistrar(const std::string &socketPath, std::string stateFolder);
+    ~SwayHotKeyRegistrar() override;
+
+    // $XDG_RUNTIME_DIR/quorvel, or empty without XDG_RUNTIME_DIR.
+    static std::string defaultStateFolder();
+
+    int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) override;
+    void unregisterHotKey(int id) override;
+    bool heldElsewhere(unsigned modifiers, KeyCode key) override;
+    bool applicationActive() override;
+
+    void setApplicationActiveQuery(std::function<bool()> query)
+    {
+        m_activeQuery = std::move(query);
+    }
+
+    // The binding events arrive here; processEvents runs the hot keys pressed.
+    int fileDescriptor() const;
+    void processEvents();
+
+private:
+    struct Registration
+    {
+        std::string combination;
+        SwayCombo combo;
+        std::function<void()> onPress;
+        bool bound = false;
+    };
+
+    std::string tagPrefix() const;
+    std::string statePath() const;
+    bool ours(const SwayCombo &combo) const;
+    std::vector<SwayCombo> configured();
+    std::vector<SwayCombo> heldByOthers(const std::vector<SwayCombo> &configured);
+    bool bind(int id, Registration &r);
+    void unbind(Registration &r);
+    void removeStaleBindings();
+    void rebindAfterReload();
+    void saveState();
+    void lostSway();
+
+    std::unique_ptr<SwayIpc> m_commands;
+    std::unique_ptr<SwayIpc> m_events;
+    std::string m_socketPath;
+    std::string m_stateFolder;
+    std::string m_configFile;
+    std::string m_instance; // pid.number: two registrars of one process stay apart
+    std::map<int, Registration> m_registrations;
+    int m_nextId = 1;
+    std::function<bool()> m_activeQuery;
+};
+
+} // namespace quorvel::wayland

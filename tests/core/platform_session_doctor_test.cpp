@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/SessionDoctor.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvel::testing {
+namespace {
+
+SessionOffer wayland(std::vector<std::string> globals, bool swayIpc = false, bool reachable = true)
+{
+    SessionOffer offer;
+    offer.kind = SessionKind::Wayland;
+    offer.reachable = reachable;
+    offer.waylandGlobals = std::move(globals);
+    offer.swayIpc = swayIpc;
+    return offer;
+}
+
+SessionOffer x11(bool xtest, bool record, bool reachable = true)
+{
+    SessionOffer offer;
+    offer.kind = SessionKind::X11;
+    offer.reachable = reachable;
+    offer.xtest = xtest;
+    offer.record = record;
+    return offer;
+}
+
+TEST(SessionDoctor, TheSessionFollowsTheDisplayVariables)
+{
+    EXPECT_EQ(sessionKindOf("wayland-1", ":0"), SessionKind::Wayland);
+    EXPECT_EQ(sessionKindOf("", ":0"), SessionKind::X11);
+    EXPECT_EQ(sessionKindOf(nullptr, ":0"), SessionKind::X11);
+    EXPECT_EQ(sessionKindOf(nullptr, ""), SessionKind::None);
+}
+
+TEST(SessionDoctor, EachFeatureWorksOrSaysWhyNot)
+{
+    const std::vector<std::string> wlroots { "wl_seat", "zwp_virtual_keyboard_manager_v1",
+        "zwlr_foreign_toplevel_manager_v1", "zwlr_virtual_pointer_manager_v1" };
+    const struct
+    {
+        const char *session;
+        SessionOffer offer;
+        // Typing, hot keys, window triggers, focus, replay, recording: "works" or a part of
+        // the reason.
+        std::vector<std::string> verdicts;
+    } cases[] = {
+        { "sway", wayland(wlroots, true),
+            { "works", "works", "works", "works", "works", "needs an X11 session" } },
+        { "another wlroots compositor", wayland(wlroots),
+            { "works", "bind a desktop shortcut to quorvel '/Open:\"Name\"' /Close", "works",
+                "works", "works", "needs an X11 session" } },
+        { "a compositor without the wlroots protocols", wayland({ "wl_seat" }),
+            { "no virtual keyboard", "desktop shortcut", "windows' titles", "activate windows",
+                "no virtual keyboard", "needs an X11 session" } },
+        { "no virtual pointer",
+            wayland(
+                { "zwp_virtual_keyboard_manager_v1", "zwlr_foreign_toplevel_manager_v1" }, true),
+            { "works", "works", "works", "works", "no virtual pointer", "needs an X11 session" } },
+        { "a Wayland display that does not answer", wayland(wlroots, true, false),
+            std::vector<std::string>(6, "Wayland display does not answer") },
+        { "X", x11(true, true), { "works", "works", "works", "works", "works", "works" } },
+        { "X without RECORD", x11(true, false),
+            { "works", "works", "works", "works", "no RECORD", "no RECORD" } },
+        { "X without XTEST", x11(false, true),
+            { "no XTEST", "works", "works", "works", "no XTEST", "works" } },
+        { "an X display that does not answer", x11(true, true, false),
+            std::vector<std::string>(6, "X display does not answer") },
+        { "no session", {}, std::vector<std::string>(6, "no desktop session") },
+    };
+    const std::vector<std::string> features { "Typing", "Hot keys", "Window triggers", "Focus",
+        "Replay", "Recording" };
+    for (const auto &c : cases) {
+        const auto verdicts = featureVerdicts(c.offer);
+        ASSERT_EQ(verdicts.size(), features.size()) << c.session;
+        for (std::size_t i = 0; i < features.size(); ++i) {
+            EXPECT_EQ(verdicts[i].feature, features[i]);
+            if (c.verdicts[i] == "works")
+                EXPECT_EQ(verdicts[i].verdict, "works") << c.session << ", " << features[i];
+            else
+                EXPECT_NE(verdicts[i].verdict.find(c.verdicts[i]), std::string::npos)
+                    << c.session << ", " << features[i] << ": " << verdicts[i].verdict;
+        }
+    }
+}
+
+TEST(SessionDoctor, ThePartsOfferedAndLacking)
+{
+    const auto parts = sessionParts(wayland(
+        { "wl_seat", "zwlr_virtual_pointer_manager_v1", "zwp_virtual_keyboard_manager_v1" }));
+    EXPECT_EQ(parts.offered,
+        (std::vector<std::string> {
+            "zwp_virtual_keyboard_manager_v1", "zwlr_virtual_pointer_manager_v1" }));
+    EXPECT_EQ(parts.lacking,
+        (std::vector<std::string> { "zwlr_foreign_toplevel_manager_v1", "sway IPC" }));
+    const auto x = sessionParts(x11(true, false));
+    EXPECT_EQ(x.offered, std::vector<std::string> { "XTEST" });
+    EXPECT_EQ(x.lacking, std::vector<std::string> { "RECORD" });
+    EXPECT_TRUE(sessionParts(x11(true, true, false)).offered.empty());
+}
+
+} // namespace
+} // namespace quorvel::testing
