@@ -84,7 +84,7 @@ TEST_F(SwayHotKeys, PressingARegisteredCombinationRunsItsHotKeyAlone)
     int presses[std::size(keys)] {};
     for (std::size_t i = 0; i < std::size(keys); ++i)
         ASSERT_NE(
-            hotKeys.registerHotKey(keys[i].modifiers, keys[i].key, [&, i] { ++presses[i]; }), 0);
+            hotKeys.registerHotKey(keys[i].modifiers, keys[i].key, [&, i](unsigned, KeyCode) { ++presses[i]; }), 0);
     for (std::size_t i = 0; i < std::size(keys); ++i) {
         press(keys[i].wtype);
         EXPECT_TRUE(pumpUntil(hotKeys, [&] { return presses[i] == 1; })) << keys[i].wtype;
@@ -107,9 +107,9 @@ TEST_F(SwayHotKeys, PressingARegisteredCombinationRunsItsHotKeyAlone)
 TEST_F(SwayHotKeys, AnUnregisteredOrRefusedKeyLeavesNoBinding)
 {
     int presses = 0;
-    const int id = hotKeys.registerHotKey(CtrlAlt, 'Q', [&] { ++presses; });
+    const int id = hotKeys.registerHotKey(CtrlAlt, 'Q', [&](unsigned, KeyCode) { ++presses; });
     ASSERT_NE(id, 0);
-    EXPECT_EQ(hotKeys.registerHotKey(CtrlAlt, 'Q', [] {}), 0) << "registered twice";
+    EXPECT_EQ(hotKeys.registerHotKey(CtrlAlt, 'Q', [](unsigned, KeyCode) {}), 0) << "registered twice";
     EXPECT_FALSE(hotKeys.heldElsewhere(CtrlAlt, 'Q')) << "our own key";
     hotKeys.unregisterHotKey(id);
     press("-M ctrl -M alt -k q");
@@ -120,7 +120,7 @@ TEST_F(SwayHotKeys, AnUnregisteredOrRefusedKeyLeavesNoBinding)
     // Rebinding: the same key again, then gone with the registrar.
     {
         SwayHotKeyRegistrar other(SwayIpc::socketPath(), state.path());
-        ASSERT_NE(other.registerHotKey(CtrlAlt, 'W', [] {}), 0);
+        ASSERT_NE(other.registerHotKey(CtrlAlt, 'W', [](unsigned, KeyCode) {}), 0);
     }
     EXPECT_FALSE(swayBinds("Ctrl+Alt+w"));
 }
@@ -128,7 +128,7 @@ TEST_F(SwayHotKeys, AnUnregisteredOrRefusedKeyLeavesNoBinding)
 TEST_F(SwayHotKeys, ACombinationSwaysConfigBindsIsHeldElsewhere)
 {
     EXPECT_TRUE(hotKeys.heldElsewhere(CtrlAlt, 'T'));
-    EXPECT_EQ(hotKeys.registerHotKey(CtrlAlt, 'T', [] {}), 0);
+    EXPECT_EQ(hotKeys.registerHotKey(CtrlAlt, 'T', [](unsigned, KeyCode) {}), 0);
     EXPECT_FALSE(hotKeys.heldElsewhere(CtrlAlt, 'Y'));
     EXPECT_FALSE(hotKeys.heldElsewhere(hotkeymod::Control, 'T'));
     // sway's own binding is still there.
@@ -158,7 +158,7 @@ TEST_F(SwayHotKeys, AKilledProcesssBindingsAreRemovedAtTheNextStart)
     ASSERT_GE(child, 0);
     if (child == 0) {
         SwayHotKeyRegistrar crashing(SwayIpc::socketPath(), state.path());
-        crashing.registerHotKey(CtrlAlt, 'K', [] {});
+        crashing.registerHotKey(CtrlAlt, 'K', [](unsigned, KeyCode) {});
         ::kill(::getpid(), SIGKILL);
     }
     int status = 0;

@@ -152,10 +152,11 @@ void SwayHotKeyRegistrar::unbind(Registration &r)
     }
 }
 
-int SwayHotKeyRegistrar::registerHotKey(
-    unsigned modifiers, KeyCode key, std::function<void()> onPress)
+int SwayHotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress)
 {
     Registration r;
+    r.modifiers = modifiers;
+    r.key = key;
     r.combination = swayCombination(modifiers, key);
     const auto combo = parseSwayCombination(r.combination);
     if (!combo || ours(*combo))
@@ -236,7 +237,7 @@ void SwayHotKeyRegistrar::processEvents()
             // The handler may unregister this very key.
             const auto onPress = it->second.onPress;
             if (onPress)
-                onPress();
+                onPress(it->second.modifiers, it->second.key);
         } catch (const Error &) {
             // One garbled event; the stream goes on.
         }

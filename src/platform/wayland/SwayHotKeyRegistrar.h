@@ -28,7 +28,7 @@ public:
     // $XDG_RUNTIME_DIR/quorvel, or empty without XDG_RUNTIME_DIR.
     static std::string defaultStateFolder();
 
-    int registerHotKey(unsigned modifiers, KeyCode key, std::function<void()> onPress) override;
+    int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
     void unregisterHotKey(int id) override;
     bool heldElsewhere(unsigned modifiers, KeyCode key) override;
     bool applicationActive() override;
@@ -47,7 +47,9 @@ private:
     {
         std::string combination;
         SwayCombo combo;
-        std::function<void()> onPress;
+        unsigned modifiers = 0;
+        KeyCode key = 0;
+        HotKeyPress onPress;
         bool bound = false;
     };
 
