@@ -247,13 +247,13 @@ void Application::start(const std::vector<std::string> &arguments)
         p.backend.setApplicationActiveQuery([] { return QApplication::activeWindow() != nullptr; });
 
     // Copies a writer killed mid-write left behind may hold recorded keystrokes.
-    sweepStaleDataTemporaries(p.paths.programFolder);
-    p.mainModel.setDataFolder(p.paths.programFolder);
+    sweepStaleDataTemporaries(p.paths.dataFolder);
+    p.mainModel.setDataFolder(p.paths.dataFolder);
     p.mainModel.setFileRemover(p.files);
     p.mainModel.setHelpViewer(p);
     p.mainModel.setListPrinter(p.listPrinting);
     p.shortcuts = std::make_unique<DesktopShortcutMaker>(p.catalogue,
-        ShellFolders::fromEnvironment(p.paths.programFolder), runningProgram(),
+        ShellFolders::fromEnvironment(p.paths.dataFolder), runningProgram(),
         productIconSvg().toStdString());
     p.mainModel.setShortcutMaker(*p.shortcuts);
     p.frmMain = std::make_unique<TfrmMain>(p.mainModel);
@@ -269,7 +269,7 @@ void Application::start(const std::vector<std::string> &arguments)
         p.dateTime,
         p.timers,
         p.catalogue,
-        p.paths.programFolder,
+        p.paths.dataFolder,
     };
     p.runner = std::make_unique<MacroRunner>(services);
     p.hintModel = std::make_unique<HintModel>(p.store, p);
@@ -278,12 +278,12 @@ void Application::start(const std::vector<std::string> &arguments)
             p.trayModel->hintWindowClosed(on);
     };
     p.wizardModel = std::make_unique<WizardModel>(WizardModel::Deps { p.catalogue,
-        *p.backend.journal, p, p.pump, p.errors, p, p.paths.programFolder, p.shortcuts.get(), &p,
+        *p.backend.journal, p, p.pump, p.errors, p, p.paths.dataFolder, p.shortcuts.get(), &p,
         p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
     p.frmMain->openWizard = [&p] { p.wizard().showModal(); };
     p.propertiesModel = std::make_unique<PropertiesModel>(
         PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
-            p.paths.programFolder, &p, p.backend.hotKeys, p.backend.keyName });
+            p.paths.dataFolder, &p, p.backend.hotKeys, p.backend.keyName });
     p.frmMain->openProperties = [&p](int n) { p.properties().showModal(n); };
     // The end of a replay goes to the window that started it; with no editor built yet it
     // was the runner's.
@@ -318,7 +318,7 @@ void Application::start(const std::vector<std::string> &arguments)
     p.timers.setScanTimerEnabled(true);
     p.timers.setWaitTimer(Timers::WaitTimerDesignInterval, true);
     p.autostart = std::make_unique<AutostartEntry>(
-        ShellFolders::fromEnvironment(p.paths.programFolder).path(ShellFolder::sfStartup),
+        ShellFolders::fromEnvironment(p.paths.dataFolder).path(ShellFolder::sfStartup),
         runningProgram());
     p.trayModel = std::make_unique<TrayModel>(TrayDependencies {
         p.store, p.errors, p.pump, p.launcher, &p, &p.listPrinting, p, p.autostart.get() });
@@ -348,7 +348,7 @@ TfrmWizard &Application::Impl::wizard()
     insertionModel = std::make_unique<InsertionModel>(*this, catalogue);
     frmWizard->setInsertionModel(*insertionModel);
     checkModel = std::make_unique<MacroCheckModel>(
-        MacroCheckModel::Deps { catalogue, paths.programFolder, dateTime });
+        MacroCheckModel::Deps { catalogue, paths.dataFolder, dateTime });
     frmWizard->setCheckModel(*checkModel);
     return *frmWizard;
 }

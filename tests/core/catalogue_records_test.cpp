@@ -3,6 +3,7 @@
 #include "catalogue/HotKeyValue.h"
 #include "catalogue/LaunchDescription.h"
 #include "catalogue/MacroList.h"
+#include "catalogue/MacroFiles.h"
 #include "catalogue/Paths.h"
 #include "fakes/TestSupport.h"
 
@@ -345,19 +346,19 @@ TEST(Paths, EnvironmentDecidesTheFolders)
     setenv("QUORVEL_HOME", "/portable", 1);
     auto p = Paths::fromEnvironment();
     EXPECT_EQ(p.catalogueFile, "/portable/macros.ini");
-    EXPECT_EQ(p.programFolder, "/portable/");
+    EXPECT_EQ(p.dataFolder, "/portable/");
     unsetenv("QUORVEL_HOME");
     setenv("XDG_CONFIG_HOME", "/cfg", 1);
     setenv("XDG_DATA_HOME", "/dat/", 1);
     p = Paths::fromEnvironment();
     EXPECT_EQ(p.catalogueFile, "/cfg/quorvel/macros.ini");
-    EXPECT_EQ(p.programFolder, "/dat/quorvel/");
+    EXPECT_EQ(p.dataFolder, "/dat/quorvel/");
     unsetenv("XDG_CONFIG_HOME");
     setenv("XDG_DATA_HOME", "relative", 1); // not absolute: ignored
     setenv("HOME", "/home/u", 1);
     p = Paths::fromEnvironment();
     EXPECT_EQ(p.catalogueFile, "/home/u/.config/quorvel/macros.ini");
-    EXPECT_EQ(p.programFolder, "/home/u/.local/share/quorvel/");
+    EXPECT_EQ(p.dataFolder, "/home/u/.local/share/quorvel/");
     const auto restore = [](const char *name, const std::optional<std::string> &v) {
         if (v)
             setenv(name, v->c_str(), 1);
