@@ -28,6 +28,7 @@ struct MacroRecord
     std::string fileName;
     std::string trigger;
     int speed = 1; // kind 3 only
+    bool operator==(const MacroRecord &) const = default;
 };
 
 // A macro's name as the catalogue keeps it: without the leading and trailing characters of

@@ -2,8 +2,8 @@
 #include "editing/PropertiesModel.h"
 
 #include "catalogue/LaunchDescription.h"
-#include "catalogue/MacroList.h"
 #include "catalogue/MacroFiles.h"
+#include "catalogue/MacroList.h"
 #include "common/Error.h"
 #include "common/Text.h"
 #include "editing/WizardModel.h"
