@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when an include breaks the layers:
 # - a folder includes only itself and the folders of lower layers (the table below), so no two
-#   folders include each other; the core's tests (tests/core/<folder>_*) keep their folder's rule;
+#   folders include each other; the tests of tests/core and tests/mainwindow (<folder>_*) keep
+#   their folder's rule, and those of tests/core include nothing of the main window's;
 # - plain C++ includes no forms/, x11/, wayland/, posix/ or qt/ header; forms/ add forms/, x11/
 #   add x11/, wayland/ add wayland/, posix/ add posix/, app/qt/ adds forms/; the programs (app's
 #   Application, main.cpp and DesktopBackend, tools/) include any part;
@@ -23,12 +24,9 @@ layers=(
     "components"
     "shell"
     "editing"
-    "mainwindow"
-    "app tools"
+    "mainwindow tools"
+    "app"
 )
-
-# The private-file tests write through the editors' and the recorder's writers.
-test_exceptions="catalogue_store_test.cpp"
 
 declare -A layer_of
 for i in "${!layers[@]}"; do
@@ -129,16 +127,22 @@ while IFS=: read -r file line included; do
     check "$file" "$folder" "$(part "$file")" "$line" "$included"
 done < <(includes .)
 
-tests=../tests/core
-if [ -d "$tests" ]; then
+for tests in ../tests/core ../tests/mainwindow; do
+    [ -d "$tests" ] || continue
     while IFS=: read -r file line included; do
         name=${file##*/}
         folder=${name%%_*}
+        shown=tests/${tests##*/}/$name
+        case "$shown:$included" in
+        tests/core/*:mainwindow/* | tests/core/*:fakes/FakeViews.h)
+            echo "$shown:$line: $included belongs to the main window's tests (tests/mainwindow)" >&2
+            status=1
+            ;;
+        esac
         [ -n "${layer_of[$folder]:-}" ] || continue
-        case " $test_exceptions " in *" $name "*) continue ;; esac
-        check "tests/core/$name" "$folder" core "$line" "$included"
+        check "$shown" "$folder" core "$line" "$included"
     done < <(includes "$tests")
-fi
+done
 
 readme=../README.md
 if [ -f "$readme" ] && ! diff <(table | grep -v '^|---') <(grep -E '^\| ([0-9]+|layer) \|' "$readme") >/dev/null; then

@@ -265,13 +265,13 @@ void Application::start(const std::vector<std::string> &arguments)
         p.backend.setApplicationActiveQuery([] { return QApplication::activeWindow() != nullptr; });
 
     // Copies a writer killed mid-write left behind may hold recorded keystrokes.
-    sweepStaleDataTemporaries(p.paths.programFolder);
-    p.mainModel.setDataFolder(p.paths.programFolder);
+    sweepStaleDataTemporaries(p.paths.dataFolder);
+    p.mainModel.setDataFolder(p.paths.dataFolder);
     p.mainModel.setFileRemover(p.files);
     p.mainModel.setHelpViewer(p);
     p.mainModel.setListPrinter(p.listPrinting);
     p.shortcuts = std::make_unique<DesktopShortcutMaker>(p.catalogue,
-        ShellFolders::fromEnvironment(p.paths.programFolder), runningProgram(),
+        ShellFolders::fromEnvironment(p.paths.dataFolder), runningProgram(),
         productIconSvg().toStdString());
     p.mainModel.setShortcutMaker(*p.shortcuts);
     p.mainModel.setViewMaker([&p]() -> MainWindowView & { return p.mainWindow(); });
@@ -282,11 +282,11 @@ void Application::start(const std::vector<std::string> &arguments)
             p.trayModel->hintWindowClosed(on);
     };
     p.wizardModel = std::make_unique<WizardModel>(WizardModel::Deps { p.catalogue,
-        *p.backend.journal, p, p.pump, p.errors, p, p.paths.programFolder, p.shortcuts.get(), &p,
+        *p.backend.journal, p, p.pump, p.errors, p, p.paths.dataFolder, p.shortcuts.get(), &p,
         p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
     p.propertiesModel = std::make_unique<PropertiesModel>(
         PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
-            p.paths.programFolder, &p, p.backend.hotKeys, p.backend.keyName });
+            p.paths.dataFolder, &p, p.backend.hotKeys, p.backend.keyName });
     p.backend.journal->OnFinished = [&p](bool) { p.controller->journalFinished(); };
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
@@ -296,7 +296,7 @@ void Application::start(const std::vector<std::string> &arguments)
     p.timers.setScanTimerEnabled(true);
     p.timers.setWaitTimer(Timers::WaitTimerDesignInterval, true);
     p.autostart = std::make_unique<AutostartEntry>(
-        ShellFolders::fromEnvironment(p.paths.programFolder).path(ShellFolder::sfStartup),
+        ShellFolders::fromEnvironment(p.paths.dataFolder).path(ShellFolder::sfStartup),
         runningProgram());
     p.trayModel = std::make_unique<TrayModel>(TrayDependencies {
         p.store, p.errors, p.pump, p.launcher, &p, &p.listPrinting, p, p.autostart.get() });
@@ -338,7 +338,7 @@ TfrmWizard &Application::Impl::wizard()
     insertionModel = std::make_unique<InsertionModel>(*this, catalogue);
     frmWizard->setInsertionModel(*insertionModel);
     checkModel = std::make_unique<MacroCheckModel>(
-        MacroCheckModel::Deps { catalogue, paths.programFolder, dateTime });
+        MacroCheckModel::Deps { catalogue, paths.dataFolder, dateTime });
     frmWizard->setCheckModel(*checkModel);
     return *frmWizard;
 }

@@ -59,9 +59,7 @@ CommandLineResult DoCommandLine(const std::vector<std::string> &arguments,
             const auto wanted = text::upperAscii(wantedName(argument));
             // Names are re-read per record: a run may change the catalogue under us.
             for (int n = 1; n <= catalogue.recordCount(); ++n) {
-                const auto name =
-                    catalogue.store().readString(Catalogue::sectionName(n), "Name", "");
-                if (text::upperAscii(name) == wanted)
+                if (text::upperAscii(catalogue.record(n).name) == wanted)
                     runRecord(n);
                 pump();
             }

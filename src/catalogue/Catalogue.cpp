@@ -7,20 +7,11 @@
 
 namespace quorvel {
 
-namespace {
-constexpr std::string_view kName = "Name", kType = "Type", kHotKey = "HotKey",
-                           kFileName = "FileName", kTrigger = "Trigger", kSpeed = "Speed",
-                           kTriggerRan = "TriggerRan", kFoundHandle = "FoundHandle";
-}
+using namespace macrokey;
 
 std::string storedMacroName(std::string_view name)
 {
     return std::string(text::trimControl(name));
-}
-
-std::string dataFileName(std::string_view macroName, std::string_view extension)
-{
-    return storedMacroName(macroName) + std::string(extension);
 }
 
 Catalogue::Catalogue(ProfileStore &store)
@@ -46,6 +37,30 @@ int Catalogue::recordCount() const
     return recordCount(*m_store.document());
 }
 
+MacroRecord Catalogue::record(int n) const
+{
+    return record(*m_store.document(), n);
+}
+
+MacroRecord Catalogue::record(const IniDocument &doc, int n)
+{
+    const auto section = sectionName(n);
+    MacroRecord r;
+    r.name = profileString(doc, section, Name, "");
+    r.type = profileInteger(doc, section, Type, 0);
+    r.hotKey = unsigned(profileInteger(doc, section, HotKey, 0)) & 0xFFFF;
+    r.fileName = profileString(doc, section, FileName, "");
+    r.trigger = profileString(doc, section, Trigger, "");
+    r.speed = profileInteger(doc, section, Speed, 1);
+    return r;
+}
+
+std::string Catalogue::listedName(const IniDocument &doc, int n)
+{
+    const auto section = sectionName(n);
+    return profileString(doc, section, Name, section);
+}
+
 std::vector<int> Catalogue::findByName(std::string_view name) const
 {
     std::vector<int> found;
@@ -53,7 +68,7 @@ std::vector<int> Catalogue::findByName(std::string_view name) const
     const auto wanted = text::upperAscii(name);
     const int count = recordCount(*doc);
     for (int n = 1; n <= count; ++n) {
-        if (text::upperAscii(profileString(*doc, sectionName(n), kName, "")) == wanted)
+        if (text::upperAscii(profileString(*doc, sectionName(n), Name, "")) == wanted)
             found.push_back(n);
     }
     return found;
@@ -67,13 +82,13 @@ int Catalogue::append(const MacroRecord &record)
         number = std::max(0, profileInteger(doc, settings::Main, settings::Entries, 0)) + 1;
         const auto section = sectionName(number);
         doc.setValue(settings::Main, settings::Entries, std::to_string(number));
-        doc.setValue(section, kName, storedMacroName(record.name));
-        doc.setValue(section, kType, std::to_string(record.type));
-        doc.setValue(section, kHotKey, std::to_string(record.hotKey & 0xFFFF));
-        doc.setValue(section, kFileName, record.fileName);
-        doc.setValue(section, kTrigger, record.trigger);
+        doc.setValue(section, Name, storedMacroName(record.name));
+        doc.setValue(section, Type, std::to_string(record.type));
+        doc.setValue(section, HotKey, std::to_string(record.hotKey & 0xFFFF));
+        doc.setValue(section, FileName, record.fileName);
+        doc.setValue(section, Trigger, record.trigger);
         if (record.type == macrokind::MouseAndKeys)
-            doc.setValue(section, kSpeed, std::to_string(record.speed));
+            doc.setValue(section, Speed, std::to_string(record.speed));
     });
     return number;
 }
@@ -87,7 +102,7 @@ bool Catalogue::removeRecord(int n, std::string_view name)
 {
     bool removed = false;
     m_store.edit([&](IniDocument &doc) {
-        if (n <= recordCount(doc) && profileString(doc, sectionName(n), kName, "") == name)
+        if (n <= recordCount(doc) && profileString(doc, sectionName(n), Name, "") == name)
             removed = removeFrom(doc, n);
     });
     return removed;
@@ -105,30 +120,45 @@ bool Catalogue::removeFrom(IniDocument &doc, int n)
         const auto integer = [&](std::string_view key, int def) {
             return profileInteger(doc, from, key, def);
         };
-        const std::string name = text(kName);
-        const int type = integer(kType, 1);
-        const int hotKey = integer(kHotKey, 0);
-        const std::string fileName = text(kFileName);
-        const std::string trigger = text(kTrigger);
-        const bool triggerRan = integer(kTriggerRan, 0) != 0;
-        const int speed = integer(kSpeed, 1);
-        doc.setValue(to, kName, name);
-        doc.setValue(to, kType, std::to_string(type));
-        doc.setValue(to, kHotKey, std::to_string(hotKey));
-        doc.setValue(to, kFileName, fileName);
-        doc.setValue(to, kTrigger, trigger);
-        doc.setValue(to, kTriggerRan, triggerRan ? "1" : "0");
-        doc.setValue(to, kSpeed, std::to_string(speed));
+        const std::string name = text(Name);
+        const int type = integer(Type, 1);
+        const int hotKey = integer(HotKey, 0);
+        const std::string fileName = text(FileName);
+        const std::string trigger = text(Trigger);
+        const bool triggerRan = integer(TriggerRan, 0) != 0;
+        const int speed = integer(Speed, 1);
+        doc.setValue(to, Name, name);
+        doc.setValue(to, Type, std::to_string(type));
+        doc.setValue(to, HotKey, std::to_string(hotKey));
+        doc.setValue(to, FileName, fileName);
+        doc.setValue(to, Trigger, trigger);
+        doc.setValue(to, TriggerRan, triggerRan ? "1" : "0");
+        doc.setValue(to, Speed, std::to_string(speed));
     }
     doc.eraseSection(sectionName(count));
     doc.setValue(settings::Main, settings::Entries, std::to_string(count - 1));
     return true;
 }
 
+std::string Catalogue::foundHandles(int n) const
+{
+    return m_store.readString(sectionName(n), FoundHandle, "");
+}
+
+void Catalogue::addFoundHandle(int n, std::string_view window)
+{
+    m_store.edit([&](IniDocument &doc) {
+        const auto section = sectionName(n);
+        const auto earlier = profileString(doc, section, FoundHandle, "");
+        doc.setValue(section, FoundHandle,
+            earlier.empty() ? std::string(window) : std::string(window) + "," + earlier);
+    });
+}
+
 void Catalogue::resetTriggerMemory()
 {
     const auto holdsHandles = [](const IniDocument &doc, int n) {
-        const auto v = doc.value(sectionName(n), kFoundHandle);
+        const auto v = doc.value(sectionName(n), FoundHandle);
         return v && !v->empty();
     };
     const auto anyToEmpty = [&](const IniDocument &doc) {
@@ -147,7 +177,7 @@ void Catalogue::resetTriggerMemory()
         for (int n = 1; n <= count; ++n) {
             // Only existing values change, so the document keeps its index between writes.
             if (holdsHandles(doc, n))
-                doc.setValue(sectionName(n), kFoundHandle, "");
+                doc.setValue(sectionName(n), FoundHandle, "");
         }
     });
 }

@@ -13,6 +13,13 @@ namespace macrokind {
 constexpr int Launch = 1, Keystrokes = 2, MouseAndKeys = 3, Advanced = 4;
 }
 
+// The key names of a "Macro<n>" section.
+namespace macrokey {
+constexpr std::string_view Name = "Name", Type = "Type", HotKey = "HotKey", FileName = "FileName",
+                           Trigger = "Trigger", Speed = "Speed", TriggerRan = "TriggerRan",
+                           FoundHandle = "FoundHandle";
+}
+
 struct MacroRecord
 {
     std::string name;
@@ -21,14 +28,13 @@ struct MacroRecord
     std::string fileName;
     std::string trigger;
     int speed = 1; // kind 3 only
+    bool operator==(const MacroRecord &) const = default;
 };
 
 // A macro's name as the catalogue keeps it: without the leading and trailing characters of
 // code 32 or less that reading the file would drop anyway. Stored names, data file names and
 // the check for a name in use all go by it, so two names that read back alike are one name.
 std::string storedMacroName(std::string_view name);
-// The data file of a macro: its stored name followed by the extension (".dat", ".key").
-std::string dataFileName(std::string_view macroName, std::string_view extension);
 
 // The macro records of macros.ini: sections "Macro1" .. "Macro<Entries>" and section "Main".
 class Catalogue
@@ -46,6 +52,13 @@ public:
     static int recordCount(const IniDocument &doc);
     int recordCount() const;
 
+    // Record n as the file holds it now; a missing key reads as empty or 0, Speed as 1 (so a
+    // record without a Type is of no kind). The snapshot form serves several reads at once.
+    MacroRecord record(int n) const;
+    static MacroRecord record(const IniDocument &doc, int n);
+    // The name the list and its messages show: a record without a Name goes by its section.
+    static std::string listedName(const IniDocument &doc, int n);
+
     // Every record whose Name equals name ignoring ASCII case, in ascending order.
     std::vector<int> findByName(std::string_view name) const;
 
@@ -59,6 +72,11 @@ public:
     // The same, but only while record n still holds the macro named name (exactly), read under
     // the write's lock; false, with nothing written, when another write changed it meanwhile.
     bool removeRecord(int n, std::string_view name);
+
+    // The windows record n's trigger already fired for (FoundHandle), comma-separated, and
+    // putting one more in front of them.
+    std::string foundHandles(int n) const;
+    void addFoundHandle(int n, std::string_view window);
 
     // Empties FoundHandle of every record, in one write; absent sections and keys are left
     // absent (they read as empty), and nothing is written when all are empty already.

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/MacroFiles.h"
 
-#include "catalogue/Paths.h"
+#include "catalogue/Catalogue.h"
+#include "common/Error.h"
+#include "platform/FileRemover.h"
 
 #include <cerrno>
 #include <csignal>
@@ -64,6 +66,87 @@ bool isDataFileName(std::string_view name)
     return name.ends_with(".dat") || name.ends_with(".key");
 }
 } // namespace
+
+std::string dataFileName(std::string_view macroName, std::string_view extension)
+{
+    return storedMacroName(macroName) + std::string(extension);
+}
+
+bool isSafeDataFileName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+std::optional<std::string> dataFilePath(const std::string &folder, std::string_view name)
+{
+    if (!isSafeDataFileName(name))
+        return std::nullopt;
+    return folder + std::string(name);
+}
+
+bool makeFolders(const std::string &folder)
+{
+    if (folder.empty())
+        return true;
+    struct stat st
+    {
+    };
+    if (::stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
+        const auto part = folder.substr(0, at);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (at == std::string::npos)
+            break;
+    }
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string recordDataFile(const std::string &dataFolder, const MacroRecord &record)
+{
+    // The catalogue is data: a name must not lead the run to a file outside the folder.
+    if (auto path = dataFilePath(dataFolder, record.fileName))
+        return std::move(*path);
+    throw Error(formatMessage("Cannot open file %s", dataFolder + record.fileName));
+}
+
+bool readFilePieces(const std::string &path, const std::function<void(std::string_view)> &piece)
+{
+    struct stat st
+    {
+    };
+    // Checked before opening too: opening a FIFO would wait for a writer.
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::string buffer(std::size_t { 1 } << 16, '\0');
+    while (ok) {
+        const auto n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        piece(std::string_view(buffer).substr(0, static_cast<std::size_t>(n)));
+    }
+    ::close(fd);
+    return ok;
+}
+
+std::optional<std::string> readWholeFile(const std::string &path)
+{
+    std::string content;
+    if (!readFilePieces(path, [&](std::string_view bytes) { content += bytes; }))
+        return std::nullopt;
+    return content;
+}
 
 int replaceFile(const std::string &path, std::string_view bytes)
 {
@@ -128,6 +211,22 @@ int writeDataFile(const std::string &path, std::string_view bytes)
     splitPath(path, folder, name);
     sweepStaleDataTemporaries(folder);
     return replaceFile(path, bytes);
+}
+
+void writeFileAtomically(const std::string &path, std::string_view text)
+{
+    if (writeDataFile(path, text) != 0)
+        throw Error(formatMessage("Unable to write to %s", path));
+}
+
+void removeMacroFiles(FileRemover &files, const std::string &dataFolder, std::string_view name)
+{
+    if (dataFolder.empty() || !isSafeDataFileName(name))
+        return;
+    for (const char *extension : { ".key", ".dat" }) {
+        if (const auto path = dataFilePath(dataFolder, dataFileName(name, extension)))
+            files.removeFile(*path);
+    }
 }
 
 } // namespace quorvel

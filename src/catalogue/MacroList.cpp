@@ -40,14 +40,12 @@ std::vector<MacroListRow> LoadMacroList(
     const auto doc = catalogue.store().document();
     const int count = Catalogue::recordCount(*doc);
     for (int n = 1; n <= count; ++n) {
-        const auto section = Catalogue::sectionName(n);
+        const auto record = Catalogue::record(*doc, n);
         MacroListRow row;
-        row.imageIndex = imageIndexForType(profileInteger(*doc, section, "Type", 1));
-        row.caption = profileString(*doc, section, "Name", section);
-        const auto hotKey =
-            static_cast<unsigned>(profileInteger(*doc, section, "HotKey", 0)) & 0xFFFF;
-        row.hotKeyText = hotKeyText(hotKey, platformName);
-        row.trigger = profileString(*doc, section, "Trigger", "");
+        row.imageIndex = imageIndexForType(record.type);
+        row.caption = Catalogue::listedName(*doc, n);
+        row.hotKeyText = hotKeyText(record.hotKey, platformName);
+        row.trigger = record.trigger;
         rows.push_back(std::move(row));
     }
     return rows;

@@ -2,7 +2,6 @@
 #include "catalogue/ProfileStore.h"
 
 #include "catalogue/MacroFiles.h"
-#include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "common/Text.h"
 
@@ -61,38 +60,6 @@ FileStamp stampOf(const std::string &path)
     s.mtimeNs = nanoseconds(st.st_mtim);
     s.ctimeNs = nanoseconds(st.st_ctim);
     return s;
-}
-
-// Reads the whole file; false when it cannot be read (missing, unreadable, a folder).
-bool readAll(const std::string &path, std::string &out)
-{
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        out.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
-    bool ok = true;
-    for (;;) {
-        const auto n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    if (!ok)
-        out.clear();
-    return ok;
 }
 
 std::string folderOf(const std::string &path)
@@ -193,10 +160,8 @@ struct ProfileStore::Cache
             if (!stamp.exists || readAtNs > std::max(stamp.mtimeNs, stamp.ctimeNs))
                 return doc;
         }
-        std::string fresh;
         const long long readAt = coarseNowNs();
-        if (!stamp.exists || !readAll(path, fresh))
-            fresh.clear();
+        std::string fresh = stamp.exists ? readWholeFile(path).value_or("") : "";
         if (!valid || fresh != bytes) {
             doc = std::make_shared<IniDocument>(IniDocument::parse(fresh));
             bytes = std::move(fresh);
@@ -319,9 +284,10 @@ void ProfileStore::edit(const std::function<void(IniDocument &)> &change)
     // The owner's write bit, not access(2): root passes access() but protects files this way too.
     if (exists && (st.st_mode & S_IWUSR) == 0)
         fail();
-    std::string bytes;
-    if (exists && !readAll(target, bytes))
+    const auto read = exists ? readWholeFile(target) : std::string();
+    if (!read)
         fail(); // never replace a file we could not read
+    const std::string &bytes = *read;
     IniDocument doc = IniDocument::parse(bytes);
     change(doc);
     const std::string out = doc.serialize();

@@ -2,8 +2,8 @@
 #include "editing/PropertiesModel.h"
 
 #include "catalogue/LaunchDescription.h"
+#include "catalogue/MacroFiles.h"
 #include "catalogue/MacroList.h"
-#include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "common/Text.h"
 #include "editing/WizardModel.h"
@@ -15,8 +15,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace quorvel {
 
@@ -29,8 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int KeyF1 = 112;
-constexpr std::string_view kName = "Name", kType = "Type", kHotKey = "HotKey",
-                           kFileName = "FileName", kTrigger = "Trigger", kSpeed = "Speed";
 
 bool holdsDataFile(int kind)
 {
@@ -52,18 +48,11 @@ bool fileExists(const std::string &path)
 // The lines of a text file joined by '\n', or nothing when it cannot be read.
 std::optional<std::string> readLines(const std::string &path)
 {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad())
+    const auto content = readWholeFile(path);
+    if (!content)
         return std::nullopt;
     std::string text;
-    for (const char c : content.str()) {
+    for (const char c : *content) {
         if (c == '\n' && !text.empty() && text.back() == '\r')
             text.back() = '\n';
         else
@@ -169,16 +158,15 @@ void PropertiesModel::open(int n)
     view().setFocus(Focus::edtMacroName);
     view().clearPracticeKeys();
 
-    const auto doc = m_d.catalogue.store().document();
-    const auto section = Catalogue::sectionName(n);
-    m_kind = profileInteger(*doc, section, kType, 0);
+    const auto record = m_d.catalogue.record(n);
+    m_kind = record.type;
     const auto layout = properties::kindLayout(m_kind);
     view().setTypeText(std::string(layout.typeText));
     for (std::size_t c = 0; c < properties::ControlCount; ++c)
         view().setControlVisible(Control(c), layout.shown[c]);
 
     m_fields = PropertiesFields {};
-    m_storedFileName = profileString(*doc, section, kFileName, "");
+    m_storedFileName = record.fileName;
     if (m_kind == macrokind::Launch) {
         auto launch = LaunchDescription::split(m_storedFileName);
         m_fields.fileName = std::move(launch.program);
@@ -189,12 +177,12 @@ void PropertiesModel::open(int n)
         const auto stored = storedDataPath();
         m_d.journal.PlayBackFileName = stored ? *stored : std::string();
         setJournalForKind();
-        m_fields.highSpeed = profileInteger(*doc, section, kSpeed, 1) != 1;
+        m_fields.highSpeed = record.speed != 1;
     }
-    m_storedName = profileString(*doc, section, kName, "");
+    m_storedName = record.name;
     m_fields.name = m_storedName;
-    m_fields.hotKey = unsigned(profileInteger(*doc, section, kHotKey, 0)) & 0xFFFF;
-    m_fields.trigger = profileString(*doc, section, kTrigger, "");
+    m_fields.hotKey = record.hotKey;
+    m_fields.trigger = record.trigger;
     view().loadFields(m_fields);
     view().showHotKeyStatus(hotKeyStatus());
     setRecordingButtons(false);
@@ -383,9 +371,8 @@ bool PropertiesModel::dataFileTaken(const std::string &file) const
     const auto doc = m_d.catalogue.store().document();
     const int count = Catalogue::recordCount(*doc);
     for (int m = 1; m <= count; ++m) {
-        const auto section = Catalogue::sectionName(m);
-        if (m != m_number && holdsDataFile(profileInteger(*doc, section, kType, 0))
-            && profileString(*doc, section, kFileName, "") == file)
+        const auto other = Catalogue::record(*doc, m);
+        if (m != m_number && holdsDataFile(other.type) && other.fileName == file)
             return true;
     }
     const auto path = m_d.programFolder + file;
@@ -398,11 +385,9 @@ bool PropertiesModel::dataFileTaken(const std::string &file) const
 
 bool PropertiesModel::stillHolds(const IniDocument &doc) const
 {
-    const auto section = Catalogue::sectionName(m_number);
-    return m_number <= Catalogue::recordCount(doc)
-        && profileString(doc, section, kName, "") == m_storedName
-        && profileInteger(doc, section, kType, 0) == m_kind
-        && profileString(doc, section, kFileName, "") == m_storedFileName;
+    const auto stored = Catalogue::record(doc, m_number);
+    return m_number <= Catalogue::recordCount(doc) && stored.name == m_storedName
+        && stored.type == m_kind && stored.fileName == m_storedFileName;
 }
 
 void PropertiesModel::recordChanged()
@@ -474,18 +459,18 @@ void PropertiesModel::confirm()
             if (changed)
                 return;
             const auto section = Catalogue::sectionName(m_number);
-            doc.setValue(section, kHotKey, std::to_string(m_fields.hotKey & 0xFFFF));
-            doc.setValue(section, kName, trimmed);
+            doc.setValue(section, macrokey::HotKey, std::to_string(m_fields.hotKey & 0xFFFF));
+            doc.setValue(section, macrokey::Name, trimmed);
             if (m_kind == macrokind::Launch) {
-                doc.setValue(section, kFileName,
+                doc.setValue(section, macrokey::FileName,
                     std::string(text::trimRight(m_fields.fileName)) + "~~" + m_fields.parameters
                         + "~~" + m_fields.startIn);
             } else if (holdsDataFile(m_kind)) {
-                doc.setValue(section, kFileName, fileName);
+                doc.setValue(section, macrokey::FileName, fileName);
             }
             if (m_kind == macrokind::MouseAndKeys)
-                doc.setValue(section, kSpeed, m_fields.highSpeed ? "2" : "1");
-            doc.setValue(section, kTrigger, m_fields.trigger);
+                doc.setValue(section, macrokey::Speed, m_fields.highSpeed ? "2" : "1");
+            doc.setValue(section, macrokey::Trigger, m_fields.trigger);
         });
     } catch (...) {
         // The entry still names the file under its old name: put it back there.

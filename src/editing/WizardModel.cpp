@@ -3,7 +3,6 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/MacroFiles.h"
-#include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "editing/HintShower.h"
 #include "platform/EventPump.h"
@@ -557,12 +556,6 @@ void WizardModel::store()
         m_d.shortcuts->Shortcut_Create(wizard::ShortcutFolders[std::size_t(shortcut)], n);
     m_d.pump.processMessages();
     m_d.services.BindHotKeys();
-}
-
-void writeFileAtomically(const std::string &path, std::string_view text)
-{
-    if (writeDataFile(path, text) != 0)
-        throw Error(formatMessage("Unable to write to %s", path));
 }
 
 } // namespace quorvel

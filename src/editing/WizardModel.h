@@ -278,8 +278,4 @@ private:
     EditSaver m_editSaver;
 };
 
-// Writes a data file as writeDataFile does; throws Error("Unable to write to <path>") when it
-// cannot.
-void writeFileAtomically(const std::string &path, std::string_view text);
-
 } // namespace quorvel

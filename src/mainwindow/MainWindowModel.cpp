@@ -2,7 +2,7 @@
 #include "mainwindow/MainWindowModel.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/Paths.h"
+#include "catalogue/MacroFiles.h"
 #include "common/Error.h"
 #include "common/ScopeGuard.h"
 #include "triggers/HotKeyConflicts.h"
@@ -146,10 +146,8 @@ void MainWindowModel::createShortcut(ShellFolder folder)
 
 std::string MainWindowModel::statusText(int n) const
 {
-    const auto doc = m_catalogue.store().document();
-    const auto section = Catalogue::sectionName(n);
-    std::string text = profileString(*doc, section, "Name", "")
-        + typeCaption(profileInteger(*doc, section, "Type", 0));
+    const auto record = m_catalogue.record(n);
+    std::string text = record.name + typeCaption(record.type);
     if (n >= 1 && n <= int(m_rows.size()) && m_rows[std::size_t(n - 1)].hotKeyRefused)
         text += " - " + m_rows[std::size_t(n - 1)].hotKeyTip;
     return text;
@@ -158,9 +156,7 @@ std::string MainWindowModel::statusText(int n) const
 void MainWindowModel::markRefusedHotKeys(std::vector<MacroListRow> &rows) const
 {
     const auto doc = m_catalogue.store().document();
-    const auto hotKeyOf = [&](int n) {
-        return unsigned(profileInteger(*doc, Catalogue::sectionName(n), "HotKey", 0)) & 0xFFFF;
-    };
+    const auto hotKeyOf = [&](int n) { return Catalogue::record(*doc, n).hotKey; };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const int n = int(i) + 1;
         const unsigned value = hotKeyOf(n);
@@ -181,8 +177,7 @@ void MainWindowModel::markRefusedHotKeys(std::vector<MacroListRow> &rows) const
                     holder = m;
             }
             if (holder != 0) {
-                const auto section = Catalogue::sectionName(holder);
-                tip = heldByMacroText(key, profileString(*doc, section, "Name", section), holder);
+                tip = heldByMacroText(key, Catalogue::listedName(*doc, holder), holder);
             } else if (value == hotkey::StopRecord) {
                 tip = "The stop-recording key held " + key + " when the hot keys were bound.";
             } else {
@@ -241,23 +236,19 @@ void MainWindowModel::cmdDeleteMacroClick()
 
 void MainWindowModel::deleteMacro(int row)
 {
-    const int d = row + 1;
-    const std::string caption = view().rowCaption(row);
-    // The list no longer mirrors a catalogue changed behind our back: show what it holds now
-    // rather than delete the files or record of another macro.
-    if (!m_catalogue.removeRecord(d, caption)) {
+    // The name the user saw: the list no longer mirrors a catalogue changed behind our back,
+    // so show what it holds now rather than delete the files or record of another macro.
+    const bool listed = std::size_t(row) < m_rows.size();
+    const std::string name = listed ? m_rows[std::size_t(row)].caption : std::string();
+    if (!listed || !m_catalogue.removeRecord(row + 1, name)) {
         LoadMacroList();
         throw Error(RecordChangedMessage);
     }
     // Only once the record is gone: a catalogue that cannot be written keeps both.
+    m_rows.erase(m_rows.begin() + row);
     view().removeRow(row);
-    // A hand-edited name must not reach files outside the data folder.
-    if (m_files && !m_dataFolder.empty() && isSafeDataFileName(caption)) {
-        for (const char *extension : { ".key", ".dat" }) {
-            if (const auto path = dataFilePath(m_dataFolder, dataFileName(caption, extension)))
-                m_files->removeFile(*path);
-        }
-    }
+    if (m_files)
+        removeMacroFiles(*m_files, m_dataFolder, name);
     view().setCommandEnabled(SelectionCommand::cmdDeleteMacro, false);
     view().setCommandEnabled(SelectionCommand::mnuDelete, false);
     view().setCommandEnabled(SelectionCommand::mnuCreateShortcut, false);

@@ -50,7 +50,6 @@ public:
     virtual int rowCount() const = 0;
     virtual int selectedRow() const = 0;
     virtual int focusedRow() const = 0;
-    virtual std::string rowCaption(int row) const = 0;
     virtual void removeRow(int row) = 0;
     virtual void setStatusText(const std::string &text) = 0;
     virtual void setCommandEnabled(SelectionCommand command, bool enabled) = 0;

@@ -137,7 +137,7 @@ public:
 
     void runStarted(int record) override
     {
-        line("run: " + m_catalogue.store().readString(Catalogue::sectionName(record), "Name", ""));
+        line("run: " + m_catalogue.record(record).name);
         ++m_level;
     }
 
@@ -241,11 +241,11 @@ std::vector<std::string> dryRunMacroText(std::string_view text, const DryRunSetu
     NullEventPump pump;
     TracingWindows windows;
     TracingLauncher launcher(trace);
-    TracingJournal journal(trace, setup.programFolder);
+    TracingJournal journal(trace, setup.dataFolder);
     TracingPrompt prompt(trace);
     NullTimers timers;
     MacroRunner runner(PlaybackServices { keys, keyboard, pump, windows, launcher, journal, prompt,
-        setup.dateTime, timers, setup.catalogue, setup.programFolder, &trace, true });
+        setup.dateTime, timers, setup.catalogue, setup.dataFolder, &trace, true });
     journal.OnFinished = [&runner](bool) { runner.journalFinished(); };
     try {
         runner.interpreter().runAdvancedMacroText(text);

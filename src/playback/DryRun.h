@@ -18,7 +18,7 @@ struct DryRunSetup
 {
     // "<<RUN:" finds its macros here and runs them dry too.
     Catalogue &catalogue;
-    std::string programFolder; // with its trailing separator
+    std::string dataFolder; // with its trailing separator
     // What "<<SHORTDATE>>" and the others type.
     DateTimeFormatter &dateTime;
 };

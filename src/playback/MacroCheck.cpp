@@ -2,19 +2,16 @@
 #include "playback/MacroCheck.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/Paths.h"
+#include "catalogue/MacroFiles.h"
 #include "common/Text.h"
 #include "playback/MacroInterpreter.h"
 #include "playback/MacroTokens.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <set>
-#include <sstream>
-#include <sys/stat.h>
 
 namespace quorvel {
 
@@ -640,9 +637,9 @@ std::string_view findingKindName(FindingKind kind)
     return "unknown";
 }
 
-CatalogueDirectory::CatalogueDirectory(const Catalogue &catalogue, std::string programFolder)
+CatalogueDirectory::CatalogueDirectory(const Catalogue &catalogue, std::string dataFolder)
     : m_catalogue(catalogue)
-    , m_programFolder(std::move(programFolder))
+    , m_dataFolder(std::move(dataFolder))
 {
 }
 
@@ -653,27 +650,16 @@ std::vector<int> CatalogueDirectory::recordsNamed(std::string_view name) const
 
 std::string CatalogueDirectory::nameOf(int record) const
 {
-    return m_catalogue.store().readString(Catalogue::sectionName(record), "Name", "");
+    return m_catalogue.record(record).name;
 }
 
 std::optional<std::string> CatalogueDirectory::advancedText(int record) const
 {
-    const std::string section = Catalogue::sectionName(record);
-    const ProfileStore &store = m_catalogue.store();
-    if (store.readInteger(section, "Type", 0) != macrokind::Advanced)
+    const auto macro = m_catalogue.record(record);
+    if (macro.type != macrokind::Advanced)
         return std::nullopt;
-    const auto path = dataFilePath(m_programFolder, store.readString(section, "Filename", ""));
-    struct stat info
-    {
-    };
-    if (!path || ::stat(path->c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
-    std::ifstream in(*path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    const auto path = dataFilePath(m_dataFolder, macro.fileName);
+    return path ? readWholeFile(*path) : std::nullopt;
 }
 
 MacroCheck checkMacroText(std::string_view text, const MacroCheckContext &context)

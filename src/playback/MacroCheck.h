@@ -71,14 +71,14 @@ public:
 class CatalogueDirectory : public MacroDirectory
 {
 public:
-    CatalogueDirectory(const Catalogue &catalogue, std::string programFolder);
+    CatalogueDirectory(const Catalogue &catalogue, std::string dataFolder);
     std::vector<int> recordsNamed(std::string_view name) const override;
     std::string nameOf(int record) const override;
     std::optional<std::string> advancedText(int record) const override;
 
 private:
     const Catalogue &m_catalogue;
-    std::string m_programFolder;
+    std::string m_dataFolder;
 };
 
 struct MacroCheckContext

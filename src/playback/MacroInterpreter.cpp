@@ -6,16 +6,15 @@
 
 #include "playback/MacroInterpreter.h"
 
+#include "catalogue/MacroFiles.h"
 #include "common/Error.h"
 #include "common/ScopeGuard.h"
 #include "common/Text.h"
 #include "triggers/TitleSearch.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace quorvel {
 
@@ -86,19 +85,10 @@ namespace {
 
 std::string readMacroFile(const std::string &path)
 {
-    struct stat info
-    {
-    };
-    std::ifstream in;
-    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-        in.open(path, std::ios::binary);
-    if (!in.is_open())
+    auto text = readWholeFile(path);
+    if (!text)
         throw Error(formatMessage("Cannot open file %s", path));
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad())
-        throw Error(formatMessage("Cannot open file %s", path));
-    return content.str();
+    return std::move(*text);
 }
 
 } // namespace

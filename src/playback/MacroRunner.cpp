@@ -2,7 +2,7 @@
 #include "playback/MacroRunner.h"
 
 #include "catalogue/LaunchDescription.h"
-#include "catalogue/Paths.h"
+#include "catalogue/MacroFiles.h"
 #include "common/Error.h"
 #include "common/ScopeGuard.h"
 
@@ -28,19 +28,10 @@ MacroRunner::MacroRunner(const PlaybackServices &services)
 {
 }
 
-std::string MacroRunner::dataFile(const std::string &section)
-{
-    const std::string name = m_services.catalogue.store().readString(section, "Filename", "");
-    // The catalogue is data: a name must not lead the run to a file outside the folder.
-    if (auto path = dataFilePath(m_services.programFolder, name))
-        return std::move(*path);
-    throw Error(formatMessage("Cannot open file %s", m_services.programFolder + name));
-}
-
-void MacroRunner::startReplay(const std::string &section, bool hiSpeed)
+void MacroRunner::startReplay(const MacroRecord &record, bool hiSpeed)
 {
     Journal &journal = m_services.journal;
-    journal.PlayBackFileName = dataFile(section);
+    journal.PlayBackFileName = recordDataFile(m_services.dataFolder, record);
     journal.HiSpeedPlayBack = hiSpeed;
     m_journalIdle = false;
 }
@@ -60,27 +51,26 @@ void MacroRunner::ProcessHotKey(int n)
 {
     if (m_services.observer)
         m_services.observer->runStarted(n);
-    ProfileStore &store = m_services.catalogue.store();
-    const std::string section = Catalogue::sectionName(n);
-    switch (store.readInteger(section, "Type", 0)) {
+    const auto record = m_services.catalogue.record(n);
+    switch (record.type) {
     case macrokind::Launch: {
-        const auto launch = LaunchDescription::split(store.readString(section, "Filename", ""));
+        const auto launch = LaunchDescription::split(record.fileName);
         m_services.launcher.open(launch.program, launch.parameters, launch.folder);
         RecordFinished(RunStatus::NoRecord);
         break;
     }
     case macrokind::Keystrokes:
         // Keystroke recordings always replay at high speed; KeyStrokesOnly stays as it was.
-        startReplay(section, true);
+        startReplay(record, true);
         playBack();
         break;
     case macrokind::MouseAndKeys:
-        startReplay(section, store.readInteger(section, "Speed", 1) == 2);
+        startReplay(record, record.speed == 2);
         m_services.journal.KeyStrokesOnly = false;
         playBack();
         break;
     case macrokind::Advanced:
-        m_interpreter.RunAdvancedMacroFile(dataFile(section));
+        m_interpreter.RunAdvancedMacroFile(recordDataFile(m_services.dataFolder, record));
         break;
     default:
         break;

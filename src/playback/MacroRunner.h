@@ -55,9 +55,7 @@ public:
 
 private:
     void resetJournalIdle() override { m_journalIdle = true; }
-    // The folder followed by the record's FileName; fails when the name leaves the folder.
-    std::string dataFile(const std::string &section);
-    void startReplay(const std::string &section, bool hiSpeed);
+    void startReplay(const MacroRecord &record, bool hiSpeed);
     void playBack();
 
     PlaybackServices m_services;

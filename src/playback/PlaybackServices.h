@@ -62,7 +62,7 @@ struct PlaybackServices
     DateTimeFormatter &dateTime;
     Timers &timers;
     Catalogue &catalogue;
-    std::string programFolder; // with its trailing separator; data file = folder + FileName
+    std::string dataFolder; // with its trailing separator; data file = folder + FileName
     PlaybackObserver *observer = nullptr;
     // No real time passes: a timed wait pumps once, a window wait looks once (nothing can
     // change without time).

@@ -117,8 +117,8 @@ void TracingLauncher::open(
 void TracingJournal::StartPlayBack()
 {
     std::string name = PlayBackFileName;
-    if (name.compare(0, m_programFolder.size(), m_programFolder) == 0)
-        name.erase(0, m_programFolder.size());
+    if (name.compare(0, m_dataFolder.size(), m_dataFolder) == 0)
+        name.erase(0, m_dataFolder.size());
     m_out.replayed(name, HiSpeedPlayBack);
     if (OnFinished)
         OnFinished(false);

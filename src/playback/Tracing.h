@@ -111,9 +111,9 @@ private:
 class TracingJournal : public Journal
 {
 public:
-    TracingJournal(TraceListener &out, std::string programFolder)
+    TracingJournal(TraceListener &out, std::string dataFolder)
         : m_out(out)
-        , m_programFolder(std::move(programFolder))
+        , m_dataFolder(std::move(dataFolder))
     {
     }
     void StartRecording() override { }
@@ -123,7 +123,7 @@ public:
 
 private:
     TraceListener &m_out;
-    std::string m_programFolder;
+    std::string m_dataFolder;
 };
 
 // Answers in the order given, then empty.

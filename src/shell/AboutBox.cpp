@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/AboutBox.h"
 
+#include "catalogue/MacroFiles.h"
+
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace quorvel {
 
@@ -68,10 +68,7 @@ AboutFigures aboutFigures(std::string_view meminfo)
 
 AboutFigures readAboutFigures()
 {
-    std::ifstream in("/proc/meminfo");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return aboutFigures(text.str());
+    return aboutFigures(readWholeFile("/proc/meminfo").value_or(""));
 }
 
 std::string aboutProductLine(std::string_view version)

@@ -2,7 +2,7 @@
 #include "shell/ShellLink.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/Paths.h"
+#include "catalogue/MacroFiles.h"
 #include "common/Error.h"
 #include "common/Text.h"
 
@@ -353,8 +353,8 @@ std::string DesktopShortcutMaker::installIcon() const
 
 void DesktopShortcutMaker::Shortcut_Create(ShellFolder folder, int number)
 {
-    const auto name =
-        m_catalogue.store().readString(Catalogue::sectionName(number), "Name", "Error");
+    const auto record = m_catalogue.record(number);
+    const auto name = record.name.empty() ? std::string("Error") : record.name;
     const auto base = lastComponent(name);
     TPBShellLink link(m_folders);
     link.SetShellFolder(folder);
@@ -364,7 +364,7 @@ void DesktopShortcutMaker::Shortcut_Create(ShellFolder folder, int number)
     link.Target = m_exe;
     link.Arguments = { "/Open:\"" + name + "\"", "/Close" };
     link.WorkingDir = withoutTrailingSlash(m_folders.dataFolder);
-    link.HotKey = m_catalogue.store().readInteger(Catalogue::sectionName(number), "HotKey", 0);
+    link.HotKey = int(record.hotKey);
     link.FileIcon.FileName = installIcon();
     link.Save();
     // Entries were once named after the macro alone; one of those that starts this macro is

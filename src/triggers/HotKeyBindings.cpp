@@ -47,8 +47,7 @@ void HotKeyBindings::BindHotKeys(Catalogue &catalogue)
     // All 100 slots are read, also those above Entries.
     const auto doc = catalogue.store().document();
     for (int slot = 1; slot < SlotCount; ++slot) {
-        const int value = profileInteger(*doc, Catalogue::sectionName(slot), "HotKey", 0);
-        EPHotKey(slot).SetHotKey(unsigned(value) & 0xFFFF);
+        EPHotKey(slot).SetHotKey(Catalogue::record(*doc, slot).hotKey);
     }
     if (m_reloadList)
         m_reloadList();

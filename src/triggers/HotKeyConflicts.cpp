@@ -12,14 +12,7 @@ namespace {
 
 unsigned storedHotKey(const IniDocument &doc, int n)
 {
-    return unsigned(profileInteger(doc, Catalogue::sectionName(n), "HotKey", 0)) & 0xFFFF;
-}
-
-// As the list shows it: a record without a name goes by its section.
-std::string storedName(const IniDocument &doc, int n)
-{
-    const auto section = Catalogue::sectionName(n);
-    return profileString(doc, section, "Name", section);
+    return Catalogue::record(doc, n).hotKey;
 }
 
 std::string keyText(unsigned value, const KeyNameLookup &keyName)
@@ -52,7 +45,7 @@ HotKeyConflict conflictIn(const IniDocument &doc, unsigned value, int macro,
     if (c.hotKey == 0)
         return c;
     if (macro > 0)
-        c.macroName = storedName(doc, macro);
+        c.macroName = Catalogue::listedName(doc, macro);
     // A new macro is appended after Entries, whatever the file holds beyond it.
     const int own = macro > 0
         ? macro
@@ -82,7 +75,7 @@ HotKeyConflict conflictIn(const IniDocument &doc, unsigned value, int macro,
     if (const int other = lowestOtherHolder(doc, c.hotKey, own)) {
         c.holder = HotKeyHolder::Macro;
         c.holderMacro = other;
-        c.holderName = storedName(doc, other);
+        c.holderName = Catalogue::listedName(doc, other);
         c.keeps = own < other;
         c.text = c.keeps ? key + " is also the hot key of " + macroLabel(c.holderName, other)
                 + "; this macro has the lower number and keeps it."

@@ -10,11 +10,6 @@
 
 namespace quorvel {
 
-namespace {
-constexpr std::string_view kTrigger = "Trigger";
-constexpr std::string_view kFoundHandle = "FoundHandle";
-} // namespace
-
 TriggerScan::TriggerScan(Catalogue &catalogue, WindowSystem &windows, EventPump &pump,
     std::function<void(int record)> run, ErrorDisplay *errors)
     : m_catalogue(catalogue)
@@ -63,8 +58,7 @@ void TriggerScan::scan()
     auto doc = store.document();
     const int entries = Catalogue::recordCount(*doc);
     for (int n = 1; n <= entries; ++n) {
-        const std::string section = Catalogue::sectionName(n);
-        const std::string trigger = profileString(*doc, section, kTrigger, "");
+        const std::string trigger = Catalogue::record(*doc, n).trigger;
         if (trigger.empty())
             continue;
         // Its own target and result: a look-for wait in progress keeps its own.
@@ -76,7 +70,7 @@ void TriggerScan::scan()
         if (!found)
             continue;
         const WindowHandle window = search.foundWindow();
-        const std::string served = store.readString(section, kFoundHandle, "");
+        const std::string served = m_catalogue.foundHandles(n);
         if (listHolds(served, window))
             continue;
         // Invisible: nothing remembered, so it can fire once it shows.
@@ -84,11 +78,7 @@ void TriggerScan::scan()
             continue;
         // Stored before the run, so a tick inside the run does not fire it again.
         try {
-            if (served.empty())
-                store.writeString(section, kFoundHandle, std::to_string(window));
-            else
-                store.writeString(section, kFoundHandle,
-                    std::to_string(window) + "," + store.readString(section, kFoundHandle, ""));
+            m_catalogue.addFoundHandle(n, std::to_string(window));
         } catch (const Error &e) {
             if (m_shownWriteError == e.what())
                 return;

@@ -2,6 +2,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/HotKeyValue.h"
 #include "catalogue/LaunchDescription.h"
+#include "catalogue/MacroFiles.h"
 #include "catalogue/MacroList.h"
 #include "catalogue/Paths.h"
 #include "fakes/TestSupport.h"
@@ -119,6 +120,38 @@ TEST_F(CatalogueTest, FindByNameIgnoresCaseAndFindsEveryMatchInOrder)
     EXPECT_EQ(catalogue.findByName("mAiL"), (std::vector<int> { 1, 3 })); // 5 is beyond Entries
     EXPECT_EQ(catalogue.findByName(""), (std::vector<int> { 4 })); // a record without a Name
     EXPECT_TRUE(catalogue.findByName("none").empty());
+}
+
+TEST_F(CatalogueTest, RecordReadsEachKeyOrItsDefault)
+{
+    write("[Main]\nEntries=2\n"
+          "[Macro1]\nname=Mail\nTYPE=3\nHotKey=0x1C041\nFilename=Mail.dat\nTrigger=Inbox\n"
+          "Speed=2\n"
+          "[Macro2]\nHotKey=-1\nType=x\n");
+    const struct
+    {
+        int n;
+        MacroRecord expected;
+        const char *listed;
+    } cases[] = {
+        { 1, { "Mail", macrokind::MouseAndKeys, 0xC041, "Mail.dat", "Inbox", 2 }, "Mail" },
+        { 2, { "", 0, 0xFFFF, "", "", 1 }, "Macro2" },
+        { 3, { "", 0, 0, "", "", 1 }, "Macro3" }, // no section at all
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.n);
+        EXPECT_EQ(catalogue.record(c.n), c.expected);
+        EXPECT_EQ(Catalogue::listedName(*store.document(), c.n), c.listed);
+    }
+}
+
+TEST_F(CatalogueTest, FoundHandlesGrowAtTheFront)
+{
+    write("[Main]\nEntries=1\n[Macro1]\nName=A\n");
+    catalogue.addFoundHandle(1, "7");
+    catalogue.addFoundHandle(1, "9");
+    EXPECT_EQ(catalogue.foundHandles(1), "9,7");
+    EXPECT_EQ(catalogue.foundHandles(2), "");
 }
 
 TEST_F(CatalogueTest, AppendRaisesEntriesAndWritesTheRecord)
@@ -345,19 +378,19 @@ TEST(Paths, EnvironmentDecidesTheFolders)
     setenv("QUORVEL_HOME", "/portable", 1);
     auto p = Paths::fromEnvironment();
     EXPECT_EQ(p.catalogueFile, "/portable/macros.ini");
-    EXPECT_EQ(p.programFolder, "/portable/");
+    EXPECT_EQ(p.dataFolder, "/portable/");
     unsetenv("QUORVEL_HOME");
     setenv("XDG_CONFIG_HOME", "/cfg", 1);
     setenv("XDG_DATA_HOME", "/dat/", 1);
     p = Paths::fromEnvironment();
     EXPECT_EQ(p.catalogueFile, "/cfg/quorvel/macros.ini");
-    EXPECT_EQ(p.programFolder, "/dat/quorvel/");
+    EXPECT_EQ(p.dataFolder, "/dat/quorvel/");
     unsetenv("XDG_CONFIG_HOME");
     setenv("XDG_DATA_HOME", "relative", 1); // not absolute: ignored
     setenv("HOME", "/home/u", 1);
     p = Paths::fromEnvironment();
     EXPECT_EQ(p.catalogueFile, "/home/u/.config/quorvel/macros.ini");
-    EXPECT_EQ(p.programFolder, "/home/u/.local/share/quorvel/");
+    EXPECT_EQ(p.dataFolder, "/home/u/.local/share/quorvel/");
     const auto restore = [](const char *name, const std::optional<std::string> &v) {
         if (v)
             setenv(name, v->c_str(), 1);

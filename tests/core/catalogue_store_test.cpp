@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalogue/MacroFiles.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
-#include "editing/WizardModel.h"
 #include "fakes/TestSupport.h"
-#include "recording/JournalFile.h"
 
 #include <algorithm>
 #include <csignal>
@@ -579,7 +578,7 @@ TEST(ProfileStoreProcesses, ConcurrentWritersKeepEveryWrite)
     }
 }
 
-// The catalogue, a text and a recording: each made in a missing folder, made for the user
+// The catalogue and a data file: each made in a missing folder, made for the user
 // alone, and each replacement too; a folder the user made keeps its mode.
 TEST(PrivateFiles, NewFoldersAre0700AndEveryFileWritten0600)
 {
@@ -590,7 +589,6 @@ TEST(PrivateFiles, NewFoldersAre0700AndEveryFileWritten0600)
                 ProfileStore(path).writeInteger("Main", "X", ++writes);
             } },
         { "Text.key", [](const std::string &path) { writeFileAtomically(path, "x\r\n"); } },
-        { "Rec.dat", [](const std::string &path) { saveJournal(path, JournalRecording {}); } },
     };
     const mode_t oldMask = umask(022);
     for (const auto &[name, write] : writers) {
@@ -646,14 +644,14 @@ TEST(PrivateFiles, DataWritesSweepTheTemporariesOfKilledWriters)
     EXPECT_EQ(folderEntries(dir.path()), expected);
 }
 
-TEST(PrivateFiles, AKilledRecordingWriterLeavesNothingBehindTheNextWrite)
+TEST(PrivateFiles, AKilledDataWriterLeavesTheFileWholeAndNothingBehindTheNextWrite)
 {
     TempDir dir;
     const auto path = dir.file("Rec.dat");
     std::mt19937 random(11);
     for (int round = 0; round < 4; ++round) {
         int out = -1;
-        const pid_t child = startWriter("recording", path, out);
+        const pid_t child = startWriter("data", path, out);
         ASSERT_GT(child, 0);
         // Kill once the first file is complete, amid a later write.
         char first;
@@ -662,10 +660,11 @@ TEST(PrivateFiles, AKilledRecordingWriterLeavesNothingBehindTheNextWrite)
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         close(out);
-        const auto loaded = loadJournal(path);
-        EXPECT_TRUE(loaded.recording) << loaded.error;
+        const auto bytes = readFile(path);
+        ASSERT_EQ(bytes.size(), std::size_t { 1 } << 20);
+        EXPECT_EQ(bytes.find_first_not_of(bytes.front()), std::string::npos);
     }
-    saveJournal(path, JournalRecording {});
+    writeFileAtomically(path, "x");
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string> { "Rec.dat" });
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "catalogue/Paths.h"
+#include "catalogue/MacroFiles.h"
 #include "common/Error.h"
 #include "playback_rig.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/Catalogue.h"
-#include "catalogue/Paths.h"
+#include "catalogue/MacroFiles.h"
 #include "catalogue/ProfileStore.h"
 #include "fakes/FakeErrorDisplay.h"
 #include "fakes/FakeEventPump.h"

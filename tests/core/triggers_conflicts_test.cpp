@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "conflicts_rig.h"
+#include "fakes/ConflictsRig.h"
 #include "triggers/HotKeyBindings.h"
 #include "triggers/HotKeyConflicts.h"
 

@@ -49,7 +49,6 @@ public:
     int rowCount() const override { return int(rows.size()); }
     int selectedRow() const override { return selected; }
     int focusedRow() const override { return focused; }
-    std::string rowCaption(int row) const override { return rows.at(std::size_t(row)).caption; }
     void removeRow(int row) override
     {
         log.push_back("remove row " + std::to_string(row));

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/TestSupport.h"
 
+#include "catalogue/MacroFiles.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace quorvel::testing {
@@ -25,10 +26,7 @@ TempDir::~TempDir()
 
 std::string readFile(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return readWholeFile(path).value_or("");
 }
 
 void writeFile(const std::string &path, const std::string &content)

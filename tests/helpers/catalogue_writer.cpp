@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A second process for the crash and concurrency tests of the store and the data files.
 //   catalogue_writer loop FILE            rewrites Main/Counter with 1, 2, 3, ... forever
-//   catalogue_writer recording FILE       rewrites a large recording forever
+//   catalogue_writer data FILE            rewrites a large data file forever, each time one
+//                                         letter over and over
 //   catalogue_writer keys FILE PREFIX N   writes N distinct keys PREFIX0..PREFIX<N-1>
+#include "catalogue/MacroFiles.h"
 #include "catalogue/ProfileStore.h"
-#include "recording/JournalFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,17 +16,10 @@ int main(int argc, char **argv)
     if (argc < 3)
         return 2;
     const std::string mode = argv[1];
-    if (mode == "recording") {
-        quorvel::JournalRecording recording;
-        for (int i = 0; i < 20000; ++i) {
-            quorvel::JournalEvent key;
-            key.type =
-                i % 2 ? quorvel::JournalEventType::KeyRelease : quorvel::JournalEventType::KeyPress;
-            key.code = 38;
-            recording.events.push_back(key);
-        }
+    if (mode == "data") {
         for (int i = 1;; ++i) {
-            quorvel::saveJournal(argv[2], recording);
+            if (quorvel::writeDataFile(argv[2], std::string(1 << 20, char('a' + i % 26))) != 0)
+                return 1;
             std::printf("%d\n", i);
             std::fflush(stdout);
         }

@@ -31,7 +31,7 @@ int main(int argc, char **argv)
     ProfileStore store(paths.catalogueFile);
     Catalogue catalogue(store);
     DesktopShortcutMaker maker(
-        catalogue, ShellFolders::fromEnvironment(paths.programFolder), argv[2], icon);
+        catalogue, ShellFolders::fromEnvironment(paths.dataFolder), argv[2], icon);
     try {
         maker.Shortcut_Create(static_cast<ShellFolder>(std::atoi(argv[3])), std::atoi(argv[4]));
     } catch (const Error &e) {

@@ -267,12 +267,6 @@ int TfrmMain::focusedRow() const
     return current ? lvMacro->indexOfTopLevelItem(current) : -1;
 }
 
-std::string TfrmMain::rowCaption(int row) const
-{
-    const QTreeWidgetItem *item = lvMacro->topLevelItem(row);
-    return item ? item->text(0).toStdString() : std::string();
-}
-
 void TfrmMain::removeRow(int row)
 {
     delete lvMacro->takeTopLevelItem(row);

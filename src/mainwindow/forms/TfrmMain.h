@@ -32,7 +32,6 @@ public:
     int rowCount() const override;
     int selectedRow() const override;
     int focusedRow() const override;
-    std::string rowCaption(int row) const override;
     void removeRow(int row) override;
     void setStatusText(const std::string &text) override;
     void setCommandEnabled(SelectionCommand command, bool enabled) override;

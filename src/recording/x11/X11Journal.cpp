@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recording/x11/X11Journal.h"
 
-#include "catalogue/Paths.h"
+#include "catalogue/MacroFiles.h"
 #include "common/Error.h"
 #include "platform/x11/X11Connection.h"
 #include "recording/JournalFile.h"

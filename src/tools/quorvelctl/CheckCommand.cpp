@@ -2,6 +2,7 @@
 #include "tools/quorvelctl/CheckCommand.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/MacroFiles.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Text.h"
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -44,28 +44,17 @@ int usageError(const std::string &message)
 // and as characters.
 std::optional<std::u32string> readText(const std::string &path)
 {
-    struct stat info
-    {
-    };
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
     std::u32string text;
-    text.reserve(static_cast<std::size_t>(info.st_size));
     std::string bytes;
-    std::vector<char> buffer(1 << 20);
-    while (in) {
-        in.read(buffer.data(), std::streamsize(buffer.size()));
-        bytes.append(buffer.data(), static_cast<std::size_t>(in.gcount()));
-        const std::size_t whole = in ? text::wholeUtf8Length(bytes) : bytes.size();
+    const bool read = readFilePieces(path, [&](std::string_view piece) {
+        bytes += piece;
+        const std::size_t whole = text::wholeUtf8Length(bytes);
         text += text::decode(std::string_view(bytes).substr(0, whole));
         bytes.erase(0, whole);
-    }
-    if (in.bad())
+    });
+    if (!read)
         return std::nullopt;
-    return text;
+    return text + text::decode(bytes);
 }
 
 std::string sameFileKey(const std::string &path)
@@ -79,7 +68,7 @@ struct Checker
 {
     ProfileStore &store;
     Catalogue &catalogue;
-    std::string programFolder;
+    std::string dataFolder;
     bool knowsCatalogue;
     int status = 0;
 
@@ -88,11 +77,10 @@ struct Checker
     {
         const std::string key = sameFileKey(path);
         for (int i = 1; i <= catalogue.recordCount(); ++i) {
-            const std::string section = Catalogue::sectionName(i);
-            if (store.readInteger(section, "Type", 0) != macrokind::Advanced)
+            const auto record = catalogue.record(i);
+            if (record.type != macrokind::Advanced)
                 continue;
-            const auto file =
-                dataFilePath(programFolder, store.readString(section, "Filename", ""));
+            const auto file = dataFilePath(dataFolder, record.fileName);
             if (file && sameFileKey(*file) == key)
                 return i;
         }
@@ -107,12 +95,12 @@ struct Checker
             status = 2;
             return;
         }
-        const CatalogueDirectory directory(catalogue, programFolder);
+        const CatalogueDirectory directory(catalogue, dataFolder);
         MacroCheckContext context;
         context.macros = knowsCatalogue ? &directory : nullptr;
         context.self = self;
         if (self > 0)
-            context.selfName = store.readString(Catalogue::sectionName(self), "Name", "");
+            context.selfName = catalogue.record(self).name;
         context.separator = store.readString(
             settings::Main, settings::WaitForSeparator, settings::WaitForSeparatorDefault);
         context.spans = false;
@@ -167,21 +155,21 @@ int checkCommand(int argc, char **argv)
     try {
         ProfileStore store(paths.catalogueFile);
         Catalogue catalogue(store);
-        Checker checker { store, catalogue, paths.programFolder, catalogueExists };
+        Checker checker { store, catalogue, paths.dataFolder, catalogueExists };
         if (!files.empty()) {
             for (const auto &file : files)
                 checker.check(file, checker.recordOf(file));
         } else {
             for (int i = 1; i <= catalogue.recordCount(); ++i) {
-                const std::string section = Catalogue::sectionName(i);
-                if (store.readInteger(section, "Type", 0) != macrokind::Advanced)
+                const auto record = catalogue.record(i);
+                if (record.type != macrokind::Advanced)
                     continue;
-                const std::string name = store.readString(section, "Filename", "");
-                if (const auto path = dataFilePath(paths.programFolder, name)) {
+                const std::string &name = record.fileName;
+                if (const auto path = dataFilePath(paths.dataFolder, name)) {
                     checker.check(*path, i);
                 } else {
                     std::fprintf(stderr, "quorvelctl check: Cannot open file %s\n",
-                        (paths.programFolder + name).c_str());
+                        (paths.dataFolder + name).c_str());
                     checker.status = 2;
                 }
             }

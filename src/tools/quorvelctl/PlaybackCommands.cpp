@@ -185,12 +185,12 @@ int traceCommand(int argc, char **argv)
         NullEventPump pump;
         TracingWindows windowSystem(windows);
         TracingLauncher launcher(trace);
-        TracingJournal journal(trace, paths.programFolder);
+        TracingJournal journal(trace, paths.dataFolder);
         TracingPrompt prompt(trace, answers);
         FixedDateTime dateTime;
         NullTimers timers;
         MacroRunner runner(PlaybackServices { keys, keyboard, pump, windowSystem, launcher, journal,
-            prompt, dateTime, timers, catalogue, paths.programFolder, &trace, true });
+            prompt, dateTime, timers, catalogue, paths.dataFolder, &trace, true });
         journal.OnFinished = [&runner](bool) { runner.journalFinished(); };
         runner.RunAdvancedMacroFile(*file);
     } catch (const std::exception &e) {

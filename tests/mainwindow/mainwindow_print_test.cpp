@@ -127,46 +127,37 @@ INSTANTIATE_TEST_SUITE_P(Lines, LayoutTable,
             { { { 0, "a" } }, { { 0, "b" } }, { { 0, "c" } } } }),
     [](const auto &info) { return std::to_string(info.index); });
 
-TEST(PrintLayout, NewPageWhenTheNextLineWouldNotFit)
+// A line that would not fit starts the next page at the top; wrapped parts count as lines.
+TEST(PrintLayout, Paging)
 {
-    // 50 units hold four lines of 12 (48); the fifth starts page two at the top.
-    const std::vector<std::string> lines { "1", "2", "3", "4", "5", "6" };
-    const auto pages = layoutPages(lines, FixedFont(), 1000, 50);
-    ASSERT_EQ(pages.size(), 2u);
-    ASSERT_EQ(pages[0].size(), 4u);
-    ASSERT_EQ(pages[1].size(), 2u);
-    EXPECT_EQ(pages[0][3].y, 36);
-    EXPECT_EQ(pages[1][0].y, 0);
-    EXPECT_EQ(pages[1][0].runs[0].text, "5");
-    EXPECT_EQ(pages[1][1].y, 12);
-}
-
-TEST(PrintLayout, WrappedPartsCountTowardsThePage)
-{
-    // Two lines of twenty characters on a ten-wide page fill exactly two pages of two lines.
-    const std::vector<std::string> lines { std::string(20, 'a'), std::string(20, 'b') };
-    const auto pages = layoutPages(lines, FixedFont(), 100, 24);
-    ASSERT_EQ(pages.size(), 2u);
-    EXPECT_EQ(pages[0].size(), 2u);
-    EXPECT_EQ(pages[1].size(), 2u);
-    EXPECT_EQ(pages[1][0].runs[0].text, std::string(10, 'b'));
-}
-
-TEST(PrintLayout, PageLowerThanALineHoldsOneLineEach)
-{
-    const auto pages = layoutPages({ "a", "b", "c" }, FixedFont(), 1000, 5);
-    ASSERT_EQ(pages.size(), 3u);
-    for (const auto &page : pages) {
-        ASSERT_EQ(page.size(), 1u);
-        EXPECT_EQ(page[0].y, 0);
+    const struct
+    {
+        const char *what;
+        std::vector<std::string> lines;
+        int width, height;
+        std::vector<std::size_t> linesPerPage;
+        std::string lastPageStarts;
+    } cases[] = {
+        { "50 units hold four lines of 12", { "1", "2", "3", "4", "5", "6" }, 1000, 50, { 4, 2 },
+            "5" },
+        { "two lines of twenty characters on a ten-wide page",
+            { std::string(20, 'a'), std::string(20, 'b') }, 100, 24, { 2, 2 },
+            std::string(10, 'b') },
+        { "a page lower than a line holds one each", { "a", "b", "c" }, 1000, 5, { 1, 1, 1 }, "c" },
+        { "the heading alone", printLines({}), 1000, 1000, { 2 }, "HOTKEY      " },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto pages = layoutPages(c.lines, FixedFont(), c.width, c.height);
+        std::vector<std::size_t> sizes;
+        for (const auto &page : pages) {
+            sizes.push_back(page.size());
+            for (std::size_t i = 0; i < page.size(); ++i)
+                EXPECT_EQ(page[i].y, int(i) * 12);
+        }
+        ASSERT_EQ(sizes, c.linesPerPage);
+        EXPECT_EQ(pages.back().front().runs.at(0).text, c.lastPageStarts);
     }
-}
-
-TEST(PrintLayout, HeadingOnlySheetIsOnePage)
-{
-    const auto pages = layoutPages(printLines({}), FixedFont(), 1000, 1000);
-    ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages[0].size(), 2u);
 }
 
 } // namespace

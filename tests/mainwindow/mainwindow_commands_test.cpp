@@ -16,14 +16,28 @@ using quorvel::testing::FakeErrorDisplay;
 using quorvel::testing::FakeMainWindowView;
 using quorvel::testing::FakeServices;
 using quorvel::testing::FakeShell;
-using quorvel::testing::TempDir;
-using quorvel::testing::writeFile;
 
 namespace {
 
 using Cmd = SelectionCommand;
 
-class MainWindowCommands : public ::testing::Test, public CatalogueFolder
+// A main window whose help, shortcuts and printing are not built.
+class BareMainWindow : public ::testing::Test, public CatalogueFolder
+{
+protected:
+    void show()
+    {
+        model.setView(view);
+        model.LoadMacroList();
+    }
+
+    FakeErrorDisplay errors;
+    FakeServices services;
+    FakeMainWindowView view;
+    MainWindowModel model { catalogue, errors, services };
+};
+
+class MainWindowCommands : public BareMainWindow
 {
 protected:
     void SetUp() override
@@ -36,11 +50,7 @@ protected:
         model.LoadMacroList();
     }
 
-    FakeErrorDisplay errors;
-    FakeServices services;
     FakeShell shell;
-    FakeMainWindowView view;
-    MainWindowModel model { catalogue, errors, services };
 };
 
 // One selection event: which, with the list's selection, focus and foreground at that moment.
@@ -124,24 +134,15 @@ struct StatusCase
     int image;
 };
 
-class StatusTexts : public ::testing::TestWithParam<StatusCase>
+class StatusTexts : public BareMainWindow, public ::testing::WithParamInterface<StatusCase>
 {
 };
 
-// The list reads Type with the default 1, the status bar with 0.
+// A missing or unknown Type names no kind: no suffix, and the image of kind 1.
 TEST_P(StatusTexts, NameAndSuffixByType)
 {
-    TempDir dir;
-    writeFile(
-        dir.file("macros.ini"), std::string("[Main]\nEntries=1\n[Macro1]\n") + GetParam().record);
-    ProfileStore store(dir.file("macros.ini"));
-    Catalogue catalogue(store);
-    FakeErrorDisplay errors;
-    FakeServices services;
-    FakeMainWindowView view;
-    MainWindowModel model(catalogue, errors, services);
-    model.setView(view);
-    model.LoadMacroList();
+    writeCatalogue({ GetParam().record });
+    show();
     view.selected = 0;
     model.lvMacroClick();
     EXPECT_EQ(view.status, GetParam().status);
@@ -177,20 +178,13 @@ struct ResizeCase
     MainWindowLayout layout;
 };
 
-class Resizing : public ::testing::TestWithParam<ResizeCase>
+class Resizing : public BareMainWindow, public ::testing::WithParamInterface<ResizeCase>
 {
 };
 
 TEST_P(Resizing, ListAndButtonsFollowTheOuterHeightWithoutLowerLimit)
 {
     EXPECT_EQ(layoutForOuterHeight(GetParam().outer), GetParam().layout);
-    FakeServices services;
-    FakeErrorDisplay errors;
-    TempDir dir;
-    ProfileStore store(dir.file("macros.ini"));
-    Catalogue catalogue(store);
-    FakeMainWindowView view;
-    MainWindowModel model(catalogue, errors, services);
     model.setView(view);
     view.outer = GetParam().outer;
     model.FormResize();
@@ -276,15 +270,8 @@ TEST_F(MainWindowCommands, ShortcutsGoToTheirFoldersForTheSelectedRecord)
             "shortcut 2 2", "shortcut 4 2", "print" }));
 }
 
-TEST(MainWindowWithoutShell, CommandsOfPartsNotBuiltDoNothing)
+TEST_F(BareMainWindow, CommandsOfPartsNotBuiltDoNothing)
 {
-    TempDir dir;
-    ProfileStore store(dir.file("macros.ini"));
-    Catalogue catalogue(store);
-    FakeErrorDisplay errors;
-    FakeServices services;
-    FakeMainWindowView view;
-    MainWindowModel model(catalogue, errors, services);
     model.setView(view);
     view.selected = 0;
     model.cmdHelpClick();
