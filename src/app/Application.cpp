@@ -277,13 +277,11 @@ void Application::start(const std::vector<std::string> &arguments)
         if (p.trayModel)
             p.trayModel->hintWindowClosed(on);
     };
-    p.wizardModel = std::make_unique<WizardModel>(WizardModel::Deps { p.catalogue,
-        *p.backend.journal, p, p.pump, p.errors, p, p.paths.programFolder, p.shortcuts.get(), &p,
-        p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
+    const EditorDeps editorDeps { p.catalogue, *p.backend.journal, p.errors, p.paths.programFolder,
+        &p, p.backend.hotKeys, p.backend.keyName };
+    p.wizardModel = std::make_unique<WizardModel>(editorDeps, p, p, p.pump, p.shortcuts.get());
     p.frmMain->openWizard = [&p] { p.wizard().showModal(); };
-    p.propertiesModel = std::make_unique<PropertiesModel>(
-        PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
-            p.paths.programFolder, &p, p.backend.hotKeys, p.backend.keyName });
+    p.propertiesModel = std::make_unique<PropertiesModel>(editorDeps, p, *p.wizardModel);
     p.frmMain->openProperties = [&p](int n) { p.properties().showModal(n); };
     // The end of a replay goes to the window that started it; with no editor built yet it
     // was the runner's.

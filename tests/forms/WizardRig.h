@@ -36,8 +36,8 @@ struct WizardRig : CatalogueFolder
     FakeEventPump pump;
     FakeErrorDisplay errors;
     WizardRigServices services;
-    WizardModel model { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+    WizardModel model { EditorDeps { catalogue, journal, errors, dir.path() + "/" }, services,
+        services, pump };
 };
 
 } // namespace quorvel::testing

@@ -65,11 +65,10 @@ protected:
     quorvel::testing::FakeEventPump pump;
     quorvel::testing::FakeErrorDisplay errors;
     Services services;
-    WizardModel wizard { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+    EditorDeps deps { catalogue, journal, errors, dir.path() + "/" };
+    WizardModel wizard { deps, services, services, pump };
     TfrmWizard wizardForm { wizard };
-    PropertiesModel model { PropertiesModel::Deps {
-        catalogue, journal, wizard, errors, services, dir.path() + "/" } };
+    PropertiesModel model { deps, services, wizard };
     TfrmProperties form { model };
 };
 

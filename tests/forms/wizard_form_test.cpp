@@ -74,7 +74,7 @@ TEST_F(WizardForm, NamesCaptionsAndAccessibleNames)
     EXPECT_EQ(form.edtMacroName->maxLength(), 30);
     EXPECT_TRUE(form.buttons[wizard::Button::cmdNext]->isDefault());
     EXPECT_EQ(
-        qtFilter(wizard::FileFilter).section(";;", 0, 1), "All Files (*);;Executables (*.exe)");
+        qtFilter(editor::FileFilter).section(";;", 0, 1), "All Files (*);;Executables (*.exe)");
 }
 
 TEST_F(WizardForm, WalksToTheSummaryAndStoresAnAdvancedMacro)
