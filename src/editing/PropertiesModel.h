@@ -77,7 +77,7 @@ struct PropertiesFields
 };
 
 // "Macro Properties" as its model drives it.
-class PropertiesView : public EditorWindowView
+class PropertiesView : public virtual EditorWindowView
 {
 public:
     virtual void setTypeText(const std::string &text) = 0;

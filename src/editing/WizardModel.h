@@ -124,7 +124,7 @@ struct WizardSummary
 };
 
 // The wizard window as its model drives it.
-class WizardView : public EditorWindowView
+class WizardView : public virtual EditorWindowView
 {
 public:
     virtual void showPage(wizard::Page page) = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FormControl.h"
 #include "editing/HintShower.h"
 #include "editing/WizardModel.h"
 #include "fakes/CatalogueFixture.h"

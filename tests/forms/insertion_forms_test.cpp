@@ -36,6 +36,7 @@
 
 using namespace quorvel;
 using insertion::Menu;
+using quorvel::testing::control;
 using quorvel::testing::TempDir;
 
 namespace {
@@ -83,7 +84,13 @@ protected:
     }
     void TearDown() override { form.hide(); }
 
-    QPlainTextEdit *memo() const { return form.mmoManKeys; }
+    TEPMenuButton *menuButton(Menu menu) const
+    {
+        static const char *names[] = { "cmdSpecialKeys", "EPMenuButton3", "EPMenuButton2",
+            "EPMenuButton1", "EPMenuButton4" };
+        return control<TEPMenuButton>(form, names[int(menu)]);
+    }
+    QPlainTextEdit *memo() const { return control<QPlainTextEdit>(form, "mmoManKeys"); }
     // Text and caret; a selection from anchor to caret when anchor is given.
     void setMemo(const QString &text, int caret, int anchor = -1)
     {
@@ -97,7 +104,7 @@ protected:
     // Opens the button's menu and clicks the item with that text, as a user does.
     void pick(Menu menu, const QString &text)
     {
-        TEPMenuButton *button = form.menus.at(menu);
+        TEPMenuButton *button = menuButton(menu);
         QTimer::singleShot(0, [button, text] {
             QMenu *opened = button->openedMenu();
             ASSERT_NE(opened, nullptr);
@@ -127,20 +134,20 @@ TEST_F(InsertionForms, AdvancedPageHoldsTheMenusAndTheDelayButton)
         { Menu::EPMenuButton4, "EPMenuButton4", "Misc.", 6 },
     };
     for (const auto &[menu, name, accessible, count] : buttons) {
-        TEPMenuButton *button = form.menus.at(menu);
+        TEPMenuButton *button = menuButton(menu);
         EXPECT_EQ(button->objectName(), name);
         EXPECT_EQ(button->accessibleName(), accessible);
         EXPECT_EQ(button->Items().size(), count) << name;
         EXPECT_TRUE(button->isVisible());
     }
-    EXPECT_EQ(form.cmdDelay->accessibleName(), "Start a Delay");
-    EXPECT_EQ(form.cmdDelay->text(), "&Start a Delay");
-    EXPECT_FALSE(form.edtSpecialKeys->isVisible());
+    EXPECT_EQ(control<QPushButton>(form, "cmdDelay")->accessibleName(), "Start a Delay");
+    EXPECT_EQ(control<QPushButton>(form, "cmdDelay")->text(), "&Start a Delay");
+    EXPECT_FALSE(control<QLineEdit>(form, "edtSpecialKeys")->isVisible());
     // Beside the memo, inside the window.
-    const QRect page = form.pnl.at(wizard::Page::pnlManualKeys)->rect();
-    for (const auto &[menu, button] : form.menus) {
-        const QRect area(
-            button->mapTo(form.pnl.at(wizard::Page::pnlManualKeys), QPoint()), button->size());
+    const QRect page = control(form, "pnlManualKeys")->rect();
+    for (const auto &[menu, name, accessible, count] : buttons) {
+        TEPMenuButton *button = menuButton(menu);
+        const QRect area(button->mapTo(control(form, "pnlManualKeys"), QPoint()), button->size());
         EXPECT_TRUE(page.contains(area)) << button->objectName().toStdString();
         EXPECT_GE(area.left(), memo()->geometry().right());
     }
@@ -149,12 +156,12 @@ TEST_F(InsertionForms, AdvancedPageHoldsTheMenusAndTheDelayButton)
 TEST_F(InsertionForms, MenuItemGoesInAtTheCaretThroughTheClipboard)
 {
     setMemo(QStringLiteral("abcd"), 2);
-    form.cmdDelay->setFocus();
+    control<QPushButton>(form, "cmdDelay")->setFocus();
     pick(Menu::cmdSpecialKeys, QStringLiteral("F1"));
     EXPECT_EQ(memo()->toPlainText(), "ab<<F1>>cd");
     EXPECT_EQ(memo()->textCursor().position(), 8);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "<<F1>>");
-    EXPECT_EQ(form.edtSpecialKeys->text(), "<<F1>>");
+    EXPECT_EQ(control<QLineEdit>(form, "edtSpecialKeys")->text(), "<<F1>>");
     EXPECT_TRUE(memoFocused());
 }
 
@@ -178,7 +185,7 @@ TEST_F(InsertionForms, DelayDialogTakesTheTimeAndHandsTheFocusBack)
         QTest::mouseClick(dialogs->frmWait->optMinutes, Qt::LeftButton);
         QTest::mouseClick(dialogs->frmWait->cmdOK, Qt::LeftButton);
     });
-    QTest::mouseClick(form.cmdDelay, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(form, "cmdDelay"), Qt::LeftButton);
     EXPECT_FALSE(dialogs->frmWait->isVisible());
     EXPECT_EQ(memo()->toPlainText(), "x<<MINS15>>");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "<<MINS15>>");
@@ -191,7 +198,7 @@ TEST_F(InsertionForms, DelayDialogTakesTheTimeAndHandsTheFocusBack)
         EXPECT_TRUE(dialogs->frmWait->optMinutes->isChecked());
         QTest::keyClick(dialogs->frmWait->edtTime, Qt::Key_Escape);
     });
-    QTest::mouseClick(form.cmdDelay, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(form, "cmdDelay"), Qt::LeftButton);
     EXPECT_FALSE(dialogs->frmWait->isVisible());
     EXPECT_EQ(memo()->toPlainText(), "x<<MINS15>>");
 }

@@ -1,23 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/forms/TfrmProperties.h"
 
-#include "common/ScopeGuard.h"
 #include "components/forms/Artwork.h"
-#include "components/forms/FileFilter.h"
+#include "components/forms/FormWidgets.h"
 
-#include <QCloseEvent>
-#include <QEventLoop>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -25,47 +18,10 @@ namespace quorvel {
 using properties::Button;
 using properties::Control;
 
-namespace {
-
-QString qs(const std::string &s)
-{
-    return QString::fromStdString(s);
-}
-
-template <typename W> W *named(W *widget, const char *name, const char *accessibleName)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setAccessibleName(QLatin1String(accessibleName));
-    return widget;
-}
-
-QPushButton *pushButton(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *push = new QPushButton(caption, parent);
-    push->setObjectName(QLatin1String(name));
-    push->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
-    push->setAutoDefault(false);
-    return push;
-}
-
-QRadioButton *choice(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *radio = new QRadioButton(caption, parent);
-    radio->setObjectName(QLatin1String(name));
-    radio->setAccessibleName(caption);
-    return radio;
-}
-
-} // namespace
-
 TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
-    : QDialog(parent)
+    : EditorDialog(model, "frmProperties", QStringLiteral("Macro Properties"), parent)
     , m_model(model)
 {
-    setObjectName(QStringLiteral("frmProperties"));
-    setWindowTitle(QStringLiteral("Macro Properties"));
-    setWindowModality(Qt::ApplicationModal);
-
     auto *layout = new QVBoxLayout(this);
 
     // One picture per kind; the model shows the one that fits.
@@ -152,12 +108,10 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
     controls[Control::lblTriggers] = { triggers };
 
     auto *hotKeyLabel = label("HotKey:", row);
-    HotKey1 = named(new THotKeyEdit(this), "HotKey1", "HotKey");
-    hotKeyLabel->setBuddy(HotKey1);
-    grid->addWidget(HotKey1, row++, 1);
-    lblHotKeyStatus = named(new QLabel(this), "lblHotKeyStatus", "Hot Key Status");
-    lblHotKeyStatus->setWordWrap(true);
-    grid->addWidget(lblHotKeyStatus, row++, 1, 1, 2);
+    makeHotKeyBox(this, "HotKey");
+    hotKeyLabel->setBuddy(hotKeyEdit());
+    grid->addWidget(hotKeyEdit(), row++, 1);
+    grid->addWidget(hotKeyStatus(), row++, 1, 1, 2);
 
     auto *windowLabel = label("Window:", row);
     edtTrigger = named(new QLineEdit(this), "edtTrigger", "Window");
@@ -217,7 +171,7 @@ void TfrmProperties::connectFields()
     text(edtParameters, &PropertiesFields::parameters);
     text(edtStartIn, &PropertiesFields::startIn);
     text(edtTrigger, &PropertiesFields::trigger);
-    connect(HotKey1, &THotKeyEdit::hotKeyChanged, this, [this](unsigned value) {
+    connect(hotKeyEdit(), &THotKeyEdit::hotKeyChanged, this, [this](unsigned value) {
         if (!m_loading)
             m_model.setHotKey(value);
     });
@@ -244,58 +198,18 @@ void TfrmProperties::connectFields()
 void TfrmProperties::showModal(int n)
 {
     m_model.open(n);
-    QEventLoop loop;
-    m_loop = &loop;
-    const ScopeGuard forget([this] { m_loop = nullptr; });
-    show();
-    if (isVisible() && m_model.isOpen())
-        loop.exec();
-}
-
-void TfrmProperties::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    runModal();
 }
 
 void TfrmProperties::hideEvent(QHideEvent *event)
 {
-    QDialog::hideEvent(event);
+    EditorDialog::hideEvent(event);
     m_model.FormHide();
-}
-
-void TfrmProperties::closeEvent(QCloseEvent *event)
-{
-    if (m_model.isOpen())
-        m_model.FormClose();
-    event->accept();
-    if (m_loop)
-        m_loop->quit();
-}
-
-void TfrmProperties::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1)
-        m_model.FormKeyUp(112);
-    QDialog::keyReleaseEvent(event);
-}
-
-void TfrmProperties::reject()
-{
-    m_model.cmdCancelClick();
-}
-
-void TfrmProperties::showHotKeyStatus(const std::string &text)
-{
-    lblHotKeyStatus->setText(qs(text));
-    lblHotKeyStatus->setAccessibleDescription(qs(text));
 }
 
 void TfrmProperties::setTypeText(const std::string &text)
 {
-    lblType->setText(qs(text));
-    lblType->setAccessibleDescription(qs(text));
+    showValue(lblType, text);
 }
 
 void TfrmProperties::setControlVisible(Control control, bool visible)
@@ -313,7 +227,7 @@ void TfrmProperties::loadFields(const PropertiesFields &f)
     edtFileName->setText(qs(f.fileName));
     edtParameters->setText(qs(f.parameters));
     edtStartIn->setText(qs(f.startIn));
-    HotKey1->SetHotKey(f.hotKey);
+    hotKeyEdit()->SetHotKey(f.hotKey);
     edtTrigger->setText(qs(f.trigger));
     (f.highSpeed ? optHighSpeed : optNormalSpeed)->setChecked(true);
     m_loading = false;
@@ -333,40 +247,6 @@ void TfrmProperties::setFocus(properties::Focus focus)
 void TfrmProperties::clearPracticeKeys()
 {
     mmoKeys->clear();
-}
-
-void TfrmProperties::showError(const std::string &text)
-{
-    QMessageBox::critical(this, windowTitle(), qs(text));
-}
-
-std::string TfrmProperties::chooseFile(const std::string &filter)
-{
-    return QFileDialog::getOpenFileName(this, QString(), QString(), qtFilter(filter)).toStdString();
-}
-
-std::string TfrmProperties::chooseFolder(const std::string &prompt)
-{
-    return QFileDialog::getExistingDirectory(this, qs(prompt)).toStdString();
-}
-
-void TfrmProperties::hideWindow()
-{
-    hide();
-}
-
-void TfrmProperties::showWindow()
-{
-    show();
-    raise();
-    activateWindow();
-}
-
-void TfrmProperties::closeWindow()
-{
-    hide();
-    if (m_loop)
-        m_loop->quit();
 }
 
 } // namespace quorvel
