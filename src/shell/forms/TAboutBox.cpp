@@ -2,6 +2,7 @@
 #include "shell/forms/TAboutBox.h"
 
 #include "components/forms/Artwork.h"
+#include "components/forms/FormWidgets.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -12,17 +13,12 @@ namespace quorvel {
 
 namespace {
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A value label: its name says what it is, its description what it shows.
 QLabel *valueLabel(const std::string &text, const char *name, QWidget *parent)
 {
-    auto *label = new QLabel(qs(text), parent);
+    auto *label = new QLabel(parent);
     label->setAccessibleName(QString::fromLatin1(name));
-    label->setAccessibleDescription(qs(text));
+    showValue(label, text);
     return label;
 }
 
