@@ -3,8 +3,8 @@
 
 #include "catalogue/Catalogue.h"
 #include "common/Text.h"
-#include "editing/HintShower.h"
 #include "editing/EditorModel.h"
+#include "editing/HintShower.h"
 
 #include <array>
 #include <stdexcept>

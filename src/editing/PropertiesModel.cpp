@@ -125,8 +125,7 @@ bool renameWithoutReplacing(const std::string &from, const std::string &to)
     return !ec;
 }
 
-PropertiesModel::PropertiesModel(
-    EditorDeps deps, PropertiesServices &services, WizardModel &wizard)
+PropertiesModel::PropertiesModel(EditorDeps deps, PropertiesServices &services, WizardModel &wizard)
     : EditorModel(std::move(deps), services)
     , m_services(services)
     , m_wizard(wizard)

@@ -7,8 +7,7 @@
 
 namespace quorvel {
 
-RecordingSession::RecordingSession(
-    Journal &journal, ErrorDisplay &errors, EditorServices &services)
+RecordingSession::RecordingSession(Journal &journal, ErrorDisplay &errors, EditorServices &services)
     : m_journal(journal)
     , m_errors(errors)
     , m_services(services)
