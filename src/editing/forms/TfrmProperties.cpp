@@ -38,7 +38,7 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
         picture->setObjectName(QLatin1String(pictureNames[int(control)]));
         picture->setPixmap(kindPicture(image, 48));
         top->addWidget(picture);
-        controls[control] = { picture };
+        m_controls[control] = { picture };
     }
     auto *intro = new QLabel(
         QStringLiteral("Use the options below to modify the properties of this macro."), this);
@@ -68,8 +68,8 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
     cmdBrowse = pushButton("cmdBrowse", QStringLiteral("&Browse"), this);
     grid->addWidget(edtFileName, row, 1);
     grid->addWidget(cmdBrowse, row++, 2);
-    controls[Control::edtFileName] = { edtFileName, fileLabel };
-    controls[Control::cmdBrowse] = { cmdBrowse };
+    m_controls[Control::edtFileName] = { edtFileName, fileLabel };
+    m_controls[Control::cmdBrowse] = { cmdBrowse };
 
     auto *speed = new QWidget(this);
     speed->setObjectName(QStringLiteral("SpeedChoice"));
@@ -83,29 +83,29 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
     speedLayout->addWidget(optHighSpeed);
     optNormalSpeed->setChecked(true);
     grid->addWidget(speed, row++, 0, 1, 3);
-    controls[Control::SpeedChoice] = { speed };
+    m_controls[Control::SpeedChoice] = { speed };
 
     cmdEditManKeys = pushButton("cmdEditManKeys", QStringLiteral("&Edit Macro"), this);
     grid->addWidget(cmdEditManKeys, row++, 1, Qt::AlignLeft);
-    controls[Control::cmdEditManKeys] = { cmdEditManKeys };
+    m_controls[Control::cmdEditManKeys] = { cmdEditManKeys };
 
     auto *parametersLabel = label("Parameters:", row);
     edtParameters = named(new QLineEdit(this), "edtParameters", "Parameters");
     grid->addWidget(edtParameters, row++, 1);
-    controls[Control::edtParameters] = { edtParameters, parametersLabel };
+    m_controls[Control::edtParameters] = { edtParameters, parametersLabel };
 
     auto *startInLabel = label("Start In:", row);
     edtStartIn = named(new QLineEdit(this), "edtStartIn", "Start In");
     cmdBrowseFolder = pushButton("cmdBrowseFolder", QStringLiteral(".."), this);
     grid->addWidget(edtStartIn, row, 1);
     grid->addWidget(cmdBrowseFolder, row++, 2);
-    controls[Control::edtStartIn] = { edtStartIn, startInLabel };
-    controls[Control::cmdBrowseFolder] = { cmdBrowseFolder };
+    m_controls[Control::edtStartIn] = { edtStartIn, startInLabel };
+    m_controls[Control::cmdBrowseFolder] = { cmdBrowseFolder };
 
     auto *triggers = new QLabel(QStringLiteral("Triggers..."), this);
     triggers->setObjectName(QStringLiteral("lblTriggers"));
     grid->addWidget(triggers, row++, 0, 1, 3);
-    controls[Control::lblTriggers] = { triggers };
+    m_controls[Control::lblTriggers] = { triggers };
 
     auto *hotKeyLabel = label("HotKey:", row);
     makeHotKeyBox(this, "HotKey");
@@ -131,26 +131,26 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
         { Button::cmdPlay, "cmdPlay", QStringLiteral("&Playback") },
     };
     for (const auto &[button, name, caption] : recordCaptions) {
-        buttons[button] = pushButton(name, caption, record);
-        recordButtons->addWidget(buttons[button]);
+        m_buttons[button] = pushButton(name, caption, record);
+        recordButtons->addWidget(m_buttons[button]);
     }
-    buttons[Button::cmdStop]->setEnabled(false);
+    m_buttons[Button::cmdStop]->setEnabled(false);
     recordButtons->addWidget(new QLabel(QStringLiteral("Shift+Ctrl+F12"), record));
     recordLayout->addLayout(recordButtons);
     mmoKeys = named(new QPlainTextEdit(record), "mmoKeys", "Practice Keys");
     mmoKeys->setFixedHeight(60);
     recordLayout->addWidget(mmoKeys);
     layout->addWidget(record);
-    controls[Control::RecordPanel] = { record };
+    m_controls[Control::RecordPanel] = { record };
 
     layout->addStretch();
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addStretch();
-    buttons[Button::cmdOK] = pushButton("cmdOK", QStringLiteral("&OK"), this);
-    buttons[Button::cmdCancel] = pushButton("cmdCancel", QStringLiteral("&Cancel"), this);
-    buttons[Button::cmdOK]->setDefault(true);
-    buttonRow->addWidget(buttons[Button::cmdOK]);
-    buttonRow->addWidget(buttons[Button::cmdCancel]);
+    m_buttons[Button::cmdOK] = pushButton("cmdOK", QStringLiteral("&OK"), this);
+    m_buttons[Button::cmdCancel] = pushButton("cmdCancel", QStringLiteral("&Cancel"), this);
+    m_buttons[Button::cmdOK]->setDefault(true);
+    buttonRow->addWidget(m_buttons[Button::cmdOK]);
+    buttonRow->addWidget(m_buttons[Button::cmdCancel]);
     layout->addLayout(buttonRow);
 
     connectFields();
@@ -189,7 +189,7 @@ void TfrmProperties::connectFields()
         { Button::cmdCancel, &PropertiesModel::cmdCancelClick },
     };
     for (const auto &[button, handler] : handlers)
-        connect(buttons[button], &QPushButton::clicked, this, [&m, h = handler] { (m.*h)(); });
+        connect(m_buttons[button], &QPushButton::clicked, this, [&m, h = handler] { (m.*h)(); });
     connect(cmdBrowse, &QPushButton::clicked, this, [&m] { m.cmdBrowseClick(); });
     connect(cmdBrowseFolder, &QPushButton::clicked, this, [&m] { m.cmdBrowseFolderClick(); });
     connect(cmdEditManKeys, &QPushButton::clicked, this, [&m] { m.cmdEditManKeysClick(); });
@@ -214,7 +214,7 @@ void TfrmProperties::setTypeText(const std::string &text)
 
 void TfrmProperties::setControlVisible(Control control, bool visible)
 {
-    for (QWidget *widget : controls[control])
+    for (QWidget *widget : m_controls[control])
         widget->setVisible(visible);
 }
 
@@ -235,7 +235,7 @@ void TfrmProperties::loadFields(const PropertiesFields &f)
 
 void TfrmProperties::setButtonEnabled(Button button, bool enabled)
 {
-    buttons[button]->setEnabled(enabled);
+    m_buttons[button]->setEnabled(enabled);
 }
 
 void TfrmProperties::setFocus(properties::Focus focus)

@@ -44,8 +44,8 @@ private:
     PropertiesModel &m_model;
     bool m_loading = false;
 
-    std::map<properties::Control, QList<QWidget *>> controls;
-    std::map<properties::Button, QPushButton *> buttons;
+    std::map<properties::Control, QList<QWidget *>> m_controls;
+    std::map<properties::Button, QPushButton *> m_buttons;
     QLabel *lblType = nullptr;
     QLineEdit *edtMacroName = nullptr;
     QLineEdit *edtFileName = nullptr, *edtParameters = nullptr, *edtStartIn = nullptr;

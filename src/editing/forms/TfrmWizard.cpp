@@ -51,7 +51,7 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
     : EditorDialog(model, "frmWizard", QStringLiteral("Macro Assistant"), parent)
     , m_model(model)
 {
-    pages = new QStackedWidget(this);
+    m_pages = new QStackedWidget(this);
     buildStartPage();
     buildNamePage();
     buildTriggersPage();
@@ -67,7 +67,7 @@ TfrmWizard::TfrmWizard(WizardModel &model, QWidget *parent)
     optCapture->setChecked(true);
     optNormalSpeed->setChecked(true);
     connectFields();
-    for (auto &[page, widget] : pnl)
+    for (auto &[page, widget] : m_pnl)
         static_cast<QVBoxLayout *>(widget->layout())->addStretch();
 
     setFixedSize(560, 540);
@@ -222,8 +222,8 @@ void TfrmWizard::buildRecordKeysPage()
                                "to be recorded.  Special keys such as Ctrl and Alt will not show "
                                "up, but are recorded nonetheless."),
             recKeys));
-    buttons[Button::cmdStopKeys]->setEnabled(false);
-    buttons[Button::cmdPlayKeys]->setEnabled(false);
+    m_buttons[Button::cmdStopKeys]->setEnabled(false);
+    m_buttons[Button::cmdPlayKeys]->setEnabled(false);
 }
 
 void TfrmWizard::buildRecordMousePage()
@@ -241,7 +241,7 @@ void TfrmWizard::buildRecordMousePage()
     row->addWidget(makeButton(Button::cmdStopMouse, QStringLiteral("Stop &Recording"), recMouse));
     row->addWidget(makeButton(Button::cmdPlayMouse, QStringLiteral("&Playback"), recMouse));
     add(recMouse, row);
-    buttons[Button::cmdStopMouse]->setEnabled(false);
+    m_buttons[Button::cmdStopMouse]->setEnabled(false);
     auto *speed = new QGroupBox(QStringLiteral("Macro Playback Speed"), recMouse);
     speed->setAccessibleName(speed->title());
     auto *speedLayout = new QVBoxLayout(speed);
@@ -299,7 +299,7 @@ void TfrmWizard::buildManualKeysPage()
     static_cast<QVBoxLayout *>(manual->layout())->addLayout(editor, 1);
 
     // Under the text: what the checker finds as the user types, and the dry run on demand.
-    highlighter = new MacroHighlighter(mmoManKeys->document());
+    m_highlighter = new MacroHighlighter(mmoManKeys->document());
     auto panel = [manual](const char *name, const char *accessibleName) {
         auto *memo = named(new QPlainTextEdit(manual), name, accessibleName);
         memo->setReadOnly(true);
@@ -318,10 +318,10 @@ void TfrmWizard::buildManualKeysPage()
     checks->addWidget(mmoCheck, 1, 0);
     checks->addWidget(mmoDryRun, 1, 1);
     add(manual, checks);
-    checkTimer = new QTimer(this);
-    checkTimer->setSingleShot(true);
-    checkTimer->setInterval(MacroCheckModel::CheckDelayMs);
-    connect(checkTimer, &QTimer::timeout, this, [this] {
+    m_checkTimer = new QTimer(this);
+    m_checkTimer->setSingleShot(true);
+    m_checkTimer->setInterval(MacroCheckModel::CheckDelayMs);
+    connect(m_checkTimer, &QTimer::timeout, this, [this] {
         if (m_check && m_check->pauseEnded())
             showCheck();
     });
@@ -376,13 +376,13 @@ void TfrmWizard::buildButtonRow()
     row->addWidget(makeButton(Button::cmdFinished, QStringLiteral("&Finished"), this));
     row->addWidget(makeButton(Button::cmdSave, QStringLiteral("&Save"), this));
     row->addWidget(makeButton(Button::cmdCancel, QStringLiteral("&Cancel"), this));
-    buttons[Button::cmdNext]->setDefault(true);
-    buttons[Button::cmdStepBack]->setEnabled(false);
-    buttons[Button::cmdFinished]->setVisible(false);
-    buttons[Button::cmdSave]->setVisible(false);
+    m_buttons[Button::cmdNext]->setDefault(true);
+    m_buttons[Button::cmdStepBack]->setEnabled(false);
+    m_buttons[Button::cmdFinished]->setVisible(false);
+    m_buttons[Button::cmdSave]->setVisible(false);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(pages);
+    layout->addWidget(m_pages);
     layout->addLayout(row);
 }
 
@@ -393,7 +393,7 @@ void TfrmWizard::setCheckModel(MacroCheckModel &model)
 
 void TfrmWizard::checkNow()
 {
-    checkTimer->stop();
+    m_checkTimer->stop();
     if (!m_check)
         return;
     m_check->setMacro(m_model.editRecord(), m_model.fields().name);
@@ -406,7 +406,7 @@ void TfrmWizard::showCheck()
 {
     mmoCheck->setPlainText(qs(m_check->findingsText()));
     mmoDryRun->setPlainText(qs(m_check->dryRunText()));
-    highlighter->rehighlight();
+    m_highlighter->rehighlight();
 }
 
 void TfrmWizard::setInsertionModel(InsertionModel &model)
@@ -420,7 +420,7 @@ void TfrmWizard::setInsertionModel(InsertionModel &model)
 
 QWidget *TfrmWizard::makePage(Page page, const QString &title)
 {
-    auto *widget = new QWidget(pages);
+    auto *widget = new QWidget(m_pages);
     static const char *names[] = { "pnlStart", "pnlName", "pnlHotKey", "pnlStartApp", "pnlKeystype",
         "pnlRecordKeys", "pnlRecordMouse", "pnlManualKeys", "pnlFinished" };
     widget->setObjectName(QLatin1String(names[int(page)]));
@@ -430,8 +430,8 @@ QWidget *TfrmWizard::makePage(Page page, const QString &title)
     bold.setBold(true);
     heading->setFont(bold);
     layout->addWidget(heading);
-    pages->addWidget(widget);
-    pnl[page] = widget;
+    m_pages->addWidget(widget);
+    m_pnl[page] = widget;
     return widget;
 }
 
@@ -440,7 +440,7 @@ QPushButton *TfrmWizard::makeButton(Button button, const QString &caption, QWidg
     static const char *names[] = { "cmdStepBack", "cmdNext", "cmdFinished", "cmdSave", "cmdCancel",
         "cmdStartKeys", "cmdStopKeys", "cmdPlayKeys", "cmdRecordMouse", "cmdStopMouse",
         "cmdPlayMouse" };
-    return buttons[button] = pushButton(names[int(button)], caption, parent);
+    return m_buttons[button] = pushButton(names[int(button)], caption, parent);
 }
 
 void TfrmWizard::connectFields()
@@ -467,7 +467,7 @@ void TfrmWizard::connectFields()
             m_model.fields().advancedText = text;
         if (m_check && m_check->edit(std::move(text))) {
             mmoDryRun->setPlainText(qs(m_check->dryRunText()));
-            checkTimer->start();
+            m_checkTimer->start();
         }
     });
     connect(cbShortCuts, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -502,7 +502,7 @@ void TfrmWizard::connectFields()
         { Button::cmdPlayMouse, &WizardModel::cmdPlayMouseClick },
     };
     for (const auto &[button, handler] : handlers)
-        connect(buttons[button], &QPushButton::clicked, this, [&m, h = handler] { (m.*h)(); });
+        connect(m_buttons[button], &QPushButton::clicked, this, [&m, h = handler] { (m.*h)(); });
     connect(cmdBrowse, &QPushButton::clicked, this, [&m] { m.cmdBrowseClick(); });
     connect(cmdBrowseFolder, &QPushButton::clicked, this, [&m] { m.cmdBrowseFolderClick(); });
     connect(cmdHotKeyHelp, &QPushButton::clicked, this, [&m] { m.cmdHotKeyHelpClick(); });
@@ -528,19 +528,19 @@ bool TfrmWizard::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmWizard::showPage(Page page)
 {
-    pages->setCurrentWidget(pnl[page]);
+    m_pages->setCurrentWidget(m_pnl[page]);
     if (page == Page::pnlManualKeys)
         checkNow();
 }
 
 void TfrmWizard::setButtonEnabled(Button button, bool enabled)
 {
-    buttons[button]->setEnabled(enabled);
+    m_buttons[button]->setEnabled(enabled);
 }
 
 void TfrmWizard::setButtonVisible(Button button, bool visible)
 {
-    buttons[button]->setVisible(visible);
+    m_buttons[button]->setVisible(visible);
 }
 
 void TfrmWizard::setFocus(wizard::Focus focus)
@@ -571,7 +571,7 @@ void TfrmWizard::loadFields(const WizardFields &f)
     if (mmoManKeys->toPlainText().toStdString() != f.advancedText)
         mmoManKeys->setPlainText(qs(f.advancedText));
     m_loading = false;
-    if (pages->currentWidget() == pnl[Page::pnlManualKeys])
+    if (m_pages->currentWidget() == m_pnl[Page::pnlManualKeys])
         checkNow();
 }
 

@@ -83,9 +83,9 @@ private:
     std::unique_ptr<InsertionDialogs> m_insertionDialogs;
     bool m_loading = false;
 
-    QStackedWidget *pages = nullptr;
-    std::map<wizard::Page, QWidget *> pnl;
-    std::map<wizard::Button, QPushButton *> buttons;
+    QStackedWidget *m_pages = nullptr;
+    std::map<wizard::Page, QWidget *> m_pnl;
+    std::map<wizard::Button, QPushButton *> m_buttons;
     QRadioButton *optRecKeys = nullptr, *optRecMouse = nullptr, *optStartApp = nullptr;
     QRadioButton *optCapture = nullptr, *optManual = nullptr;
     QRadioButton *optNormalSpeed = nullptr, *optHighSpeed = nullptr;
@@ -103,8 +103,8 @@ private:
     // Under mmoManKeys: the checker's findings, and the dry run with its button.
     QPlainTextEdit *mmoCheck = nullptr, *mmoDryRun = nullptr;
     QPushButton *cmdDryRun = nullptr;
-    MacroHighlighter *highlighter = nullptr;
-    QTimer *checkTimer = nullptr;
+    MacroHighlighter *m_highlighter = nullptr;
+    QTimer *m_checkTimer = nullptr;
     QLabel *lblMacroName = nullptr, *lblMacroType = nullptr, *lblShortcutKeys = nullptr,
            *lblWTrigger = nullptr;
 };
