@@ -281,12 +281,10 @@ void Application::start(const std::vector<std::string> &arguments)
         if (p.trayModel)
             p.trayModel->hintWindowClosed(on);
     };
-    p.wizardModel = std::make_unique<WizardModel>(WizardModel::Deps { p.catalogue,
-        *p.backend.journal, p, p.pump, p.errors, p, p.paths.dataFolder, p.shortcuts.get(), &p,
-        p.backend.keyName, wizard::SupportAddress, p.backend.hotKeys });
-    p.propertiesModel = std::make_unique<PropertiesModel>(
-        PropertiesModel::Deps { p.catalogue, *p.backend.journal, *p.wizardModel, p.errors, p,
-            p.paths.dataFolder, &p, p.backend.hotKeys, p.backend.keyName });
+    const EditorDeps editorDeps { p.catalogue, *p.backend.journal, p.errors, p.paths.dataFolder,
+        &p, p.backend.hotKeys, p.backend.keyName };
+    p.wizardModel = std::make_unique<WizardModel>(editorDeps, p, p, p.pump, p.shortcuts.get());
+    p.propertiesModel = std::make_unique<PropertiesModel>(editorDeps, p, *p.wizardModel);
     p.backend.journal->OnFinished = [&p](bool) { p.controller->journalFinished(); };
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });

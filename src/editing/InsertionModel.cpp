@@ -3,8 +3,8 @@
 
 #include "catalogue/Catalogue.h"
 #include "common/Text.h"
+#include "editing/EditorModel.h"
 #include "editing/HintShower.h"
-#include "editing/WizardModel.h"
 
 #include <array>
 #include <stdexcept>
@@ -287,7 +287,7 @@ void InsertionModel::cancel(Window dialog)
 
 void InsertionModel::executeBrowseClick()
 {
-    const std::string file = view().chooseFile(wizard::FileFilter);
+    const std::string file = view().chooseFile(editor::FileFilter);
     if (file.empty())
         return;
     m_execute.commandLine = file;
@@ -296,7 +296,7 @@ void InsertionModel::executeBrowseClick()
 
 void InsertionModel::executeBrowseFolderClick()
 {
-    const std::string folder = view().chooseFolder(wizard::FolderPrompt);
+    const std::string folder = view().chooseFolder(editor::FolderPrompt);
     if (folder.empty())
         return;
     m_execute.startIn = folder;

@@ -26,8 +26,27 @@ void MacroCheckModel::setText(std::string text)
         m_dryRunText = DryRunStale;
 }
 
+bool MacroCheckModel::edit(std::string text)
+{
+    // Marking the tokens tells of a change too: only a new text is checked again.
+    if (text == m_text)
+        return false;
+    setText(std::move(text));
+    m_due = true;
+    return true;
+}
+
+bool MacroCheckModel::pauseEnded()
+{
+    if (!m_due)
+        return false;
+    check();
+    return true;
+}
+
 void MacroCheckModel::check()
 {
+    m_due = false;
     // Runs on every pause in the typing: a failure is told where the findings go.
     try {
         checkText();

@@ -11,8 +11,8 @@ namespace quorvel {
 class Catalogue;
 class DateTimeFormatter;
 
-// What the advanced page shows under its text: the checker's findings and a dry run. The
-// form decides when to check (it waits for a pause in the typing).
+// What the advanced page shows under its text: the checker's findings and a dry run. An edit
+// is checked once the typing pauses; the form only times the pause.
 class MacroCheckModel
 {
 public:
@@ -26,6 +26,9 @@ public:
     static constexpr const char *NoFindings = "No problems found.";
     static constexpr const char *DryRunStale = "The text has changed: select Dry Run again.";
 
+    // How long the typing must pause before the text is checked again.
+    static constexpr int CheckDelayMs = 300;
+
     explicit MacroCheckModel(Deps deps);
 
     // The macro the text belongs to: its record (0 when it is not stored yet) and its name.
@@ -34,7 +37,14 @@ public:
     void setText(std::string text);
     const std::string &text() const { return m_text; }
 
-    // Checks the text; findingsText() then tells the result.
+    // The text as typed: a new one makes a check fall due when the typing pauses. Returns
+    // whether it was new, so the form times the pause again.
+    bool edit(std::string text);
+    bool checkDue() const { return m_due; }
+    // The pause after the last edit ran out: checks when a check is due; true when it did.
+    bool pauseEnded();
+
+    // Checks the text now; findingsText() then tells the result.
     void check();
     const std::vector<MacroFinding> &findings() const { return m_findings; }
     // One line per finding, "Line 2, column 5: ...", or NoFindings.
@@ -51,6 +61,7 @@ private:
     int m_record = 0;
     std::string m_name;
     std::string m_text;
+    bool m_due = false;
     std::vector<MacroFinding> m_findings;
     std::string m_findingsText = NoFindings;
     std::string m_dryRunText;

@@ -7,9 +7,8 @@
 #include "common/Error.h"
 #include "common/Text.h"
 #include "editing/WizardModel.h"
+#include "platform/Dialogs.h"
 #include "platform/Journal.h"
-#include "shell/HelpViewer.h"
-#include "triggers/HotKeyConflicts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int KeyF1 = 112;
 
 bool holdsDataFile(int kind)
 {
@@ -116,8 +114,10 @@ bool renameWithoutReplacing(const std::string &from, const std::string &to)
     return !ec;
 }
 
-PropertiesModel::PropertiesModel(Deps deps)
-    : m_d(std::move(deps))
+PropertiesModel::PropertiesModel(EditorDeps deps, PropertiesServices &services, WizardModel &wizard)
+    : EditorModel(std::move(deps), services)
+    , m_services(services)
+    , m_wizard(wizard)
 {
 }
 
@@ -151,10 +151,9 @@ void PropertiesModel::open(int n)
     m_open = true;
     m_number = n;
     m_reRecorded = false;
-    m_recording = false;
-    m_hiddenForRecording = false;
-    m_d.services.setStopHotKeyEnabled(true);
-    m_d.services.setEditing(true);
+    m_session.discard();
+    m_services.setStopHotKeyEnabled(true);
+    m_services.setEditing(true);
     view().setFocus(Focus::edtMacroName);
     view().clearPracticeKeys();
 
@@ -197,27 +196,24 @@ void PropertiesModel::setHotKey(unsigned value)
 
 std::string PropertiesModel::hotKeyStatus() const
 {
-    return hotKeyConflict(m_fields.hotKey, m_d.catalogue, m_number, m_d.hotKeys, m_d.keyName).text;
+    return hotKeyHolder(m_fields.hotKey, m_number);
 }
 
 void PropertiesModel::FormHide()
 {
-    if (!m_hiddenForRecording)
-        m_d.services.setStopHotKeyEnabled(false);
+    if (!m_session.hidden())
+        m_services.setStopHotKeyEnabled(false);
 }
 
 void PropertiesModel::FormClose()
 {
+    if (!m_open)
+        return;
     // Cancel and the close box end a running recording without keeping it.
-    if (m_recording) {
-        m_recording = false;
-        m_hiddenForRecording = false;
-        runGuarded(m_d.errors, [this] { m_d.journal.discardRecording(); });
-        m_d.services.setMainWindowVisible(true);
-    }
-    m_d.services.setEditing(false);
+    m_session.discard();
+    m_services.setEditing(false);
     m_reRecorded = false;
-    m_d.services.setStopHotKeyEnabled(false);
+    m_services.setStopHotKeyEnabled(false);
     m_open = false;
 }
 
@@ -231,76 +227,45 @@ void PropertiesModel::setRecordingButtons(bool recording)
 
 void PropertiesModel::cmdRecordClick()
 {
-    if (!isRecording(m_kind) || m_recording)
+    if (!isRecording(m_kind) || m_session.capturing())
         return;
     m_reRecorded = true;
     setRecordingButtons(true);
     view().setFocus(Focus::mmoKeys);
-    if (m_kind == macrokind::MouseAndKeys) {
-        m_hiddenForRecording = true;
-        m_d.services.setMainWindowVisible(false);
-        view().hideWindow();
-    }
-    m_recording = true;
     // A run since the opening may have changed the shared control.
     setJournalForKind();
-    if (!runGuarded(m_d.errors, [this] { m_d.journal.StartRecording(); })) {
-        m_recording = false;
+    if (!m_session.start(tempPath(), m_kind == macrokind::Keystrokes))
         setRecordingButtons(false);
-        m_hiddenForRecording = false;
-        m_d.services.setMainWindowVisible(true);
-        view().showWindow();
-    }
 }
 
 void PropertiesModel::cmdStopClick()
 {
-    view().setButtonEnabled(Button::cmdOK, true);
-    view().setButtonEnabled(Button::cmdCancel, true);
-    m_recording = false;
-    runGuarded(m_d.errors, [this] { m_d.journal.StopRecording(); });
-    view().setButtonEnabled(Button::cmdStop, false);
-    view().setButtonEnabled(Button::cmdRecord, true);
-    m_hiddenForRecording = false;
-    m_d.services.setMainWindowVisible(true);
-    view().showWindow();
+    stopRecordHotKey();
 }
 
 void PropertiesModel::stopRecordHotKey()
 {
     // Pressed while nothing of ours records, the key brings back nothing.
-    if (!m_open || !m_recording)
+    if (!m_open || !m_session.capturing())
         return;
-    m_recording = false;
-    runGuarded(m_d.errors, [this] { m_d.journal.StopRecording(); });
-    view().setButtonEnabled(Button::cmdStop, false);
-    view().setButtonEnabled(Button::cmdRecord, true);
-    view().setButtonEnabled(Button::cmdCancel, true);
-    view().setButtonEnabled(Button::cmdOK, true);
-    m_hiddenForRecording = false;
-    m_d.services.setMainWindowVisible(true);
-    view().showWindow();
+    m_session.stop(true);
+    setRecordingButtons(false);
 }
 
 void PropertiesModel::cmdPlayClick()
 {
     if (!isRecording(m_kind))
         return;
-    if (m_reRecorded) {
-        m_d.journal.PlayBackFileName = tempPath();
-    } else {
-        const auto stored = storedDataPath();
-        m_d.journal.PlayBackFileName = stored ? *stored : std::string();
-    }
+    const auto stored = storedDataPath();
+    const std::string file = m_reRecorded ? tempPath() : stored.value_or(std::string());
     view().setFocus(Focus::mmoKeys);
-    m_d.journal.KeyStrokesOnly = m_kind == macrokind::Keystrokes;
-    m_d.journal.HiSpeedPlayBack = m_kind == macrokind::Keystrokes || m_fields.highSpeed;
-    runGuarded(m_d.errors, [this] { m_d.journal.StartPlayBack(); });
+    const bool keys = m_kind == macrokind::Keystrokes;
+    m_session.play(file, keys, keys || m_fields.highSpeed);
 }
 
 void PropertiesModel::RecorderFinished()
 {
-    m_d.services.journalFinished();
+    m_session.finished();
 }
 
 void PropertiesModel::cmdEditManKeysClick()
@@ -313,42 +278,30 @@ void PropertiesModel::cmdEditManKeysClick()
     const auto text = path ? readLines(*path) : std::nullopt;
     if (!text) {
         view().showError(properties::LoadFailed);
-        m_d.wizard.editLoadFailed();
+        m_wizard.editLoadFailed();
         return;
     }
-    m_d.wizard.openForEdit(
+    m_wizard.openForEdit(
         std::string(text::trimControl(*text)),
         [file = *path](const std::string &edited) {
             writeFileAtomically(file, WizardModel::keyFileText(edited));
         },
         m_number);
     // Edit mode ends with the wizard, however it ends.
-    runGuarded(m_d.errors, [this] { m_d.services.showWizard(); });
-    m_d.wizard.setEditMode(false);
+    runGuarded(m_d.errors, [this] { m_services.showWizard(); });
+    m_wizard.setEditMode(false);
 }
 
 void PropertiesModel::cmdBrowseClick()
 {
-    auto file = view().chooseFile(wizard::FileFilter);
-    if (file.empty())
-        return;
-    m_fields.fileName = std::move(file);
-    view().loadFields(m_fields);
+    if (browse(Browse::File, m_fields.fileName))
+        view().loadFields(m_fields);
 }
 
 void PropertiesModel::cmdBrowseFolderClick()
 {
-    auto folder = view().chooseFolder(wizard::FolderPrompt);
-    if (folder.empty())
-        return;
-    m_fields.startIn = std::move(folder);
-    view().loadFields(m_fields);
-}
-
-void PropertiesModel::FormKeyUp(int key)
-{
-    if (key == KeyF1 && m_d.help)
-        runGuarded(m_d.errors, [this] { m_d.help->showHelp(help::Operation); });
+    if (browse(Browse::Folder, m_fields.startIn))
+        view().loadFields(m_fields);
 }
 
 void PropertiesModel::cmdCancelClick()
@@ -359,7 +312,7 @@ void PropertiesModel::cmdCancelClick()
 
 void PropertiesModel::cmdOKClick()
 {
-    if (m_recording)
+    if (m_session.capturing())
         return;
     runGuarded(m_d.errors, [this] { confirm(); });
 }
@@ -393,7 +346,7 @@ bool PropertiesModel::stillHolds(const IniDocument &doc) const
 void PropertiesModel::recordChanged()
 {
     view().showError(RecordChangedMessage);
-    m_d.services.LoadMacroList();
+    m_services.LoadMacroList();
     FormClose();
     view().closeWindow();
 }
@@ -494,8 +447,8 @@ void PropertiesModel::confirm()
     if (!superseded.empty())
         fs::remove(superseded, ec);
 
-    m_d.services.LoadMacroList();
-    m_d.services.BindHotKeys();
+    m_services.LoadMacroList();
+    m_services.BindHotKeys();
     FormClose();
     view().closeWindow();
 }

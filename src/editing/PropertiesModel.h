@@ -2,9 +2,7 @@
 #pragma once
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/HotKeyValue.h"
-#include "editing/EditorWindow.h"
-#include "platform/Dialogs.h"
+#include "editing/EditorModel.h"
 
 #include <array>
 #include <optional>
@@ -13,9 +11,6 @@
 
 namespace quorvel {
 
-class HelpViewer;
-class HotKeyRegistrar;
-class Journal;
 class WizardModel;
 
 namespace properties {
@@ -82,7 +77,7 @@ struct PropertiesFields
 };
 
 // "Macro Properties" as its model drives it.
-class PropertiesView : public EditorWindowView
+class PropertiesView : public virtual EditorWindowView
 {
 public:
     virtual void setTypeText(const std::string &text) = 0;
@@ -104,25 +99,15 @@ public:
 
 // The macro properties dialog: edits one existing macro, re-records it into "~temp.dat" and
 // edits its advanced text through the wizard.
-class PropertiesModel
+class PropertiesModel : public EditorModel
 {
 public:
-    struct Deps
+    PropertiesModel(EditorDeps deps, PropertiesServices &services, WizardModel &wizard);
+    void setView(PropertiesView &view)
     {
-        Catalogue &catalogue;
-        Journal &journal;
-        WizardModel &wizard;
-        ErrorDisplay &errors;
-        PropertiesServices &services;
-        std::string programFolder; // with its trailing separator
-        HelpViewer *help = nullptr;
-        // Asked whether another program holds a key typed into the hot-key box.
-        HotKeyRegistrar *hotKeys = nullptr;
-        KeyNameLookup keyName = {};
-    };
-
-    explicit PropertiesModel(Deps deps);
-    void setView(PropertiesView &view) { m_view = &view; }
+        m_view = &view;
+        setWindow(view);
+    }
 
     PropertiesFields &fields() { return m_fields; }
     const PropertiesFields &fields() const { return m_fields; }
@@ -131,7 +116,7 @@ public:
     bool isOpen() const { return m_open; }
     bool reRecorded() const { return m_reRecorded; }
     // A recording of this dialog is running.
-    bool recording() const { return m_recording; }
+    bool recording() const { return m_session.capturing(); }
 
     // The hot-key box took value.
     void setHotKey(unsigned value);
@@ -142,8 +127,7 @@ public:
     void open(int n);
     // The window is hidden, by closing or for a recording.
     void FormHide();
-    // The window closes, by any path.
-    void FormClose();
+    void FormClose() override;
 
     void cmdRecordClick();
     void cmdStopClick();
@@ -152,9 +136,7 @@ public:
     void cmdBrowseClick();
     void cmdBrowseFolderClick();
     void cmdOKClick();
-    void cmdCancelClick();
-    // key is the released key's code; 112 is F1.
-    void FormKeyUp(int key);
+    void cmdCancelClick() override;
     // Ctrl+Shift+F12 while no recording of the wizard runs.
     void stopRecordHotKey();
     // The journal's OnFinished while this dialog is open.
@@ -174,7 +156,8 @@ private:
     std::string tempPath() const;
     void setJournalForKind();
 
-    Deps m_d;
+    PropertiesServices &m_services;
+    WizardModel &m_wizard;
     PropertiesView *m_view = nullptr;
     PropertiesFields m_fields;
     int m_number = 0;
@@ -183,8 +166,6 @@ private:
     std::string m_storedFileName;
     bool m_open = false;
     bool m_reRecorded = false;
-    bool m_recording = false;
-    bool m_hiddenForRecording = false;
 };
 
 // Renames a file without ever replacing another one; false, with both names as they were,

@@ -5,10 +5,9 @@
 #include "catalogue/MacroFiles.h"
 #include "common/Error.h"
 #include "editing/HintShower.h"
+#include "platform/Dialogs.h"
 #include "platform/EventPump.h"
 #include "platform/Journal.h"
-#include "shell/HelpViewer.h"
-#include "triggers/HotKeyConflicts.h"
 
 namespace quorvel {
 
@@ -17,12 +16,13 @@ using wizard::Choice;
 using wizard::Focus;
 using wizard::Page;
 
-namespace {
-constexpr int KeyF1 = 112;
-}
-
-WizardModel::WizardModel(Deps deps)
-    : m_d(std::move(deps))
+WizardModel::WizardModel(EditorDeps deps, WizardServices &services, HintShower &hints,
+    EventPump &pump, ShortcutMaker *shortcuts)
+    : EditorModel(std::move(deps), services)
+    , m_services(services)
+    , m_hints(hints)
+    , m_pump(pump)
+    , m_shortcuts(shortcuts)
 {
 }
 
@@ -52,7 +52,7 @@ void WizardModel::setHotKey(unsigned value)
 
 std::string WizardModel::hotKeyStatus() const
 {
-    return hotKeyConflict(m_fields.hotKey, m_d.catalogue, 0, m_d.hotKeys, m_d.keyName).text;
+    return hotKeyHolder(m_fields.hotKey, 0);
 }
 
 void WizardModel::show(Page page)
@@ -63,14 +63,14 @@ void WizardModel::show(Page page)
 
 void WizardModel::FormShow()
 {
-    m_d.services.setStopHotKeyEnabled(true);
+    m_services.setStopHotKeyEnabled(true);
     if (m_recording)
         return;
     if (m_editMode) {
         view().setFocus(Focus::mmoManKeys);
         return;
     }
-    m_d.services.setEditing(true);
+    m_services.setEditing(true);
     resetToFresh();
 }
 
@@ -98,16 +98,11 @@ void WizardModel::resetToFresh()
 
 void WizardModel::FormClose()
 {
-    // A recording left running would capture on with no stop key, into this macro's file.
-    if (m_capturing) {
-        m_capturing = false;
-        runGuarded(m_d.errors, [this] { m_d.journal.discardRecording(); });
-        m_d.services.setMainWindowVisible(true);
-    }
+    m_session.discard();
     // In edit mode the properties dialog is still open and keeps both for itself.
     if (!m_editMode) {
-        m_d.services.setEditing(false);
-        m_d.services.setStopHotKeyEnabled(false);
+        m_services.setEditing(false);
+        m_services.setStopHotKeyEnabled(false);
     }
     m_recording = false;
 }
@@ -340,36 +335,24 @@ void WizardModel::cmdCancelClick()
 
 void WizardModel::cmdBrowseClick()
 {
-    auto file = view().chooseFile(wizard::FileFilter);
-    if (file.empty())
-        return;
-    m_fields.commandLine = std::move(file);
-    view().loadFields(m_fields);
+    if (browse(Browse::File, m_fields.commandLine))
+        view().loadFields(m_fields);
 }
 
 void WizardModel::cmdBrowseFolderClick()
 {
-    auto folder = view().chooseFolder(wizard::FolderPrompt);
-    if (folder.empty())
-        return;
-    m_fields.startIn = std::move(folder);
-    view().loadFields(m_fields);
+    if (browse(Browse::Folder, m_fields.startIn))
+        view().loadFields(m_fields);
 }
 
 void WizardModel::cmdHotKeyHelpClick()
 {
-    view().showMessage(std::string(wizard::HotKeyHelpText) + m_d.supportAddress);
+    view().showMessage(std::string(wizard::HotKeyHelpText) + wizard::SupportAddress);
 }
 
 void WizardModel::cmdTriggerHelpClick()
 {
     view().showMessage(wizard::TriggerHelpText);
-}
-
-void WizardModel::FormKeyUp(int key)
-{
-    if (key == KeyF1 && m_d.help)
-        runGuarded(m_d.errors, [this] { m_d.help->showHelp(help::Operation); });
 }
 
 std::string WizardModel::dataFile() const
@@ -389,11 +372,11 @@ void WizardModel::cmdRecordMouseClick()
 
 void WizardModel::startRecording(bool keysOnly)
 {
-    if (m_capturing)
+    if (m_session.capturing())
         return;
     // The switch's write may fail; the user was told a recording starts, so it does.
     runGuarded(m_d.errors,
-        [this, keysOnly] { m_d.hints.ShowHint(keysOnly ? wizard::KeysHint : wizard::MouseHint); });
+        [this, keysOnly] { m_hints.ShowHint(keysOnly ? wizard::KeysHint : wizard::MouseHint); });
     const Button start = keysOnly ? Button::cmdStartKeys : Button::cmdRecordMouse;
     const Button stop = keysOnly ? Button::cmdStopKeys : Button::cmdStopMouse;
     m_recording = true;
@@ -401,61 +384,41 @@ void WizardModel::startRecording(bool keysOnly)
         view().setFocus(Focus::mmoKeys);
     view().setButtonEnabled(start, false);
     view().setButtonEnabled(stop, true);
-    m_d.journal.RecordFileName = m_d.programFolder + dataFile();
-    m_d.journal.KeyStrokesOnly = keysOnly;
-    if (!keysOnly) {
-        m_d.services.setMainWindowVisible(false);
-        view().hideWindow();
-    }
-    m_capturingKeys = keysOnly;
-    m_capturing = runGuarded(m_d.errors, [this] { m_d.journal.StartRecording(); });
-    if (m_capturing)
+    if (m_session.start(m_d.programFolder + dataFile(), keysOnly))
         return;
     m_recording = false;
     view().setButtonEnabled(start, true);
     view().setButtonEnabled(stop, false);
-    if (!keysOnly) {
-        m_d.services.setMainWindowVisible(true);
-        view().showWindow();
-    }
 }
 
-void WizardModel::stopRecording()
+void WizardModel::stopRecording(bool raise)
 {
-    if (!m_capturing)
+    if (!m_session.capturing())
         return;
-    m_capturing = false;
-    const bool keysOnly = m_capturingKeys;
-    // Only a recording that was saved can be replayed or stored.
-    const bool saved = runGuarded(m_d.errors, [this] { m_d.journal.StopRecording(); });
+    const bool keysOnly = m_session.keysOnly();
+    const bool saved = m_session.stop(raise);
     view().setButtonEnabled(Button::cmdNext, saved);
     view().setButtonEnabled(keysOnly ? Button::cmdStopKeys : Button::cmdStopMouse, false);
     view().setButtonEnabled(keysOnly ? Button::cmdStartKeys : Button::cmdRecordMouse, true);
     if (saved)
         view().setButtonEnabled(keysOnly ? Button::cmdPlayKeys : Button::cmdPlayMouse, true);
-    if (!keysOnly) {
-        m_d.services.setMainWindowVisible(true);
-        view().showWindow();
-    }
 }
 
 void WizardModel::cmdStopKeysClick()
 {
-    stopRecording();
+    stopRecording(false);
 }
 
 void WizardModel::cmdStopMouseClick()
 {
-    stopRecording();
+    stopRecording(false);
     m_recording = false;
 }
 
 void WizardModel::playRecording(Button play, bool highSpeed)
 {
     view().setButtonEnabled(play, false);
-    m_d.journal.HiSpeedPlayBack = highSpeed;
-    m_d.journal.PlayBackFileName = m_d.journal.RecordFileName;
-    if (!runGuarded(m_d.errors, [this] { m_d.journal.StartPlayBack(); }))
+    if (!m_session.play(m_d.journal.RecordFileName, play == Button::cmdPlayKeys, highSpeed))
         view().setButtonEnabled(play, true);
 }
 
@@ -475,19 +438,17 @@ void WizardModel::RecorderFinished()
 {
     view().setButtonEnabled(Button::cmdPlayKeys, true);
     view().setButtonEnabled(Button::cmdPlayMouse, true);
-    m_d.services.journalFinished();
+    m_session.finished();
 }
 
 void WizardModel::stopRecordHotKey()
 {
     // Only the stop of a running recording counts: the key alone enables nothing.
-    if (!m_capturing) {
-        m_d.services.stopPropertiesRecording();
+    if (!m_session.capturing()) {
+        m_services.stopPropertiesRecording();
         return;
     }
-    stopRecording();
-    m_d.services.setMainWindowVisible(true);
-    view().showWindow();
+    stopRecording(true);
 }
 
 std::string WizardModel::keyFileText(std::string_view text)
@@ -545,17 +506,17 @@ void WizardModel::store()
     }
     const int n = m_d.catalogue.append(rec);
     const auto sum = summary();
-    m_d.services.addListRow(MacroListRow {
+    m_services.addListRow(MacroListRow {
         imageIndexForType(rec.type), m_fields.name, sum.shortcutKeys, {}, false, {} });
     view().setButtonVisible(Button::cmdFinished, false);
     view().setButtonVisible(Button::cmdNext, true);
     FormClose();
     view().closeWindow();
     const int shortcut = m_fields.shortcut;
-    if (shortcut > 0 && shortcut < int(wizard::ShortcutFolders.size()) && m_d.shortcuts)
-        m_d.shortcuts->Shortcut_Create(wizard::ShortcutFolders[std::size_t(shortcut)], n);
-    m_d.pump.processMessages();
-    m_d.services.BindHotKeys();
+    if (shortcut > 0 && shortcut < int(wizard::ShortcutFolders.size()) && m_shortcuts)
+        m_shortcuts->Shortcut_Create(wizard::ShortcutFolders[std::size_t(shortcut)], n);
+    m_pump.processMessages();
+    m_services.BindHotKeys();
 }
 
 } // namespace quorvel

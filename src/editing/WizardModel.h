@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "catalogue/HotKeyValue.h"
 #include "catalogue/MacroList.h"
-#include "editing/EditorWindow.h"
-#include "platform/Dialogs.h"
+#include "editing/EditorModel.h"
 #include "shell/ShortcutMaker.h"
 
 #include <array>
@@ -16,12 +14,8 @@
 
 namespace quorvel {
 
-class Catalogue;
 class EventPump;
-class HelpViewer;
 class HintShower;
-class HotKeyRegistrar;
-class Journal;
 
 namespace wizard {
 
@@ -99,10 +93,6 @@ inline constexpr const char *TriggerHelpText =
     "To have this macro run when a particular window appears, type the entire title (not "
     "case sensitive) of the window that you would like Quorvel to look for before running "
     "this macro.  To skip this option, leave the area blank.";
-inline constexpr const char *FileFilter =
-    "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files "
-    "(*.pif)|*.pif|Com Files (*.com)|*.com";
-inline constexpr const char *FolderPrompt = "Choose a folder below:";
 
 } // namespace wizard
 
@@ -134,7 +124,7 @@ struct WizardSummary
 };
 
 // The wizard window as its model drives it.
-class WizardView : public EditorWindowView
+class WizardView : public virtual EditorWindowView
 {
 public:
     virtual void showPage(wizard::Page page) = 0;
@@ -162,35 +152,23 @@ public:
 };
 
 // The macro wizard: pages, navigation, recording over the journal and storing a new macro.
-class WizardModel
+class WizardModel : public EditorModel
 {
 public:
-    struct Deps
+    WizardModel(EditorDeps deps, WizardServices &services, HintShower &hints, EventPump &pump,
+        ShortcutMaker *shortcuts = nullptr);
+    void setView(WizardView &view)
     {
-        Catalogue &catalogue;
-        Journal &journal;
-        HintShower &hints;
-        EventPump &pump;
-        ErrorDisplay &errors;
-        WizardServices &services;
-        std::string programFolder; // with its trailing separator
-        ShortcutMaker *shortcuts = nullptr;
-        HelpViewer *help = nullptr;
-        KeyNameLookup keyName = {};
-        std::string supportAddress = wizard::SupportAddress;
-        // Asked whether another program holds a key typed into the hot-key box.
-        HotKeyRegistrar *hotKeys = nullptr;
-    };
-
-    explicit WizardModel(Deps deps);
-    void setView(WizardView &view) { m_view = &view; }
+        m_view = &view;
+        setWindow(view);
+    }
 
     WizardFields &fields() { return m_fields; }
     const WizardFields &fields() const { return m_fields; }
     wizard::Page page() const { return m_page; }
     bool recording() const { return m_recording; }
     // A recording of the wizard runs on the journal.
-    bool capturing() const { return m_capturing; }
+    bool capturing() const { return m_session.capturing(); }
     bool editMode() const { return m_editMode; }
     void setEditMode(bool on)
     {
@@ -215,12 +193,11 @@ public:
 
     // Every showing of the window.
     void FormShow();
-    // The window closes, by any path.
-    void FormClose();
+    void FormClose() override;
 
     void cmdNextClick();
     void cmdStepBackClick();
-    void cmdCancelClick();
+    void cmdCancelClick() override;
     void cmdFinishedClick();
     // Edit mode only: saves the text and closes.
     void cmdSaveClick();
@@ -228,8 +205,6 @@ public:
     void cmdBrowseFolderClick();
     void cmdHotKeyHelpClick();
     void cmdTriggerHelpClick();
-    // key is the released key's code; 112 is F1.
-    void FormKeyUp(int key);
 
     void cmdStartKeysClick();
     void cmdStopKeysClick();
@@ -263,16 +238,17 @@ private:
     std::string dataFile() const;
     void startRecording(bool keysOnly);
     // Stops the running recording and sets the page's buttons by whether it was saved.
-    void stopRecording();
+    void stopRecording(bool raise);
     void playRecording(wizard::Button play, bool highSpeed);
 
-    Deps m_d;
+    WizardServices &m_services;
+    HintShower &m_hints;
+    EventPump &m_pump;
+    ShortcutMaker *m_shortcuts;
     WizardView *m_view = nullptr;
     WizardFields m_fields;
     wizard::Page m_page = wizard::Page::pnlStart;
     bool m_recording = false;
-    bool m_capturing = false;
-    bool m_capturingKeys = false;
     bool m_editMode = false;
     int m_editRecord = 0;
     EditSaver m_editSaver;

@@ -185,15 +185,15 @@ private:
     // modifier and key).
     std::size_t token(std::size_t pos, std::size_t &end, bool inBody)
     {
-        const auto view = at(pos, end);
-        if (const auto *row = matchToken(view, kModifierTokens))
-            return modifier(pos, end, *row);
-        if (const auto *row = matchToken(view, kKeyTokens)) {
-            span(pos, pos + row->token.size(), SpanKind::Key);
-            return pos + row->token.size();
+        const Token token = recognize(at(pos, end));
+        if (token.modifier)
+            return modifier(pos, end, *token.modifier);
+        if (token.key) {
+            span(pos, pos + token.length(), SpanKind::Key);
+            return pos + token.length();
         }
-        if (const auto *row = matchToken(view, kCommandTokens))
-            return command(pos, end, *row, inBody);
+        if (token.command)
+            return command(pos, end, *token.command, inBody);
         unknown(pos, end);
         return pos + 2;
     }
@@ -257,12 +257,8 @@ private:
             span(after, after + key->token.size(), SpanKind::Key);
             return after + key->token.size();
         }
-        const auto next = at(after, end);
-        std::size_t otherLength = 0;
-        if (const auto *other = matchToken(next, kModifierTokens))
-            otherLength = other->token.size();
-        else if (const auto *command = matchToken(next, kCommandTokens))
-            otherLength = command->token.size();
+        // Not a key: a modifier or a command token, or no token at all.
+        const std::size_t otherLength = recognize(at(after, end)).length();
         if (otherLength > 0) {
             span(after, after + 2, SpanKind::Unknown);
             finding(pos, after + otherLength - pos, FindingKind::ModifierCommand,

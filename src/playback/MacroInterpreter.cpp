@@ -234,13 +234,14 @@ View MacroInterpreter::interpret(View text)
 {
     if (m_services.observer)
         m_services.observer->tokenStarted();
-    if (const auto *row = matchToken(text, kModifierTokens))
-        return modifierToken(text, row->token.size(), row->mode);
-    if (const auto *row = matchToken(text, kKeyTokens)) {
-        sendTokens(row->braceName);
-        return text.substr(row->token.size());
+    const Token token = recognize(text);
+    if (token.modifier)
+        return modifierToken(text, token.length(), token.modifier->mode);
+    if (token.key) {
+        sendTokens(token.key->braceName);
+        return text.substr(token.length());
     }
-    const auto *row = matchToken(text, kCommandTokens);
+    const CommandToken *row = token.command;
     if (!row) // Not a token: the "<<" goes and the rest is typed as it stands.
         return dropFront(text, 2);
     const View rest = text.substr(row->token.size());

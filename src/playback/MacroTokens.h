@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The token vocabulary of the advanced macro language, shared by the interpreter that runs
-// a text and the checker that reads one.
+// The token vocabulary of the advanced macro language and its recognizer, shared by the
+// interpreter that runs a text and the checker that reads one (and marks it for the editor).
 
 #include "common/Text.h"
 
@@ -145,6 +145,32 @@ constexpr const Row *matchToken(View text, const Row (&rows)[N])
             return &row;
     }
     return nullptr;
+}
+
+// The token at the front of a text, recognized in the order above: at most one row is set,
+// none for text that is no token.
+struct Token
+{
+    const ModifierToken *modifier = nullptr;
+    const KeyToken *key = nullptr;
+    const CommandToken *command = nullptr;
+
+    constexpr std::size_t length() const
+    {
+        return modifier ? modifier->token.size()
+            : key       ? key->token.size()
+            : command   ? command->token.size()
+                        : 0;
+    }
+};
+
+constexpr Token recognize(View text)
+{
+    if (const auto *row = matchToken(text, kModifierTokens))
+        return { row, nullptr, nullptr };
+    if (const auto *row = matchToken(text, kKeyTokens))
+        return { nullptr, row, nullptr };
+    return { nullptr, nullptr, matchToken(text, kCommandTokens) };
 }
 
 constexpr bool startsWithMarker(View text)

@@ -44,6 +44,22 @@ TEST(MacroCheckModel, ANewMacroIsKnownByItsNameAndTheSeparatorIsTheSetting)
     EXPECT_EQ(rig.model.findings()[0].kind, FindingKind::RunCycle);
 }
 
+TEST(MacroCheckModel, AnEditIsCheckedOnceTheTypingPauses)
+{
+    CheckModelRig rig;
+    EXPECT_FALSE(rig.model.pauseEnded()) << "nothing typed, nothing to check";
+    EXPECT_TRUE(rig.model.edit("<<FOO>>"));
+    EXPECT_EQ(rig.model.findingsText(), MacroCheckModel::NoFindings) << "not before the pause";
+    EXPECT_FALSE(rig.model.edit("<<FOO>>")) << "the same text is no edit";
+    EXPECT_TRUE(rig.model.pauseEnded());
+    EXPECT_EQ(rig.model.findings().size(), 1u);
+    EXPECT_FALSE(rig.model.checkDue());
+    EXPECT_FALSE(rig.model.pauseEnded()) << "checked once";
+    rig.model.edit("ok");
+    rig.model.check();
+    EXPECT_FALSE(rig.model.pauseEnded()) << "a check now leaves none due";
+}
+
 TEST(MacroCheckModel, DryRunTellsTheStepsUntilTheTextChanges)
 {
     CheckModelRig rig;

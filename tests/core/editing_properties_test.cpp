@@ -162,12 +162,11 @@ protected:
     FakeEventPump pump;
     FakeErrorDisplay errors;
     WizardStub wizardView;
-    WizardModel wizard { WizardModel::Deps {
-        catalogue, journal, wizardView, pump, errors, wizardView, dir.path() + "/" } };
+    EditorDeps deps { catalogue, journal, errors, dir.path() + "/" };
+    WizardModel wizard { deps, wizardView, wizardView, pump };
     FakePropertiesServices services;
     FakePropertiesView view;
-    PropertiesModel model { PropertiesModel::Deps {
-        catalogue, journal, wizard, errors, services, dir.path() + "/" } };
+    PropertiesModel model { deps, services, wizard };
 };
 
 TEST_F(Properties, VisibilityAndTypeTextPerKind)
@@ -538,8 +537,9 @@ TEST_F(Properties, HotKeyLineSaysWhoHoldsTheKey)
 {
     quorvel::testing::FakeHotKeyRegistrar registrar;
     registrar.othersHold = { { hotkeymod::Control | hotkeymod::Alt, 0x4F } };
-    PropertiesModel dialog { PropertiesModel::Deps {
-        catalogue, journal, wizard, errors, services, dir.path() + "/", nullptr, &registrar } };
+    auto withKeys = deps;
+    withKeys.hotKeys = &registrar;
+    PropertiesModel dialog { withKeys, services, wizard };
     dialog.setView(view);
     dialog.open(4);
     EXPECT_EQ(view.hotKeyStatus, "Ctrl+Alt+T is free.") << "its own key, shown at opening";

@@ -131,8 +131,8 @@ protected:
     FakeErrorDisplay errors;
     FakeWizardServices services;
     FakeWizardView view;
-    WizardModel model { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/", &services } };
+    EditorDeps deps { catalogue, journal, errors, dir.path() + "/" };
+    WizardModel model { deps, services, services, pump, &services };
 };
 
 struct SequenceCase
@@ -639,8 +639,7 @@ TEST_F(Wizard, FailingShortcutStillStoresButSkipsTheRebind)
     {
         void Shortcut_Create(ShellFolder, int) override { throw Error("no desktop"); }
     } failing;
-    WizardModel other { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/", &failing } };
+    WizardModel other { deps, services, services, pump, &failing };
     other.setView(view);
     other.FormShow();
     other.fields().choice = Choice::optStartApp;
@@ -664,8 +663,9 @@ TEST_F(Wizard, HotKeyLineFollowsTheBox)
     writeFile(dir.file("macros.ini"), "[Main]\nEntries=1\n[Macro1]\nName=Mail\nHotKey=49229\n");
     quorvel::testing::FakeHotKeyRegistrar registrar;
     registrar.othersHold = { { hotkeymod::Control | hotkeymod::Alt, 0x4F } };
-    WizardModel withKeys { WizardModel::Deps { catalogue, journal, services, pump, errors, services,
-        dir.path() + "/", &services, nullptr, {}, wizard::SupportAddress, &registrar } };
+    auto keysDeps = deps;
+    keysDeps.hotKeys = &registrar;
+    WizardModel withKeys { keysDeps, services, services, pump, &services };
     withKeys.setView(view);
     withKeys.FormShow();
     EXPECT_EQ(view.hotKeyStatus, "");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FormControl.h"
 #include "editing/HintShower.h"
 #include "editing/WizardModel.h"
 #include "fakes/CatalogueFixture.h"
@@ -36,8 +37,8 @@ struct WizardRig : CatalogueFolder
     FakeEventPump pump;
     FakeErrorDisplay errors;
     WizardRigServices services;
-    WizardModel model { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+    WizardModel model { EditorDeps { catalogue, journal, errors, dir.path() + "/" }, services,
+        services, pump };
 };
 
 } // namespace quorvel::testing

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormControl.h"
 #include "catalogue/ProfileStore.h"
 #include "editing/HintModel.h"
 #include "editing/forms/TfrmHint.h"
@@ -14,6 +15,7 @@
 #include <optional>
 
 using namespace quorvel;
+using quorvel::testing::control;
 
 namespace {
 
@@ -35,7 +37,7 @@ protected:
             if (!form.isVisible() || QApplication::activeWindow() != &form || shown)
                 return;
             shown = true;
-            EXPECT_EQ(form.mmoHint->toPlainText(), text);
+            EXPECT_EQ(control<QPlainTextEdit>(form, "mmoHint")->toPlainText(), text);
             act();
         });
         poll.start(5);
@@ -54,11 +56,11 @@ TEST_F(HintWindow, ShowsTheTextWithItsNamesAndOkCloses)
 {
     EXPECT_TRUE(showHint(QStringLiteral("Press Stop when finished."), [this] {
         EXPECT_EQ(form.windowTitle().toStdString(), "Quorvel Hints");
-        EXPECT_EQ(form.mmoHint->accessibleName().toStdString(), "Hint");
-        EXPECT_TRUE(form.mmoHint->isReadOnly());
-        EXPECT_TRUE(form.cbShowHint->isChecked());
-        EXPECT_EQ(QApplication::focusWidget(), form.cmdOK);
-        form.cmdOK->click();
+        EXPECT_EQ(control<QPlainTextEdit>(form, "mmoHint")->accessibleName().toStdString(), "Hint");
+        EXPECT_TRUE(control<QPlainTextEdit>(form, "mmoHint")->isReadOnly());
+        EXPECT_TRUE(control<QCheckBox>(form, "cbShowHint")->isChecked());
+        EXPECT_EQ(QApplication::focusWidget(), control<QPushButton>(form, "cmdOK"));
+        control<QPushButton>(form, "cmdOK")->click();
     }));
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(trayTick, true);
@@ -68,7 +70,7 @@ TEST_F(HintWindow, ShowsTheTextWithItsNamesAndOkCloses)
 TEST_F(HintWindow, ClearedBoxSwitchesHintsOffAndStaysClearedNextTime)
 {
     EXPECT_TRUE(showHint(QStringLiteral("one"), [this] {
-        form.cbShowHint->setChecked(false);
+        control<QCheckBox>(form, "cbShowHint")->setChecked(false);
         form.reject(); // Esc closes it the same way
     }));
     EXPECT_EQ(store.readString("Main", "Show Hints", ""), "0");
@@ -80,9 +82,9 @@ TEST_F(HintWindow, ClearedBoxSwitchesHintsOffAndStaysClearedNextTime)
 
     store.writeBool("Main", "Show Hints", true);
     EXPECT_TRUE(showHint(QStringLiteral("three"), [this] {
-        EXPECT_FALSE(form.cbShowHint->isChecked());
-        form.cbShowHint->setChecked(true);
-        form.cmdOK->click();
+        EXPECT_FALSE(control<QCheckBox>(form, "cbShowHint")->isChecked());
+        control<QCheckBox>(form, "cbShowHint")->setChecked(true);
+        control<QPushButton>(form, "cmdOK")->click();
     }));
     EXPECT_EQ(trayTick, true);
     EXPECT_EQ(store.readString("Main", "Show Hints", ""), "1");

@@ -36,6 +36,7 @@
 
 using namespace quorvel;
 using insertion::Menu;
+using quorvel::testing::control;
 using quorvel::testing::TempDir;
 
 namespace {
@@ -83,7 +84,13 @@ protected:
     }
     void TearDown() override { form.hide(); }
 
-    QPlainTextEdit *memo() const { return form.mmoManKeys; }
+    TEPMenuButton *menuButton(Menu menu) const
+    {
+        static const char *names[] = { "cmdSpecialKeys", "EPMenuButton3", "EPMenuButton2",
+            "EPMenuButton1", "EPMenuButton4" };
+        return control<TEPMenuButton>(form, names[int(menu)]);
+    }
+    QPlainTextEdit *memo() const { return control<QPlainTextEdit>(form, "mmoManKeys"); }
     // Text and caret; a selection from anchor to caret when anchor is given.
     void setMemo(const QString &text, int caret, int anchor = -1)
     {
@@ -97,7 +104,7 @@ protected:
     // Opens the button's menu and clicks the item with that text, as a user does.
     void pick(Menu menu, const QString &text)
     {
-        TEPMenuButton *button = form.menus.at(menu);
+        TEPMenuButton *button = menuButton(menu);
         QTimer::singleShot(0, [button, text] {
             QMenu *opened = button->openedMenu();
             ASSERT_NE(opened, nullptr);
@@ -127,20 +134,20 @@ TEST_F(InsertionForms, AdvancedPageHoldsTheMenusAndTheDelayButton)
         { Menu::EPMenuButton4, "EPMenuButton4", "Misc.", 6 },
     };
     for (const auto &[menu, name, accessible, count] : buttons) {
-        TEPMenuButton *button = form.menus.at(menu);
+        TEPMenuButton *button = menuButton(menu);
         EXPECT_EQ(button->objectName(), name);
         EXPECT_EQ(button->accessibleName(), accessible);
         EXPECT_EQ(button->Items().size(), count) << name;
         EXPECT_TRUE(button->isVisible());
     }
-    EXPECT_EQ(form.cmdDelay->accessibleName(), "Start a Delay");
-    EXPECT_EQ(form.cmdDelay->text(), "&Start a Delay");
-    EXPECT_FALSE(form.edtSpecialKeys->isVisible());
+    EXPECT_EQ(control<QPushButton>(form, "cmdDelay")->accessibleName(), "Start a Delay");
+    EXPECT_EQ(control<QPushButton>(form, "cmdDelay")->text(), "&Start a Delay");
+    EXPECT_FALSE(control<QLineEdit>(form, "edtSpecialKeys")->isVisible());
     // Beside the memo, inside the window.
-    const QRect page = form.pnl.at(wizard::Page::pnlManualKeys)->rect();
-    for (const auto &[menu, button] : form.menus) {
-        const QRect area(
-            button->mapTo(form.pnl.at(wizard::Page::pnlManualKeys), QPoint()), button->size());
+    const QRect page = control(form, "pnlManualKeys")->rect();
+    for (const auto &[menu, name, accessible, count] : buttons) {
+        TEPMenuButton *button = menuButton(menu);
+        const QRect area(button->mapTo(control(form, "pnlManualKeys"), QPoint()), button->size());
         EXPECT_TRUE(page.contains(area)) << button->objectName().toStdString();
         EXPECT_GE(area.left(), memo()->geometry().right());
     }
@@ -149,12 +156,12 @@ TEST_F(InsertionForms, AdvancedPageHoldsTheMenusAndTheDelayButton)
 TEST_F(InsertionForms, MenuItemGoesInAtTheCaretThroughTheClipboard)
 {
     setMemo(QStringLiteral("abcd"), 2);
-    form.cmdDelay->setFocus();
+    control<QPushButton>(form, "cmdDelay")->setFocus();
     pick(Menu::cmdSpecialKeys, QStringLiteral("F1"));
     EXPECT_EQ(memo()->toPlainText(), "ab<<F1>>cd");
     EXPECT_EQ(memo()->textCursor().position(), 8);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "<<F1>>");
-    EXPECT_EQ(form.edtSpecialKeys->text(), "<<F1>>");
+    EXPECT_EQ(control<QLineEdit>(form, "edtSpecialKeys")->text(), "<<F1>>");
     EXPECT_TRUE(memoFocused());
 }
 
@@ -173,12 +180,13 @@ TEST_F(InsertionForms, DelayDialogTakesTheTimeAndHandsTheFocusBack)
 {
     setMemo(QStringLiteral("x"), 1);
     whenShown(dialogs->frmWait, [this] {
-        EXPECT_EQ(dialogs->frmWait->focusWidget(), dialogs->frmWait->edtTime);
-        QTest::keyClicks(dialogs->frmWait->edtTime, "15");
-        QTest::mouseClick(dialogs->frmWait->optMinutes, Qt::LeftButton);
-        QTest::mouseClick(dialogs->frmWait->cmdOK, Qt::LeftButton);
+        EXPECT_EQ(
+            dialogs->frmWait->focusWidget(), control<QLineEdit>(*dialogs->frmWait, "edtTime"));
+        QTest::keyClicks(control<QLineEdit>(*dialogs->frmWait, "edtTime"), "15");
+        QTest::mouseClick(control<QRadioButton>(*dialogs->frmWait, "optMinutes"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(*dialogs->frmWait, "cmdOK"), Qt::LeftButton);
     });
-    QTest::mouseClick(form.cmdDelay, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(form, "cmdDelay"), Qt::LeftButton);
     EXPECT_FALSE(dialogs->frmWait->isVisible());
     EXPECT_EQ(memo()->toPlainText(), "x<<MINS15>>");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "<<MINS15>>");
@@ -187,11 +195,11 @@ TEST_F(InsertionForms, DelayDialogTakesTheTimeAndHandsTheFocusBack)
 
     // Shown again it holds what was typed; Esc is its Cancel.
     whenShown(dialogs->frmWait, [this] {
-        EXPECT_EQ(dialogs->frmWait->edtTime->text(), "15");
-        EXPECT_TRUE(dialogs->frmWait->optMinutes->isChecked());
-        QTest::keyClick(dialogs->frmWait->edtTime, Qt::Key_Escape);
+        EXPECT_EQ(control<QLineEdit>(*dialogs->frmWait, "edtTime")->text(), "15");
+        EXPECT_TRUE(control<QRadioButton>(*dialogs->frmWait, "optMinutes")->isChecked());
+        QTest::keyClick(control<QLineEdit>(*dialogs->frmWait, "edtTime"), Qt::Key_Escape);
     });
-    QTest::mouseClick(form.cmdDelay, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(form, "cmdDelay"), Qt::LeftButton);
     EXPECT_FALSE(dialogs->frmWait->isVisible());
     EXPECT_EQ(memo()->toPlainText(), "x<<MINS15>>");
 }
@@ -202,41 +210,42 @@ TEST_F(InsertionForms, DialogsCaptionsNamesAndDefaults)
     EXPECT_EQ(wait->windowTitle(), "Wait Time");
     EXPECT_TRUE(wait->windowFlags().testFlag(Qt::Tool));
     EXPECT_FALSE(wait->windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    EXPECT_EQ(wait->edtTime->accessibleName(), "Time");
-    EXPECT_EQ(wait->edtTime->inputMask(), "000;_");
-    EXPECT_TRUE(wait->cmdOK->isDefault());
-    EXPECT_EQ(wait->optSeconds->accessibleName(), "Seconds");
+    EXPECT_EQ(control<QLineEdit>(*wait, "edtTime")->accessibleName(), "Time");
+    EXPECT_EQ(control<QLineEdit>(*wait, "edtTime")->inputMask(), "000;_");
+    EXPECT_TRUE(control<QPushButton>(*wait, "cmdOK")->isDefault());
+    EXPECT_EQ(control<QRadioButton>(*wait, "optSeconds")->accessibleName(), "Seconds");
     wait->loadFields();
-    EXPECT_TRUE(wait->optSeconds->isChecked());
-    EXPECT_EQ(wait->edtTime->text(), "");
+    EXPECT_TRUE(control<QRadioButton>(*wait, "optSeconds")->isChecked());
+    EXPECT_EQ(control<QLineEdit>(*wait, "edtTime")->text(), "");
 
     auto *repeat = dialogs->frmRepeat;
     EXPECT_EQ(repeat->windowTitle(), "Number of Times to Repeat");
-    EXPECT_EQ(repeat->edtRepCount->accessibleName(), "Repeat Count");
-    EXPECT_FALSE(repeat->cmdOK->isDefault());
-    EXPECT_FALSE(repeat->cmdOK->autoDefault());
+    EXPECT_EQ(control<QLineEdit>(*repeat, "edtRepCount")->accessibleName(), "Repeat Count");
+    EXPECT_FALSE(control<QPushButton>(*repeat, "cmdOK")->isDefault());
+    EXPECT_FALSE(control<QPushButton>(*repeat, "cmdOK")->autoDefault());
 
     auto *input = dialogs->frmInputBox;
     EXPECT_EQ(input->windowTitle(), "Input Box");
-    EXPECT_EQ(input->edtInputName->accessibleName(), "Input Box Title");
-    EXPECT_EQ(input->edtInputName->maxLength(), 50);
-    EXPECT_TRUE(input->cmdOK->isDefault());
+    EXPECT_EQ(control<QLineEdit>(*input, "edtInputName")->accessibleName(), "Input Box Title");
+    EXPECT_EQ(control<QLineEdit>(*input, "edtInputName")->maxLength(), 50);
+    EXPECT_TRUE(control<QPushButton>(*input, "cmdOK")->isDefault());
     EXPECT_EQ(input->carrier()->objectName(), "edtText");
 
     auto *look = dialogs->frmWaitforWindow;
     EXPECT_EQ(look->windowTitle(), "Wait for a Window");
-    EXPECT_EQ(look->edtWinTitle->accessibleName(), "Window Title to Wait For");
-    EXPECT_EQ(look->edtTime->accessibleName(), "Time");
+    EXPECT_EQ(
+        control<QLineEdit>(*look, "edtWinTitle")->accessibleName(), "Window Title to Wait For");
+    EXPECT_EQ(control<QLineEdit>(*look, "edtTime")->accessibleName(), "Time");
     look->loadFields();
-    EXPECT_EQ(look->edtTime->text(), "5");
-    EXPECT_TRUE(look->optSeconds->isChecked());
+    EXPECT_EQ(control<QLineEdit>(*look, "edtTime")->text(), "5");
+    EXPECT_TRUE(control<QRadioButton>(*look, "optSeconds")->isChecked());
 
     auto *execute = dialogs->frmExecute;
     EXPECT_EQ(execute->windowTitle(), "Execute an Application");
     EXPECT_FALSE(execute->windowFlags().testFlag(Qt::Tool));
-    EXPECT_EQ(execute->cmdBrowse->accessibleName(), "Browse");
-    EXPECT_EQ(execute->cmdBrowseFolder->accessibleName(), "Browse");
-    EXPECT_EQ(execute->edtStartIn->accessibleName(), "Start In");
+    EXPECT_EQ(control<QPushButton>(*execute, "cmdBrowse")->accessibleName(), "Browse");
+    EXPECT_EQ(control<QPushButton>(*execute, "cmdBrowseFolder")->accessibleName(), "Browse");
+    EXPECT_EQ(control<QLineEdit>(*execute, "edtStartIn")->accessibleName(), "Start In");
     EXPECT_EQ(execute->minimumSize(), execute->maximumSize());
 }
 
@@ -245,18 +254,18 @@ TEST_F(InsertionForms, WaitforWindowRefusesABlankTimeAndKeepsTheDialogOpen)
     auto *look = dialogs->frmWaitforWindow;
     std::string message;
     whenShown(look, [&] {
-        QTest::keyClicks(look->edtWinTitle, " Report - Editor ");
-        look->edtTime->clear();
+        QTest::keyClicks(control<QLineEdit>(*look, "edtWinTitle"), " Report - Editor ");
+        control<QLineEdit>(*look, "edtTime")->clear();
         whenModal([](QWidget *w) { return qobject_cast<QMessageBox *>(w) != nullptr; },
             [&](QWidget *box) {
                 message = static_cast<QMessageBox *>(box)->text().toStdString();
                 static_cast<QMessageBox *>(box)->accept();
             });
-        QTest::mouseClick(look->cmdOK, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(*look, "cmdOK"), Qt::LeftButton);
         EXPECT_TRUE(look->isVisible());
-        EXPECT_EQ(look->focusWidget(), look->edtTime);
-        QTest::keyClicks(look->edtTime, "10");
-        QTest::mouseClick(look->cmdOK, Qt::LeftButton);
+        EXPECT_EQ(look->focusWidget(), control<QLineEdit>(*look, "edtTime"));
+        QTest::keyClicks(control<QLineEdit>(*look, "edtTime"), "10");
+        QTest::mouseClick(control<QPushButton>(*look, "cmdOK"), Qt::LeftButton);
     });
     pick(Menu::EPMenuButton4, QStringLiteral("Wait for a window to be present"));
     EXPECT_EQ(message, insertion::TimeMissing);
@@ -267,11 +276,11 @@ TEST_F(InsertionForms, WaitforWindowRefusesABlankTimeAndKeepsTheDialogOpen)
 TEST_F(InsertionForms, RepeatDialogIgnoresEscape)
 {
     whenShown(dialogs->frmRepeat, [this] {
-        QTest::keyClick(dialogs->frmRepeat->edtRepCount, Qt::Key_Escape);
-        QTest::keyClick(dialogs->frmRepeat->edtRepCount, Qt::Key_Return);
+        QTest::keyClick(control<QLineEdit>(*dialogs->frmRepeat, "edtRepCount"), Qt::Key_Escape);
+        QTest::keyClick(control<QLineEdit>(*dialogs->frmRepeat, "edtRepCount"), Qt::Key_Return);
         EXPECT_TRUE(dialogs->frmRepeat->isVisible());
-        QTest::keyClicks(dialogs->frmRepeat->edtRepCount, "3");
-        QTest::mouseClick(dialogs->frmRepeat->cmdOK, Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>(*dialogs->frmRepeat, "edtRepCount"), "3");
+        QTest::mouseClick(control<QPushButton>(*dialogs->frmRepeat, "cmdOK"), Qt::LeftButton);
     });
     pick(Menu::EPMenuButton2, QStringLiteral("Start Repeat Sequence"));
     EXPECT_EQ(memo()->toPlainText(), "<<REP3>>");
@@ -281,18 +290,18 @@ TEST_F(InsertionForms, RunAnotherMacroAsksInAOneLineBox)
 {
     whenShown(dialogs->inputBox, [this] {
         EXPECT_EQ(dialogs->inputBox->windowTitle(), "Run another macro");
-        EXPECT_EQ(dialogs->inputBox->lblPrompt->text(),
+        EXPECT_EQ(control<QLabel>(*dialogs->inputBox, "lblPrompt")->text(),
             "Type the exact name of the existing macro to run");
-        EXPECT_EQ(dialogs->inputBox->edtAnswer->accessibleName(), "Answer");
-        QTest::keyClicks(dialogs->inputBox->edtAnswer, "Daily report");
-        QTest::keyClick(dialogs->inputBox->edtAnswer, Qt::Key_Return);
+        EXPECT_EQ(control<QLineEdit>(*dialogs->inputBox, "edtAnswer")->accessibleName(), "Answer");
+        QTest::keyClicks(control<QLineEdit>(*dialogs->inputBox, "edtAnswer"), "Daily report");
+        QTest::keyClick(control<QLineEdit>(*dialogs->inputBox, "edtAnswer"), Qt::Key_Return);
     });
     pick(Menu::EPMenuButton4, QStringLiteral("Run another macro"));
     EXPECT_EQ(memo()->toPlainText(), "<<RUN:Daily report>>");
 
     whenShown(dialogs->inputBox, [this] {
-        QTest::keyClicks(dialogs->inputBox->edtAnswer, "Calculator");
-        QTest::keyClick(dialogs->inputBox->edtAnswer, Qt::Key_Escape);
+        QTest::keyClicks(control<QLineEdit>(*dialogs->inputBox, "edtAnswer"), "Calculator");
+        QTest::keyClick(control<QLineEdit>(*dialogs->inputBox, "edtAnswer"), Qt::Key_Escape);
     });
     pick(Menu::EPMenuButton4, QStringLiteral("Bring a window into the foreground"));
     EXPECT_EQ(memo()->toPlainText(), "<<RUN:Daily report>>");

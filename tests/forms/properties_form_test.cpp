@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormControl.h"
 #include "catalogue/Catalogue.h"
 #include "editing/HintShower.h"
 #include "editing/forms/TfrmProperties.h"
@@ -20,6 +21,7 @@
 
 using namespace quorvel;
 using quorvel::testing::CatalogueFolder;
+using quorvel::testing::control;
 using quorvel::testing::readFile;
 using quorvel::testing::TempDir;
 using quorvel::testing::writeFile;
@@ -58,18 +60,20 @@ protected:
 
     bool shown(properties::Control control)
     {
-        return form.controls[control].front()->isVisibleTo(&form);
+        static const char *names[] = { "imgStart", "imgKeys", "imgRecorder", "imgAdvanced",
+            "edtFileName", "cmdBrowse", "SpeedChoice", "cmdEditManKeys", "edtParameters",
+            "edtStartIn", "cmdBrowseFolder", "lblTriggers", "pnlRecord" };
+        return quorvel::testing::control(form, names[int(control)])->isVisibleTo(&form);
     }
 
     quorvel::testing::FakeJournal journal;
     quorvel::testing::FakeEventPump pump;
     quorvel::testing::FakeErrorDisplay errors;
     Services services;
-    WizardModel wizard { WizardModel::Deps {
-        catalogue, journal, services, pump, errors, services, dir.path() + "/" } };
+    EditorDeps deps { catalogue, journal, errors, dir.path() + "/" };
+    WizardModel wizard { deps, services, services, pump };
     TfrmWizard wizardForm { wizard };
-    PropertiesModel model { PropertiesModel::Deps {
-        catalogue, journal, wizard, errors, services, dir.path() + "/" } };
+    PropertiesModel model { deps, services, wizard };
     TfrmProperties form { model };
 };
 
@@ -101,8 +105,8 @@ TEST_F(PropertiesForm, NamesCaptionsAndTheDefaultButton)
         ASSERT_NE(widget, nullptr) << name;
         EXPECT_EQ(widget->accessibleName(), accessible) << name;
     }
-    EXPECT_TRUE(form.buttons[properties::Button::cmdOK]->isDefault());
-    EXPECT_EQ(form.edtMacroName->maxLength(), 50);
+    EXPECT_TRUE(control<QPushButton>(form, "cmdOK")->isDefault());
+    EXPECT_EQ(control<QLineEdit>(form, "edtMacroName")->maxLength(), 50);
 }
 
 TEST_F(PropertiesForm, ShowsTheControlsOfEachKind)
@@ -129,7 +133,7 @@ TEST_F(PropertiesForm, ShowsTheControlsOfEachKind)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.n);
         model.open(c.n);
-        EXPECT_EQ(form.lblType->accessibleDescription(), c.type);
+        EXPECT_EQ(control<QLabel>(form, "lblType")->accessibleDescription(), c.type);
         for (const auto control : c.shown)
             EXPECT_TRUE(shown(control)) << int(control);
         for (const auto control : c.hidden)
@@ -137,28 +141,29 @@ TEST_F(PropertiesForm, ShowsTheControlsOfEachKind)
         model.cmdCancelClick();
     }
     model.open(1);
-    EXPECT_EQ(form.edtStartIn->text(), "/tmp");
+    EXPECT_EQ(control<QLineEdit>(form, "edtStartIn")->text(), "/tmp");
 }
 
 TEST_F(PropertiesForm, RenamesThroughTheDialogAndEditsTheTextInTheWizard)
 {
     bool done = false;
     QTimer::singleShot(0, [&] {
-        EXPECT_EQ(form.edtTrigger->text(), "Inbox");
-        form.edtMacroName->selectAll();
-        QTest::keyClicks(form.edtMacroName, "Post");
+        EXPECT_EQ(control<QLineEdit>(form, "edtTrigger")->text(), "Inbox");
+        control<QLineEdit>(form, "edtMacroName")->selectAll();
+        QTest::keyClicks(control<QLineEdit>(form, "edtMacroName"), "Post");
         QTimer::singleShot(0, [&] {
-            EXPECT_TRUE(wizardForm.buttons[wizard::Button::cmdSave]->isVisible());
-            EXPECT_FALSE(wizardForm.buttons[wizard::Button::cmdNext]->isVisible());
-            EXPECT_TRUE(wizardForm.imgEdit->isVisible());
-            EXPECT_EQ(wizardForm.mmoManKeys->toPlainText(), "Dear");
-            QTest::keyClick(wizardForm.mmoManKeys, Qt::Key_End, Qt::ControlModifier);
-            QTest::keyClicks(wizardForm.mmoManKeys, " Sir");
-            wizardForm.buttons[wizard::Button::cmdSave]->click();
+            EXPECT_TRUE(control<QPushButton>(wizardForm, "cmdSave")->isVisible());
+            EXPECT_FALSE(control<QPushButton>(wizardForm, "cmdNext")->isVisible());
+            EXPECT_TRUE(control<QLabel>(wizardForm, "imgEdit")->isVisible());
+            EXPECT_EQ(control<QPlainTextEdit>(wizardForm, "mmoManKeys")->toPlainText(), "Dear");
+            QTest::keyClick(control<QPlainTextEdit>(wizardForm, "mmoManKeys"), Qt::Key_End,
+                Qt::ControlModifier);
+            QTest::keyClicks(control<QPlainTextEdit>(wizardForm, "mmoManKeys"), " Sir");
+            control<QPushButton>(wizardForm, "cmdSave")->click();
         });
-        form.cmdEditManKeys->click();
+        control<QPushButton>(form, "cmdEditManKeys")->click();
         EXPECT_FALSE(wizardForm.isVisible());
-        QTest::keyClick(form.edtTrigger, Qt::Key_Return);
+        QTest::keyClick(control<QLineEdit>(form, "edtTrigger"), Qt::Key_Return);
         done = true;
     });
     form.showModal(4);

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+using quorvel::testing::control;
 using quorvel::testing::TempDir;
 
 namespace {
@@ -30,7 +31,10 @@ class WizardForm : public ::testing::Test, protected quorvel::testing::WizardRig
 protected:
     TfrmWizard form { model };
 
-    QString current() const { return form.pages->currentWidget()->objectName(); }
+    QString current() const
+    {
+        return form.findChild<QStackedWidget *>()->currentWidget()->objectName();
+    }
 };
 
 TEST_F(WizardForm, NamesCaptionsAndAccessibleNames)
@@ -69,12 +73,12 @@ TEST_F(WizardForm, NamesCaptionsAndAccessibleNames)
         ASSERT_NE(widget, nullptr) << name;
         EXPECT_EQ(widget->accessibleName(), accessible);
     }
-    EXPECT_EQ(form.pages->count(), 9);
-    EXPECT_EQ(form.cbShortCuts->count(), 7);
-    EXPECT_EQ(form.edtMacroName->maxLength(), 30);
-    EXPECT_TRUE(form.buttons[wizard::Button::cmdNext]->isDefault());
+    EXPECT_EQ(form.findChild<QStackedWidget *>()->count(), 9);
+    EXPECT_EQ(control<QComboBox>(form, "cbShortCuts")->count(), 7);
+    EXPECT_EQ(control<QLineEdit>(form, "edtMacroName")->maxLength(), 30);
+    EXPECT_TRUE(control<QPushButton>(form, "cmdNext")->isDefault());
     EXPECT_EQ(
-        qtFilter(wizard::FileFilter).section(";;", 0, 1), "All Files (*);;Executables (*.exe)");
+        qtFilter(editor::FileFilter).section(";;", 0, 1), "All Files (*);;Executables (*.exe)");
 }
 
 TEST_F(WizardForm, WalksToTheSummaryAndStoresAnAdvancedMacro)
@@ -82,24 +86,25 @@ TEST_F(WizardForm, WalksToTheSummaryAndStoresAnAdvancedMacro)
     bool done = false;
     QTimer::singleShot(0, [&] {
         EXPECT_EQ(current(), "pnlStart");
-        form.optRecKeys->click();
-        QTest::mouseClick(form.buttons[wizard::Button::cmdNext], Qt::LeftButton);
+        control<QRadioButton>(form, "optRecKeys")->click();
+        QTest::mouseClick(control<QPushButton>(form, "cmdNext"), Qt::LeftButton);
         EXPECT_EQ(current(), "pnlName");
-        QTest::keyClicks(form.edtMacroName, "Hello ");
-        form.buttons[wizard::Button::cmdNext]->click();
+        QTest::keyClicks(control<QLineEdit>(form, "edtMacroName"), "Hello ");
+        control<QPushButton>(form, "cmdNext")->click();
         EXPECT_EQ(current(), "pnlHotKey");
-        form.buttons[wizard::Button::cmdNext]->click();
+        control<QPushButton>(form, "cmdNext")->click();
         EXPECT_EQ(current(), "pnlManualKeys");
-        QTest::keyClicks(form.mmoManKeys, "abc");
-        QTest::keyClick(form.mmoManKeys, Qt::Key_Return);
-        EXPECT_EQ(form.mmoManKeys->toPlainText(), "abc");
-        form.buttons[wizard::Button::cmdNext]->click();
+        QTest::keyClicks(control<QPlainTextEdit>(form, "mmoManKeys"), "abc");
+        QTest::keyClick(control<QPlainTextEdit>(form, "mmoManKeys"), Qt::Key_Return);
+        EXPECT_EQ(control<QPlainTextEdit>(form, "mmoManKeys")->toPlainText(), "abc");
+        control<QPushButton>(form, "cmdNext")->click();
         EXPECT_EQ(current(), "pnlFinished");
-        EXPECT_EQ(form.lblMacroType->accessibleDescription(), "Playback advanced macro");
-        EXPECT_EQ(form.lblShortcutKeys->text(), "None");
-        EXPECT_TRUE(form.buttons[wizard::Button::cmdFinished]->isVisible());
-        EXPECT_FALSE(form.buttons[wizard::Button::cmdNext]->isVisible());
-        form.buttons[wizard::Button::cmdFinished]->click();
+        EXPECT_EQ(control<QLabel>(form, "lblMacroType")->accessibleDescription(),
+            "Playback advanced macro");
+        EXPECT_EQ(control<QLabel>(form, "lblShortcutKeys")->text(), "None");
+        EXPECT_TRUE(control<QPushButton>(form, "cmdFinished")->isVisible());
+        EXPECT_FALSE(control<QPushButton>(form, "cmdNext")->isVisible());
+        control<QPushButton>(form, "cmdFinished")->click();
         done = true;
     });
     form.showModal();

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/forms/CommandDialog.h"
 
+#include "common/ScopeGuard.h"
+#include "components/forms/FormWidgets.h"
+
 #include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -26,42 +29,35 @@ CommandDialog::CommandDialog(InsertionModel &model, insertion::Window which, con
 
 QPushButton *CommandDialog::makeButton(const QString &caption, const char *name)
 {
-    auto *button = new QPushButton(caption, this);
-    button->setObjectName(QLatin1String(name));
-    button->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
-    // Only an explicit default button answers Enter.
-    button->setAutoDefault(false);
-    return button;
+    return pushButton(name, caption, this);
 }
 
-QRadioButton *CommandDialog::makeChoice(const QString &caption, const char *name)
+QHBoxLayout *CommandDialog::makeTimeRow(std::string &time, bool &minutes, QLineEdit *&edit)
 {
-    auto *choice = new QRadioButton(caption, this);
-    choice->setObjectName(QLatin1String(name));
-    choice->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
-    return choice;
-}
-
-QHBoxLayout *CommandDialog::makeTimeRow(
-    QLineEdit *&time, QRadioButton *&seconds, QRadioButton *&minutes)
-{
-    time = numberEdit(this, "edtTime", "Time");
-    seconds = makeChoice(QStringLiteral("&Seconds"), "optSeconds");
-    minutes = makeChoice(QStringLiteral("&Minutes"), "optMinutes");
+    edit = numberEdit(this, "edtTime", "Time");
+    auto *seconds = choice("optSeconds", QStringLiteral("&Seconds"), this);
+    auto *inMinutes = choice("optMinutes", QStringLiteral("&Minutes"), this);
+    bindText(edit, time);
+    bindChoice(inMinutes, seconds, minutes);
     auto *row = new QHBoxLayout;
-    row->addWidget(time);
+    row->addWidget(edit);
     row->addWidget(seconds);
-    row->addWidget(minutes);
+    row->addWidget(inMinutes);
     row->addStretch();
     return row;
 }
 
-QHBoxLayout *CommandDialog::buttonRow(QPushButton *ok, QPushButton *cancel)
+QHBoxLayout *CommandDialog::okCancelRow(std::function<void()> ok, bool okIsDefault)
 {
+    auto *cmdOK = makeButton(QStringLiteral("&OK"), "cmdOK");
+    auto *cmdCancel = makeButton(QStringLiteral("&Cancel"), "cmdCancel");
+    cmdOK->setDefault(okIsDefault);
+    connect(cmdOK, &QPushButton::clicked, this, std::move(ok));
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(m_which); });
     auto *row = new QHBoxLayout;
     row->addStretch();
-    row->addWidget(ok);
-    row->addWidget(cancel);
+    row->addWidget(cmdOK);
+    row->addWidget(cmdCancel);
     return row;
 }
 
@@ -75,6 +71,19 @@ void CommandDialog::closeDialog()
     QDialog::done(QDialog::Accepted);
 }
 
+void CommandDialog::focusField(const char *name)
+{
+    selectField(findChild<QLineEdit *>(QLatin1String(name)));
+}
+
+void CommandDialog::loadFields()
+{
+    m_loading = true;
+    const ScopeGuard loaded([this] { m_loading = false; });
+    for (const auto &load : m_loaders)
+        load();
+}
+
 void CommandDialog::showEvent(QShowEvent *event)
 {
     loadFields();
@@ -83,9 +92,7 @@ void CommandDialog::showEvent(QShowEvent *event)
         move(screen->availableGeometry().center() - rect().center());
     raise();
     activateWindow();
-    QLineEdit *first = initialFocus();
-    first->setFocus(Qt::OtherFocusReason);
-    first->selectAll();
+    selectField(m_first);
 }
 
 void CommandDialog::keyPressEvent(QKeyEvent *event)
@@ -105,24 +112,30 @@ void CommandDialog::reject()
 void CommandDialog::bindText(QLineEdit *edit, std::string &field)
 {
     connect(edit, &QLineEdit::textChanged, this, [this, &field](const QString &text) {
-        if (!loading())
+        if (!m_loading)
             field = text.toStdString();
     });
+    m_loaders.emplace_back([edit, &field] { edit->setText(qs(field)); });
 }
 
-void CommandDialog::bindChoice(QAbstractButton *button, bool &field)
+void CommandDialog::bindChoice(QAbstractButton *on, QAbstractButton *off, bool &field)
 {
-    connect(button, &QAbstractButton::toggled, this, [this, &field](bool on) {
-        if (!loading())
-            field = on;
+    connect(on, &QAbstractButton::toggled, this, [this, &field](bool checked) {
+        if (!m_loading)
+            field = checked;
     });
+    m_loaders.emplace_back([on, off, &field] { (field ? on : off)->setChecked(true); });
+}
+
+void CommandDialog::selectField(QLineEdit *edit)
+{
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
 }
 
 QLineEdit *numberEdit(QWidget *parent, const char *name, const char *accessibleName)
 {
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setAccessibleName(QLatin1String(accessibleName));
+    auto *edit = named(new QLineEdit(parent), name, accessibleName);
     edit->setInputMask(QStringLiteral("000;_"));
     edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
     return edit;

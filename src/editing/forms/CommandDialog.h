@@ -4,7 +4,9 @@
 #include "editing/InsertionModel.h"
 
 #include <QDialog>
+#include <functional>
 #include <string>
+#include <vector>
 
 class QAbstractButton;
 class QHBoxLayout;
@@ -14,9 +16,10 @@ class QPushButton;
 
 namespace quorvel {
 
-// What the command dialogs share: a modal window centred on the screen, filled from the
-// model on every showing, with a hidden carrier edit that takes a token on its way into the
-// advanced text. Esc and the close box go to the model's Cancel.
+// What the command dialogs share: a modal window centred on the screen, its controls bound
+// to the model's fields and filled from them on every showing, OK and Cancel, and a hidden
+// carrier edit that takes a token on its way into the advanced text. Esc and the close box go
+// to the model's Cancel.
 class CommandDialog : public QDialog
 {
     Q_OBJECT
@@ -29,29 +32,30 @@ public:
     // edtText or edtTemp.
     QLineEdit *carrier() const { return m_carrier; }
     // The controls take the model's fields.
-    virtual void loadFields() = 0;
+    void loadFields();
     // Hides the dialog and ends its modal showing.
     void closeDialog();
+    // The edit of that name takes the focus with its text selected.
+    void focusField(const char *name);
 
 protected:
-    virtual QLineEdit *initialFocus() = 0;
     QPushButton *makeButton(const QString &caption, const char *name);
-    QRadioButton *makeChoice(const QString &caption, const char *name);
-    // The time field and its unit choices, made and laid out as the waits show them.
-    QHBoxLayout *makeTimeRow(QLineEdit *&time, QRadioButton *&seconds, QRadioButton *&minutes);
-    // OK and Cancel, right-aligned.
-    static QHBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel);
+    // The time field (edit) and its unit choices, made, bound to the fields and laid out as
+    // the waits show them.
+    QHBoxLayout *makeTimeRow(std::string &time, bool &minutes, QLineEdit *&edit);
+    // OK, which runs ok, and Cancel, right-aligned.
+    QHBoxLayout *okCancelRow(std::function<void()> ok, bool okIsDefault);
     // A fixed width, and the height its word-wrapped texts need at that width.
     void setFixedWidthAndHeight(int width);
     // Without a cancel button Esc does nothing, as on the platform's own dialogs.
     void setEscapeCancels(bool on) { m_escapeCancels = on; }
-    // Field changes are written to the model except while the fields are being loaded.
-    bool loading() const { return m_loading; }
-    // The user's changes to the control go to field, a member of the model that outlives us.
+    // Focused, its text selected, on every showing.
+    void setInitialFocus(QLineEdit *edit) { m_first = edit; }
+    // The user's changes to the control go to field, a member of the model that outlives us,
+    // and the field is shown on every showing.
     void bindText(QLineEdit *edit, std::string &field);
-    void bindChoice(QAbstractButton *button, bool &field);
-    void beginLoading() { m_loading = true; }
-    void endLoading() { m_loading = false; }
+    // on is checked while field is set, otherwise off.
+    void bindChoice(QAbstractButton *on, QAbstractButton *off, bool &field);
 
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -60,8 +64,12 @@ protected:
     InsertionModel &m_model;
 
 private:
+    static void selectField(QLineEdit *edit);
+
     insertion::Window m_which;
     QLineEdit *m_carrier = nullptr;
+    QLineEdit *m_first = nullptr;
+    std::vector<std::function<void()>> m_loaders;
     bool m_escapeCancels = true;
     bool m_loading = false;
 };

@@ -71,20 +71,17 @@ void InsertionDialogs::insertToken(Window carrier, const std::string &token)
 
 void InsertionDialogs::setFocus(insertion::Focus focus)
 {
-    QLineEdit *edit = nullptr;
     switch (focus) {
     case insertion::Focus::mmoManKeys:
         m_memo->setFocus(Qt::OtherFocusReason);
         return;
     case insertion::Focus::edtWinTitle:
-        edit = frmWaitforWindow->edtWinTitle;
-        break;
+        frmWaitforWindow->focusField("edtWinTitle");
+        return;
     case insertion::Focus::edtTime:
-        edit = frmWaitforWindow->edtTime;
-        break;
+        frmWaitforWindow->focusField("edtTime");
+        return;
     }
-    edit->setFocus(Qt::OtherFocusReason);
-    edit->selectAll();
 }
 
 void InsertionDialogs::showDialog(Window which)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/forms/TInputQuery.h"
 
+#include "components/forms/FormWidgets.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,9 +21,7 @@ TInputQuery::TInputQuery(QWidget *parent)
     lblPrompt = new QLabel(this);
     lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
     lblPrompt->setWordWrap(true);
-    edtAnswer = new QLineEdit(this);
-    edtAnswer->setObjectName(QStringLiteral("edtAnswer"));
-    edtAnswer->setAccessibleName(QStringLiteral("Answer"));
+    edtAnswer = named(new QLineEdit(this), "edtAnswer", "Answer");
     lblPrompt->setBuddy(edtAnswer);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -46,9 +46,9 @@ TInputQuery::TInputQuery(QWidget *parent)
 std::optional<std::string> TInputQuery::ask(
     const std::string &caption, const std::string &prompt, const std::string &value)
 {
-    setWindowTitle(QString::fromStdString(caption));
-    lblPrompt->setText(QString::fromStdString(prompt));
-    edtAnswer->setText(QString::fromStdString(value));
+    setWindowTitle(qs(caption));
+    lblPrompt->setText(qs(prompt));
+    edtAnswer->setText(qs(value));
     constexpr int Width = 360;
     setFixedSize(Width, hasHeightForWidth() ? heightForWidth(Width) : sizeHint().height());
     if (exec() != QDialog::Accepted)

@@ -23,12 +23,13 @@ public:
     std::optional<std::string> ask(
         const std::string &caption, const std::string &prompt, const std::string &value);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
     QLabel *lblPrompt = nullptr;
     QLineEdit *edtAnswer = nullptr;
     QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 };
 
 } // namespace quorvel

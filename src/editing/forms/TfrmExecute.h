@@ -12,14 +12,6 @@ class TfrmExecute : public CommandDialog
 
 public:
     explicit TfrmExecute(InsertionModel &model, QWidget *parent = nullptr);
-    void loadFields() override;
-
-    QLineEdit *edtCommandLine = nullptr, *edtParameters = nullptr, *edtStartIn = nullptr;
-    QPushButton *cmdBrowse = nullptr, *cmdBrowseFolder = nullptr;
-    QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
-
-protected:
-    QLineEdit *initialFocus() override { return edtCommandLine; }
 };
 
 } // namespace quorvel

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/forms/TfrmGetVar.h"
 
+#include "components/forms/FormWidgets.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,9 +21,7 @@ TfrmGetVar::TfrmGetVar(QWidget *parent)
     lblPrompt = new QLabel(this);
     lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
     lblPrompt->setWordWrap(true);
-    edtVal = new QLineEdit(this);
-    edtVal->setObjectName(QStringLiteral("edtVal"));
-    edtVal->setAccessibleName(QStringLiteral("Value"));
+    edtVal = named(new QLineEdit(this), "edtVal", "Value");
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -37,7 +37,7 @@ TfrmGetVar::TfrmGetVar(QWidget *parent)
 
 std::string TfrmGetVar::ask(const std::string &prompt)
 {
-    lblPrompt->setText(QString::fromStdString(prompt));
+    lblPrompt->setText(qs(prompt));
     exec();
     auto answer = edtVal->text().toStdString();
     edtVal->clear();

@@ -22,13 +22,14 @@ public:
     // Shows the form modally; the answer is the edit's text, which is emptied for next time.
     std::string ask(const std::string &prompt) override;
 
-    QLabel *lblPrompt = nullptr;
-    QLineEdit *edtVal = nullptr;
-    QPushButton *cmdOK = nullptr;
-
 protected:
     void showEvent(QShowEvent *event) override;
     void reject() override;
+
+private:
+    QLabel *lblPrompt = nullptr;
+    QLineEdit *edtVal = nullptr;
+    QPushButton *cmdOK = nullptr;
 };
 
 } // namespace quorvel

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/forms/TfrmHint.h"
 
+#include "components/forms/FormWidgets.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -17,9 +19,7 @@ TfrmHint::TfrmHint(QWidget *parent)
     setWindowTitle(QStringLiteral("Quorvel Hints"));
     setModal(true);
 
-    mmoHint = new QPlainTextEdit(this);
-    mmoHint->setObjectName(QStringLiteral("mmoHint"));
-    mmoHint->setAccessibleName(QStringLiteral("Hint"));
+    mmoHint = named(new QPlainTextEdit(this), "mmoHint", "Hint");
     mmoHint->setReadOnly(true);
     mmoHint->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     mmoHint->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -49,7 +49,7 @@ TfrmHint::TfrmHint(QWidget *parent)
 
 bool TfrmHint::showHintModal(const std::string &text)
 {
-    mmoHint->setPlainText(QString::fromStdString(text));
+    mmoHint->setPlainText(qs(text));
     // OK and Esc and the close box all just close it; only the box's state matters.
     exec();
     return cbShowHint->isChecked();

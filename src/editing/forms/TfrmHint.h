@@ -21,12 +21,13 @@ public:
 
     bool showHintModal(const std::string &text) override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
     QPlainTextEdit *mmoHint = nullptr;
     QCheckBox *cbShowHint = nullptr;
     QPushButton *cmdOK = nullptr;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 };
 
 } // namespace quorvel

@@ -12,13 +12,6 @@ class TfrmInputBox : public CommandDialog
 
 public:
     explicit TfrmInputBox(InsertionModel &model, QWidget *parent = nullptr);
-    void loadFields() override;
-
-    QLineEdit *edtInputName = nullptr;
-    QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
-
-protected:
-    QLineEdit *initialFocus() override { return edtInputName; }
 };
 
 } // namespace quorvel

@@ -1,23 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/forms/TfrmProperties.h"
 
-#include "common/ScopeGuard.h"
 #include "components/forms/Artwork.h"
-#include "components/forms/FileFilter.h"
+#include "components/forms/FormWidgets.h"
 
-#include <QCloseEvent>
-#include <QEventLoop>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -25,47 +18,10 @@ namespace quorvel {
 using properties::Button;
 using properties::Control;
 
-namespace {
-
-QString qs(const std::string &s)
-{
-    return QString::fromStdString(s);
-}
-
-template <typename W> W *named(W *widget, const char *name, const char *accessibleName)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setAccessibleName(QLatin1String(accessibleName));
-    return widget;
-}
-
-QPushButton *pushButton(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *push = new QPushButton(caption, parent);
-    push->setObjectName(QLatin1String(name));
-    push->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
-    push->setAutoDefault(false);
-    return push;
-}
-
-QRadioButton *choice(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *radio = new QRadioButton(caption, parent);
-    radio->setObjectName(QLatin1String(name));
-    radio->setAccessibleName(caption);
-    return radio;
-}
-
-} // namespace
-
 TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
-    : QDialog(parent)
+    : EditorDialog(model, "frmProperties", QStringLiteral("Macro Properties"), parent)
     , m_model(model)
 {
-    setObjectName(QStringLiteral("frmProperties"));
-    setWindowTitle(QStringLiteral("Macro Properties"));
-    setWindowModality(Qt::ApplicationModal);
-
     auto *layout = new QVBoxLayout(this);
 
     // One picture per kind; the model shows the one that fits.
@@ -82,7 +38,7 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
         picture->setObjectName(QLatin1String(pictureNames[int(control)]));
         picture->setPixmap(kindPicture(image, 48));
         top->addWidget(picture);
-        controls[control] = { picture };
+        m_controls[control] = { picture };
     }
     auto *intro = new QLabel(
         QStringLiteral("Use the options below to modify the properties of this macro."), this);
@@ -112,8 +68,8 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
     cmdBrowse = pushButton("cmdBrowse", QStringLiteral("&Browse"), this);
     grid->addWidget(edtFileName, row, 1);
     grid->addWidget(cmdBrowse, row++, 2);
-    controls[Control::edtFileName] = { edtFileName, fileLabel };
-    controls[Control::cmdBrowse] = { cmdBrowse };
+    m_controls[Control::edtFileName] = { edtFileName, fileLabel };
+    m_controls[Control::cmdBrowse] = { cmdBrowse };
 
     auto *speed = new QWidget(this);
     speed->setObjectName(QStringLiteral("SpeedChoice"));
@@ -127,37 +83,35 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
     speedLayout->addWidget(optHighSpeed);
     optNormalSpeed->setChecked(true);
     grid->addWidget(speed, row++, 0, 1, 3);
-    controls[Control::SpeedChoice] = { speed };
+    m_controls[Control::SpeedChoice] = { speed };
 
     cmdEditManKeys = pushButton("cmdEditManKeys", QStringLiteral("&Edit Macro"), this);
     grid->addWidget(cmdEditManKeys, row++, 1, Qt::AlignLeft);
-    controls[Control::cmdEditManKeys] = { cmdEditManKeys };
+    m_controls[Control::cmdEditManKeys] = { cmdEditManKeys };
 
     auto *parametersLabel = label("Parameters:", row);
     edtParameters = named(new QLineEdit(this), "edtParameters", "Parameters");
     grid->addWidget(edtParameters, row++, 1);
-    controls[Control::edtParameters] = { edtParameters, parametersLabel };
+    m_controls[Control::edtParameters] = { edtParameters, parametersLabel };
 
     auto *startInLabel = label("Start In:", row);
     edtStartIn = named(new QLineEdit(this), "edtStartIn", "Start In");
     cmdBrowseFolder = pushButton("cmdBrowseFolder", QStringLiteral(".."), this);
     grid->addWidget(edtStartIn, row, 1);
     grid->addWidget(cmdBrowseFolder, row++, 2);
-    controls[Control::edtStartIn] = { edtStartIn, startInLabel };
-    controls[Control::cmdBrowseFolder] = { cmdBrowseFolder };
+    m_controls[Control::edtStartIn] = { edtStartIn, startInLabel };
+    m_controls[Control::cmdBrowseFolder] = { cmdBrowseFolder };
 
     auto *triggers = new QLabel(QStringLiteral("Triggers..."), this);
     triggers->setObjectName(QStringLiteral("lblTriggers"));
     grid->addWidget(triggers, row++, 0, 1, 3);
-    controls[Control::lblTriggers] = { triggers };
+    m_controls[Control::lblTriggers] = { triggers };
 
     auto *hotKeyLabel = label("HotKey:", row);
-    HotKey1 = named(new THotKeyEdit(this), "HotKey1", "HotKey");
-    hotKeyLabel->setBuddy(HotKey1);
-    grid->addWidget(HotKey1, row++, 1);
-    lblHotKeyStatus = named(new QLabel(this), "lblHotKeyStatus", "Hot Key Status");
-    lblHotKeyStatus->setWordWrap(true);
-    grid->addWidget(lblHotKeyStatus, row++, 1, 1, 2);
+    makeHotKeyBox(this, "HotKey");
+    hotKeyLabel->setBuddy(hotKeyEdit());
+    grid->addWidget(hotKeyEdit(), row++, 1);
+    grid->addWidget(hotKeyStatus(), row++, 1, 1, 2);
 
     auto *windowLabel = label("Window:", row);
     edtTrigger = named(new QLineEdit(this), "edtTrigger", "Window");
@@ -177,26 +131,26 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
         { Button::cmdPlay, "cmdPlay", QStringLiteral("&Playback") },
     };
     for (const auto &[button, name, caption] : recordCaptions) {
-        buttons[button] = pushButton(name, caption, record);
-        recordButtons->addWidget(buttons[button]);
+        m_buttons[button] = pushButton(name, caption, record);
+        recordButtons->addWidget(m_buttons[button]);
     }
-    buttons[Button::cmdStop]->setEnabled(false);
+    m_buttons[Button::cmdStop]->setEnabled(false);
     recordButtons->addWidget(new QLabel(QStringLiteral("Shift+Ctrl+F12"), record));
     recordLayout->addLayout(recordButtons);
     mmoKeys = named(new QPlainTextEdit(record), "mmoKeys", "Practice Keys");
     mmoKeys->setFixedHeight(60);
     recordLayout->addWidget(mmoKeys);
     layout->addWidget(record);
-    controls[Control::RecordPanel] = { record };
+    m_controls[Control::RecordPanel] = { record };
 
     layout->addStretch();
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addStretch();
-    buttons[Button::cmdOK] = pushButton("cmdOK", QStringLiteral("&OK"), this);
-    buttons[Button::cmdCancel] = pushButton("cmdCancel", QStringLiteral("&Cancel"), this);
-    buttons[Button::cmdOK]->setDefault(true);
-    buttonRow->addWidget(buttons[Button::cmdOK]);
-    buttonRow->addWidget(buttons[Button::cmdCancel]);
+    m_buttons[Button::cmdOK] = pushButton("cmdOK", QStringLiteral("&OK"), this);
+    m_buttons[Button::cmdCancel] = pushButton("cmdCancel", QStringLiteral("&Cancel"), this);
+    m_buttons[Button::cmdOK]->setDefault(true);
+    buttonRow->addWidget(m_buttons[Button::cmdOK]);
+    buttonRow->addWidget(m_buttons[Button::cmdCancel]);
     layout->addLayout(buttonRow);
 
     connectFields();
@@ -217,7 +171,7 @@ void TfrmProperties::connectFields()
     text(edtParameters, &PropertiesFields::parameters);
     text(edtStartIn, &PropertiesFields::startIn);
     text(edtTrigger, &PropertiesFields::trigger);
-    connect(HotKey1, &THotKeyEdit::hotKeyChanged, this, [this](unsigned value) {
+    connect(hotKeyEdit(), &THotKeyEdit::hotKeyChanged, this, [this](unsigned value) {
         if (!m_loading)
             m_model.setHotKey(value);
     });
@@ -235,7 +189,7 @@ void TfrmProperties::connectFields()
         { Button::cmdCancel, &PropertiesModel::cmdCancelClick },
     };
     for (const auto &[button, handler] : handlers)
-        connect(buttons[button], &QPushButton::clicked, this, [&m, h = handler] { (m.*h)(); });
+        connect(m_buttons[button], &QPushButton::clicked, this, [&m, h = handler] { (m.*h)(); });
     connect(cmdBrowse, &QPushButton::clicked, this, [&m] { m.cmdBrowseClick(); });
     connect(cmdBrowseFolder, &QPushButton::clicked, this, [&m] { m.cmdBrowseFolderClick(); });
     connect(cmdEditManKeys, &QPushButton::clicked, this, [&m] { m.cmdEditManKeysClick(); });
@@ -244,63 +198,23 @@ void TfrmProperties::connectFields()
 void TfrmProperties::showModal(int n)
 {
     m_model.open(n);
-    QEventLoop loop;
-    m_loop = &loop;
-    const ScopeGuard forget([this] { m_loop = nullptr; });
-    show();
-    if (isVisible() && m_model.isOpen())
-        loop.exec();
-}
-
-void TfrmProperties::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    runModal();
 }
 
 void TfrmProperties::hideEvent(QHideEvent *event)
 {
-    QDialog::hideEvent(event);
+    EditorDialog::hideEvent(event);
     m_model.FormHide();
-}
-
-void TfrmProperties::closeEvent(QCloseEvent *event)
-{
-    if (m_model.isOpen())
-        m_model.FormClose();
-    event->accept();
-    if (m_loop)
-        m_loop->quit();
-}
-
-void TfrmProperties::keyReleaseEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1)
-        m_model.FormKeyUp(112);
-    QDialog::keyReleaseEvent(event);
-}
-
-void TfrmProperties::reject()
-{
-    m_model.cmdCancelClick();
-}
-
-void TfrmProperties::showHotKeyStatus(const std::string &text)
-{
-    lblHotKeyStatus->setText(qs(text));
-    lblHotKeyStatus->setAccessibleDescription(qs(text));
 }
 
 void TfrmProperties::setTypeText(const std::string &text)
 {
-    lblType->setText(qs(text));
-    lblType->setAccessibleDescription(qs(text));
+    showValue(lblType, text);
 }
 
 void TfrmProperties::setControlVisible(Control control, bool visible)
 {
-    for (QWidget *widget : controls[control])
+    for (QWidget *widget : m_controls[control])
         widget->setVisible(visible);
 }
 
@@ -313,7 +227,7 @@ void TfrmProperties::loadFields(const PropertiesFields &f)
     edtFileName->setText(qs(f.fileName));
     edtParameters->setText(qs(f.parameters));
     edtStartIn->setText(qs(f.startIn));
-    HotKey1->SetHotKey(f.hotKey);
+    hotKeyEdit()->SetHotKey(f.hotKey);
     edtTrigger->setText(qs(f.trigger));
     (f.highSpeed ? optHighSpeed : optNormalSpeed)->setChecked(true);
     m_loading = false;
@@ -321,7 +235,7 @@ void TfrmProperties::loadFields(const PropertiesFields &f)
 
 void TfrmProperties::setButtonEnabled(Button button, bool enabled)
 {
-    buttons[button]->setEnabled(enabled);
+    m_buttons[button]->setEnabled(enabled);
 }
 
 void TfrmProperties::setFocus(properties::Focus focus)
@@ -333,40 +247,6 @@ void TfrmProperties::setFocus(properties::Focus focus)
 void TfrmProperties::clearPracticeKeys()
 {
     mmoKeys->clear();
-}
-
-void TfrmProperties::showError(const std::string &text)
-{
-    QMessageBox::critical(this, windowTitle(), qs(text));
-}
-
-std::string TfrmProperties::chooseFile(const std::string &filter)
-{
-    return QFileDialog::getOpenFileName(this, QString(), QString(), qtFilter(filter)).toStdString();
-}
-
-std::string TfrmProperties::chooseFolder(const std::string &prompt)
-{
-    return QFileDialog::getExistingDirectory(this, qs(prompt)).toStdString();
-}
-
-void TfrmProperties::hideWindow()
-{
-    hide();
-}
-
-void TfrmProperties::showWindow()
-{
-    show();
-    raise();
-    activateWindow();
-}
-
-void TfrmProperties::closeWindow()
-{
-    hide();
-    if (m_loop)
-        m_loop->quit();
 }
 
 } // namespace quorvel

@@ -12,13 +12,6 @@ class TfrmRepeat : public CommandDialog
 
 public:
     explicit TfrmRepeat(InsertionModel &model, QWidget *parent = nullptr);
-    void loadFields() override;
-
-    QLineEdit *edtRepCount = nullptr;
-    QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
-
-protected:
-    QLineEdit *initialFocus() override { return edtRepCount; }
 };
 
 } // namespace quorvel

@@ -4,8 +4,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 namespace quorvel {
@@ -16,32 +14,16 @@ TfrmWait::TfrmWait(InsertionModel &model, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmWait"));
     auto *label = new QLabel(QStringLiteral("Please enter the time to wait:"), this);
-    auto *time = makeTimeRow(edtTime, optSeconds, optMinutes);
+    QLineEdit *edtTime = nullptr;
+    auto *time = makeTimeRow(m_model.wait().time, m_model.wait().minutes, edtTime);
     label->setBuddy(edtTime);
-    cmdOK = makeButton(QStringLiteral("&OK"), "cmdOK");
-    cmdCancel = makeButton(QStringLiteral("&Cancel"), "cmdCancel");
-    cmdOK->setDefault(true);
+    setInitialFocus(edtTime);
 
-    auto *buttons = buttonRow(cmdOK, cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addLayout(time);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow([this] { m_model.waitOK(); }, true));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    bindText(edtTime, m_model.wait().time);
-    bindChoice(optMinutes, m_model.wait().minutes);
-    connect(cmdOK, &QPushButton::clicked, this, [this] { m_model.waitOK(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(which()); });
-}
-
-void TfrmWait::loadFields()
-{
-    beginLoading();
-    const auto &f = m_model.wait();
-    edtTime->setText(QString::fromStdString(f.time));
-    (f.minutes ? optMinutes : optSeconds)->setChecked(true);
-    endLoading();
 }
 
 } // namespace quorvel

@@ -3,8 +3,6 @@
 
 #include "editing/forms/CommandDialog.h"
 
-class QRadioButton;
-
 namespace quorvel {
 
 // "Wait Time": the delay token in seconds or minutes.
@@ -14,14 +12,6 @@ class TfrmWait : public CommandDialog
 
 public:
     explicit TfrmWait(InsertionModel &model, QWidget *parent = nullptr);
-    void loadFields() override;
-
-    QLineEdit *edtTime = nullptr;
-    QRadioButton *optSeconds = nullptr, *optMinutes = nullptr;
-    QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
-
-protected:
-    QLineEdit *initialFocus() override { return edtTime; }
 };
 
 } // namespace quorvel

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/forms/TfrmWaitforWindow.h"
 
+#include "components/forms/FormWidgets.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,15 +11,6 @@
 #include <QVBoxLayout>
 
 namespace quorvel {
-
-namespace {
-QLabel *wrapped(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    return label;
-}
-} // namespace
 
 TfrmWaitforWindow::TfrmWaitforWindow(InsertionModel &model, QWidget *parent)
     : CommandDialog(model, insertion::Window::frmWaitforWindow, QStringLiteral("Wait for a Window"),
@@ -35,20 +28,19 @@ TfrmWaitforWindow::TfrmWaitforWindow(InsertionModel &model, QWidget *parent)
                        "actual window."),
         this);
     auto *titleLabel = new QLabel(QStringLiteral("Window Title to Wait For"), this);
-    edtWinTitle = new QLineEdit(this);
-    edtWinTitle->setObjectName(QStringLiteral("edtWinTitle"));
-    edtWinTitle->setAccessibleName(QStringLiteral("Window Title to Wait For"));
+    auto *edtWinTitle = named(new QLineEdit(this), "edtWinTitle", "Window Title to Wait For");
     titleLabel->setBuddy(edtWinTitle);
+    bindText(edtWinTitle, m_model.waitforWindow().title);
+    setInitialFocus(edtWinTitle);
     auto *example =
         wrapped(QStringLiteral("Example: This window's title is Wait for a Window."), this);
     auto *question = wrapped(QStringLiteral("How long do you want to wait for this window before "
                                             "timing out and continuing the macro?"),
         this);
-    auto *time = makeTimeRow(edtTime, optSeconds, optMinutes);
-    cmdOK = makeButton(QStringLiteral("&OK"), "cmdOK");
-    cmdCancel = makeButton(QStringLiteral("&Cancel"), "cmdCancel");
+    QLineEdit *edtTime = nullptr;
+    auto *time =
+        makeTimeRow(m_model.waitforWindow().time, m_model.waitforWindow().minutes, edtTime);
 
-    auto *buttons = buttonRow(cmdOK, cmdCancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(explanation);
     layout->addWidget(titleLabel);
@@ -56,24 +48,8 @@ TfrmWaitforWindow::TfrmWaitforWindow(InsertionModel &model, QWidget *parent)
     layout->addWidget(example);
     layout->addWidget(question);
     layout->addLayout(time);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelRow([this] { m_model.waitforWindowOK(); }, false));
     setFixedWidthAndHeight(400);
-
-    bindText(edtWinTitle, m_model.waitforWindow().title);
-    bindText(edtTime, m_model.waitforWindow().time);
-    bindChoice(optMinutes, m_model.waitforWindow().minutes);
-    connect(cmdOK, &QPushButton::clicked, this, [this] { m_model.waitforWindowOK(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { m_model.cancel(which()); });
-}
-
-void TfrmWaitforWindow::loadFields()
-{
-    beginLoading();
-    const auto &f = m_model.waitforWindow();
-    edtWinTitle->setText(QString::fromStdString(f.title));
-    edtTime->setText(QString::fromStdString(f.time));
-    (f.minutes ? optMinutes : optSeconds)->setChecked(true);
-    endLoading();
 }
 
 } // namespace quorvel

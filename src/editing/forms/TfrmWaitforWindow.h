@@ -3,8 +3,6 @@
 
 #include "editing/forms/CommandDialog.h"
 
-class QRadioButton;
-
 namespace quorvel {
 
 // "Wait for a Window": the look-for token, checked before it is inserted.
@@ -14,15 +12,6 @@ class TfrmWaitforWindow : public CommandDialog
 
 public:
     explicit TfrmWaitforWindow(InsertionModel &model, QWidget *parent = nullptr);
-    void loadFields() override;
-
-    QLineEdit *edtWinTitle = nullptr;
-    QLineEdit *edtTime = nullptr;
-    QRadioButton *optSeconds = nullptr, *optMinutes = nullptr;
-    QPushButton *cmdOK = nullptr, *cmdCancel = nullptr;
-
-protected:
-    QLineEdit *initialFocus() override { return edtWinTitle; }
 };
 
 } // namespace quorvel

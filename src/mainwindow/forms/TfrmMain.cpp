@@ -2,6 +2,7 @@
 #include "mainwindow/forms/TfrmMain.h"
 
 #include "components/forms/Artwork.h"
+#include "components/forms/FormWidgets.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -33,9 +34,7 @@ constexpr int kMinimumClientHeight = 150;
 
 QPushButton *button(QWidget *parent, const char *name, const QString &caption, int left, int width)
 {
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAccessibleName(caption);
+    auto *b = named(new QPushButton(caption, parent), name, caption);
     b->setGeometry(left, kDesignButtonTop, width, kButtonHeight);
     return b;
 }

@@ -2,6 +2,7 @@
 #include "shell/forms/TAboutBox.h"
 
 #include "components/forms/Artwork.h"
+#include "components/forms/FormWidgets.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -11,11 +12,6 @@
 namespace quorvel {
 
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel *namedLabel(const QString &text, const char *objectName, QWidget *parent)
 {
@@ -28,9 +24,9 @@ QLabel *namedLabel(const QString &text, const char *objectName, QWidget *parent)
 QLabel *valueLabel(
     const std::string &text, const char *name, const char *objectName, QWidget *parent)
 {
-    auto *label = namedLabel(qs(text), objectName, parent);
+    auto *label = namedLabel({}, objectName, parent);
     label->setAccessibleName(QString::fromLatin1(name));
-    label->setAccessibleDescription(qs(text));
+    showValue(label, text);
     return label;
 }
 

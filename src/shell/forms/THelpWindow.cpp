@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/forms/THelpWindow.h"
 
+#include "components/forms/FormWidgets.h"
 #include "shell/HelpBook.h"
 
 #include <QHBoxLayout>
@@ -33,14 +34,9 @@ THelpWindow::THelpWindow(QWidget *parent)
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Quorvel Help"));
 
-    auto *cmdBack = new QPushButton(QStringLiteral("&Back"), this);
-    cmdBack->setObjectName(QStringLiteral("cmdBack"));
-    auto *cmdForward = new QPushButton(QStringLiteral("&Forward"), this);
-    cmdForward->setObjectName(QStringLiteral("cmdForward"));
-    auto *cmdContents = new QPushButton(QStringLiteral("&Contents"), this);
-    cmdContents->setObjectName(QStringLiteral("cmdContents"));
-    for (auto *button : { cmdBack, cmdForward, cmdContents })
-        button->setAccessibleName(button->text().remove(QLatin1Char('&')));
+    auto *cmdBack = pushButton("cmdBack", QStringLiteral("&Back"), this);
+    auto *cmdForward = pushButton("cmdForward", QStringLiteral("&Forward"), this);
+    auto *cmdContents = pushButton("cmdContents", QStringLiteral("&Contents"), this);
     cmdBack->setEnabled(false);
     cmdForward->setEnabled(false);
 

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "editing/forms/EditorDialog.h"
+
+#include "common/ScopeGuard.h"
+#include "components/forms/FileFilter.h"
+#include "components/forms/FormWidgets.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace quorvel {
+
+EditorDialog::EditorDialog(
+    EditorModel &model, const char *name, const QString &title, QWidget *parent)
+    : QDialog(parent)
+    , m_editor(model)
+{
+    setObjectName(QLatin1String(name));
+    setWindowTitle(title);
+    setWindowModality(Qt::ApplicationModal);
+}
+
+EditorDialog::~EditorDialog() = default;
+
+void EditorDialog::setHotKeyLookups(
+    THotKeyEdit::KeycodeLookup virtualKeyOfKeycode, KeyNameLookup keyName)
+{
+    m_hotKey->setKeyLookups(std::move(virtualKeyOfKeycode), std::move(keyName));
+}
+
+void EditorDialog::makeHotKeyBox(QWidget *parent, const char *accessibleName)
+{
+    m_hotKey = named(new THotKeyEdit(parent), "HotKey1", accessibleName);
+    m_hotKeyStatus = named(new QLabel(parent), "lblHotKeyStatus", "Hot Key Status");
+    m_hotKeyStatus->setWordWrap(true);
+}
+
+void EditorDialog::runModal()
+{
+    QEventLoop loop;
+    m_loop = &loop;
+    const ScopeGuard forget([this] { m_loop = nullptr; });
+    show();
+    // Closed while it was being shown: nothing to wait for.
+    if (isVisible())
+        loop.exec();
+}
+
+void EditorDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void EditorDialog::closeEvent(QCloseEvent *event)
+{
+    m_editor.FormClose();
+    event->accept();
+    if (m_loop)
+        m_loop->quit();
+}
+
+void EditorDialog::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F1)
+        m_editor.FormKeyUp(editor::KeyF1);
+    QDialog::keyReleaseEvent(event);
+}
+
+void EditorDialog::reject()
+{
+    m_editor.cmdCancelClick();
+}
+
+void EditorDialog::showHotKeyStatus(const std::string &text)
+{
+    showValue(m_hotKeyStatus, text);
+}
+
+void EditorDialog::showError(const std::string &text)
+{
+    QMessageBox::critical(this, windowTitle(), qs(text));
+}
+
+std::string EditorDialog::chooseFile(const std::string &filter)
+{
+    return QFileDialog::getOpenFileName(this, QString(), QString(), qtFilter(filter)).toStdString();
+}
+
+std::string EditorDialog::chooseFolder(const std::string &prompt)
+{
+    return QFileDialog::getExistingDirectory(this, qs(prompt)).toStdString();
+}
+
+void EditorDialog::hideWindow()
+{
+    hide();
+}
+
+void EditorDialog::showWindow()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void EditorDialog::closeWindow()
+{
+    hide();
+    if (m_loop)
+        m_loop->quit();
+}
+
+} // namespace quorvel
