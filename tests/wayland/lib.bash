@@ -49,15 +49,22 @@ start_foot() { # title file
     foot --title="$1" sh -c "cat > '$2'" 2>/dev/null &
     foot_pid=$!
     wait_until 100 has_window "$1" || { echo "foot did not appear" >&2; return 1; }
+    # foot 1.13 crashes on a key that comes while it is still starting (in a round trip of
+    # its start-up): keys go only once its shell runs `cat`, and a moment later.
+    wait_until 100 test -e "$2" || { echo "foot did not start its shell" >&2; return 1; }
+    sleep 0.3
 }
 
 foot_ended() {
     ! kill -0 "$foot_pid" 2>/dev/null
 }
 
-# Waits for foot to end (the text's last line done with Ctrl+D); fails after the timeout.
+# Waits for foot to end (the text's last line done with Ctrl+D): its exit status, 255 when it
+# did not end in time.
 wait_for_foot() { # seconds
-    wait_until $(($1 * 10)) foot_ended || return 1
-    wait "$foot_pid" 2>/dev/null
+    wait_until $(($1 * 10)) foot_ended || return 255
+    local status=0
+    wait "$foot_pid" 2>/dev/null || status=$?
     foot_pid=""
+    return $status
 }
