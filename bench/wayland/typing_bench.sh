@@ -23,11 +23,16 @@ run() {
     local start end
     start=$(now)
     "$@" >/dev/null
-    wait_for_foot 60 || echo "$name: foot did not end: Ctrl+D lost?" >&2
+    wait_for_foot 60
+    local status=$?
     end=$(now)
     local seconds exact="exact"
     seconds=$(python3 -c "print(($end - $start) / 1e9)")
-    if ! cmp -s "$out" "$work/$name.expected"; then
+    if [ $status -eq 255 ]; then
+        exact="foot did not end: Ctrl+D lost?"
+    elif [ $status -gt 128 ]; then
+        exact="foot dropped by the compositor or crashed (status $status)"
+    elif ! cmp -s "$out" "$work/$name.expected"; then
         exact="NOT exact: $(python3 -c 'import sys
 a = open(sys.argv[1], encoding="utf-8").read()
 b = open(sys.argv[2], encoding="utf-8", errors="replace").read()

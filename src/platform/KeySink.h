@@ -24,6 +24,30 @@ struct KeyScan
     bool valid() const { return key >= 0; }
 };
 
+// VkKeyScanA's answer for a control character (below 0x20, and DEL), on any layout.
+inline KeyScan controlKeyScan(char32_t ch)
+{
+    switch (ch) {
+    case U'\b':
+        return { vk::Back, 0 };
+    case U'\t':
+        return { vk::Tab, 0 };
+    case U'\r':
+        return { vk::Return, 0 };
+    case U'\n':
+        return { vk::Return, 2 };
+    case 0x1B:
+        return { vk::Escape, 0 };
+    case 0x7F:
+        return { vk::Back, 2 };
+    default:
+        break;
+    }
+    if (ch >= 1 && ch <= 26)
+        return { KeyCode(0x40 + ch), 2 };
+    return {};
+}
+
 class KeySink
 {
 public:

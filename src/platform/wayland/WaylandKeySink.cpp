@@ -267,27 +267,8 @@ void WaylandKeySink::send(unsigned keycode, bool press)
 
 KeyScan WaylandKeySink::keyScan(char32_t ch)
 {
-    // VkKeyScanA's answers for the control characters.
-    switch (ch) {
-    case U'\b':
-        return { 0x08, 0 };
-    case U'\t':
-        return { 0x09, 0 };
-    case U'\r':
-        return { 0x0D, 0 };
-    case U'\n':
-        return { 0x0D, 2 };
-    case 0x1B:
-        return { 0x1B, 0 };
-    case 0x7F:
-        return { 0x08, 2 };
-    default:
-        break;
-    }
-    if (ch >= 1 && ch <= 26)
-        return { KeyCode(0x40 + ch), 2 };
-    if (ch < 0x20)
-        return {};
+    if (ch < 0x20 || ch == 0x7F)
+        return controlKeyScan(ch);
     const WaylandKeymap::Binding b = m_keymap.findCharacter(ch);
     if (!b.valid())
         return {};
