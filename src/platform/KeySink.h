@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace quorvel {
@@ -46,6 +47,19 @@ inline KeyScan controlKeyScan(char32_t ch)
     if (ch >= 1 && ch <= 26)
         return { KeyCode(0x40 + ch), 2 };
     return {};
+}
+
+// For a sink's look-ahead: drops the text announced by expectText up to ch; false, with the
+// text forgotten, when ch is not in it (typing has left the text announced).
+inline bool advanceTo(std::u32string &ahead, char32_t ch)
+{
+    const std::size_t at = ahead.find(ch);
+    if (at == std::u32string::npos) {
+        ahead.clear();
+        return false;
+    }
+    ahead.erase(0, at);
+    return true;
 }
 
 class KeySink

@@ -357,13 +357,8 @@ std::vector<std::uint32_t> WaylandKeySink::needsAhead(std::uint32_t keysym, char
     std::vector<std::uint32_t> needs { keysym };
     if (!ch)
         return needs;
-    const std::size_t at = m_ahead.find(ch);
-    if (at == std::u32string::npos) {
-        // Typing has left the text announced.
-        m_ahead.clear();
+    if (!advanceTo(m_ahead, ch))
         return needs;
-    }
-    m_ahead.erase(0, at);
     const std::size_t room = m_keymap.spareKeys().size();
     std::unordered_set<std::uint32_t> seen { keysym };
     for (const char32_t c : m_ahead) {

@@ -284,13 +284,8 @@ std::vector<X11KeySink::SpareSyms> X11KeySink::spareNeedsAhead(const SpareSyms &
     std::vector<SpareSyms> needs { syms };
     if (!ch)
         return needs;
-    const std::size_t at = m_ahead.find(ch);
-    if (at == std::u32string::npos) {
-        // Typing has left the text announced.
-        m_ahead.clear();
+    if (!advanceTo(m_ahead, ch))
         return needs;
-    }
-    m_ahead.erase(0, at);
     std::unordered_set<unsigned long> seen { syms.lower };
     for (const char32_t c : m_ahead) {
         if (c < 0x20 || m_keyboard.findCharacter(c).valid())
