@@ -12,6 +12,7 @@ user=${QUORVEL_TEST_USER:-quorvel-test}
 workdir=$(mktemp -d)
 # shellcheck disable=SC2317 # run by the trap
 cleanup() {
+    if [ -n "${keyboard_pid:-}" ]; then kill "$keyboard_pid" 2>/dev/null || true; fi
     if [ -n "${sway_pid:-}" ]; then
         kill "$sway_pid" 2>/dev/null || true
         wait "$sway_pid" 2>/dev/null || true
@@ -64,6 +65,16 @@ if [ -z "${socket:-}" ] || [ -z "${ipc:-}" ]; then
     exit 1
 fi
 export WAYLAND_DISPLAY=$socket SWAYSOCK=$ipc
+
+# A desktop always has a keyboard. Without one the seat offers none until a virtual keyboard
+# appears, clients ask for theirs only then, and the first keys typed reach nobody. wtype,
+# sleeping, keeps one there (it is also the person's keyboard of the tests).
+"${as_user[@]}" wtype -s 2000000000 &
+keyboard_pid=$!
+for _ in $(seq 1 200); do
+    "${as_user[@]}" swaymsg -t get_inputs 2>/dev/null | grep -q '"type": "keyboard"' && break
+    sleep 0.05
+done
 
 set +e
 "${as_user[@]}" "$@"

@@ -85,7 +85,7 @@ struct Application::Impl : MainWindowServices,
         // Built first: an end may come from a signal at any point of the start.
         runner = std::make_unique<MacroRunner>(
             PlaybackServices { *backend.keys, *backend.keyboard, pump, *backend.windows, launcher,
-                *backend.journal, *this, dateTime, timers, catalogue, paths.programFolder });
+                *backend.journal, *this, dateTime, timers, catalogue, paths.dataFolder });
         controller = std::make_unique<AppController>(AppController::Deps { *runner, catalogue,
             timers, *backend.keys, errors, *this, backend.hotKeys, backend.cancelPlayBacks });
     }

@@ -31,7 +31,7 @@ struct EditorDeps
     Catalogue &catalogue;
     Journal &journal;
     ErrorDisplay &errors;
-    std::string programFolder; // with its trailing separator
+    std::string dataFolder; // with its trailing separator
     HelpViewer *help = nullptr;
     // Asked whether another program holds a key typed into the hot-key box.
     HotKeyRegistrar *hotKeys = nullptr;

@@ -58,7 +58,7 @@ void MacroCheckModel::check()
 
 void MacroCheckModel::checkText()
 {
-    const CatalogueDirectory directory(m_d.catalogue, m_d.programFolder);
+    const CatalogueDirectory directory(m_d.catalogue, m_d.dataFolder);
     MacroCheckContext context;
     context.macros = &directory;
     context.self = m_record;
@@ -81,7 +81,7 @@ void MacroCheckModel::dryRun()
 {
     m_dryRunText.clear();
     for (const std::string &line :
-        dryRunMacroText(m_text, DryRunSetup { m_d.catalogue, m_d.programFolder, m_d.dateTime })) {
+        dryRunMacroText(m_text, DryRunSetup { m_d.catalogue, m_d.dataFolder, m_d.dateTime })) {
         if (!m_dryRunText.empty())
             m_dryRunText += '\n';
         m_dryRunText += line;

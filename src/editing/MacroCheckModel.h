@@ -19,7 +19,7 @@ public:
     struct Deps
     {
         Catalogue &catalogue;
-        std::string programFolder; // with its trailing separator
+        std::string dataFolder; // with its trailing separator
         DateTimeFormatter &dateTime;
     };
 

@@ -130,12 +130,12 @@ std::optional<std::string> PropertiesModel::storedDataPath() const
 {
     if (!holdsDataFile(m_kind))
         return std::nullopt;
-    return dataFilePath(m_d.programFolder, m_storedFileName);
+    return dataFilePath(m_d.dataFolder, m_storedFileName);
 }
 
 std::string PropertiesModel::tempPath() const
 {
-    return m_d.programFolder + properties::TempFile;
+    return m_d.dataFolder + properties::TempFile;
 }
 
 void PropertiesModel::setJournalForKind()
@@ -328,7 +328,7 @@ bool PropertiesModel::dataFileTaken(const std::string &file) const
         if (m != m_number && holdsDataFile(other.type) && other.fileName == file)
             return true;
     }
-    const auto path = m_d.programFolder + file;
+    const auto path = m_d.dataFolder + file;
     if (!fileExists(path))
         return false;
     const auto stored = storedDataPath();
@@ -387,7 +387,7 @@ void PropertiesModel::confirm()
                 return;
             }
             moveFrom = newRecording ? tempPath() : stored.value_or(std::string());
-            moveTo = m_d.programFolder + wanted;
+            moveTo = m_d.dataFolder + wanted;
             if (newRecording && stored)
                 superseded = *stored;
             // The entry follows the data: a file that exists but would not move keeps its name.
@@ -400,7 +400,7 @@ void PropertiesModel::confirm()
 
     const bool moved = !moveFrom.empty() && renameWithoutReplacing(moveFrom, moveTo);
     if (moved)
-        fileName = moveTo.substr(m_d.programFolder.size());
+        fileName = moveTo.substr(m_d.dataFolder.size());
     else
         superseded.clear();
 

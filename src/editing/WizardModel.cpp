@@ -384,7 +384,7 @@ void WizardModel::startRecording(bool keysOnly)
         view().setFocus(Focus::mmoKeys);
     view().setButtonEnabled(start, false);
     view().setButtonEnabled(stop, true);
-    if (m_session.start(m_d.programFolder + dataFile(), keysOnly))
+    if (m_session.start(m_d.dataFolder + dataFile(), keysOnly))
         return;
     m_recording = false;
     view().setButtonEnabled(start, true);
@@ -499,9 +499,9 @@ void WizardModel::store()
     const auto rec = record();
     // The text file first: when it cannot be written the catalogue is left as it was.
     if (rec.type == macrokind::Advanced) {
-        const auto path = dataFilePath(m_d.programFolder, rec.fileName);
+        const auto path = dataFilePath(m_d.dataFolder, rec.fileName);
         if (!path)
-            throw Error(formatMessage("Unable to write to %s", m_d.programFolder + rec.fileName));
+            throw Error(formatMessage("Unable to write to %s", m_d.dataFolder + rec.fileName));
         writeFileAtomically(*path, keyFileText(m_fields.advancedText));
     }
     const int n = m_d.catalogue.append(rec);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace quorvel {
@@ -23,6 +24,43 @@ struct KeyScan
     int shiftState = 0;
     bool valid() const { return key >= 0; }
 };
+
+// VkKeyScanA's answer for a control character (below 0x20, and DEL), on any layout.
+inline KeyScan controlKeyScan(char32_t ch)
+{
+    switch (ch) {
+    case U'\b':
+        return { vk::Back, 0 };
+    case U'\t':
+        return { vk::Tab, 0 };
+    case U'\r':
+        return { vk::Return, 0 };
+    case U'\n':
+        return { vk::Return, 2 };
+    case 0x1B:
+        return { vk::Escape, 0 };
+    case 0x7F:
+        return { vk::Back, 2 };
+    default:
+        break;
+    }
+    if (ch >= 1 && ch <= 26)
+        return { KeyCode(0x40 + ch), 2 };
+    return {};
+}
+
+// For a sink's look-ahead: drops the text announced by expectText up to ch; false, with the
+// text forgotten, when ch is not in it (typing has left the text announced).
+inline bool advanceTo(std::u32string &ahead, char32_t ch)
+{
+    const std::size_t at = ahead.find(ch);
+    if (at == std::u32string::npos) {
+        ahead.clear();
+        return false;
+    }
+    ahead.erase(0, at);
+    return true;
+}
 
 class KeySink
 {

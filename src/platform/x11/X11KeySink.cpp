@@ -91,27 +91,8 @@ X11KeySink::SpareSyms X11KeySink::spareSymsOf(unsigned long keysym)
 
 KeyScan X11KeySink::keyScan(char32_t ch)
 {
-    // VkKeyScanA's answers for the control characters.
-    switch (ch) {
-    case U'\b':
-        return { 0x08, 0 };
-    case U'\t':
-        return { 0x09, 0 };
-    case U'\r':
-        return { 0x0D, 0 };
-    case U'\n':
-        return { 0x0D, 2 };
-    case 0x1B:
-        return { 0x1B, 0 };
-    case 0x7F:
-        return { 0x08, 2 };
-    default:
-        break;
-    }
-    if (ch >= 1 && ch <= 26)
-        return { KeyCode(0x40 + ch), 2 };
-    if (ch < 0x20)
-        return {};
+    if (ch < 0x20 || ch == 0x7F)
+        return controlKeyScan(ch);
     const X11Keyboard::Binding b = m_keyboard.findCharacter(ch);
     if (!b.valid())
         return {};
@@ -303,13 +284,8 @@ std::vector<X11KeySink::SpareSyms> X11KeySink::spareNeedsAhead(const SpareSyms &
     std::vector<SpareSyms> needs { syms };
     if (!ch)
         return needs;
-    const std::size_t at = m_ahead.find(ch);
-    if (at == std::u32string::npos) {
-        // Typing has left the text announced.
-        m_ahead.clear();
+    if (!advanceTo(m_ahead, ch))
         return needs;
-    }
-    m_ahead.erase(0, at);
     std::unordered_set<unsigned long> seen { syms.lower };
     for (const char32_t c : m_ahead) {
         if (c < 0x20 || m_keyboard.findCharacter(c).valid())

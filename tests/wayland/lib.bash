@@ -1,0 +1,70 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Helpers of the Wayland scripts, sourced by each (not a test itself); they run under
+# scripts/with-sway.sh. Gives: work (a fresh folder, removed on exit), the texts the tests and
+# the benchmark type, and foot running `cat > FILE` as the target.
+export LC_ALL=C.UTF-8
+work=$(mktemp -d)
+foot_pid=""
+# shellcheck disable=SC2317 # run by the trap
+wayland_cleanup() {
+    if [ -n "$foot_pid" ]; then kill "$foot_pid" 2>/dev/null; fi
+    rm -rf "$work"
+}
+trap wayland_cleanup EXIT
+
+# Printable ASCII from "!", in lines of 50 (a terminal takes no line over 4,095 bytes; a
+# macro's leading blank is not typed).
+ascii_text() { # count
+    python3 -c 'import sys
+n = int(sys.argv[1])
+s = "".join(chr(0x20 + (i + 1) % 95) for i in range(n))
+print("\n".join(s[i:i + 50] for i in range(0, n, 50)), end="")' "$1"
+}
+
+# Distinct CJK ideographs, in lines of 40.
+cjk_text() { # count
+    python3 -c 'import sys
+n = int(sys.argv[1])
+s = "".join(chr(0x4E00 + i) for i in range(n))
+print("\n".join(s[i:i + 40] for i in range(0, n, 40)), end="")' "$1"
+}
+
+# Whether a window of this title is there (and, being the newest, has the focus).
+has_window() { # title
+    swaymsg -t get_tree | grep -qF "\"name\": \"$1\""
+}
+
+wait_until() { # tenths of a second, command...
+    local tenths=$1
+    shift
+    for _ in $(seq 1 $((tenths * 4))); do
+        "$@" && return 0
+        sleep 0.025
+    done
+    return 1
+}
+
+# foot running `cat > FILE`, with the focus once this returns.
+start_foot() { # title file
+    foot --title="$1" sh -c "cat > '$2'" 2>/dev/null &
+    foot_pid=$!
+    wait_until 100 has_window "$1" || { echo "foot did not appear" >&2; return 1; }
+    # foot 1.13 crashes on a key that comes while it is still starting (in a round trip of
+    # its start-up): keys go only once its shell runs `cat`, and a moment later.
+    wait_until 100 test -e "$2" || { echo "foot did not start its shell" >&2; return 1; }
+    sleep 0.3
+}
+
+foot_ended() {
+    ! kill -0 "$foot_pid" 2>/dev/null
+}
+
+# Waits for foot to end (the text's last line done with Ctrl+D): its exit status, 255 when it
+# did not end in time.
+wait_for_foot() { # seconds
+    wait_until $(($1 * 10)) foot_ended || return 255
+    local status=0
+    wait "$foot_pid" 2>/dev/null || status=$?
+    foot_pid=""
+    return $status
+}
