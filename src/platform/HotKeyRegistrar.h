@@ -26,8 +26,15 @@ public:
     // Whether another client holds the combination: a registration that is tried and given
     // back at once. A combination registered here is not held elsewhere.
     virtual bool heldElsewhere(unsigned modifiers, KeyCode key) = 0;
-    // GetActiveWindow's role: one of our own windows is active.
-    virtual bool applicationActive() = 0;
+    // GetActiveWindow's role: one of our own windows is active, as the query set says.
+    virtual bool applicationActive() { return m_activeQuery ? m_activeQuery() : false; }
+    void setApplicationActiveQuery(std::function<bool()> query)
+    {
+        m_activeQuery = std::move(query);
+    }
+
+private:
+    std::function<bool()> m_activeQuery;
 };
 
 } // namespace quorvel

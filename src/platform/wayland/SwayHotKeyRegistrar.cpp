@@ -197,11 +197,6 @@ bool SwayHotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
     }
 }
 
-bool SwayHotKeyRegistrar::applicationActive()
-{
-    return m_activeQuery ? m_activeQuery() : false;
-}
-
 int SwayHotKeyRegistrar::fileDescriptor() const
 {
     return m_events->fileDescriptor();

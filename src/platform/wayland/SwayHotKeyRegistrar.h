@@ -31,12 +31,6 @@ public:
     int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
     void unregisterHotKey(int id) override;
     bool heldElsewhere(unsigned modifiers, KeyCode key) override;
-    bool applicationActive() override;
-
-    void setApplicationActiveQuery(std::function<bool()> query)
-    {
-        m_activeQuery = std::move(query);
-    }
 
     // The binding events arrive here; processEvents runs the hot keys pressed.
     int fileDescriptor() const;
@@ -73,7 +67,6 @@ private:
     std::string m_instance; // pid.number: two registrars of one process stay apart
     std::map<int, Registration> m_registrations;
     int m_nextId = 1;
-    std::function<bool()> m_activeQuery;
 };
 
 } // namespace quorvel::wayland

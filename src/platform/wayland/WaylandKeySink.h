@@ -35,11 +35,14 @@ public:
     WaylandKeySink(const WaylandKeySink &) = delete;
     WaylandKeySink &operator=(const WaylandKeySink &) = delete;
 
+    // Characters: the layout's own keys, or spare keys of our keymap.
     KeyScan keyScan(char32_t ch) override;
+    void expectText(std::u32string_view text) override;
+    void typeCharacter(char32_t ch) override;
+    // Named keys, straight to their evdev codes.
     unsigned scanCode(KeyCode key) override;
     void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) override;
-    void typeCharacter(char32_t ch) override;
-    void expectText(std::u32string_view text) override;
+    // Both end with a roundtrip: the compositor has taken every key.
     void flush() override;
     void releaseAll() override;
 

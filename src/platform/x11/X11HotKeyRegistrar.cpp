@@ -138,11 +138,6 @@ bool X11HotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
     return false;
 }
 
-bool X11HotKeyRegistrar::applicationActive()
-{
-    return m_activeQuery ? m_activeQuery() : false;
-}
-
 void X11HotKeyRegistrar::keyboardChanged()
 {
     const std::vector<unsigned> combinations = lockCombinations();

@@ -23,13 +23,6 @@ public:
     int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
     void unregisterHotKey(int id) override;
     bool heldElsewhere(unsigned modifiers, KeyCode key) override;
-    bool applicationActive() override;
-
-    // Tells applicationActive whether one of the application's windows is active.
-    void setApplicationActiveQuery(std::function<bool()> query)
-    {
-        m_activeQuery = std::move(query);
-    }
 
 private:
     struct Registration
@@ -56,7 +49,6 @@ private:
     std::map<int, Registration> m_registrations;
     int m_nextId = 1;
     std::vector<unsigned> m_grabCombinations; // the lock combinations the grabs were made with
-    std::function<bool()> m_activeQuery;
 };
 
 } // namespace quorvel::x11

@@ -202,20 +202,15 @@ struct X11Keyboard::Impl
         }
         // Cheapest modifiers first, then the lowest key: the first entry for a character wins.
         for (int c = 0; c < comboCount; ++c) {
-            for (unsigned kc = minKey; kc <= maxKey; ++kc) {
-                if (isSpare(kc))
-                    continue;
-                const int g = groupOf(kc);
-                if (g < 0)
-                    continue;
+            forEachLayoutKey([&](unsigned kc, int g) {
                 XkbKeyTypePtr type = XkbKeyKeyType(xkb, kc, g);
                 const unsigned mods = combos[c] | locked;
                 const int level = levelFor(type, mods);
                 if (level >= XkbKeyGroupWidth(xkb, kc, g))
-                    continue;
+                    return;
                 const KeySym sym = XkbKeySymEntry(xkb, kc, level, g);
                 if (sym == NoSymbol)
-                    continue;
+                    return;
                 keysyms.try_emplace(sym, Binding { kc, combos[c] });
                 KeySym typed = sym;
                 // Clients upper-case what a lock the key type ignores leaves unconsumed.
@@ -226,7 +221,18 @@ struct X11Keyboard::Impl
                 }
                 if (const char32_t ch = keysymToUnicode(typed))
                     chars.try_emplace(ch, Binding { kc, combos[c] });
-            }
+            });
+        }
+    }
+
+    // Every key of the user's layout (not our spares) with its effective group.
+    template <typename Visit> void forEachLayoutKey(Visit visit) const
+    {
+        for (unsigned kc = minKey; kc <= maxKey; ++kc) {
+            if (isSpare(kc))
+                continue;
+            if (const int g = groupOf(kc); g >= 0)
+                visit(kc, g);
         }
     }
 
@@ -235,12 +241,7 @@ struct X11Keyboard::Impl
         lowest.clear();
         if (!xkb || !xkb->map)
             return;
-        for (unsigned kc = minKey; kc <= maxKey; ++kc) {
-            if (isSpare(kc))
-                continue;
-            const int g = groupOf(kc);
-            if (g < 0)
-                continue;
+        forEachLayoutKey([&](unsigned kc, int g) {
             for (int l = 0; l < XkbKeyGroupWidth(xkb, kc, g); ++l) {
                 const KeySym sym = XkbKeySymEntry(xkb, kc, l, g);
                 if (sym == NoSymbol)
@@ -251,7 +252,7 @@ struct X11Keyboard::Impl
                 else if (unsigned(l) < (it->second >> 16))
                     it->second = kc | (unsigned(l) << 16);
             }
-        }
+        });
     }
 };
 
