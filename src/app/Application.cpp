@@ -281,8 +281,8 @@ void Application::start(const std::vector<std::string> &arguments)
         if (p.trayModel)
             p.trayModel->hintWindowClosed(on);
     };
-    const EditorDeps editorDeps { p.catalogue, *p.backend.journal, p.errors, p.paths.dataFolder,
-        &p, p.backend.hotKeys, p.backend.keyName };
+    const EditorDeps editorDeps { p.catalogue, *p.backend.journal, p.errors, p.paths.dataFolder, &p,
+        p.backend.hotKeys, p.backend.keyName };
     p.wizardModel = std::make_unique<WizardModel>(editorDeps, p, p, p.pump, p.shortcuts.get());
     p.propertiesModel = std::make_unique<PropertiesModel>(editorDeps, p, *p.wizardModel);
     p.backend.journal->OnFinished = [&p](bool) { p.controller->journalFinished(); };

@@ -25,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 bool holdsDataFile(int kind)
 {
     return kind == macrokind::Keystrokes || kind == macrokind::MouseAndKeys

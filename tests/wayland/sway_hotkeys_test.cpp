@@ -83,8 +83,9 @@ TEST_F(SwayHotKeys, PressingARegisteredCombinationRunsItsHotKeyAlone)
     };
     int presses[std::size(keys)] {};
     for (std::size_t i = 0; i < std::size(keys); ++i)
-        ASSERT_NE(
-            hotKeys.registerHotKey(keys[i].modifiers, keys[i].key, [&, i](unsigned, KeyCode) { ++presses[i]; }), 0);
+        ASSERT_NE(hotKeys.registerHotKey(
+                      keys[i].modifiers, keys[i].key, [&, i](unsigned, KeyCode) { ++presses[i]; }),
+            0);
     for (std::size_t i = 0; i < std::size(keys); ++i) {
         press(keys[i].wtype);
         EXPECT_TRUE(pumpUntil(hotKeys, [&] { return presses[i] == 1; })) << keys[i].wtype;
@@ -109,7 +110,8 @@ TEST_F(SwayHotKeys, AnUnregisteredOrRefusedKeyLeavesNoBinding)
     int presses = 0;
     const int id = hotKeys.registerHotKey(CtrlAlt, 'Q', [&](unsigned, KeyCode) { ++presses; });
     ASSERT_NE(id, 0);
-    EXPECT_EQ(hotKeys.registerHotKey(CtrlAlt, 'Q', [](unsigned, KeyCode) {}), 0) << "registered twice";
+    EXPECT_EQ(hotKeys.registerHotKey(CtrlAlt, 'Q', [](unsigned, KeyCode) {}), 0)
+        << "registered twice";
     EXPECT_FALSE(hotKeys.heldElsewhere(CtrlAlt, 'Q')) << "our own key";
     hotKeys.unregisterHotKey(id);
     press("-M ctrl -M alt -k q");
