@@ -45,7 +45,8 @@ void runQtNatively()
 int main(int argc, char **argv)
 {
     if (!displayAvailable()) {
-        std::fputs("quorvel: no X display to run on (DISPLAY is not set)\n", stderr);
+        std::fputs(
+            "quorvel: no display to run on (neither WAYLAND_DISPLAY nor DISPLAY is set)\n", stderr);
         return 1;
     }
 

@@ -52,4 +52,9 @@ kill -TERM "${pids[0]}"
 wait "${pids[0]}"
 check "TERM ends the program cleanly" test $? -eq 0
 check "the binding is gone at the end" wait_until 50 eval '! bound'
+
+# A compositor that does not answer is said, with no fall back to an X display.
+out=$(in_fresh_home env WAYLAND_DISPLAY=nowhere DISPLAY=:987 timeout 20 "$bin/quorvel" 2>&1)
+check "an unreachable compositor fails" test $? -eq 1
+check "and says so: $out" grep -q "cannot use the Wayland display" <<<"$out"
 finish
