@@ -2,6 +2,7 @@
 #include "app/DesktopBackend.h"
 
 #include "common/Error.h"
+#include "platform/Journal.h"
 #include "platform/SessionDoctor.h"
 #include "platform/wayland/SwayHotKeyRegistrar.h"
 #include "platform/wayland/SwayIpc.h"
@@ -132,8 +133,25 @@ private:
     RecordingAwareKeySink m_keys { m_x11, m_recorder };
 };
 
+// Recording and replay go through the X server's record and test extensions.
+class X11OnlyJournal final : public Journal
+{
+public:
+    void StartRecording() override { throw Error(kRecordingUnavailable); }
+    void StopRecording() override { }
+    void discardRecording() override { }
+    void StartPlayBack() override
+    {
+        throw Error("Replaying is not possible: this is a Wayland session; replaying needs an "
+                    "X11 session");
+    }
+
+    static constexpr const char *kRecordingUnavailable =
+        "Recording is not possible: this is a Wayland session; recording needs an X11 session";
+};
+
 // Typing and windows through the compositor's protocols, hot keys through sway's IPC where
-// sway runs; recording and replay need an X server.
+// sway runs; recording and replay say plainly that they need an X server.
 class WaylandDesktop final : public DesktopBackend::Impl
 {
 public:
@@ -159,8 +177,8 @@ public:
         b.keyboard = &m_keys;
         b.windows = &m_windows;
         b.hotKeys = m_hotKeys.get();
-        b.journalUnavailable = "Recording is not possible: this is a Wayland session; "
-                               "recording needs an X11 session";
+        b.journal = &m_journal;
+        b.journalUnavailable = X11OnlyJournal::kRecordingUnavailable;
         // Virtual keys name the same characters whatever the display server.
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
         b.eventSources.push_back(
@@ -190,6 +208,7 @@ private:
     wayland::WaylandKeySink m_keys;
     wayland::WaylandWindowSystem m_windows;
     std::unique_ptr<wayland::SwayHotKeyRegistrar> m_hotKeys;
+    X11OnlyJournal m_journal;
 };
 
 std::unique_ptr<DesktopBackend::Impl> desktopOfSession()

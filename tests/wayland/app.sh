@@ -20,9 +20,11 @@ export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
 # The typed text ends cat with Ctrl+D, so the file is whole once foot has ended.
 text='Hello, Wayland! ~^@{} é 東京'
 catalogue_ini FirstRun=0 \
-    -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key >"$work/macros.ini"
+    -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key \
+    -- Name=Replay Type=2 FileName=Replay.rec >"$work/macros.ini"
 printf '%s<<ENTER>><<CTRL>>d' "$text" >"$work/Greeting.key"
-seed_default_folders "$work/macros.ini" "$work/Greeting.key"
+printf 'recorded on X' >"$work/Replay.rec"
+seed_default_folders "$work/macros.ini" "$work/Greeting.key" "$work/Replay.rec"
 
 # A fresh home and no XDG_* but the runtime folder, where the compositor's socket is.
 in_fresh_home() { # command...
@@ -52,6 +54,13 @@ kill -TERM "${pids[0]}"
 wait "${pids[0]}"
 check "TERM ends the program cleanly" test $? -eq 0
 check "the binding is gone at the end" wait_until 50 eval '! bound'
+
+# A replay needs an X server: its run says so in a box rather than end silently.
+in_fresh_home "$bin/quorvel" '/Open:"Replay"' /Close &
+pids+=($!)
+check "a replay on Wayland says why it cannot run" wait_until 100 has_window "Quorvel"
+kill -TERM "${pids[1]}"
+wait "${pids[1]}"
 
 # A compositor that does not answer is said, with no fall back to an X display.
 out=$(in_fresh_home env WAYLAND_DISPLAY=nowhere DISPLAY=:987 timeout 20 "$bin/quorvel" 2>&1)
