@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program on headless sway, with no X server: an advanced macro types into foot
-# running `cat > FILE`, run from the command line and by its hot key pressed with wtype.
+# running `cat > FILE`, run from the command line and by its hot key pressed with wtype; a
+# window title fires its trigger; replay and an absent compositor are said plainly.
 # Runs under scripts/with-sway.sh.
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
@@ -21,7 +22,9 @@ export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
 text='Hello, Wayland! ~^@{} é 東京'
 catalogue_ini FirstRun=0 \
     -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key \
-    -- Name=Replay Type=2 FileName=Replay.rec >"$work/macros.ini"
+    -- Name=Replay Type=2 FileName=Replay.rec \
+    -- Name=Fired Type=1 "FileName=sh~~-c 'echo fired >> $work/fired'~~" \
+    "Trigger=trigger window" >"$work/macros.ini"
 printf '%s<<ENTER>><<CTRL>>d' "$text" >"$work/Greeting.key"
 printf 'recorded on X' >"$work/Replay.rec"
 seed_default_folders "$work/macros.ini" "$work/Greeting.key" "$work/Replay.rec"
@@ -50,6 +53,12 @@ check "the hot key is bound" wait_until 100 bound
 start_foot "hot key target" "$work/hot-key.txt" || fail "foot did not start"
 wtype -M ctrl -M alt t -m alt -m ctrl
 check "the hot key types the text exactly" typed "$work/hot-key.txt"
+
+# A window's title, as the compositor tells it, fires its trigger.
+foot --title="trigger window" sleep 60 2>/dev/null &
+pids+=($!)
+check "a window title fires its trigger" wait_until 100 test -e "$work/fired"
+
 kill -TERM "${pids[0]}"
 wait "${pids[0]}"
 check "TERM ends the program cleanly" test $? -eq 0
@@ -59,8 +68,8 @@ check "the binding is gone at the end" wait_until 50 eval '! bound'
 in_fresh_home "$bin/quorvel" '/Open:"Replay"' /Close &
 pids+=($!)
 check "a replay on Wayland says why it cannot run" wait_until 100 has_window "Quorvel"
-kill -TERM "${pids[1]}"
-wait "${pids[1]}"
+kill -TERM "${pids[2]}"
+wait "${pids[2]}"
 
 # A compositor that does not answer is said, with no fall back to an X display.
 out=$(in_fresh_home env WAYLAND_DISPLAY=nowhere DISPLAY=:987 timeout 20 "$bin/quorvel" 2>&1)
