@@ -29,6 +29,8 @@ if [ -z "$display" ]; then
     exit 1
 fi
 export DISPLAY=":$display"
+# An X session: the program picks Wayland wherever WAYLAND_DISPLAY is set.
+unset WAYLAND_DISPLAY
 
 if [ "${QUORVEL_NO_WM:-0}" != "1" ]; then
     openbox --sm-disable >"$workdir/openbox.log" 2>&1 &

@@ -1,11 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopBackend.h"
 
+#include "common/Error.h"
+#include "platform/Journal.h"
+#include "platform/SessionDoctor.h"
+#include "platform/wayland/SwayHotKeyRegistrar.h"
+#include "platform/wayland/SwayIpc.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandKeySink.h"
+#include "platform/wayland/WaylandWindowSystem.h"
 #include "platform/x11/VirtualKeys.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11HotKeyRegistrar.h"
 #include "platform/x11/X11Keyboard.h"
 #include "recording/x11/X11Journal.h"
+
+#include <cstdlib>
 
 namespace quorvel {
 
@@ -75,13 +85,144 @@ private:
 
 struct DesktopBackend::Impl
 {
-    x11::X11Backend x11;
-    X11Journal Recorder;
-    RecordingAwareKeySink keys { x11, Recorder };
+    virtual ~Impl() = default;
+    virtual Backend backend() = 0;
 };
 
+namespace {
+
+class X11Desktop final : public DesktopBackend::Impl
+{
+public:
+    Backend backend() override
+    {
+        Backend b;
+        b.keys = &m_keys;
+        b.keyboard = &m_x11.keyboardState();
+        b.windows = &m_x11.windowSystem();
+        b.hotKeys = &m_x11.hotKeyRegistrar();
+        // Without the record extension replays end at once instead of hanging a run.
+        b.journal = m_recorder.available() ? static_cast<Journal *>(&m_recorder) : nullptr;
+        b.journalUnavailable = m_recorder.unavailableReason();
+        b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
+        b.virtualKeyOfKeycode = [this](unsigned keycode) {
+            return m_x11.keyboard().virtualKeyOf(keycode);
+        };
+        b.eventSources.push_back({ m_x11.fileDescriptor(), [this] { m_x11.processEvents(); } });
+        if (m_recorder.available())
+            b.eventSources.push_back(
+                { m_recorder.fileDescriptor(), [this] { m_recorder.processEvents(); } });
+        b.processPending = [this] {
+            m_x11.processEvents();
+            if (m_recorder.available())
+                m_recorder.processEvents();
+        };
+        b.setApplicationActiveQuery = [this](std::function<bool()> query) {
+            m_x11.x11HotKeys().setApplicationActiveQuery(std::move(query));
+        };
+        b.cancelPlayBacks = [this] {
+            if (m_recorder.available())
+                m_recorder.cancelPlayBack();
+        };
+        return b;
+    }
+
+private:
+    x11::X11Backend m_x11;
+    X11Journal m_recorder;
+    RecordingAwareKeySink m_keys { m_x11, m_recorder };
+};
+
+// Recording and replay go through the X server's record and test extensions.
+class X11OnlyJournal final : public Journal
+{
+public:
+    void StartRecording() override { throw Error(kRecordingUnavailable); }
+    void StopRecording() override { }
+    void discardRecording() override { }
+    void StartPlayBack() override
+    {
+        throw Error("Replaying is not possible: this is a Wayland session; replaying needs an "
+                    "X11 session");
+    }
+
+    static constexpr const char *kRecordingUnavailable =
+        "Recording is not possible: this is a Wayland session; recording needs an X11 session";
+};
+
+// Typing and windows through the compositor's protocols, hot keys through sway's IPC where
+// sway runs; recording and replay say plainly that they need an X server.
+class WaylandDesktop final : public DesktopBackend::Impl
+{
+public:
+    WaylandDesktop()
+        : m_keys(m_connection)
+        , m_windows(m_connection)
+    {
+        const std::string socket = wayland::SwayIpc::socketPath();
+        if (socket.empty())
+            return;
+        try {
+            m_hotKeys = std::make_unique<wayland::SwayHotKeyRegistrar>(
+                socket, wayland::SwayHotKeyRegistrar::defaultStateFolder());
+        } catch (const Error &) {
+            // Another compositor, or sway gone: no hot keys, as on a desktop without them.
+        }
+    }
+
+    Backend backend() override
+    {
+        Backend b;
+        b.keys = &m_keys;
+        b.keyboard = &m_keys;
+        b.windows = &m_windows;
+        b.hotKeys = m_hotKeys.get();
+        b.journal = &m_journal;
+        b.journalUnavailable = X11OnlyJournal::kRecordingUnavailable;
+        // Virtual keys name the same characters whatever the display server.
+        b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
+        b.eventSources.push_back(
+            { m_connection.fileDescriptor(), [this] { m_connection.processEvents(); } });
+        if (m_hotKeys)
+            b.eventSources.push_back(
+                { m_hotKeys->fileDescriptor(), [this] { m_hotKeys->processEvents(); } });
+        b.processPending = [this] {
+            // Runs outside the guarded event handlers: a lost compositor is reported by the
+            // socket's own handler.
+            try {
+                m_connection.processEvents();
+            } catch (const Error &) {
+            }
+            if (m_hotKeys)
+                m_hotKeys->processEvents();
+        };
+        b.setApplicationActiveQuery = [this](std::function<bool()> query) {
+            if (m_hotKeys)
+                m_hotKeys->setApplicationActiveQuery(std::move(query));
+        };
+        return b;
+    }
+
+private:
+    wayland::WaylandConnection m_connection;
+    wayland::WaylandKeySink m_keys;
+    wayland::WaylandWindowSystem m_windows;
+    std::unique_ptr<wayland::SwayHotKeyRegistrar> m_hotKeys;
+    X11OnlyJournal m_journal;
+};
+
+std::unique_ptr<DesktopBackend::Impl> desktopOfSession()
+{
+    if (sessionKindOf(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"))
+        == SessionKind::Wayland)
+        return std::make_unique<WaylandDesktop>();
+    return std::make_unique<X11Desktop>();
+}
+
+} // namespace
+
 DesktopBackend::DesktopBackend()
-    : m_impl(std::make_unique<Impl>())
+    : m_impl(desktopOfSession())
 {
 }
 
@@ -89,36 +230,7 @@ DesktopBackend::~DesktopBackend() = default;
 
 Backend DesktopBackend::backend()
 {
-    auto &p = *m_impl;
-    Backend b;
-    b.keys = &p.keys;
-    b.keyboard = &p.x11.keyboardState();
-    b.windows = &p.x11.windowSystem();
-    b.hotKeys = &p.x11.hotKeyRegistrar();
-    // Without the record extension replays end at once instead of hanging a run.
-    b.journal = p.Recorder.available() ? static_cast<Journal *>(&p.Recorder) : nullptr;
-    b.journalUnavailable = p.Recorder.unavailableReason();
-    b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
-    b.virtualKeyOfKeycode = [&p](unsigned keycode) {
-        return p.x11.keyboard().virtualKeyOf(keycode);
-    };
-    b.eventSources.push_back({ p.x11.fileDescriptor(), [&p] { p.x11.processEvents(); } });
-    if (p.Recorder.available())
-        b.eventSources.push_back(
-            { p.Recorder.fileDescriptor(), [&p] { p.Recorder.processEvents(); } });
-    b.processPending = [&p] {
-        p.x11.processEvents();
-        if (p.Recorder.available())
-            p.Recorder.processEvents();
-    };
-    b.setApplicationActiveQuery = [&p](std::function<bool()> query) {
-        p.x11.x11HotKeys().setApplicationActiveQuery(std::move(query));
-    };
-    b.cancelPlayBacks = [&p] {
-        if (p.Recorder.available())
-            p.Recorder.cancelPlayBack();
-    };
-    return b;
+    return m_impl->backend();
 }
 
 } // namespace quorvel

@@ -7,18 +7,20 @@
 
 namespace quorvel {
 
-// The real desktop: the X11 backend for typing, hot keys and windows, and the recorder.
+// The real desktop, as the session decides: Wayland wherever WAYLAND_DISPLAY is set, never
+// falling back to X; the X11 backend with the recorder otherwise.
 class DesktopBackend
 {
 public:
-    // Throws Error when there is no X display to connect to.
+    // Throws Error when the session's display cannot be used.
     DesktopBackend();
     ~DesktopBackend();
 
     Backend backend();
 
+    struct Impl; // one kind of session's backend
+
 private:
-    struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -5,6 +5,7 @@
 #include "app/qt/EndSignals.h"
 #include "app/qt/GuardedApplication.h"
 #include "common/Error.h"
+#include "platform/SessionDoctor.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -18,13 +19,25 @@ using namespace quorvel;
 
 namespace {
 
+SessionKind sessionKind()
+{
+    return sessionKindOf(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+}
+
 bool displayAvailable()
 {
     const char *platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && std::string(platform) != "xcb")
         return true;
-    const char *display = std::getenv("DISPLAY");
-    return display && *display;
+    return sessionKind() != SessionKind::None;
+}
+
+// The windows of a Wayland session are the compositor's own clients, not XWayland's.
+void runQtNatively()
+{
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (sessionKind() == SessionKind::Wayland && (!platform || std::string(platform) == "xcb"))
+        setenv("QT_QPA_PLATFORM", "wayland", 1);
 }
 
 } // namespace
@@ -32,7 +45,8 @@ bool displayAvailable()
 int main(int argc, char **argv)
 {
     if (!displayAvailable()) {
-        std::fputs("quorvel: no X display to run on (DISPLAY is not set)\n", stderr);
+        std::fputs(
+            "quorvel: no display to run on (neither WAYLAND_DISPLAY nor DISPLAY is set)\n", stderr);
         return 1;
     }
 
@@ -41,9 +55,11 @@ int main(int argc, char **argv)
     try {
         desktop = std::make_unique<DesktopBackend>();
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "quorvel: cannot use the X display: %s\n", e.what());
+        std::fprintf(stderr, "quorvel: cannot use the %s display: %s\n",
+            sessionKind() == SessionKind::Wayland ? "Wayland" : "X", e.what());
         return 1;
     }
+    runQtNatively();
 
     GuardedApplication app(argc, argv);
     installWindowAccessibility();

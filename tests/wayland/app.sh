@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The whole program on headless sway, with no X server: an advanced macro types into foot
+# running `cat > FILE`, run from the command line and by its hot key pressed with wtype; a
+# window title fires its trigger; replay and an absent compositor are said plainly.
+# Runs under scripts/with-sway.sh.
+set -uo pipefail
+: "${QUORVEL_SOURCE_DIR:?}"
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.bash"
+e2e_work=$work
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
+trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
+
+# Qt's Wayland platform leaves its own proxies at exit (the program's backend leaves none
+# when Qt runs off screen), and its GL driver leaks from a library unloaded before the leak
+# report could name it; the windows need no GL.
+printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
+export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
+export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+
+# The typed text ends cat with Ctrl+D, so the file is whole once foot has ended.
+text='Hello, Wayland! ~^@{} é 東京'
+catalogue_ini FirstRun=0 \
+    -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key \
+    -- Name=Replay Type=2 FileName=Replay.rec \
+    -- Name=Fired Type=1 "FileName=sh~~-c 'echo fired >> $work/fired'~~" \
+    "Trigger=trigger window" >"$work/macros.ini"
+printf '%s<<ENTER>><<CTRL>>d' "$text" >"$work/Greeting.key"
+printf 'recorded on X' >"$work/Replay.rec"
+seed_default_folders "$work/macros.ini" "$work/Greeting.key" "$work/Replay.rec"
+
+# A fresh home and no XDG_* but the runtime folder, where the compositor's socket is.
+in_fresh_home() { # command...
+    with_default_folders env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" "$@"
+}
+
+typed() { # file
+    wait_for_foot 10 && [ "$(cat "$1")" = "$text" ]
+}
+
+start_foot "command line target" "$work/command-line.txt" || fail "foot did not start"
+in_fresh_home timeout 20 "$bin/quorvel" '/Open:"Greeting"' /Close
+check "the command line run ends by itself" test $? -eq 0
+check "the command line run types the text exactly" typed "$work/command-line.txt"
+
+# The hot key is bound once the registrar has noted its binding; the main window, a native
+# Wayland client, comes before foot takes the focus.
+in_fresh_home "$bin/quorvel" &
+pids+=($!)
+bound() { compgen -G "$XDG_RUNTIME_DIR/quorvel/sway-hotkeys.*" >/dev/null; }
+check "the main window shows" wait_until 100 has_window "Ostrin Quorvel"
+check "the hot key is bound" wait_until 100 bound
+start_foot "hot key target" "$work/hot-key.txt" || fail "foot did not start"
+wtype -M ctrl -M alt t -m alt -m ctrl
+check "the hot key types the text exactly" typed "$work/hot-key.txt"
+
+# A window's title, as the compositor tells it, fires its trigger.
+foot --title="trigger window" sleep 60 2>/dev/null &
+pids+=($!)
+check "a window title fires its trigger" wait_until 100 test -e "$work/fired"
+
+kill -TERM "${pids[0]}"
+wait "${pids[0]}"
+check "TERM ends the program cleanly" test $? -eq 0
+check "the binding is gone at the end" wait_until 50 eval '! bound'
+
+# A replay needs an X server: its run says so in a box rather than end silently.
+in_fresh_home "$bin/quorvel" '/Open:"Replay"' /Close &
+pids+=($!)
+check "a replay on Wayland says why it cannot run" wait_until 100 has_window "Quorvel"
+kill -TERM "${pids[2]}"
+wait "${pids[2]}"
+
+# A compositor that does not answer is said, with no fall back to an X display.
+out=$(in_fresh_home env WAYLAND_DISPLAY=nowhere DISPLAY=:987 timeout 20 "$bin/quorvel" 2>&1)
+check "an unreachable compositor fails" test $? -eq 1
+check "and says so: $out" grep -q "cannot use the Wayland display" <<<"$out"
+finish
