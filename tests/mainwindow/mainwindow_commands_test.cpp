@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "MainWindowParts.h"
 #include "catalogue/Catalogue.h"
 #include "common/Error.h"
 #include "fakes/CatalogueFixture.h"
@@ -12,29 +13,21 @@
 
 using namespace quorvel;
 using quorvel::testing::CatalogueFolder;
-using quorvel::testing::FakeErrorDisplay;
-using quorvel::testing::FakeMainWindowView;
-using quorvel::testing::FakeServices;
 using quorvel::testing::FakeShell;
+using quorvel::testing::MainWindowParts;
 
 namespace {
 
 using Cmd = SelectionCommand;
 
 // A main window whose help, shortcuts and printing are not built.
-class BareMainWindow : public ::testing::Test, public CatalogueFolder
+class BareMainWindow : public ::testing::Test, public CatalogueFolder, public MainWindowParts
 {
 protected:
-    void show()
+    BareMainWindow()
+        : MainWindowParts(catalogue)
     {
-        model.setView(view);
-        model.LoadMacroList();
     }
-
-    FakeErrorDisplay errors;
-    FakeServices services;
-    FakeMainWindowView view;
-    MainWindowModel model { catalogue, errors, services };
 };
 
 class MainWindowCommands : public BareMainWindow

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "MainWindowParts.h"
 #include "fakes/ConflictsRig.h"
 #include "fakes/FakeViews.h"
 #include "mainwindow/MainWindowModel.h"
@@ -9,21 +10,20 @@
 namespace quorvel::testing {
 namespace {
 
-class MainWindowConflicts : public Conflicts
+class MainWindowConflicts : public Conflicts, public MainWindowParts
 {
 protected:
+    MainWindowConflicts()
+        : MainWindowParts(catalogue)
+    {
+    }
+
     void load(std::set<int> refused)
     {
         store.writeInteger("Main", "Entries", 101);
         services.refused = std::move(refused);
-        model.setView(view);
-        model.LoadMacroList();
+        show();
     }
-
-    FakeErrorDisplay errors;
-    FakeServices services;
-    FakeMainWindowView view;
-    MainWindowModel model { catalogue, errors, services };
 };
 
 TEST_F(MainWindowConflicts, RefusedRowsAreGreyedWithWhoHoldsTheKey)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "MainWindowParts.h"
 #include "catalogue/Catalogue.h"
 #include "fakes/CatalogueFixture.h"
 #include "fakes/FakeViews.h"
@@ -11,10 +12,8 @@
 using namespace quorvel;
 using quorvel::testing::CatalogueFolder;
 using quorvel::testing::catalogueIni;
-using quorvel::testing::FakeErrorDisplay;
-using quorvel::testing::FakeMainWindowView;
-using quorvel::testing::FakeServices;
 using quorvel::testing::FakeShell;
+using quorvel::testing::MainWindowParts;
 using quorvel::testing::readFile;
 using quorvel::testing::TempDir;
 using quorvel::testing::writeFile;
@@ -31,9 +30,14 @@ std::string catalogueOf(int count)
     return catalogueIni(records);
 }
 
-class Deletion : public ::testing::Test, public CatalogueFolder
+class Deletion : public ::testing::Test, public CatalogueFolder, public MainWindowParts
 {
 protected:
+    Deletion()
+        : MainWindowParts(catalogue)
+    {
+    }
+
     void start(const std::string &ini)
     {
         writeFile(dir.file("macros.ini"), ini);
@@ -52,11 +56,7 @@ protected:
         return result;
     }
 
-    FakeErrorDisplay errors;
-    FakeServices services;
     FakeShell shell;
-    FakeMainWindowView view;
-    MainWindowModel model { catalogue, errors, services };
 };
 
 struct PositionCase
