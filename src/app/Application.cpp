@@ -281,13 +281,19 @@ void Application::start(const std::vector<std::string> &arguments)
         if (p.trayModel)
             p.trayModel->hintWindowClosed(on);
     };
+    DesktopLimits limits = p.backend.limits;
+    limits.recording = p.backend.journalUnavailable;
+    p.mainModel.setDesktopLimits(limits);
     const EditorDeps editorDeps { p.catalogue, *p.backend.journal, p.errors, p.paths.dataFolder, &p,
-        p.backend.hotKeys, p.backend.keyName };
+        p.backend.hotKeys, p.backend.keyName, limits };
     p.wizardModel = std::make_unique<WizardModel>(editorDeps, p, p, p.pump, p.shortcuts.get());
     p.propertiesModel = std::make_unique<PropertiesModel>(editorDeps, p, *p.wizardModel);
     p.backend.journal->OnFinished = [&p](bool) { p.controller->journalFinished(); };
+    // Where no window is seen, triggers never fire; window commands of a macro say why.
+    WindowSystem &scanned =
+        limits.why(feature::WindowTriggers).empty() ? *p.backend.windows : p.nullWindows;
     p.scan = std::make_unique<TriggerScan>(
-        p.catalogue, *p.backend.windows, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
+        p.catalogue, scanned, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
 
     p.mainModel.FormCreate();
     p.timers.setScanInterval(TriggerScan::searchInterval(p.catalogue));

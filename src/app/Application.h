@@ -8,6 +8,7 @@
 #include "platform/HotKeyRegistrar.h"
 #include "platform/Journal.h"
 #include "platform/KeySink.h"
+#include "platform/SessionDoctor.h"
 #include "platform/WindowSystem.h"
 
 #include <functional>
@@ -27,6 +28,8 @@ struct Backend
     Journal *journal = nullptr;
     // Why there is no journal: a recording then fails with this message.
     std::string journalUnavailable;
+    // What the desktop cannot do, for the windows to say; empty on a full desktop.
+    DesktopLimits limits;
     KeyNameLookup keyName;
     // The virtual-key code of a key by the keycode a key event carries; unset or 0 when the
     // platform cannot tell, and the hot-key box then goes by the toolkit's key.

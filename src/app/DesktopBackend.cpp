@@ -13,9 +13,11 @@
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11HotKeyRegistrar.h"
 #include "platform/x11/X11Keyboard.h"
+#include "platform/x11/X11Probe.h"
 #include "recording/x11/X11Journal.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace quorvel {
 
@@ -104,6 +106,7 @@ public:
         // Without the record extension replays end at once instead of hanging a run.
         b.journal = m_recorder.available() ? static_cast<Journal *>(&m_recorder) : nullptr;
         b.journalUnavailable = m_recorder.unavailableReason();
+        b.limits = m_limits;
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
         b.virtualKeyOfKeycode = [this](unsigned keycode) {
             return m_x11.keyboard().virtualKeyOf(keycode);
@@ -131,6 +134,20 @@ private:
     x11::X11Backend m_x11;
     X11Journal m_recorder;
     RecordingAwareKeySink m_keys { m_x11, m_recorder };
+    DesktopLimits m_limits = limitsOfServer();
+
+    // The doctor's rule on the server's extensions, so the windows say what it says.
+    static DesktopLimits limitsOfServer()
+    {
+        SessionOffer offer;
+        offer.kind = SessionKind::X11;
+        if (const auto server = x11::probeX11Server()) {
+            offer.reachable = true;
+            offer.xtest = server->xtest;
+            offer.record = server->record;
+        }
+        return desktopLimits(offer);
+    }
 };
 
 // Recording and replay go through the X server's record and test extensions.
@@ -150,35 +167,99 @@ public:
         "Recording is not possible: this is a Wayland session; recording needs an X11 session";
 };
 
+// Stand-ins for what the compositor lacks: a macro that needs the part fails with why, while
+// what merely looks (a trigger scan, a held-key query, the end of a run) finds nothing.
+class MissingKeySink final : public KeySink, public KeyboardState
+{
+public:
+    explicit MissingKeySink(std::string why)
+        : m_error("Typing is not possible: " + std::move(why))
+    {
+    }
+
+    KeyScan keyScan(char32_t) override { throw Error(m_error); }
+    unsigned scanCode(KeyCode) override { return 0; }
+    void keyEvent(KeyCode, unsigned, bool, bool) override { throw Error(m_error); }
+    void typeCharacter(char32_t) override { throw Error(m_error); }
+    bool isKeyDown(KeyCode) override { return false; }
+
+private:
+    std::string m_error;
+};
+
+class MissingWindowSystem final : public WindowSystem
+{
+public:
+    explicit MissingWindowSystem(std::string why)
+        : m_error("Window commands are not possible: " + std::move(why))
+    {
+    }
+
+    void enumWindows(const std::function<bool(const WindowInfo &)> &) override
+    {
+        throw Error(m_error);
+    }
+    bool isWindowVisible(WindowHandle) override { return false; }
+    // Asked around a value prompt, which needs no window of ours.
+    WindowHandle foregroundWindow() override { return 0; }
+    void setForegroundWindow(WindowHandle) override { throw Error(m_error); }
+    WindowHandle findWindow(std::string_view) override { throw Error(m_error); }
+
+private:
+    std::string m_error;
+};
+
 // Typing and windows through the compositor's protocols, hot keys through sway's IPC where
-// sway runs; recording and replay say plainly that they need an X server.
+// sway runs; recording and replay say plainly that they need an X server. Whatever the
+// compositor lacks is a stand-in that says so when a macro needs it.
 class WaylandDesktop final : public DesktopBackend::Impl
 {
 public:
     WaylandDesktop()
-        : m_keys(m_connection)
-        , m_windows(m_connection)
     {
-        const std::string socket = wayland::SwayIpc::socketPath();
-        if (socket.empty())
-            return;
-        try {
-            m_hotKeys = std::make_unique<wayland::SwayHotKeyRegistrar>(
-                socket, wayland::SwayHotKeyRegistrar::defaultStateFolder());
-        } catch (const Error &) {
-            // Another compositor, or sway gone: no hot keys, as on a desktop without them.
+        if (const std::string socket = wayland::SwayIpc::socketPath(); !socket.empty()) {
+            try {
+                m_hotKeys = std::make_unique<wayland::SwayHotKeyRegistrar>(
+                    socket, wayland::SwayHotKeyRegistrar::defaultStateFolder());
+            } catch (const Error &) {
+                // Another compositor, or sway gone: no hot keys, as on a desktop without them.
+            }
         }
+        SessionOffer offer;
+        offer.kind = SessionKind::Wayland;
+        offer.reachable = true;
+        for (const auto &global : m_connection.globals())
+            offer.waylandGlobals.push_back(global.interface);
+        offer.swayIpc = m_hotKeys != nullptr;
+        m_limits = desktopLimits(offer);
+
+        if (m_connection.version(wayland_global::VirtualKeyboard) == 0)
+            m_missingKeys.emplace(m_limits.why(feature::Typing));
+        else if (!m_connection.seat())
+            m_missingKeys.emplace("the compositor offers no seat");
+        else
+            m_keys.emplace(m_connection);
+        if (m_connection.version(wayland_global::Toplevels) == 0)
+            m_missingWindows.emplace(m_limits.why(feature::WindowTriggers));
+        else
+            m_windows.emplace(m_connection);
     }
 
     Backend backend() override
     {
         Backend b;
-        b.keys = &m_keys;
-        b.keyboard = &m_keys;
-        b.windows = &m_windows;
+        if (m_keys) {
+            b.keys = &*m_keys;
+            b.keyboard = &*m_keys;
+        } else {
+            b.keys = &*m_missingKeys;
+            b.keyboard = &*m_missingKeys;
+        }
+        b.windows = m_windows ? static_cast<WindowSystem *>(&*m_windows) : &*m_missingWindows;
         b.hotKeys = m_hotKeys.get();
         b.journal = &m_journal;
         b.journalUnavailable = X11OnlyJournal::kRecordingUnavailable;
+        b.limits = m_limits;
         // Virtual keys name the same characters whatever the display server.
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
         b.eventSources.push_back(
@@ -205,10 +286,13 @@ public:
 
 private:
     wayland::WaylandConnection m_connection;
-    wayland::WaylandKeySink m_keys;
-    wayland::WaylandWindowSystem m_windows;
+    std::optional<wayland::WaylandKeySink> m_keys;
+    std::optional<MissingKeySink> m_missingKeys;
+    std::optional<wayland::WaylandWindowSystem> m_windows;
+    std::optional<MissingWindowSystem> m_missingWindows;
     std::unique_ptr<wayland::SwayHotKeyRegistrar> m_hotKeys;
     X11OnlyJournal m_journal;
+    DesktopLimits m_limits;
 };
 
 std::unique_ptr<DesktopBackend::Impl> desktopOfSession()

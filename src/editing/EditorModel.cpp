@@ -25,8 +25,22 @@ void EditorModel::FormKeyUp(int key)
         runGuarded(m_d.errors, [this] { m_d.help->showHelp(help::Operation); });
 }
 
+void EditorModel::cmdDesktopsHelpClick()
+{
+    if (m_d.help)
+        runGuarded(m_d.errors, [this] { m_d.help->showHelp(help::Desktops); });
+}
+
+void EditorModel::showDesktopLimits()
+{
+    m_window->showRecordingNote(recordingUnavailable());
+    m_window->setDesktopsHelpVisible(!m_d.limits.why(feature::HotKeys).empty());
+}
+
 std::string EditorModel::hotKeyHolder(unsigned key, int self) const
 {
+    if (const std::string why = m_d.limits.why(feature::HotKeys); !why.empty())
+        return "Hot keys cannot be bound on this desktop: " + why + ".";
     return hotKeyConflict(key, m_d.catalogue, self, m_d.hotKeys, m_d.keyName).text;
 }
 

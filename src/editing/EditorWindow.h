@@ -22,6 +22,10 @@ public:
     virtual void closeWindow() = 0;
     // The line under the hot-key box: who holds the key it shows.
     virtual void showHotKeyStatus(const std::string &text) { (void)text; }
+    // Beside the recording controls: why recording is not possible here; empty where it is.
+    virtual void showRecordingNote(const std::string &text) { (void)text; }
+    // Beside the hot-key box: the way to the help page on where Quorvel works.
+    virtual void setDesktopsHelpVisible(bool visible) { (void)visible; }
 };
 
 // What both reach of the rest of the program.

@@ -183,6 +183,7 @@ void PropertiesModel::open(int n)
     m_fields.trigger = record.trigger;
     view().loadFields(m_fields);
     view().showHotKeyStatus(hotKeyStatus());
+    showDesktopLimits();
     setRecordingButtons(false);
     view().setButtonEnabled(Button::cmdPlay, true);
 }
@@ -218,7 +219,7 @@ void PropertiesModel::FormClose()
 
 void PropertiesModel::setRecordingButtons(bool recording)
 {
-    view().setButtonEnabled(Button::cmdRecord, !recording);
+    view().setButtonEnabled(Button::cmdRecord, !recording && recordingUnavailable().empty());
     view().setButtonEnabled(Button::cmdStop, recording);
     view().setButtonEnabled(Button::cmdOK, !recording);
     view().setButtonEnabled(Button::cmdCancel, !recording);
@@ -226,7 +227,7 @@ void PropertiesModel::setRecordingButtons(bool recording)
 
 void PropertiesModel::cmdRecordClick()
 {
-    if (!isRecording(m_kind) || m_session.capturing())
+    if (!isRecording(m_kind) || m_session.capturing() || !recordingUnavailable().empty())
         return;
     m_reRecorded = true;
     setRecordingButtons(true);

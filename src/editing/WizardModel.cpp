@@ -86,6 +86,10 @@ void WizardModel::resetToFresh()
     view().showHotKeyStatus(hotKeyStatus());
     view().setButtonEnabled(Button::cmdPlayKeys, false);
     view().setButtonEnabled(Button::cmdPlayMouse, false);
+    // Where recording is not possible the pages say why, and nothing starts one.
+    view().setButtonEnabled(Button::cmdStartKeys, recordingUnavailable().empty());
+    view().setButtonEnabled(Button::cmdRecordMouse, recordingUnavailable().empty());
+    showDesktopLimits();
     view().setEditPictureVisible(false);
     view().setButtonVisible(Button::cmdSave, false);
     view().setButtonVisible(Button::cmdFinished, false);
@@ -372,7 +376,7 @@ void WizardModel::cmdRecordMouseClick()
 
 void WizardModel::startRecording(bool keysOnly)
 {
-    if (m_session.capturing())
+    if (m_session.capturing() || !recordingUnavailable().empty())
         return;
     // The switch's write may fail; the user was told a recording starts, so it does.
     runGuarded(m_d.errors,

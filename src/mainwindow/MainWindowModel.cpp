@@ -8,6 +8,7 @@
 #include "triggers/HotKeyConflicts.h"
 
 #include <cassert>
+#include <cctype>
 
 namespace quorvel {
 
@@ -18,6 +19,13 @@ MainWindowModel::MainWindowModel(
     , m_services(services)
     , m_keyName(std::move(keyName))
 {
+}
+
+void MainWindowModel::setView(MainWindowView &view)
+{
+    m_view = &view;
+    if (const std::string lacking = desktopText(); !lacking.empty())
+        m_view->setStatusText(lacking);
 }
 
 MainWindowView &MainWindowModel::view()
@@ -153,6 +161,19 @@ std::string MainWindowModel::statusText(int n) const
     return text;
 }
 
+std::string MainWindowModel::desktopText() const
+{
+    std::string text;
+    for (const FeatureVerdict &lack : m_limits.lacking) {
+        std::string name = lack.feature;
+        name[0] = char(std::tolower(static_cast<unsigned char>(name[0])));
+        text += (text.empty() ? "Not on this desktop: " : ", ") + name;
+    }
+    if (!text.empty())
+        text += ". See \"Where Quorvel works\" in the help.";
+    return text;
+}
+
 void MainWindowModel::markRefusedHotKeys(std::vector<MacroListRow> &rows) const
 {
     const auto doc = m_catalogue.store().document();
@@ -207,7 +228,7 @@ void MainWindowModel::lvMacroClick()
         setSelectionCommands(true, false);
     } else {
         setSelectionCommands(false, false);
-        view().setStatusText({});
+        view().setStatusText(desktopText());
     }
 }
 

@@ -6,6 +6,7 @@
 #include "mainwindow/Placement.h"
 #include "platform/Dialogs.h"
 #include "platform/FileRemover.h"
+#include "platform/SessionDoctor.h"
 #include "shell/HelpViewer.h"
 #include "shell/ListPrinter.h"
 #include "shell/ShortcutMaker.h"
@@ -97,7 +98,8 @@ class MainWindowModel
 public:
     MainWindowModel(Catalogue &catalogue, ErrorDisplay &errors, MainWindowServices &services,
         KeyNameLookup keyName = {});
-    void setView(MainWindowView &view) { m_view = &view; }
+    // The new view's status bar names what the desktop lacks.
+    void setView(MainWindowView &view);
     // Builds the view, showing listRows(), when it is first needed; until then the list's rows
     // are only kept.
     void setViewMaker(std::function<MainWindowView &()> make) { m_makeView = std::move(make); }
@@ -108,6 +110,8 @@ public:
     void setShortcutMaker(ShortcutMaker &shortcuts) { m_shortcuts = &shortcuts; }
     void setListPrinter(ListPrinter &printer) { m_printer = &printer; }
     void setFileRemover(FileRemover &files) { m_files = &files; }
+    // What the desktop cannot do; the status bar names it while no macro is selected.
+    void setDesktopLimits(DesktopLimits limits) { m_limits = std::move(limits); }
 
     // Start-up: list, hot keys, empty trigger memory.
     void FormCreate();
@@ -152,6 +156,8 @@ public:
     // The macro's name and the suffix of its kind, read afresh from the catalogue; for a row
     // whose hot key is refused, who holds it.
     std::string statusText(int n) const;
+    // The features this desktop lacks, with where to read why; empty where all work.
+    std::string desktopText() const;
 
 private:
     MainWindowView &view();
@@ -176,6 +182,7 @@ private:
     ListPrinter *m_printer = nullptr;
     FileRemover *m_files = nullptr;
     std::vector<MacroListRow> m_rows;
+    DesktopLimits m_limits;
 };
 
 } // namespace quorvel

@@ -7,9 +7,9 @@ namespace quorvel {
 
 namespace {
 
-constexpr const char *kVirtualKeyboard = "zwp_virtual_keyboard_manager_v1";
-constexpr const char *kToplevels = "zwlr_foreign_toplevel_manager_v1";
-constexpr const char *kVirtualPointer = "zwlr_virtual_pointer_manager_v1";
+constexpr const char *kVirtualKeyboard = wayland_global::VirtualKeyboard;
+constexpr const char *kToplevels = wayland_global::Toplevels;
+constexpr const char *kVirtualPointer = wayland_global::VirtualPointer;
 constexpr const char *kSwayIpc = "sway IPC";
 
 constexpr const char *kWorks = "works";
@@ -24,12 +24,12 @@ std::vector<FeatureVerdict> verdicts(std::string typing, std::string hotKeys, st
     std::string focus, std::string replay, std::string recording)
 {
     return {
-        { "Typing", std::move(typing) },
-        { "Hot keys", std::move(hotKeys) },
-        { "Window triggers", std::move(triggers) },
-        { "Focus", std::move(focus) },
-        { "Replay", std::move(replay) },
-        { "Recording", std::move(recording) },
+        { feature::Typing, std::move(typing) },
+        { feature::HotKeys, std::move(hotKeys) },
+        { feature::WindowTriggers, std::move(triggers) },
+        { feature::Focus, std::move(focus) },
+        { feature::Replay, std::move(replay) },
+        { feature::Recording, std::move(recording) },
     };
 }
 
@@ -103,6 +103,25 @@ std::vector<FeatureVerdict> featureVerdicts(const SessionOffer &offer)
     }
     }
     return {};
+}
+
+std::string DesktopLimits::why(std::string_view feature) const
+{
+    for (const FeatureVerdict &lack : lacking) {
+        if (lack.feature == feature)
+            return lack.verdict;
+    }
+    return {};
+}
+
+DesktopLimits desktopLimits(const SessionOffer &offer)
+{
+    DesktopLimits limits;
+    for (FeatureVerdict &verdict : featureVerdicts(offer)) {
+        if (verdict.verdict != kWorks)
+            limits.lacking.push_back(std::move(verdict));
+    }
+    return limits;
 }
 
 } // namespace quorvel

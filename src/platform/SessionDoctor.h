@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvel {
@@ -31,6 +32,13 @@ struct SessionParts
 };
 SessionParts sessionParts(const SessionOffer &offer);
 
+// The features, by the names the doctor gives them.
+namespace feature {
+inline constexpr const char *Typing = "Typing", *HotKeys = "Hot keys",
+                            *WindowTriggers = "Window triggers", *Focus = "Focus",
+                            *Replay = "Replay", *Recording = "Recording";
+} // namespace feature
+
 struct FeatureVerdict
 {
     std::string feature; // "Typing", "Hot keys", ...
@@ -39,5 +47,27 @@ struct FeatureVerdict
 
 // Whether each feature works in the session, or a plain reason why not.
 std::vector<FeatureVerdict> featureVerdicts(const SessionOffer &offer);
+
+// The Wayland interfaces the features rest on.
+namespace wayland_global {
+inline constexpr const char *VirtualKeyboard = "zwp_virtual_keyboard_manager_v1";
+inline constexpr const char *Toplevels = "zwlr_foreign_toplevel_manager_v1";
+inline constexpr const char *VirtualPointer = "zwlr_virtual_pointer_manager_v1";
+} // namespace wayland_global
+
+// What the desktop the program runs on cannot do, as the windows say it; empty where
+// everything works.
+struct DesktopLimits
+{
+    // The features that do not work, each with why, in the doctor's order.
+    std::vector<FeatureVerdict> lacking;
+    // Why recording is not possible, as a recording would fail; empty where it is.
+    std::string recording;
+
+    // Why feature ("Typing", ...) does not work; empty when it does.
+    std::string why(std::string_view feature) const;
+};
+
+DesktopLimits desktopLimits(const SessionOffer &offer);
 
 } // namespace quorvel

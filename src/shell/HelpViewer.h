@@ -9,6 +9,7 @@ namespace help {
 // The topics the windows ask for.
 inline constexpr std::string_view Operation = "Operation";
 inline constexpr std::string_view Faq = "FAQ";
+inline constexpr std::string_view Desktops = "Desktops";
 } // namespace help
 
 // Shows the help at a topic; an unknown topic shows the contents.

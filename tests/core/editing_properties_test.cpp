@@ -58,6 +58,8 @@ struct FakePropertiesView : PropertiesView
     void closeWindow() override { ++closes; }
     std::string hotKeyStatus = "<unset>";
     void showHotKeyStatus(const std::string &t) override { hotKeyStatus = t; }
+    std::string recordingNote = "<unset>";
+    void showRecordingNote(const std::string &t) override { recordingNote = t; }
 };
 
 // The wizard's window and services, enough to watch its edit mode.
@@ -565,6 +567,27 @@ TEST_F(Properties, HotKeyLineSaysWhoHoldsTheKey)
         "Shift+Ctrl+F5 is also the hot key of Typing (macro 2); this macro has the lower number "
         "and keeps it.");
     dialog.cmdCancelClick();
+}
+
+TEST_F(Properties, WhereRecordingIsNotPossibleRecordIsOffAndPlaybackStays)
+{
+    const std::string why = "Recording is not possible: this X server has no RECORD extension";
+    for (const std::string &note : { std::string(), why }) {
+        auto limited = deps;
+        limited.limits.recording = note;
+        PropertiesModel dialog { limited, services, wizard };
+        dialog.setView(view);
+        dialog.open(2);
+        EXPECT_EQ(view.recordingNote, note);
+        EXPECT_EQ(view.enabled[Button::cmdRecord], note.empty()) << note;
+        EXPECT_TRUE(view.enabled[Button::cmdPlay]) << note;
+        journal.recordings.clear();
+        dialog.cmdRecordClick();
+        EXPECT_EQ(journal.recordings.size(), note.empty() ? 1U : 0U) << note;
+        dialog.cmdStopClick();
+        EXPECT_EQ(view.enabled[Button::cmdRecord], note.empty()) << "after Stop: " << note;
+        dialog.cmdCancelClick();
+    }
 }
 
 TEST_F(Properties, AdvancedTextSavedThenRenamedOrCancelled)

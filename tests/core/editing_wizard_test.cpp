@@ -63,6 +63,10 @@ struct FakeWizardView : WizardView
     void closeWindow() override { ++closes; }
     std::string hotKeyStatus = "<unset>";
     void showHotKeyStatus(const std::string &t) override { hotKeyStatus = t; }
+    std::string recordingNote = "<unset>";
+    void showRecordingNote(const std::string &t) override { recordingNote = t; }
+    bool desktopsHelp = false;
+    void setDesktopsHelpVisible(bool on) override { desktopsHelp = on; }
 };
 
 struct FakeWizardServices : WizardServices, HintShower, ShortcutMaker
@@ -685,6 +689,60 @@ TEST_F(Wizard, HotKeyLineFollowsTheBox)
     withKeys.FormClose();
     withKeys.FormShow();
     EXPECT_EQ(view.hotKeyStatus, "") << "a fresh wizard has no key and no line";
+}
+
+TEST_F(Wizard, SaysWhatTheDesktopCannotDoAndStartsNoRecordingThere)
+{
+    const auto limitsOf = [](SessionKind kind, bool record, const char *reason) {
+        SessionOffer offer;
+        offer.kind = kind;
+        offer.reachable = true;
+        offer.xtest = true;
+        offer.record = record;
+        DesktopLimits limits = desktopLimits(offer);
+        limits.recording = reason;
+        return limits;
+    };
+    const char *noRecord = "Recording is not possible: this X server has no RECORD extension";
+    const char *wayland = "Recording is not possible: this is a Wayland session; recording needs "
+                          "an X11 session";
+    const struct
+    {
+        const char *desktop;
+        DesktopLimits limits;
+        std::string note; // the recording pages' line; empty: Record works
+        std::string hotKeyLine; // with the button to the help page when not empty
+    } cases[] = {
+        { "a full X11 desktop", limitsOf(SessionKind::X11, true, ""), "", "" },
+        { "X11 without RECORD", limitsOf(SessionKind::X11, false, noRecord), noRecord, "" },
+        { "a Wayland compositor without sway", limitsOf(SessionKind::Wayland, false, wayland),
+            wayland,
+            "Hot keys cannot be bound on this desktop: global hot keys need sway; bind a "
+            "desktop shortcut to quorvel '/Open:\"Name\"' /Close instead." },
+    };
+    for (const auto &c : cases) {
+        auto limited = deps;
+        limited.limits = c.limits;
+        WizardModel wizard { limited, services, services, pump, &services };
+        FakeWizardView v;
+        wizard.setView(v);
+        wizard.FormShow();
+        EXPECT_EQ(v.recordingNote, c.note) << c.desktop;
+        EXPECT_EQ(v.enabled[Button::cmdStartKeys], c.note.empty()) << c.desktop;
+        EXPECT_EQ(v.enabled[Button::cmdRecordMouse], c.note.empty()) << c.desktop;
+        EXPECT_EQ(v.hotKeyStatus, c.hotKeyLine) << c.desktop;
+        EXPECT_EQ(v.desktopsHelp, !c.hotKeyLine.empty()) << c.desktop;
+        wizard.setHotKey(0xC050);
+        EXPECT_EQ(v.hotKeyStatus.starts_with("Hot keys cannot"), !c.hotKeyLine.empty())
+            << c.desktop << ": " << v.hotKeyStatus;
+        // A click that slipped through a disabled button records nothing.
+        journal.recordings.clear();
+        wizard.cmdStartKeysClick();
+        wizard.cmdRecordMouseClick();
+        EXPECT_EQ(journal.recordings.size(), c.note.empty() ? 1U : 0U) << c.desktop;
+        EXPECT_EQ(wizard.recording(), c.note.empty()) << c.desktop;
+        wizard.FormClose();
+    }
 }
 
 TEST_F(Wizard, HelpTexts)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # quorvelctl doctor in each kind of session: sway (under scripts/with-sway.sh), a bare X server
-# (under scripts/with-xvfb.sh) and no display at all. Usage: quorvelctl_doctor.sh sway|x11|none
+# (under scripts/with-xvfb.sh), weston, which offers none of the protocols Quorvel uses (under
+# scripts/with-weston.sh), and no display at all.
+# Usage: quorvelctl_doctor.sh sway|x11|weston|none
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 ctl="$bin/quorvelctl"
@@ -37,6 +39,20 @@ OUT
         "Typing: the Wayland display does not answer" \
         -- bash -c "WAYLAND_DISPLAY=gone-0 '$ctl' doctor | grep '^Typing:'"
     ;;
+weston)
+    expect "weston lacks each part, and every feature says why" 0 "$(cat <<OUT
+Session: Wayland (WAYLAND_DISPLAY=$WAYLAND_DISPLAY)
+Compositor: unknown
+Lacks: zwp_virtual_keyboard_manager_v1, zwlr_foreign_toplevel_manager_v1, zwlr_virtual_pointer_manager_v1, sway IPC
+Typing: this compositor offers no virtual keyboard
+Hot keys: global hot keys need sway; bind a desktop shortcut to quorvel '/Open:"Name"' /Close instead
+Window triggers: this compositor does not tell programs its windows' titles
+Focus: this compositor does not let programs activate windows
+Replay: this compositor offers no virtual keyboard
+Recording: recording needs an X11 session
+OUT
+)" -- "$ctl" doctor
+    ;;
 x11)
     expect "a bare X server offers everything" 0 "$(cat <<OUT
 Session: X11 (DISPLAY=$DISPLAY)
@@ -67,7 +83,7 @@ OUT
         -- bash -c "env -u WAYLAND_DISPLAY DISPLAY=:999 '$ctl' doctor | grep '^Typing:'"
     ;;
 *)
-    fail "usage: quorvelctl_doctor.sh sway|x11|none"
+    fail "usage: quorvelctl_doctor.sh sway|x11|weston|none"
     ;;
 esac
 finish

@@ -165,6 +165,52 @@ TEST_F(MainWindowCommands, StatusIsReadAfreshFromTheCatalogue)
     EXPECT_EQ(view.rows[1].caption, "Editor"); // the list waits for the next reload
 }
 
+// Where a feature does not work the status bar names it whenever no macro is selected; on a
+// full desktop it stays as it was.
+TEST_F(BareMainWindow, TheStatusBarNamesWhatTheDesktopLacks)
+{
+    writeCatalogue({ "Name=Mail\nType=4\n" });
+    SessionOffer weston;
+    weston.kind = SessionKind::Wayland;
+    weston.reachable = true;
+    SessionOffer x11 = weston;
+    x11.kind = SessionKind::X11;
+    x11.xtest = true;
+    const struct
+    {
+        const char *desktop;
+        SessionOffer offer;
+        std::string status;
+    } cases[] = {
+        { "a full X11 desktop",
+            [&] {
+                SessionOffer full = x11;
+                full.record = true;
+                return full;
+            }(),
+            "" },
+        { "X11 without RECORD", x11,
+            "Not on this desktop: replay, recording. See \"Where Quorvel works\" in the help." },
+        { "a compositor with none of the protocols", weston,
+            "Not on this desktop: typing, hot keys, window triggers, focus, replay, recording. "
+            "See \"Where Quorvel works\" in the help." },
+    };
+    for (const auto &c : cases) {
+        MainWindowParts parts(catalogue);
+        parts.view.status = "<unset>";
+        parts.model.setDesktopLimits(desktopLimits(c.offer));
+        parts.show();
+        const std::string atStart = c.status.empty() ? "<unset>" : c.status;
+        EXPECT_EQ(parts.view.status, atStart) << c.desktop;
+        parts.view.selected = 0;
+        parts.model.lvMacroClick();
+        EXPECT_EQ(parts.view.status, "Mail - Advanced Macro") << c.desktop;
+        parts.view.selected = -1;
+        parts.model.lvMacroClick();
+        EXPECT_EQ(parts.view.status, c.status) << c.desktop;
+    }
+}
+
 struct ResizeCase
 {
     int outer;

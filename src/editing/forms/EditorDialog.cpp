@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 namespace quorvel {
@@ -38,6 +39,19 @@ void EditorDialog::makeHotKeyBox(QWidget *parent, const char *accessibleName)
     m_hotKey = named(new THotKeyEdit(parent), "HotKey1", accessibleName);
     m_hotKeyStatus = named(new QLabel(parent), "lblHotKeyStatus", "Hot Key Status");
     m_hotKeyStatus->setWordWrap(true);
+    m_desktopsHelp = pushButton("cmdDesktopsHelp", QStringLiteral("Where Quorvel works"), parent);
+    m_desktopsHelp->setVisible(false);
+    connect(
+        m_desktopsHelp, &QPushButton::clicked, this, [this] { m_editor.cmdDesktopsHelpClick(); });
+}
+
+QLabel *EditorDialog::makeRecordingNote(QWidget *parent)
+{
+    auto *note = named(new QLabel(parent), "lblRecordingNote", "Recording Status");
+    note->setWordWrap(true);
+    note->setVisible(false);
+    m_recordingNotes.push_back(note);
+    return note;
 }
 
 void EditorDialog::runModal()
@@ -81,6 +95,19 @@ void EditorDialog::reject()
 void EditorDialog::showHotKeyStatus(const std::string &text)
 {
     showValue(m_hotKeyStatus, text);
+}
+
+void EditorDialog::showRecordingNote(const std::string &text)
+{
+    for (QLabel *note : m_recordingNotes) {
+        showValue(note, text);
+        note->setVisible(!text.empty());
+    }
+}
+
+void EditorDialog::setDesktopsHelpVisible(bool visible)
+{
+    m_desktopsHelp->setVisible(visible);
 }
 
 void EditorDialog::showError(const std::string &text)

@@ -5,9 +5,11 @@
 #include "editing/EditorModel.h"
 
 #include <QDialog>
+#include <vector>
 
 class QEventLoop;
 class QLabel;
+class QPushButton;
 
 namespace quorvel {
 
@@ -33,14 +35,20 @@ public:
     void showWindow() override;
     void closeWindow() override;
     void showHotKeyStatus(const std::string &text) override;
+    void showRecordingNote(const std::string &text) override;
+    void setDesktopsHelpVisible(bool visible) override;
 
 protected:
     // Shows the window and returns when it closes.
     void runModal();
-    // HotKey1 and the line under it, read out as accessibleName.
+    // HotKey1 and the line under it, read out as accessibleName, and the button to the help
+    // page on where Quorvel works, hidden until the desktop cannot bind hot keys.
     void makeHotKeyBox(QWidget *parent, const char *accessibleName);
     THotKeyEdit *hotKeyEdit() const { return m_hotKey; }
     QLabel *hotKeyStatus() const { return m_hotKeyStatus; }
+    QPushButton *desktopsHelp() const { return m_desktopsHelp; }
+    // A line that says why recording is not possible, hidden where it is.
+    QLabel *makeRecordingNote(QWidget *parent);
 
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -52,6 +60,8 @@ private:
     QEventLoop *m_loop = nullptr;
     THotKeyEdit *m_hotKey = nullptr;
     QLabel *m_hotKeyStatus = nullptr;
+    QPushButton *m_desktopsHelp = nullptr;
+    std::vector<QLabel *> m_recordingNotes;
 };
 
 } // namespace quorvel

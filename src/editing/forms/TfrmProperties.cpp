@@ -110,7 +110,8 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
     auto *hotKeyLabel = label("HotKey:", row);
     makeHotKeyBox(this, "HotKey");
     hotKeyLabel->setBuddy(hotKeyEdit());
-    grid->addWidget(hotKeyEdit(), row++, 1);
+    grid->addWidget(hotKeyEdit(), row, 1);
+    grid->addWidget(desktopsHelp(), row++, 2);
     grid->addWidget(hotKeyStatus(), row++, 1, 1, 2);
 
     auto *windowLabel = label("Window:", row);
@@ -124,6 +125,7 @@ TfrmProperties::TfrmProperties(PropertiesModel &model, QWidget *parent)
     record->setObjectName(QStringLiteral("pnlRecord"));
     auto *recordLayout = new QVBoxLayout(record);
     recordLayout->setContentsMargins(0, 0, 0, 0);
+    recordLayout->addWidget(makeRecordingNote(record));
     auto *recordButtons = new QHBoxLayout;
     const std::tuple<Button, const char *, QString> recordCaptions[] = {
         { Button::cmdRecord, "cmdRecord", QStringLiteral("&Start Recording") },

@@ -136,6 +136,7 @@ void TfrmWizard::buildTriggersPage()
     hotKeyBox->addWidget(hotKeyEdit(), 1, 0);
     hotKeyBox->addWidget(cmdHotKeyHelp, 1, 1);
     hotKeyBox->addWidget(hotKeyStatus(), 2, 0, 1, 2);
+    hotKeyBox->addWidget(desktopsHelp(), 3, 0, 1, 2, Qt::AlignLeft);
     auto *triggerBox =
         group(QStringLiteral("Window Title"), QStringLiteral("Run when a certain window appears."));
     edtTrigger = named(new QLineEdit(triggerBox->parentWidget()), "edtTrigger", "Window Title");
@@ -190,6 +191,7 @@ void TfrmWizard::buildKeysTypePage()
     optCapture = choice("optCapture", QStringLiteral("&Only capture keystrokes."), keysType);
     optManual =
         choice("optManual", QStringLiteral("Capture all mouse and keyboard actions."), keysType);
+    add(keysType, makeRecordingNote(keysType));
     add(keysType, optCapture);
     add(keysType,
         wrapped(QStringLiteral("With this option, Quorvel will record all keystrokes as you type "
@@ -205,6 +207,7 @@ void TfrmWizard::buildKeysTypePage()
 void TfrmWizard::buildRecordKeysPage()
 {
     auto *recKeys = makePage(Page::pnlRecordKeys, QStringLiteral("Record Keystrokes"));
+    add(recKeys, makeRecordingNote(recKeys));
     add(recKeys,
         wrapped(QStringLiteral("Select 'Start Recording' to begin recording each key that you "
                                "type.  If you need a place to type you may use the space below.  "
@@ -229,6 +232,7 @@ void TfrmWizard::buildRecordKeysPage()
 void TfrmWizard::buildRecordMousePage()
 {
     auto *recMouse = makePage(Page::pnlRecordMouse, QStringLiteral("Record Mouse and Keyboard"));
+    add(recMouse, makeRecordingNote(recMouse));
     add(recMouse,
         wrapped(QStringLiteral("Select 'Start Recording' to begin recording all mouse movements, "
                                "clicks and keystrokes.  When you are finshed type Shift+Ctrl+F12 "
