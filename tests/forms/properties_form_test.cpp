@@ -9,6 +9,7 @@
 #include "fakes/FakeEventPump.h"
 #include "fakes/FakeJournal.h"
 #include "fakes/TestSupport.h"
+#include "shell/HelpViewer.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -142,6 +143,44 @@ TEST_F(PropertiesForm, ShowsTheControlsOfEachKind)
     }
     model.open(1);
     EXPECT_EQ(control<QLineEdit>(form, "edtStartIn")->text(), "/tmp");
+}
+
+// On a Wayland desktop without sway: why recording is not possible over the recording
+// buttons, and beside the hot-key box a button to the help page on where Quorvel works.
+TEST_F(PropertiesForm, SaysWhatTheDesktopCannotDo)
+{
+    struct Help : HelpViewer
+    {
+        std::vector<std::string> topics;
+        void showHelp(std::string_view topic) override { topics.emplace_back(topic); }
+    } help;
+    SessionOffer offer;
+    offer.kind = SessionKind::Wayland;
+    offer.reachable = true;
+    auto limited = deps;
+    limited.help = &help;
+    limited.limits = desktopLimits(offer);
+    limited.limits.recording = "Recording is not possible: this is a Wayland session";
+    PropertiesModel wayland { limited, services, wizard };
+    TfrmProperties dialog { wayland };
+    for (const bool onWayland : { false, true }) {
+        SCOPED_TRACE(onWayland);
+        TfrmProperties &shown = onWayland ? dialog : form;
+        (onWayland ? wayland : model).open(3);
+        const auto *note = control<QLabel>(shown, "lblRecordingNote");
+        EXPECT_EQ(note->isVisibleTo(&shown), onWayland);
+        EXPECT_EQ(note->accessibleName(), "Recording Status");
+        EXPECT_EQ(
+            note->accessibleDescription().toStdString(), onWayland ? limited.limits.recording : "");
+        EXPECT_EQ(control(shown, "cmdRecord")->isEnabled(), !onWayland);
+        EXPECT_TRUE(control(shown, "cmdPlay")->isEnabled());
+        auto *desktops = control<QPushButton>(shown, "cmdDesktopsHelp");
+        EXPECT_EQ(desktops->isVisibleTo(&shown), onWayland);
+        EXPECT_EQ(desktops->accessibleName(), "Where Quorvel works");
+        (onWayland ? wayland : model).cmdCancelClick();
+    }
+    control<QPushButton>(dialog, "cmdDesktopsHelp")->click();
+    EXPECT_EQ(help.topics, std::vector<std::string> { "Desktops" });
 }
 
 TEST_F(PropertiesForm, RenamesThroughTheDialogAndEditsTheTextInTheWizard)
