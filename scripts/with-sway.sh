@@ -8,34 +8,8 @@
 # and TMPDIR in a private folder it owns. QUORVEL_SWAY_CONFIG adds lines to sway's config.
 set -euo pipefail
 
-user=${QUORVEL_TEST_USER:-quorvel-test}
-workdir=$(mktemp -d)
-# shellcheck disable=SC2317 # run by the trap
-cleanup() {
-    if [ -n "${keyboard_pid:-}" ]; then kill "$keyboard_pid" 2>/dev/null || true; fi
-    if [ -n "${sway_pid:-}" ]; then
-        kill "$sway_pid" 2>/dev/null || true
-        wait "$sway_pid" 2>/dev/null || true
-    fi
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
-trap "exit 143" TERM INT HUP
-
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-    if ! id -u "$user" >/dev/null 2>&1; then
-        # Two runs at once may both try; the loser finds the user made.
-        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-            "$user" 2>/dev/null || id -u "$user" >/dev/null
-    fi
-    as_user=(setpriv --reuid="$user" --regid="$user" --init-groups --)
-    chmod 711 "$workdir"
-fi
-
-runtime=$workdir/runtime home=$workdir/home
-mkdir -m 700 "$runtime" "$home" "$home/tmp"
-[ ${#as_user[@]} -eq 0 ] || chown -R "$user:" "$runtime" "$home"
+# shellcheck source=scripts/private-session.bash
+source "$(dirname "${BASH_SOURCE[0]}")/private-session.bash"
 
 cat >"$workdir/config" <<EOF
 xwayland disable
@@ -44,12 +18,10 @@ default_border none
 ${QUORVEL_SWAY_CONFIG:-}
 EOF
 
-unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
-export XDG_RUNTIME_DIR=$runtime HOME=$home TMPDIR=$home/tmp XDG_CONFIG_HOME=$home/.config \
-    XDG_CACHE_HOME=$home/.cache XDG_DATA_HOME=$home/.local/share
 export WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
 "${as_user[@]}" sway --config "$workdir/config" >"$workdir/sway.log" 2>&1 &
 sway_pid=$!
+stop_pids+=("$sway_pid")
 
 # Ready once both sockets are there.
 for _ in $(seq 1 200); do
@@ -71,6 +43,7 @@ export WAYLAND_DISPLAY=$socket SWAYSOCK=$ipc
 # sleeping, keeps one there (it is also the person's keyboard of the tests).
 "${as_user[@]}" wtype -s 2000000000 &
 keyboard_pid=$!
+stop_pids+=("$keyboard_pid")
 for _ in $(seq 1 200); do
     "${as_user[@]}" swaymsg -t get_inputs 2>/dev/null | grep -q '"type": "keyboard"' && break
     sleep 0.05
