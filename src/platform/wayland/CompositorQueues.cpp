@@ -17,8 +17,10 @@ namespace quorvel::wayland {
 namespace {
 
 // Listing every socket of the system costs about a microsecond each, and a desktop has
-// thousands: new clients are looked for this often, the known ones asked for one by one.
-constexpr auto kFindEvery = std::chrono::milliseconds(500);
+// thousands: new clients are looked for this often, and when typing starts again after a
+// pause (a program started by the macro), the known ones asked for one by one.
+constexpr auto kFindEvery = std::chrono::milliseconds(250);
+constexpr auto kPause = std::chrono::milliseconds(100);
 
 struct UnixSocket
 {
@@ -131,8 +133,10 @@ std::vector<Backlog> CompositorQueues::read()
     std::vector<Backlog> queues;
     if (m_netlink < 0)
         return queues;
-    if (std::chrono::steady_clock::now() - m_found >= kFindEvery)
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_found >= kFindEvery || now - m_read >= kPause)
         findClients();
+    m_read = now;
     for (const std::uint32_t client : m_clients) {
         for (const auto &[inode, s] : unixSockets(m_netlink, client))
             queues.push_back({ inode, s.queued, s.limit });

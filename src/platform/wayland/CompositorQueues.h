@@ -30,7 +30,7 @@ private:
     int m_netlink = -1;
     std::uint32_t m_ours = 0; // our socket's inode
     std::vector<std::uint32_t> m_clients; // the compositor's ends of the other clients
-    std::chrono::steady_clock::time_point m_found;
+    std::chrono::steady_clock::time_point m_found, m_read;
 };
 
 } // namespace quorvel::wayland
