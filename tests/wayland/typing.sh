@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Typing through the Wayland backend into foot running `cat > FILE`, read back exactly: 2,000
-# ASCII characters, 2,000 distinct CJK characters (many keymaps, nothing may be lost at a
-# change), and named keys, modifiers and mixed scripts as a macro's tokens give them.
+# ASCII characters (also into a foot that stops reading for a moment), 2,000 distinct CJK
+# characters (many keymaps, nothing may be lost at a change), and named keys, modifiers and
+# mixed scripts as a macro's tokens give them.
 # Usage (under scripts/with-sway.sh): typing.sh WAYLAND_TYPE
 set -uo pipefail
 type_tool=${1:?usage: typing.sh WAYLAND_TYPE}
