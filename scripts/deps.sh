@@ -29,6 +29,8 @@ packages=(
     appstream man-db
     # Wayland: the client library, keymaps, sway's IPC replies, native Qt windows
     libwayland-dev libxkbcommon-dev wayland-protocols nlohmann-json3-dev qt6-wayland
+    # featherpad (Qt 5) as a native Wayland client of the typing tests
+    qtwayland5
     # a real wlroots compositor for the Wayland tests, foot as their terminal, wtype as the
     # person's keyboard
     sway foot wtype

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "platform/KeySink.h"
+#include "platform/TypingPace.h"
+#include "platform/wayland/CompositorQueues.h"
 #include "platform/wayland/WaylandKeymap.h"
 
 #include <cstdint>
@@ -23,6 +25,9 @@ class WaylandConnection;
 // ahead, and as many as there are spare keys are bound with one new keymap, keeping the
 // bindings the text wants soonest. A key of a new keymap is sent only once the compositor has
 // taken that keymap, so no key is read with the keymap before it.
+//
+// Typing waits while a client lags far behind the keys (see TypingPace), as the compositor
+// drops one whose queue fills.
 //
 // The compositor keeps each keyboard's keys and modifiers apart: the user's held keys do not
 // reach what we type, and we cannot see them (isKeyDown answers for our own keys only).
@@ -56,6 +61,7 @@ public:
 
 private:
     void send(unsigned keycode, bool press);
+    void pace();
     void uploadKeymap();
     // The spare key bound to the keysym, binding it (and what the text ahead needs) when none
     // is; 0 when there is no spare key. ch is the character typed, 0 for a named key.
@@ -66,12 +72,15 @@ private:
     WaylandConnection &m_connection;
     WaylandKeymap m_keymap;
     zwp_virtual_keyboard_v1 *m_keyboard = nullptr;
+    CompositorQueues m_queues;
+    TypingPace m_pace;
     std::unordered_map<KeyCode, std::vector<unsigned>> m_pressed; // identity -> keys it holds
     std::unordered_map<unsigned, int> m_down; // key -> how many presses hold it
     std::unordered_map<std::uint32_t, unsigned> m_spareOf; // keysym -> spare key
     std::u32string m_ahead; // the text announced, from where typing last looked
     int m_keymaps = 0;
     int m_unflushed = 0;
+    int m_unpaced = 0;
 };
 
 } // namespace quorvel::wayland
