@@ -13,6 +13,7 @@
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11HotKeyRegistrar.h"
 #include "platform/x11/X11Keyboard.h"
+#include "recording/wayland/WaylandJournal.h"
 #include "recording/x11/X11Journal.h"
 
 #include <cstdlib>
@@ -133,25 +134,8 @@ private:
     RecordingAwareKeySink m_keys { m_x11, m_recorder };
 };
 
-// Recording and replay go through the X server's record and test extensions.
-class X11OnlyJournal final : public Journal
-{
-public:
-    void StartRecording() override { throw Error(kRecordingUnavailable); }
-    void StopRecording() override { }
-    void discardRecording() override { }
-    void StartPlayBack() override
-    {
-        throw Error("Replaying is not possible: this is a Wayland session; replaying needs an "
-                    "X11 session");
-    }
-
-    static constexpr const char *kRecordingUnavailable =
-        "Recording is not possible: this is a Wayland session; recording needs an X11 session";
-};
-
-// Typing and windows through the compositor's protocols, hot keys through sway's IPC where
-// sway runs; recording and replay say plainly that they need an X server.
+// Typing, windows and replay through the compositor's protocols, hot keys through sway's IPC
+// where sway runs; recording says plainly that it needs an X server.
 class WaylandDesktop final : public DesktopBackend::Impl
 {
 public:
@@ -178,7 +162,7 @@ public:
         b.windows = &m_windows;
         b.hotKeys = m_hotKeys.get();
         b.journal = &m_journal;
-        b.journalUnavailable = X11OnlyJournal::kRecordingUnavailable;
+        b.journalUnavailable = WaylandJournal::kRecordingUnavailable;
         // Virtual keys name the same characters whatever the display server.
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
         b.eventSources.push_back(
@@ -186,6 +170,9 @@ public:
         if (m_hotKeys)
             b.eventSources.push_back(
                 { m_hotKeys->fileDescriptor(), [this] { m_hotKeys->processEvents(); } });
+        b.eventSources.push_back(
+            { m_journal.fileDescriptor(), [this] { m_journal.processEvents(); } });
+        b.cancelPlayBacks = [this] { m_journal.cancelPlayBack(); };
         b.processPending = [this] {
             // Runs outside the guarded event handlers: a lost compositor is reported by the
             // socket's own handler.
@@ -195,6 +182,7 @@ public:
             }
             if (m_hotKeys)
                 m_hotKeys->processEvents();
+            m_journal.processEvents();
         };
         b.setApplicationActiveQuery = [this](std::function<bool()> query) {
             if (m_hotKeys)
@@ -208,7 +196,7 @@ private:
     wayland::WaylandKeySink m_keys;
     wayland::WaylandWindowSystem m_windows;
     std::unique_ptr<wayland::SwayHotKeyRegistrar> m_hotKeys;
-    X11OnlyJournal m_journal;
+    WaylandJournal m_journal;
 };
 
 std::unique_ptr<DesktopBackend::Impl> desktopOfSession()

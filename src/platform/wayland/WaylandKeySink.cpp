@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <unordered_set>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -216,32 +214,8 @@ WaylandKeySink::~WaylandKeySink()
 
 void WaylandKeySink::uploadKeymap()
 {
-    const std::string text = m_keymap.text();
-    const int fd = memfd_create("quorvel-keymap", MFD_CLOEXEC);
-    if (fd < 0)
-        throw Error("Cannot make a keymap for the virtual keyboard.");
-    // The compositor reads it as a C string: the size counts the terminating zero.
-    const std::size_t size = text.size() + 1;
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t n = write(fd, text.c_str() + written, size - written);
-        if (n <= 0) {
-            close(fd);
-            throw Error("Cannot make a keymap for the virtual keyboard.");
-        }
-        written += std::size_t(n);
-    }
-    zwp_virtual_keyboard_v1_keymap(m_keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, size);
-    close(fd);
+    sendKeymap(m_keyboard, m_keymap);
     ++m_keymaps;
-    // A client starts a new keymap with no modifiers, and the compositor passes on only a
-    // change: modifiers held go again, cleared first.
-    const WaylandKeymap::Modifiers mods = m_keymap.modifiers();
-    if (mods.depressed || mods.latched || mods.locked || mods.group) {
-        zwp_virtual_keyboard_v1_modifiers(m_keyboard, 0, 0, 0, 0);
-        zwp_virtual_keyboard_v1_modifiers(
-            m_keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
-    }
     // Keys of the new keymap wait until the compositor has it.
     m_connection.roundtrip();
     m_unflushed = 0;

@@ -2,8 +2,12 @@
 #include "platform/wayland/WaylandKeymap.h"
 
 #include "common/Error.h"
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 #include <memory>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
 namespace quorvel::wayland {
@@ -232,6 +236,35 @@ std::string WaylandKeymap::text() const
     }
     text += m_tail;
     return text;
+}
+
+void sendKeymap(zwp_virtual_keyboard_v1 *keyboard, const WaylandKeymap &keymap)
+{
+    const std::string text = keymap.text();
+    const int fd = memfd_create("quorvel-keymap", MFD_CLOEXEC);
+    if (fd < 0)
+        throw Error("Cannot make a keymap for the virtual keyboard.");
+    // The compositor reads it as a C string: the size counts the terminating zero.
+    const std::size_t size = text.size() + 1;
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = write(fd, text.c_str() + written, size - written);
+        if (n <= 0) {
+            close(fd);
+            throw Error("Cannot make a keymap for the virtual keyboard.");
+        }
+        written += std::size_t(n);
+    }
+    zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, size);
+    close(fd);
+    // A client starts a new keymap with no modifiers, and the compositor passes on only a
+    // change: modifiers held go again, cleared first.
+    const WaylandKeymap::Modifiers mods = keymap.modifiers();
+    if (mods.depressed || mods.latched || mods.locked || mods.group) {
+        zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 0, 0);
+        zwp_virtual_keyboard_v1_modifiers(
+            keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
+    }
 }
 
 } // namespace quorvel::wayland
