@@ -113,13 +113,23 @@ WaylandVirtualInput::WaylandVirtualInput(WaylandConnection &connection)
         .global_remove = &WaylandVirtualInput::onGlobalRemove,
     };
     wl_registry_add_listener(m_registry, &registryListener, this);
-    connection.roundtrip();
-    for (auto &output : m_outputs)
-        describe(*output);
-    uploadKeymap();
+    try {
+        connection.roundtrip();
+        for (auto &output : m_outputs)
+            describe(*output);
+        uploadKeymap();
+    } catch (const Error &) {
+        destroy();
+        throw;
+    }
 }
 
 WaylandVirtualInput::~WaylandVirtualInput()
+{
+    destroy();
+}
+
+void WaylandVirtualInput::destroy()
 {
     m_outputs.clear();
     if (m_xdgOutputs)

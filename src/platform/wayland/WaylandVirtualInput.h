@@ -60,6 +60,7 @@ private:
         std::uint32_t version);
     static void onGlobalRemove(void *data, wl_registry *, std::uint32_t name);
     void describe(Output &output);
+    void destroy();
 
     WaylandConnection &m_connection;
     WaylandKeymap m_keymap;

@@ -109,9 +109,10 @@ struct WaylandJournal::Impl
 void WaylandJournal::Impl::beginReplay(Request request)
 {
     keys = bindKeysyms(input->keymap(), request.events);
+    // Running from here on: a lost compositor ends it like any other replay.
+    scheduler.emplace(std::move(request.events), request.highSpeed);
     if (keys.rebound)
         input->uploadKeymap();
-    scheduler.emplace(std::move(request.events), request.highSpeed);
     scheduler->start(monotonicUs());
 }
 
@@ -151,22 +152,25 @@ void WaylandJournal::Impl::replayTick()
 
 void WaylandJournal::Impl::endReplay(bool userCancel)
 {
-    for (const JournalEvent &release : scheduler->releaseHeld())
-        send(release);
+    const std::vector<JournalEvent> releases = scheduler->releaseHeld();
     scheduler.reset();
-    // The replay is over once the compositor has taken all of it.
-    connection->roundtrip();
+    // Said before anything can fail, so that a lost compositor cannot swallow it; raised only
+    // after the roundtrip below.
     finished.push_back(userCancel);
     if (userCancel) {
         finished.insert(finished.end(), queue.size(), true);
         queue.clear();
     }
+    armNow();
+    for (const JournalEvent &release : releases)
+        send(release);
+    // The replay is over once the compositor has taken all of it.
+    connection->roundtrip();
     if (!queue.empty()) {
         Request next = std::move(queue.front());
         queue.pop_front();
         beginReplay(std::move(next));
     }
-    armNow();
 }
 
 // The compositor is gone: so are our devices and what they held.
@@ -276,7 +280,14 @@ void WaylandJournal::StartPlayBack()
         m_impl->queue.push_back(std::move(request));
         return;
     }
-    m_impl->beginReplay(std::move(request));
+    try {
+        m_impl->beginReplay(std::move(request));
+    } catch (const Error &e) {
+        // Nothing follows a throw.
+        m_impl->scheduler.reset();
+        m_impl->lose(e);
+        throw;
+    }
     m_impl->armNow();
 }
 
