@@ -6,7 +6,6 @@
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 #include <algorithm>
-#include <chrono>
 #include <unordered_set>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -175,13 +174,6 @@ std::uint32_t spareKeysymOf(std::uint32_t keysym)
     return lower != keysym && xkb_keysym_to_upper(lower) == keysym ? lower : keysym;
 }
 
-std::uint32_t milliseconds()
-{
-    using namespace std::chrono;
-    return std::uint32_t(
-        duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 } // namespace
 
 WaylandKeySink::WaylandKeySink(WaylandConnection &connection)
@@ -223,17 +215,8 @@ void WaylandKeySink::uploadKeymap()
 
 void WaylandKeySink::send(unsigned keycode, bool press)
 {
-    zwp_virtual_keyboard_v1_key(m_keyboard, milliseconds(), keycode - kEvdevOffset,
-        press ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
-    // The compositor takes a virtual keyboard's modifiers only from what it is told, as a
-    // keyboard's own state follows its keys.
-    if (m_keymap.updateModifiers(keycode, press)) {
-        const WaylandKeymap::Modifiers mods = m_keymap.modifiers();
-        zwp_virtual_keyboard_v1_modifiers(
-            m_keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
-        ++m_unflushed;
-    }
-    if (++m_unflushed >= kFlushEvery) {
+    m_unflushed += sendKey(m_keyboard, m_keymap, keycode, press);
+    if (m_unflushed >= kFlushEvery) {
         m_connection.flush();
         m_unflushed = 0;
     }

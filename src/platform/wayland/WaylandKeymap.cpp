@@ -4,6 +4,7 @@
 #include "common/Error.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
+#include <chrono>
 #include <memory>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -265,6 +266,28 @@ void sendKeymap(zwp_virtual_keyboard_v1 *keyboard, const WaylandKeymap &keymap)
         zwp_virtual_keyboard_v1_modifiers(
             keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
     }
+}
+
+int sendKey(zwp_virtual_keyboard_v1 *keyboard, WaylandKeymap &keymap, unsigned keycode, bool press)
+{
+    constexpr unsigned evdevOffset = 8; // XKB keycodes are evdev codes plus 8
+    zwp_virtual_keyboard_v1_key(keyboard, eventTime(), keycode - evdevOffset,
+        press ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+    // The compositor takes a virtual keyboard's modifiers only from what it is told, as a
+    // keyboard's own state follows its keys.
+    if (!keymap.updateModifiers(keycode, press))
+        return 1;
+    const WaylandKeymap::Modifiers mods = keymap.modifiers();
+    zwp_virtual_keyboard_v1_modifiers(
+        keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
+    return 2;
+}
+
+std::uint32_t eventTime()
+{
+    using namespace std::chrono;
+    return std::uint32_t(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 } // namespace quorvel::wayland

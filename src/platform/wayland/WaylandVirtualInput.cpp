@@ -8,7 +8,6 @@
 #include "xdg-output-unstable-v1-client-protocol.h"
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cstring>
 #include <linux/input-event-codes.h>
@@ -20,16 +19,8 @@ namespace {
 
 // See WaylandKeySink: libwayland's buffer must never fill up between two flushes.
 constexpr int kFlushEvery = 64;
-constexpr unsigned kEvdevOffset = 8;
 // One wheel step, in the units a mouse wheel scrolls by.
 constexpr int kWheelStep = 15;
-
-std::uint32_t milliseconds()
-{
-    using namespace std::chrono;
-    return std::uint32_t(
-        duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 } // namespace
 
@@ -199,16 +190,8 @@ void WaylandVirtualInput::uploadKeymap()
 
 void WaylandVirtualInput::key(unsigned keycode, bool press)
 {
-    zwp_virtual_keyboard_v1_key(m_keyboard, milliseconds(), keycode - kEvdevOffset,
-        press ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
-    // A virtual keyboard's modifiers are only what it tells the compositor.
-    if (m_keymap.updateModifiers(keycode, press)) {
-        const WaylandKeymap::Modifiers mods = m_keymap.modifiers();
-        zwp_virtual_keyboard_v1_modifiers(
-            m_keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
-        ++m_unflushed;
-    }
-    if (++m_unflushed >= kFlushEvery)
+    m_unflushed += sendKey(m_keyboard, m_keymap, keycode, press);
+    if (m_unflushed >= kFlushEvery)
         flush();
 }
 
@@ -241,7 +224,7 @@ void WaylandVirtualInput::moveTo(int x, int y)
     const auto along = [](int at, int from, int length) {
         return std::uint32_t(std::clamp(at - from, 0, length - 1));
     };
-    zwlr_virtual_pointer_v1_motion_absolute(m_pointer, milliseconds(), along(x, box.x, box.width),
+    zwlr_virtual_pointer_v1_motion_absolute(m_pointer, eventTime(), along(x, box.x, box.width),
         along(y, box.y, box.height), std::uint32_t(box.width), std::uint32_t(box.height));
     zwlr_virtual_pointer_v1_frame(m_pointer);
     m_unflushed += 2;
@@ -251,7 +234,7 @@ void WaylandVirtualInput::moveTo(int x, int y)
 
 void WaylandVirtualInput::button(unsigned xButton, bool press)
 {
-    const std::uint32_t time = milliseconds();
+    const std::uint32_t time = eventTime();
     if (xButton >= 4 && xButton <= 7) {
         if (!press)
             return;

@@ -5,38 +5,14 @@
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeymap.h"
 #include "platform/wayland/WaylandVirtualInput.h"
+#include "recording/JournalWakeup.h"
+#include "recording/ReplayQueue.h"
 #include "recording/ReplayScheduler.h"
 
-#include <deque>
 #include <optional>
-#include <sys/epoll.h>
-#include <sys/timerfd.h>
-#include <time.h>
-#include <unistd.h>
 #include <unordered_set>
 
 namespace quorvel {
-
-namespace {
-
-// As on X11: at high speed each batch waits for the compositor before the next.
-constexpr std::size_t kHighSpeedBatch = 64;
-constexpr std::size_t kRecordedSpeedBatch = 256;
-
-std::int64_t monotonicUs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
-
-struct Request
-{
-    bool highSpeed = false;
-    std::vector<JournalEvent> events;
-};
-
-} // namespace
 
 unsigned WaylandJournal::ReplayKeys::keycodeOf(const JournalEvent &event) const
 {
@@ -88,25 +64,22 @@ struct WaylandJournal::Impl
     std::string unavailable;
     std::unique_ptr<wayland::WaylandConnection> connection;
     std::unique_ptr<wayland::WaylandVirtualInput> input;
-    int epollFd = -1;
-    int timerFd = -1;
+    JournalWakeup wakeup;
 
     std::optional<ReplayScheduler> scheduler;
     ReplayKeys keys;
-    std::deque<Request> queue;
-    std::deque<bool> finished; // OnFinished calls to make
+    ReplayQueue replays;
 
-    void beginReplay(Request request);
+    void beginReplay(ReplayQueue::Request request);
     void replayTick();
     void endReplay(bool userCancel);
     void send(const JournalEvent &event);
     void lose(const Error &error);
 
-    void armNow();
     void rearm();
 };
 
-void WaylandJournal::Impl::beginReplay(Request request)
+void WaylandJournal::Impl::beginReplay(ReplayQueue::Request request)
 {
     keys = bindKeysyms(input->keymap(), request.events);
     // Running from here on: a lost compositor ends it like any other replay.
@@ -135,13 +108,12 @@ void WaylandJournal::Impl::send(const JournalEvent &event)
 
 void WaylandJournal::Impl::replayTick()
 {
-    std::vector<JournalEvent> due;
-    const bool fast = scheduler->highSpeed();
-    scheduler->takeDue(monotonicUs(), fast ? kHighSpeedBatch : kRecordedSpeedBatch, due);
+    const std::vector<JournalEvent> due = scheduler->takeBatch(monotonicUs());
     for (const JournalEvent &event : due)
         send(event);
     if (!due.empty()) {
-        if (fast)
+        // As on X11: at high speed each batch waits for the compositor before the next.
+        if (scheduler->highSpeed())
             connection->roundtrip();
         else
             input->flush();
@@ -156,21 +128,14 @@ void WaylandJournal::Impl::endReplay(bool userCancel)
     scheduler.reset();
     // Said before anything can fail, so that a lost compositor cannot swallow it; raised only
     // after the roundtrip below.
-    finished.push_back(userCancel);
-    if (userCancel) {
-        finished.insert(finished.end(), queue.size(), true);
-        queue.clear();
-    }
-    armNow();
+    replays.ended(userCancel);
+    wakeup.armNow();
     for (const JournalEvent &release : releases)
         send(release);
     // The replay is over once the compositor has taken all of it.
     connection->roundtrip();
-    if (!queue.empty()) {
-        Request next = std::move(queue.front());
-        queue.pop_front();
-        beginReplay(std::move(next));
-    }
+    if (!replays.empty())
+        beginReplay(replays.pop());
 }
 
 // The compositor is gone: so are our devices and what they held.
@@ -178,50 +143,24 @@ void WaylandJournal::Impl::lose(const Error &error)
 {
     if (scheduler) {
         scheduler.reset();
-        finished.push_back(true);
+        replays.ended(true);
     }
-    finished.insert(finished.end(), queue.size(), true);
-    queue.clear();
     unavailable = error.what();
     if (connection)
-        epoll_ctl(epollFd, EPOLL_CTL_DEL, connection->fileDescriptor(), nullptr);
+        wakeup.unwatch(connection->fileDescriptor());
     input.reset();
     connection.reset();
-    armNow();
-}
-
-void WaylandJournal::Impl::armNow()
-{
-    itimerspec due {};
-    due.it_value.tv_nsec = 1;
-    timerfd_settime(timerFd, 0, &due, nullptr);
+    wakeup.armNow();
 }
 
 void WaylandJournal::Impl::rearm()
 {
-    itimerspec due {};
-    if (!finished.empty() || (scheduler && scheduler->highSpeed())) {
-        armNow();
-        return;
-    }
-    if (scheduler) {
-        const std::int64_t at = scheduler->nextDueUs();
-        due.it_value.tv_sec = at / 1000000;
-        due.it_value.tv_nsec = (at % 1000000) * 1000;
-        if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0)
-            due.it_value.tv_nsec = 1;
-    }
-    timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &due, nullptr);
+    wakeup.armFor(replays.hasEnds(), scheduler ? &*scheduler : nullptr);
 }
 
 WaylandJournal::WaylandJournal(const std::string &displayName)
     : m_impl(std::make_unique<Impl>())
 {
-    m_impl->epollFd = epoll_create1(EPOLL_CLOEXEC);
-    m_impl->timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    epoll_event ev {};
-    ev.events = EPOLLIN;
-    epoll_ctl(m_impl->epollFd, EPOLL_CTL_ADD, m_impl->timerFd, &ev);
     try {
         m_impl->connection = std::make_unique<wayland::WaylandConnection>(displayName);
         m_impl->input = std::make_unique<wayland::WaylandVirtualInput>(*m_impl->connection);
@@ -231,9 +170,7 @@ WaylandJournal::WaylandJournal(const std::string &displayName)
         m_impl->connection.reset();
         return;
     }
-    epoll_event wl {};
-    wl.events = EPOLLIN;
-    epoll_ctl(m_impl->epollFd, EPOLL_CTL_ADD, m_impl->connection->fileDescriptor(), &wl);
+    m_impl->wakeup.watch(m_impl->connection->fileDescriptor());
 }
 
 WaylandJournal::~WaylandJournal()
@@ -249,8 +186,6 @@ WaylandJournal::~WaylandJournal()
     }
     m_impl->input.reset();
     m_impl->connection.reset();
-    ::close(m_impl->timerFd);
-    ::close(m_impl->epollFd);
 }
 
 bool WaylandJournal::available() const
@@ -272,12 +207,9 @@ void WaylandJournal::StartPlayBack()
 {
     if (!available())
         throw Error(m_impl->unavailable);
-    JournalParseResult parsed = loadJournal(PlayBackFileName);
-    if (!parsed.recording)
-        throw Error(parsed.error);
-    Request request { HiSpeedPlayBack, std::move(parsed.recording->events) };
+    ReplayQueue::Request request = ReplayQueue::load(PlayBackFileName, HiSpeedPlayBack);
     if (m_impl->scheduler) {
-        m_impl->queue.push_back(std::move(request));
+        m_impl->replays.push(std::move(request));
         return;
     }
     try {
@@ -288,7 +220,7 @@ void WaylandJournal::StartPlayBack()
         m_impl->lose(e);
         throw;
     }
-    m_impl->armNow();
+    m_impl->wakeup.armNow();
 }
 
 void WaylandJournal::cancelPlayBack()
@@ -309,13 +241,12 @@ bool WaylandJournal::isPlayingBack() const
 
 int WaylandJournal::fileDescriptor() const
 {
-    return m_impl->epollFd;
+    return m_impl->wakeup.fileDescriptor();
 }
 
 void WaylandJournal::processEvents()
 {
-    std::uint64_t expirations = 0;
-    while (::read(m_impl->timerFd, &expirations, sizeof expirations) > 0) { }
+    m_impl->wakeup.clear();
     try {
         if (m_impl->connection)
             m_impl->connection->processEvents();
@@ -327,12 +258,7 @@ void WaylandJournal::processEvents()
     m_impl->rearm();
 
     // Last, with everything settled: a handler may start another replay.
-    while (!m_impl->finished.empty()) {
-        const bool userCancel = m_impl->finished.front();
-        m_impl->finished.pop_front();
-        if (OnFinished)
-            OnFinished(userCancel);
-    }
+    m_impl->replays.raiseEnds(OnFinished);
 }
 
 } // namespace quorvel
