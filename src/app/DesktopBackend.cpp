@@ -173,6 +173,7 @@ public:
         b.eventSources.push_back(
             { m_journal.fileDescriptor(), [this] { m_journal.processEvents(); } });
         b.cancelPlayBacks = [this] { m_journal.cancelPlayBack(); };
+        m_journal.setCancelKeys(m_hotKeys.get());
         b.processPending = [this] {
             // Runs outside the guarded event handlers: a lost compositor is reported by the
             // socket's own handler.

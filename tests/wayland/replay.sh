@@ -4,7 +4,7 @@
 # it holds Shift leaves nothing held for the next one, each replay ends exactly once, and keys
 # go by their recorded symbols (a wrong keycode, a symbol the US layout lacks or types only
 # with Shift) or, without a symbol, by their keycode; recorded speed keeps the recorded gaps,
-# high speed drops them.
+# high speed drops them; the user's Esc cancels a replay, and one the replay sends does not.
 # Usage (under scripts/with-sway.sh): replay.sh WAYLAND_REPLAY
 set -uo pipefail
 replay_tool=${1:?usage: replay.sh WAYLAND_REPLAY}
@@ -27,6 +27,9 @@ journal "$work/held.dat" '0 K+ 50 0xffe1' '0 K+ 38 0x61' '0 K- 38 0x61' '5000 K-
 journal "$work/keys.dat" '0 K+ 30 0x62' '0 K- 30 0x62' '400 K+ 48 0xe4' '0 K- 48 0xe4' \
     '400 K+ 61 0x21' '0 K- 61 0x21' '0 K+ 57 0x0' '0 K- 57 0x0' '0 K+ 36 0xff0d' \
     '0 K- 36 0xff0d' '0 K+ 37 0xffe3' '0 K+ 40 0x64' '0 K- 40 0x64' '0 K- 37 0xffe3'
+# "a", Esc, "b", and a "c" 3 seconds later.
+journal "$work/escape.dat" '0 K+ 38 0x61' '0 K- 38 0x61' '0 K+ 9 0xff1b' '0 K- 9 0xff1b' \
+    '0 K+ 56 0x62' '0 K- 56 0x62' '3000 K+ 54 0x63' '0 K- 54 0x63'
 
 # replays NAME EXPECTED_TEXT EXPECTED_ENDS TOOL_ARGS...: the ends are "done SECONDS" or
 # "cancelled SECONDS", one per replay, and must match the pattern.
@@ -50,5 +53,8 @@ replays() {
 replays recorded Abä!n 'cancelled 0\.[0-9]+ done (0\.[89]|[1-9])[0-9.]* ' \
     --cancel-after 300 "$work/held.dat" "$work/keys.dat"
 replays fast bä!n 'done 0\.[0-3][0-9]* ' --fast "$work/keys.dat"
+# The user's Esc a second in; the line then ends by the user's keys.
+(sleep 1 && wtype -k Escape && sleep 0.3 && wtype -k Return -M ctrl -k d) &
+replays escape $'a\eb' 'cancelled [0-2]\.[0-9]+ ' "$work/escape.dat"
 [ $failed -eq 0 ] && echo "ok replay"
 exit $failed

@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Replays recordings one after another through the Wayland journal into whatever has the
 // focus, and prints one line per end: "done SECONDS" or "cancelled SECONDS".
-// --cancel-after MS cancels the first replay that long after its start.
+// --cancel-after MS cancels the first replay that long after its start. Under sway, Esc
+// pressed by the user cancels too.
 // Usage: wayland_replay [--fast] [--cancel-after MS] FILE...
 #include "common/Error.h"
+#include "fakes/TestSupport.h"
+#include "platform/wayland/SwayHotKeyRegistrar.h"
+#include "platform/wayland/SwayIpc.h"
 #include "recording/wayland/WaylandJournal.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <poll.h>
 #include <string>
 #include <vector>
@@ -34,11 +40,18 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: wayland_replay [--fast] [--cancel-after MS] FILE...\n");
         return 2;
     }
+    testing::TempDir state;
+    std::unique_ptr<wayland::SwayHotKeyRegistrar> hotKeys;
+    if (!wayland::SwayIpc::socketPath().empty())
+        hotKeys = std::make_unique<wayland::SwayHotKeyRegistrar>(
+            wayland::SwayIpc::socketPath(), state.path());
     WaylandJournal journal;
     if (!journal.available()) {
         std::fprintf(stderr, "wayland_replay: %s\n", journal.unavailableReason().c_str());
         return 1;
     }
+    // The registrar outlives the journal.
+    journal.setCancelKeys(hotKeys.get());
     int ends = 0;
     Clock::time_point start;
     journal.OnFinished = [&](bool userCancel) {
@@ -50,8 +63,11 @@ int main(int argc, char **argv)
     // Pumps until the deadline, or until the replay has ended when until is 0.
     const auto pump = [&](Clock::time_point deadline, int until) {
         while (Clock::now() < deadline && (until == 0 || ends < until)) {
-            pollfd fd { journal.fileDescriptor(), POLLIN, 0 };
-            poll(&fd, 1, 10);
+            std::array<pollfd, 2> fds { { { journal.fileDescriptor(), POLLIN, 0 },
+                { hotKeys ? hotKeys->fileDescriptor() : -1, POLLIN, 0 } } };
+            poll(fds.data(), fds.size(), 10);
+            if (hotKeys)
+                hotKeys->processEvents();
             journal.processEvents();
         }
     };

@@ -2,6 +2,7 @@
 #include "recording/wayland/WaylandJournal.h"
 
 #include "common/Error.h"
+#include "platform/HotKeyRegistrar.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeymap.h"
 #include "platform/wayland/WaylandVirtualInput.h"
@@ -13,6 +14,11 @@
 #include <unordered_set>
 
 namespace quorvel {
+
+namespace {
+constexpr KeyCode kEscapeKey = 0x1B;
+constexpr std::uint32_t kEscapeKeysym = 0xff1b;
+} // namespace
 
 unsigned WaylandJournal::ReplayKeys::keycodeOf(const JournalEvent &event) const
 {
@@ -69,12 +75,16 @@ struct WaylandJournal::Impl
     std::optional<ReplayScheduler> scheduler;
     ReplayKeys keys;
     ReplayQueue replays;
+    HotKeyRegistrar *registrar = nullptr;
+    int escape = 0; // the registration of Esc while a replay runs
+    bool cancelRequested = false;
 
     void beginReplay(ReplayQueue::Request request);
     void replayTick();
     void endReplay(bool userCancel);
     void send(const JournalEvent &event);
     void lose(const Error &error);
+    void bindEscape(bool on);
 
     void rearm();
 };
@@ -86,6 +96,8 @@ void WaylandJournal::Impl::beginReplay(ReplayQueue::Request request)
     scheduler.emplace(std::move(request.events), request.highSpeed);
     if (keys.rebound)
         input->uploadKeymap();
+    cancelRequested = false;
+    bindEscape(true);
     scheduler->start(monotonicUs());
 }
 
@@ -93,9 +105,22 @@ void WaylandJournal::Impl::send(const JournalEvent &event)
 {
     switch (event.type) {
     case JournalEventType::KeyPress:
-    case JournalEventType::KeyRelease:
-        input->key(keys.keycodeOf(event), event.type == JournalEventType::KeyPress);
+    case JournalEventType::KeyRelease: {
+        const unsigned keycode = keys.keycodeOf(event);
+        const bool press = event.type == JournalEventType::KeyPress;
+        // Our own Esc must reach the target, not our binding: the compositor takes it while
+        // the binding is gone.
+        const bool ownEscape =
+            press && escape && keycode == input->keymap().findKeysym(kEscapeKeysym).keycode;
+        if (ownEscape)
+            bindEscape(false);
+        input->key(keycode, press);
+        if (ownEscape) {
+            connection->roundtrip();
+            bindEscape(true);
+        }
         break;
+    }
     case JournalEventType::ButtonPress:
     case JournalEventType::ButtonRelease:
         input->button(event.code, event.type == JournalEventType::ButtonPress);
@@ -132,6 +157,8 @@ void WaylandJournal::Impl::endReplay(bool userCancel)
     wakeup.armNow();
     for (const JournalEvent &release : releases)
         send(release);
+    bindEscape(false);
+    cancelRequested = false;
     // The replay is over once the compositor has taken all of it.
     connection->roundtrip();
     if (!replays.empty())
@@ -145,6 +172,7 @@ void WaylandJournal::Impl::lose(const Error &error)
         scheduler.reset();
         replays.ended(true);
     }
+    bindEscape(false);
     unavailable = error.what();
     if (connection)
         wakeup.unwatch(connection->fileDescriptor());
@@ -153,9 +181,26 @@ void WaylandJournal::Impl::lose(const Error &error)
     wakeup.armNow();
 }
 
+void WaylandJournal::Impl::bindEscape(bool on)
+{
+    if (!registrar || (escape != 0) == on)
+        return;
+    if (on) {
+        escape = registrar->registerHotKey(0, kEscapeKey, [this](unsigned, KeyCode) {
+            // Ended from our own processEvents, not inside the registrar's.
+            cancelRequested = true;
+            wakeup.armNow();
+        });
+    } else {
+        registrar->unregisterHotKey(escape);
+        escape = 0;
+    }
+}
+
 void WaylandJournal::Impl::rearm()
 {
-    wakeup.armFor(replays.hasEnds(), scheduler ? &*scheduler : nullptr);
+    wakeup.armFor(
+        replays.hasEnds() || (scheduler && cancelRequested), scheduler ? &*scheduler : nullptr);
 }
 
 WaylandJournal::WaylandJournal(const std::string &displayName)
@@ -175,6 +220,7 @@ WaylandJournal::WaylandJournal(const std::string &displayName)
 
 WaylandJournal::~WaylandJournal()
 {
+    m_impl->bindEscape(false);
     if (m_impl->scheduler && m_impl->input) {
         try {
             for (const JournalEvent &release : m_impl->scheduler->releaseHeld())
@@ -234,6 +280,14 @@ void WaylandJournal::cancelPlayBack()
     }
 }
 
+void WaylandJournal::setCancelKeys(HotKeyRegistrar *registrar)
+{
+    m_impl->bindEscape(false);
+    m_impl->registrar = registrar;
+    if (m_impl->scheduler)
+        m_impl->bindEscape(true);
+}
+
 bool WaylandJournal::isPlayingBack() const
 {
     return m_impl->scheduler.has_value();
@@ -250,7 +304,9 @@ void WaylandJournal::processEvents()
     try {
         if (m_impl->connection)
             m_impl->connection->processEvents();
-        if (m_impl->scheduler)
+        if (m_impl->scheduler && m_impl->cancelRequested)
+            m_impl->endReplay(true);
+        else if (m_impl->scheduler)
             m_impl->replayTick();
     } catch (const Error &e) {
         m_impl->lose(e);

@@ -12,6 +12,8 @@
 
 namespace quorvel {
 
+class HotKeyRegistrar;
+
 namespace wayland {
 class WaylandKeymap;
 }
@@ -23,7 +25,8 @@ class WaylandKeymap;
 // fileDescriptor() and calls processEvents() when it is readable; OnFinished is raised only
 // from there. Replays queue, run at recorded or high speed, and end with exactly one
 // OnFinished each, once the compositor has taken every event (a roundtrip); whatever a replay
-// holds down is released when it ends, however it ends.
+// holds down is released when it ends, however it ends. Esc pressed by the user cancels, as on
+// X11, where the desktop lets us bind it (setCancelKeys).
 //
 // A recorded key is replayed by its symbol: on the key of our US keymap that types the symbol
 // without Shift, else on a spare key bound to it, so the keys the recording's layout typed
@@ -55,6 +58,10 @@ public:
 
     // Ends the running replay and drops the queued ones; each gets OnFinished(true).
     void cancelPlayBack();
+    // Binds Esc through registrar while a replay runs, so that the user's Esc cancels it as
+    // cancelPlayBack does (and reaches nothing else); an Esc the replay sends does not.
+    // Without a registrar no key cancels. The registrar must outlive the journal.
+    void setCancelKeys(HotKeyRegistrar *registrar);
     bool isPlayingBack() const;
 
     // Readable whenever processEvents() has work: the compositor's events, a replay event
