@@ -14,6 +14,7 @@
 #include "platform/x11/X11HotKeyRegistrar.h"
 #include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11Probe.h"
+#include "recording/wayland/WaylandJournal.h"
 #include "recording/x11/X11Journal.h"
 
 #include <cstdlib>
@@ -150,23 +151,6 @@ private:
     }
 };
 
-// Recording and replay go through the X server's record and test extensions.
-class X11OnlyJournal final : public Journal
-{
-public:
-    void StartRecording() override { throw Error(kRecordingUnavailable); }
-    void StopRecording() override { }
-    void discardRecording() override { }
-    void StartPlayBack() override
-    {
-        throw Error("Replaying is not possible: this is a Wayland session; replaying needs an "
-                    "X11 session");
-    }
-
-    static constexpr const char *kRecordingUnavailable =
-        "Recording is not possible: this is a Wayland session; recording needs an X11 session";
-};
-
 // Stand-ins for what the compositor lacks: a macro that needs the part fails with why, while
 // what merely looks (a trigger scan, a held-key query, the end of a run) finds nothing.
 class MissingKeySink final : public KeySink, public KeyboardState
@@ -209,9 +193,9 @@ private:
     std::string m_error;
 };
 
-// Typing and windows through the compositor's protocols, hot keys through sway's IPC where
-// sway runs; recording and replay say plainly that they need an X server. Whatever the
-// compositor lacks is a stand-in that says so when a macro needs it.
+// Typing, windows and replay through the compositor's protocols, hot keys through sway's IPC
+// where sway runs; recording says plainly that it needs an X server. Whatever the compositor
+// lacks is a stand-in that says so when a macro needs it.
 class WaylandDesktop final : public DesktopBackend::Impl
 {
 public:
@@ -258,7 +242,7 @@ public:
         b.windows = m_windows ? static_cast<WindowSystem *>(&*m_windows) : &*m_missingWindows;
         b.hotKeys = m_hotKeys.get();
         b.journal = &m_journal;
-        b.journalUnavailable = X11OnlyJournal::kRecordingUnavailable;
+        b.journalUnavailable = WaylandJournal::kRecordingUnavailable;
         b.limits = m_limits;
         // Virtual keys name the same characters whatever the display server.
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
@@ -267,6 +251,10 @@ public:
         if (m_hotKeys)
             b.eventSources.push_back(
                 { m_hotKeys->fileDescriptor(), [this] { m_hotKeys->processEvents(); } });
+        b.eventSources.push_back(
+            { m_journal.fileDescriptor(), [this] { m_journal.processEvents(); } });
+        b.cancelPlayBacks = [this] { m_journal.cancelPlayBack(); };
+        m_journal.setCancelKeys(m_hotKeys.get());
         b.processPending = [this] {
             // Runs outside the guarded event handlers: a lost compositor is reported by the
             // socket's own handler.
@@ -276,6 +264,7 @@ public:
             }
             if (m_hotKeys)
                 m_hotKeys->processEvents();
+            m_journal.processEvents();
         };
         b.setApplicationActiveQuery = [this](std::function<bool()> query) {
             if (m_hotKeys)
@@ -291,7 +280,7 @@ private:
     std::optional<wayland::WaylandWindowSystem> m_windows;
     std::optional<MissingWindowSystem> m_missingWindows;
     std::unique_ptr<wayland::SwayHotKeyRegistrar> m_hotKeys;
-    X11OnlyJournal m_journal;
+    WaylandJournal m_journal;
     DesktopLimits m_limits;
 };
 

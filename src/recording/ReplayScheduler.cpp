@@ -77,6 +77,14 @@ std::size_t ReplayScheduler::takeDue(
     return handed;
 }
 
+std::vector<JournalEvent> ReplayScheduler::takeBatch(std::int64_t nowUs)
+{
+    constexpr std::size_t highSpeedBatch = 64, recordedSpeedBatch = 256;
+    std::vector<JournalEvent> out;
+    takeDue(nowUs, m_highSpeed ? highSpeedBatch : recordedSpeedBatch, out);
+    return out;
+}
+
 std::vector<JournalEvent> ReplayScheduler::releaseHeld()
 {
     std::vector<JournalEvent> out;

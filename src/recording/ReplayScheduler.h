@@ -38,6 +38,9 @@ public:
 
     // Appends the events due at nowUs, at most max of them, to out; returns how many.
     std::size_t takeDue(std::int64_t nowUs, std::size_t max, std::vector<JournalEvent> &out);
+    // The events due at nowUs, as many as go out in one batch; at high speed the sender waits
+    // for each batch to be taken before the next.
+    std::vector<JournalEvent> takeBatch(std::int64_t nowUs);
 
     // Releases for every key and button the replay holds; afterwards it holds none.
     std::vector<JournalEvent> releaseHeld();

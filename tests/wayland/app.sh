@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program on headless sway, with no X server: an advanced macro types into foot
 # running `cat > FILE`, run from the command line and by its hot key pressed with wtype; a
-# window title fires its trigger; replay and an absent compositor are said plainly.
+# window title fires its trigger; a recording made on X replays; an absent compositor is said
+# plainly.
 # Runs under scripts/with-sway.sh.
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
@@ -22,12 +23,13 @@ export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
 text='Hello, Wayland! ~^@{} é 東京'
 catalogue_ini FirstRun=0 \
     -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key \
-    -- Name=Replay Type=2 FileName=Replay.rec \
+    -- Name=Replay Type=3 FileName=Replay.dat Speed=1 \
+    -- Name=ReplayFast Type=3 FileName=Replay.dat Speed=2 \
     -- Name=Fired Type=1 "FileName=sh~~-c 'echo fired >> $work/fired'~~" \
     "Trigger=trigger window" >"$work/macros.ini"
 printf '%s<<ENTER>><<CTRL>>d' "$text" >"$work/Greeting.key"
-printf 'recorded on X' >"$work/Replay.rec"
-seed_default_folders "$work/macros.ini" "$work/Greeting.key" "$work/Replay.rec"
+cp "$src/tests/wayland/click-and-type.dat" "$work/Replay.dat"
+seed_default_folders "$work/macros.ini" "$work/Greeting.key" "$work/Replay.dat"
 
 # A fresh home and no XDG_* but the runtime folder, where the compositor's socket is.
 in_fresh_home() { # command...
@@ -64,12 +66,35 @@ wait "${pids[0]}"
 check "TERM ends the program cleanly" test $? -eq 0
 check "the binding is gone at the end" wait_until 50 eval '! bound'
 
-# A replay needs an X server: its run says so in a box rather than end silently.
-in_fresh_home "$bin/quorvel" '/Open:"Replay"' /Close &
-pids+=($!)
-check "a replay on Wayland says why it cannot run" wait_until 100 has_window "Quorvel"
-kill -TERM "${pids[2]}"
-wait "${pids[2]}"
+# A recording made on X (click-and-type.dat: Xvfb at 1280x1024, `quorvelctl record` while
+# xdotool clicked at 960,400 into the right of two xterms side by side, then typed "Right, 42:
+# Hello!", Enter and Ctrl+D) replays into two foot windows that sway tiles the same way: only
+# the right one gets the text, so the position, the click and the keys all arrived. The click,
+# not the pointer passing by, must move the focus.
+kill "${pids[1]}"
+wait_until 50 eval '! has_window "trigger window"'
+swaymsg focus_follows_mouse no >/dev/null
+recorded_ms=$(awk '$2 ~ /^[KBM]/ { sum += $1 } END { print sum }' "$work/Replay.dat")
+replayed() { # file
+    wait_for_foot 10 && [ "$(cat "$1")" = "Right, 42: Hello!" ]
+}
+declare -A took
+for macro in Replay ReplayFast; do
+    start_foot "left $macro" "$work/left-$macro.txt" || fail "foot did not start"
+    pids+=("$foot_pid")
+    start_foot "right $macro" "$work/right-$macro.txt" || fail "foot did not start"
+    swaymsg focus left >/dev/null
+    started=$(date +%s%3N)
+    in_fresh_home timeout 20 "$bin/quorvel" "/Open:\"$macro\"" /Close
+    check "the replay $macro ends by itself" test $? -eq 0
+    took[$macro]=$(($(date +%s%3N) - started))
+    check "the replay $macro types into the right window exactly" replayed "$work/right-$macro.txt"
+    check "and nothing into the left one" test ! -s "$work/left-$macro.txt"
+    kill "${pids[-1]}"
+done
+echo "replay at recorded speed ${took[Replay]} ms (recorded ${recorded_ms} ms), high speed" \
+    "${took[ReplayFast]} ms, start and end included"
+check "recorded speed keeps the recorded time" test "${took[Replay]}" -ge "$recorded_ms"
 
 # A compositor that does not answer is said, with no fall back to an X display.
 out=$(in_fresh_home env WAYLAND_DISPLAY=nowhere DISPLAY=:987 timeout 20 "$bin/quorvel" 2>&1)

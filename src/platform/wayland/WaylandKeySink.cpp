@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <sys/mman.h>
 #include <thread>
-#include <unistd.h>
 #include <unordered_set>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -182,13 +180,6 @@ std::uint32_t spareKeysymOf(std::uint32_t keysym)
     return lower != keysym && xkb_keysym_to_upper(lower) == keysym ? lower : keysym;
 }
 
-std::uint32_t milliseconds()
-{
-    using namespace std::chrono;
-    return std::uint32_t(
-        duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 } // namespace
 
 WaylandKeySink::WaylandKeySink(WaylandConnection &connection)
@@ -222,32 +213,8 @@ WaylandKeySink::~WaylandKeySink()
 
 void WaylandKeySink::uploadKeymap()
 {
-    const std::string text = m_keymap.text();
-    const int fd = memfd_create("quorvel-keymap", MFD_CLOEXEC);
-    if (fd < 0)
-        throw Error("Cannot make a keymap for the virtual keyboard.");
-    // The compositor reads it as a C string: the size counts the terminating zero.
-    const std::size_t size = text.size() + 1;
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t n = write(fd, text.c_str() + written, size - written);
-        if (n <= 0) {
-            close(fd);
-            throw Error("Cannot make a keymap for the virtual keyboard.");
-        }
-        written += std::size_t(n);
-    }
-    zwp_virtual_keyboard_v1_keymap(m_keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, size);
-    close(fd);
+    sendKeymap(m_keyboard, m_keymap);
     ++m_keymaps;
-    // A client starts a new keymap with no modifiers, and the compositor passes on only a
-    // change: modifiers held go again, cleared first.
-    const WaylandKeymap::Modifiers mods = m_keymap.modifiers();
-    if (mods.depressed || mods.latched || mods.locked || mods.group) {
-        zwp_virtual_keyboard_v1_modifiers(m_keyboard, 0, 0, 0, 0);
-        zwp_virtual_keyboard_v1_modifiers(
-            m_keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
-    }
     // Keys of the new keymap wait until the compositor has it.
     m_connection.roundtrip();
     m_unflushed = 0;
@@ -255,17 +222,7 @@ void WaylandKeySink::uploadKeymap()
 
 void WaylandKeySink::send(unsigned keycode, bool press)
 {
-    zwp_virtual_keyboard_v1_key(m_keyboard, milliseconds(), keycode - kEvdevOffset,
-        press ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
-    // The compositor takes a virtual keyboard's modifiers only from what it is told, as a
-    // keyboard's own state follows its keys.
-    int requests = 1;
-    if (m_keymap.updateModifiers(keycode, press)) {
-        const WaylandKeymap::Modifiers mods = m_keymap.modifiers();
-        zwp_virtual_keyboard_v1_modifiers(
-            m_keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
-        ++requests;
-    }
+    const int requests = sendKey(m_keyboard, m_keymap, keycode, press);
     m_unflushed += requests;
     m_unpaced += requests;
     if (m_unpaced >= kPaceEvery) {

@@ -2,8 +2,13 @@
 #include "platform/wayland/WaylandKeymap.h"
 
 #include "common/Error.h"
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
 
+#include <chrono>
 #include <memory>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
 namespace quorvel::wayland {
@@ -232,6 +237,57 @@ std::string WaylandKeymap::text() const
     }
     text += m_tail;
     return text;
+}
+
+void sendKeymap(zwp_virtual_keyboard_v1 *keyboard, const WaylandKeymap &keymap)
+{
+    const std::string text = keymap.text();
+    const int fd = memfd_create("quorvel-keymap", MFD_CLOEXEC);
+    if (fd < 0)
+        throw Error("Cannot make a keymap for the virtual keyboard.");
+    // The compositor reads it as a C string: the size counts the terminating zero.
+    const std::size_t size = text.size() + 1;
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = write(fd, text.c_str() + written, size - written);
+        if (n <= 0) {
+            close(fd);
+            throw Error("Cannot make a keymap for the virtual keyboard.");
+        }
+        written += std::size_t(n);
+    }
+    zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, size);
+    close(fd);
+    // A client starts a new keymap with no modifiers, and the compositor passes on only a
+    // change: modifiers held go again, cleared first.
+    const WaylandKeymap::Modifiers mods = keymap.modifiers();
+    if (mods.depressed || mods.latched || mods.locked || mods.group) {
+        zwp_virtual_keyboard_v1_modifiers(keyboard, 0, 0, 0, 0);
+        zwp_virtual_keyboard_v1_modifiers(
+            keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
+    }
+}
+
+int sendKey(zwp_virtual_keyboard_v1 *keyboard, WaylandKeymap &keymap, unsigned keycode, bool press)
+{
+    constexpr unsigned evdevOffset = 8; // XKB keycodes are evdev codes plus 8
+    zwp_virtual_keyboard_v1_key(keyboard, eventTime(), keycode - evdevOffset,
+        press ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+    // The compositor takes a virtual keyboard's modifiers only from what it is told, as a
+    // keyboard's own state follows its keys.
+    if (!keymap.updateModifiers(keycode, press))
+        return 1;
+    const WaylandKeymap::Modifiers mods = keymap.modifiers();
+    zwp_virtual_keyboard_v1_modifiers(
+        keyboard, mods.depressed, mods.latched, mods.locked, mods.group);
+    return 2;
+}
+
+std::uint32_t eventTime()
+{
+    using namespace std::chrono;
+    return std::uint32_t(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 } // namespace quorvel::wayland

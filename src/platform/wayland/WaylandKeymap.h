@@ -9,6 +9,7 @@
 
 struct xkb_keymap;
 struct xkb_state;
+struct zwp_virtual_keyboard_v1;
 
 namespace quorvel::wayland {
 
@@ -71,5 +72,14 @@ private:
     std::unordered_map<char32_t, Binding> m_characters;
     std::unordered_map<std::uint32_t, Binding> m_keysyms;
 };
+
+// Hands the keymap to a virtual keyboard, with the modifiers held sent again. Keys read with it
+// must wait for a roundtrip. Throws Error when it cannot.
+void sendKeymap(zwp_virtual_keyboard_v1 *keyboard, const WaylandKeymap &keymap);
+// Sends a key (an XKB keycode) to a virtual keyboard, and the modifiers when the key changes
+// them; returns how many requests went.
+int sendKey(zwp_virtual_keyboard_v1 *keyboard, WaylandKeymap &keymap, unsigned keycode, bool press);
+// The time stamp of an input event: milliseconds of the monotonic clock.
+std::uint32_t eventTime();
 
 } // namespace quorvel::wayland

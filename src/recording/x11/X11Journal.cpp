@@ -5,7 +5,9 @@
 #include "common/Error.h"
 #include "platform/x11/X11Connection.h"
 #include "recording/JournalFile.h"
+#include "recording/JournalWakeup.h"
 #include "recording/RecordingBuilder.h"
+#include "recording/ReplayQueue.h"
 #include "recording/ReplayScheduler.h"
 
 #include <X11/Xatom.h>
@@ -34,9 +36,6 @@ constexpr int keyPress = KeyPress, keyRelease = KeyRelease, buttonPress = Button
 #include <filesystem>
 #include <optional>
 #include <poll.h>
-#include <sys/epoll.h>
-#include <sys/timerfd.h>
-#include <time.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -60,15 +59,6 @@ namespace quorvel {
 namespace {
 
 constexpr int kWaitMs = 2000;
-constexpr std::size_t kHighSpeedBatch = 64;
-constexpr std::size_t kRecordedSpeedBatch = 256;
-
-std::int64_t monotonicUs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
 
 std::array<std::uint32_t, 256> readUnshiftedKeysyms(Display *display)
 {
@@ -105,12 +95,6 @@ struct Datum
     std::vector<unsigned char> bytes;
 };
 
-struct Request
-{
-    bool highSpeed = false;
-    std::vector<JournalEvent> events;
-};
-
 } // namespace
 
 struct X11Journal::Impl
@@ -124,8 +108,7 @@ struct X11Journal::Impl
     XRecordContext context = 0;
     Window fenceWindow = 0;
     Atom fenceAtom = 0;
-    int epollFd = -1;
-    int timerFd = -1;
+    JournalWakeup wakeup;
 
     // The recorded stream.
     bool enabled = false;
@@ -145,7 +128,7 @@ struct X11Journal::Impl
     std::string recordPath;
 
     std::optional<ReplayScheduler> scheduler;
-    std::deque<Request> queue;
+    ReplayQueue replays;
     std::array<std::uint32_t, 256> replayKeysyms {};
     std::unordered_map<std::uint32_t, std::uint8_t> replayCodeOf;
     std::bitset<256> escapeCodes;
@@ -154,7 +137,6 @@ struct X11Journal::Impl
     bool ownEscapeDown = false;
     bool cancelRequested = false;
 
-    std::deque<bool> finished; // OnFinished calls to make
     bool stopKeySeen = false;
 
     void open(const std::string &displayName);
@@ -176,26 +158,18 @@ struct X11Journal::Impl
     void disableIfIdle();
 
     KeyTable recordingKeyTable();
-    void beginReplay(Request request);
+    void beginReplay(ReplayQueue::Request request);
     void replayTick();
     void endReplay(bool userCancel);
     void send(const JournalEvent &event);
     void grabEscape(bool on);
     ::KeyCode replayCode(const JournalEvent &event) const;
 
-    void armTimer(std::int64_t atUs);
-    void armNow();
     void rearm();
 };
 
 void X11Journal::Impl::open(const std::string &displayName)
 {
-    epollFd = epoll_create1(EPOLL_CLOEXEC);
-    timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    epoll_event ev {};
-    ev.events = EPOLLIN;
-    epoll_ctl(epollFd, EPOLL_CTL_ADD, timerFd, &ev);
-
     try {
         controlConnection = std::make_unique<x11::X11Connection>(displayName);
         dataConnection = std::make_unique<x11::X11Connection>(displayName);
@@ -244,11 +218,8 @@ void X11Journal::Impl::open(const std::string &displayName)
         close();
         return;
     }
-    for (Display *display : { control, data }) {
-        epoll_event xev {};
-        xev.events = EPOLLIN;
-        epoll_ctl(epollFd, EPOLL_CTL_ADD, ConnectionNumber(display), &xev);
-    }
+    for (Display *display : { control, data })
+        wakeup.watch(ConnectionNumber(display));
 }
 
 void X11Journal::Impl::close()
@@ -426,7 +397,7 @@ void X11Journal::Impl::disable()
 
 void X11Journal::Impl::disableIfIdle()
 {
-    if (!builder && !scheduler && queue.empty())
+    if (!builder && !scheduler && replays.empty())
         disable();
 }
 
@@ -522,7 +493,7 @@ void X11Journal::Impl::send(const JournalEvent &event)
     }
 }
 
-void X11Journal::Impl::beginReplay(Request request)
+void X11Journal::Impl::beginReplay(ReplayQueue::Request request)
 {
     replayKeysyms = readUnshiftedKeysyms(control);
     replayCodeOf.clear();
@@ -546,14 +517,12 @@ void X11Journal::Impl::beginReplay(Request request)
 
 void X11Journal::Impl::replayTick()
 {
-    std::vector<JournalEvent> due;
-    const bool fast = scheduler->highSpeed();
-    scheduler->takeDue(monotonicUs(), fast ? kHighSpeedBatch : kRecordedSpeedBatch, due);
+    const std::vector<JournalEvent> due = scheduler->takeBatch(monotonicUs());
     for (const JournalEvent &event : due)
         send(event);
     if (!due.empty()) {
         // At high speed wait for the server to take each batch before sending the next.
-        if (fast)
+        if (scheduler->highSpeed())
             XSync(control, False);
         else
             XFlush(control);
@@ -572,52 +541,22 @@ void X11Journal::Impl::endReplay(bool userCancel)
         sendFence();
     XSync(control, False);
     cancelRequested = false;
-    finished.push_back(userCancel);
-    if (userCancel) {
-        for (std::size_t i = 0; i < queue.size(); ++i)
-            finished.push_back(true);
-        queue.clear();
-    }
-    if (!queue.empty()) {
-        Request next = std::move(queue.front());
-        queue.pop_front();
-        beginReplay(std::move(next));
+    replays.ended(userCancel);
+    if (!replays.empty()) {
+        beginReplay(replays.pop());
     } else {
         disableIfIdle();
     }
-    armNow();
-}
-
-void X11Journal::Impl::armTimer(std::int64_t atUs)
-{
-    itimerspec due {};
-    due.it_value.tv_sec = atUs / 1000000;
-    due.it_value.tv_nsec = (atUs % 1000000) * 1000;
-    if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0)
-        due.it_value.tv_nsec = 1;
-    timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &due, nullptr);
-}
-
-void X11Journal::Impl::armNow()
-{
-    itimerspec due {};
-    due.it_value.tv_nsec = 1;
-    timerfd_settime(timerFd, 0, &due, nullptr);
+    wakeup.armNow();
 }
 
 void X11Journal::Impl::rearm()
 {
     const bool queued = control
         && (XEventsQueued(control, QueuedAlready) > 0 || XEventsQueued(data, QueuedAlready) > 0);
-    if (!finished.empty() || stopKeySeen || queued || !incoming.empty()
-        || (scheduler && (scheduler->highSpeed() || cancelRequested)))
-        armNow();
-    else if (scheduler)
-        armTimer(scheduler->nextDueUs());
-    else {
-        const itimerspec off {};
-        timerfd_settime(timerFd, 0, &off, nullptr);
-    }
+    wakeup.armFor(replays.hasEnds() || stopKeySeen || queued || !incoming.empty()
+            || (scheduler && cancelRequested),
+        scheduler ? &*scheduler : nullptr);
 }
 
 X11Journal::X11Journal(const std::string &displayName)
@@ -636,15 +575,10 @@ X11Journal::~X11Journal()
         }
         m_impl->grabEscape(false);
         m_impl->builder.reset();
-        m_impl->queue.clear();
         m_impl->disable();
         XSync(m_impl->control, False);
     }
     m_impl->close();
-    if (m_impl->timerFd >= 0)
-        ::close(m_impl->timerFd);
-    if (m_impl->epollFd >= 0)
-        ::close(m_impl->epollFd);
 }
 
 bool X11Journal::available() const
@@ -722,16 +656,13 @@ void X11Journal::StartPlayBack()
 {
     if (!available())
         throw Error(m_impl->unavailable);
-    JournalParseResult parsed = loadJournal(PlayBackFileName);
-    if (!parsed.recording)
-        throw Error(parsed.error);
-    Request request { HiSpeedPlayBack, std::move(parsed.recording->events) };
+    ReplayQueue::Request request = ReplayQueue::load(PlayBackFileName, HiSpeedPlayBack);
     if (m_impl->scheduler) {
-        m_impl->queue.push_back(std::move(request));
+        m_impl->replays.push(std::move(request));
         return;
     }
     m_impl->beginReplay(std::move(request));
-    m_impl->armNow();
+    m_impl->wakeup.armNow();
 }
 
 void X11Journal::cancelPlayBack()
@@ -752,7 +683,7 @@ bool X11Journal::isPlayingBack() const
 
 std::size_t X11Journal::queuedPlayBacks() const
 {
-    return m_impl->queue.size();
+    return m_impl->replays.size();
 }
 
 void X11Journal::suspendCapture()
@@ -776,13 +707,12 @@ void X11Journal::resumeCapture()
 
 int X11Journal::fileDescriptor() const
 {
-    return m_impl->epollFd;
+    return m_impl->wakeup.fileDescriptor();
 }
 
 void X11Journal::processEvents()
 {
-    std::uint64_t expirations = 0;
-    while (::read(m_impl->timerFd, &expirations, sizeof expirations) > 0) { }
+    m_impl->wakeup.clear();
     if (m_impl->control) {
         while (XPending(m_impl->control) > 0) {
             XEvent event;
@@ -808,12 +738,7 @@ void X11Journal::processEvents()
         if (OnStopKey)
             OnStopKey();
     }
-    while (!m_impl->finished.empty()) {
-        const bool userCancel = m_impl->finished.front();
-        m_impl->finished.pop_front();
-        if (OnFinished)
-            OnFinished(userCancel);
-    }
+    m_impl->replays.raiseEnds(OnFinished);
 }
 
 } // namespace quorvel
