@@ -36,6 +36,11 @@ fi
 runtime=$workdir/runtime home=$workdir/home
 mkdir -m 700 "$runtime" "$home" "$home/tmp"
 [ ${#as_user[@]} -eq 0 ] || chown -R "$user:" "$runtime" "$home"
+# Screenshots go to QUORVEL_ARTIFACTS, which the user must be able to write.
+if [ -n "${QUORVEL_ARTIFACTS:-}" ]; then
+    mkdir -p "$QUORVEL_ARTIFACTS"
+    [ ${#as_user[@]} -eq 0 ] || chown "$user:" "$QUORVEL_ARTIFACTS"
+fi
 
 cat >"$workdir/config" <<EOF
 xwayland disable

@@ -115,6 +115,10 @@ class Wizard:
     def button(self, caption):
         return self.click("push button", caption)
 
+    def keys(self, keys):
+        """Presses keys (xdotool's names) on the person's keyboard."""
+        xdotool("key", keys)
+
     def page(self, title):
         """Waits for the page with that bold title."""
         self.control("label", title)
@@ -150,7 +154,7 @@ class Wizard:
         self.page("Select Triggers")
         box = self.click("text", "Hot Key")
         wait_until(lambda: has_focus(box), "the focus in the hot-key box")
-        xdotool("key", hot)
+        self.keys(hot)
         wait_text(box, shown, "the hot-key box")
         if trigger:
             self.type_into("Window Title", trigger)
