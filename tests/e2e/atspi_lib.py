@@ -541,6 +541,18 @@ def drive(run, *args, name, on_failure=None, cleanup=None):
     return 1 if failures else 0
 
 
+def tree_on_failure(name):
+    """An on_failure for drive: the program's tree beside the failure's screenshot."""
+
+    def save(shot):
+        tree = os.path.join(os.path.dirname(shot), f"{name}-failure-tree.txt")
+        with open(tree, "w", encoding="utf-8") as out:
+            dump(wait_for_app("Quorvel", timeout=2), out=out)
+        print("accessibility tree:", tree)
+
+    return save
+
+
 def read_ini(path):
     """Sections in file order, each a dict of its keys (case kept)."""
     sections, current = {}, None

@@ -16,8 +16,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import wizard  # noqa: E402
 from atspi_lib import (  # noqa: E402
-    E2EError, check, description, drive, dump, find, find_window, fresh, press, screenshot,
-    sway_window, wait_enabled, wait_for_app, wait_until,
+    E2EError, check, description, drive, find, find_window, fresh, press, screenshot,
+    sway_window, tree_on_failure, wait_enabled, wait_for_app, wait_until,
 )
 
 # Plain keys, the characters of the language's own brackets and three scripts no US key types.
@@ -213,19 +213,14 @@ def run(work, data, catalogue):
 
 
 def main():
-    def save_tree(shot):
-        tree = os.path.join(os.path.dirname(shot), "wayland-failure-tree.txt")
-        with open(tree, "w", encoding="utf-8") as out:
-            dump(wait_for_app("Quorvel", timeout=2), out=out)
-        print("accessibility tree:", tree)
-
     def stop():
         for process in processes:
             if process.poll() is None:
                 process.kill()
                 process.wait()
 
-    return drive(run, *sys.argv[1:4], name="wayland", on_failure=save_tree, cleanup=stop)
+    return drive(run, *sys.argv[1:4], name="wayland", on_failure=tree_on_failure("wayland"),
+                 cleanup=stop)
 
 
 if __name__ == "__main__":
