@@ -162,9 +162,9 @@ def greeting(app, work, data):
 
 def launch(app, work):
     marker = os.path.join(work, "launched")
-    command = os.path.join(work, "touch-marker")
+    command = os.path.join(work, "mark")
     with open(command, "w", encoding="utf-8") as script:
-        script.write('#!/bin/sh\ntouch "$1"\n')
+        script.write('#!/bin/sh\necho launched >>"$1"\n')
     os.chmod(command, 0o755)
     make_launch(app, command, marker, "Launch Me Now")
     foot("Launch Me Now", "sleep", "60")
@@ -210,6 +210,9 @@ def run(work, data, catalogue):
         began = time.monotonic()
         step()
         print(f"{label} took {time.monotonic() - began:.1f} s")
+    # Its window stayed open all along, the focus moving between others.
+    launches = content(os.path.join(work, "launched"))
+    check("the trigger fired once for its window", launches == b"launched\n", launches)
 
 
 def main():
