@@ -36,6 +36,8 @@ packages=(
     sway foot wtype
     # a compositor that offers only some of what Quorvel uses
     weston
+    # screenshots of the windows on sway
+    grim
     "$@"
 )
 

@@ -35,6 +35,11 @@ fi
 runtime=$workdir/runtime home=$workdir/home
 mkdir -m 700 "$runtime" "$home" "$home/tmp"
 [ ${#as_user[@]} -eq 0 ] || chown -R "$user:" "$runtime" "$home"
+# Screenshots go to QUORVEL_ARTIFACTS, which the user must be able to write.
+if [ -n "${QUORVEL_ARTIFACTS:-}" ]; then
+    mkdir -p "$QUORVEL_ARTIFACTS"
+    [ ${#as_user[@]} -eq 0 ] || chown "$user:" "$QUORVEL_ARTIFACTS"
+fi
 
 unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
 export XDG_RUNTIME_DIR=$runtime HOME=$home TMPDIR=$home/tmp XDG_CONFIG_HOME=$home/.config \

@@ -49,6 +49,20 @@ void AppController::setStopHotKeyEnabled(bool enabled)
         m_stopKey->SetEnabled(enabled);
 }
 
+void AppController::setEditing(bool editing)
+{
+    m_d.runner.setEditing(editing);
+    if (!m_hotKeys || m_d.registrar->grabsSeeRegisteredKeys() || m_ended
+        || editing == m_releasedForEditing)
+        return;
+    m_releasedForEditing = editing;
+    for (int slot = 1; slot < HotKeyBindings::SlotCount; ++slot)
+        m_hotKeys->EPHotKey(slot).SetEnabled(!editing);
+    // The keys refused on taking them back are greyed.
+    if (!editing)
+        m_d.parts.LoadMacroList();
+}
+
 void AppController::BindHotKeys()
 {
     if (m_hotKeys)

@@ -73,6 +73,9 @@ public:
     // is built.
     void stopKeyPressed();
     void setStopHotKeyEnabled(bool enabled);
+    // An editor shows: hot keys run nothing, and where a hot-key box could not take our own
+    // combinations (to say whose they are) they are given back until it closes.
+    void setEditing(bool editing);
 
     // Every slot bound from the catalogue, the list reloaded; without a registrar only the
     // list.
@@ -92,6 +95,7 @@ private:
     std::unique_ptr<HotKeyBindings> m_hotKeys;
     std::unique_ptr<StopRecordHotKey> m_stopKey;
     bool m_ended = false;
+    bool m_releasedForEditing = false;
 };
 
 } // namespace quorvel

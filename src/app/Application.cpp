@@ -94,7 +94,7 @@ struct Application::Impl : MainWindowServices,
     void ProcessHotKey(int n) override { runner->ProcessHotKey(n); }
     void BindHotKeys() override { controller->BindHotKeys(); }
     void endProgram() override { controller->end(); }
-    void setEditing(bool editing) override { runner->setEditing(editing); }
+    void setEditing(bool editing) override { controller->setEditing(editing); }
     bool hotKeyRefused(int n) const override { return controller->hotKeyRefused(n); }
 
     // ApplicationFormServices

@@ -26,6 +26,9 @@ public:
     // Whether another client holds the combination: a registration that is tried and given
     // back at once. A combination registered here is not held elsewhere.
     virtual bool heldElsewhere(unsigned modifiers, KeyCode key) = 0;
+    // Whether a window that grabs the keyboard, as the hot-key boxes do, still gets the
+    // combinations registered here.
+    virtual bool grabsSeeRegisteredKeys() const { return true; }
     // GetActiveWindow's role: one of our own windows is active, as the query set says.
     virtual bool applicationActive() { return m_activeQuery ? m_activeQuery() : false; }
     void setApplicationActiveQuery(std::function<bool()> query)

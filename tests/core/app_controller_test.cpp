@@ -95,10 +95,35 @@ TEST(AppController, AHotKeyRunsItsMacroWithItsKeyUnlessAnEditorIsOpen)
     EXPECT_NE(std::find(rig.keyboard.queries.begin(), rig.keyboard.queries.end(), 'A'),
         rig.keyboard.queries.end());
 
-    rig.runner.setEditing(true);
+    rig.controller.setEditing(true);
     rig.keys.clear();
     rig.registrar.press(CtrlAlt, 'A');
     EXPECT_EQ(rig.keys.typed(), "");
+}
+
+TEST(AppController, WhereABoxCannotGrabOurKeysAnEditorHasThemGivenBackUntilItCloses)
+{
+    for (const bool grabsSee : { true, false }) {
+        SCOPED_TRACE(grabsSee);
+        ControllerRig rig;
+        rig.registrar.grabsSee = grabsSee;
+        rig.controller.BindHotKeys();
+        rig.parts.log.clear();
+        rig.controller.setEditing(true);
+        EXPECT_EQ(rig.registrar.holds(CtrlAlt, 'A'), grabsSee);
+        // The wizard finishes a macro: its key is bound with the others once it closes.
+        rig.catalogue.append(MacroRecord {
+            "Notes", macrokind::Advanced, hotkey::Ctrl | hotkey::Alt | 'B', "Notes.key", "", 2 });
+        rig.controller.BindHotKeys();
+        EXPECT_EQ(rig.registrar.holds(CtrlAlt, 'B'), grabsSee);
+        rig.controller.setEditing(false);
+        rig.controller.setEditing(false);
+        EXPECT_TRUE(rig.registrar.holds(CtrlAlt, 'A'));
+        EXPECT_TRUE(rig.registrar.holds(CtrlAlt, 'B'));
+        EXPECT_EQ(rig.parts.log.size(), grabsSee ? 1u : 2u) << "the list shows what was refused";
+        rig.registrar.press(CtrlAlt, 'A');
+        EXPECT_EQ(rig.keys.typed(), "hi");
+    }
 }
 
 TEST(AppController, TheStopKeyReachesTheWizardOnceItIsBuilt)

@@ -10,6 +10,7 @@ it reads: a status bar's old message or a window's old child list is never read 
 `python3 atspi_lib.py dump [APP]` prints an application's tree, for writing a test.
 """
 
+import json
 import os
 import subprocess
 import sys
@@ -432,10 +433,43 @@ def artifacts_dir():
     return folder
 
 
+def on_wayland():
+    return bool(os.environ.get("WAYLAND_DISPLAY")) and not os.environ.get("DISPLAY")
+
+
+def sway_windows():
+    """Every window sway manages, tiled or floating, as (title, node) pairs."""
+    tree = json.loads(subprocess.run(["swaymsg", "-t", "get_tree"], check=True, timeout=10,
+                                     capture_output=True, text=True).stdout)
+    stack, found = [tree], []
+    while stack:
+        node = stack.pop()
+        if node.get("type") in ("con", "floating_con") and node.get("pid"):
+            found.append((node.get("name") or "", node))
+        stack.extend(node.get("nodes", []) + node.get("floating_nodes", []))
+    return found
+
+
+def sway_window(title):
+    return next((node for name_, node in sway_windows() if name_ == title), None)
+
+
 def screenshot(file_name, around=None):
     """The screen as a PNG in the artifacts folder, or only the part around a window
     (its frame and title bar included); returns its path."""
     path = os.path.join(artifacts_dir(), file_name)
+    if on_wayland():
+        # Qt's windows there know no place on the screen: sway tells where the window is.
+        node = sway_window(name(around)) if around is not None else None
+        where = []
+        if node:
+            box, title = node["rect"], node["deco_rect"]["height"]
+            where = ["-g", f"{box['x']},{box['y'] - title} {box['width']}x{box['height'] + title}"]
+        try:
+            subprocess.run(["grim", *where, path], check=True, timeout=20, capture_output=True)
+        except (subprocess.SubprocessError, OSError) as error:
+            raise E2EError(f"no screenshot {path}: {error}") from None
+        return path
     crop = []
     if around is not None:
         x, y, width, height = extents(around)
@@ -505,6 +539,18 @@ def drive(run, *args, name, on_failure=None, cleanup=None):
             cleanup()
     print(f"driver took {time.monotonic() - started:.1f} s")
     return 1 if failures else 0
+
+
+def tree_on_failure(name):
+    """An on_failure for drive: the program's tree beside the failure's screenshot."""
+
+    def save(shot):
+        tree = os.path.join(os.path.dirname(shot), f"{name}-failure-tree.txt")
+        with open(tree, "w", encoding="utf-8") as out:
+            dump(wait_for_app("Quorvel", timeout=2), out=out)
+        print("accessibility tree:", tree)
+
+    return save
 
 
 def read_ini(path):

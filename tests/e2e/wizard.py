@@ -15,10 +15,10 @@ import time
 import pyatspi
 
 from atspi_lib import (
-    E2EError, activate_window, check, click, description, drive, dump, enabled, find,
+    E2EError, activate_window, check, click, description, drive, enabled, find,
     find_window, fresh, has_state, matches, press, read_ini, rows, screenshot, showing,
-    visible, wait_enabled, wait_for_app, wait_for_message_box, wait_until, wait_window_gone,
-    x_window_visible, xdotool,
+    tree_on_failure, visible, wait_enabled, wait_for_app, wait_for_message_box, wait_until,
+    wait_window_gone, x_window_visible, xdotool,
 )
 
 MAIN = "Ostrin Quorvel"
@@ -115,6 +115,10 @@ class Wizard:
     def button(self, caption):
         return self.click("push button", caption)
 
+    def keys(self, keys):
+        """Presses keys (xdotool's names) on the person's keyboard."""
+        xdotool("key", keys)
+
     def page(self, title):
         """Waits for the page with that bold title."""
         self.control("label", title)
@@ -150,7 +154,7 @@ class Wizard:
         self.page("Select Triggers")
         box = self.click("text", "Hot Key")
         wait_until(lambda: has_focus(box), "the focus in the hot-key box")
-        xdotool("key", hot)
+        self.keys(hot)
         wait_text(box, shown, "the hot-key box")
         if trigger:
             self.type_into("Window Title", trigger)
@@ -511,18 +515,12 @@ def run(home, work, user, marker_script, catalogue_file):
 
 
 def main():
-    def save_tree(shot):
-        tree = os.path.join(os.path.dirname(shot), "wizard-failure-tree.txt")
-        with open(tree, "w", encoding="utf-8") as out:
-            dump(wait_for_app("Quorvel", timeout=2), out=out)
-        print("accessibility tree:", tree)
-
     def close_terminals():
         for term in terminals:
             if term.poll() is None:
                 close(term)
 
-    return drive(run, *sys.argv[1:6], name="wizard", on_failure=save_tree,
+    return drive(run, *sys.argv[1:6], name="wizard", on_failure=tree_on_failure("wizard"),
                  cleanup=close_terminals)
 
 

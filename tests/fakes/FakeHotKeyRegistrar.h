@@ -30,6 +30,7 @@ public:
     std::vector<std::string> log;
     bool active = false;
     int heldElsewhereCalls = 0;
+    bool grabsSee = true;
 
     int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override
     {
@@ -59,6 +60,7 @@ public:
     }
 
     bool applicationActive() override { return active; }
+    bool grabsSeeRegisteredKeys() const override { return grabsSee; }
 
     bool holds(unsigned modifiers, KeyCode key) const
     {

@@ -31,6 +31,8 @@ public:
     int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
     void unregisterHotKey(int id) override;
     bool heldElsewhere(unsigned modifiers, KeyCode key) override;
+    // sway runs a binding before any client sees its keys.
+    bool grabsSeeRegisteredKeys() const override { return false; }
 
     // The binding events arrive here; processEvents runs the hot keys pressed.
     int fileDescriptor() const;

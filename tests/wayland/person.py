@@ -1,0 +1,230 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The whole program on headless sway as a person uses it: three macros made through "Macro
+Assistant" over the accessibility bus (texts set through the text interface, the hot keys
+pressed into their box with wtype), then each put to work on foot windows: a hot key types
+ASCII and non-Latin text exactly, a window title starts a program, and FOCUS and LOOKFOR
+move the typing between windows and wait as they do on X11. Started by person.sh with the
+scratch folder, the data folder and the catalogue as arguments, the program already running
+as a native Wayland client. Exit status 0 when every check passed."""
+
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+
+import wizard  # noqa: E402
+from atspi_lib import (  # noqa: E402
+    E2EError, check, description, drive, find, find_window, fresh, press, screenshot,
+    sway_window, tree_on_failure, wait_enabled, wait_for_app, wait_until,
+)
+
+# Plain keys, the characters of the language's own brackets and three scripts no US key types.
+GREETING = "Hello, Wayland! ~^@{} é Привет Ωμέγα 東京"
+HOP = ("<<FOCUS:left foot>>left<<ENTER>><<FOCUS:Right Foot>>right<<ENTER>>"
+       "<<LOOKFOR:Nowhere~~SECS:2>>waited<<ENTER>>"
+       "<<LOOKFOR:late foot~~SECS:20>><<FOCUS:Right Foot>>found<<ENTER>><<CTRL>>d"
+       "<<FOCUS:Left Foot>><<CTRL>>d")
+
+HELD = "Ctrl+Alt+G is the hot key of Greeting (macro 1); the lower number keeps it."
+
+processes = []
+
+
+def wtype(keys):
+    """xdotool's "ctrl+alt+g" pressed on the person's keyboard: the modifiers held around
+    the last key."""
+    *mods, last = keys.split("+")
+    args = [arg for m in mods for arg in ("-M", m)]
+    args += [last] if len(last) == 1 else ["-k", last]
+    args += [arg for m in reversed(mods) for arg in ("-m", m)]
+    subprocess.run(["wtype", *args], check=True, timeout=10)
+
+
+class Wizard(wizard.Wizard):
+    """The X11 suite's wizard, its controls driven by their actions and text interfaces."""
+
+    def click(self, role_name, acc_name):
+        acc = self.control(role_name, acc_name)
+        wait_enabled(acc)
+        if role_name == "text":
+            fresh(acc).queryComponent().grabFocus()
+        else:
+            press(acc)
+        return acc
+
+    def type_into(self, acc_name, text):
+        edit = self.control("text", acc_name)
+        fresh(edit).queryEditableText().setTextContents(text)
+        wizard.wait_text(edit, text, acc_name)
+
+    def keys(self, keys):
+        wtype(keys)
+
+
+def open_wizard(app, slug):
+    main = find_window(app, wizard.MAIN, role_name=None, timeout=20)
+    new = find(main, "push button", "New Macro")
+    wait_enabled(new)
+    press(new, may_block=True)
+    return Wizard(app, f"wayland-{slug}")
+
+
+def make_advanced(app, macro_name, hot, shown, text):
+    w = open_wizard(app, macro_name.lower())
+    w.start("Create a macro using advanced options.", macro_name, hot, shown)
+    w.shot("triggers")
+    print("screenshot:", screenshot(f"wayland-{macro_name.lower()}-screen.png"))
+    w.button("Next >")
+    w.page("Create an advanced macro")
+    w.type_into("Macro Text", text)
+    w.shot("advanced")
+    w.button("Next >")
+    w.finish({"Macro Name Summary": macro_name, "Macro Type Summary": "Playback advanced macro",
+              "Shortcut Keys Summary": shown, "Window Trigger Summary": "None"})
+    wizard.wait_row(app, [macro_name, shown, ""])
+
+
+def make_launch(app, command, parameter, title):
+    w = open_wizard(app, "launch")
+    w.start("Start an Application or Launch a Document", "Launcher", "ctrl+alt+l", "Ctrl+Alt+L",
+            trigger=title)
+    # Greeting's key reaches the box, which says whose it is, and runs nothing.
+    box, line = w.control("text", "Hot Key"), w.control("label", "Hot Key Status")
+    w.keys("ctrl+alt+g")
+    try:
+        wait_until(lambda: wizard.text_of(box) == "Ctrl+Alt+G"
+                   and description(line) == HELD, "the box to explain Greeting's key")
+        check("a macro's own hot key reaches the box, which names its macro", True)
+    except E2EError as error:
+        check("a macro's own hot key reaches the box, which names its macro", False,
+              f"{error}; it reads {wizard.text_of(box)!r}: {description(line)!r}")
+    w.shot("held")
+    w.keys("ctrl+alt+l")
+    wizard.wait_text(box, "Ctrl+Alt+L", "the hot-key box")
+    w.button("Next >")
+    w.page("Start an Application")
+    w.type_into("Command Line", command)
+    w.type_into("Parameters", parameter)
+    w.shot("start-app")
+    w.button("Next >")
+    w.finish({"Macro Name Summary": "Launcher", "Macro Type Summary": "Start an Application",
+              "Shortcut Keys Summary": "Ctrl+Alt+L", "Window Trigger Summary": title})
+    wizard.wait_row(app, ["Launcher", "Ctrl+Alt+L", title])
+
+
+def foot(title, *command):
+    process = subprocess.Popen(["foot", f"--title={title}", *command],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    processes.append(process)
+    wait_until(lambda: sway_window(title), f"foot {title!r} in sway's tree")
+    return process
+
+
+def typing_target(title, out):
+    """foot running `cat > out`, with the focus once its cat reads."""
+    process = foot(title, "sh", "-c", f"exec cat > '{out}'")
+    wait_until(lambda: os.path.exists(out), f"foot {title!r} to start cat")
+    wait_until(lambda: sway_window(title)["focused"], f"foot {title!r} to have the focus")
+    # foot crashes on a key that comes while it still starts, a moment past its shell's start.
+    time.sleep(0.3)
+    return process
+
+
+def ended(process, what, timeout=15):
+    """Waits for a foot whose cat the macro ended with Ctrl+D."""
+    try:
+        wait_until(lambda: process.poll() is not None, what, timeout)
+        return True
+    except E2EError:
+        return False
+
+
+def content(path):
+    return wizard.file_bytes(path) or b""
+
+
+def typed(path, wanted, what):
+    check(what, content(path) == wanted.encode(), f"the file holds {content(path)!r}")
+
+
+def greeting(app, work, data):
+    make_advanced(app, "Greeting", "ctrl+alt+g", "Ctrl+Alt+G", GREETING + "<<ENTER>><<CTRL>>d")
+    wizard.check_record(data, "Greeting", {"Type": "4", "HotKey": "49223",
+                                           "FileName": "Greeting.key"})
+    out = os.path.join(work, "greeting.txt")
+    target = typing_target("Greeting Target", out)
+    wtype("ctrl+alt+g")
+    ended(target, "the hot key's text to end cat")
+    typed(out, GREETING + "\n", "Ctrl+Alt+G types the text exactly into foot")
+
+
+def launch(app, work):
+    marker = os.path.join(work, "launched")
+    command = os.path.join(work, "mark")
+    with open(command, "w", encoding="utf-8") as script:
+        script.write('#!/bin/sh\necho launched >>"$1"\n')
+    os.chmod(command, 0o755)
+    make_launch(app, command, marker, "Launch Me Now")
+    foot("Launch Me Now", "sleep", "60")
+    try:
+        wait_until(lambda: os.path.exists(marker), "the trigger's launch", 15)
+        check("the window 'Launch Me Now' starts the program", True)
+    except E2EError as error:
+        check("the window 'Launch Me Now' starts the program", False, str(error))
+
+
+def hop(app, work):
+    """FOCUS moves the typing to the window named, whichever has the focus; LOOKFOR waits its
+    limit for a window that never comes and goes on at once for one that does."""
+    make_advanced(app, "Hop", "ctrl+alt+h", "Ctrl+Alt+H", HOP)
+    left, right = os.path.join(work, "left.txt"), os.path.join(work, "right.txt")
+    left_foot = typing_target("Left Foot", left)
+    right_foot = typing_target("Right Foot", right)
+    begun = time.monotonic()
+    wtype("ctrl+alt+h")
+    wait_until(lambda: content(right) == b"right\nwaited\n", "the text after a failed LOOKFOR")
+    waited = time.monotonic() - begun
+    check(f"LOOKFOR waits its 2 s for a window that is not there ({waited:.1f} s in all)",
+          waited >= 2)
+    foot("Late Foot", "sleep", "60")
+    begun = time.monotonic()
+    ended(right_foot, "the right foot's cat to end")
+    found = time.monotonic() - begun
+    check(f"LOOKFOR goes on once the window appears ({found:.1f} s)", found < 10)
+    ended(left_foot, "the left foot's cat to end")
+    typed(left, "left\n", "FOCUS puts the text in the left foot")
+    typed(right, "right\nwaited\nfound\n", "FOCUS puts the text in the right foot, also "
+          "back from the window that appeared")
+
+
+def run(work, data, catalogue):
+    wizard.catalogue = catalogue
+    app = wait_for_app("Quorvel", timeout=20)
+    find_window(app, wizard.MAIN, role_name=None, timeout=20)
+    print("screenshot:", screenshot("wayland-0-desktop.png"))
+    for label, step in [("greeting", lambda: greeting(app, work, data)),
+                        ("launch", lambda: launch(app, work)),
+                        ("focus and look for", lambda: hop(app, work))]:
+        began = time.monotonic()
+        step()
+        print(f"{label} took {time.monotonic() - began:.1f} s")
+    # Its window stayed open all along, the focus moving between others.
+    launches = content(os.path.join(work, "launched"))
+    check("the trigger fired once for its window", launches == b"launched\n", launches)
+
+
+def main():
+    def stop():
+        for process in processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+
+    return drive(run, *sys.argv[1:4], name="wayland", on_failure=tree_on_failure("wayland"),
+                 cleanup=stop)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
