@@ -32,6 +32,8 @@ packages=(
     # a real wlroots compositor for the Wayland tests, foot as their terminal, wtype as the
     # person's keyboard
     sway foot wtype
+    # a StatusNotifier host on sway: waybar's tray
+    waybar
     "$@"
 )
 
