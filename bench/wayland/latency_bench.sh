@@ -4,18 +4,20 @@
 # Quorvel running with default folders and a catalogue whose two macros type "q": prints the
 # median and the 99th percentile of each (quorvel_latency_bench measures).
 # Usage, on Wayland and on X11 for comparison:
-#   scripts/with-sway.sh bench/wayland/latency_bench.sh BUILD [COUNT]
-#   scripts/with-xvfb.sh bench/wayland/latency_bench.sh BUILD [COUNT]
-# BUILD is a build folder with quorvel and quorvel_latency_bench (a release build for figures).
+#   scripts/with-sway.sh bench/wayland/latency_bench.sh BUILD [COUNT [SEARCH_INTERVAL]]
+#   scripts/with-xvfb.sh bench/wayland/latency_bench.sh BUILD [COUNT [SEARCH_INTERVAL]]
+# BUILD is a build folder with quorvel and quorvel_latency_bench (a release build for figures);
+# SEARCH_INTERVAL is the catalogue's trigger scan period in milliseconds (250 by default).
 set -uo pipefail
-build=$(realpath "${1:?usage: latency_bench.sh BUILD [COUNT]}")
+build=$(realpath "${1:?usage: latency_bench.sh BUILD [COUNT [SEARCH_INTERVAL]]}")
 count=${2:-100}
+interval=${3:-250}
 export QUORVEL_BIN=$build/src
 source "$(dirname "$0")/../../tests/e2e/lib.bash"
 bench=$build/bench/quorvel_latency_bench
 export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
 
-catalogue_ini FirstRun=0 \
+catalogue_ini FirstRun=0 "SearchInterval=$interval" \
     -- Name=Hot Type=4 HotKey=49236 FileName=Hot.key \
     -- Name=Trigger Type=4 FileName=Trigger.key "Trigger=latency trigger" >"$work/macros.ini"
 printf q >"$work/Hot.key"
@@ -38,6 +40,6 @@ wait_for 20 ready || fail "Quorvel did not start: $(cat "$work/quorvel.log")"
 sleep 1
 session=x11
 [ -z "${WAYLAND_DISPLAY:-}" ] || session=wayland
-echo "$session, $count rounds each"
+echo "$session, $count rounds each, triggers scanned every $interval ms"
 "$bench" hotkey "$count" || fail "the hot key bench failed"
 "$bench" trigger "$count" || fail "the trigger bench failed"
