@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The tray on sway, on a D-Bus session of its own: with no StatusNotifier host the main window
 # shows at start; with waybar's tray as the host the program starts hidden, its item is
-# registered with the watcher, and the item's Activate opens the main window.
+# registered with the watcher, the item's Activate opens the main window and its menu's Exit
+# ends the program.
 # Runs under scripts/with-sway.sh.
 set -uo pipefail
 [ -n "${QUORVEL_TRAY_BUS:-}" ] || exec env QUORVEL_TRAY_BUS=1 dbus-run-session -- bash "$0" "$@"
@@ -67,6 +68,19 @@ check "with a tray the program starts hidden" eval '! wait_until 10 main_window'
 gdbus call --session --dest "$service" --object-path "$path" \
     --method org.kde.StatusNotifierItem.Activate 10 10 >/dev/null
 check "Activate opens the main window" wait_until 100 main_window
-stop_quorvel
+
+# The icon's menu goes over D-Bus too: its Exit ends the program.
+menu=$(gdbus call --session --dest "$service" --object-path "$path" \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Menu |
+    grep -o "'/[^']*'" | tr -d "'")
+exit_id=$(gdbus call --session --dest "$service" --object-path "${menu:-/}" \
+    --method com.canonical.dbusmenu.GetLayout -- 0 -1 '@as []' |
+    grep -oP "\(\d+(?=, \{[^}]*'label': <'_Exit'>)" | tr -d '(')
+check "the menu has Exit" test -n "$exit_id"
+gdbus call --session --dest "$service" --object-path "${menu:-/}" \
+    --method com.canonical.dbusmenu.Event -- "${exit_id:-0}" clicked '<0>' 0 >/dev/null
+check "its Exit ends the program" wait_until 100 eval "! kill -0 $quorvel 2>/dev/null"
+wait "$quorvel"
+check "and cleanly" test $? -eq 0
 [ "$failed" -eq 0 ] || sed 's/^/    quorvel: /' "$work/quorvel.log" | tail -20
 finish
