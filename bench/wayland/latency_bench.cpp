@@ -28,7 +28,7 @@
 #include <memory>
 #include <optional>
 #include <random>
-#include <string>
+#include <stdexcept>
 #include <vector>
 
 namespace vk = quorvel::vk;
