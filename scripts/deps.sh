@@ -38,6 +38,8 @@ packages=(
     weston
     # screenshots of the windows on sway
     grim
+    # a StatusNotifier host on sway: waybar's tray
+    waybar
     "$@"
 )
 
