@@ -244,6 +244,8 @@ Application::~Application()
     m_impl->backend.journal->OnFinished = nullptr;
     if (m_impl->backend.setApplicationActiveQuery)
         m_impl->backend.setApplicationActiveQuery({});
+    if (m_impl->backend.setTitleChangeHandler)
+        m_impl->backend.setTitleChangeHandler({});
 }
 
 void Application::start(const std::vector<std::string> &arguments)
@@ -294,6 +296,9 @@ void Application::start(const std::vector<std::string> &arguments)
         limits.why(feature::WindowTriggers).empty() ? *p.backend.windows : p.nullWindows;
     p.scan = std::make_unique<TriggerScan>(
         p.catalogue, scanned, p.pump, [&p](int n) { p.runner->ProcessHotKey(n); });
+    // A new or retitled window is scanned for at once rather than at the next period.
+    if (p.backend.setTitleChangeHandler)
+        p.backend.setTitleChangeHandler([&p] { p.timers.scanSoon(); });
 
     p.mainModel.FormCreate();
     p.timers.setScanInterval(TriggerScan::searchInterval(p.catalogue));

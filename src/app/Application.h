@@ -47,6 +47,9 @@ struct Backend
     std::function<void()> processPending;
     // Tells the hot-key registrar how to know that one of our windows is active.
     std::function<void(std::function<bool()>)> setApplicationActiveQuery;
+    // Tells the window system whom to call when a window appears or is retitled; unset where
+    // only the periodic scan sees new windows.
+    std::function<void(std::function<void()>)> setTitleChangeHandler;
     // Ends the running and queued replays at once; what they held is released on the
     // server before it returns.
     std::function<void()> cancelPlayBacks;

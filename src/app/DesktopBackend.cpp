@@ -270,6 +270,10 @@ public:
             if (m_hotKeys)
                 m_hotKeys->setApplicationActiveQuery(std::move(query));
         };
+        if (m_windows)
+            b.setTitleChangeHandler = [this](std::function<void()> changed) {
+                m_windows->setOnTitleChange(std::move(changed));
+            };
         return b;
     }
 

@@ -147,6 +147,33 @@ INSTANTIATE_TEST_SUITE_P(Values, SearchIntervals,
         IntervalCase { "negative", "-5", 0, false }),
     [](const auto &info) { return std::string(info.param.name); });
 
+// An early scan asked for twice runs once, and never where the periodic scan would not run.
+TEST(RunnerClock, EarlyScanRunsOnlyWhileTheScanRuns)
+{
+    struct Case
+    {
+        int interval;
+        bool enabled;
+        bool disabledBeforeTheTick;
+        int scans;
+    };
+    for (const Case c : { Case { 60000, true, false, 1 }, Case { 60000, false, false, 0 },
+             Case { 0, true, false, 0 }, Case { 60000, true, true, 0 } }) {
+        FakeErrorDisplay errors;
+        int scans = 0;
+        QtTimers timers(
+            errors, [&] { ++scans; }, [] {});
+        timers.setScanInterval(c.interval);
+        timers.setScanTimerEnabled(c.enabled);
+        timers.scanSoon();
+        timers.scanSoon();
+        if (c.disabledBeforeTheTick)
+            timers.setScanTimerEnabled(false);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(scans, c.scans) << c.interval << ' ' << c.enabled;
+    }
+}
+
 TEST(RunnerClock, TicksArriveAndScanErrorsAreShownOnce)
 {
     FakeErrorDisplay errors;

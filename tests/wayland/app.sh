@@ -21,7 +21,7 @@ export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
 
 # The typed text ends cat with Ctrl+D, so the file is whole once foot has ended.
 text='Hello, Wayland! ~^@{} é 東京'
-catalogue_ini FirstRun=0 \
+catalogue_ini FirstRun=0 SearchInterval=60000 \
     -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key \
     -- Name=Replay Type=3 FileName=Replay.dat Speed=1 \
     -- Name=ReplayFast Type=3 FileName=Replay.dat Speed=2 \
@@ -56,10 +56,12 @@ start_foot "hot key target" "$work/hot-key.txt" || fail "foot did not start"
 wtype -M ctrl -M alt t -m alt -m ctrl
 check "the hot key types the text exactly" typed "$work/hot-key.txt"
 
-# A window's title, as the compositor tells it, fires its trigger.
+# A window's title, as the compositor tells it, fires its trigger at once, not at the next
+# scan a minute later.
 foot --title="trigger window" sleep 60 2>/dev/null &
 pids+=($!)
-check "a window title fires its trigger" wait_until 100 test -e "$work/fired"
+wait_until 100 has_window "trigger window" || fail "foot did not start"
+check "a window title fires its trigger at once" wait_until 20 test -e "$work/fired"
 
 kill -TERM "${pids[0]}"
 wait "${pids[0]}"

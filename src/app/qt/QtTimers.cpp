@@ -13,21 +13,31 @@ QtTimers::QtTimers(
     // trigger whose run pumps for seconds would keep every other trigger waiting. The tick
     // runs from a queued call instead: the timer is free again, and its later timeouts reach
     // the scan inside the pumps of that run.
-    connect(&m_scan, &QTimer::timeout, this, [this] {
-        if (m_scanQueued)
-            return;
-        m_scanQueued = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_scanQueued = false;
-                // A timed wait may have switched the scan off since the tick was queued.
-                if (m_scan.isActive())
-                    runGuarded(m_errors, m_scanTick);
-            },
-            Qt::QueuedConnection);
-    });
+    connect(&m_scan, &QTimer::timeout, this, &QtTimers::queueScanTick);
     connect(&m_wait, &QTimer::timeout, this, [this] { m_waitTick(); });
+}
+
+void QtTimers::queueScanTick()
+{
+    if (m_scanQueued)
+        return;
+    m_scanQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_scanQueued = false;
+            // A timed wait may have switched the scan off since the tick was queued.
+            if (m_scan.isActive())
+                runGuarded(m_errors, m_scanTick);
+        },
+        Qt::QueuedConnection);
+}
+
+void QtTimers::scanSoon()
+{
+    // A timed wait holds the scan off, and a catalogue without a period has none.
+    if (m_scan.isActive())
+        queueScanTick();
 }
 
 void QtTimers::setScanInterval(int intervalMs)

@@ -22,11 +22,15 @@ public:
 
     void setScanTimerEnabled(bool enabled) override;
     void setWaitTimer(int intervalMs, bool enabled) override;
+    // One scan tick soon, as if the period had passed; nothing while the scan does not run.
+    void scanSoon();
 
     const QTimer &scanTimer() const { return m_scan; }
     const QTimer &waitTimer() const { return m_wait; }
 
 private:
+    void queueScanTick();
+
     ErrorDisplay &m_errors;
     QTimer m_scan;
     QTimer m_wait;

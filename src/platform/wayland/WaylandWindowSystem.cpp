@@ -42,6 +42,7 @@ struct WaylandWindowSystem::Impl
     std::list<Toplevel> toplevels; // stable addresses: the listeners hold them
     WindowHandle nextId = 1;
     std::uint64_t clock = 0;
+    std::function<void()> titleChanged;
 
     static void onToplevel(
         void *data, zwlr_foreign_toplevel_manager_v1 *, zwlr_foreign_toplevel_handle_v1 *handle)
@@ -85,12 +86,15 @@ struct WaylandWindowSystem::Impl
     static void onDone(void *data, zwlr_foreign_toplevel_handle_v1 *)
     {
         auto *t = static_cast<Toplevel *>(data);
+        const bool newTitle = !t->announced || t->title != t->pendingTitle;
         t->title = t->pendingTitle;
         if (t->pendingActivated && !t->activated)
             t->rank = ++t->owner->clock;
         t->activated = t->pendingActivated;
         t->minimized = t->pendingMinimized;
         t->announced = true;
+        if (newTitle && t->owner->titleChanged)
+            t->owner->titleChanged();
     }
     static void onClosed(void *data, zwlr_foreign_toplevel_handle_v1 *handle)
     {
@@ -173,6 +177,11 @@ void WaylandWindowSystem::enumWindows(const std::function<bool(const WindowInfo 
         if (!visit(WindowInfo { t->id, t->title, !t->minimized }))
             return;
     }
+}
+
+void WaylandWindowSystem::setOnTitleChange(std::function<void()> changed)
+{
+    m_impl->titleChanged = std::move(changed);
 }
 
 bool WaylandWindowSystem::isWindowVisible(WindowHandle window)

@@ -4,6 +4,7 @@
 #include "platform/WindowSystem.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace quorvel::wayland {
@@ -32,6 +33,9 @@ public:
     WindowHandle findWindow(std::string_view title) override;
 
     void setActivationWait(std::chrono::milliseconds wait) { m_activationWait = wait; }
+    // Called from the event dispatch when a window appears or its title changes, so title
+    // triggers need not wait for the next scan; it must not call back into us.
+    void setOnTitleChange(std::function<void()> changed);
 
 private:
     struct Impl;
