@@ -81,13 +81,18 @@ replayed() { # file
     wait_for_foot 10 && [ "$(cat "$1")" = "Right, 42: Hello!" ]
 }
 declare -A took
-for macro in Replay ReplayFast; do
+# quorvelctl replays the same way.
+for macro in Replay ReplayFast quorvelctl; do
     start_foot "left $macro" "$work/left-$macro.txt" || fail "foot did not start"
     pids+=("$foot_pid")
     start_foot "right $macro" "$work/right-$macro.txt" || fail "foot did not start"
     swaymsg focus left >/dev/null
     started=$(date +%s%3N)
-    in_fresh_home timeout 20 "$bin/quorvel" "/Open:\"$macro\"" /Close
+    if [ $macro = quorvelctl ]; then
+        timeout 20 "$bin/quorvelctl" replay --fast "$work/Replay.dat"
+    else
+        in_fresh_home timeout 20 "$bin/quorvel" "/Open:\"$macro\"" /Close
+    fi
     check "the replay $macro ends by itself" test $? -eq 0
     took[$macro]=$(($(date +%s%3N) - started))
     check "the replay $macro types into the right window exactly" replayed "$work/right-$macro.txt"
@@ -97,6 +102,8 @@ done
 echo "replay at recorded speed ${took[Replay]} ms (recorded ${recorded_ms} ms), high speed" \
     "${took[ReplayFast]} ms, start and end included"
 check "recorded speed keeps the recorded time" test "${took[Replay]}" -ge "$recorded_ms"
+out=$("$bin/quorvelctl" record "$work/new.dat" 2>&1)
+check "quorvelctl record says it needs X11: $out" grep -q "recording needs an X11 session" <<<"$out"
 
 # A compositor that does not answer is said, with no fall back to an X display.
 out=$(in_fresh_home env WAYLAND_DISPLAY=nowhere DISPLAY=:987 timeout 20 "$bin/quorvel" 2>&1)

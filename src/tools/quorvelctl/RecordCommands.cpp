@@ -2,11 +2,14 @@
 #include "tools/quorvelctl/RecordCommands.h"
 
 #include "common/Error.h"
+#include "platform/SessionDoctor.h"
 #include "recording/JournalFile.h"
+#include "recording/wayland/WaylandJournal.h"
 #include "recording/x11/X11Journal.h"
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <poll.h>
@@ -32,15 +35,17 @@ const char kRecordUsage[] =
     "FILE is replaced only when the recording ends. Interrupting the command\n"
     "(Ctrl+C, SIGTERM) abandons the recording and leaves FILE as it was.\n";
 
-const char kReplayUsage[] = "Usage: quorvelctl replay [--fast] FILE\n"
-                            "\n"
-                            "Replays a recording into the X desktop at its recorded speed.\n"
-                            "\n"
-                            "  --fast        replay at high speed, without the recorded delays\n"
-                            "  --help        show this text\n"
-                            "\n"
-                            "Esc cancels the replay. Exit status: 0 replayed to the end, 1 error,\n"
-                            "2 bad arguments, 3 cancelled with Esc, 130 interrupted.\n";
+const char kReplayUsage[] =
+    "Usage: quorvelctl replay [--fast] FILE\n"
+    "\n"
+    "Replays a recording into the desktop at its recorded speed: the X desktop,\n"
+    "or a Wayland compositor with a virtual keyboard and pointer.\n"
+    "\n"
+    "  --fast        replay at high speed, without the recorded delays\n"
+    "  --help        show this text\n"
+    "\n"
+    "On X11, Esc cancels the replay. Exit status: 0 replayed to the end, 1 error,\n"
+    "2 bad arguments, 3 cancelled with Esc, 130 interrupted.\n";
 
 volatile std::sig_atomic_t g_signal = 0;
 
@@ -133,11 +138,60 @@ int usageError(const char *command, const std::string &what)
     return kUsageError;
 }
 
+bool waylandSession()
+{
+    return sessionKindOf(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"))
+        == SessionKind::Wayland;
+}
+
 std::string absolutePath(const std::string &file)
 {
     std::error_code ec;
     const auto path = std::filesystem::absolute(file, ec);
     return ec ? file : path.string();
+}
+
+template <typename ReplayJournal>
+int replay(ReplayJournal &journal, const std::string &file, bool fast)
+{
+    if (!journal.available()) {
+        std::fprintf(stderr, "quorvelctl replay: %s\n", journal.unavailableReason().c_str());
+        return 1;
+    }
+    bool finished = false;
+    bool cancelled = false;
+    journal.OnFinished = [&](bool userCancel) {
+        finished = true;
+        cancelled = userCancel;
+    };
+    journal.PlayBackFileName = file;
+    journal.HiSpeedPlayBack = fast;
+
+    SignalGuard signals;
+    try {
+        journal.StartPlayBack();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "quorvelctl replay: %s\n", e.what());
+        return 1;
+    }
+    bool interrupted = false;
+    // OnFinished, raised from processEvents, ends the loop.
+    while (!finished) { // NOLINT(bugprone-infinite-loop)
+        if (!signals.wait(journal.fileDescriptor()) && !interrupted) {
+            interrupted = true;
+            journal.cancelPlayBack();
+        }
+        journal.processEvents();
+    }
+    if (interrupted) {
+        std::fputs("quorvelctl replay: interrupted\n", stderr);
+        return kInterrupted;
+    }
+    if (cancelled) {
+        std::fputs("quorvelctl replay: cancelled with Esc\n", stderr);
+        return kCancelled;
+    }
+    return 0;
 }
 
 } // namespace
@@ -151,6 +205,10 @@ int recordCommand(int argc, char **argv)
     }
     if (!args.error.empty())
         return usageError("record", args.error);
+    if (waylandSession()) {
+        std::fprintf(stderr, "quorvelctl record: %s\n", WaylandJournal::kRecordingUnavailable);
+        return 1;
+    }
 
     X11Journal journal;
     if (!journal.available()) {
@@ -208,44 +266,12 @@ int replayCommand(int argc, char **argv)
         std::fprintf(stderr, "quorvelctl replay: %s\n", parsed.error.c_str());
         return 1;
     }
+    if (waylandSession()) {
+        WaylandJournal journal;
+        return replay(journal, file, args.flag);
+    }
     X11Journal journal;
-    if (!journal.available()) {
-        std::fprintf(stderr, "quorvelctl replay: %s\n", journal.unavailableReason().c_str());
-        return 1;
-    }
-    bool finished = false;
-    bool cancelled = false;
-    journal.OnFinished = [&](bool userCancel) {
-        finished = true;
-        cancelled = userCancel;
-    };
-    journal.PlayBackFileName = file;
-    journal.HiSpeedPlayBack = args.flag;
-
-    SignalGuard signals;
-    try {
-        journal.StartPlayBack();
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "quorvelctl replay: %s\n", e.what());
-        return 1;
-    }
-    bool interrupted = false;
-    while (!finished) {
-        if (!signals.wait(journal.fileDescriptor()) && !interrupted) {
-            interrupted = true;
-            journal.cancelPlayBack();
-        }
-        journal.processEvents();
-    }
-    if (interrupted) {
-        std::fputs("quorvelctl replay: interrupted\n", stderr);
-        return kInterrupted;
-    }
-    if (cancelled) {
-        std::fputs("quorvelctl replay: cancelled with Esc\n", stderr);
-        return kCancelled;
-    }
-    return 0;
+    return replay(journal, file, args.flag);
 }
 
 } // namespace quorvel::ctl
