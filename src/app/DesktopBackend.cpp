@@ -3,6 +3,7 @@
 
 #include "common/Error.h"
 #include "platform/Journal.h"
+#include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
 #include "platform/wayland/SwayHotKeyRegistrar.h"
 #include "platform/wayland/SwayIpc.h"
@@ -151,48 +152,6 @@ private:
     }
 };
 
-// Stand-ins for what the compositor lacks: a macro that needs the part fails with why, while
-// what merely looks (a trigger scan, a held-key query, the end of a run) finds nothing.
-class MissingKeySink final : public KeySink, public KeyboardState
-{
-public:
-    explicit MissingKeySink(std::string why)
-        : m_error("Typing is not possible: " + std::move(why))
-    {
-    }
-
-    KeyScan keyScan(char32_t) override { throw Error(m_error); }
-    unsigned scanCode(KeyCode) override { return 0; }
-    void keyEvent(KeyCode, unsigned, bool, bool) override { throw Error(m_error); }
-    void typeCharacter(char32_t) override { throw Error(m_error); }
-    bool isKeyDown(KeyCode) override { return false; }
-
-private:
-    std::string m_error;
-};
-
-class MissingWindowSystem final : public WindowSystem
-{
-public:
-    explicit MissingWindowSystem(std::string why)
-        : m_error("Window commands are not possible: " + std::move(why))
-    {
-    }
-
-    void enumWindows(const std::function<bool(const WindowInfo &)> &) override
-    {
-        throw Error(m_error);
-    }
-    bool isWindowVisible(WindowHandle) override { return false; }
-    // Asked around a value prompt, which needs no window of ours.
-    WindowHandle foregroundWindow() override { return 0; }
-    void setForegroundWindow(WindowHandle) override { throw Error(m_error); }
-    WindowHandle findWindow(std::string_view) override { throw Error(m_error); }
-
-private:
-    std::string m_error;
-};
-
 // Typing, windows and replay through the compositor's protocols, hot keys through sway's IPC
 // where sway runs; recording says plainly that it needs an X server. Whatever the compositor
 // lacks is a stand-in that says so when a macro needs it.
@@ -280,9 +239,9 @@ public:
 private:
     wayland::WaylandConnection m_connection;
     std::optional<wayland::WaylandKeySink> m_keys;
-    std::optional<MissingKeySink> m_missingKeys;
+    std::optional<UnavailableKeySink> m_missingKeys;
     std::optional<wayland::WaylandWindowSystem> m_windows;
-    std::optional<MissingWindowSystem> m_missingWindows;
+    std::optional<UnavailableWindowSystem> m_missingWindows;
     std::unique_ptr<wayland::SwayHotKeyRegistrar> m_hotKeys;
     WaylandJournal m_journal;
     DesktopLimits m_limits;

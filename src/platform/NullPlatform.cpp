@@ -28,4 +28,34 @@ void NullJournal::finish()
         raise();
 }
 
+KeyScan UnavailableKeySink::keyScan(char32_t)
+{
+    throw Error(m_error);
+}
+
+void UnavailableKeySink::keyEvent(KeyCode, unsigned, bool, bool)
+{
+    throw Error(m_error);
+}
+
+void UnavailableKeySink::typeCharacter(char32_t)
+{
+    throw Error(m_error);
+}
+
+void UnavailableWindowSystem::enumWindows(const std::function<bool(const WindowInfo &)> &)
+{
+    throw Error(m_error);
+}
+
+void UnavailableWindowSystem::setForegroundWindow(WindowHandle)
+{
+    throw Error(m_error);
+}
+
+WindowHandle UnavailableWindowSystem::findWindow(std::string_view)
+{
+    throw Error(m_error);
+}
+
 } // namespace quorvel

@@ -15,8 +15,8 @@
 
 namespace quorvel {
 
-// Stand-ins for platform parts a session cannot offer (no display, a benchmark, a dry run);
-// each does nothing and says nothing.
+// Stand-ins for platform parts a session cannot offer (no display, a benchmark, a dry run):
+// the Null ones do nothing and say nothing, the Unavailable ones say why when used.
 
 // Keys go nowhere and none is ever held. Without a layout no character has a key.
 class NullKeySink : public KeySink, public KeyboardState
@@ -60,6 +60,46 @@ public:
     WindowHandle foregroundWindow() override { return 0; }
     void setForegroundWindow(WindowHandle) override { }
     WindowHandle findWindow(std::string_view) override { return 0; }
+};
+
+// Stand-ins for a part the desktop lacks: a macro that needs it fails with why, while what
+// merely looks (a held-key query, the end of a run) finds nothing.
+class UnavailableKeySink : public KeySink, public KeyboardState
+{
+public:
+    explicit UnavailableKeySink(const std::string &why)
+        : m_error("Typing is not possible: " + why)
+    {
+    }
+
+    KeyScan keyScan(char32_t) override;
+    unsigned scanCode(KeyCode) override { return 0; }
+    void keyEvent(KeyCode, unsigned, bool, bool) override;
+    void typeCharacter(char32_t) override;
+    bool isKeyDown(KeyCode) override { return false; }
+
+private:
+    std::string m_error;
+};
+
+// Window triggers scan a NullWindowSystem instead, so that they simply never fire.
+class UnavailableWindowSystem : public WindowSystem
+{
+public:
+    explicit UnavailableWindowSystem(const std::string &why)
+        : m_error("Window commands are not possible: " + why)
+    {
+    }
+
+    void enumWindows(const std::function<bool(const WindowInfo &)> &) override;
+    bool isWindowVisible(WindowHandle) override { return false; }
+    // Asked around a value prompt, which needs no window of ours.
+    WindowHandle foregroundWindow() override { return 0; }
+    void setForegroundWindow(WindowHandle) override;
+    WindowHandle findWindow(std::string_view) override;
+
+private:
+    std::string m_error;
 };
 
 class NullLauncher : public Launcher
