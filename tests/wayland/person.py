@@ -3,7 +3,8 @@
 Assistant" over the accessibility bus (texts set through the text interface, the hot keys
 pressed into their box with wtype), then each put to work on foot windows: a hot key types
 ASCII and non-Latin text exactly, a window title starts a program, and FOCUS and LOOKFOR
-move the typing between windows and wait as they do on X11. Started by person.sh with the
+move the typing between windows and wait as they do on X11; the recording page says why it
+cannot record here. Started by person.sh with the
 scratch folder, the data folder and the catalogue as arguments, the program already running
 as a native Wayland client. Exit status 0 when every check passed."""
 
@@ -16,8 +17,9 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import wizard  # noqa: E402
 from atspi_lib import (  # noqa: E402
-    E2EError, check, description, drive, find, find_window, fresh, press, screenshot,
-    sway_window, tree_on_failure, wait_enabled, wait_for_app, wait_until,
+    E2EError, check, description, drive, enabled, find, find_window, fresh, press, screenshot,
+    sway_window, tree_on_failure, wait_enabled, wait_for_app, wait_for_message_box,
+    wait_window_gone, wait_until,
 )
 
 # Plain keys, the characters of the language's own brackets and three scripts no US key types.
@@ -114,6 +116,25 @@ def make_launch(app, command, parameter, title):
     wizard.wait_row(app, ["Launcher", "Ctrl+Alt+L", title])
 
 
+def no_recording(app):
+    """The recording page says why it cannot record here and keeps Start Recording off; the
+    wizard then cancels, storing nothing."""
+    w = open_wizard(app, "record")
+    w.start(wizard.RECORDED, "Never Recorded", "ctrl+alt+r", "Ctrl+Alt+R")
+    w.button("Next >")
+    w.page("Record just keys or mouse and keys?")
+    w.button("Next >")
+    w.page("Record Keystrokes")
+    note = w.control("label", "Recording Status")
+    w.shot("record-keys")
+    check("the recording page says recording needs X11",
+          "recording needs an X11 session" in description(note), description(note))
+    check("and Start Recording stays off", not enabled(w.control("push button", "Start Recording")))
+    w.button("Cancel")
+    press(find(wait_for_message_box(app, wizard.CANCEL_QUESTION), "push button", "Yes"))
+    wait_window_gone(app, wizard.WIZARD)
+
+
 def foot(title, *command):
     process = subprocess.Popen(["foot", f"--title={title}", *command],
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -204,7 +225,8 @@ def run(work, data, catalogue):
     app = wait_for_app("Quorvel", timeout=20)
     find_window(app, wizard.MAIN, role_name=None, timeout=20)
     print("screenshot:", screenshot("wayland-0-desktop.png"))
-    for label, step in [("greeting", lambda: greeting(app, work, data)),
+    for label, step in [("no recording", lambda: no_recording(app)),
+                        ("greeting", lambda: greeting(app, work, data)),
                         ("launch", lambda: launch(app, work)),
                         ("focus and look for", lambda: hop(app, work))]:
         began = time.monotonic()
