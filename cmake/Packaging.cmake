@@ -4,7 +4,7 @@
 set(CPACK_PACKAGE_NAME quorvel)
 set(CPACK_PACKAGE_VENDOR "Ostrin")
 set(CPACK_PACKAGE_CONTACT "Ostrin Quorvel Team <quorvel@ostrin.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop macro tool for X11: hot keys, recordings, typing")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop macro tool for X11 and Wayland: hot keys, recordings, typing")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.ostrin.example/")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY /usr)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -16,6 +16,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${CPACK_PACKAGE_HOMEPAGE_URL}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# On a Wayland session the windows are native Wayland clients, through a plugin no library
+# links to.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-wayland)
 # Opening documents and web pages goes through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 # The extended description; CPack puts the summary before it and indents each line.

@@ -50,6 +50,10 @@ echo "package: ${deb#"$PWD"/} ($(du -k "$deb" | cut -f1) KB)"
 echo "lintian:"
 lintian --fail-on error "$deb" | sed 's/^/    /'
 
+# Without Qt's Wayland plugin the program could not open a window on a Wayland session.
+dpkg-deb -f "$deb" Depends | grep -q 'qt6-wayland' ||
+    { echo "package.sh: the package does not depend on qt6-wayland" >&2; exit 1; }
+
 contents=$(mktemp -d)
 trap 'rm -rf "$contents"' EXIT
 dpkg-deb -x "$deb" "$contents"
