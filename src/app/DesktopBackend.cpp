@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopBackend.h"
 
+#include "app/DesktopImpl.h"
 #include "common/Error.h"
 #include "platform/Journal.h"
 #include "platform/NullPlatform.h"
@@ -86,12 +87,6 @@ private:
 };
 
 } // namespace
-
-struct DesktopBackend::Impl
-{
-    virtual ~Impl() = default;
-    virtual Backend backend() = 0;
-};
 
 namespace {
 
@@ -250,12 +245,25 @@ private:
 std::unique_ptr<DesktopBackend::Impl> desktopOfSession()
 {
     if (sessionKindOf(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"))
-        == SessionKind::Wayland)
-        return std::make_unique<WaylandDesktop>();
-    return std::make_unique<X11Desktop>();
+        != SessionKind::Wayland)
+        return std::make_unique<X11Desktop>();
+    switch (waylandDesktopOf(std::getenv("XDG_CURRENT_DESKTOP"))) {
+    case WaylandDesktopKind::Kde:
+        return makeKdeDesktop();
+    case WaylandDesktopKind::Gnome:
+        return makeGnomeDesktop();
+    case WaylandDesktopKind::Other:
+        break;
+    }
+    return makeWlrootsDesktop();
 }
 
 } // namespace
+
+std::unique_ptr<DesktopBackend::Impl> makeWlrootsDesktop()
+{
+    return std::make_unique<WaylandDesktop>();
+}
 
 DesktopBackend::DesktopBackend()
     : m_impl(desktopOfSession())

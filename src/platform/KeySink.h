@@ -62,10 +62,23 @@ inline bool advanceTo(std::u32string &ahead, char32_t ch)
     return true;
 }
 
+// How a character reaches the focused program on this desktop.
+enum class CharacterRoute {
+    Key, // a key of the layout
+    BoundKey, // a spare key bound to it for the moment
+    Pasted, // through the clipboard and the program's paste key
+    None, // no route: a run that holds it stops before typing anything
+};
+
 class KeySink
 {
 public:
     virtual ~KeySink() = default;
+    // The route typeCharacter takes for ch when keyScan finds no key.
+    virtual CharacterRoute routeOf(char32_t ch)
+    {
+        return keyScan(ch).valid() ? CharacterRoute::Key : CharacterRoute::BoundKey;
+    }
 
     // The key and shift state that type ch on the current layout; invalid when none does.
     virtual KeyScan keyScan(char32_t ch) = 0;

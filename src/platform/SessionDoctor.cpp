@@ -49,6 +49,21 @@ SessionKind sessionKindOf(const char *waylandDisplay, const char *display)
     return SessionKind::None;
 }
 
+WaylandDesktopKind waylandDesktopOf(const char *xdgCurrentDesktop)
+{
+    std::string_view rest = xdgCurrentDesktop ? xdgCurrentDesktop : "";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view name = rest.substr(0, colon);
+        if (name == "KDE")
+            return WaylandDesktopKind::Kde;
+        if (name == "GNOME")
+            return WaylandDesktopKind::Gnome;
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    return WaylandDesktopKind::Other;
+}
+
 SessionParts sessionParts(const SessionOffer &offer)
 {
     SessionParts parts;

@@ -13,6 +13,11 @@ enum class SessionKind { None, Wayland, X11 };
 // DISPLAY is; null or empty values count as unset.
 SessionKind sessionKindOf(const char *waylandDisplay, const char *display);
 
+// Which kind of Wayland desktop the session is, by XDG_CURRENT_DESKTOP (a colon-separated
+// list, such as "ubuntu:GNOME"); null or empty is Other.
+enum class WaylandDesktopKind { Other, Kde, Gnome };
+WaylandDesktopKind waylandDesktopOf(const char *xdgCurrentDesktop);
+
 // What a probe of the session found.
 struct SessionOffer
 {

@@ -32,6 +32,12 @@ TEST(SessionDoctor, TheSessionFollowsTheDisplayVariables)
     EXPECT_EQ(sessionKindOf("", ":0"), SessionKind::X11);
     EXPECT_EQ(sessionKindOf(nullptr, ":0"), SessionKind::X11);
     EXPECT_EQ(sessionKindOf(nullptr, ""), SessionKind::None);
+    EXPECT_EQ(waylandDesktopOf("KDE"), WaylandDesktopKind::Kde);
+    EXPECT_EQ(waylandDesktopOf("ubuntu:GNOME"), WaylandDesktopKind::Gnome);
+    EXPECT_EQ(waylandDesktopOf("GNOME-Classic:GNOME"), WaylandDesktopKind::Gnome);
+    EXPECT_EQ(waylandDesktopOf("sway"), WaylandDesktopKind::Other);
+    EXPECT_EQ(waylandDesktopOf("XKDE:"), WaylandDesktopKind::Other);
+    EXPECT_EQ(waylandDesktopOf(nullptr), WaylandDesktopKind::Other);
 }
 
 TEST(SessionDoctor, EachFeatureWorksOrSaysWhyNot)
