@@ -4,8 +4,8 @@
 #include "common/Error.h"
 #include "common/Text.h"
 #include "platform/portal/Clipboard.h"
+#include "platform/portal/KeyInput.h"
 #include "platform/portal/NamedKeys.h"
-#include "platform/portal/RemoteDesktopSession.h"
 
 #include <algorithm>
 #include <array>
@@ -32,8 +32,8 @@ char32_t upperCase(char32_t ch)
 
 } // namespace
 
-PortalKeySink::PortalKeySink(RemoteDesktopSession &session, const xkb::LayoutNames &layout,
-    PasteRoute *paste, std::function<std::string()> focusedAppId)
+PortalKeySink::PortalKeySink(KeyInput &session, const xkb::LayoutNames &layout, PasteRoute *paste,
+    std::function<std::string()> focusedAppId)
     : m_session(session)
     , m_layout(layout)
     , m_paste(paste)

@@ -12,8 +12,8 @@
 
 namespace quorvel::portal {
 
+class KeyInput;
 class PasteRoute;
-class RemoteDesktopSession;
 
 // Types through the RemoteDesktop portal as keycodes of the desktop's own layout, which the
 // desktop cannot change for us: characters of the layout on their keys, named keys on theirs.
@@ -30,10 +30,11 @@ class RemoteDesktopSession;
 class PortalKeySink final : public KeySink, public KeyboardState
 {
 public:
-    // paste may be null; focusedAppId gives the app id or resource class of the window with
-    // the focus (empty when unknown). Throws Error when xkbcommon cannot build the layout.
-    PortalKeySink(RemoteDesktopSession &session, const xkb::LayoutNames &layout,
-        PasteRoute *paste = nullptr, std::function<std::string()> focusedAppId = {});
+    // session: a RemoteDesktopSession (see there) or a stand-in; paste may be null; focusedAppId
+    // gives the app id or resource class of the window with the focus (empty when unknown). Throws
+    // Error when xkbcommon cannot build the layout.
+    PortalKeySink(KeyInput &session, const xkb::LayoutNames &layout, PasteRoute *paste = nullptr,
+        std::function<std::string()> focusedAppId = {});
     ~PortalKeySink() override;
     PortalKeySink(const PortalKeySink &) = delete;
     PortalKeySink &operator=(const PortalKeySink &) = delete;
@@ -69,7 +70,7 @@ private:
     void release(unsigned evdev);
     void paste(const std::u32string &text);
 
-    RemoteDesktopSession &m_session;
+    KeyInput &m_session;
     xkb::LayoutKeys m_layout;
     PasteRoute *m_paste;
     std::function<std::string()> m_focusedAppId;

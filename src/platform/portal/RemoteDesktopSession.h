@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/dbus/Bus.h"
+#include "platform/portal/KeyInput.h"
 
 #include <chrono>
 #include <string>
@@ -23,7 +24,7 @@ namespace quorvel::portal {
 // version 2 is asked for a grant that persists; its restore token is kept in the data folder
 // (0600) and handed back next time, so the user is asked once. With version 1 the grant lasts
 // as long as the session, the life of the program.
-class RemoteDesktopSession
+class RemoteDesktopSession final : public KeyInput
 {
 public:
     static constexpr unsigned Keyboard = 1, Pointer = 2; // device types
@@ -33,7 +34,7 @@ public:
     // of the portal yet.
     RemoteDesktopSession(dbus::Bus bus, std::string dataFolder, unsigned devices = Keyboard,
         std::string backend = {});
-    ~RemoteDesktopSession();
+    ~RemoteDesktopSession() override;
     RemoteDesktopSession(const RemoteDesktopSession &) = delete;
     RemoteDesktopSession &operator=(const RemoteDesktopSession &) = delete;
 
@@ -50,12 +51,12 @@ public:
 
     // Input, queued without waiting; each opens the session when needed. Keycodes and buttons
     // are evdev codes.
-    void keycode(unsigned evdev, bool pressed);
+    void keycode(unsigned evdev, bool pressed) override;
     void pointerMotion(double dx, double dy);
     void pointerButton(unsigned evdev, bool pressed);
     // Waits until the portal has taken everything sent; throws Error when it refused any of
     // it (the first refusal's text).
-    void sync();
+    void sync() override;
 
     // The session's object path (empty when closed) and its bus, for calls of the portal's
     // this class does not make.
