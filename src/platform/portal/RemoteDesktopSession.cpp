@@ -308,6 +308,13 @@ void RemoteDesktopSession::pointerButton(unsigned evdev, bool pressed)
     queue(call);
 }
 
+void RemoteDesktopSession::pointerAxisDiscrete(unsigned axis, int steps)
+{
+    const dbus::Message call = notification("NotifyPointerAxisDiscrete");
+    dbus::check(sd_bus_message_append(call.get(), "ui", axis, steps), "building a call");
+    queue(call);
+}
+
 void RemoteDesktopSession::queue(const dbus::Message &call)
 {
     const auto answered = [this](sd_bus_message *reply) {

@@ -54,6 +54,8 @@ public:
     void keycode(unsigned evdev, bool pressed) override;
     void pointerMotion(double dx, double dy);
     void pointerButton(unsigned evdev, bool pressed);
+    // axis 0 vertical, 1 horizontal; steps below 0 up or left.
+    void pointerAxisDiscrete(unsigned axis, int steps);
     // Waits until the portal has taken everything sent; throws Error when it refused any of
     // it (the first refusal's text).
     void sync() override;
