@@ -89,6 +89,7 @@ int main(int argc, char **argv)
             return 0;
         }
         portal::DataControlClipboard clipboard;
+        session.setCompositorRoundtrip([&clipboard] { clipboard.roundtrip(); });
         const char *app = std::getenv("QUORVEL_FOCUSED_APP");
         portal::PortalKeySink keys(session, portal::readKdeLayoutNames(configHome()), &clipboard,
             [app] { return std::string(app ? app : ""); });

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -20,10 +21,13 @@ namespace quorvel::portal {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// How long the clipboard keeps our text after the last time a program asked for it.
+constexpr auto kSettle = std::chrono::milliseconds(5);
 
-// Writes all of data to a pipe that a program reads, then closes it; gives up when the
-// reader takes nothing for a while or has gone. A reader that closed early raises SIGPIPE,
-// which must not end us: it is held back and taken again here.
+// Writes all of data to a pipe that a program reads, and closes it once the reader has taken
+// it all, so that the program is done with it soon after; gives up when the reader takes
+// nothing for a while or has gone. A reader that closed early raises SIGPIPE, which must not
+// end us: it is held back and taken again here.
 void writeAndClose(int fd, std::string_view data)
 {
     sigset_t pipe;
@@ -42,6 +46,12 @@ void writeAndClose(int fd, std::string_view data)
             break;
         data.remove_prefix(std::size_t(n));
     }
+    for (int waited = 0; waited < 1000; ++waited) {
+        int unread = 0;
+        if (::ioctl(fd, FIONREAD, &unread) != 0 || unread == 0)
+            break;
+        ::usleep(1000);
+    }
     ::close(fd);
     const timespec none {};
     while (sigtimedwait(&pipe, nullptr, &none) == SIGPIPE) { }
@@ -52,6 +62,7 @@ struct Source
 {
     zwlr_data_control_source_v1 *source = nullptr;
     std::vector<DataControlClipboard::Item> items;
+    int sends = 0; // how many times a program asked for the data
     bool sent = false;
     bool cancelled = false;
 };
@@ -250,6 +261,7 @@ struct DataControlClipboard::State
             [&](const Item &i) { return i.mimeType == mimeType; });
         writeAndClose(fd, item == s->items.end() ? std::string_view() : item->data);
         s->sent = true;
+        ++s->sends;
     }
     static void onCancelled(void *data, zwlr_data_control_source_v1 *)
     {
@@ -334,6 +346,11 @@ void DataControlClipboard::processEvents()
         State::dropSource(s.restored);
 }
 
+void DataControlClipboard::roundtrip()
+{
+    m_state->roundtrip();
+}
+
 std::vector<DataControlClipboard::Item> DataControlClipboard::read()
 {
     State &s = *m_state;
@@ -374,6 +391,13 @@ void DataControlClipboard::paste(std::string_view text, const std::function<void
         pressPasteKey();
         read = s.waitUntil([&] { return s.text->sent || s.text->cancelled; }, s.readTimeout)
             && s.text->sent;
+        // A program may read on after asking (GTK does, and drops what it reads once the
+        // clipboard changes), and may ask again for another type: the clipboard stays until
+        // it has been quiet for a moment.
+        for (int sends = 0; read && sends != s.text->sends;) {
+            sends = s.text->sends;
+            s.waitUntil([&] { return s.text->sends != sends || s.text->cancelled; }, kSettle);
+        }
     } catch (...) {
         failure = std::current_exception();
     }

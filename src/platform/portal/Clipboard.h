@@ -44,6 +44,8 @@ public:
 
     int fileDescriptor() const;
     void processEvents();
+    // Every request sent so far has been handled by the compositor.
+    void roundtrip();
 
     // The clipboard's mime types and data, as a program reading it gets them; empty when the
     // clipboard is empty. For tests.

@@ -26,6 +26,10 @@ constexpr const char *kBackendInterface = "org.freedesktop.impl.portal.RemoteDes
 // backend busy, few enough that a gone session stops typing soon.
 constexpr std::size_t kMarkEvery = 128;
 constexpr std::size_t kMarksInFlight = 2;
+// With a compositor round trip, sending waits for the backend and then the compositor after
+// this many calls: a backend that is a Wayland client of the compositor (KDE's) is dropped by
+// libwayland once the compositor falls behind by a socket's worth (a few hundred requests).
+constexpr std::size_t kCompositorWindow = 96;
 constexpr auto kQuickAnswer = std::chrono::seconds(25);
 // Start may wait for the user to answer the desktop's dialog.
 constexpr auto kUserAnswer = std::chrono::minutes(5);
@@ -235,9 +239,18 @@ bool RemoteDesktopSession::backendHoldsSession()
 {
     if (m_backend.empty() || !m_bus.nameHasOwner(m_backend.c_str()))
         return false;
-    // The backend shows each session it serves as an object at the session's path.
     try {
-        const dbus::Message call = m_bus.methodCall(m_backend.c_str(), m_handle.c_str(),
+        // Input goes to the process that holds the session now: a backend started again would
+        // not know it, and would drop the input without a word.
+        const dbus::Message owner = m_bus.methodCall("org.freedesktop.DBus",
+            "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner");
+        dbus::check(sd_bus_message_append(owner.get(), "s", m_backend.c_str()), "building a call");
+        const dbus::Message name = m_bus.call(owner, kQuickAnswer);
+        const char *unique = nullptr;
+        dbus::check(sd_bus_message_read(name.get(), "s", &unique), "reading the bus's answer");
+        m_backendOwner = unique;
+        // The backend shows each session it serves as an object at the session's path.
+        const dbus::Message call = m_bus.methodCall(m_backendOwner.c_str(), m_handle.c_str(),
             "org.freedesktop.DBus.Introspectable", "Introspect");
         const dbus::Message reply = m_bus.call(call, kQuickAnswer);
         const char *xml = nullptr;
@@ -267,7 +280,7 @@ dbus::Message RemoteDesktopSession::notification(const char *member)
     if (!isOpen())
         open();
     dbus::Message call = m_direct
-        ? m_bus.methodCall(m_backend.c_str(), dbus::kPortalPath, kBackendInterface, member)
+        ? m_bus.methodCall(m_backendOwner.c_str(), dbus::kPortalPath, kBackendInterface, member)
         : m_bus.methodCall(dbus::kPortalService, dbus::kPortalPath, kInterface, member);
     dbus::check(
         sd_bus_message_append(call.get(), "oa{sv}", m_handle.c_str(), 0), "building a call");
@@ -279,7 +292,7 @@ dbus::Message RemoteDesktopSession::mark()
     // A property of the interface the input goes to: answered in order with the input, on
     // the thread that handles it.
     dbus::Message call = m_bus.methodCall(
-        m_backend.c_str(), dbus::kPortalPath, "org.freedesktop.DBus.Properties", "Get");
+        m_backendOwner.c_str(), dbus::kPortalPath, "org.freedesktop.DBus.Properties", "Get");
     dbus::check(
         sd_bus_message_append(call.get(), "ss", kBackendInterface, "version"), "building a call");
     return call;
@@ -315,18 +328,22 @@ void RemoteDesktopSession::pointerAxisDiscrete(unsigned axis, int steps)
     queue(call);
 }
 
+void RemoteDesktopSession::setCompositorRoundtrip(std::function<void()> roundtrip)
+{
+    m_compositorRoundtrip = std::move(roundtrip);
+}
+
 void RemoteDesktopSession::queue(const dbus::Message &call)
 {
-    const auto answered = [this](sd_bus_message *reply) {
-        --m_inFlight;
-        if (m_refusal.empty() && sd_bus_message_is_method_error(reply, nullptr)) {
-            const sd_bus_error *e = sd_bus_message_get_error(reply);
-            m_refusal = e && e->message ? e->message : "no reason given";
-        }
-    };
     if (!m_direct) {
         // Through the portal, one call at a time keeps the order.
-        m_bus.callAsyncDetached(call, answered);
+        m_bus.callAsyncDetached(call, [this](sd_bus_message *reply) {
+            --m_inFlight;
+            if (m_refusal.empty() && sd_bus_message_is_method_error(reply, nullptr)) {
+                const sd_bus_error *e = sd_bus_message_get_error(reply);
+                m_refusal = e && e->message ? e->message : "no reason given";
+            }
+        });
         ++m_inFlight;
         sync();
         return;
@@ -334,24 +351,36 @@ void RemoteDesktopSession::queue(const dbus::Message &call)
     dbus::check(sd_bus_message_set_expect_reply(call.get(), 0), "building a call");
     m_bus.send(call);
     m_sentSinceSync = true;
-    if (++m_unmarked < kMarkEvery)
+    ++m_unmarked;
+    if (m_compositorRoundtrip) {
+        if (m_unmarked >= kCompositorWindow)
+            sync();
         return;
-    m_unmarked = 0;
+    }
+    if (m_unmarked < kMarkEvery)
+        return;
     if (m_inFlight >= kMarksInFlight) {
         if (!m_bus.waitUntil([this] { return m_inFlight < kMarksInFlight; }, kQuickAnswer))
             throw Error("The remote desktop portal does not answer.");
     }
-    m_bus.callAsyncDetached(mark(), answered);
+    sendMark();
+}
+
+void RemoteDesktopSession::sendMark()
+{
+    m_unmarked = 0;
+    m_bus.callAsyncDetached(mark(), [this](sd_bus_message *reply) {
+        --m_inFlight;
+        if (sd_bus_message_is_method_error(reply, nullptr))
+            m_backendLost = true;
+    });
     ++m_inFlight;
 }
 
 void RemoteDesktopSession::sync()
 {
-    if (m_direct && m_unmarked > 0) {
-        m_bus.callAsyncDetached(mark(), [this](sd_bus_message *) { --m_inFlight; });
-        ++m_inFlight;
-        m_unmarked = 0;
-    }
+    if (m_direct && m_unmarked > 0)
+        sendMark();
     m_bus.flush();
     const bool done = m_bus.waitUntil([this] { return m_inFlight == 0; }, kQuickAnswer);
     std::string refusal;
@@ -360,6 +389,18 @@ void RemoteDesktopSession::sync()
         throw Error("The desktop refused what Quorvel typed: " + refusal);
     if (!done)
         throw Error("The remote desktop portal does not answer.");
+    if (std::exchange(m_backendLost, false)) {
+        // Its session went with it: the next need opens another.
+        m_closedMatch.reset();
+        m_handle.clear();
+        m_granted = 0;
+        m_direct = false;
+        m_sentSinceSync = false;
+        throw Error("The desktop's remote desktop service stopped while Quorvel typed: what "
+                    "came after was lost.");
+    }
+    if (m_direct && m_sentSinceSync && m_compositorRoundtrip)
+        m_compositorRoundtrip();
     m_bus.processEvents();
     m_sentSinceSync = false;
     if (std::exchange(m_closedUnderUs, false))

@@ -5,6 +5,7 @@
 #include "platform/portal/KeyInput.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace quorvel::portal {
@@ -57,8 +58,12 @@ public:
     // axis 0 vertical, 1 horizontal; steps below 0 up or left.
     void pointerAxisDiscrete(unsigned axis, int steps);
     // Waits until the portal has taken everything sent; throws Error when it refused any of
-    // it (the first refusal's text).
+    // it (the first refusal's text), or when the backend or the session went meanwhile.
     void sync() override;
+    // A round trip through the compositor, for a backend that hands our input to the
+    // compositor as a Wayland client of its own (KDE's): input then waits for the compositor
+    // every so often, as the backend would be dropped if the compositor fell far behind.
+    void setCompositorRoundtrip(std::function<void()> roundtrip);
 
     // The session's object path (empty when closed) and its bus, for calls of the portal's
     // this class does not make.
@@ -75,6 +80,7 @@ private:
     bool backendHoldsSession();
     dbus::Message notification(const char *member);
     dbus::Message mark();
+    void sendMark();
     void queue(const dbus::Message &call);
     std::string readToken() const;
     void writeToken(const std::string &token) const;
@@ -88,6 +94,9 @@ private:
     unsigned m_granted = 0;
     dbus::Slot m_closedMatch;
     std::string m_backend;
+    std::string m_backendOwner; // its unique name when the session started
+    std::function<void()> m_compositorRoundtrip;
+    bool m_backendLost = false;
     bool m_direct = false;
     std::size_t m_inFlight = 0; // calls sent and not answered yet
     std::size_t m_unmarked = 0; // calls sent to the backend since the last mark
