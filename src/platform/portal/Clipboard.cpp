@@ -21,8 +21,10 @@ namespace quorvel::portal {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// How long the clipboard keeps our text after the last time a program asked for it.
-constexpr auto kSettle = std::chrono::milliseconds(5);
+// How long the clipboard keeps our text after the last time a program asked for it: twice as
+// long as the program took to ask, within these bounds.
+constexpr auto kLeastSettle = std::chrono::milliseconds(10);
+constexpr auto kMostSettle = std::chrono::milliseconds(250);
 
 // Writes all of data to a pipe that a program reads, and closes it once the reader has taken
 // it all, so that the program is done with it soon after; gives up when the reader takes
@@ -389,14 +391,19 @@ void DataControlClipboard::paste(std::string_view text, const std::function<void
     std::exception_ptr failure;
     try {
         pressPasteKey();
+        const auto pressed = Clock::now();
         read = s.waitUntil([&] { return s.text->sent || s.text->cancelled; }, s.readTimeout)
             && s.text->sent;
-        // A program may read on after asking (GTK does, and drops what it reads once the
-        // clipboard changes), and may ask again for another type: the clipboard stays until
-        // it has been quiet for a moment.
+        // A program may take the text after it has read it all (GTK does, in a later turn of
+        // its loop, and drops it if the clipboard has changed meanwhile), and may ask again
+        // for another type: the clipboard stays until it has been quiet for a while, the
+        // longer the slower the program was to ask.
+        const auto settle = std::clamp(
+            std::chrono::duration_cast<std::chrono::milliseconds>(2 * (Clock::now() - pressed)),
+            kLeastSettle, kMostSettle);
         for (int sends = 0; read && sends != s.text->sends;) {
             sends = s.text->sends;
-            s.waitUntil([&] { return s.text->sends != sends || s.text->cancelled; }, kSettle);
+            s.waitUntil([&] { return s.text->sends != sends || s.text->cancelled; }, settle);
         }
     } catch (...) {
         failure = std::current_exception();
