@@ -391,10 +391,7 @@ void RemoteDesktopSession::sync()
         throw Error("The remote desktop portal does not answer.");
     if (std::exchange(m_backendLost, false)) {
         // Its session went with it: the next need opens another.
-        m_closedMatch.reset();
-        m_handle.clear();
-        m_granted = 0;
-        m_direct = false;
+        closeSession();
         m_sentSinceSync = false;
         throw Error("The desktop's remote desktop service stopped while Quorvel typed: what "
                     "came after was lost.");
