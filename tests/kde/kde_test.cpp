@@ -127,6 +127,17 @@ void runInKwin(const TempDir &dir, const std::string &body)
     bus.call(unload);
 }
 
+bool scriptLoaded(pid_t pid)
+{
+    dbus::Bus bus = dbus::Bus::session();
+    auto loaded =
+        bus.methodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "isScriptLoaded");
+    sd_bus_message_append(loaded.get(), "s", ("quorvel-windows-" + std::to_string(pid)).c_str());
+    int isLoaded = 0;
+    sd_bus_message_read(bus.call(loaded).get(), "b", &isLoaded);
+    return isLoaded != 0;
+}
+
 struct KwinWindows : ::testing::Test
 {
     TempDir dir, state;
@@ -203,16 +214,19 @@ TEST_F(KwinWindows, TitlesRetitlesActivationAndMinimizedWindows)
     windows.setForegroundWindow(one);
     EXPECT_EQ(windows.foregroundWindow(), one) << "a minimized window activated";
 
-    // Our scripts leave KWin with us.
+    // Our scripts leave KWin with us, and those of a process that died go at the next start.
     made.reset();
-    dbus::Bus bus = dbus::Bus::session();
-    auto loaded =
-        bus.methodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "isScriptLoaded");
-    sd_bus_message_append(
-        loaded.get(), "s", ("quorvel-windows-" + std::to_string(::getpid())).c_str());
-    int isLoaded = 1;
-    sd_bus_message_read(bus.call(loaded).get(), "b", &isLoaded);
-    EXPECT_FALSE(isLoaded);
+    EXPECT_FALSE(scriptLoaded(::getpid()));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        KwinWindowSystem crashing(state.path());
+        ::kill(::getpid(), SIGKILL);
+    }
+    ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(scriptLoaded(child));
+    KwinWindowSystem restarted(state.path());
+    EXPECT_FALSE(scriptLoaded(child));
 }
 
 struct KdeHotKeys : ::testing::Test
