@@ -273,6 +273,10 @@ void KdeHotKeyRegistrar::bindAll()
     closeSession();
     m_stale = false;
     m_assigned.clear();
+    if (m_registrations.empty()) {
+        forgetShortcuts(m_token, {});
+        return;
+    }
     const auto appendShortcuts = [this](sd_bus_message *m) {
         const char *what = "GlobalShortcuts";
         dbus::check(sd_bus_message_open_container(m, 'a', "(sa{sv})"), what);
@@ -341,8 +345,6 @@ void KdeHotKeyRegistrar::bindAll()
         readResults(request.run(bind, kPortalWait));
         m_session = session;
     }
-    if (m_registrations.empty())
-        closeSession();
     std::vector<std::string> keep;
     for (const auto &[id, r] : m_registrations)
         keep.push_back(r.shortcut.trigger);

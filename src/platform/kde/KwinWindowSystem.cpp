@@ -411,10 +411,15 @@ void KwinWindowSystem::setForegroundWindow(WindowHandle window)
     const std::string pid = std::to_string(::getpid());
     // The last activation's script has long run; it goes before this one comes.
     m_impl->activatorName = std::string(kPluginPrefix) + "activate-" + pid;
-    loadScript(replaced(std::string(kActivator), "@ID@", id),
-        m_stateFolder + "/" + std::string(kScriptPrefix) + "activate." + pid + ".js",
-        m_impl->activatorName);
-    m_bus.waitUntil([&] { return m_impl->activeId == id || !m_impl->find(id); }, m_activationWait);
+    try {
+        loadScript(replaced(std::string(kActivator), "@ID@", id),
+            m_stateFolder + "/" + std::string(kScriptPrefix) + "activate." + pid + ".js",
+            m_impl->activatorName);
+        m_bus.waitUntil(
+            [&] { return m_impl->activeId == id || !m_impl->find(id); }, m_activationWait);
+    } catch (const Error &) {
+        // As SetForegroundWindow's, a refused activation is not reported.
+    }
 }
 
 WindowHandle KwinWindowSystem::findWindow(std::string_view title)
