@@ -24,6 +24,9 @@ using namespace std::chrono_literals;
 constexpr const char *kShortcuts = "org.freedesktop.portal.GlobalShortcuts";
 constexpr const char *kAccel = "org.kde.kglobalaccel";
 constexpr std::string_view kTokenPrefix = "quorvel";
+// Plasma 6 names a component of a caller without an app id "token_" and the session's token,
+// Plasma 5 by the token alone.
+constexpr std::string_view kPlasma6Prefix = "token_";
 constexpr auto kPortalWait = 10s;
 
 // Hands each key of the a{sv} the message is at to onEntry, which reads its variant and
@@ -160,18 +163,21 @@ void KdeHotKeyRegistrar::cleanStaleComponents(bool primary)
         const dbus::Message reply = m_bus.call(
             m_bus.methodCall(kAccel, "/kglobalaccel", "org.kde.KGlobalAccel", "allComponents"));
         dbus::check(sd_bus_message_enter_container(reply.get(), 'a', "o"), "allComponents");
-        const std::string prefix = "/component/" + std::string(kTokenPrefix);
         for (const char *path = nullptr;
              dbus::check(sd_bus_message_read(reply.get(), "o", &path), "allComponents") > 0;) {
-            const std::string_view p(path);
-            if (p.rfind(prefix, 0) != 0)
+            std::string_view p(path);
+            p.remove_prefix(std::min(p.size(), std::strlen("/component/")));
+            const std::string_view name = p;
+            if (p.rfind(kPlasma6Prefix, 0) == 0)
+                p.remove_prefix(kPlasma6Prefix.size());
+            if (p.rfind(kTokenPrefix, 0) != 0)
                 continue;
-            const std::string_view rest = p.substr(prefix.size());
+            const std::string_view rest = p.substr(kTokenPrefix.size());
             if (rest.empty() ? primary
                              : rest[0] == '_'
                         && !alive(
                             static_cast<pid_t>(std::atol(std::string(rest.substr(1)).c_str()))))
-                stale.emplace_back(p.substr(std::strlen("/component/")));
+                stale.emplace_back(name);
         }
     } catch (const Error &) {
         return; // not KDE's daemon: nothing of ours to clean
@@ -274,7 +280,8 @@ void KdeHotKeyRegistrar::bindAll()
     m_stale = false;
     m_assigned.clear();
     if (m_registrations.empty()) {
-        forgetShortcuts(m_token, {});
+        for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
+            forgetShortcuts(component, {});
         return;
     }
     const auto appendShortcuts = [this](sd_bus_message *m) {
@@ -329,7 +336,10 @@ void KdeHotKeyRegistrar::bindAll()
     }
     if (m_session.empty())
         throw Error("The desktop portal opened no shortcut session.");
-    if (m_version >= 2) {
+    // Plasma 6 before its portal's version 2 takes the list only through BindShortcuts.
+    const bool ignored = std::any_of(m_registrations.begin(), m_registrations.end(),
+        [&](const auto &entry) { return m_assigned.count(entry.second.shortcut.trigger) == 0; });
+    if (m_version >= 2 || ignored) {
         m_assigned.clear();
         dbus::PortalRequest request(m_bus);
         dbus::Message bind =
@@ -348,7 +358,15 @@ void KdeHotKeyRegistrar::bindAll()
     std::vector<std::string> keep;
     for (const auto &[id, r] : m_registrations)
         keep.push_back(r.shortcut.trigger);
-    forgetShortcuts(m_token, keep);
+    for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
+        forgetShortcuts(component, keep);
+}
+
+bool KdeHotKeyRegistrar::ourComponent(std::string_view component) const
+{
+    return component == m_token
+        || (component.rfind(kPlasma6Prefix, 0) == 0
+            && component.substr(kPlasma6Prefix.size()) == m_token);
 }
 
 int KdeHotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress)
@@ -367,7 +385,7 @@ int KdeHotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPr
         try {
             const auto held = holders(shortcut->qtKey);
             bound = bound && std::any_of(held.begin(), held.end(), [&](const Holder &h) {
-                return h.component == m_token && h.action == shortcut->trigger;
+                return ourComponent(h.component) && h.action == shortcut->trigger;
             });
         } catch (const Error &) {
         }
@@ -397,7 +415,7 @@ bool KdeHotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
     try {
         const auto held = holders(shortcut->qtKey);
         return std::any_of(
-            held.begin(), held.end(), [&](const Holder &h) { return h.component != m_token; });
+            held.begin(), held.end(), [&](const Holder &h) { return !ourComponent(h.component); });
     } catch (const Error &) {
         return false;
     }

@@ -33,7 +33,8 @@ public:
     // KWin runs a global shortcut before any client sees its keys.
     bool grabsSeeRegisteredKeys() const override { return false; }
 
-    // The name the shortcuts are stored under in the user's shortcut settings.
+    // The name the shortcuts are stored under in the user's shortcut settings (Plasma 6 puts
+    // "token_" before it).
     const std::string &componentName() const { return m_token; }
 
     // The presses arrive here; processEvents runs the hot keys pressed and gives back to the
@@ -59,6 +60,7 @@ private:
     // Who holds a combination in KDE's shortcut daemon; throws Error when it cannot be asked.
     std::vector<Holder> holders(int qtKey);
     bool ours(int qtKey) const;
+    bool ourComponent(std::string_view component) const;
     void cleanStaleComponents(bool primary);
     // Takes out of KDE's shortcut daemon the component's shortcuts not in keep, and the
     // component once none is left; the portal leaves them there.
