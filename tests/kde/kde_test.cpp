@@ -290,6 +290,14 @@ TEST_F(KdeHotKeys, APressRunsItsHotKeyAloneAndARemovedKeyIsGivenBack)
     while (shortcutSettings().find("CTRL+ALT+g") != std::string::npos && Clock::now() < deadline)
         std::this_thread::sleep_for(100ms);
     EXPECT_EQ(shortcutSettings().find("CTRL+ALT+g"), std::string::npos);
+
+    // Rebinding every key, as after an edit: cleared, then set again before any event.
+    hotKeys.unregisterHotKey(ids[1]);
+    ids[1] = hotKeys.registerHotKey(
+        keys[1].modifiers, keys[1].key, [&](unsigned, KeyCode) { presses[1] += 10; });
+    ASSERT_NE(ids[1], 0);
+    press(keys[1].chord);
+    EXPECT_TRUE(pumpUntil(hotKeys, [&] { return presses[1] == 12; }));
 }
 
 TEST_F(KdeHotKeys, ACombinationTheDesktopOrAnotherQuorvelHoldsIsRefused)

@@ -147,7 +147,7 @@ KdeHotKeyRegistrar::~KdeHotKeyRegistrar()
     // Our shortcuts leave the user's settings with us.
     m_registrations.clear();
     try {
-        if (!m_session.empty() || m_stale)
+        if (!m_session.empty() || stale())
             bindAll();
     } catch (const Error &) {
     }
@@ -277,7 +277,8 @@ void KdeHotKeyRegistrar::closeSession()
 void KdeHotKeyRegistrar::bindAll()
 {
     closeSession();
-    m_stale = false;
+    m_inSession.clear();
+    m_refused = false;
     m_assigned.clear();
     if (m_registrations.empty()) {
         for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
@@ -356,10 +357,20 @@ void KdeHotKeyRegistrar::bindAll()
         m_session = session;
     }
     std::vector<std::string> keep;
-    for (const auto &[id, r] : m_registrations)
+    for (const auto &[id, r] : m_registrations) {
         keep.push_back(r.shortcut.trigger);
+        m_inSession.insert(r.shortcut.trigger);
+    }
     for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
         forgetShortcuts(component, keep);
+}
+
+bool KdeHotKeyRegistrar::stale() const
+{
+    if (m_refused || m_inSession.size() != m_registrations.size())
+        return true;
+    return std::any_of(m_registrations.begin(), m_registrations.end(),
+        [&](const auto &entry) { return m_inSession.count(entry.second.shortcut.trigger) == 0; });
 }
 
 bool KdeHotKeyRegistrar::ourComponent(std::string_view component) const
@@ -372,9 +383,18 @@ bool KdeHotKeyRegistrar::ourComponent(std::string_view component) const
 int KdeHotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress)
 {
     const auto shortcut = kdeShortcutOf(modifiers, key);
-    if (!shortcut || ours(shortcut->qtKey) || heldElsewhere(modifiers, key))
+    if (!shortcut || ours(shortcut->qtKey))
         return 0;
+    m_broken = false;
     const int id = m_nextId++;
+    // A key unregistered and registered again, as a rebinding of every key does, is still
+    // bound in the open session.
+    if (m_inSession.count(shortcut->trigger) > 0) {
+        m_registrations.emplace(id, Registration { *shortcut, modifiers, key, std::move(onPress) });
+        return id;
+    }
+    if (heldElsewhere(modifiers, key))
+        return 0;
     m_registrations.emplace(id, Registration { *shortcut, modifiers, key, std::move(onPress) });
     bool bound = false;
     try {
@@ -392,8 +412,10 @@ int KdeHotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPr
     } catch (const Error &) {
     }
     if (!bound) {
+        // The session holds it without a key: the next processEvents makes one without it.
         m_registrations.erase(id);
-        m_stale = true;
+        m_inSession.erase(shortcut->trigger);
+        m_refused = true;
         return 0;
     }
     return id;
@@ -402,9 +424,9 @@ int KdeHotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPr
 void KdeHotKeyRegistrar::unregisterHotKey(int id)
 {
     // Given back at the next processEvents, or with the next registration: a rebinding of
-    // every key makes one session, not one a key.
+    // every key makes one session at most, not one a key.
     if (m_registrations.erase(id) > 0)
-        m_stale = true;
+        m_broken = false;
 }
 
 bool KdeHotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
@@ -425,11 +447,12 @@ void KdeHotKeyRegistrar::processEvents()
 {
     try {
         m_bus.processEvents();
-        if (m_stale)
+        if (!m_broken && stale())
             bindAll();
     } catch (const Error &) {
-        // The portal has gone: the presses still queued are run, nothing more comes.
-        m_stale = false;
+        // The portal has gone: the presses still queued are run, and no more tries are made
+        // until the keys change.
+        m_broken = true;
     }
     while (!m_pressed.empty()) {
         const std::string action = std::move(m_pressed.front());

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ private:
     // Who holds a combination in KDE's shortcut daemon; throws Error when it cannot be asked.
     std::vector<Holder> holders(int qtKey);
     bool ours(int qtKey) const;
+    // Whether the open session binds other keys than those registered.
+    bool stale() const;
     bool ourComponent(std::string_view component) const;
     void cleanStaleComponents(bool primary);
     // Takes out of KDE's shortcut daemon the component's shortcuts not in keep, and the
@@ -73,7 +76,9 @@ private:
     std::string m_session; // the open session's handle, empty when none
     std::map<std::string, std::string> m_assigned; // trigger text by action, from the portal
     std::map<int, Registration> m_registrations;
-    bool m_stale = false; // registrations removed since the session was made
+    std::set<std::string> m_inSession; // the triggers the open session binds
+    bool m_refused = false; // the open session holds a refused shortcut
+    bool m_broken = false; // the last try to make the session failed
     int m_nextId = 1;
     dbus::Slot m_activated;
     std::deque<std::string> m_pressed; // actions, in the order pressed
