@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
+#include "platform/dbus/DesktopProbe.h"
 #include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinWindowSystem.h"
 #include "platform/x11/VirtualKeys.h"
@@ -25,6 +26,13 @@ class KdeDesktop final : public DesktopBackend::Impl
 public:
     KdeDesktop()
     {
+        // The doctor's verdicts, so the windows say what it says; then what failed here.
+        SessionOffer offer;
+        offer.kind = SessionKind::Wayland;
+        offer.reachable = true;
+        offer.desktop = WaylandDesktopKind::Kde;
+        dbus::probeDesktopServices(offer);
+        m_limits = desktopLimits(offer);
         const std::string stateFolder = kde::KwinWindowSystem::defaultStateFolder();
         try {
             m_windows.emplace(stateFolder);
@@ -42,19 +50,12 @@ public:
         // here once it is merged, given [this] { return m_windows->focusedAppId(); } to tell
         // terminals apart for its clipboard route. Until then typing says it cannot.
         lack(feature::Typing, kTypingPending);
+        // The wlroots journal finds no virtual pointer on KWin; replay through the portal
+        // takes its place when it comes.
         if (!m_journal.available())
             lack(feature::Replay, m_journal.unavailableReason());
-        lack(feature::Recording, "recording needs an X11 session");
         m_limits.recording = WaylandJournal::kRecordingUnavailable;
         m_journal.setCancelKeys(m_hotKeys.get());
-        // In the doctor's order.
-        const auto rank = [](const FeatureVerdict &v) {
-            const char *const order[] = { feature::Typing, feature::HotKeys,
-                feature::WindowTriggers, feature::Focus, feature::Replay, feature::Recording };
-            return std::find(std::begin(order), std::end(order), v.feature) - std::begin(order);
-        };
-        std::stable_sort(m_limits.lacking.begin(), m_limits.lacking.end(),
-            [&](const FeatureVerdict &a, const FeatureVerdict &b) { return rank(a) < rank(b); });
     }
 
     Backend backend() override
@@ -104,9 +105,21 @@ private:
     static constexpr const char *kTypingPending =
         "typing on KDE Plasma through the RemoteDesktop portal is not part of this build";
 
-    void lack(const char *feature, const std::string &why)
+    // Says why the feature does not work here, in the doctor's order.
+    void lack(const char *name, const std::string &why)
     {
-        m_limits.lacking.push_back({ feature, why });
+        auto &lacking = m_limits.lacking;
+        lacking.erase(std::remove_if(lacking.begin(), lacking.end(),
+                          [&](const FeatureVerdict &v) { return v.feature == name; }),
+            lacking.end());
+        lacking.push_back({ name, why });
+        const auto rank = [](const FeatureVerdict &v) {
+            const char *const order[] = { feature::Typing, feature::HotKeys,
+                feature::WindowTriggers, feature::Focus, feature::Replay, feature::Recording };
+            return std::find(std::begin(order), std::end(order), v.feature) - std::begin(order);
+        };
+        std::stable_sort(lacking.begin(), lacking.end(),
+            [&](const FeatureVerdict &a, const FeatureVerdict &b) { return rank(a) < rank(b); });
     }
 
     std::optional<kde::KwinWindowSystem> m_windows;
