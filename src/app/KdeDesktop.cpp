@@ -18,6 +18,18 @@ namespace quorvel {
 
 namespace {
 
+// An error's message as a verdict reads: "KWin is not on the session bus." gives "KWin is not
+// on the session bus"; a sentence's "The" is lowered.
+std::string verdictOf(const Error &e)
+{
+    std::string why = e.what();
+    if (!why.empty() && why.back() == '.')
+        why.pop_back();
+    if (why.rfind("The ", 0) == 0)
+        why[0] = 't';
+    return why;
+}
+
 // KDE Plasma: windows through a KWin script, hot keys through the GlobalShortcuts portal.
 // What the desktop does not give is a stand-in that says why, as the windows and the doctor
 // do.
@@ -37,14 +49,14 @@ public:
         try {
             m_windows.emplace(stateFolder);
         } catch (const Error &e) {
-            m_missingWindows.emplace(e.what());
-            lack(feature::WindowTriggers, e.what());
-            lack(feature::Focus, e.what());
+            m_missingWindows.emplace(verdictOf(e));
+            lack(feature::WindowTriggers, verdictOf(e));
+            lack(feature::Focus, verdictOf(e));
         }
         try {
             m_hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(stateFolder);
         } catch (const Error &e) {
-            lack(feature::HotKeys, e.what());
+            lack(feature::HotKeys, verdictOf(e));
         }
         // TODO(lead): the RemoteDesktop portal's PortalKeySink (src/platform/portal/) types
         // here once it is merged, given [this] { return m_windows->focusedAppId(); } to tell
