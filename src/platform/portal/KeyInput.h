@@ -12,6 +12,8 @@ public:
     virtual void keycode(unsigned evdev, bool pressed) = 0;
     // Throws Error when the desktop refused any of them.
     virtual void sync() = 0;
+    // Sends what is queued without waiting for the desktop to take it.
+    virtual void push() { }
 };
 
 } // namespace quorvel::portal

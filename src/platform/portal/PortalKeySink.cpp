@@ -254,6 +254,11 @@ void PortalKeySink::flush()
     m_session.sync();
 }
 
+void PortalKeySink::deliverSoFar()
+{
+    m_session.push();
+}
+
 void PortalKeySink::releaseAll()
 {
     for (const auto &[k, count] : m_down)

@@ -46,6 +46,9 @@ public:
     void typeCharacter(char32_t ch) override;
     void expectText(std::u32string_view text) override;
     void flush() override;
+    // Between pieces of one text the keys go on flowing: the session waits for the desktop
+    // every so often by itself, and at the text's end.
+    void deliverSoFar() override;
     void releaseAll() override;
 
     bool isKeyDown(KeyCode key) override;

@@ -377,6 +377,11 @@ void RemoteDesktopSession::sendMark()
     ++m_inFlight;
 }
 
+void RemoteDesktopSession::push()
+{
+    m_bus.flush();
+}
+
 void RemoteDesktopSession::sync()
 {
     if (m_direct && m_unmarked > 0)

@@ -60,6 +60,7 @@ public:
     // Waits until the portal has taken everything sent; throws Error when it refused any of
     // it (the first refusal's text), or when the backend or the session went meanwhile.
     void sync() override;
+    void push() override;
     // A round trip through the compositor, for a backend that hands our input to the
     // compositor as a Wayland client of its own (KDE's): input then waits for the compositor
     // every so often, as the backend would be dropped if the compositor fell far behind.
