@@ -40,6 +40,12 @@ packages=(
     grim
     # a StatusNotifier host on sway: waybar's tray
     waybar
+    # D-Bus for the desktops that offer their services there
+    libsystemd-dev
+    # KDE Plasma's compositor and the desktop portals, headless
+    kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde
+    # GNOME Shell and its portal, headless
+    gnome-shell mutter xdg-desktop-portal-gnome
     "$@"
 )
 
