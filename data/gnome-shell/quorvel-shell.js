@@ -82,6 +82,8 @@ const KEYS_SETTLE_MS = 15;
 // The shell cannot tell when a program has read a paste: it is given this long before the
 // user's clipboard is put back and the keys after it follow.
 const PASTE_SETTLE_MS = 150;
+// How long a program takes to answer a commit with its new input state.
+const COMMIT_SETTLE_MS = 30;
 
 function QuorvelShell(ns) {
     const {Gio, GLib, Meta, Shell, Clutter, Main, getInputSourceManager} = ns;
@@ -108,6 +110,17 @@ function QuorvelShell(ns) {
     function sleep(ms) {
         return new Promise(resolve => {
             const id = GLib.timeout_add(GLib.PRIORITY_DEFAULT, ms, () => {
+                timeouts.delete(id);
+                resolve();
+                return GLib.SOURCE_REMOVE;
+            });
+            timeouts.add(id);
+        });
+    }
+
+    function idle() {
+        return new Promise(resolve => {
+            const id = GLib.idle_add(GLib.PRIORITY_DEFAULT_IDLE, () => {
                 timeouts.delete(id);
                 resolve();
                 return GLib.SOURCE_REMOVE;
@@ -264,6 +277,12 @@ function QuorvelShell(ns) {
         // The shell's input method has a focus where the program takes text input from it.
         if (Main.inputMethod?._currentFocus) {
             Main.inputMethod.commit(text);
+            // The program takes a commit at the shell's next "done", sent from an idle of its
+            // own; a second commit before it would replace this one. A done that crosses the
+            // program's own update of its input state (it sends one after each commit) carries
+            // a stale serial, and the program drops the text: the next waits for that update.
+            await idle();
+            await sleep(COMMIT_SETTLE_MS);
             return 'commit';
         }
         return paste(text, vKey);
