@@ -10,8 +10,9 @@
 //                                        prints the time the key had reached the shell
 //        gnome_driver hotkey MODS VK N   registers the combination (hotkeymod bits, virtual
 //                                        key), prints "ready", then for each of N presses
-//                                        types "x" and prints the time the key had reached
-//                                        the shell; "refused" when the shell refused it
+//                                        types "x" once Ctrl and Alt are up and prints the
+//                                        time the key had reached the shell; "refused" when
+//                                        the shell refused it
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
 #include "fakes/FakeDateTimeFormatter.h"
@@ -89,8 +90,8 @@ int type(const char *file)
     runner.interpreter().runAdvancedMacroText(text);
     keys.releaseAll();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::printf("committed %d pasted %d seconds %.3f\n", keys.committed(), keys.pasted(),
-        took.count());
+    std::printf(
+        "committed %d pasted %d seconds %.3f\n", keys.committed(), keys.pasted(), took.count());
     return 0;
 }
 
@@ -130,6 +131,9 @@ int hotKey(unsigned modifiers, KeyCode key, int presses)
         waitForInput(hotKeys.fileDescriptor());
         hotKeys.processEvents();
         for (; seen < pressed; ++seen) {
+            // As a run does: the hot key's modifiers would reach the keys typed.
+            while (keys.isKeyDown(vk::Control) || keys.isKeyDown(vk::Menu))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             std::printf("%.6f\n", typeX(keys));
             std::fflush(stdout);
         }
@@ -164,13 +168,14 @@ int main(int argc, char **argv)
         if (command == "trigger" && argc == 3)
             return trigger(argv[2]);
         if (command == "hotkey" && argc == 5)
-            return hotKey(unsigned(std::stoul(argv[2])), std::stoi(argv[3], nullptr, 0),
-                std::stoi(argv[4]));
+            return hotKey(
+                unsigned(std::stoul(argv[2])), std::stoi(argv[3], nullptr, 0), std::stoi(argv[4]));
     } catch (const std::exception &e) {
         std::fprintf(stderr, "gnome_driver: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: gnome_driver type FILE | list | focus TITLE | trigger TITLE | "
-                         "hotkey MODS VK N\n");
+    std::fprintf(stderr,
+        "usage: gnome_driver type FILE | list | focus TITLE | trigger TITLE | "
+        "hotkey MODS VK N\n");
     return 2;
 }

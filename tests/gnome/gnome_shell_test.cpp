@@ -40,8 +40,8 @@ TEST(GnomeShell, ExtensionStateFromWhatWasSeen)
 TEST(GnomeShell, AdviceNamesTheStep)
 {
     EXPECT_EQ(extensionAdvice(ExtensionState::Running), "");
-    for (auto state : { ExtensionState::Absent, ExtensionState::NotLoaded,
-             ExtensionState::Disabled })
+    for (auto state :
+        { ExtensionState::Absent, ExtensionState::NotLoaded, ExtensionState::Disabled })
         EXPECT_NE(extensionAdvice(state).find("gnome-extensions enable quorvel@ostrin.example"),
             std::string::npos);
     EXPECT_NE(extensionAdvice(ExtensionState::NotLoaded).find("log"), std::string::npos);
@@ -69,14 +69,10 @@ TEST(GnomeShell, AcceleratorNames)
         KeyCode key;
         const char *expected;
     } cases[] = {
-        { Control | Alt, 'G', "<Control><Alt>g" },
-        { Shift, '7', "<Shift>7" },
-        { Control | Alt | Shift, 0x70, "<Control><Alt><Shift>F1" },
-        { 0, 0x87, "F24" },
-        { Alt, 0x63, "<Alt>KP_3" },
-        { Control, 0xBA, "<Control>semicolon" },
-        { Control, vk::Return, "<Control>Return" },
-        { Control, 0x07, "" }, // no such key
+        { Control | Alt, 'G', "<Control><Alt>g" }, { Shift, '7', "<Shift>7" },
+        { Control | Alt | Shift, 0x70, "<Control><Alt><Shift>F1" }, { 0, 0x87, "F24" },
+        { Alt, 0x63, "<Alt>KP_3" }, { Control, 0xBA, "<Control>semicolon" },
+        { Control, vk::Return, "<Control>Return" }, { Control, 0x07, "" }, // no such key
     };
     for (const auto &c : cases)
         EXPECT_EQ(acceleratorName(c.modifiers, c.key), c.expected) << c.key;

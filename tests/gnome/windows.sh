@@ -26,8 +26,14 @@ expect "focus by title, letter case ignored" "0 First window" "$? $("$driver" li
 expect "no window of that title" "1 First window" "$? $("$driver" list | head -n1)"
 
 # Minimized through the shell's own keybinding (Super+H), still listed and visible.
-python3 "$keyboard" press 125+35
-sleep 0.5
+# shellcheck disable=SC2317 # run by wait_until
+minimized() {
+    gdbus call --session --dest example.ostrin.Quorvel.Shell --object-path \
+        /example/ostrin/Quorvel/Shell --method example.ostrin.Quorvel.Shell1.ListWindows |
+        grep -qF "'First window', 'foot', true"
+}
+python3 "$keyboard" press 125+35 >/dev/null
+wait_until 50 minimized || echo "FAIL: Super+H did not minimize the window" >&2
 expect "a minimized window is visible" "First window" "$("$driver" list | grep -xF 'First window')"
 "$driver" focus "first window"
 expect "a minimized window is activated" "0 First window" "$? $("$driver" list | head -n1)"

@@ -108,8 +108,8 @@ std::string keyName(KeyCode key)
 std::optional<ExtensionInfo> askShell(dbus::Bus &bus)
 {
     try {
-        auto call = bus.methodCall(
-            "org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell.Extensions", "GetExtensionInfo");
+        auto call = bus.methodCall("org.gnome.Shell", "/org/gnome/Shell",
+            "org.gnome.Shell.Extensions", "GetExtensionInfo");
         dbus::check(sd_bus_message_append(call.get(), "s", kExtensionUuid), "GetExtensionInfo");
         const auto reply = bus.call(call, std::chrono::seconds(5));
         sd_bus_message *m = reply.get();
@@ -121,8 +121,7 @@ std::optional<ExtensionInfo> askShell(dbus::Bus &bus)
             const std::string name = key;
             if (!info)
                 info.emplace();
-            if (name == "state"
-                && sd_bus_message_enter_container(m, 'v', "d") > 0) {
+            if (name == "state" && sd_bus_message_enter_container(m, 'v', "d") > 0) {
                 dbus::check(sd_bus_message_read(m, "d", &info->state), "GetExtensionInfo");
                 dbus::check(sd_bus_message_exit_container(m), "GetExtensionInfo");
             } else if (name == "error" && sd_bus_message_enter_container(m, 'v', "s") > 0) {
@@ -174,8 +173,8 @@ bool extensionInstalled(const std::string &dataHome, const std::string &dataDirs
     return std::any_of(folders.begin(), folders.end(), [](const std::string &folder) {
         if (folder.empty())
             return false;
-        const std::string metadata
-            = folder + "/gnome-shell/extensions/" + kExtensionUuid + "/metadata.json";
+        const std::string metadata =
+            folder + "/gnome-shell/extensions/" + kExtensionUuid + "/metadata.json";
         return access(metadata.c_str(), R_OK) == 0;
     });
 }
@@ -188,9 +187,8 @@ ExtensionState extensionState(dbus::Bus &bus)
     } catch (const Error &) {
     }
     const std::string home = environment("HOME", "");
-    const bool installed
-        = extensionInstalled(environment("XDG_DATA_HOME", home + "/.local/share"),
-            environment("XDG_DATA_DIRS", "/usr/local/share:/usr/share"));
+    const bool installed = extensionInstalled(environment("XDG_DATA_HOME", home + "/.local/share"),
+        environment("XDG_DATA_DIRS", "/usr/local/share:/usr/share"));
     return extensionStateOf(owned, owned ? std::nullopt : askShell(bus), installed);
 }
 
@@ -201,7 +199,8 @@ std::string extensionAdvice(ExtensionState state, const std::string &error)
     case ExtensionState::Absent:
         return std::string("Quorvel's GNOME Shell extension is not installed: install Quorvel's "
                            "package (it puts the extension in /usr/share/gnome-shell/extensions/"
-                           ")") + ", log out and in again, and run: " + enable;
+                           ")")
+            + ", log out and in again, and run: " + enable;
     case ExtensionState::NotLoaded:
         return "Quorvel's GNOME Shell extension is installed, but GNOME Shell sees a newly "
                "installed extension only at the next log-in: log out and in again, then run: "
@@ -228,7 +227,8 @@ std::vector<ShellWindow> readWindows(sd_bus_message *m)
         std::uint64_t id = 0;
         const char *title = nullptr, *wmClass = nullptr;
         int minimized = 0, focused = 0;
-        const int r = sd_bus_message_read(m, "(tssbb)", &id, &title, &wmClass, &minimized, &focused);
+        const int r =
+            sd_bus_message_read(m, "(tssbb)", &id, &title, &wmClass, &minimized, &focused);
         ok(r);
         if (r == 0)
             break;

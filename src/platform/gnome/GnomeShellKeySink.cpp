@@ -202,8 +202,8 @@ void GnomeShellKeySink::sendKeys()
 void GnomeShellKeySink::sendText()
 {
     auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Text");
-    dbus::check(sd_bus_message_append(call.get(), "su", m_text.c_str(), m_vKey),
-        "Cannot build a call");
+    dbus::check(
+        sd_bus_message_append(call.get(), "su", m_text.c_str(), m_vKey), "Cannot build a call");
     m_text.clear();
     send(std::move(call), true);
 }

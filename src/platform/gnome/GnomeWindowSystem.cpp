@@ -14,10 +14,9 @@ namespace {
 bool sameTitle(std::string_view a, std::string_view b)
 {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+        return lower(x) == lower(y);
+    });
 }
 
 } // namespace
@@ -90,8 +89,8 @@ bool GnomeWindowSystem::isWindowVisible(WindowHandle window)
 WindowHandle GnomeWindowSystem::foregroundWindow()
 {
     readPending();
-    const auto it
-        = std::find_if(m_windows.begin(), m_windows.end(), [](const auto &w) { return w.focused; });
+    const auto it =
+        std::find_if(m_windows.begin(), m_windows.end(), [](const auto &w) { return w.focused; });
     return it != m_windows.end() ? it->id : 0;
 }
 
