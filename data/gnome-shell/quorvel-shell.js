@@ -77,8 +77,10 @@ const QUORVEL_TERMINALS = new Set([
 
 const QUORVEL_TEXT_TYPE = 'text/plain;charset=utf-8';
 const EVDEV_CTRL = 29, EVDEV_SHIFT = 42;
-// How long keys may take to reach the focused program from our virtual keyboard.
+// How long keys take at least, and at most, to reach the focused program from our virtual
+// keyboard.
 const KEYS_SETTLE_MS = 15;
+const KEYS_SETTLE_MAX_MS = 200;
 // The shell cannot tell when a program has read a paste: it is given this long before the
 // user's clipboard is put back and the keys after it follow.
 const PASTE_SETTLE_MS = 150;
@@ -210,12 +212,25 @@ function QuorvelShell(ns) {
             held.delete(client);
     }
 
-    // Keys pass through the shell's input thread before they reach the focused program, and the
-    // shell tells no one when they have: text sent right after them would overtake them.
+    // Keys pass through the shell's input thread, and a program may queue them while it takes
+    // text at once: text sent right after keys would overtake them. The program has handled
+    // them once it draws what they did (or after the longest wait).
     async function keysHandled() {
-        const since = now() - lastSent;
-        if (since < KEYS_SETTLE_MS * 1000)
-            await sleep(KEYS_SETTLE_MS - Math.floor(since / 1000));
+        const since = (now() - lastSent) / 1000;
+        if (since >= KEYS_SETTLE_MAX_MS)
+            return;
+        const actor = global.display.get_focus_window()?.get_compositor_private();
+        let drawn = !actor;
+        let id = actor?.connect('damaged', () => {
+            drawn = true;
+        });
+        await sleep(Math.max(0, KEYS_SETTLE_MS - since));
+        for (let waited = KEYS_SETTLE_MS; !drawn && waited < KEYS_SETTLE_MAX_MS; waited += 5)
+            // eslint-disable-next-line no-await-in-loop
+            await sleep(5);
+        if (id)
+            actor.disconnect(id);
+        id = 0;
     }
 
     function focusedIsTerminal() {

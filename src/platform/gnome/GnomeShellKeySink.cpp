@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cstring>
+#include <cwctype>
 #include <systemd/sd-bus.h>
 
 namespace quorvel::gnome {
@@ -19,6 +21,9 @@ constexpr std::size_t kBatch = 64;
 constexpr int kInFlight = 4;
 constexpr auto kReplyWait = std::chrono::seconds(30);
 constexpr std::uint32_t kKeysymV = 'v';
+constexpr unsigned kRightShift = 54; // evdev
+// Ctrl, Shift, Alt, AltGr and Super of either side (evdev).
+constexpr unsigned kModifierKeys[] = { 29, 97, 42, 54, 56, 100, 125, 126 };
 
 void appendUtf8(std::string &out, char32_t ch)
 {
@@ -63,6 +68,13 @@ unsigned modifierMaskOf(KeyCode key)
     default:
         return 0;
     }
+}
+
+// Shift held around a character of no key types its capital, as on a key of its own.
+char32_t shifted(char32_t ch)
+{
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
+    return utf8 ? char32_t(towupper_l(wint_t(ch), utf8)) : ch;
 }
 
 } // namespace
@@ -164,13 +176,14 @@ void GnomeShellKeySink::keyEvent(KeyCode key, unsigned, bool, bool release)
 
 void GnomeShellKeySink::press(unsigned evdev, bool down)
 {
+    // The text before goes first, with the keys held for it.
+    if (!m_text.empty())
+        sendText();
     int &count = m_down[evdev];
     if (down ? count++ > 0 : --count > 0)
         return;
     if (count <= 0)
         m_down.erase(evdev);
-    if (!m_text.empty())
-        sendText();
     m_keys.emplace_back(evdev, down);
     if (m_keys.size() >= kBatch)
         sendKeys();
@@ -182,7 +195,8 @@ void GnomeShellKeySink::typeCharacter(char32_t ch)
         throw Error("Cannot type the character U+" + std::to_string(unsigned(ch)));
     if (!m_keys.empty())
         sendKeys();
-    appendUtf8(m_text, ch);
+    const bool shift = m_down.count(xkb::LayoutKeys::LeftShift) || m_down.count(kRightShift);
+    appendUtf8(m_text, shift ? shifted(ch) : ch);
 }
 
 void GnomeShellKeySink::sendKeys()
@@ -201,11 +215,22 @@ void GnomeShellKeySink::sendKeys()
 
 void GnomeShellKeySink::sendText()
 {
+    // Modifiers of ours stay off while the text goes: the shell may paste it with Ctrl+V,
+    // which Shift would turn into another command. The text has its capitals already.
+    std::vector<unsigned> held;
+    for (unsigned key : kModifierKeys)
+        if (m_down.count(key))
+            held.push_back(key);
+    for (unsigned key : held)
+        m_keys.emplace_back(key, false);
+    sendKeys();
     auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Text");
     dbus::check(
         sd_bus_message_append(call.get(), "su", m_text.c_str(), m_vKey), "Cannot build a call");
     m_text.clear();
     send(std::move(call), true);
+    for (unsigned key : held)
+        m_keys.emplace_back(key, true);
 }
 
 void GnomeShellKeySink::send(dbus::Message call, bool text)
