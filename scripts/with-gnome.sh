@@ -87,6 +87,12 @@ has_owner() { # name
 
 # Ready once the Wayland socket is there and the shell (and our extension, when enabled) owns
 # its name on the bus.
+# An extension installed but not enabled: once the shell has read it.
+knows_extension() {
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method org.gnome.Shell.Extensions.GetExtensionInfo "$uuid" 2>/dev/null |
+        grep -q "'state'"
+}
 wanted=org.gnome.Shell
 [ "$enabled" = "[]" ] || wanted=example.ostrin.Quorvel.Shell
 ready=""
@@ -94,7 +100,9 @@ for _ in $(seq 1 400); do
     if ! kill -0 "$shell_pid" 2>/dev/null; then break; fi
     socket=$(find "$XDG_RUNTIME_DIR" -maxdepth 1 -name 'wayland-*' -type s -printf '%f\n' |
         head -n1)
-    if [ -n "$socket" ] && has_owner org.gnome.Shell && has_owner "$wanted"; then
+    if [ -n "$socket" ] && has_owner org.gnome.Shell && has_owner "$wanted" &&
+        { [ -z "${QUORVEL_GNOME_EXTENSION_DIR:-}" ] || [ "$enabled" != "[]" ] || knows_extension; }
+    then
         ready=1
         break
     fi

@@ -10,6 +10,9 @@
 #include "platform/x11/VirtualKeys.h"
 #include "recording/wayland/WaylandJournal.h"
 
+#include <chrono>
+#include <thread>
+
 namespace quorvel {
 
 namespace {
@@ -17,7 +20,7 @@ namespace {
 // Typing, windows and hot keys through Quorvel's GNOME Shell extension, each on a bus
 // connection of its own, so that a typing wait never runs a hot key's handler. Recording says
 // plainly that it needs an X server; replay goes through the compositor's protocols where it
-// offers them.
+// offers them, and says why not where it does not.
 class GnomeDesktop final : public DesktopBackend::Impl
 {
 public:
@@ -26,9 +29,15 @@ public:
         , m_windows(dbus::Bus::session())
         , m_hotKeys(dbus::Bus::session())
     {
+        SessionOffer offer;
+        offer.kind = SessionKind::Wayland;
+        offer.reachable = true;
+        offer.desktop = WaylandDesktopKind::Gnome;
+        offer.shellExtension = ShellExtension::Running;
+        m_limits = desktopLimits(offer);
         m_limits.recording = WaylandJournal::kRecordingUnavailable;
-        m_limits.lacking.push_back({ feature::Recording, m_limits.recording });
-        if (!m_journal.available())
+        // Replay goes through the compositor's protocols, which GNOME Shell does not offer.
+        if (!m_journal.available() && m_limits.why(feature::Replay).empty())
             m_limits.lacking.push_back({ feature::Replay, m_journal.unavailableReason() });
     }
 
@@ -83,8 +92,15 @@ std::unique_ptr<DesktopBackend::Impl> makeGnomeDesktop()
 {
     try {
         auto bus = dbus::Bus::session();
-        if (gnome::extensionState(bus) == gnome::ExtensionState::Running)
-            return std::make_unique<GnomeDesktop>();
+        // Started with the session, we may come before the shell has loaded its extensions.
+        for (int tries = 0; tries < 30; ++tries) {
+            const gnome::ExtensionState state = gnome::extensionState(bus);
+            if (state == gnome::ExtensionState::Running)
+                return std::make_unique<GnomeDesktop>();
+            if (state != gnome::ExtensionState::NotLoaded)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
     } catch (const Error &) {
         // No session bus, or the extension went away while starting: as without it.
     }

@@ -6,6 +6,7 @@
 //        gnome_driver list               the windows, topmost first, one a line
 //        gnome_driver focus TITLE        activates the window of that title (any letter case);
 //                                        status 0 when it is then the foreground window
+//        gnome_driver state              the extension's state, then what to do about it
 //        gnome_driver trigger TITLE      waits for a window of that title, then types "x";
 //                                        prints the time the key had reached the shell
 //        gnome_driver hotkey MODS VK N   registers the combination (hotkeymod bits, virtual
@@ -165,6 +166,14 @@ int main(int argc, char **argv)
             windows.setForegroundWindow(window);
             return windows.foregroundWindow() == window ? 0 : 1;
         }
+        if (command == "state" && argc == 2) {
+            auto bus = dbus::Bus::session();
+            const gnome::ExtensionState state = gnome::extensionState(bus);
+            static const char *const names[] = { "absent", "not loaded", "disabled", "failed",
+                "running" };
+            std::printf("%s\n%s\n", names[int(state)], gnome::extensionAdvice(state).c_str());
+            return 0;
+        }
         if (command == "trigger" && argc == 3)
             return trigger(argv[2]);
         if (command == "hotkey" && argc == 5)
@@ -175,7 +184,7 @@ int main(int argc, char **argv)
         return 1;
     }
     std::fprintf(stderr,
-        "usage: gnome_driver type FILE | list | focus TITLE | trigger TITLE | "
+        "usage: gnome_driver type FILE | list | focus TITLE | state | trigger TITLE | "
         "hotkey MODS VK N\n");
     return 2;
 }
