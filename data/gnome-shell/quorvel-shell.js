@@ -122,7 +122,8 @@ function QuorvelShell(ns) {
 
     function idle() {
         return new Promise(resolve => {
-            const id = GLib.idle_add(GLib.PRIORITY_DEFAULT_IDLE, () => {
+            // Just after the shell's own idles of input, a busy compositor's redraws aside.
+            const id = GLib.idle_add(GLib.PRIORITY_DEFAULT + 2, () => {
                 timeouts.delete(id);
                 resolve();
                 return GLib.SOURCE_REMOVE;
@@ -220,17 +221,14 @@ function QuorvelShell(ns) {
         if (since >= KEYS_SETTLE_MAX_MS)
             return;
         const actor = global.display.get_focus_window()?.get_compositor_private();
-        let drawn = !actor;
-        let id = actor?.connect('damaged', () => {
-            drawn = true;
-        });
+        let id = 0;
+        const drawn = actor ? new Promise(resolve => {
+            id = actor.connect('damaged', resolve);
+        }) : Promise.resolve();
         await sleep(Math.max(0, KEYS_SETTLE_MS - since));
-        for (let waited = KEYS_SETTLE_MS; !drawn && waited < KEYS_SETTLE_MAX_MS; waited += 5)
-            // eslint-disable-next-line no-await-in-loop
-            await sleep(5);
+        await Promise.race([drawn, sleep(KEYS_SETTLE_MAX_MS - KEYS_SETTLE_MS)]);
         if (id)
             actor.disconnect(id);
-        id = 0;
     }
 
     function focusedIsTerminal() {
