@@ -2,20 +2,50 @@
 #include "app/DesktopImpl.h"
 #include "common/Error.h"
 #include "platform/SessionDoctor.h"
+#include "platform/TypingPace.h"
 #include "platform/dbus/Bus.h"
 #include "platform/gnome/GnomeHotKeyRegistrar.h"
 #include "platform/gnome/GnomeShell.h"
 #include "platform/gnome/GnomeShellKeySink.h"
 #include "platform/gnome/GnomeWindowSystem.h"
+#include "platform/wayland/CompositorQueues.h"
 #include "platform/x11/VirtualKeys.h"
 #include "recording/wayland/WaylandJournal.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quorvel {
 
 namespace {
+
+// A connection to the compositor's Wayland socket that sends nothing: it tells the queues of
+// the compositor's clients apart from ours. -1 when there is no socket.
+int connectToCompositor()
+{
+    const char *display = std::getenv("WAYLAND_DISPLAY");
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!display || !*display)
+        return -1;
+    std::string path =
+        display[0] == '/' ? display : std::string(runtime ? runtime : "") + "/" + display;
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return -1;
+    path.copy(address.sun_path, path.size());
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+        return fd;
+    if (fd >= 0)
+        close(fd);
+    return -1;
+}
 
 // Typing, windows and hot keys through Quorvel's GNOME Shell extension, each on a bus
 // connection of its own, so that a typing wait never runs a hot key's handler. Recording says
@@ -39,7 +69,22 @@ public:
         // Replay goes through the compositor's protocols, which GNOME Shell does not offer.
         if (!m_journal.available() && m_limits.why(feature::Replay).empty())
             m_limits.lacking.push_back({ feature::Replay, m_journal.unavailableReason() });
+        // The shell drops a program whose queue fills: typing waits for one that lags.
+        if (m_compositor >= 0) {
+            m_queues.emplace(m_compositor);
+            m_keys.setPace(
+                [this] { return m_pace.mustWait(m_queues->read(), TypingPace::Clock::now()); });
+        }
     }
+    ~GnomeDesktop() override
+    {
+        // The sink lets go of its keys as it ends, after the queues it would ask.
+        m_keys.setPace({});
+        if (m_compositor >= 0)
+            close(m_compositor);
+    }
+    GnomeDesktop(const GnomeDesktop &) = delete;
+    GnomeDesktop &operator=(const GnomeDesktop &) = delete;
 
     Backend backend() override
     {
@@ -84,6 +129,9 @@ private:
     gnome::GnomeHotKeyRegistrar m_hotKeys;
     WaylandJournal m_journal;
     DesktopLimits m_limits;
+    int m_compositor = connectToCompositor();
+    std::optional<wayland::CompositorQueues> m_queues;
+    TypingPace m_pace;
 };
 
 } // namespace

@@ -16,6 +16,7 @@
 //                                        the shell refused it
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
+#include "common/Error.h"
 #include "fakes/FakeDateTimeFormatter.h"
 #include "fakes/FakeJournal.h"
 #include "fakes/FakeLauncher.h"
@@ -26,13 +27,19 @@
 #include "platform/gnome/GnomeHotKeyRegistrar.h"
 #include "platform/gnome/GnomeShellKeySink.h"
 #include "platform/gnome/GnomeWindowSystem.h"
+#include "platform/wayland/CompositorQueues.h"
 #include "playback/MacroRunner.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <poll.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace quorvel;
 using namespace quorvel::testing;
@@ -71,13 +78,32 @@ void waitForInput(int fd)
     poll(&p, 1, 100);
 }
 
+// As the program does: a connection to the compositor that sends nothing, to tell the queues
+// of its clients, so typing waits for one that lags.
+int connectToCompositor()
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const std::string path =
+        std::string(std::getenv("XDG_RUNTIME_DIR")) + "/" + std::getenv("WAYLAND_DISPLAY");
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        throw Error("Cannot connect to the compositor");
+    return fd;
+}
+
 int type(const char *file)
 {
     const std::string text = readFile(file);
     TempDir dir;
     ProfileStore store(dir.file("macros.ini"));
     Catalogue catalogue(store);
+    const int compositor = connectToCompositor();
+    wayland::CompositorQueues queues(compositor);
+    TypingPace pace;
     gnome::GnomeShellKeySink keys(dbus::Bus::session());
+    keys.setPace([&] { return pace.mustWait(queues.read(), TypingPace::Clock::now()); });
     SleepPump pump;
     FakeWindowSystem windows;
     FakeLauncher launcher;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <cwctype>
 #include <systemd/sd-bus.h>
+#include <thread>
 
 namespace quorvel::gnome {
 
@@ -17,6 +18,9 @@ namespace {
 
 // Keys of one call: a shell that stops to handle a call of many keys lets nothing else run.
 constexpr std::size_t kBatch = 64;
+// Key events between two looks at the programs' queues: the calls in flight and this many
+// keys fill about a twentieth of a queue.
+constexpr int kPaceEvery = 256;
 // Calls in flight: enough to keep the shell busy while we build the next.
 constexpr int kInFlight = 4;
 constexpr auto kReplyWait = std::chrono::seconds(30);
@@ -187,6 +191,19 @@ void GnomeShellKeySink::press(unsigned evdev, bool down)
     m_keys.emplace_back(evdev, down);
     if (m_keys.size() >= kBatch)
         sendKeys();
+    if (++m_unpaced >= kPaceEvery)
+        pace();
+}
+
+void GnomeShellKeySink::pace()
+{
+    m_unpaced = 0;
+    if (!m_mustWait || !m_mustWait())
+        return;
+    sendKeys();
+    waitForReplies(0);
+    while (m_mustWait())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 void GnomeShellKeySink::typeCharacter(char32_t ch)

@@ -5,6 +5,7 @@
 #include "platform/dbus/Bus.h"
 #include "platform/xkb/LayoutKeys.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,10 @@ public:
 
     bool isKeyDown(KeyCode key) override;
 
+    // Whether typing must wait for a program that lags behind the keys; asked every few hundred
+    // keys. The shell drops a client whose queue fills, and only the caller can see the queues.
+    void setPace(std::function<bool()> mustWait) { m_mustWait = std::move(mustWait); }
+
     // How many texts went through the input method and through the clipboard.
     int committed() const { return m_committed; }
     int pasted() const { return m_pasted; }
@@ -57,6 +62,7 @@ private:
     void sendText();
     void send(dbus::Message call, bool text);
     void waitForReplies(int atMost);
+    void pace();
     std::optional<unsigned> evdevOf(KeyCode key);
 
     dbus::Bus m_bus;
@@ -72,6 +78,8 @@ private:
     std::unordered_map<KeyCode, std::vector<unsigned>> m_pressed; // identity -> keys it holds
     int m_inFlight = 0;
     std::string m_failure; // the first refused call's reason
+    std::function<bool()> m_mustWait;
+    int m_unpaced = 0;
     int m_committed = 0;
     int m_pasted = 0;
 };
