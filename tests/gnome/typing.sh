@@ -2,9 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Typing through the GNOME backend into foot running `cat > FILE`, read back exactly: 2,000
 # ASCII characters (also into a foot that stops reading for a moment), 2,000 distinct CJK
-# characters (none of them on the layout) and a line of
-# mixed scripts. Beside each, the figure of one blocking call per key through mutter's own
-# remote-desktop keyboard, in the same run (ASCII only: it drops what the layout lacks).
+# characters (none of them on the layout) and a line of mixed scripts. Beside them, the figure
+# of one blocking call per key through mutter's own remote-desktop keyboard, in the same run
+# (ASCII only: it drops what the layout lacks).
 # Usage (under scripts/with-gnome.sh): typing.sh GNOME_DRIVER
 set -uo pipefail
 driver=${1:?usage: typing.sh GNOME_DRIVER}
