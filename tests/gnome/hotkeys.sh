@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Hot keys through the GNOME backend, pressed on mutter's own remote-desktop keyboard: a press
-# types into foot, a combination held is refused to a second client, a killed client's grab is
-# released, and the figure of a press to the first typed key.
+# types into foot, a combination held is refused to a second client, a killed client's grab and
+# a gone client's keys are released, and the figure of a press to the first typed key.
 # Usage (under scripts/with-gnome.sh): hotkeys.sh GNOME_DRIVER
 set -uo pipefail
 driver=${1:?usage: hotkeys.sh GNOME_DRIVER}
@@ -36,6 +36,18 @@ sleep 0.3
 listen 1 "$work/again"
 expect "a killed client's grab is released" ready "$(cat "$work/again")"
 kill "$listener" 2>/dev/null
+
+# A client gone with a key down: the shell lets go of it (Shift, mask 1).
+shell() { # method, arguments...
+    local method=$1
+    shift
+    gdbus call --session --dest example.ostrin.Quorvel.Shell --object-path \
+        /example/ostrin/Quorvel/Shell --method "example.ostrin.Quorvel.Shell1.$method" "$@"
+}
+shell Keys "[(42, true)]" >/dev/null
+# shellcheck disable=SC2317 # run by wait_until
+shift_up() { [ "$(shell Modifiers)" = "(uint32 0,)" ]; }
+expect "a gone client's keys are let go" 0 "$(wait_until 20 shift_up; echo $?)"
 
 python3 "$keyboard" press 29+32 >/dev/null # Ctrl+D ends foot
 wait_for_foot 10 || true
