@@ -110,13 +110,14 @@ TEST(Windows, VisibleMeansMappedOrMinimizedButNotWithdrawn)
     EXPECT_TRUE(visible(shown, "Visibility Shown"));
     EXPECT_TRUE(visible(iconic, "Visibility Iconic"));
 
+    // The manager unmaps it a moment before it marks it minimized.
     run({ "xdotool", "windowminimize", "--sync", std::to_string(shown.window()) });
-    EXPECT_TRUE(windows.isWindowVisible(shown.window()));
+    EXPECT_TRUE(waitUntil([&] { return windows.isWindowVisible(shown.window()); }));
     activate(shown.window());
     EXPECT_TRUE(windows.isWindowVisible(shown.window()));
     // The client takes its window back: the manager withdraws it.
     run({ "xdotool", "windowunmap", "--sync", std::to_string(shown.window()) });
-    EXPECT_TRUE(waitUntil([&] { return !windows.isWindowVisible(shown.window()); }, 3s));
+    EXPECT_TRUE(waitUntil([&] { return !windows.isWindowVisible(shown.window()); }));
     // A handle of no window is not visible.
     EXPECT_FALSE(windows.isWindowVisible(0x7FFFFFF));
 }
@@ -136,7 +137,8 @@ TEST(Windows, TheOwnerHearsAtOnceOfWindowsThatAppearChangeTitleOrShow)
     };
     Xterm term("Heard Of", sleeper());
     EXPECT_TRUE(heard()) << "appeared";
-    windows.windowCount(); // the model knows it now, as after the scan that follows
+    // The model knows it now, as after the scan that follows.
+    EXPECT_TRUE(waitUntil([&] { return windows.findWindow("Heard Of") == term.window(); }));
     const std::string id = std::to_string(term.window());
     const struct
     {
