@@ -62,13 +62,21 @@ TEST(PosixDateTime, TheLocalesOwnFormsWithAFullYearAndNoZone)
     }
 }
 
-TEST(PosixDateTime, TheClockInTheCurrentLocale)
+TEST(PosixDateTime, TheClockInTheUsersLocale)
 {
-    PosixDateTimeFormatter formatter([] { return std::time_t(1796826990); });
     const char *zone = std::getenv("TZ");
     const std::string saved = zone ? zone : "";
     ASSERT_EQ(setenv("TZ", "UTC", 1), 0);
     tzset();
+    // LC_ALL would win over LC_TIME; a locale the system lacks is the C locale's.
+    const char *all = std::getenv("LC_ALL");
+    const std::string savedAll = all ? all : "";
+    unsetenv("LC_ALL");
+    ASSERT_EQ(setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1), 0);
+    PosixDateTimeFormatter formatter([] { return std::time_t(1796826990); });
+    unsetenv("LC_TIME");
+    if (all)
+        setenv("LC_ALL", savedAll.c_str(), 1);
     EXPECT_EQ(formatter.format(DateTimeFormat::ShortDate), "12/09/2026");
     EXPECT_EQ(formatter.format(DateTimeFormat::LongDate), "Wednesday, December 9, 2026");
     EXPECT_EQ(formatter.format(DateTimeFormat::LongTime), "14:36:30");

@@ -266,19 +266,29 @@ std::string dateTimePattern(DateTimeFormat which, const LocaleTimeFormats &forma
 
 PosixDateTimeFormatter::PosixDateTimeFormatter(std::function<std::time_t()> now)
     : m_now(std::move(now))
+    , m_locale(newlocale(LC_TIME_MASK, "", locale_t {}))
 {
+    // A locale the system lacks: the C library's own forms.
+    if (!m_locale)
+        m_locale = newlocale(LC_TIME_MASK, "C", locale_t {});
+}
+
+PosixDateTimeFormatter::~PosixDateTimeFormatter()
+{
+    if (m_locale)
+        freelocale(m_locale);
 }
 
 std::string PosixDateTimeFormatter::format(DateTimeFormat which)
 {
-    const LocaleTimeFormats formats { nl_langinfo(D_FMT), nl_langinfo(T_FMT),
-        nl_langinfo(T_FMT_AMPM) };
+    const LocaleTimeFormats formats { nl_langinfo_l(D_FMT, m_locale),
+        nl_langinfo_l(T_FMT, m_locale), nl_langinfo_l(T_FMT_AMPM, m_locale) };
     const std::string pattern = dateTimePattern(which, formats);
     const std::time_t now = m_now();
     std::tm local {};
     localtime_r(&now, &local);
     char buffer[512];
-    const auto n = std::strftime(buffer, sizeof buffer, pattern.c_str(), &local);
+    const auto n = strftime_l(buffer, sizeof buffer, pattern.c_str(), &local, m_locale);
     return std::string(buffer, n);
 }
 

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <functional>
+#include <locale.h>
 #include <string>
 
 namespace quorvel {
@@ -26,16 +27,21 @@ struct LocaleTimeFormats
 // Neither time names the zone.
 std::string dateTimePattern(DateTimeFormat which, const LocaleTimeFormats &formats);
 
-// The local date and time in the formats of the C library's current locale (LC_TIME).
+// The local date and time in the formats of the user's LC_TIME locale (LC_ALL, LC_TIME or
+// LANG, as date(1) reads them), whatever the process's own locale is.
 class PosixDateTimeFormatter : public DateTimeFormatter
 {
 public:
     explicit PosixDateTimeFormatter(
         std::function<std::time_t()> now = [] { return std::time(nullptr); });
+    ~PosixDateTimeFormatter() override;
+    PosixDateTimeFormatter(const PosixDateTimeFormatter &) = delete;
+    PosixDateTimeFormatter &operator=(const PosixDateTimeFormatter &) = delete;
     std::string format(DateTimeFormat which) override;
 
 private:
     std::function<std::time_t()> m_now;
+    locale_t m_locale;
 };
 
 } // namespace quorvel

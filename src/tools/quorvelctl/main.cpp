@@ -4,7 +4,6 @@
 #include "tools/quorvelctl/PlaybackCommands.h"
 #include "tools/quorvelctl/RecordCommands.h"
 
-#include <clocale>
 #include <cstdio>
 #include <cstring>
 
@@ -30,8 +29,6 @@ constexpr const char *kHelp =
 
 int main(int argc, char **argv)
 {
-    // Dates and times as the program itself types them; nothing else follows the locale.
-    std::setlocale(LC_TIME, "");
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kHelp, argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
