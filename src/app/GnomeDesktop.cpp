@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopImpl.h"
+#include "catalogue/Paths.h"
 #include "common/Error.h"
+#include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
 #include "platform/TypingPace.h"
 #include "platform/dbus/Bus.h"
+#include "platform/dbus/DesktopProbe.h"
 #include "platform/gnome/GnomeHotKeyRegistrar.h"
 #include "platform/gnome/GnomeShell.h"
 #include "platform/gnome/GnomeShellKeySink.h"
 #include "platform/gnome/GnomeWindowSystem.h"
+#include "platform/portal/PortalKeySink.h"
+#include "platform/portal/RemoteDesktopSession.h"
 #include "platform/wayland/CompositorQueues.h"
 #include "platform/x11/VirtualKeys.h"
 #include "recording/wayland/WaylandJournal.h"
@@ -134,6 +139,63 @@ private:
     TypingPace m_pace;
 };
 
+// GNOME without Quorvel's extension: typing through the RemoteDesktop portal, which shows
+// its "Remote desktop" dialog when a macro first types, keys of the default layout only; the
+// windows and the status bar say how to turn the extension on for the rest.
+class GnomePortalDesktop final : public DesktopBackend::Impl
+{
+public:
+    GnomePortalDesktop()
+    {
+        SessionOffer offer;
+        offer.kind = SessionKind::Wayland;
+        offer.reachable = true;
+        offer.desktop = WaylandDesktopKind::Gnome;
+        dbus::probeDesktopServices(offer);
+        m_limits = desktopLimits(offer);
+        m_limits.recording = WaylandJournal::kRecordingUnavailable;
+        const std::string advice = shellExtensionAdvice(offer.shellExtension);
+        m_windows.emplace(advice);
+        if (offer.remoteDesktopPortal == 0) {
+            m_missingKeys.emplace(m_limits.why(feature::Typing));
+            return;
+        }
+        try {
+            // Through the portal one call at a time: GNOME's backend is not known to keep
+            // the order of calls sent at once.
+            m_session.emplace(dbus::Bus::session(), Paths::fromEnvironment().dataFolder,
+                portal::RemoteDesktopSession::Keyboard);
+            m_keys.emplace(*m_session, xkb::LayoutNames {});
+        } catch (const Error &e) {
+            m_missingKeys.emplace(e.what());
+        }
+    }
+
+    Backend backend() override
+    {
+        Backend b;
+        if (m_keys) {
+            b.keys = &*m_keys;
+            b.keyboard = &*m_keys;
+        } else {
+            b.keys = &*m_missingKeys;
+            b.keyboard = &*m_missingKeys;
+        }
+        b.windows = &*m_windows;
+        b.journalUnavailable = WaylandJournal::kRecordingUnavailable;
+        b.limits = m_limits;
+        b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
+        return b;
+    }
+
+private:
+    std::optional<portal::RemoteDesktopSession> m_session;
+    std::optional<portal::PortalKeySink> m_keys;
+    std::optional<UnavailableKeySink> m_missingKeys;
+    std::optional<UnavailableWindowSystem> m_windows;
+    DesktopLimits m_limits;
+};
+
 } // namespace
 
 std::unique_ptr<DesktopBackend::Impl> makeGnomeDesktop()
@@ -152,9 +214,7 @@ std::unique_ptr<DesktopBackend::Impl> makeGnomeDesktop()
     } catch (const Error &) {
         // No session bus, or the extension went away while starting: as without it.
     }
-    // Without the extension, what the compositor's protocols offer; the doctor says how to
-    // turn the extension on (gnome::extensionAdvice).
-    return makeWlrootsDesktop();
+    return std::make_unique<GnomePortalDesktop>();
 }
 
 } // namespace quorvel
