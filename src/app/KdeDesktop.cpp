@@ -1,15 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopImpl.h"
+#include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
 #include "platform/dbus/DesktopProbe.h"
 #include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinWindowSystem.h"
+#include "platform/portal/Clipboard.h"
+#include "platform/portal/KdeLayout.h"
+#include "platform/portal/PortalKeySink.h"
+#include "platform/portal/RemoteDesktopSession.h"
 #include "platform/x11/VirtualKeys.h"
 #include "recording/wayland/WaylandJournal.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -58,10 +64,7 @@ public:
         } catch (const Error &e) {
             lack(feature::HotKeys, verdictOf(e));
         }
-        // TODO(lead): the RemoteDesktop portal's PortalKeySink (src/platform/portal/) types
-        // here once it is merged, given [this] { return m_windows->focusedAppId(); } to tell
-        // terminals apart for its clipboard route. Until then typing says it cannot.
-        lack(feature::Typing, kTypingPending);
+        startTyping();
         // The wlroots journal finds no virtual pointer on KWin; replay through the portal
         // takes its place when it comes.
         if (!m_journal.available())
@@ -73,8 +76,13 @@ public:
     Backend backend() override
     {
         Backend b;
-        b.keys = &m_missingKeys;
-        b.keyboard = &m_missingKeys;
+        if (m_keys) {
+            b.keys = &*m_keys;
+            b.keyboard = &*m_keys;
+        } else {
+            b.keys = &*m_missingKeys;
+            b.keyboard = &*m_missingKeys;
+        }
         b.windows = m_windows ? static_cast<WindowSystem *>(&*m_windows) : &*m_missingWindows;
         b.hotKeys = m_hotKeys.get();
         b.journal = &m_journal;
@@ -87,6 +95,10 @@ public:
         if (m_hotKeys)
             b.eventSources.push_back(
                 { m_hotKeys->fileDescriptor(), [this] { m_hotKeys->processEvents(); } });
+        // After a paste we hold the user's clipboard and answer the programs that paste it.
+        if (m_clipboard)
+            b.eventSources.push_back(
+                { m_clipboard->fileDescriptor(), [this] { m_clipboard->processEvents(); } });
         b.eventSources.push_back(
             { m_journal.fileDescriptor(), [this] { m_journal.processEvents(); } });
         b.processPending = [this] {
@@ -114,8 +126,36 @@ public:
     }
 
 private:
-    static constexpr const char *kTypingPending =
-        "typing on KDE Plasma through the RemoteDesktop portal is not part of this build";
+    // The RemoteDesktop portal, its session opened at the first key; what the layout lacks
+    // goes through the clipboard where the compositor offers data control.
+    void startTyping()
+    {
+        try {
+            m_session.emplace(dbus::Bus::session(), Paths::fromEnvironment().dataFolder,
+                portal::RemoteDesktopSession::Keyboard, "org.freedesktop.impl.portal.desktop.kde");
+        } catch (const Error &e) {
+            m_missingKeys.emplace(verdictOf(e));
+            lack(feature::Typing, verdictOf(e));
+            return;
+        }
+        try {
+            m_clipboard.emplace();
+        } catch (const Error &) {
+            // Without it routeOf says None for what the layout lacks, and a run names them.
+        }
+        const char *config = std::getenv("XDG_CONFIG_HOME");
+        const char *home = std::getenv("HOME");
+        const std::string configHome =
+            config && *config ? std::string(config) : std::string(home ? home : "") + "/.config";
+        try {
+            m_keys.emplace(*m_session, portal::readKdeLayoutNames(configHome),
+                m_clipboard ? &*m_clipboard : nullptr,
+                [this] { return m_windows ? m_windows->focusedAppId() : std::string(); });
+        } catch (const Error &e) {
+            m_missingKeys.emplace(verdictOf(e));
+            lack(feature::Typing, verdictOf(e));
+        }
+    }
 
     // Says why the feature does not work here, in the doctor's order.
     void lack(const char *name, const std::string &why)
@@ -137,8 +177,11 @@ private:
     std::optional<kde::KwinWindowSystem> m_windows;
     std::optional<UnavailableWindowSystem> m_missingWindows;
     std::unique_ptr<kde::KdeHotKeyRegistrar> m_hotKeys;
-    // Stand-in until the portal's typing is merged.
-    UnavailableKeySink m_missingKeys { kTypingPending };
+    std::optional<portal::RemoteDesktopSession> m_session;
+    std::optional<portal::DataControlClipboard> m_clipboard;
+    std::optional<portal::PortalKeySink> m_keys;
+    // Where the portal's typing could not start: says why.
+    std::optional<UnavailableKeySink> m_missingKeys;
     WaylandJournal m_journal;
     DesktopLimits m_limits;
 };
