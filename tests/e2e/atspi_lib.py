@@ -455,16 +455,16 @@ def sway_window(title):
 
 
 # The desktop (see desktops.py) that takes the screenshots, when a driver names one.
-desktop = None
+screen_desktop = None
 
 
 def screenshot(file_name, around=None):
     """The screen as a PNG in the artifacts folder, or only the part around a window
     (its frame and title bar included); returns its path."""
     path = os.path.join(artifacts_dir(), file_name)
-    if desktop is not None:
+    if screen_desktop is not None:
         try:
-            desktop.screenshot(path, name(around) if around is not None else None)
+            screen_desktop.screenshot(path, name(around) if around is not None else None)
         except (subprocess.SubprocessError, OSError) as error:
             raise E2EError(f"no screenshot {path}: {error}") from None
         return path

@@ -269,7 +269,7 @@ def run(work, data, catalogue):
 
 def main():
     global desktop
-    desktop = atspi_lib.desktop = desktops.current()
+    desktop = atspi_lib.screen_desktop = desktops.current()
     return drive(run, *sys.argv[1:4], name=desktop.name,
                  on_failure=tree_on_failure(desktop.name), cleanup=desktop.stop)
 

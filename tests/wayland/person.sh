@@ -14,6 +14,7 @@ echo "screenshots: $QUORVEL_ARTIFACTS"
 # A picture left by an earlier run would pass for one of this run.
 case ${XDG_CURRENT_DESKTOP:-} in
 KDE) desktop=kde ;;
+GNOME) desktop=gnome ;;
 *) desktop=wayland ;;
 esac
 rm -f "$QUORVEL_ARTIFACTS/$desktop"-* "$QUORVEL_ARTIFACTS/wizard-$desktop"-*
