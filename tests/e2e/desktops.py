@@ -47,6 +47,8 @@ def png(path, width, height, rows):
 
 class Sway:
     name = "wayland"  # the prefix of its screenshots
+    # Whether a program may set the clipboard without the focus (data control).
+    clipboard = True
 
     def __init__(self):
         self.processes = []
@@ -269,6 +271,8 @@ class Gnome(Sway):
     screen through the Screenshot portal."""
 
     name = "gnome"
+    # Mutter offers no data control: wl-copy would take the focus from the target.
+    clipboard = False
     MUTTER = "org.gnome.Mutter.RemoteDesktop"
     SHELL, SHELL_PATH = "example.ostrin.Quorvel.Shell", "/example/ostrin/Quorvel/Shell"
     SHELL_IFACE = SHELL + "1"

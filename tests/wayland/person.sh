@@ -40,4 +40,11 @@ sed 's/^/    doctor: /' "$work/doctor.txt"
 for feature in Typing "Hot keys" "Window triggers" Focus; do
     check "the doctor says $feature works" grep -qx "$feature: works" "$work/doctor.txt"
 done
+# What the doctor says works, the main window does not call missing.
+lacking=$(cat "$work/desktop-line.txt" 2>/dev/null)
+echo "    main window: ${lacking:-(lacks nothing)}"
+not_lacking() { ! grep -qiE "[:,] $1[,.]" <<<"$lacking"; }
+while IFS= read -r feature; do
+    check "the main window and the doctor agree that $feature works" not_lacking "$feature"
+done < <(sed -n 's/^\([A-Z][a-z ]*\): works$/\1/p' "$work/doctor.txt")
 finish
