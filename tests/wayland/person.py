@@ -30,9 +30,9 @@ from atspi_lib import (  # noqa: E402
 # then a line of each script and an emoji beyond the 16-bit plane, and long texts.
 GREETING = "Hello, Wayland! ~^@{} é Привет Ωμέγα 東京"
 MIXED = "ASCII é ß Привет Ωμέγα 東京 😀"
-# Printable ASCII but "<", which opens the language's commands.
-ASCII = "".join(random.Random(25).choice([chr(c) for c in range(32, 127) if c != ord("<")])
-                for _ in range(2000))
+# Printable ASCII but "<", which opens the language's commands, in an order of its own.
+ASCII = "".join(random.Random(25).choices([chr(c) for c in range(32, 127) if c != ord("<")],
+                                          k=2000))
 CJK = "".join(chr(0x4E00 + i) for i in range(2000))
 LINE = 100  # characters of a typed line: ASCII and CJK go as 20 lines each
 
