@@ -1,13 +1,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""The whole program on a headless Wayland desktop (sway or KDE Plasma, see desktops.py) as a
-person uses it: three macros made through "Macro Assistant" over the accessibility bus (texts
-set through the text interface, the hot keys pressed into their box on the person's keyboard),
-then each put to work on terminal windows: a hot key types ASCII, 2,000 distinct CJK characters
-and mixed scripts exactly, the user's clipboard kept, a window title starts a program, and FOCUS
-and LOOKFOR move the typing between windows and wait as they do on X11; the recording page
-says why it cannot record here. Started by person.sh with the scratch folder, the data folder
-and the catalogue as arguments, the program already running as a native Wayland client. Exit
-status 0 when every check passed."""
+"""The whole program on a headless Wayland desktop (sway, KDE Plasma or GNOME: see
+desktops.py) as a person uses it: three macros made through "Macro Assistant" over the
+accessibility bus (texts set through the text interface, the hot keys pressed into their box on
+the person's keyboard), then each put to work on terminal windows: a hot key types ASCII, 2,000
+distinct CJK characters and mixed scripts exactly, the user's clipboard kept, a window title
+starts a program, and FOCUS and LOOKFOR move the typing between windows and wait as they do on
+X11; the recording page says why it cannot record here. Started by person.sh with the scratch
+folder, the data folder and the catalogue as arguments, the program already running as a
+native Wayland client. Exit status 0 when every check passed."""
 
 import os
 import random

@@ -4,7 +4,7 @@
 # uses it: macros made through the wizard run by their hot keys and a window title on terminal
 # windows (person.py says what), then the doctor. A new user's first run, with the default
 # folders. Runs under scripts/with-sway.sh inside a D-Bus session of its own, or under
-# scripts/with-kwin.sh; screenshots go to $QUORVEL_ARTIFACTS.
+# scripts/with-kwin.sh or scripts/with-gnome.sh; screenshots go to $QUORVEL_ARTIFACTS.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../e2e/lib.bash"
