@@ -10,12 +10,13 @@ bool isTerminal(std::string_view appId)
 {
     // Wayland app ids and X11 resource classes of the common terminals; an X11 class may come
     // capitalised ("XTerm", "URxvt").
-    static constexpr std::array<std::string_view, 29> terminals { "alacritty", "eterm", "foot",
+    static constexpr std::array<std::string_view, 30> terminals { "alacritty", "eterm", "foot",
         "footclient", "gnome-terminal", "gnome-terminal-server", "guake", "kitty", "konsole",
-        "lxterminal", "mate-terminal", "org.codeberg.dnkl.foot", "org.gnome.console",
-        "org.gnome.ptyxis", "org.gnome.terminal", "org.kde.konsole", "org.kde.yakuake",
-        "org.wezfurlong.wezterm", "qterminal", "rxvt", "st-256color", "terminator", "terminology",
-        "tilix", "urxvt", "weston-terminal", "wezterm", "xfce4-terminal", "xterm" };
+        "lxterminal", "mate-terminal", "org.codeberg.dnkl.foot",
+        "org.freedesktop.weston.wayland-terminal", "org.gnome.console", "org.gnome.ptyxis",
+        "org.gnome.terminal", "org.kde.konsole", "org.kde.yakuake", "org.wezfurlong.wezterm",
+        "qterminal", "rxvt", "st-256color", "terminator", "terminology", "tilix", "urxvt",
+        "weston-terminal", "wezterm", "xfce4-terminal", "xterm" };
     const std::string lower = [&] {
         std::string s(appId);
         std::transform(s.begin(), s.end(), s.begin(),
