@@ -94,6 +94,12 @@ std::vector<StateFile> stateFiles(const std::string &folder)
     return files;
 }
 
+std::string troubleOf(const Error &e)
+{
+    return std::string("sway did not send its config (") + e.what()
+        + "), so combinations it binds may be taken over";
+}
+
 bool contains(const std::vector<SwayCombo> &combos, const SwayCombo &combo)
 {
     return std::find(combos.begin(), combos.end(), combo) != combos.end();
@@ -157,8 +163,7 @@ const std::vector<SwayCombo> &SwayHotKeyRegistrar::configured()
     } catch (const Error &e) {
         // sway drops a client its reply is too large for; the commands go on over a new
         // connection, and the keys its config binds are not known.
-        m_configTrouble = std::string("sway did not send its config (") + e.what()
-            + "), so combinations it binds may be taken over";
+        m_configTrouble = troubleOf(e);
         try {
             m_commands = SwayIpc::connect(m_socketPath);
         } catch (const Error &) {
@@ -333,6 +338,18 @@ std::vector<std::string> SwayHotKeyRegistrar::staleBindings(
     std::sort(stale.begin(), stale.end());
     stale.erase(std::unique(stale.begin(), stale.end()), stale.end());
     return stale;
+}
+
+std::string SwayHotKeyRegistrar::configTroubleAt(const std::string &socketPath)
+{
+    try {
+        const auto ipc = SwayIpc::connect(socketPath);
+        const std::string file = ipc->version().configFile;
+        configuredCombos(ipc->config(), file, readConfigFile);
+    } catch (const Error &e) {
+        return troubleOf(e);
+    }
+    return {};
 }
 
 void SwayHotKeyRegistrar::removeStaleBindings()

@@ -37,6 +37,9 @@ public:
     // What went wrong reading sway's config, in a sentence; empty when nothing did. Hot keys
     // are bound all the same.
     const std::string &configTrouble() const { return m_configTrouble; }
+    // The same for a reading of the config of the sway at socketPath, as a registrar made
+    // there would find it.
+    static std::string configTroubleAt(const std::string &socketPath);
 
     // The combinations that processes which have ended left bound on the sway at socketPath,
     // by the state files of stateFolder; any registrar made there removes them.
