@@ -247,6 +247,8 @@ TEST(SwayHotKeyConfig, AConfigTooLargeForSwaysReplyLeavesHotKeysWorking)
     const TempDir state;
     SwayHotKeyRegistrar hotKeys(SwayIpc::socketPath(), state.path());
     EXPECT_NE(hotKeys.configTrouble(), "");
+    EXPECT_EQ(SwayHotKeyRegistrar::configTroubleAt(SwayIpc::socketPath()), hotKeys.configTrouble())
+        << "the doctor's reading";
     int presses = 0;
     ASSERT_NE(hotKeys.registerHotKey(CtrlAlt, 'G', [&](unsigned, KeyCode) { ++presses; }), 0);
     press("-M ctrl -M alt -k g");

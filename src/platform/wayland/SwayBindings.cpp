@@ -163,7 +163,7 @@ std::vector<std::string> words(std::string_view line)
 
 // Bounds on what one reading of a config takes, far above any real config.
 constexpr std::size_t kMaxConfigFileBytes = 1 << 20;
-constexpr std::size_t kMaxIncludedBytes = 8 << 20;
+constexpr std::size_t kMaxIncludedBytes = 2 << 20;
 constexpr int kMaxIncludedFiles = 256;
 constexpr std::size_t kMaxLineBytes = 64 << 10;
 

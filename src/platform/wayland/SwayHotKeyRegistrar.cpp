@@ -158,8 +158,15 @@ const std::vector<SwayCombo> &SwayHotKeyRegistrar::configured()
     m_configRead = true;
     m_configured.clear();
     m_configTrouble.clear();
+    // Included files are read on the thread that must answer an end signal: a signal stops
+    // the reading between two files.
+    const auto read = [](const std::string &path) {
+        if (SwayIpc::interrupted())
+            throw Error("interrupted");
+        return readConfigFile(path);
+    };
     try {
-        m_configured = configuredCombos(m_commands->config(), m_configFile, readConfigFile);
+        m_configured = configuredCombos(m_commands->config(), m_configFile, read);
     } catch (const Error &e) {
         // sway drops a client its reply is too large for; the commands go on over a new
         // connection, and the keys its config binds are not known.

@@ -209,6 +209,12 @@ void SwayIpc::setInterruption(int fd)
     g_interruption = fd;
 }
 
+bool SwayIpc::interrupted()
+{
+    pollfd p { g_interruption, POLLIN, 0 };
+    return g_interruption >= 0 && ::poll(&p, 1, 0) > 0;
+}
+
 bool SwayIpc::receive(int timeoutMs)
 {
     if (m_closed)

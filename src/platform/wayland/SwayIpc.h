@@ -91,6 +91,8 @@ public:
     // signals' pipe, so that a slow or hostile peer cannot keep the process from ending. -1
     // for none.
     static void setInterruption(int fd);
+    // Whether that descriptor is readable now.
+    static bool interrupted();
 
 private:
     bool receive(int timeoutMs);

@@ -91,6 +91,7 @@ public:
     bool wait(const std::vector<int> &fds)
     {
         std::vector<pollfd> polled;
+        polled.reserve(fds.size());
         for (const int fd : fds)
             polled.push_back({ fd, POLLIN, 0 });
         ppoll(polled.data(), polled.size(), nullptr, &m_waitMask);
