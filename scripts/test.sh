@@ -38,6 +38,7 @@ if [ $fast -eq 1 ]; then
     ./quorvel_forms_tests --gtest_brief=1 2>&1 | grep -v '^This plugin does not support' || status=1
     ./quorvel_wayland_unit_tests --gtest_brief=1 || status=1
     ./quorvel_mainwindow_tests --gtest_brief=1 || status=1
+    dbus-run-session -- ./desktop/quorvel_desktop_unit_tests --gtest_brief=1 || status=1
     for pid in "${shards[@]}"; do wait "$pid" || status=1; done
     [ $status -eq 0 ] && echo "test.sh --fast: passed" || echo "test.sh --fast: FAILED" >&2
     exit $status

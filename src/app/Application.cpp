@@ -346,8 +346,9 @@ TfrmWizard &Application::Impl::wizard()
     frmWizard->setHotKeyLookups(backend.virtualKeyOfKeycode, backend.keyName);
     insertionModel = std::make_unique<InsertionModel>(*this, catalogue);
     frmWizard->setInsertionModel(*insertionModel);
-    checkModel = std::make_unique<MacroCheckModel>(
-        MacroCheckModel::Deps { catalogue, paths.dataFolder, dateTime });
+    checkModel =
+        std::make_unique<MacroCheckModel>(MacroCheckModel::Deps { catalogue, paths.dataFolder,
+            dateTime, [keys = backend.keys](char32_t c) { return keys->routeOf(c); } });
     frmWizard->setCheckModel(*checkModel);
     return *frmWizard;
 }

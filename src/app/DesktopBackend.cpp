@@ -6,6 +6,7 @@
 #include "platform/Journal.h"
 #include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
+#include "platform/dbus/DesktopProbe.h"
 #include "platform/wayland/SwayHotKeyRegistrar.h"
 #include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -248,7 +249,7 @@ std::unique_ptr<DesktopBackend::Impl> desktopOfSession()
     if (sessionKindOf(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"))
         != SessionKind::Wayland)
         return std::make_unique<X11Desktop>();
-    switch (waylandDesktopOf(std::getenv("XDG_CURRENT_DESKTOP"))) {
+    switch (dbus::sessionDesktop()) {
     case WaylandDesktopKind::Kde:
         return makeKdeDesktop();
     case WaylandDesktopKind::Gnome:

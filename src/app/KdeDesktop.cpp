@@ -1,11 +1,213 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopImpl.h"
+#include "catalogue/Paths.h"
+#include "common/Error.h"
+#include "platform/NullPlatform.h"
+#include "platform/SessionDoctor.h"
+#include "platform/dbus/DesktopProbe.h"
+#include "platform/kde/KdeHotKeyRegistrar.h"
+#include "platform/kde/KwinWindowSystem.h"
+#include "platform/portal/Clipboard.h"
+#include "platform/portal/KdeLayout.h"
+#include "platform/portal/PortalKeySink.h"
+#include "platform/portal/RemoteDesktopSession.h"
+#include "platform/x11/VirtualKeys.h"
+#include "recording/portal/PortalJournal.h"
+#include "recording/wayland/WaylandJournal.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <memory>
+#include <optional>
 
 namespace quorvel {
 
+namespace {
+
+// An error's message as a verdict reads: "KWin is not on the session bus." gives "KWin is not
+// on the session bus"; a sentence's "The" is lowered.
+std::string verdictOf(const Error &e)
+{
+    std::string why = e.what();
+    if (!why.empty() && why.back() == '.')
+        why.pop_back();
+    if (why.rfind("The ", 0) == 0)
+        why[0] = 't';
+    return why;
+}
+
+std::string configHome()
+{
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/')
+        return config;
+    const char *home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config";
+}
+
+constexpr const char *kKdePortalBackend = "org.freedesktop.impl.portal.desktop.kde";
+
+// KDE Plasma: typing and replay through the RemoteDesktop portal (what the layout lacks pasted
+// through the compositor's data control), windows through a KWin script, hot keys through the
+// GlobalShortcuts portal.
+// What the desktop does not give is a stand-in that says why, as the windows and the doctor
+// do.
+class KdeDesktop final : public DesktopBackend::Impl
+{
+public:
+    KdeDesktop()
+    {
+        // The doctor's verdicts, so the windows say what it says; then what failed here.
+        SessionOffer offer;
+        offer.kind = SessionKind::Wayland;
+        offer.reachable = true;
+        offer.desktop = WaylandDesktopKind::Kde;
+        dbus::probeDesktopServices(offer);
+        m_limits = desktopLimits(offer);
+        const std::string stateFolder = kde::KwinWindowSystem::defaultStateFolder();
+        try {
+            m_windows.emplace(stateFolder);
+        } catch (const Error &e) {
+            m_missingWindows.emplace(verdictOf(e));
+            lack(feature::WindowTriggers, verdictOf(e));
+            lack(feature::Focus, verdictOf(e));
+        }
+        try {
+            m_hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(stateFolder);
+        } catch (const Error &e) {
+            lack(feature::HotKeys, verdictOf(e));
+        }
+        m_limits.recording = WaylandJournal::kRecordingUnavailable;
+        // The session is asked for at the first key, not here: a desktop that asks the user
+        // asks when a macro first types.
+        try {
+            m_session.emplace(dbus::Bus::session(), Paths::fromEnvironment().dataFolder,
+                portal::RemoteDesktopSession::Keyboard | portal::RemoteDesktopSession::Pointer,
+                kKdePortalBackend);
+        } catch (const Error &e) {
+            m_missingKeys.emplace("the session bus does not answer: " + verdictOf(e));
+            lack(feature::Typing, verdictOf(e));
+            lack(feature::Replay, verdictOf(e));
+            return;
+        }
+        try {
+            m_clipboard.emplace();
+            m_session->setCompositorRoundtrip([this] { m_clipboard->roundtrip(); });
+        } catch (const Error &) {
+            // Without data control, what the layout lacks cannot be typed: runs say so.
+        }
+        const xkb::LayoutNames layout = portal::readKdeLayoutNames(configHome());
+        try {
+            m_keys.emplace(*m_session, layout, m_clipboard ? &*m_clipboard : nullptr,
+                [this] { return m_windows ? m_windows->focusedAppId() : std::string(); });
+        } catch (const Error &e) {
+            m_missingKeys.emplace(verdictOf(e));
+            lack(feature::Typing, verdictOf(e));
+        }
+        m_journal.emplace(*m_session, layout);
+        if (!m_journal->available())
+            lack(feature::Replay, m_journal->unavailableReason());
+    }
+
+    Backend backend() override
+    {
+        Backend b;
+        if (m_keys) {
+            b.keys = &*m_keys;
+            b.keyboard = &*m_keys;
+        } else {
+            b.keys = &*m_missingKeys;
+            b.keyboard = &*m_missingKeys;
+        }
+        b.windows = m_windows ? static_cast<WindowSystem *>(&*m_windows) : &*m_missingWindows;
+        b.hotKeys = m_hotKeys.get();
+        b.journal = m_journal && m_journal->available() ? &*m_journal : nullptr;
+        b.journalUnavailable = WaylandJournal::kRecordingUnavailable;
+        b.limits = m_limits;
+        b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
+        if (m_windows)
+            b.eventSources.push_back(
+                { m_windows->fileDescriptor(), [this] { m_windows->processEvents(); } });
+        if (m_hotKeys)
+            b.eventSources.push_back(
+                { m_hotKeys->fileDescriptor(), [this] { m_hotKeys->processEvents(); } });
+        // A paste leaves the user's clipboard with us: its requests must be answered.
+        if (m_clipboard)
+            b.eventSources.push_back(
+                { m_clipboard->fileDescriptor(), [this] { m_clipboard->processEvents(); } });
+        if (m_journal)
+            b.eventSources.push_back(
+                { m_journal->fileDescriptor(), [this] { m_journal->processEvents(); } });
+        b.processPending = [this] {
+            // A lost session bus is reported by its descriptor's own handler.
+            if (m_windows) {
+                try {
+                    m_windows->processEvents();
+                } catch (const Error &) {
+                }
+            }
+            if (m_hotKeys)
+                m_hotKeys->processEvents();
+            if (m_clipboard) {
+                try {
+                    m_clipboard->processEvents();
+                } catch (const Error &) {
+                }
+            }
+            if (m_journal)
+                m_journal->processEvents();
+        };
+        b.setApplicationActiveQuery = [this](std::function<bool()> query) {
+            if (m_hotKeys)
+                m_hotKeys->setApplicationActiveQuery(std::move(query));
+        };
+        if (m_windows)
+            b.setTitleChangeHandler = [this](std::function<void()> changed) {
+                m_windows->setOnTitleChange(std::move(changed));
+            };
+        b.cancelPlayBacks = [this] {
+            if (m_journal)
+                m_journal->cancelPlayBack();
+        };
+        return b;
+    }
+
+private:
+    // Says why the feature does not work here, in the doctor's order.
+    void lack(const char *name, const std::string &why)
+    {
+        auto &lacking = m_limits.lacking;
+        lacking.erase(std::remove_if(lacking.begin(), lacking.end(),
+                          [&](const FeatureVerdict &v) { return v.feature == name; }),
+            lacking.end());
+        lacking.push_back({ name, why });
+        const auto rank = [](const FeatureVerdict &v) {
+            const char *const order[] = { feature::Typing, feature::HotKeys,
+                feature::WindowTriggers, feature::Focus, feature::Replay, feature::Recording };
+            return std::find(std::begin(order), std::end(order), v.feature) - std::begin(order);
+        };
+        std::stable_sort(lacking.begin(), lacking.end(),
+            [&](const FeatureVerdict &a, const FeatureVerdict &b) { return rank(a) < rank(b); });
+    }
+
+    std::optional<kde::KwinWindowSystem> m_windows;
+    std::optional<UnavailableWindowSystem> m_missingWindows;
+    std::unique_ptr<kde::KdeHotKeyRegistrar> m_hotKeys;
+    // The clipboard outlives the sink and the session that paste through it.
+    std::optional<portal::DataControlClipboard> m_clipboard;
+    std::optional<portal::RemoteDesktopSession> m_session;
+    std::optional<portal::PortalKeySink> m_keys;
+    std::optional<UnavailableKeySink> m_missingKeys;
+    std::optional<PortalJournal> m_journal;
+    DesktopLimits m_limits;
+};
+
+} // namespace
+
 std::unique_ptr<DesktopBackend::Impl> makeKdeDesktop()
 {
-    return makeWlrootsDesktop();
+    return std::make_unique<KdeDesktop>();
 }
 
 } // namespace quorvel

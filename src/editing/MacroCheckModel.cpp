@@ -65,6 +65,7 @@ void MacroCheckModel::checkText()
     context.selfName = m_name;
     context.separator = m_d.catalogue.store().readString(
         settings::Main, settings::WaitForSeparator, settings::WaitForSeparatorDefault);
+    context.route = m_d.route;
     m_findings = checkMacroText(m_text, context).findings;
     m_findingsText.clear();
     for (const MacroFinding &f : m_findings) {
@@ -80,8 +81,8 @@ void MacroCheckModel::checkText()
 void MacroCheckModel::dryRun()
 {
     m_dryRunText.clear();
-    for (const std::string &line :
-        dryRunMacroText(m_text, DryRunSetup { m_d.catalogue, m_d.dataFolder, m_d.dateTime })) {
+    for (const std::string &line : dryRunMacroText(
+             m_text, DryRunSetup { m_d.catalogue, m_d.dataFolder, m_d.dateTime, m_d.route })) {
         if (!m_dryRunText.empty())
             m_dryRunText += '\n';
         m_dryRunText += line;

@@ -3,6 +3,7 @@
 
 #include "playback/MacroCheck.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ public:
         Catalogue &catalogue;
         std::string dataFolder; // with its trailing separator
         DateTimeFormatter &dateTime;
+        // How the desktop types each character: the check and the dry run say which are
+        // pasted and which cannot be typed. Unset: every character is typed.
+        std::function<CharacterRoute(char32_t)> route = {};
     };
 
     static constexpr const char *NoFindings = "No problems found.";

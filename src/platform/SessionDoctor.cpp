@@ -11,6 +11,13 @@ constexpr const char *kVirtualKeyboard = wayland_global::VirtualKeyboard;
 constexpr const char *kToplevels = wayland_global::Toplevels;
 constexpr const char *kVirtualPointer = wayland_global::VirtualPointer;
 constexpr const char *kSwayIpc = "sway IPC";
+constexpr const char *kRemoteDesktop = "RemoteDesktop portal";
+constexpr const char *kGlobalShortcuts = "GlobalShortcuts portal";
+constexpr const char *kKwinScripting = "KWin scripting";
+constexpr const char *kExtension = "Quorvel's GNOME Shell extension";
+constexpr const char *kShortcutAdvice =
+    "bind a desktop shortcut to quorvel '/Open:\"Name\"' /Close instead";
+constexpr const char *kNoRecording = "recording needs an X11 session";
 
 constexpr const char *kWorks = "works";
 constexpr std::string_view kWorksInPart = "works in part: ";
@@ -39,7 +46,50 @@ std::vector<FeatureVerdict> everyFeature(const std::string &reason)
     return verdicts(reason, reason, reason, reason, reason, reason);
 }
 
+std::vector<FeatureVerdict> kdeVerdicts(const SessionOffer &offer)
+{
+    const std::string noPortal = "the desktop portal offers no remote desktop (install "
+                                 "xdg-desktop-portal and xdg-desktop-portal-kde)";
+    const std::string noScripting = "KWin's scripting does not answer on the session bus";
+    const bool portal = offer.remoteDesktopPortal > 0;
+    return verdicts(portal ? kWorks : noPortal,
+        offer.globalShortcutsPortal > 0
+            ? kWorks
+            : std::string("the desktop portal offers no global shortcuts; ") + kShortcutAdvice,
+        offer.kwinScripting ? kWorks : noScripting, offer.kwinScripting ? kWorks : noScripting,
+        portal ? kWorks : noPortal, kNoRecording);
+}
+
+std::vector<FeatureVerdict> gnomeVerdicts(const SessionOffer &offer)
+{
+    if (offer.shellExtension == ShellExtension::Running)
+        return verdicts(kWorks, kWorks, kWorks, kWorks, kWorks, kNoRecording);
+    const std::string advice = shellExtensionAdvice(offer.shellExtension);
+    // Without the extension only the portal types, asking the user once a session.
+    return verdicts(offer.remoteDesktopPortal > 0
+            ? kWorks
+            : "the desktop portal offers no remote desktop, and " + advice,
+        offer.globalShortcutsPortal > 0 ? kWorks : advice + "; or " + kShortcutAdvice, advice,
+        advice, advice, kNoRecording);
+}
+
 } // namespace
+
+std::string shellExtensionAdvice(ShellExtension state)
+{
+    const std::string enable = std::string("gnome-extensions enable ") + kShellExtensionUuid;
+    switch (state) {
+    case ShellExtension::Running:
+        return {};
+    case ShellExtension::Disabled:
+        return "Quorvel's GNOME Shell extension is not enabled: run " + enable;
+    case ShellExtension::Absent:
+        break;
+    }
+    return "GNOME Shell does not know Quorvel's extension: log out and in again once Quorvel "
+           "is installed (the shell sees a new extension at the next log-in), then run "
+        + enable;
+}
 
 SessionKind sessionKindOf(const char *waylandDisplay, const char *display)
 {
@@ -73,7 +123,16 @@ SessionParts sessionParts(const SessionOffer &offer)
     };
     if (!offer.reachable)
         return parts;
-    if (offer.kind == SessionKind::Wayland) {
+    if (offer.kind == SessionKind::Wayland && offer.desktop == WaylandDesktopKind::Kde) {
+        sort(kRemoteDesktop, offer.remoteDesktopPortal > 0);
+        sort(kGlobalShortcuts, offer.globalShortcutsPortal > 0);
+        sort(kKwinScripting, offer.kwinScripting);
+        sort(wayland_global::DataControl, offers(offer, wayland_global::DataControl));
+    } else if (offer.kind == SessionKind::Wayland && offer.desktop == WaylandDesktopKind::Gnome) {
+        sort(kExtension, offer.shellExtension == ShellExtension::Running);
+        sort(kRemoteDesktop, offer.remoteDesktopPortal > 0);
+        sort(kGlobalShortcuts, offer.globalShortcutsPortal > 0);
+    } else if (offer.kind == SessionKind::Wayland) {
         for (const char *global : { kVirtualKeyboard, kToplevels, kVirtualPointer })
             sort(global, offers(offer, global));
         sort(kSwayIpc, offer.swayIpc);
@@ -92,6 +151,10 @@ std::vector<FeatureVerdict> featureVerdicts(const SessionOffer &offer)
     case SessionKind::Wayland: {
         if (!offer.reachable)
             return everyFeature("the Wayland display does not answer");
+        if (offer.desktop == WaylandDesktopKind::Kde)
+            return kdeVerdicts(offer);
+        if (offer.desktop == WaylandDesktopKind::Gnome)
+            return gnomeVerdicts(offer);
         const std::string noKeyboard = "this compositor offers no virtual keyboard";
         const bool keyboard = offers(offer, kVirtualKeyboard);
         const bool toplevels = offers(offer, kToplevels);
@@ -106,7 +169,7 @@ std::vector<FeatureVerdict> featureVerdicts(const SessionOffer &offer)
             !keyboard                            ? noKeyboard
                 : offers(offer, kVirtualPointer) ? kWorks
                                                  : "this compositor offers no virtual pointer",
-            "recording needs an X11 session");
+            kNoRecording);
     }
     case SessionKind::X11: {
         if (!offer.reachable)
@@ -135,6 +198,9 @@ std::string DesktopLimits::why(std::string_view feature) const
 DesktopLimits desktopLimits(const SessionOffer &offer)
 {
     DesktopLimits limits;
+    if (offer.kind == SessionKind::Wayland && offer.reachable
+        && offer.desktop == WaylandDesktopKind::Gnome)
+        limits.advice = shellExtensionAdvice(offer.shellExtension);
     for (FeatureVerdict &verdict : featureVerdicts(offer)) {
         if (verdict.verdict.rfind(kWorksInPart, 0) == 0)
             limits.partial.push_back(

@@ -18,6 +18,13 @@ SessionKind sessionKindOf(const char *waylandDisplay, const char *display);
 enum class WaylandDesktopKind { Other, Kde, Gnome };
 WaylandDesktopKind waylandDesktopOf(const char *xdgCurrentDesktop);
 
+// Quorvel's GNOME Shell extension, as the shell reports it.
+enum class ShellExtension { Absent, Disabled, Running };
+inline constexpr const char *kShellExtensionUuid = "quorvel@ostrin.example";
+
+// How to turn the extension on, as the doctor and the first run say it.
+std::string shellExtensionAdvice(ShellExtension state);
+
 // What a probe of the session found.
 struct SessionOffer
 {
@@ -28,6 +35,12 @@ struct SessionOffer
     std::string swayConfigTrouble; // what failed reading sway's config; hot keys work in part
     bool xtest = false;
     bool record = false;
+    // KDE Plasma and GNOME: what the desktop offers on the session bus.
+    WaylandDesktopKind desktop = WaylandDesktopKind::Other;
+    unsigned remoteDesktopPortal = 0; // the portal interfaces' versions; 0 where missing
+    unsigned globalShortcutsPortal = 0;
+    bool kwinScripting = false;
+    ShellExtension shellExtension = ShellExtension::Absent;
 };
 
 // The parts of a session Quorvel's features rest on, offered or lacking.
@@ -59,6 +72,7 @@ namespace wayland_global {
 inline constexpr const char *VirtualKeyboard = "zwp_virtual_keyboard_manager_v1";
 inline constexpr const char *Toplevels = "zwlr_foreign_toplevel_manager_v1";
 inline constexpr const char *VirtualPointer = "zwlr_virtual_pointer_manager_v1";
+inline constexpr const char *DataControl = "zwlr_data_control_manager_v1";
 } // namespace wayland_global
 
 // What the desktop the program runs on cannot do, as the windows say it; empty where
@@ -71,6 +85,9 @@ struct DesktopLimits
     std::vector<FeatureVerdict> partial;
     // Why recording is not possible, as a recording would fail; empty where it is.
     std::string recording;
+    // The one step of the user's that would bring the missing features (GNOME's extension);
+    // empty where there is none.
+    std::string advice;
 
     // Why feature ("Typing", ...) does not work; empty when it does.
     std::string why(std::string_view feature) const;

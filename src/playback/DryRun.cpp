@@ -4,6 +4,7 @@
 #include "catalogue/Catalogue.h"
 #include "common/Text.h"
 #include "platform/NullPlatform.h"
+#include "playback/MacroCheck.h"
 #include "playback/MacroRunner.h"
 #include "playback/SendKey.h"
 #include "playback/Tracing.h"
@@ -237,6 +238,7 @@ std::vector<std::string> dryRunMacroText(std::string_view text, const DryRunSetu
     std::vector<std::string> lines;
     ReadableTrace trace(setup.catalogue, lines);
     TracingKeySink keys(trace);
+    keys.setRoute(setup.route);
     NullKeySink keyboard;
     NullEventPump pump;
     TracingWindows windows;
@@ -252,6 +254,13 @@ std::vector<std::string> dryRunMacroText(std::string_view text, const DryRunSetu
         trace.flush();
         if (const unsigned pending = runner.SendKey1().pendingModifiers())
             trace.line(heldModifiers(pending) + " stays held for the next key typed");
+        if (setup.route) {
+            const std::u32string pasted =
+                charactersRouted(text::decode(text), setup.route, CharacterRoute::Pasted);
+            if (!pasted.empty())
+                trace.line("pasted through the clipboard on this desktop: "
+                    + quoted(text::encode(pasted)));
+        }
     } catch (const TooLong &) {
         trace.finalLine("... (cut short after " + std::to_string(lines.size()) + " lines)");
     } catch (const std::exception &e) {

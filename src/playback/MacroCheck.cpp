@@ -600,7 +600,98 @@ std::string quoted(const std::string &s)
     return "\"" + s + "\"";
 }
 
+// Calls visit(start, end) for each stretch of the text that a run types as it stands: all
+// but the tokens, where an unknown one types what follows its "<<".
+template <typename Visit>
+void plainStretches(std::u32string_view text, std::vector<TokenSpan> spans, Visit visit)
+{
+    std::stable_sort(spans.begin(), spans.end(),
+        [](const TokenSpan &a, const TokenSpan &b) { return a.start < b.start; });
+    std::size_t at = 0;
+    for (const TokenSpan &span : spans) {
+        const std::size_t typedFrom = span.kind == SpanKind::Unknown
+            ? span.start + std::min<std::size_t>(2, span.length)
+            : span.start + span.length;
+        if (span.start > at)
+            visit(at, span.start);
+        if (span.kind == SpanKind::Unknown && span.start + span.length > typedFrom)
+            visit(typedFrom, span.start + span.length);
+        at = std::max(at, span.start + span.length);
+    }
+    if (at < text.size())
+        visit(at, text.size());
+}
+
+bool isPrintable(char32_t c)
+{
+    return c >= 0x20 && c != 0x7F;
+}
+
+template <typename Raw>
+void routeFindings(std::u32string_view text, const std::vector<TokenSpan> &spans,
+    const std::function<CharacterRoute(char32_t)> &route, std::vector<Raw> &raw)
+{
+    plainStretches(text, spans, [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to;) {
+            const CharacterRoute kind = isPrintable(text[i]) ? route(text[i]) : CharacterRoute::Key;
+            if (kind != CharacterRoute::Pasted && kind != CharacterRoute::None) {
+                ++i;
+                continue;
+            }
+            std::size_t end = i + 1;
+            while (end < to && isPrintable(text[end]) && route(text[end]) == kind)
+                ++end;
+            const std::string piece = quoted(text::encode(text.substr(i, end - i)));
+            if (kind == CharacterRoute::Pasted)
+                raw.push_back({ i, end - i, FindingKind::Pasted,
+                    piece
+                        + " is pasted through the clipboard: this desktop's keyboard layout "
+                          "has no key for it" });
+            else
+                raw.push_back({ i, end - i, FindingKind::Untypable,
+                    piece
+                        + " cannot be typed on this desktop: the run stops before typing "
+                          "anything" });
+            i = end;
+        }
+    });
+}
+
 } // namespace
+
+std::u32string charactersRouted(std::u32string_view text,
+    const std::function<CharacterRoute(char32_t)> &route, CharacterRoute way)
+{
+    std::u32string found;
+    // Most texts have nothing to find: a look at each character first spares the scan.
+    if (std::none_of(text.begin(), text.end(),
+            [&](char32_t c) { return isPrintable(c) && route(c) == way; }))
+        return found;
+    Scanner scanner(std::u32string(text), U"~~", false, true);
+    scanner.run();
+    plainStretches(text, scanner.spans(), [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            if (isPrintable(text[i]) && route(text[i]) == way
+                && found.find(text[i]) == std::u32string::npos)
+                found.push_back(text[i]);
+        }
+    });
+    return found;
+}
+
+std::string untypableMessage(std::u32string_view characters)
+{
+    std::string list;
+    for (const char32_t c : characters) {
+        if (!list.empty())
+            list += ", ";
+        list += "\"" + text::encode(std::u32string_view(&c, 1)) + "\"";
+    }
+    const bool one = characters.size() == 1;
+    return std::string("This desktop cannot type the character") + (one ? " " : "s ") + list
+        + (one ? ": its keyboard layout has no key for it and no other route carries it"
+               : ": its keyboard layout has no key for them and no other route carries them");
+}
 
 std::string_view findingKindName(FindingKind kind)
 {
@@ -629,6 +720,10 @@ std::string_view findingKindName(FindingKind kind)
         return "brace";
     case FindingKind::Cut:
         return "cut";
+    case FindingKind::Pasted:
+        return "pasted";
+    case FindingKind::Untypable:
+        return "untypable";
     }
     return "unknown";
 }
@@ -665,9 +760,15 @@ MacroCheck checkMacroText(std::string_view text, const MacroCheckContext &contex
 
 MacroCheck checkMacroText(std::u32string text, const MacroCheckContext &context)
 {
-    Scanner scanner(std::move(text), text::decode(context.separator), true, context.spans);
+    const bool routes = bool(context.route);
+    Scanner scanner(
+        std::move(text), text::decode(context.separator), true, context.spans || routes);
     scanner.run();
     auto &raw = scanner.findings();
+    if (routes)
+        routeFindings(scanner.text(), scanner.spans(), context.route, raw);
+    if (!context.spans)
+        scanner.spans().clear();
 
     if (context.macros) {
         std::vector<std::string> names;

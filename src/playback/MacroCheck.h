@@ -6,7 +6,10 @@
 // that swallow the rest of the text, counts that stop the run, "<<RUN:" of nothing or of a
 // circle of macros. Also marks the tokens for an editor. Nothing is typed or run.
 
+#include "platform/KeySink.h"
+
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +32,8 @@ enum class FindingKind {
     LookForNoLimit, // "<<LOOKFOR:" without "SECS:" or "MINS:"
     Brace, // a modifier followed by "{": the sender fails
     Cut, // text beyond the 10000 characters after a modifier and key token
+    Pasted, // characters this desktop types through the clipboard
+    Untypable, // characters this desktop cannot type: the run stops before typing
 };
 
 // The stable name used in one-line reports ("unknown-token", ...).
@@ -93,6 +98,8 @@ struct MacroCheckContext
     std::string separator = "~~";
     // Whether to mark the tokens (for an editor); a check that only reports leaves them out.
     bool spans = true;
+    // How this desktop types each character; without it, every character is taken as typed.
+    std::function<CharacterRoute(char32_t)> route = {};
 };
 
 struct MacroCheck
@@ -106,5 +113,12 @@ struct MacroCheck
 MacroCheck checkMacroText(std::string_view text, const MacroCheckContext &context = {});
 // The same for text already decoded, which the check takes over.
 MacroCheck checkMacroText(std::u32string text, const MacroCheckContext &context = {});
+
+// The distinct characters of a text's plain text (not its tokens) that route sends by the
+// given way, in their first order.
+std::u32string charactersRouted(std::u32string_view text,
+    const std::function<CharacterRoute(char32_t)> &route, CharacterRoute way);
+// What a run says when a text holds characters the desktop cannot type.
+std::string untypableMessage(std::u32string_view characters);
 
 } // namespace quorvel

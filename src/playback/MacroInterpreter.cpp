@@ -10,6 +10,7 @@
 #include "common/Error.h"
 #include "common/ScopeGuard.h"
 #include "common/Text.h"
+#include "playback/MacroCheck.h"
 #include "triggers/TitleSearch.h"
 
 #include <algorithm>
@@ -172,6 +173,11 @@ void MacroInterpreter::runAdvanced(const std::function<std::string()> &readFile)
     const auto memo = absentMemoScope(); // before the text: cleared after the text is freed
 
     const std::u32string text = text::decode(advancedMacroText(readFile()));
+    // A character the desktop cannot type stops the run before its first key, not halfway.
+    if (const std::u32string lacking = charactersRouted(
+            text, [this](char32_t c) { return m_services.keys.routeOf(c); }, CharacterRoute::None);
+        !lacking.empty())
+        throw Error(untypableMessage(lacking));
     m_storedValue.clear();
     scan(View(text));
     while (!m_host.journalIdle())

@@ -73,9 +73,16 @@ public:
     unsigned scanCode(KeyCode) override { return 0; }
     void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) override;
     void typeCharacter(char32_t ch) override;
+    // A desktop's routes, so a trace stops where that desktop's run would.
+    void setRoute(std::function<CharacterRoute(char32_t)> route) { m_route = std::move(route); }
+    CharacterRoute routeOf(char32_t ch) override
+    {
+        return m_route ? m_route(ch) : KeySink::routeOf(ch);
+    }
 
 private:
     TraceListener &m_out;
+    std::function<CharacterRoute(char32_t)> m_route;
 };
 
 // Windows with the given titles, topmost first, all visible; none is in the foreground.

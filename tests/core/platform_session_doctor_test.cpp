@@ -99,6 +99,56 @@ TEST(SessionDoctor, EachFeatureWorksOrSaysWhyNot)
     }
 }
 
+SessionOffer desktop(WaylandDesktopKind kind, unsigned remoteDesktop, unsigned shortcuts,
+    bool kwin = false, ShellExtension extension = ShellExtension::Absent)
+{
+    SessionOffer offer = wayland({ "wl_seat" });
+    offer.desktop = kind;
+    offer.remoteDesktopPortal = remoteDesktop;
+    offer.globalShortcutsPortal = shortcuts;
+    offer.kwinScripting = kwin;
+    offer.shellExtension = extension;
+    return offer;
+}
+
+TEST(SessionDoctor, KdeAndGnomeByWhatTheirBusOffers)
+{
+    using K = WaylandDesktopKind;
+    const struct
+    {
+        const char *session;
+        SessionOffer offer;
+        std::vector<std::string> verdicts; // as in the table above
+    } cases[] = {
+        { "Plasma", desktop(K::Kde, 1, 1, true),
+            { "works", "works", "works", "works", "works", "needs an X11 session" } },
+        { "Plasma without portals or KWin", desktop(K::Kde, 0, 0),
+            { "xdg-desktop-portal-kde", "desktop shortcut", "KWin's scripting", "KWin's scripting",
+                "xdg-desktop-portal-kde", "needs an X11 session" } },
+        { "GNOME with the extension", desktop(K::Gnome, 1, 0, false, ShellExtension::Running),
+            { "works", "works", "works", "works", "works", "needs an X11 session" } },
+        { "GNOME, the extension off", desktop(K::Gnome, 1, 0, false, ShellExtension::Disabled),
+            { "works", "gnome-extensions enable quorvel@ostrin.example", "is not enabled",
+                "is not enabled", "is not enabled", "needs an X11 session" } },
+        { "GNOME 48, the extension not seen yet", desktop(K::Gnome, 2, 1),
+            { "works", "works", "next log-in", "next log-in", "next log-in",
+                "needs an X11 session" } },
+    };
+    for (const auto &c : cases) {
+        const auto verdicts = featureVerdicts(c.offer);
+        ASSERT_EQ(verdicts.size(), c.verdicts.size()) << c.session;
+        for (std::size_t i = 0; i < verdicts.size(); ++i) {
+            if (c.verdicts[i] == "works")
+                EXPECT_EQ(verdicts[i].verdict, "works") << c.session << ", " << i;
+            else
+                EXPECT_NE(verdicts[i].verdict.find(c.verdicts[i]), std::string::npos)
+                    << c.session << ", " << i << ": " << verdicts[i].verdict;
+        }
+    }
+    EXPECT_EQ(sessionParts(desktop(K::Kde, 1, 0, true)).lacking,
+        (std::vector<std::string> { "GlobalShortcuts portal", "zwlr_data_control_manager_v1" }));
+}
+
 TEST(SessionDoctor, ThePartsOfferedAndLacking)
 {
     const auto parts = sessionParts(wayland(

@@ -340,3 +340,61 @@ TEST(DryRun, EndsWithTheRunsErrorAndStopsAnEndlessRun)
 }
 
 } // namespace
+
+// A desktop whose layout lacks é and ß, pasting é and unable to type ß.
+CharacterRoute routeOnDesktop(char32_t c)
+{
+    return c == U'é' ? CharacterRoute::Pasted
+        : c == U'ß'  ? CharacterRoute::None
+                     : CharacterRoute::Key;
+}
+
+TEST(DesktopRoutes, TheCheckTheDryRunAndTheRunNameWhatIsPastedOrCannotBeTyped)
+{
+    const struct
+    {
+        const char *text;
+        const char *findings;
+        const char *dryRunLast; // the dry run's last line
+    } cases[] = {
+        { "abc<<ENTER>>", "", "Enter" },
+        { "caféé<<ENTER>>é", "1:4 pasted, 1:15 pasted",
+            "pasted through the clipboard on this desktop: \"é\"" },
+        { "Straße", "1:5 untypable",
+            "error: This desktop cannot type the character \"ß\": its keyboard layout has no key "
+            "for it and no other route carries it" },
+        // Tokens' arguments are not typed; an unknown token types what follows its "<<".
+        { "<<FOCUS:ßé>><<INPUT:ß?>>", "", "ask: ß?" },
+        { "<<ß>>", "1:1 unknown-token, 1:3 untypable",
+            "error: This desktop cannot type the character \"ß\": its keyboard layout has no key "
+            "for it and no other route carries it" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        CheckRig rig;
+        MacroCheckContext context { &rig.directory, 0, {}, "~~" };
+        context.route = routeOnDesktop;
+        EXPECT_EQ(summary(checkMacroText(c.text, context)), c.findings);
+        const auto lines = dryRunMacroText(
+            c.text, DryRunSetup { rig.catalogue, rig.folder(), rig.dateTime, routeOnDesktop });
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), c.dryRunLast);
+    }
+}
+
+TEST(DesktopRoutes, ARunStopsBeforeItsFirstKeyWhenTheDesktopCannotTypeACharacter)
+{
+    CheckRig rig;
+    rig.keys.routes = routeOnDesktop;
+    try {
+        rig.runner.interpreter().runAdvancedMacroText("Hello<<ENTER>>Straße é ß");
+        FAIL() << "the run went on";
+    } catch (const Error &e) {
+        EXPECT_STREQ(e.what(),
+            "This desktop cannot type the character \"ß\": its keyboard layout has no key for it "
+            "and no other route carries it");
+    }
+    EXPECT_TRUE(rig.keys.events.empty());
+    rig.runner.interpreter().runAdvancedMacroText("café");
+    EXPECT_FALSE(rig.keys.events.empty());
+}

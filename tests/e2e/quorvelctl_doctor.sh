@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# quorvelctl doctor in each kind of session: sway (under scripts/with-sway.sh), a bare X server
+# quorvelctl doctor in each kind of session: sway (under scripts/with-sway.sh), KDE Plasma
+# (scripts/with-kwin.sh), a bare X server
 # (under scripts/with-xvfb.sh), weston, which offers none of the protocols Quorvel uses (under
 # scripts/with-weston.sh), and no display at all.
-# Usage: quorvelctl_doctor.sh sway|x11|weston|none
+# Usage: quorvelctl_doctor.sh sway|kde|x11|weston|none
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 ctl="$bin/quorvelctl"
@@ -53,6 +54,21 @@ Recording: recording needs an X11 session
 OUT
 )" -- "$ctl" doctor
     ;;
+kde)
+    # XDG_CURRENT_DESKTOP is unset above: KWin answering on the bus tells the desktop.
+    expect "Plasma offers everything but recording through its portals and KWin" 0 "$(cat <<OUT
+Session: Wayland (WAYLAND_DISPLAY=$WAYLAND_DISPLAY)
+Compositor: KWin
+Offers: RemoteDesktop portal, GlobalShortcuts portal, KWin scripting, zwlr_data_control_manager_v1
+Typing: works
+Hot keys: works
+Window triggers: works
+Focus: works
+Replay: works
+Recording: recording needs an X11 session
+OUT
+)" -- "$ctl" doctor
+    ;;
 x11)
     expect "a bare X server offers everything" 0 "$(cat <<OUT
 Session: X11 (DISPLAY=$DISPLAY)
@@ -83,7 +99,7 @@ OUT
         -- bash -c "env -u WAYLAND_DISPLAY DISPLAY=:999 '$ctl' doctor | grep '^Typing:'"
     ;;
 *)
-    fail "usage: quorvelctl_doctor.sh sway|x11|weston|none"
+    fail "usage: quorvelctl_doctor.sh sway|kde|x11|weston|none"
     ;;
 esac
 finish

@@ -3,6 +3,7 @@
 
 #include "platform/KeySink.h"
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -35,6 +36,12 @@ public:
     int releaseAllCalls = 0;
 
     KeyScan keyScan(char32_t ch) override;
+    // A desktop's routes; unset: the sink's own.
+    std::function<CharacterRoute(char32_t)> routes;
+    CharacterRoute routeOf(char32_t ch) override
+    {
+        return routes ? routes(ch) : KeySink::routeOf(ch);
+    }
     unsigned scanCode(KeyCode key) override;
     void keyEvent(KeyCode key, unsigned scan, bool extended, bool release) override;
     void typeCharacter(char32_t ch) override;

@@ -205,6 +205,17 @@ TEST_F(BareMainWindow, TheStatusBarNamesWhatTheDesktopLacks)
             }(),
             "Not on this desktop: recording. See \"Where Quorvel works\" in the help. Hot keys: "
             "sway did not send its config." },
+        { "GNOME without Quorvel's extension",
+            [&] {
+                SessionOffer gnome = weston;
+                gnome.desktop = WaylandDesktopKind::Gnome;
+                gnome.remoteDesktopPortal = 1;
+                gnome.shellExtension = ShellExtension::Disabled;
+                return gnome;
+            }(),
+            "Not on this desktop: hot keys, window triggers, focus, replay, recording. Quorvel's "
+            "GNOME Shell extension is not enabled: run gnome-extensions enable "
+            "quorvel@ostrin.example." },
     };
     for (const auto &c : cases) {
         MainWindowParts parts(catalogue);

@@ -33,7 +33,7 @@ using Slot = std::unique_ptr<sd_bus_slot, SlotUnref>;
 // calls on raw(); this class owns the connection and its waiting.
 //
 // Nothing is dispatched behind the caller's back: handlers run only inside processEvents()
-// and waitUntil(), on the thread that calls them.
+// and waitUntil(), on the thread that calls them, and must not wait on the same bus.
 class Bus
 {
 public:
@@ -69,6 +69,9 @@ public:
     // forget the call.
     using ReplyHandler = std::function<void(sd_bus_message *reply)>;
     Slot callAsync(const Message &callMessage, ReplyHandler onReply,
+        std::chrono::milliseconds timeout = std::chrono::seconds(25));
+    // The same, the bus keeping the call until its reply: for many calls in flight at once.
+    void callAsyncDetached(const Message &callMessage, ReplyHandler onReply,
         std::chrono::milliseconds timeout = std::chrono::seconds(25));
     // Calls with no reply wanted: the bus still keeps their order.
     void send(const Message &message);

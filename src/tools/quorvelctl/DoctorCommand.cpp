@@ -3,6 +3,7 @@
 
 #include "common/Error.h"
 #include "platform/SessionDoctor.h"
+#include "platform/dbus/DesktopProbe.h"
 #include "platform/wayland/SwayHotKeyRegistrar.h"
 #include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandProbe.h"
@@ -23,8 +24,9 @@ constexpr const char *kDoctorHelp =
     "Says where Quorvel works in this session: the session type (Wayland, X11 or none),\n"
     "the compositor, the parts of it Quorvel uses that it offers or lacks, and for each\n"
     "feature (typing, hot keys, window triggers, focus, replay, recording) \"works\" or why\n"
-    "not. With WAYLAND_DISPLAY set the session is Wayland, whatever DISPLAY says.\n"
-    "On sway it also names the hot keys a killed Quorvel left bound.\n"
+    "not. With WAYLAND_DISPLAY set the session is Wayland, whatever DISPLAY says; on KDE\n"
+    "Plasma and GNOME it also asks the session bus what the desktop offers, on sway it\n"
+    "also names the hot keys a killed Quorvel left bound.\n"
     "Exit status: 0, also where nothing works; 2 usage error.\n";
 
 std::string variable(const char *name)
@@ -70,7 +72,12 @@ int doctorCommand(int argc, char **argv)
             offer.reachable = true;
             offer.waylandGlobals = std::move(*globals);
         }
-        if (const std::string socket = wayland::SwayIpc::socketPath(); !socket.empty()) {
+        offer.desktop = dbus::sessionDesktop();
+        if (offer.desktop != WaylandDesktopKind::Other) {
+            dbus::probeDesktopServices(offer);
+            if (const std::string name = dbus::desktopShellName(offer.desktop); !name.empty())
+                compositor = name;
+        } else if (const std::string socket = wayland::SwayIpc::socketPath(); !socket.empty()) {
             try {
                 compositor = "sway " + wayland::SwayIpc::connect(socket)->version().humanReadable;
                 offer.swayIpc = true;
