@@ -17,6 +17,8 @@ output * resolution 1280x1024
 default_border none
 ${QUORVEL_SWAY_CONFIG:-}
 EOF
+# The command may change the config and reload it.
+[ ${#as_user[@]} -eq 0 ] || chown "$user:" "$workdir/config"
 
 export WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
 "${as_user[@]}" sway --config "$workdir/config" >"$workdir/sway.log" 2>&1 &

@@ -174,6 +174,7 @@ public:
         for (const auto &global : m_connection.globals())
             offer.waylandGlobals.push_back(global.interface);
         offer.swayIpc = m_hotKeys != nullptr;
+        offer.swayConfigTrouble = m_hotKeys ? m_hotKeys->configTrouble() : std::string();
         m_limits = desktopLimits(offer);
 
         if (m_connection.version(wayland_global::VirtualKeyboard) == 0)

@@ -6,8 +6,10 @@
 #include "app/qt/GuardedApplication.h"
 #include "common/Error.h"
 #include "platform/SessionDoctor.h"
+#include "platform/wayland/SwayIpc.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QSessionManager>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +52,12 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    // Log-off, shutdown and kill end without saving the placement, but never with a key of
+    // ours left down or a hot key still grabbed. Caught from here on: a signal breaks off the
+    // start's waits on sway, and the start ends early or the loop ends the program.
+    EndSignals endSignals;
+    wayland::SwayIpc::setInterruption(endSignals.fileDescriptor());
+
     // Before Qt, which would abort on a display it cannot reach.
     std::unique_ptr<DesktopBackend> desktop;
     try {
@@ -59,17 +67,18 @@ int main(int argc, char **argv)
             sessionKind() == SessionKind::Wayland ? "Wayland" : "X", e.what());
         return 1;
     }
+    if (endSignals.pending())
+        return 0;
     runQtNatively();
 
     GuardedApplication app(argc, argv);
+    const auto unwatch = qScopeGuard([&endSignals] { endSignals.unwatch(); });
     installWindowAccessibility();
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     Application quorvel(Paths::fromEnvironment(), desktop->backend());
-    // Log-off, shutdown and kill end without saving the placement, but never with a key of
-    // ours left down or a hot key still grabbed.
-    EndSignals endSignals([&quorvel] { quorvel.end(); });
+    endSignals.watch([&quorvel] { quorvel.end(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
         [&quorvel](QSessionManager &) { quorvel.end(); });
     quorvel.start(std::vector<std::string>(argv + 1, argv + argc));

@@ -173,6 +173,8 @@ std::string MainWindowModel::desktopText() const
         text += ". " + m_limits.advice + ".";
     else if (!text.empty())
         text += ". See \"Where Quorvel works\" in the help.";
+    for (const FeatureVerdict &part : m_limits.partial)
+        text += (text.empty() ? "" : " ") + part.feature + ": " + part.verdict + ".";
     return text;
 }
 

@@ -20,6 +20,7 @@ constexpr const char *kShortcutAdvice =
 constexpr const char *kNoRecording = "recording needs an X11 session";
 
 constexpr const char *kWorks = "works";
+constexpr std::string_view kWorksInPart = "works in part: ";
 
 bool offers(const SessionOffer &offer, const char *global)
 {
@@ -159,9 +160,11 @@ std::vector<FeatureVerdict> featureVerdicts(const SessionOffer &offer)
         const bool keyboard = offers(offer, kVirtualKeyboard);
         const bool toplevels = offers(offer, kToplevels);
         return verdicts(keyboard ? kWorks : noKeyboard,
-            offer.swayIpc ? kWorks
-                          : "global hot keys need sway; bind a desktop shortcut to quorvel "
-                            "'/Open:\"Name\"' /Close instead",
+            !offer.swayIpc ? "global hot keys need sway; bind a desktop shortcut to quorvel "
+                             "'/Open:\"Name\"' /Close instead"
+                : offer.swayConfigTrouble.empty()
+                ? kWorks
+                : std::string(kWorksInPart) + offer.swayConfigTrouble,
             toplevels ? kWorks : "this compositor does not tell programs its windows' titles",
             toplevels ? kWorks : "this compositor does not let programs activate windows",
             !keyboard                            ? noKeyboard
@@ -200,7 +203,10 @@ DesktopLimits desktopLimits(const SessionOffer &offer)
         && offer.desktop == WaylandDesktopKind::Gnome)
         limits.advice = shellExtensionAdvice(offer.shellExtension);
     for (FeatureVerdict &verdict : featureVerdicts(offer)) {
-        if (verdict.verdict != kWorks)
+        if (verdict.verdict.rfind(kWorksInPart, 0) == 0)
+            limits.partial.push_back(
+                { verdict.feature, verdict.verdict.substr(kWorksInPart.size()) });
+        else if (verdict.verdict != kWorks)
             limits.lacking.push_back(std::move(verdict));
     }
     return limits;

@@ -32,6 +32,7 @@ struct SessionOffer
     bool reachable = false; // the display answered
     std::vector<std::string> waylandGlobals; // interface names of the registry
     bool swayIpc = false;
+    std::string swayConfigTrouble; // what failed reading sway's config; hot keys work in part
     bool xtest = false;
     bool record = false;
     // KDE Plasma and GNOME: what the desktop offers on the session bus.
@@ -80,6 +81,8 @@ struct DesktopLimits
 {
     // The features that do not work, each with why, in the doctor's order.
     std::vector<FeatureVerdict> lacking;
+    // The features that work in part, each with what fails.
+    std::vector<FeatureVerdict> partial;
     // Why recording is not possible, as a recording would fail; empty where it is.
     std::string recording;
     // The one step of the user's that would bring the missing features (GNOME's extension);

@@ -54,6 +54,14 @@ TEST(SessionDoctor, EachFeatureWorksOrSaysWhyNot)
     } cases[] = {
         { "sway", wayland(wlroots, true),
             { "works", "works", "works", "works", "works", "needs an X11 session" } },
+        { "sway whose config could not be read",
+            [&] {
+                SessionOffer offer = wayland(wlroots, true);
+                offer.swayConfigTrouble = "sway did not send its config";
+                return offer;
+            }(),
+            { "works", "works in part: sway did not send its config", "works", "works", "works",
+                "needs an X11 session" } },
         { "another wlroots compositor", wayland(wlroots),
             { "works", "bind a desktop shortcut to quorvel '/Open:\"Name\"' /Close", "works",
                 "works", "works", "needs an X11 session" } },

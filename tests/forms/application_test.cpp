@@ -106,22 +106,31 @@ TEST_F(WholeApplication, EndReleasesEverythingThenEndsTheLoop)
     EXPECT_EQ(cancels, 1);
 }
 
-TEST(EndSignals, TermAndHupArriveInTheEventLoop)
+TEST(EndSignals, TermAndHupArriveInTheEventLoopAlsoWhenTheyCameBeforeIt)
 {
     for (int signal : { SIGTERM, SIGHUP }) {
-        int calls = 0;
-        EndSignals watch([&] {
-            ++calls;
-            QCoreApplication::exit(0);
-        });
-        std::raise(signal);
-        EXPECT_EQ(calls, 0) << "handled inside the signal handler";
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-        guard.start(5000);
-        EXPECT_EQ(QCoreApplication::exec(), 0) << signal;
-        EXPECT_EQ(calls, 1) << signal;
+        for (const bool beforeWatch : { false, true }) {
+            int calls = 0;
+            EndSignals endSignals;
+            if (beforeWatch) {
+                std::raise(signal);
+                EXPECT_TRUE(endSignals.pending()) << signal;
+            }
+            endSignals.watch([&] {
+                ++calls;
+                QCoreApplication::exit(0);
+            });
+            if (!beforeWatch)
+                std::raise(signal);
+            EXPECT_EQ(calls, 0) << "handled inside the signal handler";
+            QTimer guard;
+            guard.setSingleShot(true);
+            QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+            guard.start(5000);
+            EXPECT_EQ(QCoreApplication::exec(), 0) << signal << (beforeWatch ? " before" : "");
+            EXPECT_EQ(calls, 1) << signal;
+            EXPECT_FALSE(endSignals.pending()) << signal;
+        }
     }
 }
 

@@ -194,6 +194,17 @@ TEST_F(BareMainWindow, TheStatusBarNamesWhatTheDesktopLacks)
         { "a compositor with none of the protocols", weston,
             "Not on this desktop: typing, hot keys, window triggers, focus, replay, recording. "
             "See \"Where Quorvel works\" in the help." },
+        { "sway whose config could not be read",
+            [&] {
+                SessionOffer sway = weston;
+                sway.waylandGlobals = { wayland_global::VirtualKeyboard, wayland_global::Toplevels,
+                    wayland_global::VirtualPointer };
+                sway.swayIpc = true;
+                sway.swayConfigTrouble = "sway did not send its config";
+                return sway;
+            }(),
+            "Not on this desktop: recording. See \"Where Quorvel works\" in the help. Hot keys: "
+            "sway did not send its config." },
         { "GNOME without Quorvel's extension",
             [&] {
                 SessionOffer gnome = weston;

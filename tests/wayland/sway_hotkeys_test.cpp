@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@ namespace quorvel::wayland {
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 using testing::TempDir;
 constexpr unsigned CtrlAlt = hotkeymod::Control | hotkeymod::Alt;
 
@@ -179,6 +181,78 @@ TEST_F(SwayHotKeys, AKilledProcesssBindingsAreRemovedAtTheNextStart)
     pressAndWatch(false);
     EXPECT_TRUE(ran.empty());
     EXPECT_FALSE(std::filesystem::exists(state.file(files[0])));
+}
+
+// The pid of a process that has ended.
+pid_t deadPid()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST(SwayHotKeyState, StateFilesAreReadAsData)
+{
+    const TempDir state;
+    const std::string socket = SwayIpc::socketPath();
+    const pid_t dead = deadPid();
+    const auto file = [&](pid_t pid, const std::string &rest) {
+        return state.file("sway-hotkeys." + std::to_string(pid) + rest);
+    };
+    ASSERT_EQ(::mkfifo(file(dead, ".1").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", file(dead, ".2"));
+    // What a dead process bound, in a file we cannot read.
+    ASSERT_TRUE(SwayIpc::connect(socket)->runCommand("bindsym Ctrl+Alt+u nop x").front().success);
+    testing::writeFile(file(dead, ".3"), socket + "\nCtrl+Alt+u\n");
+    ::chmod(file(dead, ".3").c_str(), 0);
+    // A temporary that a live process is writing is not its state yet.
+    testing::writeFile(file(1, ".4.new"), socket + "\nCtrl+Alt+n\n");
+
+    const auto start = Clock::now();
+    SwayHotKeyRegistrar hotKeys(socket, state.path());
+    EXPECT_LT(Clock::now() - start, 2s);
+    EXPECT_FALSE(hotKeys.heldElsewhere(CtrlAlt, 'N'));
+    EXPECT_TRUE(std::filesystem::exists(file(dead, ".3"))) << "a file we could not read is gone";
+    EXPECT_TRUE(swayBinds("Ctrl+Alt+u"));
+}
+
+// Restores sway's config, and sway's reading of it, when it goes.
+struct ConfigChange
+{
+    std::string file = SwayIpc::connect(SwayIpc::socketPath())->version().configFile;
+    std::string original = testing::readFile(file);
+
+    explicit ConfigChange(const std::string &added)
+    {
+        testing::writeFile(file, original + added);
+        reload();
+    }
+    ~ConfigChange()
+    {
+        testing::writeFile(file, original);
+        reload();
+    }
+    static void reload()
+    {
+        EXPECT_TRUE(SwayIpc::connect(SwayIpc::socketPath())->runCommand("reload").front().success);
+    }
+};
+
+TEST(SwayHotKeyConfig, AConfigTooLargeForSwaysReplyLeavesHotKeysWorking)
+{
+    // sway drops a client whose reply passes a few MB.
+    const ConfigChange large("# " + std::string(6 << 20, 'x') + "\n");
+    const TempDir state;
+    SwayHotKeyRegistrar hotKeys(SwayIpc::socketPath(), state.path());
+    EXPECT_NE(hotKeys.configTrouble(), "");
+    EXPECT_EQ(SwayHotKeyRegistrar::configTroubleAt(SwayIpc::socketPath()), hotKeys.configTrouble())
+        << "the doctor's reading";
+    int presses = 0;
+    ASSERT_NE(hotKeys.registerHotKey(CtrlAlt, 'G', [&](unsigned, KeyCode) { ++presses; }), 0);
+    press("-M ctrl -M alt -k g");
+    EXPECT_TRUE(pumpUntil(hotKeys, [&] { return presses == 1; }));
 }
 
 } // namespace

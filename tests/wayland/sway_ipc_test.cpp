@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/Error.h"
+#include "fakes/TestSupport.h"
 #include "platform/HotKeyRegistrar.h"
 #include "platform/wayland/SwayBindings.h"
 #include "platform/wayland/SwayIpc.h"
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -15,6 +19,8 @@ namespace quorvel::wayland {
 namespace {
 
 using namespace std::string_literals;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 TEST(SwayIpcFraming, MessagesSurviveAnySplitOfTheStream)
 {
@@ -81,10 +87,12 @@ struct FakeSway
     std::thread peer;
     std::vector<SwayMessage> requests;
 
-    explicit FakeSway(std::vector<std::vector<SwayMessage>> answers)
+    // After the last answer, the bytes of flood are sent floods times.
+    explicit FakeSway(
+        std::vector<std::vector<SwayMessage>> answers, std::string flood = {}, int floods = 0)
     {
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        peer = std::thread([this, answers = std::move(answers)] {
+        peer = std::thread([this, answers = std::move(answers), flood = std::move(flood), floods] {
             SwayFrameReader reader;
             char buffer[4096];
             for (const auto &answer : answers) {
@@ -97,14 +105,26 @@ struct FakeSway
                 }
                 requests.push_back(*request);
                 for (const auto &m : answer) {
-                    const auto frame = encodeSwayMessage(m.type, m.payload);
-                    EXPECT_EQ(::write(fds[1], frame.data(), frame.size()), ssize_t(frame.size()));
+                    if (!writeAll(encodeSwayMessage(m.type, m.payload)))
+                        return;
                 }
             }
+            for (int i = 0; i < floods && writeAll(flood); ++i) { }
             ::close(fds[1]);
         });
     }
     ~FakeSway() { peer.join(); }
+
+    bool writeAll(std::string_view bytes) const
+    {
+        while (!bytes.empty()) {
+            const ssize_t n = ::send(fds[1], bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
 };
 
 TEST(SwayIpcClient, RequestsGetTheirRepliesAndEventsWaitForReadEvents)
@@ -141,6 +161,51 @@ TEST(SwayIpcClient, RequestsGetTheirRepliesAndEventsWaitForReadEvents)
     }
     EXPECT_THROW(ipc.readEvents(), Error);
     EXPECT_THROW(ipc.version(), Error);
+}
+
+TEST(SwayIpcClient, HostileRepliesAreRefusedWithoutBeingTaken)
+{
+    const struct
+    {
+        const char *what;
+        SwayMessage reply;
+        std::function<void(SwayIpc &)> request;
+    } cases[] = {
+        { "JSON nested 3,000,000 deep",
+            { swaymsg::GetVersion, std::string(3'000'000, '[') + std::string(3'000'000, ']') },
+            [](SwayIpc &ipc) { ipc.version(); } },
+        { "a 60 MB config",
+            { swaymsg::GetConfig, R"({"config":")" + std::string(60 << 20, '#') + R"("})" },
+            [](SwayIpc &ipc) { ipc.config(); } },
+    };
+    for (const auto &c : cases) {
+        FakeSway sway({ { c.reply } });
+        SwayIpc ipc(sway.fds[0]);
+        const auto start = Clock::now();
+        EXPECT_THROW(c.request(ipc), Error) << c.what;
+        EXPECT_LT(Clock::now() - start, 2s) << c.what;
+    }
+}
+
+TEST(SwayIpcClient, AnEventFloodIsTakenAPieceAtATime)
+{
+    std::string events;
+    for (int i = 0; i < 2000; ++i)
+        events += encodeSwayMessage(swaymsg::WorkspaceEvent, R"({"change":"focus"})");
+    // 24 MB of events, as fast as the socket takes them.
+    FakeSway sway({ { { swaymsg::Subscribe, R"({"success":true})" } } }, events, 400);
+    SwayIpc ipc(sway.fds[0]);
+    ipc.subscribe(R"(["workspace"])");
+    const auto end = Clock::now() + 30s;
+    for (bool gone = false; !gone && Clock::now() < end;) {
+        const auto start = Clock::now();
+        try {
+            ipc.readEvents();
+        } catch (const Error &) {
+            gone = true;
+        }
+        ASSERT_LT(Clock::now() - start, 200ms);
+    }
 }
 
 TEST(SwayCombinations, VirtualKeysGetSwayNames)
@@ -214,6 +279,74 @@ include /missing
     for (const char *c : { "Mod4+Return", "Ctrl+Alt+t", "Ctrl+F1", "Ctrl+F2", "Mod4+Shift+e" })
         expected.push_back(*parseSwayCombination(c));
     EXPECT_EQ(combos, expected);
+}
+
+TEST(SwayConfig, HostileConfigsAreReadOnceAndSubstitutedInOnePass)
+{
+    // $va is $vb twice, $vb is $vc twice ... each defined before the next.
+    std::string chain;
+    for (char v = 'a'; v < 'z'; ++v)
+        chain += std::string("set $v") + v + " $v" + char(v + 1) + "$v" + char(v + 1) + "\n";
+    chain += "set $vz x\nbindsym Ctrl+$va exec x\n";
+    const struct
+    {
+        const char *what;
+        std::string config;
+        std::map<std::string, std::string> files;
+        std::vector<const char *> combos;
+    } cases[] = {
+        { "a file that includes itself twice", "include loop\n",
+            { { "/cfg/loop", "include loop\ninclude ./loop\nbindsym Ctrl+F3 exec x\n" } },
+            { "Ctrl+F3" } },
+        { "an include of the config itself", "include config\nbindsym Ctrl+F4 exec x\n",
+            { { "/cfg/config", "bindsym Ctrl+F5 exec x\n" } }, { "Ctrl+F4" } },
+        { "a variable whose value names one defined later",
+            "set $key $inner\nset $inner q\nbindsym Ctrl+$key exec x\nbindsym Alt+$inner exec y\n",
+            {}, { "Alt+q" } },
+        { "25 levels of variables made from each other", chain, {}, {} },
+    };
+    for (const auto &c : cases) {
+        std::map<std::string, int> reads;
+        const auto start = Clock::now();
+        const auto combos = configuredCombos(c.config, "/cfg/config", [&](const std::string &p) {
+            ++reads[p];
+            const auto it = c.files.find(p);
+            return it == c.files.end() ? std::nullopt : std::optional(it->second);
+        });
+        EXPECT_LT(Clock::now() - start, 1s) << c.what;
+        std::vector<SwayCombo> expected;
+        for (const char *combo : c.combos)
+            expected.push_back(*parseSwayCombination(combo));
+        EXPECT_EQ(combos, expected) << c.what;
+        for (const auto &[path, n] : reads)
+            EXPECT_EQ(n, 1) << c.what << ": " << path;
+    }
+}
+
+TEST(SwayConfig, OnlyRegularFilesOfABoundedSizeAreRead)
+{
+    const testing::TempDir dir;
+    testing::writeFile(dir.file("small"), "bindsym Ctrl+F1 exec x\n");
+    testing::writeFile(dir.file("large"), std::string(2 << 20, '#'));
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.file("zero"));
+    const struct
+    {
+        std::string name;
+        std::optional<std::string> text;
+    } cases[] = {
+        { "small", "bindsym Ctrl+F1 exec x\n" },
+        { "large", std::nullopt },
+        { "fifo", std::nullopt },
+        { "zero", std::nullopt },
+        { "", std::nullopt }, // the folder
+        { "missing", std::nullopt },
+    };
+    for (const auto &c : cases) {
+        const auto start = Clock::now();
+        EXPECT_EQ(readConfigFile(dir.file(c.name)), c.text) << c.name;
+        EXPECT_LT(Clock::now() - start, 1s) << c.name;
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace quorvel {
@@ -28,15 +29,12 @@ constexpr int kSignals[] = { SIGTERM, SIGHUP };
 
 } // namespace
 
-EndSignals::EndSignals(std::function<void()> onEnd)
-    : m_onEnd(std::move(onEnd))
+EndSignals::EndSignals()
 {
     if (s_pipe[0] >= 0)
         throw Error("Signals are already watched");
     if (::pipe2(s_pipe, O_NONBLOCK | O_CLOEXEC) != 0)
         throw Error("Cannot watch the end signals");
-    m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { arrived(); });
     struct sigaction action
     {
     };
@@ -45,6 +43,30 @@ EndSignals::EndSignals(std::function<void()> onEnd)
     action.sa_flags = SA_RESTART;
     for (int signal : kSignals)
         sigaction(signal, &action, nullptr);
+}
+
+int EndSignals::fileDescriptor() const
+{
+    return s_pipe[0];
+}
+
+bool EndSignals::pending() const
+{
+    pollfd p { s_pipe[0], POLLIN, 0 };
+    return ::poll(&p, 1, 0) > 0;
+}
+
+void EndSignals::watch(std::function<void()> onEnd)
+{
+    m_onEnd = std::move(onEnd);
+    m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { arrived(); });
+}
+
+void EndSignals::unwatch()
+{
+    m_notifier.reset();
+    m_onEnd = nullptr;
 }
 
 EndSignals::~EndSignals()

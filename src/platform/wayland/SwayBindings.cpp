@@ -5,9 +5,15 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <filesystem>
+#include <set>
 #include <sstream>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 #include <wordexp.h>
 #include <xkbcommon/xkbcommon.h>
@@ -155,12 +161,19 @@ std::vector<std::string> words(std::string_view line)
     return out;
 }
 
+// Bounds on what one reading of a config takes, far above any real config.
+constexpr std::size_t kMaxConfigFileBytes = 1 << 20;
+constexpr std::size_t kMaxIncludedBytes = 2 << 20;
+constexpr int kMaxIncludedFiles = 256;
+constexpr std::size_t kMaxLineBytes = 64 << 10;
+
 class ConfigReader
 {
 public:
-    explicit ConfigReader(const ConfigFileReader &read)
+    ConfigReader(const ConfigFileReader &read, const std::string &configFile)
         : m_read(read)
     {
+        m_seen.insert(identity(configFile));
     }
 
     void parse(std::string_view text, const std::string &file, int depth)
@@ -185,13 +198,39 @@ public:
 private:
     enum class Block { Bindsym, Other };
 
+    static std::string identity(const std::string &path)
+    {
+        std::error_code error;
+        const auto canonical = std::filesystem::weakly_canonical(path, error);
+        return error ? path : canonical.string();
+    }
+
+    // As sway substitutes: left to right, the longest name that matches, never inside a value
+    // just put in; "$$" is a "$" and "\$" stays. A line that would grow past the bound keeps
+    // the rest as it is.
     std::string substituted(std::string_view line) const
     {
         std::string out(line);
-        for (const auto &[name, value] : m_variables) {
-            for (auto at = out.find(name); at != std::string::npos;
-                 at = out.find(name, at + value.size()))
-                out.replace(at, name.size(), value);
+        for (std::size_t at = out.find('$'); at != std::string::npos; at = out.find('$', at)) {
+            if (at > 0 && out[at - 1] == '\\' && (at < 2 || out[at - 2] != '\\')) {
+                ++at;
+                continue;
+            }
+            if (at + 1 < out.size() && out[at + 1] == '$') {
+                out.erase(at, 1);
+                ++at;
+                continue;
+            }
+            const auto it = std::find_if(m_variables.begin(), m_variables.end(),
+                [&](const auto &v) { return out.compare(at, v.first.size(), v.first) == 0; });
+            if (it == m_variables.end()) {
+                ++at;
+                continue;
+            }
+            if (out.size() - it->first.size() + it->second.size() > kMaxLineBytes)
+                break;
+            out.replace(at, it->first.size(), it->second);
+            at += it->second.size();
         }
         return out;
     }
@@ -261,12 +300,23 @@ private:
         std::vector<std::string> paths(expanded.we_wordv, expanded.we_wordv + expanded.we_wordc);
         wordfree(&expanded);
         for (const auto &p : paths) {
-            if (auto text = m_read(p))
-                parse(*text, p, depth + 1);
+            if (m_files >= kMaxIncludedFiles || m_bytes >= kMaxIncludedBytes)
+                return;
+            if (!m_seen.insert(identity(p)).second)
+                continue;
+            ++m_files;
+            if (auto text = m_read(p)) {
+                m_bytes += text->size();
+                if (m_bytes <= kMaxIncludedBytes)
+                    parse(*text, p, depth + 1);
+            }
         }
     }
 
     const ConfigFileReader &m_read;
+    std::set<std::string> m_seen;
+    int m_files = 0;
+    std::size_t m_bytes = 0;
     std::vector<std::pair<std::string, std::string>> m_variables;
     std::vector<Block> m_blocks;
 };
@@ -318,19 +368,45 @@ std::optional<SwayCombo> parseSwayCombination(std::string_view text)
 std::vector<SwayCombo> configuredCombos(
     std::string_view config, const std::string &configFile, const ConfigFileReader &read)
 {
-    ConfigReader reader(read);
+    ConfigReader reader(read, configFile);
     reader.parse(config, configFile, 0);
     return std::move(reader.combos);
 }
 
-std::optional<std::string> readWholeFile(const std::string &path)
+std::optional<std::string> readRegularFile(const std::string &path, std::size_t maxBytes)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Not blocking on a FIFO's open; whatever is not a regular file is left alone.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    struct stat status
+    {
+    };
+    std::optional<std::string> text;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+        && static_cast<std::uintmax_t>(status.st_size) <= maxBytes) {
+        text.emplace();
+        char chunk[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 || text->size() + static_cast<std::size_t>(got) > maxBytes) {
+                text.reset(); // unreadable, or grown past the bound meanwhile
+                break;
+            }
+            if (got == 0)
+                break;
+            text->append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+    ::close(fd);
+    return text;
+}
+
+std::optional<std::string> readConfigFile(const std::string &path)
+{
+    return readRegularFile(path, kMaxConfigFileBytes);
 }
 
 } // namespace quorvel::wayland

@@ -33,11 +33,16 @@ using ConfigFileReader = std::function<std::optional<std::string>(const std::str
 
 // The keyboard combinations that a sway config binds in its default mode: bindsym lines and
 // bindsym blocks, with the config's variables, following include lines (paths relative to the
-// folder of configFile, shell patterns expanded).
+// folder of configFile, shell patterns expanded). As sway does, each file is read once and
+// variables are substituted in one pass; what is read is bounded whatever the files hold.
 std::vector<SwayCombo> configuredCombos(
     std::string_view config, const std::string &configFile, const ConfigFileReader &read);
 
-// Reads a file whole.
-std::optional<std::string> readWholeFile(const std::string &path);
+// The whole of a regular file of at most maxBytes; nothing for anything else (a FIFO, a
+// device, a larger file), without blocking on it.
+std::optional<std::string> readRegularFile(const std::string &path, std::size_t maxBytes);
+
+// An included file as configuredCombos reads it: regular, at most a MiB.
+std::optional<std::string> readConfigFile(const std::string &path);
 
 } // namespace quorvel::wayland

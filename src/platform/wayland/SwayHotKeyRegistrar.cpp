@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,12 +23,17 @@ namespace quorvel::wayland {
 namespace {
 
 constexpr std::string_view kStatePrefix = "sway-hotkeys.";
+constexpr std::string_view kTemporarySuffix = ".new";
+// A state file holds a socket path and a few combinations; anything larger is not ours.
+constexpr std::size_t kMaxStateFileBytes = 64 << 10;
 std::atomic<int> g_instances { 0 };
 
 struct StateFile
 {
     std::string path;
     pid_t pid = 0;
+    bool temporary = false; // written but not yet renamed into place
+    bool readable = false;
     std::string socketPath;
     std::vector<std::string> combinations;
 };
@@ -37,7 +43,31 @@ bool alive(pid_t pid)
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
-// The binding files of every Quorvel that used this folder, our own left out.
+bool allDigits(std::string_view s)
+{
+    return !s.empty()
+        && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "PID.N" or "PID.N.new" after the prefix; the pid, or 0 for any other name.
+pid_t stateFilePid(std::string_view name, bool &temporary)
+{
+    if (name.substr(0, kStatePrefix.size()) != kStatePrefix)
+        return 0;
+    name.remove_prefix(kStatePrefix.size());
+    temporary = name.size() > kTemporarySuffix.size()
+        && name.substr(name.size() - kTemporarySuffix.size()) == kTemporarySuffix;
+    if (temporary)
+        name.remove_suffix(kTemporarySuffix.size());
+    const auto dot = name.find('.');
+    if (dot == std::string_view::npos || !allDigits(name.substr(0, dot))
+        || !allDigits(name.substr(dot + 1)) || dot > 9)
+        return 0;
+    return static_cast<pid_t>(std::atol(std::string(name.substr(0, dot)).c_str()));
+}
+
+// The binding files of every Quorvel that used this folder, our own left out. They are read
+// as data: only regular files, each bounded.
 std::vector<StateFile> stateFiles(const std::string &folder)
 {
     std::vector<StateFile> files;
@@ -45,23 +75,29 @@ std::vector<StateFile> stateFiles(const std::string &folder)
     if (folder.empty())
         return files;
     for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(kStatePrefix, 0) != 0)
-            continue;
         StateFile f;
         f.path = entry.path().string();
-        f.pid = static_cast<pid_t>(std::atol(name.c_str() + kStatePrefix.size()));
+        f.pid = stateFilePid(entry.path().filename().string(), f.temporary);
         if (f.pid <= 0 || f.pid == ::getpid())
             continue;
-        std::ifstream in(f.path);
-        std::getline(in, f.socketPath);
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty())
-                f.combinations.push_back(line);
+        if (const auto text = readRegularFile(f.path, kMaxStateFileBytes)) {
+            f.readable = true;
+            std::istringstream in(*text);
+            std::getline(in, f.socketPath);
+            for (std::string line; std::getline(in, line);) {
+                if (!line.empty())
+                    f.combinations.push_back(line);
+            }
         }
         files.push_back(std::move(f));
     }
     return files;
+}
+
+std::string troubleOf(const Error &e)
+{
+    return std::string("sway did not send its config (") + e.what()
+        + "), so combinations it binds may be taken over";
 }
 
 bool contains(const std::vector<SwayCombo> &combos, const SwayCombo &combo)
@@ -80,6 +116,8 @@ SwayHotKeyRegistrar::SwayHotKeyRegistrar(const std::string &socketPath, std::str
 {
     m_configFile = m_commands->version().configFile;
     m_events->subscribe(R"(["binding","workspace"])");
+    // The first binding round's reading of the config, so that what failed is known at once.
+    configured();
     removeStaleBindings();
 }
 
@@ -113,16 +151,40 @@ bool SwayHotKeyRegistrar::ours(const SwayCombo &combo) const
         [&](const auto &entry) { return entry.second.bound && entry.second.combo == combo; });
 }
 
-std::vector<SwayCombo> SwayHotKeyRegistrar::configured()
+const std::vector<SwayCombo> &SwayHotKeyRegistrar::configured()
 {
-    return configuredCombos(m_commands->config(), m_configFile, readWholeFile);
+    if (m_configRead)
+        return m_configured;
+    m_configRead = true;
+    m_configured.clear();
+    m_configTrouble.clear();
+    // Included files are read on the thread that must answer an end signal: a signal stops
+    // the reading between two files.
+    const auto read = [](const std::string &path) {
+        if (SwayIpc::interrupted())
+            throw Error("interrupted");
+        return readConfigFile(path);
+    };
+    try {
+        m_configured = configuredCombos(m_commands->config(), m_configFile, read);
+    } catch (const Error &e) {
+        // sway drops a client its reply is too large for; the commands go on over a new
+        // connection, and the keys its config binds are not known.
+        m_configTrouble = troubleOf(e);
+        try {
+            m_commands = SwayIpc::connect(m_socketPath);
+        } catch (const Error &) {
+            // sway has gone: every command fails from here on, as it should.
+        }
+    }
+    return m_configured;
 }
 
 std::vector<SwayCombo> SwayHotKeyRegistrar::heldByOthers(const std::vector<SwayCombo> &configured)
 {
     std::vector<SwayCombo> held = configured;
     for (const auto &f : stateFiles(m_stateFolder)) {
-        if (f.socketPath != m_socketPath || !alive(f.pid))
+        if (f.temporary || f.socketPath != m_socketPath || !alive(f.pid))
             continue;
         for (const auto &c : f.combinations) {
             if (auto combo = parseSwayCombination(c))
@@ -214,11 +276,12 @@ void SwayHotKeyRegistrar::processEvents()
         return;
     }
     const std::string prefix = "nop " + tagPrefix();
+    // However many reloads came, the bindings are made again once.
+    bool reloaded = false;
     for (const auto &event : events) {
         try {
             if (event.type == swaymsg::WorkspaceEvent) {
-                if (parseWorkspaceChange(event.payload) == "reload")
-                    rebindAfterReload();
+                reloaded = reloaded || parseWorkspaceChange(event.payload) == "reload";
                 continue;
             }
             if (event.type != swaymsg::BindingEvent)
@@ -237,6 +300,8 @@ void SwayHotKeyRegistrar::processEvents()
             // One garbled event; the stream goes on.
         }
     }
+    if (reloaded)
+        rebindAfterReload();
 }
 
 void SwayHotKeyRegistrar::lostSway()
@@ -254,33 +319,66 @@ void SwayHotKeyRegistrar::lostSway()
 
 void SwayHotKeyRegistrar::rebindAfterReload()
 {
-    // A reload drops every runtime binding.
+    // A reload drops every runtime binding, and the config may say something new.
+    m_configRead = false;
     const auto held = heldByOthers(configured());
     for (auto &[id, r] : m_registrations) {
         r.bound = false;
-        if (!contains(held, r.combo))
-            bind(id, r);
+        try {
+            if (!contains(held, r.combo))
+                bind(id, r);
+        } catch (const Error &) {
+            // Left unbound, as a refused key is.
+        }
     }
     saveState();
 }
 
+std::vector<std::string> SwayHotKeyRegistrar::staleBindings(
+    const std::string &socketPath, const std::string &stateFolder)
+{
+    std::vector<std::string> stale;
+    for (const auto &f : stateFiles(stateFolder)) {
+        if (f.socketPath == socketPath && !alive(f.pid))
+            stale.insert(stale.end(), f.combinations.begin(), f.combinations.end());
+    }
+    std::sort(stale.begin(), stale.end());
+    stale.erase(std::unique(stale.begin(), stale.end()), stale.end());
+    return stale;
+}
+
+std::string SwayHotKeyRegistrar::configTroubleAt(const std::string &socketPath)
+{
+    try {
+        const auto ipc = SwayIpc::connect(socketPath);
+        const std::string file = ipc->version().configFile;
+        configuredCombos(ipc->config(), file, readConfigFile);
+    } catch (const Error &e) {
+        return troubleOf(e);
+    }
+    return {};
+}
+
 void SwayHotKeyRegistrar::removeStaleBindings()
 {
-    std::vector<SwayCombo> keep;
-    bool configRead = false;
     for (const auto &f : stateFiles(m_stateFolder)) {
-        if (alive(f.pid))
+        // Kept: a file we cannot read may still name keys that someone must unbind.
+        if (!f.readable || alive(f.pid))
             continue;
         if (f.socketPath == m_socketPath) {
-            if (!configRead) {
-                keep = configured();
-                configRead = true;
-            }
-            for (const auto &c : f.combinations) {
-                // A combination the config binds now is the user's, not the dead process's.
-                const auto combo = parseSwayCombination(c);
-                if (combo && !contains(keep, *combo))
-                    m_commands->runCommand("unbindsym " + c);
+            // Without the config, a combination might be the user's own: left for a start that
+            // can tell.
+            if (!m_configTrouble.empty())
+                continue;
+            try {
+                for (const auto &c : f.combinations) {
+                    // A combination the config binds now is the user's, not the dead process's.
+                    const auto combo = parseSwayCombination(c);
+                    if (combo && !contains(m_configured, *combo))
+                        m_commands->runCommand("unbindsym " + c);
+                }
+            } catch (const Error &) {
+                continue; // not unbound: the file stays for the next try
             }
         } else if (::access(f.socketPath.c_str(), F_OK) == 0) {
             continue; // another sway that still runs: its own Quorvel will clean up there

@@ -34,6 +34,18 @@ public:
     // sway runs a binding before any client sees its keys.
     bool grabsSeeRegisteredKeys() const override { return false; }
 
+    // What went wrong reading sway's config, in a sentence; empty when nothing did. Hot keys
+    // are bound all the same.
+    const std::string &configTrouble() const { return m_configTrouble; }
+    // The same for a reading of the config of the sway at socketPath, as a registrar made
+    // there would find it.
+    static std::string configTroubleAt(const std::string &socketPath);
+
+    // The combinations that processes which have ended left bound on the sway at socketPath,
+    // by the state files of stateFolder; any registrar made there removes them.
+    static std::vector<std::string> staleBindings(
+        const std::string &socketPath, const std::string &stateFolder);
+
     // The binding events arrive here; processEvents runs the hot keys pressed.
     int fileDescriptor() const;
     void processEvents();
@@ -52,7 +64,8 @@ private:
     std::string tagPrefix() const;
     std::string statePath() const;
     bool ours(const SwayCombo &combo) const;
-    std::vector<SwayCombo> configured();
+    // The combinations sway's config binds, read once per binding round.
+    const std::vector<SwayCombo> &configured();
     std::vector<SwayCombo> heldByOthers(const std::vector<SwayCombo> &configured);
     bool bind(int id, Registration &r);
     void unbind(Registration &r);
@@ -68,6 +81,9 @@ private:
     std::string m_configFile;
     std::string m_instance; // pid.number: two registrars of one process stay apart
     std::map<int, Registration> m_registrations;
+    bool m_configRead = false;
+    std::vector<SwayCombo> m_configured;
+    std::string m_configTrouble;
     int m_nextId = 1;
 };
 

@@ -20,12 +20,51 @@ namespace {
 
 constexpr std::string_view kMagic = "i3-ipc";
 constexpr std::size_t kHeaderSize = kMagic.size() + 2 * sizeof(std::uint32_t);
-// Far above any reply sway sends; a larger length means the stream is out of step.
-constexpr std::uint32_t kMaxPayload = 64u << 20;
+// Above any reply sway sends (it drops a client whose reply passes about 4 MB); a larger
+// length means the stream is out of step, or a peer that is not sway.
+constexpr std::uint32_t kMaxPayload = 8u << 20;
 constexpr int kReplyTimeoutMs = 5000;
+// What one readEvents takes from the socket, so that a flood of events cannot hold the
+// thread; the rest waits in the socket, which stays readable.
+constexpr std::size_t kChunkBytes = 64 << 10;
+constexpr std::size_t kMaxChunksPerWake = 4;
+// Events kept while a request waits for its reply; beyond, a flood is dropped.
+constexpr std::size_t kMaxKeptEvents = 4096;
+// sway's replies nest a few levels.
+constexpr int kMaxJsonDepth = 64;
+
+int g_interruption = -1;
+
+// Whether text nests arrays and objects deeper than kMaxJsonDepth, looked at before parsing.
+bool nestedTooDeep(std::string_view text)
+{
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxJsonDepth)
+                return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
 
 nlohmann::json parseJson(std::string_view text)
 {
+    if (nestedTooDeep(text))
+        throw Error("sway sent a reply nested too deeply");
     auto json = nlohmann::json::parse(text, nullptr, false);
     if (json.is_discarded())
         throw Error("sway sent a reply that is not JSON");
@@ -50,24 +89,33 @@ std::string encodeSwayMessage(std::uint32_t type, std::string_view payload)
     return frame;
 }
 
+void SwayFrameReader::feed(std::string_view bytes)
+{
+    // What was taken goes only now: erasing each message as it is taken would make a
+    // buffer of many small ones quadratic.
+    m_buffer.erase(0, m_taken);
+    m_taken = 0;
+    m_buffer.append(bytes);
+}
+
 std::optional<SwayMessage> SwayFrameReader::next()
 {
-    const std::size_t start = std::min(m_buffer.size(), kMagic.size());
-    if (std::string_view(m_buffer).substr(0, start) != kMagic.substr(0, start))
+    const std::string_view rest = std::string_view(m_buffer).substr(m_taken);
+    const std::size_t start = std::min(rest.size(), kMagic.size());
+    if (rest.substr(0, start) != kMagic.substr(0, start))
         throw Error("sway's IPC socket sent something that is not an i3-ipc message");
-    if (m_buffer.size() < kHeaderSize)
+    if (rest.size() < kHeaderSize)
         return std::nullopt;
     std::uint32_t length = 0;
     SwayMessage message;
-    std::memcpy(&length, m_buffer.data() + kMagic.size(), sizeof length);
-    std::memcpy(
-        &message.type, m_buffer.data() + kMagic.size() + sizeof length, sizeof message.type);
+    std::memcpy(&length, rest.data() + kMagic.size(), sizeof length);
+    std::memcpy(&message.type, rest.data() + kMagic.size() + sizeof length, sizeof message.type);
     if (length > kMaxPayload)
         throw Error("sway's IPC socket sent an oversized message");
-    if (m_buffer.size() < kHeaderSize + length)
+    if (rest.size() < kHeaderSize + length)
         return std::nullopt;
-    message.payload = m_buffer.substr(kHeaderSize, length);
-    m_buffer.erase(0, kHeaderSize + length);
+    message.payload = rest.substr(kHeaderSize, length);
+    m_taken += kHeaderSize + length;
     return message;
 }
 
@@ -156,18 +204,33 @@ std::unique_ptr<SwayIpc> SwayIpc::connect(const std::string &path)
     return std::make_unique<SwayIpc>(fd);
 }
 
+void SwayIpc::setInterruption(int fd)
+{
+    g_interruption = fd;
+}
+
+bool SwayIpc::interrupted()
+{
+    pollfd p { g_interruption, POLLIN, 0 };
+    return g_interruption >= 0 && ::poll(&p, 1, 0) > 0;
+}
+
 bool SwayIpc::receive(int timeoutMs)
 {
     if (m_closed)
         return false;
-    pollfd p { m_fd, POLLIN, 0 };
+    // Only a wait is broken off: what has arrived is still read.
+    const bool interruptible = timeoutMs != 0 && g_interruption >= 0;
+    pollfd p[2] { { m_fd, POLLIN, 0 }, { g_interruption, POLLIN, 0 } };
     int ready = 0;
     do
-        ready = ::poll(&p, 1, timeoutMs);
+        ready = ::poll(p, interruptible ? 2 : 1, timeoutMs);
     while (ready < 0 && errno == EINTR);
+    if (interruptible && p[1].revents != 0)
+        throw Error("interrupted while waiting for sway");
     if (ready <= 0)
         return false;
-    char chunk[65536];
+    char chunk[kChunkBytes];
     ssize_t got = 0;
     do
         got = ::recv(m_fd, chunk, sizeof chunk, MSG_DONTWAIT);
@@ -197,10 +260,12 @@ SwayMessage SwayIpc::request(std::uint32_t type, std::string_view payload)
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyTimeoutMs);
     for (;;) {
         while (auto message = m_reader.next()) {
-            if (message->type & swaymsg::Event)
-                m_events.push_back(std::move(*message));
-            else if (message->type == type)
+            if (message->type & swaymsg::Event) {
+                if (m_events.size() < kMaxKeptEvents)
+                    m_events.push_back(std::move(*message));
+            } else if (message->type == type) {
                 return std::move(*message);
+            }
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -237,7 +302,7 @@ void SwayIpc::subscribe(std::string_view eventsJson)
 
 std::vector<SwayMessage> SwayIpc::readEvents()
 {
-    while (receive(0)) { }
+    for (std::size_t chunks = 0; chunks < kMaxChunksPerWake && receive(0); ++chunks) { }
     while (auto message = m_reader.next()) {
         if (message->type & swaymsg::Event)
             m_events.push_back(std::move(*message));

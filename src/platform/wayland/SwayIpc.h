@@ -29,11 +29,12 @@ std::string encodeSwayMessage(std::uint32_t type, std::string_view payload);
 class SwayFrameReader
 {
 public:
-    void feed(std::string_view bytes) { m_buffer.append(bytes); }
+    void feed(std::string_view bytes);
     std::optional<SwayMessage> next();
 
 private:
     std::string m_buffer;
+    std::size_t m_taken = 0; // the bytes at the front already handed out
 };
 
 struct SwayCommandResult
@@ -81,9 +82,17 @@ public:
     std::string config();
     void subscribe(std::string_view eventsJson);
 
-    // The events that have arrived, without waiting. Throws Error once sway has gone and every
-    // event before is read.
+    // The events that have arrived, without waiting, as many as one read takes: more may wait,
+    // and the descriptor stays readable then. Throws Error once sway has gone and every event
+    // before is read.
     std::vector<SwayMessage> readEvents();
+
+    // A descriptor whose readability breaks off every wait for a reply (an Error): the end
+    // signals' pipe, so that a slow or hostile peer cannot keep the process from ending. -1
+    // for none.
+    static void setInterruption(int fd);
+    // Whether that descriptor is readable now.
+    static bool interrupted();
 
 private:
     bool receive(int timeoutMs);

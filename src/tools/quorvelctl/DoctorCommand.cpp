@@ -4,6 +4,7 @@
 #include "common/Error.h"
 #include "platform/SessionDoctor.h"
 #include "platform/dbus/DesktopProbe.h"
+#include "platform/wayland/SwayHotKeyRegistrar.h"
 #include "platform/wayland/SwayIpc.h"
 #include "platform/wayland/WaylandProbe.h"
 #include "platform/x11/X11Probe.h"
@@ -24,7 +25,8 @@ constexpr const char *kDoctorHelp =
     "the compositor, the parts of it Quorvel uses that it offers or lacks, and for each\n"
     "feature (typing, hot keys, window triggers, focus, replay, recording) \"works\" or why\n"
     "not. With WAYLAND_DISPLAY set the session is Wayland, whatever DISPLAY says; on KDE\n"
-    "Plasma and GNOME it also asks the session bus what the desktop offers.\n"
+    "Plasma and GNOME it also asks the session bus what the desktop offers, on sway it\n"
+    "also names the hot keys a killed Quorvel left bound.\n"
     "Exit status: 0, also where nothing works; 2 usage error.\n";
 
 std::string variable(const char *name)
@@ -63,6 +65,7 @@ int doctorCommand(int argc, char **argv)
     offer.kind = sessionKindOf(waylandDisplay.c_str(), display.c_str());
     std::string session = "none (neither WAYLAND_DISPLAY nor DISPLAY is set)";
     std::string compositor = "unknown";
+    std::vector<std::string> stale;
     if (offer.kind == SessionKind::Wayland) {
         session = "Wayland (WAYLAND_DISPLAY=" + waylandDisplay + ")";
         if (auto globals = wayland::waylandGlobals()) {
@@ -78,6 +81,9 @@ int doctorCommand(int argc, char **argv)
             try {
                 compositor = "sway " + wayland::SwayIpc::connect(socket)->version().humanReadable;
                 offer.swayIpc = true;
+                offer.swayConfigTrouble = wayland::SwayHotKeyRegistrar::configTroubleAt(socket);
+                stale = wayland::SwayHotKeyRegistrar::staleBindings(
+                    socket, wayland::SwayHotKeyRegistrar::defaultStateFolder());
             } catch (const Error &e) {
                 compositor = std::string("unknown (") + e.what() + ")";
             }
@@ -108,6 +114,10 @@ int doctorCommand(int argc, char **argv)
         std::printf("Lacks: %s\n", joined(parts.lacking).c_str());
     for (const auto &[feature, verdict] : featureVerdicts(offer))
         std::printf("%s: %s\n", feature.c_str(), verdict.c_str());
+    if (!stale.empty())
+        std::printf("Stale hot keys: %s (left bound by a Quorvel that was killed; the next start "
+                    "of Quorvel or of quorvelctl replay removes them)\n",
+            joined(stale).c_str());
     return 0;
 }
 

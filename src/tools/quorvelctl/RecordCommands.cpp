@@ -3,6 +3,8 @@
 
 #include "common/Error.h"
 #include "platform/SessionDoctor.h"
+#include "platform/wayland/SwayHotKeyRegistrar.h"
+#include "platform/wayland/SwayIpc.h"
 #include "recording/JournalFile.h"
 #include "recording/wayland/WaylandJournal.h"
 #include "recording/x11/X11Journal.h"
@@ -12,8 +14,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <poll.h>
 #include <string>
+#include <vector>
 
 namespace quorvel::ctl {
 
@@ -44,8 +48,9 @@ const char kReplayUsage[] =
     "  --fast        replay at high speed, without the recorded delays\n"
     "  --help        show this text\n"
     "\n"
-    "On X11, Esc cancels the replay. Exit status: 0 replayed to the end, 1 error,\n"
-    "2 bad arguments, 3 cancelled with Esc, 130 interrupted.\n";
+    "On X11 and on sway, Esc cancels the replay. Exit status: 0 replayed to the end,\n"
+    "1 error (also the display gone during the replay), 2 bad arguments, 3 cancelled\n"
+    "with Esc, 130 interrupted.\n";
 
 volatile std::sig_atomic_t g_signal = 0;
 
@@ -80,13 +85,31 @@ public:
         sigaction(SIGINT, &m_oldInt, nullptr);
         sigaction(SIGTERM, &m_oldTerm, nullptr);
     }
-    // Waits for the journal's descriptor; false when a signal came.
-    bool wait(int fd)
+    // Waits for any of the descriptors; false when a signal came. A signal that is pending
+    // while a descriptor is ready is not delivered by ppoll, so it is looked for after each
+    // wait: a replay that keeps its descriptor busy could not be stopped otherwise.
+    bool wait(const std::vector<int> &fds)
     {
-        pollfd pfd { fd, POLLIN, 0 };
-        ppoll(&pfd, 1, nullptr, &m_waitMask);
+        std::vector<pollfd> polled;
+        polled.reserve(fds.size());
+        for (const int fd : fds)
+            polled.push_back({ fd, POLLIN, 0 });
+        ppoll(polled.data(), polled.size(), nullptr, &m_waitMask);
+        sigset_t pending;
+        sigpending(&pending);
+        for (const int signal : { SIGINT, SIGTERM }) {
+            if (sigismember(&pending, signal)) {
+                sigset_t one;
+                sigemptyset(&one);
+                sigaddset(&one, signal);
+                const timespec now {};
+                sigtimedwait(&one, nullptr, &now);
+                g_signal = signal;
+            }
+        }
         return g_signal == 0;
     }
+    bool wait(int fd) { return wait(std::vector<int> { fd }); }
 
 private:
     struct sigaction m_oldInt
@@ -152,7 +175,8 @@ std::string absolutePath(const std::string &file)
 }
 
 template <typename ReplayJournal>
-int replay(ReplayJournal &journal, const std::string &file, bool fast)
+int replay(ReplayJournal &journal, const std::string &file, bool fast,
+    wayland::SwayHotKeyRegistrar *hotKeys = nullptr)
 {
     if (!journal.available()) {
         std::fprintf(stderr, "quorvelctl replay: %s\n", journal.unavailableReason().c_str());
@@ -174,24 +198,49 @@ int replay(ReplayJournal &journal, const std::string &file, bool fast)
         std::fprintf(stderr, "quorvelctl replay: %s\n", e.what());
         return 1;
     }
+    std::vector<int> watched { journal.fileDescriptor() };
+    if (hotKeys)
+        watched.push_back(hotKeys->fileDescriptor());
     bool interrupted = false;
     // OnFinished, raised from processEvents, ends the loop.
     while (!finished) { // NOLINT(bugprone-infinite-loop)
-        if (!signals.wait(journal.fileDescriptor()) && !interrupted) {
+        if (!signals.wait(watched) && !interrupted) {
             interrupted = true;
             journal.cancelPlayBack();
         }
+        if (hotKeys)
+            hotKeys->processEvents();
         journal.processEvents();
     }
     if (interrupted) {
         std::fputs("quorvelctl replay: interrupted\n", stderr);
         return kInterrupted;
     }
+    // A display that went away ends the replay as a cancel does; it is no user's Esc.
+    if (cancelled && !journal.available()) {
+        std::fprintf(stderr, "quorvelctl replay: %s\n", journal.unavailableReason().c_str());
+        return 1;
+    }
     if (cancelled) {
         std::fputs("quorvelctl replay: cancelled with Esc\n", stderr);
         return kCancelled;
     }
     return 0;
+}
+
+// Esc through sway's IPC where sway runs; making the registrar also removes what a killed
+// Quorvel left bound. Nothing where sway cannot be reached: the replay runs without Esc.
+std::unique_ptr<wayland::SwayHotKeyRegistrar> swayCancelKeys()
+{
+    const std::string socket = wayland::SwayIpc::socketPath();
+    if (socket.empty())
+        return nullptr;
+    try {
+        return std::make_unique<wayland::SwayHotKeyRegistrar>(
+            socket, wayland::SwayHotKeyRegistrar::defaultStateFolder());
+    } catch (const Error &) {
+        return nullptr;
+    }
 }
 
 } // namespace
@@ -267,8 +316,11 @@ int replayCommand(int argc, char **argv)
         return 1;
     }
     if (waylandSession()) {
+        // The registrar outlives the journal, which unbinds Esc through it.
+        const auto hotKeys = swayCancelKeys();
         WaylandJournal journal;
-        return replay(journal, file, args.flag);
+        journal.setCancelKeys(hotKeys.get());
+        return replay(journal, file, args.flag, hotKeys.get());
     }
     X11Journal journal;
     return replay(journal, file, args.flag);
