@@ -346,13 +346,22 @@ function QuorvelShell(ns) {
         ListWindows() {
             return listWindows();
         },
-        Activate(id) {
-            const w = findWindow(id);
-            if (!w)
-                return false;
-            Main.overview.hide();
-            Main.activateWindow(w);
-            return true;
+        // After the keys sent before it: the shell hands them to the focused program from its
+        // own queue, and would hand the last of them to the window activated meanwhile.
+        ActivateAsync(params, invocation) {
+            const [id] = params;
+            queued(async () => {
+                await keysHandled();
+                const w = findWindow(id);
+                if (w) {
+                    Main.overview.hide();
+                    Main.activateWindow(w);
+                }
+                return Boolean(w);
+            }).then(
+                found => invocation.return_value(new GLib.Variant('(b)', [found])),
+                e => invocation.return_error_literal(Gio.DBusError, Gio.DBusError.FAILED,
+                    String(e)));
         },
         Layout() {
             return layout();

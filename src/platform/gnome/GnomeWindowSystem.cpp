@@ -98,20 +98,25 @@ void GnomeWindowSystem::setForegroundWindow(WindowHandle window)
 {
     if (window == 0)
         return;
+    const auto focused = [this, window] {
+        return std::any_of(m_windows.begin(), m_windows.end(),
+            [window](const auto &w) { return w.id == window && w.focused; });
+    };
+    // A window that is still being mapped takes the focus once it first draws, even from
+    // the one activated after it: the focus must stay a moment, or it is asked for again.
+    constexpr std::chrono::milliseconds settle { 80 };
     try {
-        auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Activate");
-        dbus::check(sd_bus_message_append(call.get(), "t", std::uint64_t(window)), "Activate");
-        const auto reply = m_bus.call(call, std::chrono::seconds(5));
-        int found = 0;
-        dbus::check(sd_bus_message_read(reply.get(), "b", &found), "Activate");
-        if (!found)
-            return;
-        m_bus.waitUntil(
-            [this, window] {
-                return std::any_of(m_windows.begin(), m_windows.end(),
-                    [window](const auto &w) { return w.id == window && w.focused; });
-            },
-            m_activationWait);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Activate");
+            dbus::check(sd_bus_message_append(call.get(), "t", std::uint64_t(window)), "Activate");
+            const auto reply = m_bus.call(call, std::chrono::seconds(5));
+            int found = 0;
+            dbus::check(sd_bus_message_read(reply.get(), "b", &found), "Activate");
+            if (!found || !m_bus.waitUntil(focused, m_activationWait))
+                return;
+            if (!m_bus.waitUntil([&] { return !focused(); }, settle))
+                return;
+        }
     } catch (const Error &) {
         // As SetForegroundWindow, a failed activation is silent.
     }
