@@ -4,12 +4,15 @@
 # - a folder includes only itself and the folders of lower layers (the table below), so no two
 #   folders include each other; the tests of tests/core and tests/mainwindow (<folder>_*) keep
 #   their folder's rule, and those of tests/core include nothing of the main window's;
-# - plain C++ includes no forms/, x11/, wayland/, posix/ or qt/ header; forms/ add forms/, x11/
-#   add x11/, wayland/ add wayland/, posix/ add posix/, app/qt/ adds forms/; the programs (app's
-#   Application, main.cpp and DesktopBackend, tools/) include any part;
+# - plain C++ includes no forms/, x11/, wayland/, posix/, qt/ or desktop header; forms/ add
+#   forms/, x11/ add x11/, wayland/ add wayland/, posix/ add posix/, app/qt/ adds forms/; the
+#   desktops' backends (dbus/, xkb/, portal/, kde/, gnome/) add wayland/ and each other; the
+#   programs (app's Application, main.cpp, DesktopBackend and the desktops' files, tools/)
+#   include any part;
 # - Qt only in forms/ folders and app/'s wiring (Application, main.cpp, app/qt/); X11 only in the
 #   .cpp files of platform/x11/ and recording/x11/; Wayland (libwayland, xkbcommon and the
-#   generated protocol headers) only in the .cpp files of platform/wayland/.
+#   generated protocol headers) only in the .cpp files of platform/wayland/ and the desktops'
+#   backends; sd-bus only in the .cpp files of the desktops' backends.
 # The README's layout section holds a copy of the table: `check-layers.sh --table` prints it.
 # Usage: check-layers.sh [--table] [SOURCE_ROOT]   (default: src/ beside this script)
 set -uo pipefail
@@ -65,12 +68,13 @@ cd "$root" || exit 2
 # The part of a feature folder a path under src/ lies in.
 part() {
     case "$1" in
-    app/Application.* | app/main.cpp | app/DesktopBackend.* | tools/*) echo program ;;
+    app/Application.* | app/main.cpp | app/DesktopBackend.* | app/DesktopImpl.h | app/*Desktop.cpp | tools/*) echo program ;;
     app/qt/*) echo qt ;;
     */forms/*) echo forms ;;
     */x11/*) echo x11 ;;
     */wayland/*) echo wayland ;;
     */posix/*) echo posix ;;
+    */dbus/* | */xkb/* | */portal/* | */kde/* | */gnome/*) echo desktop ;;
     *) echo core ;;
     esac
 }
@@ -83,7 +87,8 @@ declare -A parts_for=(
     [wayland]="core wayland"
     [posix]="core posix"
     [qt]="core forms qt"
-    [program]="core forms x11 wayland posix qt program"
+    [desktop]="core wayland desktop"
+    [program]="core forms x11 wayland posix qt desktop program"
 )
 
 status=0
@@ -160,9 +165,12 @@ while IFS= read -r -d '' file; do
     case "$file" in
     platform/x11/*.cpp | recording/x11/*.cpp) x11_allowed=1 ;;
     esac
-    wayland_allowed=0
+    wayland_allowed=0 sdbus_allowed=0
     case "$file" in
     platform/wayland/*.cpp) wayland_allowed=1 ;;
+    */dbus/*.cpp | */xkb/*.cpp | */portal/*.cpp | */kde/*.cpp | */gnome/*.cpp)
+        wayland_allowed=1 sdbus_allowed=1
+        ;;
     esac
     if [ $qt_allowed = 0 ] && grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q[A-Za-z]' "$file"; then
         echo "$file: Qt outside forms/ and the application's wiring" >&2
@@ -175,7 +183,11 @@ while IFS= read -r -d '' file; do
     if [ $wayland_allowed = 0 ] && grep -nHE \
         '^[[:space:]]*#[[:space:]]*include[[:space:]]*(<wayland-|<xkbcommon/|"[^"]*-client-protocol\.h")' \
         "$file"; then
-        echo "$file: Wayland outside the .cpp files of platform/wayland/" >&2
+        echo "$file: Wayland outside the .cpp files of platform/wayland/ and the desktops' backends" >&2
+        status=1
+    fi
+    if [ $sdbus_allowed = 0 ] && grep -nHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<systemd/' "$file"; then
+        echo "$file: sd-bus outside the .cpp files of the desktops' backends" >&2
         status=1
     fi
 done < <(find . -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.cc' \) -print0)

@@ -51,8 +51,11 @@ echo "lintian:"
 lintian --fail-on error "$deb" | sed 's/^/    /'
 
 # Without Qt's Wayland plugin the program could not open a window on a Wayland session.
-dpkg-deb -f "$deb" Depends | grep -q 'qt6-wayland' ||
-    { echo "package.sh: the package does not depend on qt6-wayland" >&2; exit 1; }
+# Nor type or bind keys on KDE Plasma or GNOME without the desktop portal.
+for needed in qt6-wayland xdg-desktop-portal; do
+    dpkg-deb -f "$deb" Depends | grep -qw "$needed" ||
+        { echo "package.sh: the package does not depend on $needed" >&2; exit 1; }
+done
 
 contents=$(mktemp -d)
 trap 'rm -rf "$contents"' EXIT

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""A person's keyboard on a desktop that offers the RemoteDesktop portal: a session of its own,
-apart from Quorvel's, held open while it runs.
+"""A person's keyboard on a desktop that offers the RemoteDesktop portal (or, with --mutter,
+GNOME's own remote desktop service, which asks nobody): a session of its own, apart from
+Quorvel's, held open while it runs.
 
 Reads lines from the FIFO named as its argument. Each line is a list of chords separated by
 blanks; a chord is evdev keycodes joined by "+", pressed in order and released in reverse
@@ -83,9 +84,37 @@ class Portal:
                            None, Gio.DBusCallFlags.NONE, -1, None)
 
 
+class Mutter:
+    """GNOME's org.gnome.Mutter.RemoteDesktop: no dialog, for a test's own keyboard."""
+
+    def __init__(self):
+        self.bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+        reply = self.bus.call_sync("org.gnome.Mutter.RemoteDesktop",
+                                   "/org/gnome/Mutter/RemoteDesktop",
+                                   "org.gnome.Mutter.RemoteDesktop", "CreateSession", None,
+                                   GLib.VariantType("(o)"), Gio.DBusCallFlags.NONE, -1, None)
+        self.session = reply.unpack()[0]
+        self.call("Start", None)
+        # The first key after Start is lost.
+        self.key(42, True)
+        self.key(42, False)
+
+    def call(self, method, args):
+        self.bus.call_sync("org.gnome.Mutter.RemoteDesktop", self.session,
+                           "org.gnome.Mutter.RemoteDesktop.Session", method, args, None,
+                           Gio.DBusCallFlags.NONE, -1, None)
+
+    def start_keyboard(self):
+        pass
+
+    def key(self, keycode, pressed):
+        self.call("NotifyKeyboardKeycode", GLib.Variant("(ub)", (keycode, pressed)))
+
+
 def main():
-    fifo = sys.argv[1]
-    portal = Portal()
+    mutter = sys.argv[1] == "--mutter"
+    fifo = sys.argv[2] if mutter else sys.argv[1]
+    portal = Mutter() if mutter else Portal()
     portal.start_keyboard()
     print("ready", flush=True)
     lines = 0

@@ -169,7 +169,9 @@ std::string MainWindowModel::desktopText() const
         name[0] = char(std::tolower(static_cast<unsigned char>(name[0])));
         text += (text.empty() ? "Not on this desktop: " : ", ") + name;
     }
-    if (!text.empty())
+    if (!text.empty() && !m_limits.advice.empty())
+        text += ". " + m_limits.advice + ".";
+    else if (!text.empty())
         text += ". See \"Where Quorvel works\" in the help.";
     return text;
 }

@@ -73,6 +73,8 @@ public:
     }
 
     KeyScan keyScan(char32_t) override;
+    // Not asked ahead of a run: what the run does first says why it fails.
+    CharacterRoute routeOf(char32_t) override { return CharacterRoute::Key; }
     unsigned scanCode(KeyCode) override { return 0; }
     void keyEvent(KeyCode, unsigned, bool, bool) override;
     void typeCharacter(char32_t) override;

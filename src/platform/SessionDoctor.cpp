@@ -195,6 +195,9 @@ std::string DesktopLimits::why(std::string_view feature) const
 DesktopLimits desktopLimits(const SessionOffer &offer)
 {
     DesktopLimits limits;
+    if (offer.kind == SessionKind::Wayland && offer.reachable
+        && offer.desktop == WaylandDesktopKind::Gnome)
+        limits.advice = shellExtensionAdvice(offer.shellExtension);
     for (FeatureVerdict &verdict : featureVerdicts(offer)) {
         if (verdict.verdict != kWorks)
             limits.lacking.push_back(std::move(verdict));

@@ -82,6 +82,9 @@ struct DesktopLimits
     std::vector<FeatureVerdict> lacking;
     // Why recording is not possible, as a recording would fail; empty where it is.
     std::string recording;
+    // The one step of the user's that would bring the missing features (GNOME's extension);
+    // empty where there is none.
+    std::string advice;
 
     // Why feature ("Typing", ...) does not work; empty when it does.
     std::string why(std::string_view feature) const;

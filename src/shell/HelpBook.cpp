@@ -49,6 +49,7 @@ constexpr auto Entries = std::to_array<HelpEntry>({
     { "Settings", "Settings", { Files, "Settings" }, 1 },
     { "FromWindows", "Moving from Windows", { Files, "FromWindows" }, 1 },
     { "Desktops", "Where Quorvel works", { "desktops.html", "Desktops" }, 0 },
+    { "EveryCharacter", "Characters the layout lacks", { "desktops.html", "EveryCharacter" }, 1 },
     { "DesktopShortcutKeys", "A desktop's own keys", { "desktops.html", "DesktopShortcutKeys" },
         1 },
     { "FAQ", "Frequently asked questions", { "faq.html", "FAQ" }, 0 },

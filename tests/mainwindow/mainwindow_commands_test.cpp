@@ -194,6 +194,17 @@ TEST_F(BareMainWindow, TheStatusBarNamesWhatTheDesktopLacks)
         { "a compositor with none of the protocols", weston,
             "Not on this desktop: typing, hot keys, window triggers, focus, replay, recording. "
             "See \"Where Quorvel works\" in the help." },
+        { "GNOME without Quorvel's extension",
+            [&] {
+                SessionOffer gnome = weston;
+                gnome.desktop = WaylandDesktopKind::Gnome;
+                gnome.remoteDesktopPortal = 1;
+                gnome.shellExtension = ShellExtension::Disabled;
+                return gnome;
+            }(),
+            "Not on this desktop: hot keys, window triggers, focus, replay, recording. Quorvel's "
+            "GNOME Shell extension is not enabled: run gnome-extensions enable "
+            "quorvel@ostrin.example." },
     };
     for (const auto &c : cases) {
         MainWindowParts parts(catalogue);

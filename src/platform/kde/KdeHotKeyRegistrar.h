@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/HotKeyRegistrar.h"
+#include "platform/dbus/Bus.h"
+#include "platform/kde/KdeKeys.h"
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quorvel::kde {
+
+// Global hot keys on KDE Plasma through the GlobalShortcuts portal: one session holds every
+// registration, made again whenever the set changes. The portal stores a session's shortcuts
+// under its token name in the user's shortcut settings; the token stays the same from one start
+// to the next, so nothing piles up there, and what a dead process left is cleaned at the next
+// start. A combination the desktop refuses, or binds to another key, is refused.
+class KdeHotKeyRegistrar final : public HotKeyRegistrar
+{
+public:
+    // stateFolder holds the lock that tells a second running Quorvel to take a token of its
+    // own. Throws Error when the portal offers no global shortcuts.
+    explicit KdeHotKeyRegistrar(const std::string &stateFolder);
+    ~KdeHotKeyRegistrar() override;
+    KdeHotKeyRegistrar(const KdeHotKeyRegistrar &) = delete;
+    KdeHotKeyRegistrar &operator=(const KdeHotKeyRegistrar &) = delete;
+
+    int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
+    void unregisterHotKey(int id) override;
+    bool heldElsewhere(unsigned modifiers, KeyCode key) override;
+    // KWin runs a global shortcut before any client sees its keys.
+    bool grabsSeeRegisteredKeys() const override { return false; }
+
+    // The name the shortcuts are stored under in the user's shortcut settings (Plasma 6 puts
+    // "token_" before it).
+    const std::string &componentName() const { return m_token; }
+
+    // The presses arrive here; processEvents runs the hot keys pressed and gives back to the
+    // desktop the keys unregistered since.
+    int fileDescriptor() const { return m_bus.fileDescriptor(); }
+    void processEvents();
+
+private:
+    struct Registration
+    {
+        KdeShortcut shortcut;
+        unsigned modifiers = 0;
+        KeyCode key = 0;
+        HotKeyPress onPress;
+    };
+    struct Holder
+    {
+        std::string component, action;
+    };
+
+    void bindAll();
+    void closeSession();
+    // Who holds a combination in KDE's shortcut daemon; throws Error when it cannot be asked.
+    std::vector<Holder> holders(int qtKey);
+    bool ours(int qtKey) const;
+    // Whether the open session binds other keys than those registered.
+    bool stale() const;
+    bool ourComponent(std::string_view component) const;
+    void cleanStaleComponents(bool primary);
+    // Takes out of KDE's shortcut daemon the component's shortcuts not in keep, and the
+    // component once none is left; the portal leaves them there.
+    void forgetShortcuts(const std::string &component, const std::vector<std::string> &keep);
+
+    dbus::Bus m_bus;
+    unsigned m_version = 0;
+    int m_lock = -1;
+    std::string m_token;
+    std::string m_session; // the open session's handle, empty when none
+    std::map<std::string, std::string> m_assigned; // trigger text by action, from the portal
+    std::map<int, Registration> m_registrations;
+    std::set<std::string> m_inSession; // the triggers the open session binds
+    bool m_refused = false; // the open session holds a refused shortcut
+    bool m_broken = false; // the last try to make the session failed
+    int m_nextId = 1;
+    dbus::Slot m_activated;
+    std::deque<std::string> m_pressed; // actions, in the order pressed
+};
+
+} // namespace quorvel::kde
