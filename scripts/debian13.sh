@@ -55,6 +55,14 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 root=${QUORVEL_DEBIAN13_ROOT:-/var/cache/quorvel/debian13}
+root=$(realpath -m "$root")
+# The root is removed and made again when incomplete: never a folder that holds other things.
+case "$root" in
+/ | /var | /var/cache | /tmp | "$src" | "$src"/* | "$HOME")
+    echo "debian13: refusing $root as the root's folder" >&2
+    exit 2
+    ;;
+esac
 
 # What the desktops' tests need inside, and what the Debian 12 build links against.
 packages=(
@@ -118,7 +126,10 @@ make_root() {
         echo "debian13: installing the desktops into the root"
         inside_root sh -c 'apt-get update -qq &&
             DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" &&
-            apt-get clean' sh "${packages[@]}"
+            apt-get clean' sh "${packages[@]}" >>"$root.log" 2>&1 || {
+            tail -n 20 "$root.log" >&2
+            exit 1
+        }
         echo "${packages[*]}" >"$stamp"
     fi
 }
@@ -185,8 +196,8 @@ echo "debian13: root ready in $(($(date +%s) - started)) s ($(du -sh "$root" | c
 # shellcheck disable=SC2016 # expanded inside
 system_bus='mkdir -p /run/dbus && dbus-daemon --system --fork'
 if [ "$mode" = run ]; then
-    # shellcheck disable=SC2016 # expanded inside
     set +e
+    # shellcheck disable=SC2016 # expanded inside
     inside_root bash -c "$system_bus"'; cd "$0" && exec "$@"' "$src" "${run[@]}"
     exit $?
 fi
