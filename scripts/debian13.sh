@@ -4,9 +4,12 @@
 # Debian 12 host: makes once a Debian 13 root with those desktops installed, cached outside the
 # source tree, then runs this build's tests labelled kde and gnome inside it, with the source
 # and build folders seen at the same paths there. Needs root.
-# Usage: scripts/debian13.sh [--build DIR] [--shell | --run CMD... | -- CTEST-ARGS...]
+# Usage: scripts/debian13.sh [--build DIR | --build-inside] [--shell | --run CMD... | -- CTEST-ARGS...]
 #   --build DIR  the build folder whose tests run (default build/test; the host's build runs
 #                as it is, against the root's libraries)
+#   --build-inside  builds in build/debian13 inside the root first, with Debian 13's compiler
+#                and Qt and scripts/test.sh's flags (the targets in QUORVEL_DEBIAN13_TARGETS,
+#                default all), and runs those tests
 #   --shell      an interactive shell inside the root instead of the tests
 #   --run CMD... runs CMD inside the root instead of the tests (as root, in the source folder)
 #   CTEST-ARGS   replace the default "-L kde|gnome --output-on-failure"
@@ -18,12 +21,18 @@ cd "$(dirname "$0")/.."
 src=$PWD
 build=$src/build/test
 mode=tests
+build_inside=0
 ctest_args=(-L 'kde|gnome' --output-on-failure --timeout 600)
 while [ $# -gt 0 ]; do
     case "$1" in
     --build)
         build=$(cd "$2" && pwd)
         shift 2
+        ;;
+    --build-inside)
+        build_inside=1
+        build=$src/build/debian13
+        shift
         ;;
     --shell)
         mode=run
@@ -46,7 +55,7 @@ while [ $# -gt 0 ]; do
         break
         ;;
     -h | --help)
-        sed -n '3,15p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '3,18p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
@@ -90,6 +99,13 @@ packages=(
     cmake procps psmisc
 )
 
+# What building inside adds.
+dev_packages=(
+    g++ ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libx11-dev libxtst-dev
+    libwayland-dev libxkbcommon-dev wayland-protocols nlohmann-json3-dev libsystemd-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+
 # Installs on the host, as scripts/deps.sh does: at once when already there.
 host_packages() {
     local p missing=()
@@ -127,16 +143,22 @@ make_root() {
         }
         touch "$root/.quorvel-bootstrapped"
     fi
-    if [ "$(cat "$stamp" 2>/dev/null)" != "${packages[*]}" ]; then
-        echo "debian13: installing the desktops into the root"
-        inside_root sh -c 'apt-get update -qq &&
-            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" &&
-            apt-get clean' sh "${packages[@]}" >>"$root.log" 2>&1 || {
-            tail -n 20 "$root.log" >&2
-            exit 1
-        }
-        echo "${packages[*]}" >"$stamp"
-    fi
+    install_in_root "$stamp" "${packages[@]}"
+}
+
+install_in_root() { # stamp packages...
+    local stamp=$1
+    shift
+    [ "$(cat "$stamp" 2>/dev/null)" = "$*" ] && return 0
+    echo "debian13: installing into the root: $*"
+    # shellcheck disable=SC2016 # expanded inside
+    inside_root sh -c 'apt-get update -qq &&
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" &&
+        apt-get clean' sh "$@" >>"$root.log" 2>&1 || {
+        tail -n 20 "$root.log" >&2
+        exit 1
+    }
+    echo "$*" >"$stamp"
 }
 
 # The host's test user, with the same ids, so files it makes in the shared folders are its own
@@ -207,6 +229,16 @@ if [ "$mode" = run ]; then
     # shellcheck disable=SC2016 # expanded inside
     inside_root bash -c "$system_bus"'; cd "$0" && exec "$@"' "$src" "${run[@]}"
     exit $?
+fi
+if [ $build_inside -eq 1 ]; then
+    install_in_root "$root/.quorvel-dev-packages" "${dev_packages[@]}"
+    read -ra targets <<<"${QUORVEL_DEBIAN13_TARGETS:-}"
+    # shellcheck disable=SC2016 # expanded inside
+    inside_root sh -c 'src=$1 build=$2 && shift 2 && cd "$src" &&
+        cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON \
+            -DQUORVEL_WERROR=ON >/dev/null &&
+        cmake --build "$build" --parallel 2 -- "$@"' sh "$src" "$build" "${targets[@]}" || exit 1
+    echo "debian13: built inside in $(($(date +%s) - started)) s"
 fi
 if [ ! -f "$build/CTestTestfile.cmake" ]; then
     echo "debian13: no tests in $build: build it first (scripts/test.sh's cmake lines)" >&2
