@@ -4,7 +4,8 @@
 # Debian 12 host: makes once a Debian 13 root with those desktops installed, cached outside the
 # source tree, then runs this build's tests labelled kde and gnome inside it, with the source
 # and build folders seen at the same paths there. Needs root.
-# Usage: scripts/debian13.sh [--build DIR | --build-inside] [--shell | --run CMD... | -- CTEST-ARGS...]
+# Usage: scripts/debian13.sh [--build DIR | --build-inside]
+#                            [--shell | --run CMD... | -- CTEST-ARGS...]
 #   --build DIR  the build folder whose tests run (default build/test; the host's build runs
 #                as it is, against the root's libraries)
 #   --build-inside  builds in build/debian13 inside the root first, with Debian 13's compiler
@@ -55,7 +56,7 @@ while [ $# -gt 0 ]; do
         break
         ;;
     -h | --help)
-        sed -n '3,18p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '3,19p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
@@ -249,7 +250,8 @@ set +e
 inside_root bash -c "$system_bus"'
     cd "$1" && shift
     export LSAN_OPTIONS="suppressions=$0/scripts/lsan.supp:print_suppressions=0"
-    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     ctest "$@"' "$src" "$build" "${ctest_args[@]}"
 status=$?
 echo "debian13: finished in $(($(date +%s) - started)) s, status $status"

@@ -25,7 +25,8 @@ if [ "${1:-}" = "--inside-session" ]; then
         cat >"$XDG_CONFIG_HOME/menus/applications.menu" <<'EOF'
 <!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"
  "http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd">
-<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/><Include><All/></Include></Menu>
+<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/>
+<Include><All/></Include></Menu>
 EOF
     fi
     # KWin 6 offers its screencast global, without which its RemoteDesktop portal opens no
