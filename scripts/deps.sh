@@ -42,8 +42,9 @@ packages=(
     waybar
     # D-Bus for the desktops that offer their services there
     libsystemd-dev
-    # KDE Plasma's compositor and the desktop portals, headless
-    kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde
+    # KDE Plasma's compositor and the desktop portals, headless; a person's keyboard through
+    # them, and the user's clipboard as the typing tests read it
+    kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde python3-gi wl-clipboard
     # GNOME Shell and its portal, headless
     gnome-shell mutter xdg-desktop-portal-gnome
     "$@"

@@ -23,6 +23,7 @@
 #include "mainwindow/forms/TfrmMain.h"
 #include "platform/FileRemover.h"
 #include "platform/NullPlatform.h"
+#include "platform/posix/PosixDateTime.h"
 #include "platform/posix/PosixLauncher.h"
 #include "playback/MacroRunner.h"
 #include "shell/ShellLink.h"
@@ -195,7 +196,7 @@ struct Application::Impl : MainWindowServices,
     MessageBoxErrorDisplay errors;
     PosixLauncher launcher;
     QtEventPump pump;
-    QtDateTimeFormatter dateTime;
+    PosixDateTimeFormatter dateTime;
     NullKeySink nullKeys;
     NullWindowSystem nullWindows;
     StdFileRemover files;

@@ -17,6 +17,7 @@
 #include "platform/x11/X11HotKeyRegistrar.h"
 #include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11Probe.h"
+#include "platform/x11/X11WindowSystem.h"
 #include "recording/wayland/WaylandJournal.h"
 #include "recording/x11/X11Journal.h"
 
@@ -124,6 +125,9 @@ public:
         b.cancelPlayBacks = [this] {
             if (m_recorder.available())
                 m_recorder.cancelPlayBack();
+        };
+        b.setTitleChangeHandler = [this](std::function<void()> changed) {
+            m_x11.x11Windows().setOnWindowsChange(std::move(changed));
         };
         return b;
     }

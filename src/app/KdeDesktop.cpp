@@ -1,15 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopImpl.h"
+#include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
 #include "platform/dbus/DesktopProbe.h"
 #include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinWindowSystem.h"
+#include "platform/portal/Clipboard.h"
+#include "platform/portal/KdeLayout.h"
+#include "platform/portal/PortalKeySink.h"
+#include "platform/portal/RemoteDesktopSession.h"
 #include "platform/x11/VirtualKeys.h"
+#include "recording/portal/PortalJournal.h"
 #include "recording/wayland/WaylandJournal.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -30,7 +37,20 @@ std::string verdictOf(const Error &e)
     return why;
 }
 
-// KDE Plasma: windows through a KWin script, hot keys through the GlobalShortcuts portal.
+std::string configHome()
+{
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/')
+        return config;
+    const char *home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config";
+}
+
+constexpr const char *kKdePortalBackend = "org.freedesktop.impl.portal.desktop.kde";
+
+// KDE Plasma: typing and replay through the RemoteDesktop portal (what the layout lacks pasted
+// through the compositor's data control), windows through a KWin script, hot keys through the
+// GlobalShortcuts portal.
 // What the desktop does not give is a stand-in that says why, as the windows and the doctor
 // do.
 class KdeDesktop final : public DesktopBackend::Impl
@@ -58,26 +78,51 @@ public:
         } catch (const Error &e) {
             lack(feature::HotKeys, verdictOf(e));
         }
-        // TODO(lead): the RemoteDesktop portal's PortalKeySink (src/platform/portal/) types
-        // here once it is merged, given [this] { return m_windows->focusedAppId(); } to tell
-        // terminals apart for its clipboard route. Until then typing says it cannot.
-        lack(feature::Typing, kTypingPending);
-        // The wlroots journal finds no virtual pointer on KWin; replay through the portal
-        // takes its place when it comes.
-        if (!m_journal.available())
-            lack(feature::Replay, m_journal.unavailableReason());
         m_limits.recording = WaylandJournal::kRecordingUnavailable;
-        m_journal.setCancelKeys(m_hotKeys.get());
+        // The session is asked for at the first key, not here: a desktop that asks the user
+        // asks when a macro first types.
+        try {
+            m_session.emplace(dbus::Bus::session(), Paths::fromEnvironment().dataFolder,
+                portal::RemoteDesktopSession::Keyboard | portal::RemoteDesktopSession::Pointer,
+                kKdePortalBackend);
+        } catch (const Error &e) {
+            m_missingKeys.emplace("the session bus does not answer: " + verdictOf(e));
+            lack(feature::Typing, verdictOf(e));
+            lack(feature::Replay, verdictOf(e));
+            return;
+        }
+        try {
+            m_clipboard.emplace();
+            m_session->setCompositorRoundtrip([this] { m_clipboard->roundtrip(); });
+        } catch (const Error &) {
+            // Without data control, what the layout lacks cannot be typed: runs say so.
+        }
+        const xkb::LayoutNames layout = portal::readKdeLayoutNames(configHome());
+        try {
+            m_keys.emplace(*m_session, layout, m_clipboard ? &*m_clipboard : nullptr,
+                [this] { return m_windows ? m_windows->focusedAppId() : std::string(); });
+        } catch (const Error &e) {
+            m_missingKeys.emplace(verdictOf(e));
+            lack(feature::Typing, verdictOf(e));
+        }
+        m_journal.emplace(*m_session, layout);
+        if (!m_journal->available())
+            lack(feature::Replay, m_journal->unavailableReason());
     }
 
     Backend backend() override
     {
         Backend b;
-        b.keys = &m_missingKeys;
-        b.keyboard = &m_missingKeys;
+        if (m_keys) {
+            b.keys = &*m_keys;
+            b.keyboard = &*m_keys;
+        } else {
+            b.keys = &*m_missingKeys;
+            b.keyboard = &*m_missingKeys;
+        }
         b.windows = m_windows ? static_cast<WindowSystem *>(&*m_windows) : &*m_missingWindows;
         b.hotKeys = m_hotKeys.get();
-        b.journal = &m_journal;
+        b.journal = m_journal && m_journal->available() ? &*m_journal : nullptr;
         b.journalUnavailable = WaylandJournal::kRecordingUnavailable;
         b.limits = m_limits;
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
@@ -87,8 +132,13 @@ public:
         if (m_hotKeys)
             b.eventSources.push_back(
                 { m_hotKeys->fileDescriptor(), [this] { m_hotKeys->processEvents(); } });
-        b.eventSources.push_back(
-            { m_journal.fileDescriptor(), [this] { m_journal.processEvents(); } });
+        // A paste leaves the user's clipboard with us: its requests must be answered.
+        if (m_clipboard)
+            b.eventSources.push_back(
+                { m_clipboard->fileDescriptor(), [this] { m_clipboard->processEvents(); } });
+        if (m_journal)
+            b.eventSources.push_back(
+                { m_journal->fileDescriptor(), [this] { m_journal->processEvents(); } });
         b.processPending = [this] {
             // A lost session bus is reported by its descriptor's own handler.
             if (m_windows) {
@@ -99,7 +149,14 @@ public:
             }
             if (m_hotKeys)
                 m_hotKeys->processEvents();
-            m_journal.processEvents();
+            if (m_clipboard) {
+                try {
+                    m_clipboard->processEvents();
+                } catch (const Error &) {
+                }
+            }
+            if (m_journal)
+                m_journal->processEvents();
         };
         b.setApplicationActiveQuery = [this](std::function<bool()> query) {
             if (m_hotKeys)
@@ -109,14 +166,14 @@ public:
             b.setTitleChangeHandler = [this](std::function<void()> changed) {
                 m_windows->setOnTitleChange(std::move(changed));
             };
-        b.cancelPlayBacks = [this] { m_journal.cancelPlayBack(); };
+        b.cancelPlayBacks = [this] {
+            if (m_journal)
+                m_journal->cancelPlayBack();
+        };
         return b;
     }
 
 private:
-    static constexpr const char *kTypingPending =
-        "typing on KDE Plasma through the RemoteDesktop portal is not part of this build";
-
     // Says why the feature does not work here, in the doctor's order.
     void lack(const char *name, const std::string &why)
     {
@@ -137,9 +194,12 @@ private:
     std::optional<kde::KwinWindowSystem> m_windows;
     std::optional<UnavailableWindowSystem> m_missingWindows;
     std::unique_ptr<kde::KdeHotKeyRegistrar> m_hotKeys;
-    // Stand-in until the portal's typing is merged.
-    UnavailableKeySink m_missingKeys { kTypingPending };
-    WaylandJournal m_journal;
+    // The clipboard outlives the sink and the session that paste through it.
+    std::optional<portal::DataControlClipboard> m_clipboard;
+    std::optional<portal::RemoteDesktopSession> m_session;
+    std::optional<portal::PortalKeySink> m_keys;
+    std::optional<UnavailableKeySink> m_missingKeys;
+    std::optional<PortalJournal> m_journal;
     DesktopLimits m_limits;
 };
 

@@ -3,6 +3,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "common/Error.h"
+#include "common/Text.h"
 #include "platform/FileRemover.h"
 
 #include <cerrno>
@@ -105,11 +106,41 @@ bool makeFolders(const std::string &folder)
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::optional<DataFileMatch> findDataFile(const std::string &folder, std::string_view name)
+{
+    auto exact = dataFilePath(folder, name);
+    if (!exact)
+        return std::nullopt;
+    struct stat st
+    {
+    };
+    if (::lstat(exact->c_str(), &st) == 0 || errno != ENOENT)
+        return DataFileMatch { std::move(*exact), false };
+    DIR *dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return DataFileMatch { std::move(*exact), false };
+    std::optional<std::string> only;
+    bool several = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!text::equalsIgnoreAsciiCase(entry->d_name, name))
+            continue;
+        several = only.has_value();
+        only = entry->d_name;
+        if (several)
+            break;
+    }
+    ::closedir(dir);
+    // Two candidates: neither is more the catalogue's file than the other.
+    if (!only || several)
+        return DataFileMatch { std::move(*exact), false };
+    return DataFileMatch { folder + *only, true };
+}
+
 std::string recordDataFile(const std::string &dataFolder, const MacroRecord &record)
 {
     // The catalogue is data: a name must not lead the run to a file outside the folder.
-    if (auto path = dataFilePath(dataFolder, record.fileName))
-        return std::move(*path);
+    if (auto match = findDataFile(dataFolder, record.fileName))
+        return std::move(match->path);
     throw Error(formatMessage("Cannot open file %s", dataFolder + record.fileName));
 }
 

@@ -22,8 +22,17 @@ std::string dataFileName(std::string_view macroName, std::string_view extension)
 bool isSafeDataFileName(std::string_view name);
 // folder (with its trailing separator) followed by name, or nothing when name is not safe.
 std::optional<std::string> dataFilePath(const std::string &folder, std::string_view name);
-// The file a run of record reads; throws Error("Cannot open file <folder><name>") when its
-// FileName would lead outside the folder.
+// The file that reading name in folder opens: the exact name, or when that is missing, the
+// one file there whose name differs only in ASCII letter case (catalogues copied from a
+// system that ignores case). Writers keep the catalogue's name. Nothing when name is not safe.
+struct DataFileMatch
+{
+    std::string path;
+    bool caseIgnored = false; // found only by ignoring letter case
+};
+std::optional<DataFileMatch> findDataFile(const std::string &folder, std::string_view name);
+// The file a run of record reads (findDataFile); throws Error("Cannot open file
+// <folder><name>") when its FileName would lead outside the folder.
 std::string recordDataFile(const std::string &dataFolder, const MacroRecord &record);
 
 // Creates a folder and its parents; false when that fails.

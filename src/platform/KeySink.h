@@ -93,6 +93,9 @@ public:
     virtual void expectText(std::u32string_view) { }
     // The end of one keystroke string: deliver what was sent.
     virtual void flush() { }
+    // Between the pieces of one text, where nothing waits on the keys having arrived: a sink
+    // whose flush() waits for a round trip may let them stay in flight.
+    virtual void deliverSoFar() { flush(); }
     // After a run or a failed run: no key synthesised by us may stay down.
     virtual void releaseAll() { }
 };

@@ -166,13 +166,16 @@ int TSendKey::sendStringDeferred(std::u32string_view s)
 void TSendKey::deliverPending()
 {
     if (m_undelivered > 0)
-        deliver();
+        deliver(false);
 }
 
-void TSendKey::deliver()
+void TSendKey::deliver(bool midText)
 {
     m_undelivered = 0;
-    m_sink.flush();
+    if (midText)
+        m_sink.deliverSoFar();
+    else
+        m_sink.flush();
     m_pump.processMessages();
 }
 
@@ -196,7 +199,7 @@ int TSendKey::send(std::u32string_view s, bool deferDelivery)
     }
     if (deferDelivery && ++m_undelivered < DeliveryBatch)
         return 0;
-    deliver();
+    deliver(deferDelivery);
     return 0;
 }
 

@@ -80,7 +80,7 @@ private:
     void waitUntilReleased(KeyCode key);
     bool trySendThroughLibrary(std::u32string_view s, int &result);
     int send(std::u32string_view s, bool deferDelivery);
-    void deliver();
+    void deliver(bool midText);
 
     KeySink &m_sink;
     EventPump &m_pump;

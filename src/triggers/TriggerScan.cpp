@@ -52,6 +52,18 @@ void TriggerScan::Timer1Timer()
     }
 }
 
+void TriggerScan::awaitFocus(WindowHandle window)
+{
+    // The window manager hands a new window the focus a moment after it shows: keys typed
+    // before then would reach the window that had it. A window left in the background runs
+    // its macro once the wait is over.
+    constexpr int kPolls = 20, kPollMs = 5;
+    for (int i = 0; i < kPolls && m_windows.foregroundWindow() != window; ++i) {
+        m_pump.sleep(kPollMs);
+        m_pump.processMessages();
+    }
+}
+
 void TriggerScan::scan()
 {
     ProfileStore &store = m_catalogue.store();
@@ -86,6 +98,7 @@ void TriggerScan::scan()
             throw;
         }
         m_shownWriteError.clear();
+        awaitFocus(window);
         m_run(n);
         doc = store.document();
     }

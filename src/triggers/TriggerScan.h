@@ -32,6 +32,7 @@ public:
 
 private:
     void scan();
+    void awaitFocus(WindowHandle window);
 
     Catalogue &m_catalogue;
     WindowSystem &m_windows;

@@ -60,6 +60,39 @@ TEST(MacroFiles, RecordDataFileStaysInTheFolder)
     }
 }
 
+TEST(MacroFiles, AMissingNameFindsTheOneFileThatDiffersOnlyInLetterCase)
+{
+    TempDir dir;
+    const std::string folder = dir.path() + "/";
+    for (const char *name :
+        { "MAIL.KEY", "Both.dat", "BOTH.DAT", "both.DAT", "Exact.key", "EXACT.KEY", "Ünï.key" })
+        writeFile(folder + name, "x");
+    const struct
+    {
+        const char *name;
+        std::string path;
+        bool caseIgnored;
+    } cases[] = {
+        { "Mail.key", "MAIL.KEY", true }, { "mail.key", "MAIL.KEY", true },
+        { "MAIL.KEY", "MAIL.KEY", false },
+        { "Exact.key", "Exact.key", false }, // the exact name wins over its other case
+        { "both.dat", "both.dat", false }, // two others: neither, the name stays as it is
+        { "Mail.dat", "Mail.dat", false }, // none at all
+        { "ÜNÏ.key", "ÜNÏ.key", false }, // only ASCII letters fold
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto match = findDataFile(folder, c.name);
+        ASSERT_TRUE(match.has_value());
+        EXPECT_EQ(match->path, folder + c.path);
+        EXPECT_EQ(match->caseIgnored, c.caseIgnored);
+    }
+    EXPECT_FALSE(findDataFile(folder, "../MAIL.KEY").has_value());
+    MacroRecord record;
+    record.fileName = "Mail.Key";
+    EXPECT_EQ(recordDataFile(folder, record), folder + "MAIL.KEY");
+}
+
 struct LoggedRemover : FileRemover
 {
     void removeFile(const std::string &path) override { removed.push_back(path); }

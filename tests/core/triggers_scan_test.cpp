@@ -118,12 +118,43 @@ TEST_F(Scan, OnlyTheFirstMatchingWindowCountsAndAHiddenOneFiresNothing)
     EXPECT_EQ(found(1), std::to_string(hidden));
 }
 
+TEST_F(Scan, ARunWaitsABitForTheManagerToFocusTheWindow)
+{
+    addRecord("Calc");
+    const struct
+    {
+        const char *what;
+        int focusedAfter; // sleeps; -1: it stays in the background
+        int sleeps;
+    } cases[] = {
+        { "focused already", 0, 0 },
+        { "focused a moment later", 3, 3 },
+        { "left in the background", -1, 20 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        runs.clear();
+        pump.sleeps.clear();
+        const WindowHandle window = windows.addWindow("Calc");
+        windows.foreground = c.focusedAfter == 0 ? window : 0;
+        pump.onSleep = [&](int) {
+            if (int(pump.sleeps.size()) == c.focusedAfter)
+                windows.foreground = window;
+        };
+        onRun = [&](int) { EXPECT_EQ(int(pump.sleeps.size()), c.sleeps); };
+        scan.Timer1Timer();
+        EXPECT_EQ(runs, (std::vector<int> { 1 }));
+        windows.removeWindow(window);
+    }
+    EXPECT_EQ(pump.sleepsOf(5), 20);
+}
+
 TEST_F(Scan, RecordsWithTheSameTriggerEachFireOnceInOrder)
 {
     addRecord("Calc");
     addRecord("");
     addRecord("CALC");
-    windows.addWindow("Calc");
+    windows.foreground = windows.addWindow("Calc");
     scan.Timer1Timer();
     scan.Timer1Timer();
     EXPECT_EQ(runs, (std::vector<int> { 1, 3 }));
@@ -355,7 +386,7 @@ TEST(ScanDuringRuns, AnotherTriggerFiresWhileATriggeredRunWaitsForAWindow)
             rig.windows.addWindow("Inbox");
         }
     };
-    rig.windows.addWindow("Calc");
+    rig.windows.foreground = rig.windows.addWindow("Calc");
     scan.Timer1Timer();
     ASSERT_EQ(fired.size(), 2u);
     EXPECT_EQ(fired[0], (std::pair { watch, 0 }));

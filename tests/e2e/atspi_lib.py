@@ -454,10 +454,20 @@ def sway_window(title):
     return next((node for name_, node in sway_windows() if name_ == title), None)
 
 
+# The desktop (see desktops.py) that takes the screenshots, when a driver names one.
+screen_desktop = None
+
+
 def screenshot(file_name, around=None):
     """The screen as a PNG in the artifacts folder, or only the part around a window
     (its frame and title bar included); returns its path."""
     path = os.path.join(artifacts_dir(), file_name)
+    if screen_desktop is not None:
+        try:
+            screen_desktop.screenshot(path, name(around) if around is not None else None)
+        except (subprocess.SubprocessError, OSError) as error:
+            raise E2EError(f"no screenshot {path}: {error}") from None
+        return path
     if on_wayland():
         # Qt's windows there know no place on the screen: sway tells where the window is.
         node = sway_window(name(around)) if around is not None else None

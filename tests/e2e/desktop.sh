@@ -43,11 +43,10 @@ xterm -T "trigger window" -e sleep 60 &
 pids+=($!)
 check "trigger fires again for another window" wait_for 10 content_is "$home1/fired" "$(printf 'fired\nfired')"
 
-# A hidden (unmapped) window never fires.
+# A minimized window counts as shown.
 xterm -iconic -T "hidden window" -e sleep 60 &
 pids+=($!)
-sleep 1.5
-check "hidden window does not fire" test ! -e "$home1/hidden"
+check "a minimized window fires its trigger" wait_for 10 content_is "$home1/hidden" "hidden"
 
 # FOCUS activates the right one of two windows.
 start_target "second target" "$work/second.txt"
@@ -77,6 +76,23 @@ activate "third target"
 xdotool key --clearmodifiers ctrl+alt+t
 check "first copy keeps its hot key" wait_for 10 content_is "$work/third.txt" 'Hello, World! ~^@{}'
 check "both copies still run" kill -0 "${pids[0]}"
+
+# A new window fires its trigger when it appears, not at the next scan a minute later.
+home3="$work/three"
+mkdir -p "$home3"
+catalogue_ini FirstRun=0 SearchInterval=60000 \
+    -- Name=Noticed Type=1 "FileName=touch~~$home3/noticed~~" "Trigger=noticed window" \
+    >"$home3/macros.ini"
+QUORVEL_HOME="$home3" "$bin/quorvel" &
+pids+=($!)
+third=$!
+# Its main window shows, with no tray, once it has started.
+shown() { [ -n "$(xdotool search --onlyvisible --pid "$third" --name '^Ostrin Quorvel$')" ]; }
+check "third copy starts" wait_for 20 shown
+sleep 0.5
+xterm -T "noticed window" -e sleep 60 &
+pids+=($!)
+check "a new window fires its trigger at once" wait_for 5 test -e "$home3/noticed"
 
 # A recorded macro replays through the program itself, and /CLOSE waits for the replay; with
 # the default folders, whose data folder the recording makes.

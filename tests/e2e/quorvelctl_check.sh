@@ -60,6 +60,21 @@ $work/hotkeys.ini: hot-key: Mail2 (macro 2): Ctrl+Alt+M is the hot key of Mail (
 $work/hotkeys.ini: hot-key: Stopper (macro 3): Shift+Ctrl+F12 stops a recording; given to a macro, it starts the macro instead and stops no recording.
 OUT
 )" -- "$ctl" check --catalogue "$work/hotkeys.ini"
+# Files copied from a system that ignores letter case: runs read them, and check says so.
+mkdir -p "$work/cased"
+catalogue_ini \
+    -- Name=Mail Type=4 FileName=Mail.key \
+    -- Name=Steps Type=2 FileName=steps.dat \
+    -- Name=Exact Type=4 FileName=Exact.key >"$work/cased/macros.ini"
+printf '<<FOO>>' >"$work/cased/MAIL.KEY"
+printf '' >"$work/cased/Steps.DAT"
+printf 'x' >"$work/cased/Exact.key"
+expect "records whose file is found only by ignoring letter case" 1 "$(cat <<OUT
+$work/cased/MAIL.KEY:1:1: unknown-token: unknown token "<<FOO>>": the run drops "<<" and types "FOO>>"
+$work/cased/macros.ini: letter-case: Mail (macro 1): its file Mail.key is missing; runs read MAIL.KEY, whose name differs only in letter case.
+$work/cased/macros.ini: letter-case: Steps (macro 2): its file steps.dat is missing; runs read Steps.DAT, whose name differs only in letter case.
+OUT
+)" -- "$ctl" check --catalogue "$work/cased/macros.ini"
 expect "a missing macro file" 2 "" -- "$ctl" check --catalogue "$work/macros.ini" "$work/none.key"
 expect "a missing catalogue" 2 "" -- "$ctl" check --catalogue "$work/none.ini"
 expect "no FILE" 2 "" -- "$ctl" check

@@ -136,6 +136,13 @@ status NoRecord
 OUT
 )" -- "$ctl" trace --catalogue "$work/macros.ini" "$work/prompts.key"
 
+# The present date, typed as the locale writes it with the year in full, as the program does.
+printf '<<SHORTDATE>>|<<LONGDATE>>' >"$work/date.key"
+today=$(LC_ALL=C date '+%m/%d/%Y|%A, %B %-d, %Y')
+expect "trace: the present date in the locale's forms" 0 \
+    "$("$ctl" keys "$today" | sed '$d')"$'\nstatus NoRecord' \
+    -- env LC_ALL=C "$ctl" trace --catalogue "$work/macros.ini" "$work/date.key"
+
 printf 'a<<RUN:Self>>' >"$work/recursive.key"
 want_self="$(printf 'down 41\nup 41\n'; for _ in $(seq 16); do printf 'run 5\ndown 58\nup 58\n'; done; printf 'error: Macro nesting is too deep (self)')"
 expect "trace: a macro that runs itself stops at the nesting limit" 1 "$want_self" \

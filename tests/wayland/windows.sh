@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The windows through the Wayland backend on foot windows: titles, topmost first, and
-# activating a window by its title in any letter case.
-# Usage (under scripts/with-sway.sh): windows.sh WAYLAND_WINDOWS
+# activating a window by its title in any letter case; minimized windows on a stand-in
+# compositor, since sway never minimizes one.
+# Usage (under scripts/with-sway.sh): windows.sh WAYLAND_WINDOWS FAKE_TOPLEVELS
 set -uo pipefail
-tool=${1:?usage: windows.sh WAYLAND_WINDOWS}
+tool=${1:?usage: windows.sh WAYLAND_WINDOWS FAKE_TOPLEVELS}
+fake=${2:?usage: windows.sh WAYLAND_WINDOWS FAKE_TOPLEVELS}
 source "$(dirname "$0")/lib.bash"
 failed=0
 expect() { # what, expected, actual
@@ -41,4 +43,12 @@ expect "the activated window first" "First window" "$("$tool" list | head -n1)"
 expect "no window of that title" "1 First window" "$? $(focused)"
 
 kill "${pids[@]}" 2>/dev/null
+
+# A minimized window is a window like any other; the list marks those that are not shown.
+"$fake" quorvel-fake-toplevels "Shown window:activated" "Minimized window:minimized" &
+fake_pid=$!
+wait_until 100 test -S "$XDG_RUNTIME_DIR/quorvel-fake-toplevels"
+expect "minimized windows count as shown" "$(printf '%s\n' "Shown window" "Minimized window")" \
+    "$(WAYLAND_DISPLAY=quorvel-fake-toplevels "$tool" list)"
+kill "$fake_pid"
 exit $failed

@@ -98,23 +98,66 @@ TEST(Windows, FindWindowTakesTheWholeTitleIgnoringAsciiCase)
     EXPECT_EQ(windows.findWindow("find hidden"), hidden.window());
 }
 
-TEST(Windows, VisibleMeansMappedViewableAndNotHidden)
+TEST(Windows, VisibleMeansMappedOrMinimizedButNotWithdrawn)
 {
     x11::X11Backend backend;
     WindowSystem &windows = backend.windowSystem();
     Xterm shown("Visibility Shown", sleeper());
     Xterm iconic("Visibility Iconic", sleeper(), XtermOptions { true });
-    EXPECT_TRUE(windows.isWindowVisible(shown.window()));
-    EXPECT_TRUE(infoOf(windows, "Visibility Shown").visible);
-    EXPECT_FALSE(windows.isWindowVisible(iconic.window()));
-    EXPECT_FALSE(infoOf(windows, "Visibility Iconic").visible);
+    const auto visible = [&](const Xterm &x, const char *title) {
+        return windows.isWindowVisible(x.window()) && infoOf(windows, title).visible;
+    };
+    EXPECT_TRUE(visible(shown, "Visibility Shown"));
+    EXPECT_TRUE(visible(iconic, "Visibility Iconic"));
 
+    // The manager unmaps it a moment before it marks it minimized.
     run({ "xdotool", "windowminimize", "--sync", std::to_string(shown.window()) });
-    EXPECT_TRUE(waitUntil([&] { return !windows.isWindowVisible(shown.window()); }, 3s));
+    EXPECT_TRUE(waitUntil([&] { return windows.isWindowVisible(shown.window()); }));
     activate(shown.window());
-    EXPECT_TRUE(waitUntil([&] { return windows.isWindowVisible(shown.window()); }, 3s));
+    EXPECT_TRUE(windows.isWindowVisible(shown.window()));
+    // The client takes its window back: the manager withdraws it.
+    run({ "xdotool", "windowunmap", "--sync", std::to_string(shown.window()) });
+    EXPECT_TRUE(waitUntil([&] { return !windows.isWindowVisible(shown.window()); }));
     // A handle of no window is not visible.
     EXPECT_FALSE(windows.isWindowVisible(0x7FFFFFF));
+}
+
+TEST(Windows, TheOwnerHearsAtOnceOfWindowsThatAppearChangeTitleOrShow)
+{
+    x11::X11Backend backend;
+    X11WindowSystem &windows = backend.x11Windows();
+    int told = 0;
+    windows.setOnWindowsChange([&] { ++told; });
+    // Heard of from the events alone, with no search in between.
+    const auto heard = [&] {
+        return waitUntil([&] {
+            backend.processEvents();
+            return told > 0;
+        });
+    };
+    Xterm term("Heard Of", sleeper());
+    EXPECT_TRUE(heard()) << "appeared";
+    // The model knows it now, as after the scan that follows.
+    EXPECT_TRUE(waitUntil([&] { return windows.findWindow("Heard Of") == term.window(); }));
+    const std::string id = std::to_string(term.window());
+    const struct
+    {
+        const char *what;
+        std::vector<std::string> command;
+    } steps[] = {
+        { "retitled", { "xdotool", "set_window", "--name", "Heard Of Again", id } },
+        { "minimized", { "xdotool", "windowminimize", "--sync", id } },
+        { "shown", { "xdotool", "windowactivate", "--sync", id } },
+        { "withdrawn", { "xdotool", "windowunmap", "--sync", id } },
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        // What the manager still had to say about the step before is no answer.
+        waitUntil([&] { return backend.processEvents(), false; }, 200ms);
+        told = 0;
+        run(step.command);
+        EXPECT_TRUE(heard());
+    }
 }
 
 TEST(Windows, ForegroundIsTheActiveWindowAndActivationWaitsForTheFocus)

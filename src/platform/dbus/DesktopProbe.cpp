@@ -14,6 +14,8 @@ namespace {
 
 constexpr const char *kKwin = "org.kde.KWin";
 constexpr const char *kShell = "org.gnome.Shell";
+// The name Quorvel's extension owns once it runs.
+constexpr const char *kShellExtensionService = "example.ostrin.Quorvel.Shell";
 
 std::optional<Bus> sessionBus()
 {
@@ -84,8 +86,13 @@ void probeDesktopServices(SessionOffer &offer)
         offer.globalShortcutsPortal = portalVersion(*bus, "org.freedesktop.portal.GlobalShortcuts");
         if (offer.desktop == WaylandDesktopKind::Kde)
             offer.kwinScripting = bus->nameHasOwner(kKwin);
-        if (offer.desktop == WaylandDesktopKind::Gnome && bus->nameHasOwner(kShell))
+        if (offer.desktop == WaylandDesktopKind::Gnome && bus->nameHasOwner(kShell)) {
             offer.shellExtension = extensionState(*bus);
+            // Enabled is not running: an extension whose start failed keeps that state.
+            if (offer.shellExtension == ShellExtension::Running
+                && !bus->nameHasOwner(kShellExtensionService))
+                offer.shellExtension = ShellExtension::Disabled;
+        }
     } catch (const Error &) {
         // A bus that stops answering offers what was found so far.
     }

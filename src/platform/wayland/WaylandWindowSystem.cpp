@@ -32,8 +32,8 @@ struct WaylandWindowSystem::Impl
         zwlr_foreign_toplevel_handle_v1 *handle = nullptr;
         WindowHandle id = 0;
         std::string title, pendingTitle;
-        bool activated = false, minimized = false;
-        bool pendingActivated = false, pendingMinimized = false;
+        bool activated = false;
+        bool pendingActivated = false;
         bool announced = false; // its first done has come
         std::uint64_t rank = 0; // when it was last active or appeared
     };
@@ -70,13 +70,12 @@ struct WaylandWindowSystem::Impl
     static void onState(void *data, zwlr_foreign_toplevel_handle_v1 *, wl_array *states)
     {
         auto *t = static_cast<Toplevel *>(data);
-        t->pendingActivated = t->pendingMinimized = false;
+        // Minimized windows count as shown, so only the active state matters.
+        t->pendingActivated = false;
         const auto *begin = static_cast<const std::uint32_t *>(states->data);
         for (const std::uint32_t *s = begin; s < begin + states->size / sizeof *s; ++s) {
             if (*s == ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED)
                 t->pendingActivated = true;
-            else if (*s == ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_MINIMIZED)
-                t->pendingMinimized = true;
         }
     }
     static void onParent(
@@ -91,7 +90,6 @@ struct WaylandWindowSystem::Impl
         if (t->pendingActivated && !t->activated)
             t->rank = ++t->owner->clock;
         t->activated = t->pendingActivated;
-        t->minimized = t->pendingMinimized;
         t->announced = true;
         if (newTitle && t->owner->titleChanged)
             t->owner->titleChanged();
@@ -174,7 +172,7 @@ void WaylandWindowSystem::enumWindows(const std::function<bool(const WindowInfo 
 {
     m_connection.processEvents();
     for (const Impl::Toplevel *t : m_impl->ordered()) {
-        if (!visit(WindowInfo { t->id, t->title, !t->minimized }))
+        if (!visit(WindowInfo { t->id, t->title, true }))
             return;
     }
 }
@@ -187,8 +185,8 @@ void WaylandWindowSystem::setOnTitleChange(std::function<void()> changed)
 bool WaylandWindowSystem::isWindowVisible(WindowHandle window)
 {
     m_connection.processEvents();
-    const Impl::Toplevel *t = m_impl->find(window);
-    return t && !t->minimized;
+    // The compositor lists mapped windows only; minimized ones count as shown.
+    return m_impl->find(window) != nullptr;
 }
 
 WindowHandle WaylandWindowSystem::foregroundWindow()

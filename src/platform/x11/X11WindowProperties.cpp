@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
+#include <cstring>
 
 namespace quorvel::x11 {
 
@@ -34,8 +35,6 @@ X11WindowProperties::X11WindowProperties(X11Connection &connection)
     m_atoms.activeWindow = connection.atom("_NET_ACTIVE_WINDOW");
     m_atoms.netWmName = connection.atom("_NET_WM_NAME");
     m_atoms.utf8String = connection.atom("UTF8_STRING");
-    m_atoms.netWmState = connection.atom("_NET_WM_STATE");
-    m_atoms.stateHidden = connection.atom("_NET_WM_STATE_HIDDEN");
     m_atoms.wmState = connection.atom("WM_STATE");
     m_atoms.supportingCheck = connection.atom("_NET_SUPPORTING_WM_CHECK");
     m_atoms.supported = connection.atom("_NET_SUPPORTED");
@@ -119,10 +118,17 @@ std::string X11WindowProperties::title(XId w)
     return out;
 }
 
-bool X11WindowProperties::isHidden(XId w)
+bool X11WindowProperties::isIconic(XId w)
 {
-    const auto states = ids(w, m_atoms.netWmState, XA_ATOM);
-    return std::find(states.begin(), states.end(), m_atoms.stateHidden) != states.end();
+    std::vector<unsigned char> bytes;
+    int format = 0;
+    unsigned long items = 0;
+    if (!read(w, m_atoms.wmState, m_atoms.wmState, 2, bytes, format, items) || format != 32
+        || items < 1)
+        return false;
+    long state = 0;
+    std::memcpy(&state, bytes.data(), sizeof state);
+    return state == IconicState;
 }
 
 long X11WindowProperties::pid(XId w)

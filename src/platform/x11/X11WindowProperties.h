@@ -22,8 +22,6 @@ public:
         XId activeWindow = 0;
         XId netWmName = 0;
         XId utf8String = 0;
-        XId netWmState = 0;
-        XId stateHidden = 0;
         XId wmState = 0;
         XId supportingCheck = 0;
         XId supported = 0;
@@ -33,8 +31,8 @@ public:
 
     // _NET_WM_NAME, else WM_NAME in whatever encoding the client chose; UTF-8, "" when none.
     std::string title(XId window);
-    // _NET_WM_STATE holds _NET_WM_STATE_HIDDEN.
-    bool isHidden(XId window);
+    // WM_STATE says IconicState: the manager has minimized it.
+    bool isIconic(XId window);
     long pid(XId window);
     // Whether an EWMH manager runs and keeps _NET_CLIENT_LIST_STACKING.
     bool managerKeepsStacking();

@@ -43,7 +43,7 @@ struct X11WindowSystem::Impl
         WindowInfo info;
         XId frame = 0; // the child of the root it lives in
         bool mapped = false;
-        bool hidden = false;
+        bool iconic = false;
         bool titleDirty = false;
         bool stateDirty = false;
         bool frameDirty = false;
@@ -71,6 +71,10 @@ struct X11WindowSystem::Impl
     XId active = 0;
     int enumerating = 0;
     std::chrono::milliseconds activationWait { 500 };
+    // Set by events that may show, hide or rename a window; the handler hears of it once per
+    // event.
+    bool windowsChanged = false;
+    std::function<void()> onChange;
 
     explicit Impl(X11Connection &c)
         : conn(c)
@@ -139,7 +143,7 @@ X11WindowSystem::Impl::Client *X11WindowSystem::Impl::track(XId w, XId frame)
     c.mapped = state != X11WindowProperties::MapState::Unmapped;
     c.frame = frame ? frame : props.topLevelOf(w);
     c.info.title = props.title(w);
-    c.hidden = props.isHidden(w);
+    c.iconic = props.isIconic(w);
     c.pid = props.pid(w);
     updateVisible(c);
     return &c;
@@ -172,7 +176,8 @@ bool X11WindowSystem::Impl::frameMapped(const Client &c)
 
 void X11WindowSystem::Impl::updateVisible(Client &c)
 {
-    c.info.visible = c.mapped && !c.hidden && frameMapped(c);
+    // A minimized window counts as shown; one its client withdrew does not.
+    c.info.visible = c.iconic || (c.mapped && frameMapped(c));
 }
 
 void X11WindowSystem::Impl::updateVisibleLater(Client &c)
@@ -233,7 +238,7 @@ void X11WindowSystem::Impl::apply(const XEvent &e)
 void X11WindowSystem::Impl::rootPropertyChanged(Atom property)
 {
     if (property == atoms.clientListStacking)
-        stackDirty = true;
+        stackDirty = windowsChanged = true;
     else if (property == atoms.activeWindow)
         activeDirty = true;
     else if (property == atoms.supportingCheck || property == atoms.supported)
@@ -244,12 +249,15 @@ void X11WindowSystem::Impl::clientPropertyChanged(Client &c, Atom property)
 {
     if (property == atoms.netWmName || property == XA_WM_NAME) {
         markDirty(c);
-        c.titleDirty = true;
-    } else if (property == atoms.netWmState || property == atoms.netWmPid) {
+        c.titleDirty = windowsChanged = true;
+    } else if (property == atoms.wmState || property == atoms.netWmPid) {
         markDirty(c);
         c.stateDirty = true;
-    } else if (property == atoms.wmState && !ewmh) {
-        stackDirty = true;
+        if (property == atoms.wmState) {
+            windowsChanged = true;
+            // Without a manager's list, WM_STATE marks the client inside a frame.
+            stackDirty = stackDirty || !ewmh;
+        }
     }
 }
 
@@ -257,9 +265,13 @@ void X11WindowSystem::Impl::mapChanged(XId event, XId w, bool mapped)
 {
     if (event == root) {
         topMapped[w] = mapped;
+        // Without a manager's list, any child of the root may be a new window.
+        windowsChanged = windowsChanged || !ewmh;
         for (auto &[id, c] : clients) {
-            if (c.frame == w)
+            if (c.frame == w) {
                 updateVisibleLater(c);
+                windowsChanged = true;
+            }
         }
     }
     if (event == w) {
@@ -267,6 +279,7 @@ void X11WindowSystem::Impl::mapChanged(XId event, XId w, bool mapped)
         if (it != clients.end()) {
             it->second.mapped = mapped;
             updateVisibleLater(it->second);
+            windowsChanged = true;
         }
     }
 }
@@ -299,7 +312,7 @@ void X11WindowSystem::Impl::rootChildLeft(XId w)
     topMapped.erase(w);
     childClient.erase(w);
     if (!ewmh)
-        stackDirty = true;
+        stackDirty = windowsChanged = true;
 }
 
 void X11WindowSystem::Impl::created(XId parent, XId w)
@@ -308,7 +321,7 @@ void X11WindowSystem::Impl::created(XId parent, XId w)
         return;
     topMapped[w] = false;
     if (!ewmh)
-        stackDirty = true;
+        stackDirty = windowsChanged = true;
 }
 
 void X11WindowSystem::Impl::restacked(XId event)
@@ -401,7 +414,7 @@ void X11WindowSystem::Impl::refreshDirty()
         if (c.titleDirty)
             c.info.title = props.title(w);
         if (c.stateDirty) {
-            c.hidden = props.isHidden(w);
+            c.iconic = props.isIconic(w);
             c.pid = props.pid(w);
         }
         if (c.frameDirty)
@@ -418,13 +431,23 @@ X11WindowSystem::X11WindowSystem(X11Connection &connection)
     // with that mask, and typing waits for them.
     XSelectInput(connection.display(), connection.root(),
         PropertyChangeMask | SubstructureNotifyMask | StructureNotifyMask);
+    // At once: a window that appears before our first request would go unheard.
+    connection.flush();
     connection.addHandler([this](const XEvent &e) {
         if (!isWindowEvent(e))
             return;
-        if (m_impl->enumerating)
+        if (m_impl->enumerating) {
+            // Applied once the enumeration ends; a scan then should look again.
             m_impl->deferred.push_back(e);
-        else
+            m_impl->windowsChanged = true;
+        } else {
             m_impl->apply(e);
+        }
+        if (m_impl->windowsChanged) {
+            m_impl->windowsChanged = false;
+            if (m_impl->onChange)
+                m_impl->onChange();
+        }
     });
 }
 
@@ -464,7 +487,7 @@ bool X11WindowSystem::isWindowVisible(WindowHandle window)
     if (m_impl->handleOf(w) != window)
         return false;
     return m_impl->props.mapState(w) == X11WindowProperties::MapState::Viewable
-        && !m_impl->props.isHidden(w);
+        || m_impl->props.isIconic(w);
 }
 
 WindowHandle X11WindowSystem::foregroundWindow()
@@ -541,6 +564,11 @@ bool X11WindowSystem::activeWindowIsOurs()
     auto it = m_impl->clients.find(w);
     const long pid = it != m_impl->clients.end() ? it->second.pid : m_impl->props.pid(w);
     return pid == long(getpid());
+}
+
+void X11WindowSystem::setOnWindowsChange(std::function<void()> changed)
+{
+    m_impl->onChange = std::move(changed);
 }
 
 void X11WindowSystem::setActivationWait(std::chrono::milliseconds wait)

@@ -5,13 +5,14 @@
 #include "platform/x11/X11Connection.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace quorvel::x11 {
 
 // The top-level windows, topmost first, as a model kept current from the server's events:
 // the window manager's stacking list (or, without an EWMH manager, the root's children and
-// their client windows), each window's title, map state and hidden state. Searches run against
+// their client windows), each window's title, map state and minimized state. Searches run against
 // the model after the window events already received are applied, so they cost no round trip
 // per window.
 //
@@ -35,6 +36,10 @@ public:
     // Whether the active window belongs to this process.
     bool activeWindowIsOurs();
     void setActivationWait(std::chrono::milliseconds wait);
+    // Called from the event handling when a window may have appeared, gone, shown, hidden or
+    // changed its title, so title triggers need not wait for the next scan; it must not call
+    // back into us.
+    void setOnWindowsChange(std::function<void()> changed);
 
     static XId windowOf(WindowHandle handle) { return XId(handle & 0xFFFFFFFFu); }
     // The current handle of an X window (it may not be in the model).

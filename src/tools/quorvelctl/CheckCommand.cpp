@@ -30,7 +30,8 @@ constexpr const char *kCheckHelp =
     "lookfor-no-limit, brace, cut.\n"
     "Given MACRO.key files, checks those; \"<<RUN:\" names are looked up in the catalogue.\n"
     "Given only --catalogue, checks every advanced macro of that catalogue (its files\n"
-    "beside it) and lists the hot keys that will not start their macros.\n"
+    "beside it), lists the hot keys that will not start their macros and the records whose\n"
+    "data file is found only by ignoring letter case (\"letter-case\").\n"
     "  --catalogue FILE  the catalogue (default: the user's)\n"
     "Exit status: 0 nothing found, 1 findings, 2 usage error or unreadable input.\n";
 
@@ -80,8 +81,8 @@ struct Checker
             const auto record = catalogue.record(i);
             if (record.type != macrokind::Advanced)
                 continue;
-            const auto file = dataFilePath(dataFolder, record.fileName);
-            if (file && sameFileKey(*file) == key)
+            const auto file = findDataFile(dataFolder, record.fileName);
+            if (file && sameFileKey(file->path) == key)
                 return i;
         }
         return 0;
@@ -165,13 +166,29 @@ int checkCommand(int argc, char **argv)
                 if (record.type != macrokind::Advanced)
                     continue;
                 const std::string &name = record.fileName;
-                if (const auto path = dataFilePath(paths.dataFolder, name)) {
-                    checker.check(*path, i);
+                if (const auto match = findDataFile(paths.dataFolder, name)) {
+                    checker.check(match->path, i);
                 } else {
                     std::fprintf(stderr, "quorvelctl check: Cannot open file %s\n",
                         (paths.dataFolder + name).c_str());
                     checker.status = 2;
                 }
+            }
+            // Such a record breaks once a second file of that name in another case appears.
+            for (int i = 1; i <= catalogue.recordCount(); ++i) {
+                const auto record = catalogue.record(i);
+                if (record.type < macrokind::Keystrokes || record.type > macrokind::Advanced)
+                    continue;
+                const auto match = findDataFile(paths.dataFolder, record.fileName);
+                if (!match || !match->caseIgnored)
+                    continue;
+                const std::string found = match->path.substr(paths.dataFolder.size());
+                std::printf("%s: letter-case: %s (macro %d): its file %s is missing; runs read "
+                            "%s, whose name differs only in letter case.\n",
+                    catalogueFile->c_str(), record.name.c_str(), i, record.fileName.c_str(),
+                    found.c_str());
+                if (checker.status == 0)
+                    checker.status = 1;
             }
             for (const HotKeyConflict &conflict : catalogueHotKeyConflicts(catalogue)) {
                 std::printf("%s: hot-key: %s\n", catalogueFile->c_str(), conflict.text.c_str());

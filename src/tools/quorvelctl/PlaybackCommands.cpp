@@ -7,6 +7,7 @@
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
 #include "platform/NullPlatform.h"
+#include "platform/posix/PosixDateTime.h"
 #include "playback/MacroRunner.h"
 #include "playback/SendKey.h"
 #include "playback/Tracing.h"
@@ -37,6 +38,7 @@ constexpr const char *kTraceHelp =
     "FILE|PARAMS|DIR\",\n"
     "\"replay NAME fast|recorded\", \"lookfor TITLE POLLS found|timeout\" (POLLS the wait's\n"
     "poll limit), \"focus TITLE found|none\", \"status S\"; \"error: MESSAGE\" ends the run.\n"
+    "Date and time tokens type the present date and time as the locale (LC_TIME) writes them.\n"
     "  --catalogue FILE  take records from FILE, data files from its folder\n"
     "                    (default: the user's catalogue)\n"
     "  --answer TEXT     the next answer of the value prompt (empty when none is left)\n"
@@ -187,7 +189,7 @@ int traceCommand(int argc, char **argv)
         TracingLauncher launcher(trace);
         TracingJournal journal(trace, paths.dataFolder);
         TracingPrompt prompt(trace, answers);
-        FixedDateTime dateTime;
+        PosixDateTimeFormatter dateTime;
         NullTimers timers;
         MacroRunner runner(PlaybackServices { keys, keyboard, pump, windowSystem, launcher, journal,
             prompt, dateTime, timers, catalogue, paths.dataFolder, &trace, true });

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The whole program on headless GNOME with its extension: an advanced macro types into foot
+# running `cat > FILE`, run from the command line and by its hot key pressed on mutter's own
+# keyboard; a window title fires its trigger.
+# Usage (under scripts/with-gnome.sh): app.sh GNOME_DRIVER
+set -uo pipefail
+: "${QUORVEL_SOURCE_DIR:?}"
+driver=${1:?usage: app.sh GNOME_DRIVER}
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.bash"
+e2e_work=$work
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
+trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
+
+printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
+export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
+export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+
+text='Hello, GNOME! ~^@{} é 東京'
+catalogue_ini FirstRun=0 SearchInterval=60000 \
+    -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key \
+    -- Name=Fired Type=1 "FileName=sh~~-c 'echo fired >> $work/fired'~~" \
+    "Trigger=trigger window" >"$work/macros.ini"
+printf '%s<<ENTER>><<CTRL>>d' "$text" >"$work/Greeting.key"
+seed_default_folders "$work/macros.ini" "$work/Greeting.key"
+
+in_fresh_home() { # command...
+    with_default_folders env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" XDG_CURRENT_DESKTOP=GNOME \
+        DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" "$@"
+}
+
+typed() { # file
+    wait_for_foot 10 && [ "$(cat "$1")" = "$text" ]
+}
+
+start_foot "command line target" "$work/command-line.txt" || fail "foot did not start"
+in_fresh_home timeout 20 "$bin/quorvel" '/Open:"Greeting"' /Close
+check "the command line run ends by itself" test $? -eq 0
+check "the command line run types the text exactly" typed "$work/command-line.txt"
+
+in_fresh_home "$bin/quorvel" &
+pids+=($!)
+check "the main window shows" wait_until 100 has_window "Ostrin Quorvel"
+sleep 1
+start_foot "hot key target" "$work/hot-key.txt" || fail "foot did not start"
+python3 "$keyboard" press 29+56+20 >/dev/null # Ctrl+Alt+T
+check "the hot key types the text exactly" typed "$work/hot-key.txt"
+
+foot --title="trigger window" sleep 60 2>/dev/null &
+pids+=($!)
+wait_until 100 has_window "trigger window" || fail "foot did not start"
+check "a window title fires its trigger at once" wait_until 20 test -e "$work/fired"
+
+kill -TERM "${pids[0]}"
+wait "${pids[0]}"
+check "TERM ends the program cleanly" test $? -eq 0
+finish

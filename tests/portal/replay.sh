@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Replay through the portal journal into weston-terminal running `cat > FILE` on KWin: a
+# replay cancelled while it holds Shift leaves nothing held for the next one, each replay ends
+# exactly once, keys go by their recorded symbols or, where the layout lacks one on a plain
+# key, by their keycode; high speed drops the recorded gaps; and a click lands where it was
+# recorded, read back from the terminal's mouse reports.
+# Usage (under scripts/with-kwin.sh): replay.sh PORTAL_REPLAY
+set -uo pipefail
+replay_tool=${1:?usage: replay.sh PORTAL_REPLAY}
+source "$(dirname "$0")/lib.bash"
+failed=0
+
+journal() { # file keys-only events...
+    local file=$1 keys_only=$2
+    shift 2
+    {
+        printf 'QUORVEL-JOURNAL\nversion 1\nkeys-only %d\n' "$keys_only"
+        printf '%s\n' "$@"
+        printf 'end %d\n' $#
+    } >"$file"
+}
+enter_ctrl_d=('0 K+ 36 0xff0d' '0 K- 36 0xff0d' '0 K+ 37 0xffe3' '0 K+ 40 0x64' '0 K- 40 0x64'
+    '0 K- 37 0xffe3')
+# Shift held for 5 seconds around an "a".
+journal "$work/held.dat" 1 '0 K+ 50 0xffe1' '0 K+ 38 0x61' '0 K- 38 0x61' '5000 K- 50 0xffe1'
+# "b" recorded on the keycode of "u"; "ä", which the US layout lacks, on the key of "'"; "!"
+# unshifted as on a French layout, on the key of "/"; "n" by its keycode alone; 0.8 seconds.
+journal "$work/keys.dat" 1 '0 K+ 30 0x62' '0 K- 30 0x62' '400 K+ 48 0xe4' '0 K- 48 0xe4' \
+    '400 K+ 61 0x21' '0 K- 61 0x21' '0 K+ 57 0x0' '0 K- 57 0x0' "${enter_ctrl_d[@]}"
+# A drag along the second line of a terminal filling the screen (cells of about 9 by 16
+# pixels), then Ctrl+Shift+C: the terminal copies what the drag selected.
+journal "$work/drag.dat" 0 '0 M 2 24' '0 B+ 1 2 24' '50 M 30 24' '50 M 58 24' \
+    '50 B- 1 58 24' '50 K+ 37 0xffe3' '0 K+ 50 0xffe1' '0 K+ 54 0x63' '0 K- 54 0x63' \
+    '0 K- 50 0xffe1' '0 K- 37 0xffe3'
+
+# replays NAME EXPECTED_TEXT EXPECTED_ENDS TOOL_ARGS...: the ends are "done SECONDS" or
+# "cancelled SECONDS", one per replay, and must match the pattern.
+replays() {
+    local name=$1 text=$2 pattern=$3 ends status
+    shift 3
+    start_terminal "$work/$name.txt" || { failed=1; return; }
+    ends=$("$replay_tool" "$@")
+    status=$?
+    wait_for_terminal 5
+    echo "$name: $(tr '\n' ' ' <<<"$ends")"
+    if [ $status -ne 0 ] || ! [[ "$(tr '\n' ' ' <<<"$ends")" =~ ^$pattern$ ]]; then
+        echo "FAIL $name: the ends (status $status) do not match $pattern" >&2
+        failed=1
+    fi
+    if [ "$(cat "$work/$name.txt")" != "$text" ]; then
+        echo "FAIL $name: replayed [$(cat "$work/$name.txt")], expected [$text]" >&2
+        failed=1
+    fi
+}
+replays recorded "Ab'/n" 'cancelled 0\.[0-9]+ done (0\.[89]|[1-9])[0-9.]* ' \
+    --cancel-after 300 "$work/held.dat" "$work/keys.dat"
+replays fast "b'/n" 'done 0\.[0-3][0-9]* ' --fast "$work/keys.dat"
+
+shell=$work/lines.sh
+printf '#!/bin/sh\nprintf "first line\\nsecond line\\n"\nexec cat > "%s"\n' "$work/drag.txt" >"$shell"
+chmod +x "$shell"
+weston-terminal --fullscreen --shell="$shell" >/dev/null 2>&1 &
+terminal_pid=$!
+wait_until 100 test -e "$work/drag.txt"
+sleep 0.5
+ends=$("$replay_tool" "$work/drag.dat")
+copied=$(timeout 3 wl-paste --no-newline 2>/dev/null)
+echo "drag: $ends, copied [$copied]"
+case "$copied" in
+secon | second | "second ") ;;
+*)
+    echo "FAIL drag: the pointer did not go where it was recorded" >&2
+    failed=1
+    ;;
+esac
+[ $failed -eq 0 ] && echo "ok replay"
+exit $failed
