@@ -186,8 +186,8 @@ test_user() {
 user=${QUORVEL_TEST_USER:-quorvel-test}
 export user
 # Runs a command inside the root, in a mount namespace of its own, so the mounts go away with
-# it: fresh /proc, /sys and /run (no /run/systemd: the root has no systemd running), the host's
-# /dev, and the source and build folders at their own paths.
+# it: fresh /proc, /sys and /run (the root has no systemd running), the host's /dev, and the
+# source and build folders at their own paths.
 inside_root() {
     local binds=("$src") b build_src
     # A build's tests name its own source folder.
@@ -202,10 +202,14 @@ inside_root() {
         binds=()
         while [ "$1" != -- ]; do binds+=("$1"); shift; done
         shift
+        # A mount point of its own, so that unshare --propagation works inside too.
+        mount --bind "$root" "$root"
         mount -t proc proc "$root/proc"
         mount -t sysfs sysfs "$root/sys"
         mount --rbind /dev "$root/dev"
         mount -t tmpfs -o mode=755 tmpfs "$root/run"
+        # As on the host: an empty /run/systemd, which the desktop scripts cover.
+        mkdir "$root/run/systemd"
         mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
         for b in "${binds[@]}"; do
             mkdir -p "$root$b"
