@@ -18,7 +18,32 @@ if [ "${1:-}" = "--inside-session" ]; then
     shift
     workdir=$1
     shift
-    "$workdir/bin/kwin_wayland" --virtual --width 1280 --height 800 --no-lockscreen \
+    # KWin 6 gives its restricted globals only to the programs its application menu lists, and
+    # without Plasma there is no menu.
+    if [ ! -e "$XDG_CONFIG_HOME/menus/applications.menu" ]; then
+        mkdir -p "$XDG_CONFIG_HOME/menus"
+        cat >"$XDG_CONFIG_HOME/menus/applications.menu" <<'EOF'
+<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"
+ "http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd">
+<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/>
+<Include><All/></Include></Menu>
+EOF
+    fi
+    # KWin 6 offers its screencast global, without which its RemoteDesktop portal opens no
+    # session, only when it reaches PipeWire at start.
+    pipewire_pid=
+    if command -v pipewire >/dev/null; then
+        pipewire >"$workdir/pipewire.log" 2>&1 &
+        pipewire_pid=$!
+        for _ in $(seq 1 100); do
+            [ -S "$XDG_RUNTIME_DIR/pipewire-0" ] && break
+            sleep 0.05
+        done
+    fi
+    # KWin 6 crashes in Qt's own KDE theme, picked by KDE_FULL_SESSION and KDE_SESSION_VERSION
+    # where Plasma's is not installed.
+    QT_QPA_PLATFORMTHEME=generic "$workdir/bin/kwin_wayland" --virtual --width 1280 --height 800 \
+        --no-lockscreen \
         >"$workdir/kwin.log" 2>&1 &
     kwin_pid=$!
     person_pid=
@@ -27,6 +52,7 @@ if [ "${1:-}" = "--inside-session" ]; then
         [ -z "$person_pid" ] || kill "$person_pid" 2>/dev/null || true
         kill "$kwin_pid" 2>/dev/null || true
         wait "$kwin_pid" 2>/dev/null || true
+        [ -z "$pipewire_pid" ] || kill "$pipewire_pid" 2>/dev/null || true
     }
     trap stop EXIT
     for _ in $(seq 1 200); do
@@ -40,6 +66,12 @@ if [ "${1:-}" = "--inside-session" ]; then
         cat "$workdir/kwin.log" >&2
         exit 1
     fi
+    # Plasma 6 asks before any RemoteDesktop session, even an unsandboxed caller's, with a
+    # dialog nobody can answer headless: granted beforehand, as "always allow" would.
+    gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
+        --object-path /org/freedesktop/impl/portal/PermissionStore \
+        --method org.freedesktop.impl.portal.PermissionStore.SetPermission \
+        kde-authorized true remote-desktop "" "['yes']" >/dev/null
     # A desktop always has a keyboard: without one, clients ask for theirs only when the first
     # appears, and the first keys typed reach nobody.
     export QUORVEL_PERSON_KEYS=$workdir/person-keys
