@@ -34,12 +34,17 @@ usr/share/man/man1/quorvel.1.gz
 usr/share/man/man1/quorvelctl.1.gz
 usr/share/doc/quorvel/copyright
 usr/share/doc/quorvel/changelog.gz
+usr/share/gnome-shell/extensions/quorvel@ostrin.example/extension.js
+usr/share/gnome-shell/extensions/quorvel@ostrin.example/metadata.json
 LIST
 )
 installed=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort)
 check "the installed files, and no test or benchmark among them" test "$installed" = "$expected"
 [ "$installed" = "$expected" ] || diff <(echo "$expected") <(echo "$installed") | sed 's/^/    /'
 
+check "the GNOME Shell extension's metadata is JSON naming its UUID" python3 -c 'import json, sys
+sys.exit(json.load(open(sys.argv[1]))["uuid"] != "quorvel@ostrin.example")' \
+    "$root/usr/share/gnome-shell/extensions/quorvel@ostrin.example/metadata.json"
 check "the programs are executable" test -x "$root/usr/bin/quorvel" -a -x "$root/usr/bin/quorvelctl"
 check "the desktop entry is valid" desktop-file-validate "$root/usr/share/applications/$id.desktop"
 check "the AppStream metadata is valid" \
