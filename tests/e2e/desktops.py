@@ -16,6 +16,9 @@ import zlib
 
 from atspi_lib import E2EError, sway_window, wait_until
 
+# KDE's service cache tool: kbuildsycoca5 on Plasma 5, kbuildsycoca6 on Plasma 6.
+KBUILDSYCOCA = shutil.which("kbuildsycoca6") or "kbuildsycoca5"
+
 EVENT_CODES = "/usr/include/linux/input-event-codes.h"
 MODIFIERS = {"ctrl": "LEFTCTRL", "alt": "LEFTALT", "shift": "LEFTSHIFT", "super": "LEFTMETA",
              "return": "ENTER", "escape": "ESC"}
@@ -129,7 +132,7 @@ class Kde(Sway):
             entry.write("[Desktop Entry]\nType=Application\nName=Quorvel's person test\n"
                         f"Exec={os.path.realpath('/proc/self/exe')}\n"
                         "X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n")
-        subprocess.run(["kbuildsycoca5"], capture_output=True, timeout=60)
+        subprocess.run([KBUILDSYCOCA], capture_output=True, timeout=60)
 
     def _on_call(self, _bus, _sender, _path, _iface, _method, params, invocation):
         self.reports.append(params.unpack()[0])
@@ -226,7 +229,7 @@ class Kde(Sway):
             except E2EError as error:
                 if "NoAuthorized" not in str(error) or time.monotonic() > ends:
                     raise
-                subprocess.run(["kbuildsycoca5"], capture_output=True, timeout=60)
+                subprocess.run([KBUILDSYCOCA], capture_output=True, timeout=60)
                 time.sleep(1)
 
     def _screenshot(self, path, around_title):

@@ -18,9 +18,15 @@ catalogue_ini FirstRun=0 SearchInterval=60000 \
     "Trigger=trigger window" >"$work/macros.ini"
 seed_default_folders "$work/macros.ini"
 
+# Plasma 6 names a token-only caller's component token_<token>.
 ours_bound() {
-    gdbus call --session -d org.kde.kglobalaccel -o /component/quorvel \
-        -m org.kde.kglobalaccel.Component.shortcutNames 2>/dev/null | grep -q "CTRL+ALT+t"
+    local component
+    for component in quorvel token_quorvel; do
+        gdbus call --session -d org.kde.kglobalaccel -o "/component/$component" \
+            -m org.kde.kglobalaccel.Component.shortcutNames 2>/dev/null \
+            | grep -qi "CTRL+ALT+t" && return 0
+    done
+    return 1
 }
 fired() { grep -qx "$1" "$work/fired" 2>/dev/null; }
 
