@@ -30,6 +30,26 @@ print("\n".join(s[i:i + 40] for i in range(0, n, 40)), end="")' "$1"
 }
 
 # Whether a window of this title is there (and, being the newest, has the focus).
+# The toolkit tests' text: ASCII, accented letters, CJK, other scripts and named keys. Writes
+# the macro to $work/text.key and sets expected to what it types; suffix ends the scripts' line.
+native_text() { # [suffix]
+    local suffix=${1:-} i macro=""
+    local pairs=(
+        "$(ascii_text 300)" "$(ascii_text 300)"
+        'café naïve Ærøskøbing ĉu ŝi Ünïcödé <<SHIFT>>é ǅ' 'café naïve Ærøskøbing ĉu ŝi Ünïcödé É ǅ'
+        "$(cjk_text 300)" "$(cjk_text 300)"
+        "Съешь → ∑ € © 東京 Ξεσκεπάζω$suffix" "Съешь → ∑ € © 東京 Ξεσκεπάζω$suffix"
+        'abc<<BACKSPACE>>d<<TAB>>x' $'abd\tx'
+        'world<<HOME>>hello <<END>>!' 'hello world!'
+    )
+    expected=""
+    for ((i = 0; i < ${#pairs[@]}; i += 2)); do
+        macro+="${macro:+<<ENTER>>}${pairs[i]//$'\n'/<<ENTER>>}"
+        expected+="${expected:+$'\n'}${pairs[i + 1]}"
+    done
+    printf '%s' "$macro" >"$work/text.key"
+}
+
 has_window() { # title
     swaymsg -t get_tree | grep -qF "\"name\": \"$1\""
 }
