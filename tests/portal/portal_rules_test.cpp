@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/stat.h>
 #include <xkbcommon/xkbcommon.h>
 
 using namespace quorvel;
@@ -82,6 +83,10 @@ TEST(PortalRules, KdeLayoutNamesComeFromTheLayoutGroup)
         EXPECT_EQ(names.variant, row.names.variant) << row.kxkbrc;
         EXPECT_EQ(names.options, row.names.options) << row.kxkbrc;
     }
+    // The user's files are data: a FIFO in their place reads as nothing, at once.
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("kxkbrc").c_str(), 0600), 0);
+    EXPECT_TRUE(readKdeLayoutNames(dir.path()).layout.empty());
 }
 
 TEST(PortalRules, NamedKeysAreEvdevKeys)

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/portal/KdeLayout.h"
 
-#include <fstream>
-#include <sstream>
+#include "platform/wayland/SwayBindings.h"
 
 namespace quorvel::portal {
 
@@ -54,12 +53,9 @@ xkb::LayoutNames kdeLayoutNames(std::string_view kxkbrc)
 
 xkb::LayoutNames readKdeLayoutNames(const std::string &configHome)
 {
-    std::ifstream in(configHome + "/kxkbrc", std::ios::binary);
-    if (!in)
-        return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return kdeLayoutNames(text.str());
+    // The user's file, read as data: a FIFO or a huge file there must not hang the start.
+    const auto text = wayland::readRegularFile(configHome + "/kxkbrc", 256 * 1024);
+    return text ? kdeLayoutNames(*text) : xkb::LayoutNames {};
 }
 
 } // namespace quorvel::portal

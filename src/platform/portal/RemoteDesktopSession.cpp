@@ -2,6 +2,7 @@
 #include "platform/portal/RemoteDesktopSession.h"
 
 #include "common/Error.h"
+#include "platform/wayland/SwayBindings.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -411,10 +412,8 @@ void RemoteDesktopSession::sync()
 
 std::string RemoteDesktopSession::readToken() const
 {
-    std::ifstream in(tokenFile(m_dataFolder), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string token = text.str();
+    // Read as data: anything but a small regular file is no token.
+    std::string token = wayland::readRegularFile(tokenFile(m_dataFolder), 4096).value_or("");
     while (!token.empty() && (token.back() == '\n' || token.back() == '\r'))
         token.pop_back();
     return token;
