@@ -54,7 +54,7 @@ xkb::LayoutNames kdeLayoutNames(std::string_view kxkbrc)
 xkb::LayoutNames readKdeLayoutNames(const std::string &configHome)
 {
     // The user's file, read as data: a FIFO or a huge file there must not hang the start.
-    const auto text = wayland::readRegularFile(configHome + "/kxkbrc", 256 * 1024);
+    const auto text = wayland::readRegularFile(configHome + "/kxkbrc", std::size_t(256) * 1024);
     return text ? kdeLayoutNames(*text) : xkb::LayoutNames {};
 }
 
