@@ -228,7 +228,7 @@ echo "debian13: root ready in $(($(date +%s) - started)) s ($(du -sh "$root" | c
 
 # GNOME Shell wants a system bus; the root's own is started in the root's /run.
 # shellcheck disable=SC2016 # expanded inside
-system_bus='mkdir -p /run/dbus && dbus-daemon --system --fork'
+system_bus='mkdir -p /run/dbus && dbus-daemon --system --fork --nopidfile'
 if [ "$mode" = run ]; then
     set +e
     # shellcheck disable=SC2016 # expanded inside

@@ -38,8 +38,9 @@ if [ "${1:-}" != "--inner" ]; then
     if [ "$(id -u)" -eq 0 ]; then
         if ! dbus-send --system --print-reply --dest=org.freedesktop.DBus / \
             org.freedesktop.DBus.GetId >/dev/null 2>&1; then
+            # No pid file: one left by a bus that is gone would stop the start.
             mkdir -p /run/dbus
-            dbus-daemon --system --fork || { echo "with-gnome: no system bus" >&2; exit 1; }
+            dbus-daemon --system --fork --nopidfile || { echo "with-gnome: no system bus" >&2; exit 1; }
         fi
         unshare -m --propagation private -- bash -c \
             'mount -t tmpfs tmpfs /run/systemd && exec "$@"' with-gnome \
