@@ -3,9 +3,7 @@
 
 #include "common/Error.h"
 #include "platform/portal/RemoteDesktopSession.h"
-#include "recording/JournalWakeup.h"
-#include "recording/ReplayQueue.h"
-#include "recording/ReplayScheduler.h"
+#include "recording/ReplayInput.h"
 
 #include <algorithm>
 #include <optional>
@@ -16,229 +14,105 @@ namespace {
 constexpr unsigned kEvdevOffset = 8;
 // Far enough past any desktop's top left corner for the pointer to end up in it.
 constexpr double kToCorner = -1e6;
-} // namespace
+constexpr std::uint32_t kEscapeKeysym = 0xff1b;
 
-unsigned PortalJournal::evdevButton(unsigned xButton)
+class PortalReplayInput final : public ReplayInput
 {
-    switch (xButton) {
-    case 1:
-        return 0x110; // BTN_LEFT
-    case 2:
-        return 0x112; // BTN_MIDDLE
-    case 3:
-        return 0x111; // BTN_RIGHT
-    case 8:
-        return 0x113; // BTN_SIDE
-    case 9:
-        return 0x114; // BTN_EXTRA
-    default:
-        return 0;
-    }
-}
-
-struct PortalJournal::Impl
-{
-    explicit Impl(portal::RemoteDesktopSession &s)
-        : session(s)
+public:
+    PortalReplayInput(portal::RemoteDesktopSession &session, const xkb::LayoutNames &layout)
+        : m_session(session)
+        , m_layout(layout)
     {
     }
 
-    portal::RemoteDesktopSession &session;
-    std::optional<xkb::LayoutKeys> layout;
-    std::string unavailable;
-    JournalWakeup wakeup;
-    std::optional<ReplayScheduler> scheduler;
-    ReplayQueue replays;
-    double pointerX = 0;
-    double pointerY = 0;
-
-    void beginReplay(ReplayQueue::Request request);
-    void replayTick();
-    void endReplay(bool userCancel);
-    void send(const JournalEvent &event);
-    void abandon();
-    void rearm() { wakeup.armFor(replays.hasEnds(), scheduler ? &*scheduler : nullptr); }
-};
-
-void PortalJournal::Impl::beginReplay(ReplayQueue::Request request)
-{
-    session.open();
-    const bool pointer = std::any_of(request.events.begin(), request.events.end(),
-        [](const JournalEvent &e) { return !e.isKey(); });
-    if (pointer && !(session.devices() & portal::RemoteDesktopSession::Pointer))
-        throw Error("The desktop did not grant Quorvel the pointer: a recording with the mouse "
-                    "cannot be replayed.");
-    scheduler.emplace(std::move(request.events), request.highSpeed);
-    if (pointer) {
-        session.pointerMotion(kToCorner, kToCorner);
-        pointerX = pointerY = 0;
+    void prepare(const std::vector<JournalEvent> &events) override
+    {
+        m_session.open();
+        const bool pointer = std::any_of(
+            events.begin(), events.end(), [](const JournalEvent &e) { return !e.isKey(); });
+        if (!pointer)
+            return;
+        if (!(m_session.devices() & portal::RemoteDesktopSession::Pointer))
+            throw Error("The desktop did not grant Quorvel the pointer: a recording with the "
+                        "mouse cannot be replayed.");
+        m_session.pointerMotion(kToCorner, kToCorner);
+        m_pointerX = m_pointerY = 0;
     }
-    scheduler->start(monotonicUs());
-}
 
-void PortalJournal::Impl::send(const JournalEvent &event)
-{
-    switch (event.type) {
-    case JournalEventType::KeyPress:
-    case JournalEventType::KeyRelease: {
-        std::optional<unsigned> key = event.keysym ? layout->keysym(event.keysym) : std::nullopt;
+    void send(const JournalEvent &event) override
+    {
+        switch (event.type) {
+        case JournalEventType::KeyPress:
+        case JournalEventType::KeyRelease:
+            if (const auto key = keyOf(event))
+                m_session.keycode(*key, event.type == JournalEventType::KeyPress);
+            break;
+        case JournalEventType::ButtonPress:
+        case JournalEventType::ButtonRelease: {
+            const bool press = event.type == JournalEventType::ButtonPress;
+            if (const unsigned button = evdevButton(event.code)) {
+                m_session.pointerButton(button, press);
+            } else if (press && event.code >= 4 && event.code <= 7) {
+                // The wheel: 4 and 5 up and down, 6 and 7 left and right, one step each.
+                const bool horizontal = event.code >= 6;
+                m_session.pointerAxisDiscrete(horizontal ? 1 : 0, event.code % 2 == 0 ? -1 : 1);
+            }
+            break;
+        }
+        case JournalEventType::Motion:
+            m_session.pointerMotion(event.x - m_pointerX, event.y - m_pointerY);
+            m_pointerX = event.x;
+            m_pointerY = event.y;
+            break;
+        }
+    }
+
+    bool isEscape(const JournalEvent &event) override
+    {
+        const std::optional<unsigned> escape = m_layout.keysym(kEscapeKeysym);
+        return escape && keyOf(event) == escape;
+    }
+
+    void flush() override { }
+    void sync() override { m_session.sync(); }
+    // The session opens again at the next replay.
+    bool survivesFailure() const override { return true; }
+
+private:
+    std::optional<unsigned> keyOf(const JournalEvent &event) const
+    {
+        std::optional<unsigned> key = event.keysym ? m_layout.keysym(event.keysym) : std::nullopt;
         if (!key && event.code >= kEvdevOffset)
             key = event.code - kEvdevOffset;
-        if (key)
-            session.keycode(*key, event.type == JournalEventType::KeyPress);
-        break;
+        return key;
     }
-    case JournalEventType::ButtonPress:
-    case JournalEventType::ButtonRelease: {
-        const bool press = event.type == JournalEventType::ButtonPress;
-        if (const unsigned button = evdevButton(event.code)) {
-            session.pointerButton(button, press);
-        } else if (press && event.code >= 4 && event.code <= 7) {
-            // The wheel: 4 and 5 up and down, 6 and 7 left and right, one step each.
-            const bool horizontal = event.code >= 6;
-            session.pointerAxisDiscrete(horizontal ? 1 : 0, event.code % 2 == 0 ? -1 : 1);
-        }
-        break;
-    }
-    case JournalEventType::Motion:
-        session.pointerMotion(event.x - pointerX, event.y - pointerY);
-        pointerX = event.x;
-        pointerY = event.y;
-        break;
+
+    portal::RemoteDesktopSession &m_session;
+    xkb::LayoutKeys m_layout;
+    double m_pointerX = 0;
+    double m_pointerY = 0;
+};
+
+std::pair<std::unique_ptr<ReplayInput>, std::string> openInput(
+    portal::RemoteDesktopSession &session, const xkb::LayoutNames &layout)
+{
+    try {
+        return { std::make_unique<PortalReplayInput>(session, layout), std::string() };
+    } catch (const Error &e) {
+        return { nullptr, std::string("Replaying is not possible: ") + e.what() };
     }
 }
 
-void PortalJournal::Impl::replayTick()
-{
-    const std::vector<JournalEvent> due = scheduler->takeBatch(monotonicUs());
-    for (const JournalEvent &event : due)
-        send(event);
-    // At high speed each batch waits for the desktop before the next, as on X11.
-    if (!due.empty() && scheduler->highSpeed())
-        session.sync();
-    if (scheduler->atEnd())
-        endReplay(false);
-}
-
-void PortalJournal::Impl::endReplay(bool userCancel)
-{
-    const std::vector<JournalEvent> releases = scheduler->releaseHeld();
-    scheduler.reset();
-    // Said before anything can fail; raised only after the round trip below.
-    replays.ended(userCancel);
-    wakeup.armNow();
-    for (const JournalEvent &release : releases)
-        send(release);
-    // The replay is over once the desktop has taken all of it.
-    session.sync();
-    if (!replays.empty())
-        beginReplay(replays.pop());
-}
-
-// The portal failed: the replay ends as cancelled, the queued ones too.
-void PortalJournal::Impl::abandon()
-{
-    if (scheduler) {
-        scheduler.reset();
-        replays.ended(true);
-    }
-    while (!replays.empty()) {
-        replays.pop();
-        replays.ended(true);
-    }
-    wakeup.armNow();
-}
+} // namespace
 
 PortalJournal::PortalJournal(portal::RemoteDesktopSession &session, const xkb::LayoutNames &layout)
-    : m_impl(std::make_unique<Impl>(session))
+    : PortalJournal(openInput(session, layout))
 {
-    try {
-        m_impl->layout.emplace(layout);
-    } catch (const Error &e) {
-        m_impl->unavailable = std::string("Replaying is not possible: ") + e.what();
-    }
 }
 
-PortalJournal::~PortalJournal()
+PortalJournal::PortalJournal(std::pair<std::unique_ptr<ReplayInput>, std::string> opened)
+    : DeviceJournal(std::move(opened.first), std::move(opened.second))
 {
-    if (!m_impl->scheduler)
-        return;
-    try {
-        for (const JournalEvent &release : m_impl->scheduler->releaseHeld())
-            m_impl->send(release);
-        m_impl->session.sync();
-    } catch (const Error &) {
-        // The portal is gone, and our keys with it.
-    }
-}
-
-bool PortalJournal::available() const
-{
-    return m_impl->unavailable.empty();
-}
-
-const std::string &PortalJournal::unavailableReason() const
-{
-    return m_impl->unavailable;
-}
-
-void PortalJournal::StartRecording()
-{
-    throw Error(kRecordingUnavailable);
-}
-
-void PortalJournal::StartPlayBack()
-{
-    if (!available())
-        throw Error(m_impl->unavailable);
-    ReplayQueue::Request request = ReplayQueue::load(PlayBackFileName, HiSpeedPlayBack);
-    if (m_impl->scheduler) {
-        m_impl->replays.push(std::move(request));
-        return;
-    }
-    try {
-        m_impl->beginReplay(std::move(request));
-    } catch (const Error &) {
-        // Nothing follows a throw.
-        m_impl->scheduler.reset();
-        throw;
-    }
-    m_impl->wakeup.armNow();
-}
-
-void PortalJournal::cancelPlayBack()
-{
-    if (!m_impl->scheduler)
-        return;
-    try {
-        m_impl->endReplay(true);
-    } catch (const Error &) {
-        m_impl->abandon();
-    }
-}
-
-bool PortalJournal::isPlayingBack() const
-{
-    return m_impl->scheduler.has_value();
-}
-
-int PortalJournal::fileDescriptor() const
-{
-    return m_impl->wakeup.fileDescriptor();
-}
-
-void PortalJournal::processEvents()
-{
-    m_impl->wakeup.clear();
-    try {
-        if (m_impl->scheduler)
-            m_impl->replayTick();
-    } catch (const Error &) {
-        m_impl->abandon();
-    }
-    m_impl->rearm();
-    // Last, with everything settled: a handler may start another replay.
-    m_impl->replays.raiseEnds(OnFinished);
 }
 
 } // namespace quorvel
