@@ -7,12 +7,15 @@
 const QUORVEL_BUS_NAME = 'example.ostrin.Quorvel.Shell';
 const QUORVEL_OBJECT_PATH = '/example/ostrin/Quorvel/Shell';
 const QUORVEL_INTERFACE = 'example.ostrin.Quorvel.Shell1';
-const QUORVEL_INTERFACE_VERSION = 1;
+const QUORVEL_INTERFACE_VERSION = 2;
 
 // Windows are (id, title, wm_class, minimized, focused), topmost first. Keys are evdev codes
 // with pressed true or false. Text types text the layout lacks, after the keys before it have
 // reached the focused program: through the input method where the program takes it, else
 // pasted (vKey: the evdev code of the layout's V key); it answers "commit" or "paste".
+// Pointer calls (version 2 on) go in the same order as keys: positions in the stage's
+// coordinates, buttons as Clutter numbers them (1 left, 2 middle, 3 right, 8 back, 9 forward),
+// scroll steps as Clutter's directions (0 up, 1 down, 2 left, 3 right).
 const QUORVEL_INTERFACE_XML = `<node>
   <interface name="${QUORVEL_INTERFACE}">
     <property name="Version" type="u" access="read"/>
@@ -50,6 +53,9 @@ const QUORVEL_INTERFACE_XML = `<node>
     <method name="PointerButton">
       <arg type="u" name="button" direction="in"/>
       <arg type="b" name="pressed" direction="in"/>
+    </method>
+    <method name="PointerScroll">
+      <arg type="u" name="direction" direction="in"/>
     </method>
     <method name="Grab">
       <arg type="s" name="accelerator" direction="in"/>
@@ -106,6 +112,7 @@ function QuorvelShell(ns) {
     let work = Promise.resolve(); // keys and pastes, in the order they came
     let lastSent = 0; // the time of the last key sent
     const held = new Map(); // bus name -> the keys it holds down
+    const heldButtons = new Map(); // bus name -> the pointer buttons it holds down
     const timeouts = new Set();
 
 
@@ -211,6 +218,34 @@ function QuorvelShell(ns) {
             held.set(client, down);
         else if (client)
             held.delete(client);
+    }
+
+    function sendButton(button, pressed, client) {
+        const down = heldButtons.get(client) ?? new Set();
+        if (pressed)
+            down.add(button);
+        else
+            down.delete(button);
+        if (down.size)
+            heldButtons.set(client, down);
+        else
+            heldButtons.delete(client);
+        pointer.notify_button(now(), button,
+            pressed ? Clutter.ButtonState.PRESSED : Clutter.ButtonState.RELEASED);
+    }
+
+    // A pointer call, after the keys and pastes before it.
+    function pointerCall(invocation, job) {
+        const sender = invocation.get_sender();
+        watchClient(sender);
+        queued(() => {
+            if (!pointer)
+                throw new Error('the shell has no pointer of ours');
+            job(sender);
+        }).then(
+            () => invocation.return_value(null),
+            e => invocation.return_error_literal(Gio.DBusError, Gio.DBusError.FAILED,
+                String(e)));
     }
 
     // Keys pass through the shell's input thread, and a program may queue them while it takes
@@ -334,6 +369,9 @@ function QuorvelShell(ns) {
                 const down = held.get(name);
                 if (down && keyboard)
                     queued(() => sendKeys([...down].map(k => [k, false]), name));
+                const buttons = heldButtons.get(name);
+                if (buttons && pointer)
+                    queued(() => [...buttons].forEach(b => sendButton(b, false, name)));
                 Gio.bus_unwatch_name(watches.get(name));
                 watches.delete(name);
             }));
@@ -385,12 +423,24 @@ function QuorvelShell(ns) {
                 e => invocation.return_error_literal(Gio.DBusError, Gio.DBusError.FAILED,
                     String(e)));
         },
-        PointerMove(x, y) {
-            pointer.notify_absolute_motion(now(), x, y);
+        PointerMoveAsync(params, invocation) {
+            const [x, y] = params;
+            pointerCall(invocation, () => pointer.notify_absolute_motion(now(), x, y));
         },
-        PointerButton(button, pressed) {
-            pointer.notify_button(now(), button,
-                pressed ? Clutter.ButtonState.PRESSED : Clutter.ButtonState.RELEASED);
+        PointerButtonAsync(params, invocation) {
+            const [button, pressed] = params;
+            pointerCall(invocation, sender => sendButton(button, pressed, sender));
+        },
+        PointerScrollAsync(params, invocation) {
+            const [direction] = params;
+            const directions = [Clutter.ScrollDirection.UP, Clutter.ScrollDirection.DOWN,
+                Clutter.ScrollDirection.LEFT, Clutter.ScrollDirection.RIGHT];
+            pointerCall(invocation, () => {
+                if (direction >= directions.length)
+                    throw new Error(`no scroll direction ${direction}`);
+                pointer.notify_discrete_scroll(now(), directions[direction],
+                    Clutter.ScrollSource.WHEEL);
+            });
         },
         GrabAsync(params, invocation) {
             const [accelerator] = params;

@@ -15,7 +15,7 @@
 #include "platform/portal/RemoteDesktopSession.h"
 #include "platform/wayland/CompositorQueues.h"
 #include "platform/x11/VirtualKeys.h"
-#include "recording/wayland/WaylandJournal.h"
+#include "recording/gnome/GnomeJournal.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -52,10 +52,9 @@ int connectToCompositor()
     return -1;
 }
 
-// Typing, windows and hot keys through Quorvel's GNOME Shell extension, each on a bus
+// Typing, windows, hot keys and replay through Quorvel's GNOME Shell extension, each on a bus
 // connection of its own, so that a typing wait never runs a hot key's handler. Recording says
-// plainly that it needs an X server; replay goes through the compositor's protocols where it
-// offers them, and says why not where it does not.
+// plainly that it needs an X server.
 class GnomeDesktop final : public DesktopBackend::Impl
 {
 public:
@@ -63,6 +62,7 @@ public:
         : m_keys(dbus::Bus::session())
         , m_windows(dbus::Bus::session())
         , m_hotKeys(dbus::Bus::session())
+        , m_journal(dbus::Bus::session())
     {
         SessionOffer offer;
         offer.kind = SessionKind::Wayland;
@@ -70,10 +70,7 @@ public:
         offer.desktop = WaylandDesktopKind::Gnome;
         offer.shellExtension = ShellExtension::Running;
         m_limits = desktopLimits(offer);
-        m_limits.recording = WaylandJournal::kRecordingUnavailable;
-        // Replay goes through the compositor's protocols, which GNOME Shell does not offer.
-        if (!m_journal.available() && m_limits.why(feature::Replay).empty())
-            m_limits.lacking.push_back({ feature::Replay, m_journal.unavailableReason() });
+        m_limits.recording = DeviceJournal::kRecordingUnavailable;
         // The shell drops a program whose queue fills: typing waits for one that lags.
         if (m_compositor >= 0) {
             m_queues.emplace(m_compositor);
@@ -99,7 +96,7 @@ public:
         b.windows = &m_windows;
         b.hotKeys = &m_hotKeys;
         b.journal = &m_journal;
-        b.journalUnavailable = WaylandJournal::kRecordingUnavailable;
+        b.journalUnavailable = DeviceJournal::kRecordingUnavailable;
         b.limits = m_limits;
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
         b.eventSources.push_back(
@@ -132,7 +129,7 @@ private:
     gnome::GnomeShellKeySink m_keys;
     gnome::GnomeWindowSystem m_windows;
     gnome::GnomeHotKeyRegistrar m_hotKeys;
-    WaylandJournal m_journal;
+    GnomeJournal m_journal;
     DesktopLimits m_limits;
     int m_compositor = connectToCompositor();
     std::optional<wayland::CompositorQueues> m_queues;
@@ -153,7 +150,7 @@ public:
         offer.desktop = WaylandDesktopKind::Gnome;
         dbus::probeDesktopServices(offer);
         m_limits = desktopLimits(offer);
-        m_limits.recording = WaylandJournal::kRecordingUnavailable;
+        m_limits.recording = DeviceJournal::kRecordingUnavailable;
         const std::string advice = shellExtensionAdvice(offer.shellExtension);
         m_windows.emplace(advice);
         if (offer.remoteDesktopPortal == 0) {
@@ -182,7 +179,7 @@ public:
             b.keyboard = &*m_missingKeys;
         }
         b.windows = &*m_windows;
-        b.journalUnavailable = WaylandJournal::kRecordingUnavailable;
+        b.journalUnavailable = DeviceJournal::kRecordingUnavailable;
         b.limits = m_limits;
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
         return b;

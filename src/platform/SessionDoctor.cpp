@@ -62,16 +62,15 @@ std::vector<FeatureVerdict> kdeVerdicts(const SessionOffer &offer)
 
 std::vector<FeatureVerdict> gnomeVerdicts(const SessionOffer &offer)
 {
-    const std::string noReplay = "replaying recordings is not possible on GNOME yet";
     if (offer.shellExtension == ShellExtension::Running)
-        return verdicts(kWorks, kWorks, kWorks, kWorks, noReplay, kNoRecording);
+        return verdicts(kWorks, kWorks, kWorks, kWorks, kWorks, kNoRecording);
     const std::string advice = shellExtensionAdvice(offer.shellExtension);
     // Without the extension only the portal types, asking the user once a session.
     return verdicts(offer.remoteDesktopPortal > 0
             ? kWorks
             : "the desktop portal offers no remote desktop, and " + advice,
         offer.globalShortcutsPortal > 0 ? kWorks : advice + "; or " + kShortcutAdvice, advice,
-        advice, noReplay, kNoRecording);
+        advice, advice, kNoRecording);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "recording/ReplayScheduler.h"
 
 #include <optional>
+#include <vector>
 
 namespace quorvel {
 
@@ -43,7 +44,8 @@ struct DeviceJournal::Impl
     std::optional<ReplayScheduler> scheduler;
     ReplayQueue replays;
     HotKeyRegistrar *registrar = nullptr;
-    int escape = 0; // the registration of Esc while a replay runs
+    bool bound = false; // Esc is registered, as far as the desktop let us
+    std::vector<int> escapes; // the registrations of Esc while a replay runs
     bool cancelRequested = false;
 
     void beginReplay(ReplayQueue::Request request);
@@ -68,8 +70,8 @@ void DeviceJournal::Impl::send(const JournalEvent &event)
 {
     // Our own Esc must reach the target, not our binding: the desktop hands it on while the
     // binding is gone.
-    const bool ownEscape = escape && event.type == JournalEventType::KeyPress
-        && input->isEscape(event);
+    const bool ownEscape =
+        !escapes.empty() && event.type == JournalEventType::KeyPress && input->isEscape(event);
     if (ownEscape)
         bindEscape(false);
     input->send(event);
@@ -138,17 +140,26 @@ void DeviceJournal::Impl::fail(const Error &error)
 
 void DeviceJournal::Impl::bindEscape(bool on)
 {
-    if (!registrar || (escape != 0) == on)
+    if (!registrar || bound == on)
         return;
-    if (on) {
-        escape = registrar->registerHotKey(0, kEscapeKey, [this](unsigned, KeyCode) {
+    bound = on;
+    if (!on) {
+        for (const int id : escapes)
+            registrar->unregisterHotKey(id);
+        escapes.clear();
+        return;
+    }
+    // With every modifier, as the replay may hold any; a combination the desktop keeps for
+    // itself is left out.
+    const unsigned all = hotkeymod::Alt | hotkeymod::Control | hotkeymod::Shift;
+    for (unsigned modifiers = 0; modifiers <= all; ++modifiers) {
+        const int id = registrar->registerHotKey(modifiers, kEscapeKey, [this](unsigned, KeyCode) {
             // Ended from our own processEvents, not inside the registrar's.
             cancelRequested = true;
             wakeup.armNow();
         });
-    } else {
-        registrar->unregisterHotKey(escape);
-        escape = 0;
+        if (id)
+            escapes.push_back(id);
     }
 }
 

@@ -14,6 +14,10 @@
 //                                        types "x" once Ctrl and Alt are up and prints the
 //                                        time the key had reached the shell; "refused" when
 //                                        the shell refused it
+//        gnome_driver replay [--fast] FILE...  replays the recordings one after another
+//                                        into the focused window, Esc cancelling; prints
+//                                        "ready", then "done SECONDS" or "cancelled SECONDS"
+//                                        for each
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Error.h"
@@ -29,6 +33,7 @@
 #include "platform/gnome/GnomeWindowSystem.h"
 #include "platform/wayland/CompositorQueues.h"
 #include "playback/MacroRunner.h"
+#include "recording/gnome/GnomeJournal.h"
 
 #include <chrono>
 #include <cstdio>
@@ -40,6 +45,7 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace quorvel;
 using namespace quorvel::testing;
@@ -168,12 +174,51 @@ int hotKey(unsigned modifiers, KeyCode key, int presses)
     return 0;
 }
 
+int replay(bool fast, const std::vector<std::string> &files)
+{
+    gnome::GnomeHotKeyRegistrar hotKeys(dbus::Bus::session());
+    GnomeJournal journal(dbus::Bus::session());
+    journal.setCancelKeys(&hotKeys);
+    journal.HiSpeedPlayBack = fast;
+    int ends = 0;
+    auto start = std::chrono::steady_clock::now();
+    journal.OnFinished = [&](bool userCancel) {
+        ++ends;
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        std::printf("%s %.3f\n", userCancel ? "cancelled" : "done", took.count());
+        std::fflush(stdout);
+        start = std::chrono::steady_clock::now();
+    };
+    std::printf("ready\n");
+    std::fflush(stdout);
+    // One after another: the user's Esc drops the replays queued behind the one it cancels.
+    for (const std::string &file : files) {
+        const int ended = ends;
+        journal.PlayBackFileName = file;
+        start = std::chrono::steady_clock::now();
+        journal.StartPlayBack();
+        const auto deadline = start + std::chrono::seconds(60);
+        while (ends == ended && std::chrono::steady_clock::now() < deadline) {
+            pollfd p[] { { journal.fileDescriptor(), POLLIN, 0 },
+                { hotKeys.fileDescriptor(), POLLIN, 0 } };
+            poll(p, 2, 10);
+            hotKeys.processEvents();
+            journal.processEvents();
+        }
+    }
+    return ends == int(files.size()) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
     try {
+        if (command == "replay" && argc > 2) {
+            const bool fast = std::string(argv[2]) == "--fast";
+            return replay(fast, std::vector<std::string>(argv + 2 + int(fast), argv + argc));
+        }
         if (command == "type" && argc == 3)
             return type(argv[2]);
         if (command == "list" && argc == 2) {

@@ -65,8 +65,8 @@ wait_until() { # tenths of a second, command...
 }
 
 # foot running `cat > FILE`, with the focus once this returns.
-start_foot() { # title file
-    foot --title="$1" sh -c "cat > '$2'" 2>/dev/null &
+start_foot() { # title file [foot options...]
+    foot --title="$1" "${@:3}" sh -c "cat > '$2'" 2>/dev/null &
     foot_pid=$!
     wait_until 100 has_window "$1" || { echo "foot did not appear" >&2; return 1; }
     # foot 1.13 crashes on a key that comes while it is still starting (in a round trip of

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "recording/DeviceJournal.h"
 #include "platform/xkb/LayoutKeys.h"
+#include "recording/DeviceJournal.h"
 
 #include <memory>
 #include <string>

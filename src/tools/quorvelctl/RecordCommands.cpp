@@ -3,9 +3,13 @@
 
 #include "common/Error.h"
 #include "platform/SessionDoctor.h"
+#include "platform/dbus/Bus.h"
+#include "platform/dbus/DesktopProbe.h"
+#include "platform/gnome/GnomeHotKeyRegistrar.h"
 #include "platform/wayland/SwayHotKeyRegistrar.h"
 #include "platform/wayland/SwayIpc.h"
 #include "recording/JournalFile.h"
+#include "recording/gnome/GnomeJournal.h"
 #include "recording/wayland/WaylandJournal.h"
 #include "recording/x11/X11Journal.h"
 
@@ -43,12 +47,13 @@ const char kReplayUsage[] =
     "Usage: quorvelctl replay [--fast] FILE\n"
     "\n"
     "Replays a recording into the desktop at its recorded speed: the X desktop,\n"
-    "or a Wayland compositor with a virtual keyboard and pointer.\n"
+    "a Wayland compositor with a virtual keyboard and pointer, or GNOME with\n"
+    "Quorvel's GNOME Shell extension.\n"
     "\n"
     "  --fast        replay at high speed, without the recorded delays\n"
     "  --help        show this text\n"
     "\n"
-    "On X11 and on sway, Esc cancels the replay. Exit status: 0 replayed to the end,\n"
+    "On X11, sway and GNOME, Esc cancels the replay. Exit status: 0 replayed to the end,\n"
     "1 error (also the display gone during the replay), 2 bad arguments, 3 cancelled\n"
     "with Esc, 130 interrupted.\n";
 
@@ -174,9 +179,9 @@ std::string absolutePath(const std::string &file)
     return ec ? file : path.string();
 }
 
-template <typename ReplayJournal>
-int replay(ReplayJournal &journal, const std::string &file, bool fast,
-    wayland::SwayHotKeyRegistrar *hotKeys = nullptr)
+template <typename ReplayJournal, typename CancelKeys = wayland::SwayHotKeyRegistrar>
+int replay(
+    ReplayJournal &journal, const std::string &file, bool fast, CancelKeys *hotKeys = nullptr)
 {
     if (!journal.available()) {
         std::fprintf(stderr, "quorvelctl replay: %s\n", journal.unavailableReason().c_str());
@@ -314,6 +319,18 @@ int replayCommand(int argc, char **argv)
     if (!parsed.recording) {
         std::fprintf(stderr, "quorvelctl replay: %s\n", parsed.error.c_str());
         return 1;
+    }
+    if (waylandSession() && dbus::sessionDesktop() == WaylandDesktopKind::Gnome) {
+        // Through Quorvel's GNOME Shell extension, which also binds Esc.
+        try {
+            gnome::GnomeHotKeyRegistrar hotKeys(dbus::Bus::session());
+            GnomeJournal journal(dbus::Bus::session());
+            journal.setCancelKeys(&hotKeys);
+            return replay(journal, file, args.flag, &hotKeys);
+        } catch (const Error &e) {
+            std::fprintf(stderr, "quorvelctl replay: %s\n", e.what());
+            return 1;
+        }
     }
     if (waylandSession()) {
         // The registrar outlives the journal, which unbinds Esc through it.

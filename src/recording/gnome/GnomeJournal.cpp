@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "recording/gnome/GnomeJournal.h"
+
+#include "common/Error.h"
+#include "platform/dbus/Bus.h"
+#include "platform/gnome/GnomeShell.h"
+#include "platform/xkb/LayoutKeys.h"
+#include "recording/ReplayInput.h"
+
+#include <chrono>
+#include <optional>
+#include <systemd/sd-bus.h>
+#include <utility>
+#include <vector>
+
+namespace quorvel {
+
+namespace {
+
+constexpr unsigned kEvdevOffset = 8;
+constexpr std::uint32_t kEscapeKeysym = 0xff1b;
+// The extension's interface version that takes pointer calls in order with the keys.
+constexpr std::uint32_t kPointerVersion = 2;
+constexpr int kInFlight = 8;
+constexpr auto kReplyWait = std::chrono::seconds(30);
+
+class GnomeShellReplayInput final : public ReplayInput
+{
+public:
+    explicit GnomeShellReplayInput(dbus::Bus bus)
+        : m_bus(std::move(bus))
+    {
+    }
+
+    void prepare(const std::vector<JournalEvent> &) override
+    {
+        using namespace gnome;
+        std::uint32_t version = 0;
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        const int r = sd_bus_get_property_trivial(
+            m_bus.raw(), kShellName, kShellPath, kShellInterface, "Version", &error, 'u', &version);
+        sd_bus_error_free(&error);
+        if (r < 0)
+            throw Error("Replaying is not possible: Quorvel's GNOME Shell extension does not "
+                        "answer. "
+                + extensionAdvice(extensionState(m_bus)));
+        if (version < kPointerVersion)
+            throw Error("Replaying needs the newer Quorvel extension of GNOME Shell, which the "
+                        "shell loads at the next log-in.");
+        // The layout is read at each replay: the user may have switched it since.
+        auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Layout");
+        const auto reply = m_bus.call(call, std::chrono::seconds(5));
+        const char *layout = nullptr, *variant = nullptr, *options = nullptr;
+        dbus::check(sd_bus_message_read(reply.get(), "sss", &layout, &variant, &options),
+            "GNOME Shell sent a malformed layout");
+        m_layout.emplace(xkb::LayoutNames { layout, variant, options });
+        m_failure.clear();
+    }
+
+    void send(const JournalEvent &event) override
+    {
+        switch (event.type) {
+        case JournalEventType::KeyPress:
+        case JournalEventType::KeyRelease:
+            if (const auto key = keyOf(event))
+                m_keys.emplace_back(*key, event.type == JournalEventType::KeyPress);
+            break;
+        case JournalEventType::ButtonPress:
+        case JournalEventType::ButtonRelease: {
+            const bool press = event.type == JournalEventType::ButtonPress;
+            // The shell numbers buttons as X does.
+            if (evdevButton(event.code)) {
+                auto call = shellCall("PointerButton");
+                dbus::check(
+                    sd_bus_message_append(call.get(), "ub", std::uint32_t(event.code), int(press)),
+                    "Cannot build a call");
+                sendCall(std::move(call));
+            } else if (press && event.code >= 4 && event.code <= 7) {
+                // The wheel, one step each: 4 up, 5 down, 6 left, 7 right, as the shell counts.
+                auto call = shellCall("PointerScroll");
+                dbus::check(sd_bus_message_append(call.get(), "u", std::uint32_t(event.code - 4)),
+                    "Cannot build a call");
+                sendCall(std::move(call));
+            }
+            break;
+        }
+        case JournalEventType::Motion: {
+            auto call = shellCall("PointerMove");
+            dbus::check(sd_bus_message_append(call.get(), "dd", double(event.x), double(event.y)),
+                "Cannot build a call");
+            sendCall(std::move(call));
+            break;
+        }
+        }
+    }
+
+    bool isEscape(const JournalEvent &event) override
+    {
+        const std::optional<unsigned> escape = m_layout->keysym(kEscapeKeysym);
+        return escape && keyOf(event) == escape;
+    }
+
+    void flush() override
+    {
+        sendKeys();
+        m_bus.flush();
+    }
+
+    void sync() override
+    {
+        sendKeys();
+        waitForReplies(0);
+        if (!m_failure.empty())
+            throw Error("GNOME Shell refused the replay: " + std::exchange(m_failure, {}));
+    }
+
+    // The extension may come back, enabled again or after the shell restarts.
+    bool survivesFailure() const override { return true; }
+
+    // The replies of calls in flight come here while the replay waits for its next event.
+    int fileDescriptor() const override { return m_bus.fileDescriptor(); }
+    void processEvents() override { m_bus.processEvents(); }
+
+private:
+    std::optional<unsigned> keyOf(const JournalEvent &event) const
+    {
+        std::optional<unsigned> key = event.keysym ? m_layout->keysym(event.keysym) : std::nullopt;
+        if (!key && event.code >= kEvdevOffset)
+            key = event.code - kEvdevOffset;
+        return key;
+    }
+
+    dbus::Message shellCall(const char *member)
+    {
+        // Keys before it go first: the shell takes its calls in order.
+        sendKeys();
+        return m_bus.methodCall(
+            gnome::kShellName, gnome::kShellPath, gnome::kShellInterface, member);
+    }
+
+    void sendKeys()
+    {
+        if (m_keys.empty())
+            return;
+        auto call =
+            m_bus.methodCall(gnome::kShellName, gnome::kShellPath, gnome::kShellInterface, "Keys");
+        sd_bus_message *m = call.get();
+        dbus::check(sd_bus_message_open_container(m, 'a', "(ub)"), "Cannot build a call");
+        for (const auto &[key, down] : m_keys)
+            dbus::check(sd_bus_message_append(m, "(ub)", key, int(down)), "Cannot build a call");
+        dbus::check(sd_bus_message_close_container(m), "Cannot build a call");
+        m_keys.clear();
+        sendCall(std::move(call));
+    }
+
+    void sendCall(dbus::Message call)
+    {
+        waitForReplies(kInFlight - 1);
+        ++m_inFlight;
+        m_bus.callAsyncDetached(
+            call,
+            [this](sd_bus_message *reply) {
+                --m_inFlight;
+                if (sd_bus_message_is_method_error(reply, nullptr) && m_failure.empty()) {
+                    const sd_bus_error *error = sd_bus_message_get_error(reply);
+                    m_failure = error && error->message ? error->message : "refused";
+                }
+            },
+            kReplyWait);
+    }
+
+    void waitForReplies(int atMost)
+    {
+        if (m_inFlight <= atMost)
+            return;
+        if (!m_bus.waitUntil([this, atMost] { return m_inFlight <= atMost; }, kReplyWait))
+            throw Error("GNOME Shell did not take the replay in time");
+    }
+
+    dbus::Bus m_bus;
+    std::optional<xkb::LayoutKeys> m_layout;
+    std::vector<std::pair<unsigned, bool>> m_keys; // not sent yet
+    int m_inFlight = 0;
+    std::string m_failure; // the first refused call's reason
+};
+
+} // namespace
+
+GnomeJournal::GnomeJournal(dbus::Bus bus)
+    : DeviceJournal(std::make_unique<GnomeShellReplayInput>(std::move(bus)), {})
+{
+}
+
+} // namespace quorvel
