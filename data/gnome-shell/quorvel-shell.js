@@ -15,7 +15,8 @@ const QUORVEL_INTERFACE_VERSION = 2;
 // pasted (vKey: the evdev code of the layout's V key); it answers "commit" or "paste".
 // Pointer calls (version 2 on) go in the same order as keys: positions in the stage's
 // coordinates, buttons as Clutter numbers them (1 left, 2 middle, 3 right, 8 back, 9 forward),
-// scroll steps as Clutter's directions (0 up, 1 down, 2 left, 3 right).
+// scroll steps as Clutter's directions (0 up, 1 down, 2 left, 3 right). Settle answers once
+// the keys sent before it have reached the focused program, past the shell's key bindings.
 const QUORVEL_INTERFACE_XML = `<node>
   <interface name="${QUORVEL_INTERFACE}">
     <property name="Version" type="u" access="read"/>
@@ -57,6 +58,7 @@ const QUORVEL_INTERFACE_XML = `<node>
     <method name="PointerScroll">
       <arg type="u" name="direction" direction="in"/>
     </method>
+    <method name="Settle"/>
     <method name="Grab">
       <arg type="s" name="accelerator" direction="in"/>
       <arg type="u" name="id" direction="out"/>
@@ -420,6 +422,12 @@ function QuorvelShell(ns) {
             const [text, vKey] = params;
             queued(() => typeText(text, vKey)).then(
                 route => invocation.return_value(new GLib.Variant('(s)', [route])),
+                e => invocation.return_error_literal(Gio.DBusError, Gio.DBusError.FAILED,
+                    String(e)));
+        },
+        SettleAsync(params, invocation) {
+            queued(keysHandled).then(
+                () => invocation.return_value(null),
                 e => invocation.return_error_literal(Gio.DBusError, Gio.DBusError.FAILED,
                     String(e)));
         },

@@ -76,7 +76,7 @@ void DeviceJournal::Impl::send(const JournalEvent &event)
         bindEscape(false);
     input->send(event);
     if (ownEscape) {
-        input->sync();
+        input->settle();
         bindEscape(true);
     }
 }

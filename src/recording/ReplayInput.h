@@ -24,6 +24,9 @@ public:
     virtual void flush() = 0;
     // Returns once the desktop has taken everything sent.
     virtual void sync() = 0;
+    // Returns once the desktop has also matched what was sent against its key bindings, so
+    // that a binding made now cannot catch a key sent before.
+    virtual void settle() { sync(); }
     // Whether a failure leaves the device usable for the next replay.
     virtual bool survivesFailure() const = 0;
 

@@ -61,8 +61,8 @@ void GnomeHotKeyRegistrar::ungrab(unsigned action)
     try {
         auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Ungrab");
         dbus::check(sd_bus_message_append(call.get(), "u", action), "Ungrab");
-        // The reply says nothing we act on; the bus keeps the order of what follows.
-        m_bus.send(call);
+        // Waited for: a key sent next on another connection must not meet the grab.
+        m_bus.call(call, std::chrono::seconds(5));
     } catch (const Error &) {
     }
 }

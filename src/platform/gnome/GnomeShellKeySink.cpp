@@ -290,6 +290,14 @@ void GnomeShellKeySink::flush()
         throw Error("GNOME Shell refused the keys: " + std::exchange(m_failure, {}));
 }
 
+void GnomeShellKeySink::deliverSoFar()
+{
+    sendKeys();
+    m_bus.flush();
+    if (!m_failure.empty())
+        throw Error("GNOME Shell refused the keys: " + std::exchange(m_failure, {}));
+}
+
 void GnomeShellKeySink::releaseAll()
 {
     m_pressed.clear();

@@ -41,6 +41,9 @@ public:
     void typeCharacter(char32_t ch) override;
     // Throws Error when the shell refused a call or did not answer in time.
     void flush() override;
+    // Sends the keys so far without waiting; text the layout lacks waits for the next key or
+    // flush, so that a line goes as one commit: each costs the shell a repaint.
+    void deliverSoFar() override;
     void releaseAll() override;
 
     bool isKeyDown(KeyCode key) override;

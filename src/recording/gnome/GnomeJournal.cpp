@@ -114,6 +114,14 @@ public:
             throw Error("GNOME Shell refused the replay: " + std::exchange(m_failure, {}));
     }
 
+    void settle() override
+    {
+        sync();
+        auto call = m_bus.methodCall(
+            gnome::kShellName, gnome::kShellPath, gnome::kShellInterface, "Settle");
+        m_bus.call(call, kReplyWait);
+    }
+
     // The extension may come back, enabled again or after the shell restarts.
     bool survivesFailure() const override { return true; }
 
