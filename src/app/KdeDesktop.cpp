@@ -170,6 +170,9 @@ public:
             if (m_journal)
                 m_journal->cancelPlayBack();
         };
+        // Plain Esc only: every change of the set makes the portal a new session.
+        if (m_journal)
+            m_journal->setCancelKeys(m_hotKeys.get(), false);
         return b;
     }
 

@@ -23,6 +23,9 @@ public:
     // Returns a registration id, or 0 when the combination is refused.
     virtual int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) = 0;
     virtual void unregisterHotKey(int id) = 0;
+    // Gives the keys unregistered so far back to the desktop now, where that is otherwise
+    // left for later.
+    virtual void giveBackNow() { }
     // Whether another client holds the combination: a registration that is tried and given
     // back at once. A combination registered here is not held elsewhere.
     virtual bool heldElsewhere(unsigned modifiers, KeyCode key) = 0;

@@ -44,6 +44,7 @@ struct DeviceJournal::Impl
     std::optional<ReplayScheduler> scheduler;
     ReplayQueue replays;
     HotKeyRegistrar *registrar = nullptr;
+    bool withModifiers = true;
     bool bound = false; // Esc is registered, as far as the desktop let us
     std::vector<int> escapes; // the registrations of Esc while a replay runs
     bool cancelRequested = false;
@@ -53,7 +54,7 @@ struct DeviceJournal::Impl
     void endReplay(bool userCancel);
     void send(const JournalEvent &event);
     void fail(const Error &error);
-    void bindEscape(bool on);
+    void bindEscape(bool on, bool now = false);
     void rearm();
 };
 
@@ -73,7 +74,7 @@ void DeviceJournal::Impl::send(const JournalEvent &event)
     const bool ownEscape =
         !escapes.empty() && event.type == JournalEventType::KeyPress && input->isEscape(event);
     if (ownEscape)
-        bindEscape(false);
+        bindEscape(false, true);
     input->send(event);
     if (ownEscape) {
         input->settle();
@@ -138,7 +139,8 @@ void DeviceJournal::Impl::fail(const Error &error)
     wakeup.armNow();
 }
 
-void DeviceJournal::Impl::bindEscape(bool on)
+// now: the desktop lets go of Esc before this returns, for a key that must pass.
+void DeviceJournal::Impl::bindEscape(bool on, bool now)
 {
     if (!registrar || bound == on)
         return;
@@ -147,11 +149,13 @@ void DeviceJournal::Impl::bindEscape(bool on)
         for (const int id : escapes)
             registrar->unregisterHotKey(id);
         escapes.clear();
+        if (now)
+            registrar->giveBackNow();
         return;
     }
     // With every modifier, as the replay may hold any; a combination the desktop keeps for
     // itself is left out.
-    const unsigned all = hotkeymod::Alt | hotkeymod::Control | hotkeymod::Shift;
+    const unsigned all = withModifiers ? hotkeymod::Alt | hotkeymod::Control | hotkeymod::Shift : 0;
     for (unsigned modifiers = 0; modifiers <= all; ++modifiers) {
         const int id = registrar->registerHotKey(modifiers, kEscapeKey, [this](unsigned, KeyCode) {
             // Ended from our own processEvents, not inside the registrar's.
@@ -247,10 +251,11 @@ void DeviceJournal::cancelPlayBack()
     }
 }
 
-void DeviceJournal::setCancelKeys(HotKeyRegistrar *registrar)
+void DeviceJournal::setCancelKeys(HotKeyRegistrar *registrar, bool withModifiers)
 {
     m_impl->bindEscape(false);
     m_impl->registrar = registrar;
+    m_impl->withModifiers = withModifiers;
     if (m_impl->scheduler)
         m_impl->bindEscape(true);
 }

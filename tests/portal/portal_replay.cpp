@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Replays recordings one after another through the portal journal into whatever has the
 // focus, and prints one line per end: "done SECONDS" or "cancelled SECONDS".
-// --cancel-after MS cancels the first replay that long after its start.
-// Usage: portal_replay [--fast] [--cancel-after MS] FILE...
+// --cancel-after MS cancels the first replay that long after its start; --escape binds Esc
+// through the GlobalShortcuts portal, as the program does, so that the user's Esc cancels.
+// Usage: portal_replay [--fast] [--cancel-after MS] [--escape] FILE...
 #include "common/Error.h"
 #include "fakes/TestSupport.h"
+#include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/portal/KdeLayout.h"
 #include "platform/portal/RemoteDesktopSession.h"
 #include "recording/portal/PortalJournal.h"
@@ -12,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <poll.h>
 #include <string>
 #include <vector>
@@ -22,19 +25,23 @@ using Clock = std::chrono::steady_clock;
 int main(int argc, char **argv)
 {
     bool fast = false;
+    bool escape = false;
     int cancelAfterMs = -1;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--fast")
             fast = true;
+        else if (arg == "--escape")
+            escape = true;
         else if (arg == "--cancel-after" && i + 1 < argc)
             cancelAfterMs = std::atoi(argv[++i]);
         else
             files.push_back(arg);
     }
     if (files.empty()) {
-        std::fprintf(stderr, "usage: portal_replay [--fast] [--cancel-after MS] FILE...\n");
+        std::fprintf(
+            stderr, "usage: portal_replay [--fast] [--cancel-after MS] [--escape] FILE...\n");
         return 2;
     }
     try {
@@ -46,6 +53,11 @@ int main(int argc, char **argv)
         PortalJournal journal(session,
             portal::readKdeLayoutNames(
                 config && *config ? config : std::string(std::getenv("HOME")) + "/.config"));
+        std::unique_ptr<kde::KdeHotKeyRegistrar> hotKeys;
+        if (escape) {
+            hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(data.path());
+            journal.setCancelKeys(hotKeys.get(), false);
+        }
         int ends = 0;
         Clock::time_point start;
         journal.OnFinished = [&](bool userCancel) {
@@ -60,8 +72,11 @@ int main(int argc, char **argv)
         // Pumps until the deadline, or until the replay has ended when until is 0.
         const auto pump = [&](Clock::time_point deadline, int until) {
             while (Clock::now() < deadline && (until == 0 || ends < until)) {
-                pollfd p { journal.fileDescriptor(), POLLIN, 0 };
-                ::poll(&p, 1, 10);
+                pollfd p[] { { journal.fileDescriptor(), POLLIN, 0 },
+                    { hotKeys ? hotKeys->fileDescriptor() : -1, POLLIN, 0 } };
+                ::poll(p, 2, 10);
+                if (hotKeys)
+                    hotKeys->processEvents();
                 journal.processEvents();
             }
         };

@@ -56,6 +56,13 @@ replays() {
 replays recorded "Ab'/n" 'cancelled 0\.[0-9]+ done (0\.[89]|[1-9])[0-9.]* ' \
     --cancel-after 300 "$work/held.dat" "$work/keys.dat"
 replays fast "b'/n" 'done 0\.[0-3][0-9]* ' --fast "$work/keys.dat"
+# "a", Esc, "b", and a "c" 4 seconds later; the person's Esc 2 seconds in, then the line ends
+# by the person's keys.
+journal "$work/escape.dat" 1 '0 K+ 38 0x61' '0 K- 38 0x61' '0 K+ 9 0xff1b' '0 K- 9 0xff1b' \
+    '0 K+ 56 0x62' '0 K- 56 0x62' '4000 K+ 54 0x63' '0 K- 54 0x63'
+(sleep 2 && echo 1 >"$QUORVEL_PERSON_KEYS" && sleep 0.5 && echo 28 >"$QUORVEL_PERSON_KEYS" &&
+    echo 29+32 >"$QUORVEL_PERSON_KEYS") &
+replays escape $'a\eb' 'cancelled [1-3]\.[0-9]+ ' --escape "$work/escape.dat"
 
 shell=$work/lines.sh
 printf '#!/bin/sh\nprintf "first line\\nsecond line\\n"\nexec cat > "%s"\n' "$work/drag.txt" >"$shell"

@@ -443,6 +443,16 @@ bool KdeHotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
     }
 }
 
+void KdeHotKeyRegistrar::giveBackNow()
+{
+    try {
+        if (!m_broken && stale())
+            bindAll();
+    } catch (const Error &) {
+        m_broken = true;
+    }
+}
+
 void KdeHotKeyRegistrar::processEvents()
 {
     try {

@@ -30,6 +30,7 @@ public:
 
     int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
     void unregisterHotKey(int id) override;
+    void giveBackNow() override;
     bool heldElsewhere(unsigned modifiers, KeyCode key) override;
     // KWin runs a global shortcut before any client sees its keys.
     bool grabsSeeRegisteredKeys() const override { return false; }
