@@ -136,6 +136,8 @@ private:
     TypingPace m_pace;
 };
 
+constexpr unsigned kLeftShift = 42; // evdev
+
 // GNOME without Quorvel's extension: typing through the RemoteDesktop portal, which shows
 // its "Remote desktop" dialog when a macro first types, keys of the default layout only; the
 // windows and the status bar say how to turn the extension on for the rest.
@@ -162,6 +164,7 @@ public:
             // the order of calls sent at once.
             m_session.emplace(dbus::Bus::session(), Paths::fromEnvironment().dataFolder,
                 portal::RemoteDesktopSession::Keyboard);
+            m_session->setPrimingKey(kLeftShift);
             m_keys.emplace(*m_session, xkb::LayoutNames {});
         } catch (const Error &e) {
             m_missingKeys.emplace(e.what());

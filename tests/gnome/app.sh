@@ -69,7 +69,7 @@ pids+=("$foot_pid")
 in_fresh_home timeout 20 "$bin/quorvel" '/Open:"Replay"' /Close
 check "the replay ends by itself" test $? -eq 0
 foot_pid=$right_pid
-check "the replay types into the clicked window exactly" \
-    eval 'wait_for_foot 10 && [ "$(cat "$work/right.txt")" = "Right, 42: Hello!" ]'
+replayed() { wait_for_foot 10 && [ "$(cat "$work/right.txt")" = "Right, 42: Hello!" ]; }
+check "the replay types into the clicked window exactly" replayed
 check "and nothing into the other" test ! -s "$work/left.txt"
 finish

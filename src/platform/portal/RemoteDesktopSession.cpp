@@ -5,6 +5,7 @@
 #include "platform/wayland/SwayBindings.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
@@ -34,6 +35,11 @@ constexpr std::size_t kCompositorWindow = 96;
 constexpr auto kQuickAnswer = std::chrono::seconds(25);
 // Start may wait for the user to answer the desktop's dialog.
 constexpr auto kUserAnswer = std::chrono::minutes(5);
+// A Start that took this long showed a dialog; keys sent before the focus has gone back from
+// it to the user's window land nowhere (GNOME's lost the first 16 characters), so they wait.
+constexpr auto kDialogShown = std::chrono::milliseconds(400);
+constexpr auto kFocusReturns = std::chrono::milliseconds(600);
+constexpr auto kPrimingSettles = std::chrono::milliseconds(100);
 
 // What the portal's Response signals carry, read from their a{sv}.
 struct Results
@@ -221,7 +227,9 @@ void RemoteDesktopSession::startOnce()
     dbus::check(sd_bus_message_open_container(call.get(), 'a', "{sv}"), "building a call");
     appendOption(call.get(), "handle_token", request.token());
     dbus::check(sd_bus_message_close_container(call.get()), "building a call");
+    const auto asked = std::chrono::steady_clock::now();
     const dbus::PortalRequest::Outcome outcome = request.run(call, kUserAnswer);
+    const bool dialog = std::chrono::steady_clock::now() - asked >= kDialogShown;
     if (outcome.response == 1)
         throw Error("The desktop did not allow Quorvel to type: its remote control request "
                     "was declined.");
@@ -234,6 +242,15 @@ void RemoteDesktopSession::startOnce()
     if (!results.restoreToken.empty() && results.restoreToken != readToken())
         writeToken(results.restoreToken);
     m_direct = backendHoldsSession();
+    if (dialog)
+        std::this_thread::sleep_for(kFocusReturns);
+    if (m_primingKey) {
+        keycode(m_primingKey, true);
+        keycode(m_primingKey, false);
+        // The desktop makes its device as the first key comes: what follows at once is lost.
+        sync();
+        std::this_thread::sleep_for(kPrimingSettles);
+    }
 }
 
 bool RemoteDesktopSession::backendHoldsSession()

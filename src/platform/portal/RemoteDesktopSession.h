@@ -65,6 +65,9 @@ public:
     // compositor as a Wayland client of its own (KDE's): input then waits for the compositor
     // every so often, as the backend would be dropped if the compositor fell far behind.
     void setCompositorRoundtrip(std::function<void()> roundtrip);
+    // A key pressed and released as a session starts, which the desktop drops (GNOME drops
+    // the first key of a session); 0, the default, sends none.
+    void setPrimingKey(unsigned evdev) { m_primingKey = evdev; }
 
     // The session's object path (empty when closed) and its bus, for calls of the portal's
     // this class does not make.
@@ -98,6 +101,7 @@ private:
     std::string m_backendOwner; // its unique name when the session started
     std::function<void()> m_compositorRoundtrip;
     bool m_backendLost = false;
+    unsigned m_primingKey = 0;
     bool m_direct = false;
     std::size_t m_inFlight = 0; // calls sent and not answered yet
     std::size_t m_unmarked = 0; // calls sent to the backend since the last mark

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The whole program on headless GNOME with its extension installed but off, with the default
+# folders: a macro run from the command line types through the RemoteDesktop portal once the
+# person has answered the portal's "Remote desktop" dialog over the accessibility bus; the
+# doctor says how to turn the extension on.
+# Usage (under scripts/with-gnome.sh, QUORVEL_GNOME_EXTENSION_ENABLED=0): portal.sh
+set -uo pipefail
+: "${QUORVEL_SOURCE_DIR:?}"
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.bash"
+e2e_work=$work
+source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
+trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
+
+printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
+export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
+export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+
+text='Hello, portal! ~^@{} 42'
+catalogue_ini FirstRun=0 SearchInterval=60000 \
+    -- Name=Greeting Type=4 FileName=Greeting.key >"$work/macros.ini"
+printf '%s<<ENTER>><<CTRL>>d' "$text" >"$work/Greeting.key"
+seed_default_folders "$work/macros.ini" "$work/Greeting.key"
+
+in_fresh_home() { # command...
+    with_default_folders env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" XDG_CURRENT_DESKTOP=GNOME \
+        DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" "$@"
+}
+
+out=$(in_fresh_home "$bin/quorvelctl" doctor 2>&1)
+check "the doctor names the step: $out" grep -q "gnome-extensions enable quorvel@ostrin.example" \
+    <<<"$out"
+
+# A headless shell starts in the overview, which the extension would have left: the person
+# leaves it. No extension to list the windows either: foot is up once its shell runs.
+python3 "$keyboard" press 1 >/dev/null # Esc
+foot --title="portal target" sh -c "cat > '$work/portal.txt'" 2>/dev/null &
+foot_pid=$!
+wait_until 100 test -e "$work/portal.txt" || fail "foot did not start"
+sleep 0.5
+in_fresh_home timeout -k 5 40 "$bin/quorvel" '/Open:"Greeting"' /Close &
+runner=$!
+/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/share.py" 30
+check "the person answered the dialog" test $? -eq 0
+wait $runner
+check "the run ends by itself" test $? -eq 0
+typed() { wait_for_foot 10 && [ "$(cat "$work/portal.txt")" = "$text" ]; }
+check "the portal types the text exactly" typed
+finish

@@ -1,0 +1,44 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Answers GNOME's "Remote desktop" dialog as a person would: waits for the portal's window
+over the accessibility bus, ticks "Allow remote interaction" (its "Share" button is off until
+then) and presses "Share". Exit status 0 once pressed, 1 when that could not be done in time.
+
+Usage: share.py [SECONDS]"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+
+import pyatspi  # noqa: E402
+from atspi_lib import (  # noqa: E402
+    E2EError, describe, descendants, find, find_all, find_window, has_state, name, press,
+    wait_for_app, wait_until,
+)
+
+
+def main():
+    timeout = float(sys.argv[1]) if len(sys.argv) > 1 else 30.0
+    dialog = None
+    try:
+        app = wait_for_app("xdg-desktop-portal-gnome", timeout=timeout)
+        dialog = find_window(app, "Remote desktop", timeout=timeout)
+        press(find(dialog, "check box", "Allow remote interaction"))
+        # GTK names it by its mnemonic and its label, "_Share Share", and says only sensitive.
+        share = wait_until(lambda: next(
+            (b for b in find_all(dialog, "push button")
+             if name(b).split()[-1:] == ["Share"] and has_state(b, pyatspi.STATE_SENSITIVE)),
+            None), "the Share button to be on", timeout)
+        press(share)
+    except E2EError as e:
+        print("share.py: %s" % e, file=sys.stderr)
+        for acc in descendants(dialog) if dialog else []:
+            print("  %s" % describe(acc), file=sys.stderr)
+        return 1
+    print("shared")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
