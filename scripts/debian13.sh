@@ -91,13 +91,13 @@ packages=(
     pipewire
     # the tests' targets, their accessibility and the person's keyboard
     weston foot zenity featherpad at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
-    wayland-utils fonts-dejavu-core xkb-data
+    wayland-utils wl-clipboard fonts-dejavu-core xkb-data
     # Quorvel's libraries; the sanitized test build needs the sanitizers' runtimes
     libqt6widgets6 libqt6dbus6 libqt6svg6 libqt6printsupport6 qt6-wayland
     libwayland-client0 libxkbcommon0 libsystemd0 libxtst6 libx11-6 libopengl0 libglx0
     libasan8 libubsan1
-    # ctest, and the tools the test scripts call
-    cmake procps psmisc
+    # ctest, and the tools the test scripts call (the person's keyboard reads the evdev names)
+    cmake procps psmisc linux-libc-dev
 )
 
 # What building inside adds.

@@ -227,6 +227,10 @@ class Kde(Sway):
             try:
                 return self._screenshot(path, around_title)
             except E2EError as error:
+                # KWin 6 run headless may have no screenshot plugin: the run goes on without.
+                if "UnknownObject" in str(error):
+                    print(f"(no screenshot {path}: KWin offers no ScreenShot2 here)")
+                    return None
                 if "NoAuthorized" not in str(error) or time.monotonic() > ends:
                     raise
                 subprocess.run([KBUILDSYCOCA], capture_output=True, timeout=60)

@@ -13,8 +13,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import pyatspi  # noqa: E402
 from atspi_lib import (  # noqa: E402
-    E2EError, describe, descendants, find, find_all, find_window, has_state, name, press,
-    wait_for_app, wait_until,
+    E2EError, applications, describe, descendants, find_all, find_window_with, has_state,
+    name, press, role, top_levels, wait_for_app, wait_until,
 )
 
 
@@ -23,16 +23,27 @@ def main():
     dialog = None
     try:
         app = wait_for_app("xdg-desktop-portal-gnome", timeout=timeout)
-        dialog = find_window(app, "Remote desktop", timeout=timeout)
-        press(find(dialog, "check box", "Allow remote interaction"))
+        # GNOME 43 names it "Remote desktop", GNOME 48 "Remote Desktop".
+        dialog, _ = find_window_with(
+            app, lambda w: role(w) == "frame" and name(w).lower() == "remote desktop",
+            "the Remote desktop dialog", timeout)
+        # GNOME 48 writes it "Allow Remote Interaction".
+        box = wait_until(lambda: next(
+            (b for b in find_all(dialog, "check box")
+             if name(b).lower() == "allow remote interaction"), None),
+            "the Allow remote interaction box", timeout)
+        press(box)
         # GTK names it by its mnemonic and its label, "_Share Share", and says only sensitive.
         share = wait_until(lambda: next(
-            (b for b in find_all(dialog, "push button")
-             if name(b).split()[-1:] == ["Share"] and has_state(b, pyatspi.STATE_SENSITIVE)),
+            (b for b in descendants(dialog) if role(b) != "label"
+             and name(b).split()[-1:] == ["Share"] and has_state(b, pyatspi.STATE_SENSITIVE)),
             None), "the Share button to be on", timeout)
         press(share)
     except E2EError as e:
         print("share.py: %s" % e, file=sys.stderr)
+        for app in applications() if not dialog else []:
+            print("  %s: %s" % (name(app), [describe(w) for w in top_levels(app)]),
+                  file=sys.stderr)
         for acc in descendants(dialog) if dialog else []:
             print("  %s" % describe(acc), file=sys.stderr)
         return 1
