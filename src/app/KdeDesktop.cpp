@@ -16,7 +16,6 @@
 #include "recording/wayland/WaylandJournal.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -35,15 +34,6 @@ std::string verdictOf(const Error &e)
     if (why.rfind("The ", 0) == 0)
         why[0] = 't';
     return why;
-}
-
-std::string configHome()
-{
-    const char *config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/')
-        return config;
-    const char *home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config";
 }
 
 constexpr const char *kKdePortalBackend = "org.freedesktop.impl.portal.desktop.kde";
@@ -97,7 +87,7 @@ public:
         } catch (const Error &) {
             // Without data control, what the layout lacks cannot be typed: runs say so.
         }
-        const xkb::LayoutNames layout = portal::readKdeLayoutNames(configHome());
+        const xkb::LayoutNames layout = portal::readKdeLayoutNames();
         try {
             m_keys.emplace(*m_session, layout, m_clipboard ? &*m_clipboard : nullptr,
                 [this] { return m_windows ? m_windows->focusedAppId() : std::string(); });

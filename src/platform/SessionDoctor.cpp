@@ -65,12 +65,13 @@ std::vector<FeatureVerdict> gnomeVerdicts(const SessionOffer &offer)
     if (offer.shellExtension == ShellExtension::Running)
         return verdicts(kWorks, kWorks, kWorks, kWorks, kWorks, kNoRecording);
     const std::string advice = shellExtensionAdvice(offer.shellExtension);
-    // Without the extension only the portal types, asking the user once a session.
+    // Without the extension only the portal types, asking the user once a session. Hot keys
+    // need the extension even where a GlobalShortcuts portal answers: xdg-desktop-portal
+    // offers any backend's, KDE's too, and Quorvel binds none through it on GNOME.
     return verdicts(offer.remoteDesktopPortal > 0
             ? kWorks
             : "the desktop portal offers no remote desktop, and " + advice,
-        offer.globalShortcutsPortal > 0 ? kWorks : advice + "; or " + kShortcutAdvice, advice,
-        advice, advice, kNoRecording);
+        advice + "; or " + kShortcutAdvice, advice, advice, advice, kNoRecording);
 }
 
 } // namespace

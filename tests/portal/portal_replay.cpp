@@ -46,13 +46,10 @@ int main(int argc, char **argv)
     }
     try {
         testing::TempDir data;
-        const char *config = std::getenv("XDG_CONFIG_HOME");
         portal::RemoteDesktopSession session(dbus::Bus::session(), data.path(),
             portal::RemoteDesktopSession::Keyboard | portal::RemoteDesktopSession::Pointer,
             "org.freedesktop.impl.portal.desktop.kde");
-        PortalJournal journal(session,
-            portal::readKdeLayoutNames(
-                config && *config ? config : std::string(std::getenv("HOME")) + "/.config"));
+        PortalJournal journal(session, portal::readKdeLayoutNames());
         std::unique_ptr<kde::KdeHotKeyRegistrar> hotKeys;
         if (escape) {
             hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(data.path());

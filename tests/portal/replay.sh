@@ -3,11 +3,13 @@
 # Replay through the portal journal into weston-terminal running `cat > FILE` on KWin: a
 # replay cancelled while it holds Shift leaves nothing held for the next one, each replay ends
 # exactly once, keys go by their recorded symbols or, where the layout lacks one on a plain
-# key, by their keycode; high speed drops the recorded gaps; and a click lands where it was
-# recorded, read back from the terminal's mouse reports.
-# Usage (under scripts/with-kwin.sh): replay.sh PORTAL_REPLAY
+# key, by their keycode; high speed drops the recorded gaps; the person's Esc cancels, and one
+# the replay sends does not; a drag lands where it was recorded; and quorvelctl replay goes
+# the same way.
+# Usage (under scripts/with-kwin.sh): replay.sh PORTAL_REPLAY QUORVELCTL
 set -uo pipefail
-replay_tool=${1:?usage: replay.sh PORTAL_REPLAY}
+replay_tool=${1:?usage: replay.sh PORTAL_REPLAY QUORVELCTL}
+ctl=${2:?usage: replay.sh PORTAL_REPLAY QUORVELCTL}
 source "$(dirname "$0")/lib.bash"
 failed=0
 
@@ -81,5 +83,14 @@ secon | second | "second ") ;;
     failed=1
     ;;
 esac
+kill "$terminal_pid" 2>/dev/null
+start_terminal "$work/ctl.txt" || failed=1
+"$ctl" replay --fast "$work/keys.dat" || { echo "FAIL quorvelctl replay: status $?" >&2; failed=1; }
+wait_for_terminal 5
+if [ "$(cat "$work/ctl.txt")" != "b'/n" ]; then
+    echo "FAIL quorvelctl replay: replayed [$(cat "$work/ctl.txt")], expected [b'/n]" >&2
+    failed=1
+fi
+
 [ $failed -eq 0 ] && echo "ok replay"
 exit $failed

@@ -3,6 +3,8 @@
 
 #include "platform/wayland/SwayBindings.h"
 
+#include <cstdlib>
+
 namespace quorvel::portal {
 
 namespace {
@@ -56,6 +58,15 @@ xkb::LayoutNames readKdeLayoutNames(const std::string &configHome)
     // The user's file, read as data: a FIFO or a huge file there must not hang the start.
     const auto text = wayland::readRegularFile(configHome + "/kxkbrc", std::size_t(256) * 1024);
     return text ? kdeLayoutNames(*text) : xkb::LayoutNames {};
+}
+
+xkb::LayoutNames readKdeLayoutNames()
+{
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/')
+        return readKdeLayoutNames(config);
+    const char *home = std::getenv("HOME");
+    return readKdeLayoutNames(std::string(home ? home : "") + "/.config");
 }
 
 } // namespace quorvel::portal

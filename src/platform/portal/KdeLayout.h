@@ -13,5 +13,7 @@ namespace quorvel::portal {
 xkb::LayoutNames kdeLayoutNames(std::string_view kxkbrc);
 // The same read from configHome/kxkbrc; the default when the file is missing.
 xkb::LayoutNames readKdeLayoutNames(const std::string &configHome);
+// The user's: from $XDG_CONFIG_HOME, else ~/.config.
+xkb::LayoutNames readKdeLayoutNames();
 
 } // namespace quorvel::portal

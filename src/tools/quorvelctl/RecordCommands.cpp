@@ -1,15 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/quorvelctl/RecordCommands.h"
 
+#include "catalogue/Paths.h"
 #include "common/Error.h"
 #include "platform/SessionDoctor.h"
 #include "platform/dbus/Bus.h"
 #include "platform/dbus/DesktopProbe.h"
 #include "platform/gnome/GnomeHotKeyRegistrar.h"
+#include "platform/kde/KdeHotKeyRegistrar.h"
+#include "platform/kde/KwinWindowSystem.h"
+#include "platform/portal/KdeLayout.h"
+#include "platform/portal/RemoteDesktopSession.h"
 #include "platform/wayland/SwayHotKeyRegistrar.h"
 #include "platform/wayland/SwayIpc.h"
 #include "recording/JournalFile.h"
 #include "recording/gnome/GnomeJournal.h"
+#include "recording/portal/PortalJournal.h"
 #include "recording/wayland/WaylandJournal.h"
 #include "recording/x11/X11Journal.h"
 
@@ -47,13 +53,14 @@ const char kReplayUsage[] =
     "Usage: quorvelctl replay [--fast] FILE\n"
     "\n"
     "Replays a recording into the desktop at its recorded speed: the X desktop,\n"
-    "a Wayland compositor with a virtual keyboard and pointer, or GNOME with\n"
-    "Quorvel's GNOME Shell extension.\n"
+    "a Wayland compositor with a virtual keyboard and pointer, KDE Plasma through\n"
+    "its remote desktop portal, or GNOME with Quorvel's GNOME Shell extension.\n"
     "\n"
     "  --fast        replay at high speed, without the recorded delays\n"
     "  --help        show this text\n"
     "\n"
-    "On X11, sway and GNOME, Esc cancels the replay. Exit status: 0 replayed to the end,\n"
+    "Esc cancels the replay where the desktop lets it be bound. Exit status: 0\n"
+    "replayed to the end,\n"
     "1 error (also the display gone during the replay), 2 bad arguments, 3 cancelled\n"
     "with Esc, 130 interrupted.\n";
 
@@ -327,6 +334,29 @@ int replayCommand(int argc, char **argv)
             GnomeJournal journal(dbus::Bus::session());
             journal.setCancelKeys(&hotKeys);
             return replay(journal, file, args.flag, &hotKeys);
+        } catch (const Error &e) {
+            std::fprintf(stderr, "quorvelctl replay: %s\n", e.what());
+            return 1;
+        }
+    }
+    if (waylandSession() && dbus::sessionDesktop() == WaylandDesktopKind::Kde) {
+        // Through KDE's RemoteDesktop portal, as the program replays; Esc through its
+        // GlobalShortcuts portal where that answers.
+        try {
+            portal::RemoteDesktopSession session(dbus::Bus::session(),
+                Paths::fromEnvironment().dataFolder,
+                portal::RemoteDesktopSession::Keyboard | portal::RemoteDesktopSession::Pointer,
+                "org.freedesktop.impl.portal.desktop.kde");
+            std::unique_ptr<kde::KdeHotKeyRegistrar> hotKeys;
+            try {
+                hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(
+                    kde::KwinWindowSystem::defaultStateFolder());
+            } catch (const Error &) {
+                // No global shortcuts: the replay runs without Esc.
+            }
+            PortalJournal journal(session, portal::readKdeLayoutNames());
+            journal.setCancelKeys(hotKeys.get(), false);
+            return replay(journal, file, args.flag, hotKeys.get());
         } catch (const Error &e) {
             std::fprintf(stderr, "quorvelctl replay: %s\n", e.what());
             return 1;
