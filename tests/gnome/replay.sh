@@ -13,26 +13,7 @@ ctl=${2:?usage: replay.sh GNOME_DRIVER QUORVELCTL}
 source "$(dirname "$0")/lib.bash"
 esc=1 enter=28 ctrl=29 d=32 # evdev
 
-journal() { # file keys-only events...
-    local file=$1 keys_only=$2
-    shift 2
-    {
-        printf 'QUORVEL-JOURNAL\nversion 1\nkeys-only %d\n' "$keys_only"
-        printf '%s\n' "$@"
-        printf 'end %d\n' $#
-    } >"$file"
-}
-enter_ctrl_d=('0 K+ 36 0xff0d' '0 K- 36 0xff0d' '0 K+ 37 0xffe3' '0 K+ 40 0x64' '0 K- 40 0x64'
-    '0 K- 37 0xffe3')
-# Shift held for 5 seconds around an "a".
-journal "$work/held.dat" 1 '0 K+ 50 0xffe1' '0 K+ 38 0x61' '0 K- 38 0x61' '5000 K- 50 0xffe1'
-# "b" recorded on the keycode of "u"; "ä", which the US layout lacks, on the key of "'"; "!"
-# unshifted as on a French layout, on the key of "/"; "n" by its keycode alone; 0.8 seconds.
-journal "$work/keys.dat" 1 '0 K+ 30 0x62' '0 K- 30 0x62' '400 K+ 48 0xe4' '0 K- 48 0xe4' \
-    '400 K+ 61 0x21' '0 K- 61 0x21' '0 K+ 57 0x0' '0 K- 57 0x0' "${enter_ctrl_d[@]}"
-# "a", Esc, "b", and a "c" 3 seconds later.
-journal "$work/escape.dat" 1 '0 K+ 38 0x61' '0 K- 38 0x61' '0 K+ 9 0xff1b' '0 K- 9 0xff1b' \
-    '0 K+ 56 0x62' '0 K- 56 0x62' '3000 K+ 54 0x63' '0 K- 54 0x63'
+replay_journals "$work"
 # Clicks at two points of the 1280 by 800 screen, then the line ends.
 journal "$work/clicks.dat" 0 '0 M 400 300' '0 B+ 1 400 300' '50 B- 1 400 300' \
     '50 M 1000 600' '50 B+ 1 1000 600' '50 B- 1 1000 600' "${enter_ctrl_d[@]}"

@@ -13,23 +13,7 @@ ctl=${2:?usage: replay.sh PORTAL_REPLAY QUORVELCTL}
 source "$(dirname "$0")/lib.bash"
 failed=0
 
-journal() { # file keys-only events...
-    local file=$1 keys_only=$2
-    shift 2
-    {
-        printf 'QUORVEL-JOURNAL\nversion 1\nkeys-only %d\n' "$keys_only"
-        printf '%s\n' "$@"
-        printf 'end %d\n' $#
-    } >"$file"
-}
-enter_ctrl_d=('0 K+ 36 0xff0d' '0 K- 36 0xff0d' '0 K+ 37 0xffe3' '0 K+ 40 0x64' '0 K- 40 0x64'
-    '0 K- 37 0xffe3')
-# Shift held for 5 seconds around an "a".
-journal "$work/held.dat" 1 '0 K+ 50 0xffe1' '0 K+ 38 0x61' '0 K- 38 0x61' '5000 K- 50 0xffe1'
-# "b" recorded on the keycode of "u"; "ä", which the US layout lacks, on the key of "'"; "!"
-# unshifted as on a French layout, on the key of "/"; "n" by its keycode alone; 0.8 seconds.
-journal "$work/keys.dat" 1 '0 K+ 30 0x62' '0 K- 30 0x62' '400 K+ 48 0xe4' '0 K- 48 0xe4' \
-    '400 K+ 61 0x21' '0 K- 61 0x21' '0 K+ 57 0x0' '0 K- 57 0x0' "${enter_ctrl_d[@]}"
+replay_journals "$work"
 # A drag along the second line of a terminal filling the screen (cells of about 9 by 16
 # pixels), then Ctrl+Shift+C: the terminal copies what the drag selected.
 journal "$work/drag.dat" 0 '0 M 2 24' '0 B+ 1 2 24' '50 M 30 24' '50 M 58 24' \
@@ -58,10 +42,7 @@ replays() {
 replays recorded "Ab'/n" 'cancelled 0\.[0-9]+ done (0\.[89]|[1-9])[0-9.]* ' \
     --cancel-after 300 "$work/held.dat" "$work/keys.dat"
 replays fast "b'/n" 'done 0\.[0-3][0-9]* ' --fast "$work/keys.dat"
-# "a", Esc, "b", and a "c" 4 seconds later; the person's Esc 2 seconds in, then the line ends
-# by the person's keys.
-journal "$work/escape.dat" 1 '0 K+ 38 0x61' '0 K- 38 0x61' '0 K+ 9 0xff1b' '0 K- 9 0xff1b' \
-    '0 K+ 56 0x62' '0 K- 56 0x62' '4000 K+ 54 0x63' '0 K- 54 0x63'
+# The person's Esc 2 seconds in, then the line ends by the person's keys.
 (sleep 2 && echo 1 >"$QUORVEL_PERSON_KEYS" && sleep 0.5 && echo 28 >"$QUORVEL_PERSON_KEYS" &&
     echo 29+32 >"$QUORVEL_PERSON_KEYS") &
 replays escape $'a\eb' 'cancelled [1-3]\.[0-9]+ ' --escape "$work/escape.dat"

@@ -12,6 +12,32 @@ wayland_cleanup() {
 }
 trap wayland_cleanup EXIT
 
+# A recording in the journal's format.
+journal() { # file keys-only events...
+    local file=$1 keys_only=$2
+    shift 2
+    {
+        printf 'QUORVEL-JOURNAL\nversion 1\nkeys-only %d\n' "$keys_only"
+        printf '%s\n' "$@"
+        printf 'end %d\n' $#
+    } >"$file"
+}
+# Enter and Ctrl+D, which end `cat > FILE`.
+enter_ctrl_d=('0 K+ 36 0xff0d' '0 K- 36 0xff0d' '0 K+ 37 0xffe3' '0 K+ 40 0x64' '0 K- 40 0x64'
+    '0 K- 37 0xffe3')
+
+# The replay tests' recordings, into the folder: held.dat holds Shift for 5 seconds around an
+# "a"; keys.dat has "b" recorded on the keycode of "u", "ä" on that of "'", "!" unshifted as
+# on a French layout, then "n" by its keycode alone, 0.8 seconds in all, and ends the line;
+# escape.dat has "a", Esc, "b", and a "c" 3 seconds later.
+replay_journals() { # folder
+    journal "$1/held.dat" 1 '0 K+ 50 0xffe1' '0 K+ 38 0x61' '0 K- 38 0x61' '5000 K- 50 0xffe1'
+    journal "$1/keys.dat" 1 '0 K+ 30 0x62' '0 K- 30 0x62' '400 K+ 48 0xe4' '0 K- 48 0xe4' \
+        '400 K+ 61 0x21' '0 K- 61 0x21' '0 K+ 57 0x0' '0 K- 57 0x0' "${enter_ctrl_d[@]}"
+    journal "$1/escape.dat" 1 '0 K+ 38 0x61' '0 K- 38 0x61' '0 K+ 9 0xff1b' '0 K- 9 0xff1b' \
+        '0 K+ 56 0x62' '0 K- 56 0x62' '3000 K+ 54 0x63' '0 K- 54 0x63'
+}
+
 # Printable ASCII from "!", in lines of 50 (a terminal takes no line over 4,095 bytes; a
 # macro's leading blank is not typed).
 ascii_text() { # count

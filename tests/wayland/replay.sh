@@ -15,25 +15,7 @@ ctl=${2:?usage: replay.sh WAYLAND_REPLAY QUORVELCTL}
 source "$(dirname "$0")/lib.bash"
 failed=0
 
-journal() { # file events...
-    local file=$1
-    shift
-    {
-        printf 'QUORVEL-JOURNAL\nversion 1\nkeys-only 1\n'
-        printf '%s\n' "$@"
-        printf 'end %d\n' $#
-    } >"$file"
-}
-# Shift held for 5 seconds around an "a".
-journal "$work/held.dat" '0 K+ 50 0xffe1' '0 K+ 38 0x61' '0 K- 38 0x61' '5000 K- 50 0xffe1'
-# "b" recorded on the keycode of "u", "ä" on that of "'", "!" unshifted as on a French
-# layout, then "n" by its keycode alone, 0.8 seconds in all; Enter and Ctrl+D end cat.
-journal "$work/keys.dat" '0 K+ 30 0x62' '0 K- 30 0x62' '400 K+ 48 0xe4' '0 K- 48 0xe4' \
-    '400 K+ 61 0x21' '0 K- 61 0x21' '0 K+ 57 0x0' '0 K- 57 0x0' '0 K+ 36 0xff0d' \
-    '0 K- 36 0xff0d' '0 K+ 37 0xffe3' '0 K+ 40 0x64' '0 K- 40 0x64' '0 K- 37 0xffe3'
-# "a", Esc, "b", and a "c" 3 seconds later.
-journal "$work/escape.dat" '0 K+ 38 0x61' '0 K- 38 0x61' '0 K+ 9 0xff1b' '0 K- 9 0xff1b' \
-    '0 K+ 56 0x62' '0 K- 56 0x62' '3000 K+ 54 0x63' '0 K- 54 0x63'
+replay_journals "$work"
 
 # replays NAME EXPECTED_TEXT EXPECTED_ENDS TOOL_ARGS...: the ends are "done SECONDS" or
 # "cancelled SECONDS", one per replay, and must match the pattern.

@@ -6,6 +6,7 @@
 #include "platform/dbus/Bus.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
@@ -216,6 +217,16 @@ std::string extensionAdvice(ExtensionState state, const std::string &error)
         break;
     }
     return {};
+}
+
+xkb::LayoutNames shellLayout(dbus::Bus &bus)
+{
+    auto call = bus.methodCall(kShellName, kShellPath, kShellInterface, "Layout");
+    const auto reply = bus.call(call, std::chrono::seconds(5));
+    const char *layout = nullptr, *variant = nullptr, *options = nullptr;
+    dbus::check(sd_bus_message_read(reply.get(), "sss", &layout, &variant, &options),
+        "GNOME Shell sent a malformed layout");
+    return { layout, variant, options };
 }
 
 std::vector<ShellWindow> readWindows(sd_bus_message *m)

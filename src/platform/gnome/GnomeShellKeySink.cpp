@@ -103,12 +103,7 @@ GnomeShellKeySink::~GnomeShellKeySink()
 
 void GnomeShellKeySink::loadLayout()
 {
-    auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Layout");
-    const auto reply = m_bus.call(call, std::chrono::seconds(5));
-    const char *layout = nullptr, *variant = nullptr, *options = nullptr;
-    dbus::check(sd_bus_message_read(reply.get(), "sss", &layout, &variant, &options),
-        "GNOME Shell sent a malformed layout");
-    m_layout.emplace(xkb::LayoutNames { layout, variant, options });
+    m_layout.emplace(shellLayout(m_bus));
     m_vKey = m_layout->keysym(kKeysymV).value_or(47);
     m_identityOf.clear();
     m_layoutStale = false;

@@ -48,12 +48,7 @@ public:
             throw Error("Replaying needs the newer Quorvel extension of GNOME Shell, which the "
                         "shell loads at the next log-in.");
         // The layout is read at each replay: the user may have switched it since.
-        auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Layout");
-        const auto reply = m_bus.call(call, std::chrono::seconds(5));
-        const char *layout = nullptr, *variant = nullptr, *options = nullptr;
-        dbus::check(sd_bus_message_read(reply.get(), "sss", &layout, &variant, &options),
-            "GNOME Shell sent a malformed layout");
-        m_layout.emplace(xkb::LayoutNames { layout, variant, options });
+        m_layout.emplace(shellLayout(m_bus));
         m_failure.clear();
     }
 
