@@ -95,10 +95,22 @@ public:
             m_missingKeys.emplace(verdictOf(e));
             lack(feature::Typing, verdictOf(e));
         }
+        // The user's Ctrl and Alt of a hot key must be up before its macro types.
+        if (m_hotKeys && m_keys)
+            m_hotKeys->setOnShortcutHeld([this](bool held) { m_keys->userShortcutHeld(held); });
         m_journal.emplace(*m_session, layout);
         if (!m_journal->available())
             lack(feature::Replay, m_journal->unavailableReason());
     }
+
+    ~KdeDesktop() override
+    {
+        // The sink goes before the registrar, which may still hear the desktop.
+        if (m_hotKeys)
+            m_hotKeys->setOnShortcutHeld({});
+    }
+    KdeDesktop(const KdeDesktop &) = delete;
+    KdeDesktop &operator=(const KdeDesktop &) = delete;
 
     Backend backend() override
     {

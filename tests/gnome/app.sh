@@ -8,14 +8,8 @@
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
 driver=${1:?usage: app.sh GNOME_DRIVER}
-source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.bash"
-e2e_work=$work
-source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
-trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
-
-printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
-export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+# shellcheck source=program.bash
+source "$(dirname "${BASH_SOURCE[0]}")/program.bash"
 
 text='Hello, GNOME! ~^@{} é 東京'
 catalogue_ini FirstRun=0 SearchInterval=60000 \
@@ -26,11 +20,6 @@ catalogue_ini FirstRun=0 SearchInterval=60000 \
 printf '%s<<ENTER>><<CTRL>>d' "$text" >"$work/Greeting.key"
 cp "$src/tests/wayland/click-and-type.dat" "$work/Replay.dat"
 seed_default_folders "$work/macros.ini" "$work/Greeting.key" "$work/Replay.dat"
-
-in_fresh_home() { # command...
-    with_default_folders env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" XDG_CURRENT_DESKTOP=GNOME \
-        DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" "$@"
-}
 
 typed() { # file
     wait_for_foot 10 && [ "$(cat "$1")" = "$text" ]

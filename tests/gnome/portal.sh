@@ -7,25 +7,14 @@
 # Usage (under scripts/with-gnome.sh, QUORVEL_GNOME_EXTENSION_ENABLED=0): portal.sh
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
-source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.bash"
-e2e_work=$work
-source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
-trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
-
-printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
-export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+# shellcheck source=program.bash
+source "$(dirname "${BASH_SOURCE[0]}")/program.bash"
 
 text='Hello, portal! ~^@{} 42'
 catalogue_ini FirstRun=0 SearchInterval=60000 \
     -- Name=Greeting Type=4 FileName=Greeting.key >"$work/macros.ini"
 printf '%s<<ENTER>><<CTRL>>d' "$text" >"$work/Greeting.key"
 seed_default_folders "$work/macros.ini" "$work/Greeting.key"
-
-in_fresh_home() { # command...
-    with_default_folders env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" XDG_CURRENT_DESKTOP=GNOME \
-        DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" "$@"
-}
 
 out=$(in_fresh_home "$bin/quorvelctl" doctor 2>&1)
 check "the doctor names the step: $out" grep -q "gnome-extensions enable quorvel@ostrin.example" \

@@ -20,9 +20,11 @@
 #include "platform/portal/PortalKeySink.h"
 #include "playback/MacroRunner.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <xkbcommon/xkbcommon.h>
 
 using namespace quorvel;
@@ -236,6 +238,21 @@ TEST(PortalKeySink, WithoutAPasteRouteWhatTheLayoutLacksHasNone)
     EXPECT_EQ(keys.routeOf(U'中'), CharacterRoute::None);
     PortalKeySink pasting(desktop, { "us", "", "" }, &desktop);
     EXPECT_EQ(pasting.routeOf(U'中'), CharacterRoute::Pasted);
+}
+
+TEST(PortalKeySink, AHotKeysModifiersCountAsDownUntilAMomentAfterItIsLetGo)
+{
+    Desktop desktop;
+    PortalKeySink keys(desktop, { "us", "", "" });
+    EXPECT_FALSE(keys.isKeyDown(vk::Control));
+    keys.userShortcutHeld(true);
+    EXPECT_TRUE(keys.isKeyDown(vk::Control));
+    EXPECT_TRUE(keys.isKeyDown(vk::Menu));
+    EXPECT_FALSE(keys.isKeyDown('A'));
+    keys.userShortcutHeld(false);
+    EXPECT_TRUE(keys.isKeyDown(vk::Shift));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(keys.isKeyDown(vk::Control));
 }
 
 } // namespace

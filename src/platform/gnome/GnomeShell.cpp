@@ -229,6 +229,17 @@ xkb::LayoutNames shellLayout(dbus::Bus &bus)
     return { layout, variant, options };
 }
 
+dbus::Message keysCall(dbus::Bus &bus, const std::vector<std::pair<unsigned, bool>> &keys)
+{
+    auto call = bus.methodCall(kShellName, kShellPath, kShellInterface, "Keys");
+    sd_bus_message *m = call.get();
+    dbus::check(sd_bus_message_open_container(m, 'a', "(ub)"), "Cannot build a call");
+    for (const auto &[key, down] : keys)
+        dbus::check(sd_bus_message_append(m, "(ub)", key, int(down)), "Cannot build a call");
+    dbus::check(sd_bus_message_close_container(m), "Cannot build a call");
+    return call;
+}
+
 std::vector<ShellWindow> readWindows(sd_bus_message *m)
 {
     const auto ok = [](int r) { dbus::check(r, "GNOME Shell sent a malformed window list"); };

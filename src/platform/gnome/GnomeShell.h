@@ -3,18 +3,16 @@
 
 #include "platform/KeySink.h"
 #include "platform/WindowSystem.h"
+#include "platform/dbus/Bus.h"
 #include "platform/xkb/LayoutKeys.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sd_bus_message;
-
-namespace quorvel::dbus {
-class Bus;
-}
 
 namespace quorvel::gnome {
 
@@ -59,6 +57,9 @@ bool extensionInstalled(const std::string &dataHome, const std::string &dataDirs
 // The shell's current keyboard layout, as the extension tells it; throws Error when it does
 // not answer or answers malformed.
 xkb::LayoutNames shellLayout(dbus::Bus &bus);
+
+// The extension's Keys call: evdev keys pressed (true) or released, in order.
+dbus::Message keysCall(dbus::Bus &bus, const std::vector<std::pair<unsigned, bool>> &keys);
 
 // A window as the extension lists it.
 struct ShellWindow

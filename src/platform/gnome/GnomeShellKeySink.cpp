@@ -215,12 +215,7 @@ void GnomeShellKeySink::sendKeys()
 {
     if (m_keys.empty())
         return;
-    auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Keys");
-    sd_bus_message *m = call.get();
-    dbus::check(sd_bus_message_open_container(m, 'a', "(ub)"), "Cannot build a call");
-    for (const auto &[key, down] : m_keys)
-        dbus::check(sd_bus_message_append(m, "(ub)", key, int(down)), "Cannot build a call");
-    dbus::check(sd_bus_message_close_container(m), "Cannot build a call");
+    auto call = keysCall(m_bus, m_keys);
     m_keys.clear();
     send(std::move(call), false);
 }

@@ -136,8 +136,19 @@ KdeHotKeyRegistrar::KdeHotKeyRegistrar(const std::string &stateFolder)
         [this](sd_bus_message *signal) {
             const char *session = nullptr, *action = nullptr;
             if (sd_bus_message_read(signal, "os", &session, &action) >= 0 && !m_session.empty()
-                && m_session == session)
+                && m_session == session) {
                 m_pressed.emplace_back(action);
+                if (m_onHeld)
+                    m_onHeld(true);
+            }
+        });
+    m_deactivated = m_bus.matchSignal(
+        "type='signal',interface='org.freedesktop.portal.GlobalShortcuts',member='Deactivated'",
+        [this](sd_bus_message *signal) {
+            const char *session = nullptr;
+            if (sd_bus_message_read(signal, "o", &session) >= 0 && !m_session.empty()
+                && m_session == session && m_onHeld)
+                m_onHeld(false);
         });
     cleanStaleComponents(primary);
 }

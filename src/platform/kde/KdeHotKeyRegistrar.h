@@ -6,6 +6,7 @@
 #include "platform/kde/KdeKeys.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -43,6 +44,9 @@ public:
     // desktop the keys unregistered since.
     int fileDescriptor() const { return m_bus.fileDescriptor(); }
     void processEvents();
+    // Told true when the desktop says one of ours is pressed, false when it is let go; from
+    // inside processEvents.
+    void setOnShortcutHeld(std::function<void(bool held)> onHeld) { m_onHeld = std::move(onHeld); }
 
 private:
     struct Registration
@@ -82,6 +86,8 @@ private:
     bool m_broken = false; // the last try to make the session failed
     int m_nextId = 1;
     dbus::Slot m_activated;
+    dbus::Slot m_deactivated;
+    std::function<void(bool)> m_onHeld;
     std::deque<std::string> m_pressed; // actions, in the order pressed
 };
 

@@ -271,8 +271,32 @@ void PortalKeySink::releaseAll()
     m_session.sync();
 }
 
+void PortalKeySink::userShortcutHeld(bool held)
+{
+    m_userHeld = held;
+    m_userSince = std::chrono::steady_clock::now();
+}
+
+bool PortalKeySink::userModifiersMayBeDown() const
+{
+    // A hand lets go of the modifiers a moment after the key; a release may never be told.
+    using namespace std::chrono_literals;
+    const auto since = std::chrono::steady_clock::now() - m_userSince;
+    return m_userSince.time_since_epoch().count() != 0 && since < (m_userHeld ? 2s : 150ms);
+}
+
 bool PortalKeySink::isKeyDown(KeyCode key)
 {
+    switch (key) {
+    case vk::Shift:
+    case vk::Control:
+    case vk::Menu:
+        if (userModifiersMayBeDown())
+            return true;
+        break;
+    default:
+        break;
+    }
     const std::vector<unsigned> keys = keysOf(key);
     return !keys.empty() && m_down.contains(keys.back()) && !isLingering(keys.back());
 }

@@ -5,6 +5,7 @@
 #include "platform/portal/PasteRules.h"
 #include "platform/xkb/LayoutKeys.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -26,7 +27,8 @@ class PasteRoute;
 // paste key the program with the focus takes (Ctrl+Shift+V in terminals, else Ctrl+V).
 // Without a paste route routeOf answers None for them, so a run stops before typing.
 //
-// The desktop merges our keys with the user's: isKeyDown answers for our own keys only.
+// The desktop merges our keys with the user's: isKeyDown answers for our own keys, and for
+// Shift, Ctrl and Alt while a hot key of the user's may still hold them (userShortcutHeld).
 class PortalKeySink final : public KeySink, public KeyboardState
 {
 public:
@@ -52,6 +54,10 @@ public:
     void releaseAll() override;
 
     bool isKeyDown(KeyCode key) override;
+    // The desktop shows no key of the user's, but says when a hot key is pressed and let go:
+    // its modifiers count as down from then until a moment after it is let go (or, with no
+    // word of that, for a while).
+    void userShortcutHeld(bool held);
 
     // How many pastes the characters the layout lacks took.
     int pasteCount() const { return m_pastes; }
@@ -64,6 +70,7 @@ public:
     static constexpr std::size_t MaxPaste = 400;
 
 private:
+    bool userModifiersMayBeDown() const;
     // The evdev keys a key identity presses, modifiers first; empty when it has none.
     std::vector<unsigned> keysOf(KeyCode key);
     bool lacks(char32_t ch) const;
@@ -87,6 +94,8 @@ private:
     char32_t m_scanned = 0; // the character keyScan was last asked for
     bool m_scannedAnnounced = false; // and it was the next one announced
     int m_pastes = 0;
+    bool m_userHeld = false; // a hot key of the user's is down
+    std::chrono::steady_clock::time_point m_userSince; // when it was pressed or let go
 };
 
 } // namespace quorvel::portal

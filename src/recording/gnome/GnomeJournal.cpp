@@ -145,13 +145,7 @@ private:
     {
         if (m_keys.empty())
             return;
-        auto call =
-            m_bus.methodCall(gnome::kShellName, gnome::kShellPath, gnome::kShellInterface, "Keys");
-        sd_bus_message *m = call.get();
-        dbus::check(sd_bus_message_open_container(m, 'a', "(ub)"), "Cannot build a call");
-        for (const auto &[key, down] : m_keys)
-            dbus::check(sd_bus_message_append(m, "(ub)", key, int(down)), "Cannot build a call");
-        dbus::check(sd_bus_message_close_container(m), "Cannot build a call");
+        auto call = gnome::keysCall(m_bus, m_keys);
         m_keys.clear();
         sendCall(std::move(call));
     }
