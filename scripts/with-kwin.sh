@@ -23,8 +23,6 @@ if [ "${1:-}" = "--inside-session" ]; then
     if [ ! -e "$XDG_CONFIG_HOME/menus/applications.menu" ]; then
         mkdir -p "$XDG_CONFIG_HOME/menus"
         cat >"$XDG_CONFIG_HOME/menus/applications.menu" <<'EOF'
-<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"
- "http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd">
 <Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/>
 <Include><All/></Include></Menu>
 EOF

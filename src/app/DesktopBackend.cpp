@@ -192,13 +192,7 @@ public:
     Backend backend() override
     {
         Backend b;
-        if (m_keys) {
-            b.keys = &*m_keys;
-            b.keyboard = &*m_keys;
-        } else {
-            b.keys = &*m_missingKeys;
-            b.keyboard = &*m_missingKeys;
-        }
+        useKeys(b, m_keys, m_missingKeys);
         b.windows = m_windows ? static_cast<WindowSystem *>(&*m_windows) : &*m_missingWindows;
         b.hotKeys = m_hotKeys.get();
         b.journal = &m_journal;
@@ -265,6 +259,17 @@ std::unique_ptr<DesktopBackend::Impl> desktopOfSession()
 }
 
 } // namespace
+
+SessionOffer desktopOffer(WaylandDesktopKind desktop, bool probe)
+{
+    SessionOffer offer;
+    offer.kind = SessionKind::Wayland;
+    offer.reachable = true;
+    offer.desktop = desktop;
+    if (probe)
+        dbus::probeDesktopServices(offer);
+    return offer;
+}
 
 std::unique_ptr<DesktopBackend::Impl> makeWlrootsDesktop()
 {

@@ -2,8 +2,11 @@
 #pragma once
 
 #include "app/DesktopBackend.h"
+#include "platform/NullPlatform.h"
+#include "platform/SessionDoctor.h"
 
 #include <memory>
+#include <optional>
 
 namespace quorvel {
 
@@ -18,5 +21,23 @@ struct DesktopBackend::Impl
 std::unique_ptr<DesktopBackend::Impl> makeWlrootsDesktop();
 std::unique_ptr<DesktopBackend::Impl> makeKdeDesktop();
 std::unique_ptr<DesktopBackend::Impl> makeGnomeDesktop();
+
+// What the Wayland session of a KDE or GNOME desktop offers, as the doctor sees it: asked on
+// the session bus when probe is set.
+SessionOffer desktopOffer(WaylandDesktopKind desktop, bool probe = true);
+
+// The backend types through keys where there are some, else through the stand-in that says
+// why not.
+template <typename Sink>
+void useKeys(Backend &b, std::optional<Sink> &keys, std::optional<UnavailableKeySink> &missing)
+{
+    if (keys) {
+        b.keys = &*keys;
+        b.keyboard = &*keys;
+    } else {
+        b.keys = &*missing;
+        b.keyboard = &*missing;
+    }
+}
 
 } // namespace quorvel

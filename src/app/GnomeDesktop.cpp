@@ -6,7 +6,6 @@
 #include "platform/SessionDoctor.h"
 #include "platform/TypingPace.h"
 #include "platform/dbus/Bus.h"
-#include "platform/dbus/DesktopProbe.h"
 #include "platform/gnome/GnomeHotKeyRegistrar.h"
 #include "platform/gnome/GnomeShell.h"
 #include "platform/gnome/GnomeShellKeySink.h"
@@ -64,10 +63,7 @@ public:
         , m_hotKeys(dbus::Bus::session())
         , m_journal(dbus::Bus::session())
     {
-        SessionOffer offer;
-        offer.kind = SessionKind::Wayland;
-        offer.reachable = true;
-        offer.desktop = WaylandDesktopKind::Gnome;
+        SessionOffer offer = desktopOffer(WaylandDesktopKind::Gnome, false);
         offer.shellExtension = ShellExtension::Running;
         m_limits = desktopLimits(offer);
         m_limits.recording = DeviceJournal::kRecordingUnavailable;
@@ -146,11 +142,7 @@ class GnomePortalDesktop final : public DesktopBackend::Impl
 public:
     GnomePortalDesktop()
     {
-        SessionOffer offer;
-        offer.kind = SessionKind::Wayland;
-        offer.reachable = true;
-        offer.desktop = WaylandDesktopKind::Gnome;
-        dbus::probeDesktopServices(offer);
+        const SessionOffer offer = desktopOffer(WaylandDesktopKind::Gnome);
         m_limits = desktopLimits(offer);
         m_limits.recording = DeviceJournal::kRecordingUnavailable;
         const std::string advice = shellExtensionAdvice(offer.shellExtension);
@@ -174,13 +166,7 @@ public:
     Backend backend() override
     {
         Backend b;
-        if (m_keys) {
-            b.keys = &*m_keys;
-            b.keyboard = &*m_keys;
-        } else {
-            b.keys = &*m_missingKeys;
-            b.keyboard = &*m_missingKeys;
-        }
+        useKeys(b, m_keys, m_missingKeys);
         b.windows = &*m_windows;
         b.journalUnavailable = DeviceJournal::kRecordingUnavailable;
         b.limits = m_limits;

@@ -4,7 +4,6 @@
 #include "common/Error.h"
 #include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
-#include "platform/dbus/DesktopProbe.h"
 #include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinWindowSystem.h"
 #include "platform/portal/Clipboard.h"
@@ -49,11 +48,7 @@ public:
     KdeDesktop()
     {
         // The doctor's verdicts, so the windows say what it says; then what failed here.
-        SessionOffer offer;
-        offer.kind = SessionKind::Wayland;
-        offer.reachable = true;
-        offer.desktop = WaylandDesktopKind::Kde;
-        dbus::probeDesktopServices(offer);
+        const SessionOffer offer = desktopOffer(WaylandDesktopKind::Kde);
         m_limits = desktopLimits(offer);
         const std::string stateFolder = kde::KwinWindowSystem::defaultStateFolder();
         try {
@@ -115,13 +110,7 @@ public:
     Backend backend() override
     {
         Backend b;
-        if (m_keys) {
-            b.keys = &*m_keys;
-            b.keyboard = &*m_keys;
-        } else {
-            b.keys = &*m_missingKeys;
-            b.keyboard = &*m_missingKeys;
-        }
+        useKeys(b, m_keys, m_missingKeys);
         b.windows = m_windows ? static_cast<WindowSystem *>(&*m_windows) : &*m_missingWindows;
         b.hotKeys = m_hotKeys.get();
         b.journal = m_journal && m_journal->available() ? &*m_journal : nullptr;

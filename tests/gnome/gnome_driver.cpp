@@ -27,6 +27,7 @@
 #include "fakes/FakeTimers.h"
 #include "fakes/FakeValuePrompt.h"
 #include "fakes/FakeWindowSystem.h"
+#include "fakes/ReplayDriver.h"
 #include "fakes/TestSupport.h"
 #include "platform/gnome/GnomeHotKeyRegistrar.h"
 #include "platform/gnome/GnomeShellKeySink.h"
@@ -174,39 +175,14 @@ int hotKey(unsigned modifiers, KeyCode key, int presses)
     return 0;
 }
 
-int replay(bool fast, const std::vector<std::string> &files)
+int replay(const ReplayArguments &args)
 {
     gnome::GnomeHotKeyRegistrar hotKeys(dbus::Bus::session());
     GnomeJournal journal(dbus::Bus::session());
     journal.setCancelKeys(&hotKeys);
-    journal.HiSpeedPlayBack = fast;
-    int ends = 0;
-    auto start = std::chrono::steady_clock::now();
-    journal.OnFinished = [&](bool userCancel) {
-        ++ends;
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        std::printf("%s %.3f\n", userCancel ? "cancelled" : "done", took.count());
-        std::fflush(stdout);
-        start = std::chrono::steady_clock::now();
-    };
     std::printf("ready\n");
     std::fflush(stdout);
-    // One after another: the user's Esc drops the replays queued behind the one it cancels.
-    for (const std::string &file : files) {
-        const int ended = ends;
-        journal.PlayBackFileName = file;
-        start = std::chrono::steady_clock::now();
-        journal.StartPlayBack();
-        const auto deadline = start + std::chrono::seconds(60);
-        while (ends == ended && std::chrono::steady_clock::now() < deadline) {
-            pollfd p[] { { journal.fileDescriptor(), POLLIN, 0 },
-                { hotKeys.fileDescriptor(), POLLIN, 0 } };
-            poll(p, 2, 10);
-            hotKeys.processEvents();
-            journal.processEvents();
-        }
-    }
-    return ends == int(files.size()) ? 0 : 1;
+    return replayFiles(journal, args, hotKeys.fileDescriptor(), [&] { hotKeys.processEvents(); });
 }
 
 } // namespace
@@ -215,9 +191,11 @@ int main(int argc, char **argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
     try {
-        if (command == "replay" && argc > 2) {
-            const bool fast = std::string(argv[2]) == "--fast";
-            return replay(fast, std::vector<std::string>(argv + 2 + int(fast), argv + argc));
+        if (command == "replay") {
+            ReplayArguments args;
+            return parseReplayArguments(argc - 1, argv + 1, "gnome_driver replay", args)
+                ? replay(args)
+                : 2;
         }
         if (command == "type" && argc == 3)
             return type(argv[2]);

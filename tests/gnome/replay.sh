@@ -22,7 +22,7 @@ journal "$work/clicks.dat" 0 '0 M 400 300' '0 B+ 1 400 300' '50 B- 1 400 300' \
 # are "done SECONDS" or "cancelled SECONDS", one per replay, and must match the pattern; the
 # person presses Esc that long after the replays start, and ends the line 0.3 s later.
 replays() {
-    local name=$1 text=$2 pattern=$3 escape_after="" ends status
+    local name=$1 text=$2 pattern=$3 escape_after="" status
     shift 3
     if [ "$1" = --escape-after ]; then
         escape_after=$2
@@ -44,13 +44,8 @@ replays() {
     wait $replayer
     status=$?
     wait_for_foot 5
-    ends=$(grep -v ready "$work/$name.ends" | tr '\n' ' ')
-    echo "$name: $ends"
-    if [ $status -ne 0 ] || ! [[ "$ends" =~ ^$pattern$ ]]; then
-        echo "FAIL $name: the ends (status $status) do not match $pattern" >&2
-        failed=1
-    fi
-    expect "$name: replayed" "$text" "$(cat "$work/$name.txt")"
+    replay_outcome "$name" "$text" "$pattern" "$(cat "$work/$name.ends")" $status \
+        "$work/$name.txt"
 }
 replays recorded "Ab'/n" 'cancelled 0\.[0-9]+ done (0\.[89]|[1-9])[0-9.]* ' \
     --escape-after 0.3 "$work/held.dat" "$work/keys.dat"

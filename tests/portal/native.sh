@@ -44,17 +44,4 @@ printf '%s' "$expected" >"$work/expected"
 "$type_tool" "$work/text.key" || exit 1
 printf '%s' "$finish" >"$work/finish.key"
 "$type_tool" "$work/finish.key" || exit 1
-app_ended() { ! kill -0 "$app" 2>/dev/null; }
-if [ "$target" = gtk ]; then
-    wait_until 150 app_ended
-else
-    wait_until 150 cmp -s "$work/typed" "$work/expected"
-fi
-kill "$app" 2>/dev/null
-if cmp -s "$work/typed" "$work/expected"; then
-    echo "ok $target"
-else
-    echo "FAIL $target: typed text differs" >&2
-    diff "$work/expected" "$work/typed" | head -10 >&2
-    exit 1
-fi
+native_typed "$target" "$app"

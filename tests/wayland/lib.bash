@@ -38,6 +38,45 @@ replay_journals() { # folder
         '0 K+ 56 0x62' '0 K- 56 0x62' '3000 K+ 54 0x63' '0 K- 54 0x63'
 }
 
+# The toolkit tests' end: the GTK target (zenity) prints its text once it ends, the Qt one
+# (featherpad) saves it; the typed text must be $work/expected exactly. Exit status 0 when
+# it is.
+native_typed() { # gtk|qt app-pid [note]
+    local target=$1 app=$2 note=${3:+ ($3)}
+    # shellcheck disable=SC2317 # run by wait_until
+    app_ended() { ! kill -0 "$app" 2>/dev/null; }
+    if [ "$target" = gtk ]; then
+        wait_until 150 app_ended
+    else
+        wait_until 150 cmp -s "$work/typed" "$work/expected"
+    fi
+    kill "$app" 2>/dev/null
+    if cmp -s "$work/typed" "$work/expected"; then
+        echo "ok $target$note"
+    else
+        echo "FAIL $target: typed text differs$note" >&2
+        diff "$work/expected" "$work/typed" | head -10 >&2
+        return 1
+    fi
+}
+
+# A replay run's outcome: its exit status was 0, its ends ("done SECONDS" or "cancelled
+# SECONDS", a line each) match the pattern, and the file holds the text; failed=1 if not.
+# shellcheck disable=SC2034 # failed is the sourcing script's
+replay_outcome() { # name text pattern ends status file
+    local ends
+    ends=$(grep -v '^ready$' <<<"$4" | tr '\n' ' ')
+    echo "$1: $ends"
+    if [ "$5" -ne 0 ] || ! [[ "$ends" =~ ^$3$ ]]; then
+        echo "FAIL $1: the ends (status $5) do not match $3" >&2
+        failed=1
+    fi
+    if [ "$(cat "$6")" != "$2" ]; then
+        echo "FAIL $1: replayed [$(cat "$6")], expected [$2]" >&2
+        failed=1
+    fi
+}
+
 # Printable ASCII from "!", in lines of 50 (a terminal takes no line over 4,095 bytes; a
 # macro's leading blank is not typed).
 ascii_text() { # count

@@ -26,15 +26,7 @@ replays() {
     ends=$("$replay_tool" "$@")
     status=$?
     wait_for_foot 5
-    echo "$name: $(tr '\n' ' ' <<<"$ends")"
-    if [ $status -ne 0 ] || ! [[ "$(tr '\n' ' ' <<<"$ends")" =~ ^$pattern$ ]]; then
-        echo "FAIL $name: the ends (status $status) do not match $pattern" >&2
-        failed=1
-    fi
-    if [ "$(cat "$work/$name.txt")" != "$text" ]; then
-        echo "FAIL $name: replayed [$(cat "$work/$name.txt")], expected [$text]" >&2
-        failed=1
-    fi
+    replay_outcome "$name" "$text" "$pattern" "$ends" $status "$work/$name.txt"
 }
 replays recorded Abä!n 'cancelled 0\.[0-9]+ done (0\.[89]|[1-9])[0-9.]* ' \
     --cancel-after 300 "$work/held.dat" "$work/keys.dat"
