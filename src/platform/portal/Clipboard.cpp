@@ -23,7 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // How long the clipboard keeps our text after the last time a program asked for it: twice as
 // long as the program took to ask, within these bounds.
-constexpr auto kLeastSettle = std::chrono::milliseconds(10);
+constexpr auto kLeastSettle = std::chrono::milliseconds(4);
 constexpr auto kMostSettle = std::chrono::milliseconds(250);
 
 // Writes all of data to a pipe that a program reads, and closes it once the reader has taken

@@ -28,9 +28,10 @@ constexpr const char *kBackendInterface = "org.freedesktop.impl.portal.RemoteDes
 // backend busy, few enough that a gone session stops typing soon.
 constexpr std::size_t kMarkEvery = 128;
 constexpr std::size_t kMarksInFlight = 2;
-// With a compositor round trip, sending waits for the backend and then the compositor after
-// this many calls: a backend that is a Wayland client of the compositor (KDE's) is dropped by
+// With a compositor round trip, at most this many calls are sent that the compositor may not
+// have read: a backend that is a Wayland client of the compositor (KDE's) is dropped by
 // libwayland once the compositor falls behind by a socket's worth (a few hundred requests).
+// They go as two halves, so the backend works on one while the other is confirmed.
 constexpr std::size_t kCompositorWindow = 96;
 constexpr auto kQuickAnswer = std::chrono::seconds(25);
 // Start may wait for the user to answer the desktop's dialog.
@@ -371,8 +372,8 @@ void RemoteDesktopSession::queue(const dbus::Message &call)
     m_sentSinceSync = true;
     ++m_unmarked;
     if (m_compositorRoundtrip) {
-        if (m_unmarked >= kCompositorWindow)
-            sync();
+        if (m_unmarked >= kCompositorWindow / 2)
+            confirmHalf();
         return;
     }
     if (m_unmarked < kMarkEvery)
@@ -389,10 +390,28 @@ void RemoteDesktopSession::sendMark()
     m_unmarked = 0;
     m_bus.callAsyncDetached(mark(), [this](sd_bus_message *reply) {
         --m_inFlight;
+        ++m_marksAnswered;
         if (sd_bus_message_is_method_error(reply, nullptr))
             m_backendLost = true;
     });
     ++m_inFlight;
+    ++m_marksSent;
+}
+
+void RemoteDesktopSession::confirmHalf()
+{
+    sendMark();
+    m_bus.flush();
+    // The half before this one must have reached the compositor before the next is sent.
+    if (m_marksSent < 2)
+        return;
+    const std::size_t previous = m_marksSent - 1;
+    if (!m_bus.waitUntil([this, previous] { return m_marksAnswered >= previous; }, kQuickAnswer))
+        throw Error("The remote desktop portal does not answer.");
+    if (m_backendLost)
+        sync();
+    else
+        m_compositorRoundtrip();
 }
 
 void RemoteDesktopSession::push()

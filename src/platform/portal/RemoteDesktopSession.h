@@ -85,6 +85,7 @@ private:
     dbus::Message notification(const char *member);
     dbus::Message mark();
     void sendMark();
+    void confirmHalf();
     void queue(const dbus::Message &call);
     std::string readToken() const;
     void writeToken(const std::string &token) const;
@@ -105,6 +106,8 @@ private:
     bool m_direct = false;
     std::size_t m_inFlight = 0; // calls sent and not answered yet
     std::size_t m_unmarked = 0; // calls sent to the backend since the last mark
+    std::size_t m_marksSent = 0;
+    std::size_t m_marksAnswered = 0;
     bool m_sentSinceSync = false;
     bool m_closedUnderUs = false; // the desktop closed the session after input was sent
     std::string m_refusal; // the first Notify the portal refused since the last sync
