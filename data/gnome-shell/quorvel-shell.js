@@ -145,9 +145,12 @@ function QuorvelShell(ns) {
         return GLib.get_monotonic_time();
     }
 
+    // Dialogs count, a program's own ones too: a macro waits for its "Save As" by title.
+    const LISTED_TYPES = new Set([Meta.WindowType.NORMAL, Meta.WindowType.DIALOG,
+        Meta.WindowType.MODAL_DIALOG]);
+
     function isListed(w) {
-        return w.get_window_type() === Meta.WindowType.NORMAL && !w.get_transient_for() &&
-            !w.is_skip_taskbar();
+        return LISTED_TYPES.has(w.get_window_type()) && !w.is_skip_taskbar();
     }
 
     function listWindows() {

@@ -19,6 +19,8 @@ gtk)
         >"$work/typed" 2>/dev/null &
     app=$!
     wait_until 150 has_window "quorvel gtk" || { echo "FAIL gtk: no window" >&2; exit 1; }
+    # GTK 4 shows it as a dialog, listed before the shell gives it the focus.
+    wait_until 50 "$driver" focus "quorvel gtk" || { echo "FAIL gtk: no focus" >&2; exit 1; }
     finish='<<CTRL>><<TAB>><<TAB>><<ENTER>>'
     ;;
 qt)
