@@ -161,9 +161,8 @@ public:
             if (m_journal)
                 m_journal->cancelPlayBack();
         };
-        // Plain Esc only: every change of the set makes the portal a new session.
         if (m_journal)
-            m_journal->setCancelKeys(m_hotKeys.get(), false);
+            m_journal->setCancelKeys(m_hotKeys.get());
         return b;
     }
 

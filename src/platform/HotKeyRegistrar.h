@@ -4,6 +4,7 @@
 #include "platform/KeySink.h"
 
 #include <functional>
+#include <vector>
 
 namespace quorvel {
 
@@ -15,6 +16,12 @@ constexpr unsigned Alt = 1, Control = 2, Shift = 4;
 // A press of a registered combination: its hotkeymod bits and key.
 using HotKeyPress = std::function<void(unsigned modifiers, KeyCode key)>;
 
+struct HotKeyCombination
+{
+    unsigned modifiers = 0;
+    KeyCode key = 0;
+};
+
 // Global key registrations. A combination someone else holds is refused silently.
 class HotKeyRegistrar
 {
@@ -23,6 +30,16 @@ public:
     // Returns a registration id, or 0 when the combination is refused.
     virtual int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) = 0;
     virtual void unregisterHotKey(int id) = 0;
+    // Several at once, their ids in the same order; a desktop that binds its whole set again
+    // at each change does it once here.
+    virtual std::vector<int> registerHotKeys(
+        const std::vector<HotKeyCombination> &keys, const HotKeyPress &onPress)
+    {
+        std::vector<int> ids;
+        for (const HotKeyCombination &k : keys)
+            ids.push_back(registerHotKey(k.modifiers, k.key, onPress));
+        return ids;
+    }
     // Gives the keys unregistered so far back to the desktop now, where that is otherwise
     // left for later.
     virtual void giveBackNow() { }

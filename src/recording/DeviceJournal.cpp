@@ -44,7 +44,6 @@ struct DeviceJournal::Impl
     std::optional<ReplayScheduler> scheduler;
     ReplayQueue replays;
     HotKeyRegistrar *registrar = nullptr;
-    bool withModifiers = true;
     bool bound = false; // Esc is registered, as far as the desktop let us
     std::vector<int> escapes; // the registrations of Esc while a replay runs
     bool cancelRequested = false;
@@ -155,13 +154,16 @@ void DeviceJournal::Impl::bindEscape(bool on, bool now)
     }
     // With every modifier, as the replay may hold any; a combination the desktop keeps for
     // itself is left out.
-    const unsigned all = withModifiers ? hotkeymod::Alt | hotkeymod::Control | hotkeymod::Shift : 0;
-    for (unsigned modifiers = 0; modifiers <= all; ++modifiers) {
-        const int id = registrar->registerHotKey(modifiers, kEscapeKey, [this](unsigned, KeyCode) {
-            // Ended from our own processEvents, not inside the registrar's.
-            cancelRequested = true;
-            wakeup.armNow();
-        });
+    constexpr unsigned all = hotkeymod::Alt | hotkeymod::Control | hotkeymod::Shift;
+    std::vector<HotKeyCombination> keys;
+    for (unsigned modifiers = 0; modifiers <= all; ++modifiers)
+        keys.push_back({ modifiers, kEscapeKey });
+    const HotKeyPress cancel = [this](unsigned, KeyCode) {
+        // Ended from our own processEvents, not inside the registrar's.
+        cancelRequested = true;
+        wakeup.armNow();
+    };
+    for (const int id : registrar->registerHotKeys(keys, cancel)) {
         if (id)
             escapes.push_back(id);
     }
@@ -251,11 +253,10 @@ void DeviceJournal::cancelPlayBack()
     }
 }
 
-void DeviceJournal::setCancelKeys(HotKeyRegistrar *registrar, bool withModifiers)
+void DeviceJournal::setCancelKeys(HotKeyRegistrar *registrar)
 {
     m_impl->bindEscape(false);
     m_impl->registrar = registrar;
-    m_impl->withModifiers = withModifiers;
     if (m_impl->scheduler)
         m_impl->bindEscape(true);
 }

@@ -47,9 +47,9 @@ public:
     void cancelPlayBack();
     // Binds Esc through registrar while a replay runs, so that the user's Esc cancels it as
     // cancelPlayBack does (and reaches nothing else); an Esc the replay sends does not.
-    // withModifiers: also with every combination of Shift, Ctrl and Alt, which the replay may
-    // hold. Without a registrar no key cancels. The registrar must outlive the journal.
-    void setCancelKeys(HotKeyRegistrar *registrar, bool withModifiers = true);
+    // Esc is bound with every combination of Shift, Ctrl and Alt too, as the replay may hold
+    // any. Without a registrar no key cancels. The registrar must outlive the journal.
+    void setCancelKeys(HotKeyRegistrar *registrar);
     bool isPlayingBack() const;
 
     // Readable whenever processEvents() has work: the device's events, a replay event falling

@@ -31,7 +31,7 @@ int main(int argc, char **argv)
         std::unique_ptr<kde::KdeHotKeyRegistrar> hotKeys;
         if (args.flag) {
             hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(data.path());
-            journal.setCancelKeys(hotKeys.get(), false);
+            journal.setCancelKeys(hotKeys.get());
         }
         session.open();
         return testing::replayFiles(journal, args, hotKeys ? hotKeys->fileDescriptor() : -1, [&] {

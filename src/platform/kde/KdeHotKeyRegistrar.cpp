@@ -393,43 +393,59 @@ bool KdeHotKeyRegistrar::ourComponent(std::string_view component) const
 
 int KdeHotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress)
 {
-    const auto shortcut = kdeShortcutOf(modifiers, key);
-    if (!shortcut || ours(shortcut->qtKey))
-        return 0;
-    m_broken = false;
-    const int id = m_nextId++;
-    // A key unregistered and registered again, as a rebinding of every key does, is still
-    // bound in the open session.
-    if (m_inSession.count(shortcut->trigger) > 0) {
-        m_registrations.emplace(id, Registration { *shortcut, modifiers, key, std::move(onPress) });
-        return id;
+    return registerHotKeys({ { modifiers, key } }, onPress).front();
+}
+
+std::vector<int> KdeHotKeyRegistrar::registerHotKeys(
+    const std::vector<HotKeyCombination> &keys, const HotKeyPress &onPress)
+{
+    std::vector<int> ids(keys.size(), 0);
+    std::vector<std::size_t> added; // those the session must be made again for
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const auto [modifiers, key] = keys[i];
+        const auto shortcut = kdeShortcutOf(modifiers, key);
+        if (!shortcut || ours(shortcut->qtKey))
+            continue;
+        m_broken = false;
+        // A key unregistered and registered again, as a rebinding of every key does, is still
+        // bound in the open session.
+        const bool inSession = m_inSession.count(shortcut->trigger) > 0;
+        if (!inSession && heldElsewhere(modifiers, key))
+            continue;
+        ids[i] = m_nextId++;
+        m_registrations.emplace(ids[i], Registration { *shortcut, modifiers, key, onPress });
+        if (!inSession)
+            added.push_back(i);
     }
-    if (heldElsewhere(modifiers, key))
-        return 0;
-    m_registrations.emplace(id, Registration { *shortcut, modifiers, key, std::move(onPress) });
-    bool bound = false;
+    if (added.empty())
+        return ids;
+    bool made = false;
     try {
         bindAll();
-        const auto it = m_assigned.find(shortcut->trigger);
-        bound = it != m_assigned.end() && !it->second.empty();
+        made = true;
+    } catch (const Error &) {
+    }
+    for (const std::size_t i : added) {
+        const KdeShortcut shortcut = m_registrations.at(ids[i]).shortcut;
+        const auto it = m_assigned.find(shortcut.trigger);
+        bool bound = made && it != m_assigned.end() && !it->second.empty();
         // The portal's text is translated; the daemon says which key it really bound.
         try {
-            const auto held = holders(shortcut->qtKey);
+            const auto held = holders(shortcut.qtKey);
             bound = bound && std::any_of(held.begin(), held.end(), [&](const Holder &h) {
-                return ourComponent(h.component) && h.action == shortcut->trigger;
+                return ourComponent(h.component) && h.action == shortcut.trigger;
             });
         } catch (const Error &) {
         }
-    } catch (const Error &) {
+        if (!bound) {
+            // The session holds it without a key: the next processEvents makes one without it.
+            m_registrations.erase(ids[i]);
+            m_inSession.erase(shortcut.trigger);
+            m_refused = true;
+            ids[i] = 0;
+        }
     }
-    if (!bound) {
-        // The session holds it without a key: the next processEvents makes one without it.
-        m_registrations.erase(id);
-        m_inSession.erase(shortcut->trigger);
-        m_refused = true;
-        return 0;
-    }
-    return id;
+    return ids;
 }
 
 void KdeHotKeyRegistrar::unregisterHotKey(int id)

@@ -30,6 +30,8 @@ public:
     KdeHotKeyRegistrar &operator=(const KdeHotKeyRegistrar &) = delete;
 
     int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
+    std::vector<int> registerHotKeys(
+        const std::vector<HotKeyCombination> &keys, const HotKeyPress &onPress) override;
     void unregisterHotKey(int id) override;
     void giveBackNow() override;
     bool heldElsewhere(unsigned modifiers, KeyCode key) override;

@@ -355,7 +355,7 @@ int replayCommand(int argc, char **argv)
                 // No global shortcuts: the replay runs without Esc.
             }
             PortalJournal journal(session, portal::readKdeLayoutNames());
-            journal.setCancelKeys(hotKeys.get(), false);
+            journal.setCancelKeys(hotKeys.get());
             return replay(journal, file, args.flag, hotKeys.get());
         } catch (const Error &e) {
             std::fprintf(stderr, "quorvelctl replay: %s\n", e.what());
