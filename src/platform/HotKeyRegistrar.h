@@ -36,6 +36,7 @@ public:
         const std::vector<HotKeyCombination> &keys, const HotKeyPress &onPress)
     {
         std::vector<int> ids;
+        ids.reserve(keys.size());
         for (const HotKeyCombination &k : keys)
             ids.push_back(registerHotKey(k.modifiers, k.key, onPress));
         return ids;
