@@ -136,7 +136,7 @@ std::size_t MacroInterpreter::find(View text, View needle)
 void MacroInterpreter::sendTokens(View s)
 {
     m_sendKey.setTokensOnly(false);
-    m_sendKey.sendStringDeferred(s);
+    m_sendKey.SendString(s);
 }
 
 void MacroInterpreter::sendLiterally(View s)
@@ -221,10 +221,7 @@ void MacroInterpreter::scan(View text)
         }
         if (startsWithMarker(text)) {
             // A command may wait or look at windows: the characters before it go out first.
-            // A key's token only follows them, and waiting for each would halve the speed of
-            // a text of many lines on desktops that answer slowly.
-            if (const Token token = recognize(text); !token.key && !token.modifier)
-                m_sendKey.deliverPending();
+            m_sendKey.deliverPending();
             text = interpret(text);
             hintRenewal = text.data();
             continue;

@@ -390,13 +390,11 @@ TEST_F(HotKeys, SecondPressDuringARunIsDroppedButATriggerRuns)
     EXPECT_TRUE(rig.launcher.calls.empty());
 
     // During the typing: another hot key is dropped, a trigger's run nests.
-    // Its first batch of keys goes out, with a pump pass, before the rest is typed.
-    const std::string batch(32, 'x');
-    rig.addAdvanced("Tabbed", batch + "<<TAB>>c");
+    rig.addAdvanced("Tabbed", "ab<<TAB>>c");
     rig.keys.clear();
     bool posted = false;
     rig.pump.onProcess = [&] {
-        if (!posted && rig.keys.typed() == batch) {
+        if (!posted && rig.keys.typed() == "ab") {
             posted = true;
             rig.pump.post([&] { rig.runner.EPHotKey0HotKey(2); });
             rig.pump.post([&] { rig.runner.ProcessHotKey(1); });
@@ -404,7 +402,7 @@ TEST_F(HotKeys, SecondPressDuringARunIsDroppedButATriggerRuns)
     };
     rig.runner.EPHotKey0HotKey(4);
     EXPECT_TRUE(rig.launcher.calls.empty());
-    EXPECT_EQ(rig.keys.typed(), batch + "{TAB}cabc");
+    EXPECT_EQ(rig.keys.typed(), "ab{TAB}abcc");
     EXPECT_FALSE(rig.runner.hotKeyBusy());
     rig.runner.EPHotKey0HotKey(2);
     EXPECT_EQ(rig.launcher.calls.size(), 1u);
