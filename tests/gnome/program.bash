@@ -11,9 +11,7 @@ e2e_work=$work
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
 
-printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
-export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+qt_on_wayland
 
 in_fresh_home() { # command...
     with_default_folders env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" XDG_CURRENT_DESKTOP=GNOME \

@@ -7,10 +7,7 @@
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.bash"
-# Qt's Wayland platform leaves its own proxies at exit.
-printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
-export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+qt_on_wayland
 
 catalogue_ini FirstRun=0 SearchInterval=60000 \
     -- Name=Hot Type=1 HotKey=49236 "FileName=sh~~-c 'echo hot >> $work/fired'~~" \

@@ -12,12 +12,7 @@ e2e_work=$work
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
 
-# Qt's Wayland platform leaves its own proxies at exit (the program's backend leaves none
-# when Qt runs off screen), and its GL driver leaks from a library unloaded before the leak
-# report could name it; the windows need no GL.
-printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
-export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+qt_on_wayland
 
 # The typed text ends cat with Ctrl+D, so the file is whole once foot has ended.
 text='Hello, Wayland! ~^@{} é 東京'

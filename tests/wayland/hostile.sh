@@ -11,9 +11,7 @@ e2e_work=$work
 source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
 
-printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
-export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+qt_on_wayland
 
 catalogue_ini FirstRun=0 -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key \
     >"$work/macros.ini"

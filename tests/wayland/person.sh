@@ -19,10 +19,8 @@ GNOME) desktop=gnome ;;
 esac
 rm -f "$QUORVEL_ARTIFACTS/$desktop"-* "$QUORVEL_ARTIFACTS/wizard-$desktop"-*
 
-# Qt's Wayland platform leaves its own proxies at exit; the windows need no GL.
-printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
-export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+qt_on_wayland
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
 # A fresh home and no XDG_* but the runtime folder, where the compositor's socket is, and the
 # desktop's name, as a session has it.

@@ -14,10 +14,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.bash"
 trap 'wayland_cleanup; work=$e2e_work; cleanup' EXIT
 command -v waybar >/dev/null || fail "waybar is missing (scripts/deps.sh installs it)"
 
-# Qt's Wayland platform leaves its own proxies at exit; the windows need no GL.
-printf 'leak:libwayland-client.so\n' | cat "$src/scripts/lsan.supp" - >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0"
-export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
+qt_on_wayland
 
 # Not the first run: with a tray the program starts hidden.
 printf '[Main]\nEntries=0\nFirstRun=0\n' >"$work/macros.ini"
