@@ -7,7 +7,7 @@
 const QUORVEL_BUS_NAME = 'example.ostrin.Quorvel.Shell';
 const QUORVEL_OBJECT_PATH = '/example/ostrin/Quorvel/Shell';
 const QUORVEL_INTERFACE = 'example.ostrin.Quorvel.Shell1';
-const QUORVEL_INTERFACE_VERSION = 2;
+const QUORVEL_INTERFACE_VERSION = 3;
 
 // Windows are (id, title, wm_class, minimized, focused), topmost first. Keys are evdev codes
 // with pressed true or false. Text types text the layout lacks, after the keys before it have
@@ -17,6 +17,8 @@ const QUORVEL_INTERFACE_VERSION = 2;
 // coordinates, buttons as Clutter numbers them (1 left, 2 middle, 3 right, 8 back, 9 forward),
 // scroll steps as Clutter's directions (0 up, 1 down, 2 left, 3 right). Settle answers once
 // the keys sent before it have reached the focused program, past the shell's key bindings.
+// Delivered (version 3 on) answers once the keys sent before it have gone out to programs,
+// read or not, without holding up the calls after it.
 const QUORVEL_INTERFACE_XML = `<node>
   <interface name="${QUORVEL_INTERFACE}">
     <property name="Version" type="u" access="read"/>
@@ -59,6 +61,7 @@ const QUORVEL_INTERFACE_XML = `<node>
       <arg type="u" name="direction" direction="in"/>
     </method>
     <method name="Settle"/>
+    <method name="Delivered"/>
     <method name="Grab">
       <arg type="s" name="accelerator" direction="in"/>
       <arg type="u" name="id" direction="out"/>
@@ -89,6 +92,9 @@ const EVDEV_CTRL = 29, EVDEV_SHIFT = 42;
 // keyboard.
 const KEYS_SETTLE_MS = 15;
 const KEYS_SETTLE_MAX_MS = 200;
+// The longest wait for the frames that hand queued input to programs: a shell with nothing
+// to draw may skip them.
+const FRAMES_MAX_MS = 100;
 // The shell cannot tell when a program has read a paste: it is given this long before the
 // user's clipboard is put back and the keys after it follow.
 const PASTE_SETTLE_MS = 150;
@@ -116,6 +122,7 @@ function QuorvelShell(ns) {
     const held = new Map(); // bus name -> the keys it holds down
     const heldButtons = new Map(); // bus name -> the pointer buttons it holds down
     const timeouts = new Set();
+    const frameWaits = new Set(); // what ends each wait for frames
 
 
     function sleep(ms) {
@@ -138,6 +145,41 @@ function QuorvelShell(ns) {
                 return GLib.SOURCE_REMOVE;
             });
             timeouts.add(id);
+        });
+    }
+
+    // The input thread queues our keys on the stage, from an idle of the shell's, and the stage
+    // hands them to programs as a frame begins: after that idle and two frames, they have gone
+    // out.
+    function framesPassed(count) {
+        return new Promise(resolve => {
+            let left = count, timeout = 0, id = 0;
+            const finish = () => {
+                frameWaits.delete(finish);
+                if (id)
+                    global.stage.disconnect(id);
+                if (timeout)
+                    GLib.source_remove(timeout);
+                id = timeout = 0;
+                resolve();
+            };
+            frameWaits.add(finish);
+            timeout = GLib.timeout_add(GLib.PRIORITY_DEFAULT, FRAMES_MAX_MS, () => {
+                timeout = 0;
+                finish();
+                return GLib.SOURCE_REMOVE;
+            });
+            try {
+                id = global.stage.connect('after-update', () => {
+                    if (--left <= 0)
+                        finish();
+                    else
+                        global.stage.schedule_update?.();
+                });
+                global.stage.schedule_update?.();
+            } catch (e) {
+                // A shell without the signal: the longest wait it is.
+            }
         });
     }
 
@@ -434,6 +476,11 @@ function QuorvelShell(ns) {
                 e => invocation.return_error_literal(Gio.DBusError, Gio.DBusError.FAILED,
                     String(e)));
         },
+        DeliveredAsync(params, invocation) {
+            queued(() => {
+                idle().then(() => framesPassed(2)).then(() => invocation.return_value(null));
+            });
+        },
         PointerMoveAsync(params, invocation) {
             const [x, y] = params;
             pointerCall(invocation, () => pointer.notify_absolute_motion(now(), x, y));
@@ -563,6 +610,8 @@ function QuorvelShell(ns) {
             for (const id of timeouts)
                 GLib.source_remove(id);
             timeouts.clear();
+            for (const finish of [...frameWaits])
+                finish();
             bus = null;
             keyboard = null;
             pointer = null;

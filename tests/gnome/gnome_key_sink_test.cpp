@@ -30,8 +30,11 @@ public:
         m_thread = std::thread([this] {
             while (!m_stop) {
                 while (sd_bus_process(m_bus, nullptr) > 0) { }
+                if (!holdMarks)
+                    answerMarks();
                 sd_bus_wait(m_bus, 20000);
             }
+            answerMarks();
         });
     }
     ~FakeShell()
@@ -51,8 +54,18 @@ public:
         std::lock_guard lock(m_mutex);
         m_calls.clear();
     }
+    int keyEvents()
+    {
+        std::lock_guard lock(m_mutex);
+        int n = 0;
+        for (const auto &call : m_calls)
+            n += call.rfind("T:", 0) == 0 ? 0 : int(std::count(call.begin(), call.end(), ' ')) + 1;
+        return n;
+    }
     std::atomic<unsigned> modifiers { 0 };
     std::atomic<bool> refuseKeys { false };
+    std::atomic<unsigned> version { 2 };
+    std::atomic<bool> holdMarks { false }; // Delivered answers only once this is off
 
 private:
     static FakeShell &of(void *data) { return *static_cast<FakeShell *>(data); }
@@ -87,6 +100,24 @@ private:
         of(data).note(std::string("T:") + text);
         return sd_bus_reply_method_return(m, "s", "commit");
     }
+    static int delivered(sd_bus_message *m, void *data, sd_bus_error *)
+    {
+        of(data).m_marks.push_back(sd_bus_message_ref(m));
+        return 1;
+    }
+    void answerMarks()
+    {
+        for (sd_bus_message *m : m_marks) {
+            sd_bus_reply_method_return(m, "");
+            sd_bus_message_unref(m);
+        }
+        m_marks.clear();
+    }
+    static int getVersion(sd_bus *, const char *, const char *, const char *, sd_bus_message *reply,
+        void *data, sd_bus_error *)
+    {
+        return sd_bus_message_append(reply, "u", of(data).version.load());
+    }
     static int mask(sd_bus_message *m, void *data, sd_bus_error *)
     {
         return sd_bus_reply_method_return(m, "u", of(data).modifiers.load());
@@ -98,6 +129,8 @@ private:
         SD_BUS_METHOD("Keys", "a(ub)", "", keys, 0),
         SD_BUS_METHOD("Text", "su", "s", text, 0),
         SD_BUS_METHOD("Modifiers", "", "u", mask, 0),
+        SD_BUS_METHOD("Delivered", "", "", delivered, 0),
+        SD_BUS_PROPERTY("Version", "u", getVersion, 0, 0),
         SD_BUS_VTABLE_END,
     };
 
@@ -106,6 +139,7 @@ private:
     std::atomic<bool> m_stop { false };
     std::mutex m_mutex;
     std::vector<std::string> m_calls;
+    std::vector<sd_bus_message *> m_marks; // Delivered calls not answered, on the bus thread
 };
 
 void tap(KeySink &sink, KeyCode key)
@@ -182,6 +216,31 @@ TEST_F(GnomeKeySink, BatchesKeepEveryKeyInOrder)
     for (int i = 0; i < 100; ++i)
         expected += std::string(i ? " " : "") + (i % 2 ? "48+ 48-" : "30+ 30-");
     EXPECT_EQ(all, expected);
+}
+
+// The shell holds keys until its next frame, out of the pacing's sight: typing never runs more
+// than a few marks ahead of what the shell says has gone out.
+TEST_F(GnomeKeySink, TypingWaitsForTheShellToHandOutItsKeys)
+{
+    shell.version = kDeliveredVersion;
+    shell.holdMarks = true;
+    constexpr int kTaps = 2000;
+    std::thread typist([&] {
+        GnomeShellKeySink marking { dbus::Bus::session() };
+        for (int i = 0; i < kTaps; ++i)
+            type(marking, U'a');
+        marking.flush();
+    });
+    int seen = -1;
+    while (seen != shell.keyEvents()) {
+        seen = shell.keyEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    EXPECT_GT(seen, 0);
+    EXPECT_LE(seen, 4 * 256 + 64);
+    shell.holdMarks = false;
+    typist.join();
+    EXPECT_EQ(shell.keyEvents(), 2 * kTaps);
 }
 
 TEST_F(GnomeKeySink, ReleaseAllLetsGoOfWhatIsHeld)

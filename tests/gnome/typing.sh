@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Typing through the GNOME backend into foot running `cat > FILE`, read back exactly: 2,000
-# ASCII characters (also into a foot that stops reading for a moment), 2,000 distinct CJK
+# ASCII characters (also into a foot that stops reading for a moment, in lines and as one line
+# of 4,000 with no key between to hold typing back), 2,000 distinct CJK
 # characters (none of them on the layout) and a line of mixed scripts. Beside them, the figure
 # of one blocking call per key through mutter's own remote-desktop keyboard, in the same run
 # (ASCII only: it drops what the layout lacks).
@@ -44,6 +45,7 @@ ascii=$(ascii_text 2000)
 cjk=$(cjk_text 2000)
 check ascii "$ascii"
 check ascii-paused "$ascii" 1
+check line-paused "$(ascii_text 4000 | tr -d '\n')" 1
 check cjk "$cjk"
 check mixed 'ASCII é ß Привет Ωμέγα 東京 🙂 done'
 

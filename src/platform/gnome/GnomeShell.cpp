@@ -219,6 +219,18 @@ std::string extensionAdvice(ExtensionState state, const std::string &error)
     return {};
 }
 
+std::optional<std::uint32_t> interfaceVersion(dbus::Bus &bus)
+{
+    std::uint32_t version = 0;
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    const int r = sd_bus_get_property_trivial(
+        bus.raw(), kShellName, kShellPath, kShellInterface, "Version", &error, 'u', &version);
+    sd_bus_error_free(&error);
+    if (r < 0)
+        return std::nullopt;
+    return version;
+}
+
 xkb::LayoutNames shellLayout(dbus::Bus &bus)
 {
     auto call = bus.methodCall(kShellName, kShellPath, kShellInterface, "Layout");

@@ -22,6 +22,13 @@ inline constexpr const char *kShellName = "example.ostrin.Quorvel.Shell";
 inline constexpr const char *kShellPath = "/example/ostrin/Quorvel/Shell";
 inline constexpr const char *kShellInterface = "example.ostrin.Quorvel.Shell1";
 
+// Versions of the extension's interface: what came with each.
+inline constexpr std::uint32_t kPointerVersion = 2; // the pointer calls
+inline constexpr std::uint32_t kDeliveredVersion = 3; // Delivered
+
+// The interface version the running shell serves; none when it does not answer.
+std::optional<std::uint32_t> interfaceVersion(dbus::Bus &bus);
+
 enum class ExtensionState {
     Absent, // not installed where the shell looks
     NotLoaded, // installed, but the running shell has not seen it: a new log-in loads it

@@ -23,6 +23,11 @@ constexpr std::size_t kBatch = 64;
 constexpr int kPaceEvery = 256;
 // Calls in flight: enough to keep the shell busy while we build the next.
 constexpr int kInFlight = 4;
+// Marks unanswered, one every kPaceEvery key events, before typing waits: the shell holds at
+// most a few hundred keys more than the programs' queues show, so that a program which stops
+// reading is seen before its queue fills. Enough to keep it busy for the two frames a mark
+// takes.
+constexpr int kMarksAhead = 3;
 constexpr auto kReplyWait = std::chrono::seconds(30);
 constexpr std::uint32_t kKeysymV = 'v';
 constexpr unsigned kRightShift = 54; // evdev
@@ -86,6 +91,7 @@ char32_t shifted(char32_t ch)
 GnomeShellKeySink::GnomeShellKeySink(dbus::Bus bus)
     : m_bus(std::move(bus))
 {
+    m_marks = interfaceVersion(m_bus).value_or(0) >= kDeliveredVersion;
     m_layoutChanged = m_bus.matchSignal(std::string("type='signal',sender='") + kShellName
             + "',interface='" + kShellInterface + "',member='LayoutChanged'",
         [this](sd_bus_message *) { m_layoutStale = true; });
@@ -193,12 +199,25 @@ void GnomeShellKeySink::press(unsigned evdev, bool down)
 void GnomeShellKeySink::pace()
 {
     m_unpaced = 0;
+    if (m_marks)
+        mark();
     if (!m_mustWait || !m_mustWait())
         return;
     sendKeys();
     waitForReplies(0);
     while (m_mustWait())
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+void GnomeShellKeySink::mark()
+{
+    sendKeys();
+    ++*m_marksOpen;
+    m_bus.callAsyncDetached(
+        m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Delivered"),
+        [open = m_marksOpen](sd_bus_message *) { --*open; }, kReplyWait);
+    if (!m_bus.waitUntil([this] { return *m_marksOpen <= kMarksAhead; }, kReplyWait))
+        throw Error("GNOME Shell did not take the keys in time");
 }
 
 void GnomeShellKeySink::typeCharacter(char32_t ch)

@@ -21,7 +21,10 @@ namespace quorvel::gnome {
 // shell's input method, or pastes it where the program takes no input-method text.
 //
 // Keys go in batches, several calls in flight at once; flush() waits for the last reply, and
-// the extension handles calls in order, so every key has then reached the shell.
+// the extension handles calls in order, so every key has then reached the shell. The shell
+// hands keys to programs only at its next frame, and the keys it holds until then are out of
+// the pacing's sight: every few hundred keys a mark asks when they have gone out, and typing
+// waits while several marks are unanswered.
 //
 // The shell's keyboard state is the seat's: the user's held modifiers show in isKeyDown, ours
 // do not.
@@ -66,6 +69,7 @@ private:
     void send(dbus::Message call, bool text);
     void waitForReplies(int atMost);
     void pace();
+    void mark();
     std::optional<unsigned> evdevOf(KeyCode key);
 
     dbus::Bus m_bus;
@@ -83,6 +87,9 @@ private:
     std::string m_failure; // the first refused call's reason
     std::function<bool()> m_mustWait;
     int m_unpaced = 0;
+    bool m_marks = false; // whether the shell answers them
+    // Marks unanswered; the replies may come after the sink is gone.
+    std::shared_ptr<int> m_marksOpen = std::make_shared<int>(0);
     int m_committed = 0;
     int m_pasted = 0;
 };

@@ -19,8 +19,6 @@ namespace {
 
 constexpr unsigned kEvdevOffset = 8;
 constexpr std::uint32_t kEscapeKeysym = 0xff1b;
-// The extension's interface version that takes pointer calls in order with the keys.
-constexpr std::uint32_t kPointerVersion = 2;
 constexpr int kInFlight = 8;
 constexpr auto kReplyWait = std::chrono::seconds(30);
 
@@ -35,16 +33,12 @@ public:
     void prepare(const std::vector<JournalEvent> &) override
     {
         using namespace gnome;
-        std::uint32_t version = 0;
-        sd_bus_error error = SD_BUS_ERROR_NULL;
-        const int r = sd_bus_get_property_trivial(
-            m_bus.raw(), kShellName, kShellPath, kShellInterface, "Version", &error, 'u', &version);
-        sd_bus_error_free(&error);
-        if (r < 0)
+        const auto version = interfaceVersion(m_bus);
+        if (!version)
             throw Error("Replaying is not possible: Quorvel's GNOME Shell extension does not "
                         "answer. "
                 + extensionAdvice(extensionState(m_bus)));
-        if (version < kPointerVersion)
+        if (*version < kPointerVersion)
             throw Error("Replaying needs the newer Quorvel extension of GNOME Shell, which the "
                         "shell loads at the next log-in.");
         // The layout is read at each replay: the user may have switched it since.
