@@ -195,6 +195,18 @@ TEST_F(MainWindowForm, MouseClickSetsStatusAndAllFiveCommands)
     EXPECT_TRUE(mnuProperties->isEnabled());
     EXPECT_TRUE(mnuCreateShortcut->menuAction()->isEnabled());
     EXPECT_EQ(accessibleName(Stat1), "Editor - Starts an Application or Document");
+    EXPECT_EQ(Stat1->toolTip(), "");
+}
+
+// What the desktop lacks can be longer than the window is wide.
+TEST_F(MainWindowForm, AStatusCutAtTheEdgeShowsWholeOnHovering)
+{
+    frm.show();
+    const std::string lacking(200, 'x');
+    frm.setStatusText(lacking);
+    EXPECT_EQ(Stat1->toolTip().toStdString(), lacking);
+    click(1);
+    EXPECT_EQ(Stat1->toolTip(), "");
 }
 
 TEST_F(MainWindowForm, KeyReleasesMoveTheStatusOnlyWhileForeground)

@@ -273,7 +273,12 @@ void TfrmMain::removeRow(int row)
 
 void TfrmMain::setStatusText(const std::string &text)
 {
-    Stat1->showMessage(QString::fromStdString(text));
+    const QString message = QString::fromStdString(text);
+    Stat1->showMessage(message);
+    // A message wider than the window is cut at its edge: the whole of it shows on hovering.
+    const bool cut =
+        Stat1->fontMetrics().horizontalAdvance(message) > Stat1->contentsRect().width();
+    Stat1->setToolTip(cut ? message : QString());
 }
 
 void TfrmMain::setCommandEnabled(SelectionCommand command, bool enabled)
