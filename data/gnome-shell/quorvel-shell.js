@@ -149,8 +149,13 @@ function QuorvelShell(ns) {
     }
 
     // The input thread queues our keys on the stage, from an idle of the shell's, and the stage
-    // hands them to programs as a frame begins: after that idle and two frames, they have gone
-    // out.
+    // hands them to programs as a frame begins: after that idle and the next frame, they have
+    // gone out.
+    async function handedOut(frames) {
+        await idle();
+        await framesPassed(frames);
+    }
+
     function framesPassed(count) {
         return new Promise(resolve => {
             let left = count, timeout = 0, id = 0;
@@ -295,9 +300,10 @@ function QuorvelShell(ns) {
                 String(e)));
     }
 
-    // Keys pass through the shell's input thread, and a program may queue them while it takes
-    // text at once: text sent right after keys would overtake them. The program has handled
-    // them once it draws what they did (or after the longest wait).
+    // Keys pass through the shell's input thread and its next frame, and a program may queue
+    // them while it takes text at once: text sent right after keys would overtake them. The
+    // shell has handed them out after that frame; the program has handled them once it draws
+    // what they did (or after the longest wait).
     async function keysHandled() {
         const since = (now() - lastSent) / 1000;
         if (since >= KEYS_SETTLE_MAX_MS)
@@ -307,7 +313,7 @@ function QuorvelShell(ns) {
         const drawn = actor ? new Promise(resolve => {
             id = actor.connect('damaged', resolve);
         }) : Promise.resolve();
-        await sleep(Math.max(0, KEYS_SETTLE_MS - since));
+        await Promise.all([handedOut(1), sleep(Math.max(0, KEYS_SETTLE_MS - since))]);
         await Promise.race([drawn, sleep(KEYS_SETTLE_MAX_MS - KEYS_SETTLE_MS)]);
         if (id)
             actor.disconnect(id);
@@ -478,7 +484,8 @@ function QuorvelShell(ns) {
         },
         DeliveredAsync(params, invocation) {
             queued(() => {
-                idle().then(() => framesPassed(2)).then(() => invocation.return_value(null));
+                // One frame more than needed: it holds nothing up.
+                handedOut(2).then(() => invocation.return_value(null));
             });
         },
         PointerMoveAsync(params, invocation) {
