@@ -124,6 +124,10 @@ public:
     void keycode(unsigned evdev, bool pressed) override
     {
         const xkb_keycode_t kc = evdev + 8;
+        if (pressed && refusals > 0) {
+            --refusals;
+            throw Error("no session");
+        }
         if (pressed) {
             EXPECT_TRUE(down.insert(evdev).second) << "pressed twice: " << evdev;
             const xkb_keysym_t sym = xkb_state_key_get_one_sym(m_state, kc);
@@ -156,6 +160,7 @@ public:
 
     std::string seen;
     std::set<unsigned> down;
+    int refusals = 0; // presses refused, as when the desktop's session could not be had
     int events = 0;
     int pastes = 0;
 
@@ -227,6 +232,18 @@ TEST(PortalKeySink, ShiftStaysDownThroughCapitals)
     // Each key pressed and released, and Shift once for the word.
     EXPECT_EQ(typeMacro("ABCDEF", "").events, 2 * 6 + 2);
     EXPECT_EQ(typeMacro("AbC", "").seen, "AbC");
+}
+
+// Releasing a key that never went out would ask the desktop for a session again, with its
+// dialog, while the program ends.
+TEST(PortalKeySink, APressThatNeverWentOutIsNeverReleased)
+{
+    Desktop desktop;
+    desktop.refusals = 1;
+    PortalKeySink keys(desktop, { "us", "", "" });
+    EXPECT_THROW(keys.keyEvent(keys.keyScan(U'A').key, 0, false, false), Error);
+    keys.releaseAll();
+    EXPECT_EQ(desktop.events, 0);
 }
 
 TEST(PortalKeySink, WithoutAPasteRouteWhatTheLayoutLacksHasNone)

@@ -122,8 +122,14 @@ unsigned PortalKeySink::scanCode(KeyCode key)
 
 void PortalKeySink::press(unsigned evdev)
 {
-    if (m_down[evdev]++ == 0)
-        m_session.keycode(evdev, true);
+    // Down only once it went out: a press the desktop never had (its session was refused or
+    // broken off) must not be released later, which would ask for a session again.
+    if (auto it = m_down.find(evdev); it != m_down.end()) {
+        ++it->second;
+        return;
+    }
+    m_session.keycode(evdev, true);
+    m_down.emplace(evdev, 1);
 }
 
 void PortalKeySink::release(unsigned evdev)
