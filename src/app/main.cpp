@@ -6,6 +6,7 @@
 #include "app/qt/GuardedApplication.h"
 #include "common/Error.h"
 #include "platform/SessionDoctor.h"
+#include "platform/dbus/Bus.h"
 #include "platform/wayland/SwayIpc.h"
 
 #include <QApplication>
@@ -54,9 +55,11 @@ int main(int argc, char **argv)
 
     // Log-off, shutdown and kill end without saving the placement, but never with a key of
     // ours left down or a hot key still grabbed. Caught from here on: a signal breaks off the
-    // start's waits on sway, and the start ends early or the loop ends the program.
+    // start's waits on sway and the wait for a portal's dialog, and the start ends early or the
+    // loop ends the program.
     EndSignals endSignals;
     wayland::SwayIpc::setInterruption(endSignals.fileDescriptor());
+    dbus::Bus::setInterruption(endSignals.fileDescriptor());
 
     // Before Qt, which would abort on a display it cannot reach.
     std::unique_ptr<DesktopBackend> desktop;

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program on headless GNOME with its extension installed but off, with the default
 # folders: a macro run from the command line types through the RemoteDesktop portal once the
-# person has answered the portal's "Remote desktop" dialog over the accessibility bus; the
-# doctor says how to turn the extension on.
+# person has answered the portal's "Remote desktop" dialog over the accessibility bus; ended
+# while that dialog waits, the program goes at once; the doctor says how to turn the extension
+# on.
 # Usage (under scripts/with-gnome.sh, QUORVEL_GNOME_EXTENSION_ENABLED=0): portal.sh
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
@@ -27,9 +28,27 @@ foot --title="portal target" sh -c "cat > '$work/portal.txt'" 2>/dev/null &
 foot_pid=$!
 wait_until 100 test -e "$work/portal.txt" || fail "foot did not start"
 sleep 0.5
+share=$(dirname "${BASH_SOURCE[0]}")/share.py
+
+# Ended while the dialog waits for the person (log-off): the program goes at once, and its
+# dialog with it.
 in_fresh_home timeout -k 5 40 "$bin/quorvel" '/Open:"Greeting"' /Close &
 runner=$!
-/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/share.py" 30
+/usr/bin/python3 "$share" 30 shown
+check "the dialog came up" test $? -eq 0
+start=$SECONDS
+kill -TERM $runner
+wait $runner
+status=$?
+# timeout(1) kills it 5 s after passing TERM on.
+check "the program ended on TERM at once (status $status, $((SECONDS - start)) s)" \
+    test $status -eq 0 -a $((SECONDS - start)) -lt 5
+/usr/bin/python3 "$share" 10 gone
+check "its dialog went with it" test $? -eq 0
+
+in_fresh_home timeout -k 5 40 "$bin/quorvel" '/Open:"Greeting"' /Close &
+runner=$!
+/usr/bin/python3 "$share" 30
 check "the person answered the dialog" test $? -eq 0
 wait $runner
 check "the run ends by itself" test $? -eq 0

@@ -3,8 +3,9 @@
 """Answers GNOME's "Remote desktop" dialog as a person would: waits for the portal's window
 over the accessibility bus, ticks "Allow remote interaction" (its "Share" button is off until
 then) and presses "Share". Exit status 0 once pressed, 1 when that could not be done in time.
+With "shown" it only waits for the dialog, with "gone" for it to go.
 
-Usage: share.py [SECONDS]"""
+Usage: share.py [SECONDS [shown|gone]]"""
 
 import os
 import sys
@@ -18,15 +19,24 @@ from atspi_lib import (  # noqa: E402
 )
 
 
+def is_dialog(window):
+    # GNOME 43 names it "Remote desktop", GNOME 48 "Remote Desktop".
+    return role(window) == "frame" and name(window).lower() == "remote desktop"
+
+
 def main():
     timeout = float(sys.argv[1]) if len(sys.argv) > 1 else 30.0
+    mode = sys.argv[2] if len(sys.argv) > 2 else "answer"
     dialog = None
     try:
         app = wait_for_app("xdg-desktop-portal-gnome", timeout=timeout)
-        # GNOME 43 names it "Remote desktop", GNOME 48 "Remote Desktop".
-        dialog, _ = find_window_with(
-            app, lambda w: role(w) == "frame" and name(w).lower() == "remote desktop",
-            "the Remote desktop dialog", timeout)
+        if mode == "gone":
+            wait_until(lambda: not any(is_dialog(w) for w in top_levels(app)),
+                       "the dialog to go", timeout)
+            return 0
+        dialog, _ = find_window_with(app, is_dialog, "the Remote desktop dialog", timeout)
+        if mode == "shown":
+            return 0
         # GNOME 48 writes it "Allow Remote Interaction".
         box = wait_until(lambda: next(
             (b for b in find_all(dialog, "check box")

@@ -3,9 +3,12 @@
 
 #include "common/Error.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 #include <utility>
@@ -13,6 +16,8 @@
 namespace quorvel::dbus {
 
 namespace {
+
+int g_interruption = -1;
 
 std::uint64_t microseconds(std::chrono::milliseconds ms)
 {
@@ -124,7 +129,38 @@ void Bus::flush()
     check(sd_bus_flush(m_bus), "The session bus connection was lost");
 }
 
-bool Bus::waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
+Interrupted::Interrupted()
+    : Error("Quorvel is closing: it no longer waits for the desktop's answer.")
+{
+}
+
+void Bus::setInterruption(int fd)
+{
+    g_interruption = fd;
+}
+
+// Waits as sd_bus_wait does, watching the interruption too.
+void Bus::waitInterruptibly(std::chrono::milliseconds left)
+{
+    auto waitMs = left.count();
+    std::uint64_t until = 0;
+    if (sd_bus_get_timeout(m_bus, &until) > 0 && until != UINT64_MAX) {
+        timespec now {};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const auto nowUs = std::uint64_t(now.tv_sec) * 1000000 + std::uint64_t(now.tv_nsec) / 1000;
+        waitMs = std::min<long long>(waitMs, until > nowUs ? (until - nowUs + 999) / 1000 : 0);
+    }
+    const int events = sd_bus_get_events(m_bus);
+    check(events, "The session bus connection was lost");
+    pollfd fds[2] = { { sd_bus_get_fd(m_bus), short(events), 0 }, { g_interruption, POLLIN, 0 } };
+    if (::poll(fds, 2, int(waitMs)) < 0 && errno != EINTR)
+        throw Error("Cannot wait on the session bus");
+    if (fds[1].revents != 0)
+        throw Interrupted();
+}
+
+bool Bus::waitUntil(
+    const std::function<bool()> &done, std::chrono::milliseconds timeout, bool interruptible)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     flush();
@@ -141,6 +177,10 @@ bool Bus::waitUntil(const std::function<bool()> &done, std::chrono::milliseconds
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return done();
+        if (interruptible && g_interruption >= 0) {
+            waitInterruptibly(left);
+            continue;
+        }
         const int r = sd_bus_wait(m_bus, microseconds(left));
         if (r < 0 && r != -EINTR)
             check(r, "The session bus connection was lost");
@@ -235,7 +275,7 @@ PortalRequest::PortalRequest(Bus &bus)
 }
 
 PortalRequest::Outcome PortalRequest::run(
-    const Message &callMessage, std::chrono::milliseconds timeout)
+    const Message &callMessage, std::chrono::milliseconds timeout, bool waitsForUser)
 {
     Outcome outcome;
     bool answered = false;
@@ -260,7 +300,20 @@ PortalRequest::Outcome PortalRequest::run(
     Slot actual;
     if (handle && m_path != handle)
         actual = matchPath(handle);
-    if (!m_bus.waitUntil([&] { return answered; }, timeout)) {
+    bool waited = false;
+    try {
+        waited = m_bus.waitUntil([&] { return answered; }, timeout, waitsForUser);
+    } catch (const Interrupted &) {
+        // Ending: the dialog goes with us.
+        try {
+            m_bus.send(m_bus.methodCall(kPortalService, handle ? handle : m_path.c_str(),
+                "org.freedesktop.portal.Request", "Close"));
+            m_bus.flush();
+        } catch (const Error &) {
+        }
+        throw;
+    }
+    if (!waited) {
         const char *member = sd_bus_message_get_member(callMessage.get());
         throw Error(
             std::string("The desktop portal did not answer ") + (member ? member : "a request"));

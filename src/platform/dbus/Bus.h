@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/Error.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -55,8 +57,14 @@ public:
     void processEvents();
     // Writes out what is queued.
     void flush();
-    // Handles messages until done() holds or the timeout passes; false on the timeout.
-    bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout);
+    // Handles messages until done() holds or the timeout passes; false on the timeout. An
+    // interruptible wait throws Error once the interruption descriptor is readable.
+    bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout,
+        bool interruptible = false);
+
+    // A descriptor that becomes readable when the program is to end (-1 for none): it breaks
+    // off the waits for a person's answer, never those that let go of our keys.
+    static void setInterruption(int fd);
 
     // A new method call; append its arguments with sd_bus_message_append.
     Message methodCall(
@@ -85,7 +93,15 @@ public:
 
 private:
     explicit Bus(sd_bus *bus);
+    void waitInterruptibly(std::chrono::milliseconds left);
     sd_bus *m_bus = nullptr;
+};
+
+// An interruptible wait broken off: the program is ending.
+class Interrupted : public Error
+{
+public:
+    Interrupted();
 };
 
 // An xdg-desktop-portal request: a method that answers with a Request object whose Response
@@ -106,8 +122,10 @@ public:
     const std::string &token() const { return m_token; }
 
     // Sends the call (built with the token among its options) and waits for the Response.
-    // Throws Error when the call fails or no Response comes within the timeout.
-    Outcome run(const Message &callMessage, std::chrono::milliseconds timeout);
+    // Throws Error when the call fails or no Response comes within the timeout, and, for a
+    // request that waits for the user, when the program is to end: its dialog is closed.
+    Outcome run(
+        const Message &callMessage, std::chrono::milliseconds timeout, bool waitsForUser = false);
 
     // A fresh token for session_handle_token and the like.
     static std::string newToken();

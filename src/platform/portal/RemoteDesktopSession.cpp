@@ -229,7 +229,7 @@ void RemoteDesktopSession::startOnce()
     appendOption(call.get(), "handle_token", request.token());
     dbus::check(sd_bus_message_close_container(call.get()), "building a call");
     const auto asked = std::chrono::steady_clock::now();
-    const dbus::PortalRequest::Outcome outcome = request.run(call, kUserAnswer);
+    const dbus::PortalRequest::Outcome outcome = request.run(call, kUserAnswer, true);
     const bool dialog = std::chrono::steady_clock::now() - asked >= kDialogShown;
     if (outcome.response == 1)
         throw Error("The desktop did not allow Quorvel to type: its remote control request "
