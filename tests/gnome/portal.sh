@@ -2,9 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program on headless GNOME with its extension installed but off, with the default
 # folders: a macro run from the command line types through the RemoteDesktop portal once the
-# person has answered the portal's "Remote desktop" dialog over the accessibility bus; ended
-# while that dialog waits, the program goes at once; the doctor says how to turn the extension
-# on.
+# person has answered the portal's "Remote desktop" dialog over the accessibility bus (on
+# GNOME 48 with a click, see share.py); ended while that dialog waits, the program goes at
+# once; the doctor says how to turn the extension on.
 # Usage (under scripts/with-gnome.sh, QUORVEL_GNOME_EXTENSION_ENABLED=0): portal.sh
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
