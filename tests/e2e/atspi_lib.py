@@ -265,9 +265,9 @@ def wait_rows(table, wanted, timeout=DEFAULT_TIMEOUT):
 # Mouse, keyboard and actions ------------------------------------------------------------
 
 
-def extents(acc):
-    """(x, y, width, height) on the screen."""
-    box = fresh(acc).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+def extents(acc, coords=pyatspi.DESKTOP_COORDS):
+    """(x, y, width, height) on the screen, or within its window with WINDOW_COORDS."""
+    box = fresh(acc).queryComponent().getExtents(coords)
     return (box.x, box.y, box.width, box.height)
 
 

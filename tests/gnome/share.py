@@ -25,17 +25,13 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import pyatspi  # noqa: E402
 from atspi_lib import (  # noqa: E402
-    E2EError, applications, describe, descendants, find_all, find_window_with, fresh,
+    E2EError, applications, describe, descendants, extents, find_all, find_window_with,
     has_state, name, press, role, top_levels, wait_for_app, wait_until,
 )
 
 
 SHELL = ("example.ostrin.Quorvel.Shell", "/example/ostrin/Quorvel/Shell",
          "example.ostrin.Quorvel.Shell1")
-
-
-def extents(acc, coords=pyatspi.DESKTOP_COORDS):
-    return fresh(acc).queryComponent().getExtents(coords)
 
 
 def shell_app():

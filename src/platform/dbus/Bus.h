@@ -58,7 +58,7 @@ public:
     // Writes out what is queued.
     void flush();
     // Handles messages until done() holds or the timeout passes; false on the timeout. An
-    // interruptible wait throws Error once the interruption descriptor is readable.
+    // interruptible wait throws Interrupted once the interruption descriptor is readable.
     bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout,
         bool interruptible = false);
 

@@ -216,8 +216,7 @@ void GnomeShellKeySink::mark()
     m_bus.callAsyncDetached(
         m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Delivered"),
         [open = m_marksOpen](sd_bus_message *) { --*open; }, kReplyWait);
-    if (!m_bus.waitUntil([this] { return *m_marksOpen <= kMarksAhead; }, kReplyWait))
-        throw Error("GNOME Shell did not take the keys in time");
+    waitFor([this] { return *m_marksOpen <= kMarksAhead; });
 }
 
 void GnomeShellKeySink::typeCharacter(char32_t ch)
@@ -285,7 +284,12 @@ void GnomeShellKeySink::waitForReplies(int atMost)
 {
     if (m_inFlight <= atMost)
         return;
-    if (!m_bus.waitUntil([this, atMost] { return m_inFlight <= atMost; }, kReplyWait))
+    waitFor([this, atMost] { return m_inFlight <= atMost; });
+}
+
+void GnomeShellKeySink::waitFor(const std::function<bool()> &done)
+{
+    if (!m_bus.waitUntil(done, kReplyWait))
         throw Error("GNOME Shell did not take the keys in time");
 }
 

@@ -68,6 +68,7 @@ private:
     void sendText();
     void send(dbus::Message call, bool text);
     void waitForReplies(int atMost);
+    void waitFor(const std::function<bool()> &done);
     void pace();
     void mark();
     std::optional<unsigned> evdevOf(KeyCode key);
