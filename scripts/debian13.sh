@@ -103,7 +103,8 @@ packages=(
 # What building inside adds.
 dev_packages=(
     g++ ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libx11-dev libxtst-dev
-    libwayland-dev libxkbcommon-dev wayland-protocols nlohmann-json3-dev libsystemd-dev
+    libwayland-dev libxkbcommon-dev wayland-protocols plasma-wayland-protocols nlohmann-json3-dev
+    libsystemd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 

@@ -45,6 +45,8 @@ packages=(
     # KDE Plasma's compositor and the desktop portals, headless; a person's keyboard through
     # them, and the user's clipboard as the typing tests read it
     kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde python3-gi wl-clipboard
+    # KWin's own input protocol, the fast route for our keys there
+    plasma-wayland-protocols
     # GNOME Shell and its portal, headless
     gnome-shell mutter xdg-desktop-portal-gnome
     "$@"

@@ -8,6 +8,8 @@
 # A person's keyboard, a RemoteDesktop session apart from Quorvel's, presses the evdev chords
 # written as lines to the FIFO $QUORVEL_PERSON_KEYS (see scripts/portal-keyboard.py); its
 # answers go to $QUORVEL_PERSON_KEYS.log.
+# The programs named in $QUORVEL_KWIN_INPUT may use KWin's own input protocol, as an installed
+# Quorvel may.
 # Run as root, this makes (once) the unprivileged user $QUORVEL_TEST_USER (default
 # quorvel-test) and runs KWin and the command as that user, as scripts/with-sway.sh does.
 set -euo pipefail
@@ -26,6 +28,19 @@ if [ "${1:-}" = "--inside-session" ]; then
 <Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/>
 <Include><All/></Include></Menu>
 EOF
+    fi
+    # KWin lets a program use its own input protocol when a desktop entry names it by its
+    # path, as the package's entry names /usr/bin/quorvel: the programs of $QUORVEL_KWIN_INPUT
+    # (colon-separated) get such entries, before KWin reads them.
+    if [ -n "${QUORVEL_KWIN_INPUT:-}" ]; then
+        mkdir -p "$XDG_DATA_HOME/applications"
+        IFS=: read -ra programs <<<"$QUORVEL_KWIN_INPUT"
+        for i in "${!programs[@]}"; do
+            printf '[Desktop Entry]\nType=Application\nName=Input test %d\nExec=%s\n%s\n' \
+                "$i" "$(readlink -f "${programs[$i]}")" \
+                X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input \
+                >"$XDG_DATA_HOME/applications/quorvel-input-$i.desktop"
+        done
     fi
     # KWin 6 offers its screencast global, without which its RemoteDesktop portal opens no
     # session, only when it reaches PipeWire at start.

@@ -5,6 +5,7 @@
 #include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
 #include "platform/kde/KdeHotKeyRegistrar.h"
+#include "platform/kde/KwinFakeInput.h"
 #include "platform/kde/KwinWindowSystem.h"
 #include "platform/portal/Clipboard.h"
 #include "platform/portal/KdeLayout.h"
@@ -37,8 +38,9 @@ std::string verdictOf(const Error &e)
 
 constexpr const char *kKdePortalBackend = "org.freedesktop.impl.portal.desktop.kde";
 
-// KDE Plasma: typing and replay through the RemoteDesktop portal (what the layout lacks pasted
-// through the compositor's data control), windows through a KWin script, hot keys through the
+// KDE Plasma: typing through KWin's own input protocol where KWin lets us, else through the
+// RemoteDesktop portal, and replay through the portal (what the layout lacks pasted through the
+// compositor's data control); windows through a KWin script, hot keys through the
 // GlobalShortcuts portal.
 // What the desktop does not give is a stand-in that says why, as the windows and the doctor
 // do.
@@ -83,8 +85,11 @@ public:
             // Without data control, what the layout lacks cannot be typed: runs say so.
         }
         const xkb::LayoutNames layout = portal::readKdeLayoutNames();
+        m_fakeInput = kde::KwinFakeInput::connect();
+        portal::KeyInput &keys =
+            m_fakeInput ? static_cast<portal::KeyInput &>(*m_fakeInput) : *m_session;
         try {
-            m_keys.emplace(*m_session, layout, m_clipboard ? &*m_clipboard : nullptr,
+            m_keys.emplace(keys, layout, m_clipboard ? &*m_clipboard : nullptr,
                 [this] { return m_windows ? m_windows->focusedAppId() : std::string(); });
         } catch (const Error &e) {
             m_missingKeys.emplace(verdictOf(e));
@@ -190,6 +195,7 @@ private:
     // The clipboard outlives the sink and the session that paste through it.
     std::optional<portal::DataControlClipboard> m_clipboard;
     std::optional<portal::RemoteDesktopSession> m_session;
+    std::unique_ptr<kde::KwinFakeInput> m_fakeInput;
     std::optional<portal::PortalKeySink> m_keys;
     std::optional<UnavailableKeySink> m_missingKeys;
     std::optional<PortalJournal> m_journal;

@@ -77,7 +77,7 @@ check "quorvelctl list with no catalogue yet lists nothing" test "$?:$(cat "$wor
 start_tray
 
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/$id.desktop")
-check "the menu entry starts quorvel" test "$exec_line" = quorvel
+check "the menu entry starts quorvel by its path" test "$exec_line" = /usr/bin/quorvel
 # As a launcher does: the Exec line through a shell, inside the user's D-Bus session.
 as_new_user dbus-run-session -- sh -c "echo \$\$ >'$work/pid'; exec $exec_line" \
     >"$work/quorvel.log" 2>&1 &

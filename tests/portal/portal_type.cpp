@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Types an advanced macro's text through the RemoteDesktop portal into whatever has the focus,
-// as a run of the macro does, and prints how long it took until the desktop had every key.
+// Types an advanced macro's text into whatever has the focus, as a run of the macro does on
+// KDE (through KWin's input protocol where KWin lets this program, else the RemoteDesktop
+// portal), and prints how long it took until the desktop had every key.
+// With --portal: through the portal even where KWin's protocol is offered.
 // With --naive: the route of the portal typing tools instead, one blocking call per key event
 // (NotifyKeyboardKeysym), which types only what the layout has.
 // With --hold SECONDS: serves the user's clipboard, which it holds after a paste, that long
 // after typing, for the caller to read it.
-// Usage: portal_type [--naive | --hold SECONDS] FILE   (QUORVEL_FOCUSED_APP: the target's app id)
+// Usage: portal_type [--portal | --naive | --hold SECONDS] FILE
+// (QUORVEL_FOCUSED_APP: the target's app id)
 #include "catalogue/Catalogue.h"
 #include "catalogue/ProfileStore.h"
 #include "common/Text.h"
@@ -16,6 +19,7 @@
 #include "fakes/FakeValuePrompt.h"
 #include "fakes/FakeWindowSystem.h"
 #include "fakes/TestSupport.h"
+#include "platform/kde/KwinFakeInput.h"
 #include "platform/portal/Clipboard.h"
 #include "platform/portal/KdeLayout.h"
 #include "platform/portal/PortalKeySink.h"
@@ -71,8 +75,9 @@ void typeNaively(portal::RemoteDesktopSession &session, const std::u32string &te
 int main(int argc, char **argv)
 {
     const std::string mode = argc == 4 || argc == 3 ? argv[1] : "";
-    if (!(argc == 2 || (argc == 3 && mode == "--naive") || (argc == 4 && mode == "--hold"))) {
-        std::fprintf(stderr, "usage: portal_type [--naive | --hold SECONDS] FILE\n");
+    if (!(argc == 2 || (argc == 3 && (mode == "--naive" || mode == "--portal"))
+            || (argc == 4 && mode == "--hold"))) {
+        std::fprintf(stderr, "usage: portal_type [--portal | --naive | --hold SECONDS] FILE\n");
         return 2;
     }
     try {
@@ -92,10 +97,15 @@ int main(int argc, char **argv)
         portal::DataControlClipboard clipboard;
         session.setCompositorRoundtrip([&clipboard] { clipboard.roundtrip(); });
         const char *app = std::getenv("QUORVEL_FOCUSED_APP");
-        portal::PortalKeySink keys(session, portal::readKdeLayoutNames(configHome()), &clipboard,
+        std::unique_ptr<kde::KwinFakeInput> fakeInput;
+        if (mode != "--portal")
+            fakeInput = kde::KwinFakeInput::connect();
+        portal::KeyInput &input = fakeInput ? static_cast<portal::KeyInput &>(*fakeInput) : session;
+        portal::PortalKeySink keys(input, portal::readKdeLayoutNames(configHome()), &clipboard,
             [app] { return std::string(app ? app : ""); });
         // The session is asked for before the clock starts: a program holds it for its life.
-        session.open();
+        if (!fakeInput)
+            session.open();
         ProfileStore store(dir.file("macros.ini"));
         Catalogue catalogue(store);
         SleepPump pump;
@@ -111,8 +121,8 @@ int main(int argc, char **argv)
         runner.interpreter().runAdvancedMacroText(text);
         keys.releaseAll();
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        std::printf("seconds %.3f pastes %d pipelined %d\n", took.count(), keys.pasteCount(),
-            session.pipelined() ? 1 : 0);
+        std::printf("seconds %.3f pastes %d pipelined %d route %s\n", took.count(),
+            keys.pasteCount(), session.pipelined() ? 1 : 0, fakeInput ? "kwin" : "portal");
         std::fflush(stdout);
         if (mode == "--hold") {
             const auto end =

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Typing through the RemoteDesktop portal into weston-terminal running `cat > FILE` on KWin,
-# read back exactly: 2,000 ASCII characters, 2,000 distinct CJK characters (pasted: the layout
+# Typing through KWin's own input protocol (and ASCII through the RemoteDesktop portal too)
+# into weston-terminal running `cat > FILE` on KWin, read back exactly: 2,000 ASCII characters, 2,000 distinct CJK characters (pasted: the layout
 # lacks them), a line of mixed scripts with the user's clipboard what it was afterwards, and
 # named keys and modifiers as a macro's tokens give them.
 # Usage (under scripts/with-kwin.sh): typing.sh PORTAL_TYPE
@@ -37,6 +37,10 @@ check() {
 ascii=$(ascii_text 2000)
 cjk=$(cjk_text 2000)
 check ascii "$ascii" "$ascii" || failed=1
+grep -q 'route kwin' "$work/ascii.figures" \
+    || { echo "FAIL ascii: not through KWin's protocol: $(cat "$work/ascii.figures")" >&2; failed=1; }
+# Where KWin does not let us, as for a program no desktop entry names.
+check ascii-portal "$ascii" "$ascii" --portal || failed=1
 check cjk "$cjk" "$cjk" || failed=1
 grep -q 'pastes 50 ' "$work/cjk.figures" \
     || { echo "FAIL cjk: not one paste a line: $(cat "$work/cjk.figures")" >&2; failed=1; }

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/kde/KwinFakeInput.h"
+
+#include "common/Error.h"
+#include "fake-input-client-protocol.h"
+#include "platform/wayland/CompositorQueues.h"
+#include "platform/wayland/WaylandConnection.h"
+
+#include <chrono>
+#include <thread>
+#include <wayland-client.h>
+
+namespace quorvel::kde {
+
+namespace {
+
+// keyboard_key came with version 4; earlier KWins type through the portal.
+constexpr std::uint32_t kKeyboardVersion = 4;
+// As for sway's virtual keyboard: libwayland's buffer must never fill between two flushes,
+// and a look at the clients' queues costs more than a few hundred keys.
+constexpr int kFlushEvery = 64;
+constexpr int kPaceEvery = 256;
+
+} // namespace
+
+std::unique_ptr<KwinFakeInput> KwinFakeInput::connect(const std::string &displayName)
+{
+    std::unique_ptr<wayland::WaylandConnection> connection;
+    try {
+        connection = std::make_unique<wayland::WaylandConnection>(displayName);
+    } catch (const Error &) {
+        return nullptr;
+    }
+    if (connection->version(org_kde_kwin_fake_input_interface.name) < kKeyboardVersion)
+        return nullptr;
+    auto *input = static_cast<org_kde_kwin_fake_input *>(
+        connection->bind(&org_kde_kwin_fake_input_interface, kKeyboardVersion));
+    if (!input)
+        return nullptr;
+    return std::unique_ptr<KwinFakeInput>(new KwinFakeInput(std::move(connection), input));
+}
+
+KwinFakeInput::KwinFakeInput(
+    std::unique_ptr<wayland::WaylandConnection> connection, org_kde_kwin_fake_input *input)
+    : m_connection(std::move(connection))
+    , m_input(input)
+    , m_queues(std::make_unique<wayland::CompositorQueues>(m_connection->fileDescriptor()))
+{
+    // KWin ignores a device's input until it has said who it is.
+    org_kde_kwin_fake_input_authenticate(m_input, "Quorvel", "Types and replays your macros");
+    m_connection->flush();
+}
+
+KwinFakeInput::~KwinFakeInput()
+{
+    // This version has no destructor request: KWin lets go of the device with the connection.
+    org_kde_kwin_fake_input_destroy(m_input);
+}
+
+void KwinFakeInput::keycode(unsigned evdev, bool pressed)
+{
+    org_kde_kwin_fake_input_keyboard_key(
+        m_input, evdev, pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+    if (++m_unpaced >= kPaceEvery) {
+        m_connection->flush();
+        m_unflushed = m_unpaced = 0;
+        pace();
+    } else if (++m_unflushed >= kFlushEvery) {
+        m_connection->flush();
+        m_unflushed = 0;
+    }
+}
+
+void KwinFakeInput::pace()
+{
+    while (m_pace.mustWait(m_queues->read(), TypingPace::Clock::now()))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void KwinFakeInput::sync()
+{
+    m_connection->roundtrip();
+    m_unflushed = 0;
+}
+
+void KwinFakeInput::push()
+{
+    m_connection->flush();
+    m_unflushed = 0;
+}
+
+} // namespace quorvel::kde
