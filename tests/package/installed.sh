@@ -78,8 +78,11 @@ start_tray
 
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/$id.desktop")
 check "the menu entry starts quorvel by its path" test "$exec_line" = /usr/bin/quorvel
-# As a launcher does: the Exec line through a shell, inside the user's D-Bus session.
-as_new_user dbus-run-session -- sh -c "echo \$\$ >'$work/pid'; exec $exec_line" \
+check "the menu entry lets quorvel type straight into KWin" grep -qx \
+    'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' "$root/usr/share/applications/$id.desktop"
+# As a launcher does: the Exec line through a shell, inside the user's D-Bus session; the
+# program's path lies in the scratch root here.
+as_new_user dbus-run-session -- sh -c "echo \$\$ >'$work/pid'; exec $root$exec_line" \
     >"$work/quorvel.log" 2>&1 &
 session=$!
 pids+=("$session")
