@@ -38,9 +38,9 @@ std::string verdictOf(const Error &e)
 
 constexpr const char *kKdePortalBackend = "org.freedesktop.impl.portal.desktop.kde";
 
-// KDE Plasma: typing through KWin's own input protocol where KWin lets us, else through the
-// RemoteDesktop portal, and replay through the portal (what the layout lacks pasted through the
-// compositor's data control); windows through a KWin script, hot keys through the
+// KDE Plasma: typing and replay through KWin's own input protocol where KWin lets us, else
+// through the RemoteDesktop portal (what the layout lacks pasted through the compositor's data
+// control); windows through a KWin script, hot keys through the
 // GlobalShortcuts portal.
 // What the desktop does not give is a stand-in that says why, as the windows and the doctor
 // do.
@@ -98,7 +98,7 @@ public:
         // The user's Ctrl and Alt of a hot key must be up before its macro types.
         if (m_hotKeys && m_keys)
             m_hotKeys->setOnShortcutHeld([this](bool held) { m_keys->userShortcutHeld(held); });
-        m_journal.emplace(*m_session, layout);
+        m_journal.emplace(*m_session, layout, m_fakeInput.get());
         if (!m_journal->available())
             lack(feature::Replay, m_journal->unavailableReason());
     }

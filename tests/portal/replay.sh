@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Replay through the portal journal into weston-terminal running `cat > FILE` on KWin: the
+# Replay through the portal journal into weston-terminal running `cat > FILE` on KWin, straight
+# into KWin where $QUORVEL_KWIN_INPUT lets the tool and else through the portal: the
 # person's Esc cancels a replay that holds Shift, leaving nothing held for the next one; each
 # replay ends exactly once; keys go by their recorded symbols or, where the layout lacks one on
 # a plain key, by their keycode; high speed drops the recorded gaps; an Esc the replay sends
@@ -25,9 +26,10 @@ replays() {
     local name=$1 text=$2 pattern=$3 ends status
     shift 3
     start_terminal "$work/$name.txt" || { failed=1; return; }
-    ends=$("$replay_tool" "$@")
+    ends=$("$replay_tool" "$@" 2>"$work/$name.err")
     status=$?
     wait_for_terminal 5
+    cat "$work/$name.err" >&2
     replay_outcome "$name" "$text" "$pattern" "$ends" $status "$work/$name.txt"
 }
 # The person's Esc while the replay holds Shift: KWin sees Shift+Esc.
@@ -66,5 +68,13 @@ if [ "$(cat "$work/ctl.txt")" != "b'/n" ]; then
     failed=1
 fi
 
-[ $failed -eq 0 ] && echo "ok replay"
+# Straight into KWin where the session lets the tool, as the package lets Quorvel.
+route=portal
+[ -z "${QUORVEL_KWIN_INPUT:-}" ] || route=kwin
+if ! grep -qx "route $route" "$work/recorded.err"; then
+    echo "FAIL route: not through the $route: $(cat "$work/recorded.err")" >&2
+    failed=1
+fi
+
+[ $failed -eq 0 ] && echo "ok replay ($route)"
 exit $failed

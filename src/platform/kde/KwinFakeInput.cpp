@@ -20,6 +20,8 @@ constexpr std::uint32_t kKeyboardVersion = 4;
 // and a look at the clients' queues costs more than a few hundred keys.
 constexpr int kFlushEvery = 64;
 constexpr int kPaceEvery = 256;
+// What a wheel's notch scrolls, as libinput reports one.
+constexpr int kAxisStep = 15;
 
 } // namespace
 
@@ -61,6 +63,33 @@ void KwinFakeInput::keycode(unsigned evdev, bool pressed)
 {
     org_kde_kwin_fake_input_keyboard_key(
         m_input, evdev, pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+    sent();
+}
+
+void KwinFakeInput::pointerMotionAbsolute(double x, double y)
+{
+    org_kde_kwin_fake_input_pointer_motion_absolute(
+        m_input, wl_fixed_from_double(x), wl_fixed_from_double(y));
+    sent();
+}
+
+void KwinFakeInput::pointerButton(unsigned evdev, bool pressed)
+{
+    org_kde_kwin_fake_input_button(m_input, evdev,
+        pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+    sent();
+}
+
+void KwinFakeInput::pointerAxisSteps(unsigned axis, int steps)
+{
+    org_kde_kwin_fake_input_axis(m_input,
+        axis == 0 ? WL_POINTER_AXIS_VERTICAL_SCROLL : WL_POINTER_AXIS_HORIZONTAL_SCROLL,
+        wl_fixed_from_int(steps * kAxisStep));
+    sent();
+}
+
+void KwinFakeInput::sent()
+{
     if (++m_unpaced >= kPaceEvery) {
         m_connection->flush();
         m_unflushed = m_unpaced = 0;

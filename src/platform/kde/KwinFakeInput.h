@@ -16,11 +16,12 @@ class WaylandConnection;
 
 namespace quorvel::kde {
 
-// Keys straight into KWin through its own input protocol (org_kde_kwin_fake_input), as keycodes
-// of the desktop's layout: one Wayland request each and no round trip, where the portal takes
-// a D-Bus call each through its backend. KWin offers the protocol only to a program that a
-// desktop entry names with its absolute path and X-KDE-Wayland-Interfaces, as the package's
-// entry does; to others it does not exist, and the portal types instead.
+// Keys (and a replay's pointer) straight into KWin through its own input protocol
+// (org_kde_kwin_fake_input), as keycodes of the desktop's layout: one Wayland request each and no
+// round trip, where the portal takes a D-Bus call each through its backend. KWin offers the
+// protocol only to a program that a desktop entry names with its absolute path and
+// X-KDE-Wayland-Interfaces, as the package's entry does; to others it does not exist, and the
+// portal types instead.
 //
 // Typing waits while a client lags far behind the keys (see TypingPace), as KWin drops a
 // client whose queue fills.
@@ -34,6 +35,11 @@ public:
     KwinFakeInput &operator=(const KwinFakeInput &) = delete;
 
     void keycode(unsigned evdev, bool pressed) override;
+    // The pointer, for replays: a point of KWin's screen layout, an evdev button, and the wheel
+    // (axis 0 vertical, 1 horizontal; steps below 0 up or left).
+    void pointerMotionAbsolute(double x, double y);
+    void pointerButton(unsigned evdev, bool pressed);
+    void pointerAxisSteps(unsigned axis, int steps);
     // One round trip: KWin has handed out every key sent before it.
     void sync() override;
     void push() override;
@@ -41,6 +47,7 @@ public:
 private:
     KwinFakeInput(
         std::unique_ptr<wayland::WaylandConnection> connection, org_kde_kwin_fake_input *input);
+    void sent();
     void pace();
 
     std::unique_ptr<wayland::WaylandConnection> m_connection;

@@ -13,6 +13,9 @@ namespace quorvel {
 namespace portal {
 class RemoteDesktopSession;
 }
+namespace kde {
+class KwinFakeInput;
+}
 
 // The journal on a desktop that offers the RemoteDesktop portal: replays recordings made on
 // X11 through the portal's keyboard and pointer.
@@ -28,8 +31,11 @@ class PortalJournal : public DeviceJournal
 {
 public:
     // The session must ask for the pointer as well as the keyboard; it must outlive the
-    // journal. Never throws on a layout xkbcommon cannot build: see available().
-    PortalJournal(portal::RemoteDesktopSession &session, const xkb::LayoutNames &layout);
+    // journal. With direct (KWin's own input, which must outlive it too) the replay goes there
+    // instead, recorded positions as points of KWin's screen layout, and never asks the portal.
+    // Never throws on a layout xkbcommon cannot build: see available().
+    PortalJournal(portal::RemoteDesktopSession &session, const xkb::LayoutNames &layout,
+        kde::KwinFakeInput *direct = nullptr);
 
 private:
     explicit PortalJournal(std::pair<std::unique_ptr<ReplayInput>, std::string> opened);
