@@ -3,7 +3,8 @@
 # The package as a new user meets it, on a machine where it is not installed yet: installs
 # the .deb with apt-get, makes a fresh user and runs session.sh as that user on a private
 # desktop (Xvfb, openbox, D-Bus, a tray) with default folders, then wayland_session.sh on a
-# headless sway, then removes the package and the user. Needs root.
+# headless sway and kde_session.sh on a headless KWin, then removes the package and the user.
+# Needs root.
 # Usage: install_test.sh PACKAGE.deb
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -33,7 +34,7 @@ echo "installed $(basename "$deb") ($(du -k "$deb" | cut -f1) KB) in $((ms / 100
 useradd --create-home --shell /bin/bash "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
 # The drivers where the new user can read them; nothing else of the source tree.
-cp "$here"/session.sh "$here"/wayland_session.sh "$here"/tray_autostart.py "$here"/../e2e/*.py "$here"/../e2e/*.bash \
+cp "$here"/session.sh "$here"/wayland_session.sh "$here"/kde_session.sh "$here"/tray_autostart.py "$here"/../e2e/*.py "$here"/../e2e/*.bash \
     "$scripts"/
 chmod -R a+rX "$scripts"
 runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" SHELL=/bin/bash \
@@ -41,6 +42,8 @@ runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" SHELL=/bi
 status=$?
 # The same programs on a Wayland session: headless sway, run as an unprivileged user of its own.
 bash "$here/../../scripts/with-sway.sh" bash "$scripts/wayland_session.sh" || status=1
+# And on headless KDE Plasma, where only the package's menu entry lets it type straight into KWin.
+bash "$here/../../scripts/with-kwin.sh" bash "$scripts/kde_session.sh" || status=1
 # The screenshots outlive the user, beside the package.
 rm -rf "$(dirname "$deb")/install-test-artifacts"
 cp -r "$home/artifacts" "$(dirname "$deb")/install-test-artifacts" 2>/dev/null
