@@ -3,11 +3,9 @@
 
 #include "common/Error.h"
 #include "fake-input-client-protocol.h"
-#include "platform/wayland/CompositorQueues.h"
+#include "platform/wayland/PacedRequests.h"
 #include "platform/wayland/WaylandConnection.h"
 
-#include <chrono>
-#include <thread>
 #include <wayland-client.h>
 
 namespace quorvel::kde {
@@ -16,10 +14,6 @@ namespace {
 
 // keyboard_key came with version 4; earlier KWins type through the portal.
 constexpr std::uint32_t kKeyboardVersion = 4;
-// As for sway's virtual keyboard: libwayland's buffer must never fill between two flushes,
-// and a look at the clients' queues costs more than a few hundred keys.
-constexpr int kFlushEvery = 64;
-constexpr int kPaceEvery = 256;
 // What a wheel's notch scrolls, as libinput reports one.
 constexpr int kAxisStep = 15;
 
@@ -46,7 +40,7 @@ KwinFakeInput::KwinFakeInput(
     std::unique_ptr<wayland::WaylandConnection> connection, org_kde_kwin_fake_input *input)
     : m_connection(std::move(connection))
     , m_input(input)
-    , m_queues(std::make_unique<wayland::CompositorQueues>(m_connection->fileDescriptor()))
+    , m_paced(std::make_unique<wayland::PacedRequests>(*m_connection))
 {
     // KWin ignores a device's input until it has said who it is.
     org_kde_kwin_fake_input_authenticate(m_input, "Quorvel", "Types and replays your macros");
@@ -63,21 +57,21 @@ void KwinFakeInput::keycode(unsigned evdev, bool pressed)
 {
     org_kde_kwin_fake_input_keyboard_key(
         m_input, evdev, pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
-    sent();
+    m_paced->sent();
 }
 
 void KwinFakeInput::pointerMotionAbsolute(double x, double y)
 {
     org_kde_kwin_fake_input_pointer_motion_absolute(
         m_input, wl_fixed_from_double(x), wl_fixed_from_double(y));
-    sent();
+    m_paced->sent();
 }
 
 void KwinFakeInput::pointerButton(unsigned evdev, bool pressed)
 {
     org_kde_kwin_fake_input_button(m_input, evdev,
         pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
-    sent();
+    m_paced->sent();
 }
 
 void KwinFakeInput::pointerAxisSteps(unsigned axis, int steps)
@@ -85,37 +79,19 @@ void KwinFakeInput::pointerAxisSteps(unsigned axis, int steps)
     org_kde_kwin_fake_input_axis(m_input,
         axis == 0 ? WL_POINTER_AXIS_VERTICAL_SCROLL : WL_POINTER_AXIS_HORIZONTAL_SCROLL,
         wl_fixed_from_int(steps * kAxisStep));
-    sent();
-}
-
-void KwinFakeInput::sent()
-{
-    if (++m_unpaced >= kPaceEvery) {
-        m_connection->flush();
-        m_unflushed = m_unpaced = 0;
-        pace();
-    } else if (++m_unflushed >= kFlushEvery) {
-        m_connection->flush();
-        m_unflushed = 0;
-    }
-}
-
-void KwinFakeInput::pace()
-{
-    while (m_pace.mustWait(m_queues->read(), TypingPace::Clock::now()))
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_paced->sent();
 }
 
 void KwinFakeInput::sync()
 {
     m_connection->roundtrip();
-    m_unflushed = 0;
+    m_paced->flushed();
 }
 
 void KwinFakeInput::push()
 {
     m_connection->flush();
-    m_unflushed = 0;
+    m_paced->flushed();
 }
 
 } // namespace quorvel::kde

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/TypingPace.h"
 #include "platform/portal/KeyInput.h"
 
 #include <memory>
@@ -10,7 +9,7 @@
 struct org_kde_kwin_fake_input;
 
 namespace quorvel::wayland {
-class CompositorQueues;
+class PacedRequests;
 class WaylandConnection;
 } // namespace quorvel::wayland
 
@@ -47,15 +46,10 @@ public:
 private:
     KwinFakeInput(
         std::unique_ptr<wayland::WaylandConnection> connection, org_kde_kwin_fake_input *input);
-    void sent();
-    void pace();
 
     std::unique_ptr<wayland::WaylandConnection> m_connection;
     org_kde_kwin_fake_input *m_input;
-    std::unique_ptr<wayland::CompositorQueues> m_queues;
-    TypingPace m_pace;
-    int m_unflushed = 0;
-    int m_unpaced = 0;
+    std::unique_ptr<wayland::PacedRequests> m_paced;
 };
 
 } // namespace quorvel::kde

@@ -6,8 +6,6 @@
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <unordered_set>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -18,13 +16,6 @@ namespace {
 
 // How much of the text ahead a batch of spare bindings is chosen from.
 constexpr std::size_t kLookAhead = 1024;
-// Requests sent between two flushes: libwayland's buffer holds about 200 key requests, and
-// one that overflows it while the compositor is behind ends the connection.
-constexpr int kFlushEvery = 64;
-// Requests between two looks at the clients' queues: each look costs up to half a
-// millisecond on a desktop with thousands of sockets, and this many keys add about a
-// twentieth of a queue (measured on sway with foot).
-constexpr int kPaceEvery = 256;
 constexpr unsigned kEvdevOffset = 8; // XKB keycodes are evdev codes plus 8
 
 // A named key: its evdev code, and whether the layout types it with Shift; a key the layout
@@ -184,7 +175,7 @@ std::uint32_t spareKeysymOf(std::uint32_t keysym)
 
 WaylandKeySink::WaylandKeySink(WaylandConnection &connection)
     : m_connection(connection)
-    , m_queues(connection.fileDescriptor())
+    , m_paced(connection)
 {
     auto *manager = static_cast<zwp_virtual_keyboard_manager_v1 *>(
         connection.bind(&zwp_virtual_keyboard_manager_v1_interface, 1));
@@ -217,28 +208,12 @@ void WaylandKeySink::uploadKeymap()
     ++m_keymaps;
     // Keys of the new keymap wait until the compositor has it.
     m_connection.roundtrip();
-    m_unflushed = 0;
+    m_paced.flushed();
 }
 
 void WaylandKeySink::send(unsigned keycode, bool press)
 {
-    const int requests = sendKey(m_keyboard, m_keymap, keycode, press);
-    m_unflushed += requests;
-    m_unpaced += requests;
-    if (m_unpaced >= kPaceEvery) {
-        m_connection.flush();
-        m_unflushed = m_unpaced = 0;
-        pace();
-    } else if (m_unflushed >= kFlushEvery) {
-        m_connection.flush();
-        m_unflushed = 0;
-    }
-}
-
-void WaylandKeySink::pace()
-{
-    while (m_pace.mustWait(m_queues.read(), TypingPace::Clock::now()))
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_paced.sent(sendKey(m_keyboard, m_keymap, keycode, press));
 }
 
 KeyScan WaylandKeySink::keyScan(char32_t ch)
@@ -393,7 +368,7 @@ void WaylandKeySink::flush()
 {
     // Typing is over only once the compositor has taken every key.
     m_connection.roundtrip();
-    m_unflushed = 0;
+    m_paced.flushed();
 }
 
 void WaylandKeySink::releaseAll()

@@ -2,8 +2,7 @@
 #pragma once
 
 #include "platform/KeySink.h"
-#include "platform/TypingPace.h"
-#include "platform/wayland/CompositorQueues.h"
+#include "platform/wayland/PacedRequests.h"
 #include "platform/wayland/WaylandKeymap.h"
 
 #include <cstdint>
@@ -61,7 +60,6 @@ public:
 
 private:
     void send(unsigned keycode, bool press);
-    void pace();
     void uploadKeymap();
     // The spare key bound to the keysym, binding it (and what the text ahead needs) when none
     // is; 0 when there is no spare key. ch is the character typed, 0 for a named key.
@@ -72,15 +70,12 @@ private:
     WaylandConnection &m_connection;
     WaylandKeymap m_keymap;
     zwp_virtual_keyboard_v1 *m_keyboard = nullptr;
-    CompositorQueues m_queues;
-    TypingPace m_pace;
+    PacedRequests m_paced;
     std::unordered_map<KeyCode, std::vector<unsigned>> m_pressed; // identity -> keys it holds
     std::unordered_map<unsigned, int> m_down; // key -> how many presses hold it
     std::unordered_map<std::uint32_t, unsigned> m_spareOf; // keysym -> spare key
     std::u32string m_ahead; // the text announced, from where typing last looked
     int m_keymaps = 0;
-    int m_unflushed = 0;
-    int m_unpaced = 0;
 };
 
 } // namespace quorvel::wayland
