@@ -192,6 +192,27 @@ TEST_F(GnomeKeySink, KeysAndTextKeepTheirOrder)
     EXPECT_EQ(shell.calls(), (std::vector<std::string> { "30+ 30-", "T:é東", "48+ 48-" }));
 }
 
+// The shell commits a text in one Wayland message, which holds at most 4,096 bytes.
+TEST_F(GnomeKeySink, ALongTextGoesInPiecesOfWholeCharacters)
+{
+    const std::u32string text(3000, U'東'); // 9,000 bytes
+    for (char32_t ch : text)
+        sink.typeCharacter(ch);
+    sink.flush();
+    std::string all;
+    for (const auto &call : shell.calls()) {
+        ASSERT_EQ(call.rfind("T:", 0), 0U) << call;
+        EXPECT_LE(call.size() - 2, 4000U);
+        EXPECT_EQ((call.size() - 2) % 3, 0U); // whole characters only
+        all += call.substr(2);
+    }
+    EXPECT_GE(shell.calls().size(), 3U);
+    std::string expected;
+    for (int i = 0; i < 3000; ++i)
+        expected += "東";
+    EXPECT_EQ(all, expected);
+}
+
 TEST_F(GnomeKeySink, TextUnderShiftIsCapitalAndGoesWithModifiersUp)
 {
     // Shift would turn the paste key Ctrl+V into another command.

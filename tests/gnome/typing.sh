@@ -3,7 +3,8 @@
 # Typing through the GNOME backend into foot running `cat > FILE`, read back exactly: 2,000
 # ASCII characters (also into a foot that stops reading for a moment, in lines and as one line
 # of 4,000 with no key between to hold typing back), 2,000 distinct CJK
-# characters (none of them on the layout) and a line of mixed scripts. Beside them, the figure
+# characters (none of them on the layout), a CJK line of more bytes than one Wayland message
+# holds (the terminal's line holds 4,095) and a line of mixed scripts. Beside them, the figure
 # of one blocking call per key through mutter's own remote-desktop keyboard, in the same run
 # (ASCII only: it drops what the layout lacks).
 # Usage (under scripts/with-gnome.sh): typing.sh GNOME_DRIVER
@@ -47,6 +48,7 @@ check ascii "$ascii"
 check ascii-paused "$ascii" 1
 check line-paused "$(ascii_text 4000 | tr -d '\n')" 1
 check cjk "$cjk"
+check cjk-line "$(cjk_text 1360 | tr -d '\n')"
 check mixed 'ASCII é ß Привет Ωμέγα 東京 🙂 done'
 
 # The one-call-per-key route, into foot the same way.

@@ -29,6 +29,9 @@ constexpr int kInFlight = 4;
 // takes.
 constexpr int kMarksAhead = 3;
 constexpr auto kReplyWait = std::chrono::seconds(30);
+// Bytes of text in one call: the shell commits it to the program in one Wayland message, and a
+// message of more than 4,096 bytes is not sent at all.
+constexpr std::size_t kTextChunk = 4000;
 constexpr std::uint32_t kKeysymV = 'v';
 constexpr unsigned kRightShift = 54; // evdev
 // Ctrl, Shift, Alt, AltGr and Super of either side (evdev).
@@ -249,11 +252,18 @@ void GnomeShellKeySink::sendText()
     for (unsigned key : held)
         m_keys.emplace_back(key, false);
     sendKeys();
-    auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Text");
-    dbus::check(
-        sd_bus_message_append(call.get(), "su", m_text.c_str(), m_vKey), "Cannot build a call");
+    for (std::size_t at = 0; at < m_text.size();) {
+        std::size_t end = std::min(at + kTextChunk, m_text.size());
+        while (end < m_text.size() && (static_cast<unsigned char>(m_text[end]) & 0xC0) == 0x80)
+            --end; // not inside a character
+        auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Text");
+        dbus::check(
+            sd_bus_message_append(call.get(), "su", m_text.substr(at, end - at).c_str(), m_vKey),
+            "Cannot build a call");
+        send(std::move(call), true);
+        at = end;
+    }
     m_text.clear();
-    send(std::move(call), true);
     for (unsigned key : held)
         m_keys.emplace_back(key, true);
 }
