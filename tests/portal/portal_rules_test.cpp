@@ -151,7 +151,8 @@ public:
         ++events;
     }
     void sync() override { }
-    void paste(std::string_view text, const std::function<void()> &pressPasteKey) override
+    void paste(std::string_view text, const std::function<void()> &pressPasteKey,
+        std::chrono::milliseconds) override
     {
         seen += "[" + std::string(text) + "]";
         pressPasteKey();

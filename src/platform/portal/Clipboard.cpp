@@ -13,6 +13,7 @@
 #include <optional>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -373,7 +374,8 @@ std::vector<DataControlClipboard::Item> DataControlClipboard::read()
     return items;
 }
 
-void DataControlClipboard::paste(std::string_view text, const std::function<void()> &pressPasteKey)
+void DataControlClipboard::paste(std::string_view text, const std::function<void()> &pressPasteKey,
+    std::chrono::milliseconds insertWait)
 {
     State &s = *m_state;
     if (s.finished)
@@ -388,6 +390,7 @@ void DataControlClipboard::paste(std::string_view text, const std::function<void
     // The program with the focus is told of the new clipboard before the paste key comes.
     s.roundtrip();
     bool read = false;
+    Clock::time_point readAt;
     std::exception_ptr failure;
     try {
         pressPasteKey();
@@ -405,6 +408,7 @@ void DataControlClipboard::paste(std::string_view text, const std::function<void
             sends = s.text->sends;
             s.waitUntil([&] { return s.text->sends != sends || s.text->cancelled; }, settle);
         }
+        readAt = Clock::now();
     } catch (...) {
         failure = std::current_exception();
     }
@@ -420,6 +424,8 @@ void DataControlClipboard::paste(std::string_view text, const std::function<void
     s.roundtrip();
     if (failure)
         std::rethrow_exception(failure);
+    if (read)
+        std::this_thread::sleep_until(readAt + insertWait);
     if (!read) {
         std::size_t cut = std::min<std::size_t>(text.size(), 40);
         while (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)

@@ -17,9 +17,12 @@ class PasteRoute
 public:
     virtual ~PasteRoute() = default;
     // Puts text (UTF-8) on the clipboard, calls pressPasteKey, waits until the program with
-    // the focus has read it, and puts the user's clipboard back. Throws Error when the program
-    // did not read it in time (the user's clipboard is back then too).
-    virtual void paste(std::string_view text, const std::function<void()> &pressPasteKey) = 0;
+    // the focus has read it, and puts the user's clipboard back; returns no sooner than
+    // insertWait after the read, the time the program may take to insert what it read, as a
+    // key after it would go first. Throws Error when the program did not read it in time (the
+    // user's clipboard is back then too).
+    virtual void paste(std::string_view text, const std::function<void()> &pressPasteKey,
+        std::chrono::milliseconds insertWait) = 0;
 };
 
 // The clipboard through the compositor's data control (zwlr_data_control_manager_v1), which
@@ -40,7 +43,8 @@ public:
     DataControlClipboard(const DataControlClipboard &) = delete;
     DataControlClipboard &operator=(const DataControlClipboard &) = delete;
 
-    void paste(std::string_view text, const std::function<void()> &pressPasteKey) override;
+    void paste(std::string_view text, const std::function<void()> &pressPasteKey,
+        std::chrono::milliseconds insertWait) override;
 
     int fileDescriptor() const;
     void processEvents();

@@ -16,6 +16,9 @@ namespace quorvel::portal {
 namespace {
 
 constexpr unsigned kLeftCtrl = 29, kLeftShift = 42, kKeyV = 47;
+// How long a program other than a terminal may take to insert a paste it has read: GTK 4
+// does it in a later turn of its loop, and a key sent meanwhile lands before the text.
+constexpr auto kInsertWait = std::chrono::milliseconds(50);
 // Modifier keys we may hold: Shift, Ctrl, Alt, AltGr and the logo keys of both sides.
 constexpr std::array<unsigned, 8> kModifiers { 42, 54, 29, 97, 56, 100, 125, 126 };
 
@@ -231,21 +234,24 @@ void PortalKeySink::paste(const std::u32string &text)
         if (m_down.contains(k))
             held.push_back(k);
     }
-    m_paste->paste(text::encode(text), [&] {
-        for (unsigned k : held)
-            m_session.keycode(k, false);
-        m_session.keycode(kLeftCtrl, true);
-        if (terminal)
-            m_session.keycode(kLeftShift, true);
-        m_session.keycode(v, true);
-        m_session.keycode(v, false);
-        if (terminal)
-            m_session.keycode(kLeftShift, false);
-        m_session.keycode(kLeftCtrl, false);
-        for (unsigned k : held)
-            m_session.keycode(k, true);
-        m_session.sync();
-    });
+    m_paste->paste(
+        text::encode(text),
+        [&] {
+            for (unsigned k : held)
+                m_session.keycode(k, false);
+            m_session.keycode(kLeftCtrl, true);
+            if (terminal)
+                m_session.keycode(kLeftShift, true);
+            m_session.keycode(v, true);
+            m_session.keycode(v, false);
+            if (terminal)
+                m_session.keycode(kLeftShift, false);
+            m_session.keycode(kLeftCtrl, false);
+            for (unsigned k : held)
+                m_session.keycode(k, true);
+            m_session.sync();
+        },
+        terminal ? std::chrono::milliseconds(0) : kInsertWait);
     ++m_pastes;
 }
 
