@@ -43,5 +43,11 @@ if [ $fast -eq 1 ]; then
     [ $status -eq 0 ] && echo "test.sh --fast: passed" || echo "test.sh --fast: FAILED" >&2
     exit $status
 fi
-cd build/test
-ctest --output-on-failure --timeout 600 -j2
+(cd build/test && ctest --output-on-failure --timeout 600 -j2)
+# The KDE and GNOME tests again on Debian 13's desktops, in a root made once and kept. A test
+# that fails there runs once more: GTK 4 on Plasma 6.3 now and then inserts a paste after the
+# key that follows it.
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo bash scripts/debian13.sh -- -L 'kde|gnome' --output-on-failure --timeout 600 \
+    --repeat until-pass:2

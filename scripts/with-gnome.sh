@@ -7,6 +7,8 @@
 #
 # QUORVEL_GNOME_EXTENSION_DIR: a built extension folder (metadata.json, extension.js), installed
 # into the session's own data folder, so no root install is needed; unset, none is installed.
+# Where the build has the other format beside it (../../legacy or ../../module) and only that
+# one claims the running shell's version, that one is installed.
 # QUORVEL_GNOME_EXTENSION_ENABLED=0 installs it without enabling it. QUORVEL_GNOME_LOG: a file
 # for the shell's output (the session user must be able to write it).
 #
@@ -27,9 +29,19 @@ if [ "${1:-}" != "--inner" ]; then
             echo "with-gnome: no extension in $QUORVEL_GNOME_EXTENSION_DIR" >&2
             exit 1
         fi
+        # A build holds both formats side by side: the one that claims this shell's version.
+        source_dir=$QUORVEL_GNOME_EXTENSION_DIR
+        shell_major=$(gnome-shell --version 2>/dev/null | grep -o '[0-9]\+' | head -1 || true)
+        for candidate in "$source_dir" "$source_dir"/../../{legacy,module}/"$uuid"; do
+            if [ -n "$shell_major" ] && [ -f "$candidate/metadata.json" ] &&
+                grep -q "\"$shell_major\"" "$candidate/metadata.json"; then
+                source_dir=$candidate
+                break
+            fi
+        done
         target=$XDG_DATA_HOME/gnome-shell/extensions/$uuid
         mkdir -p "$target"
-        cp -r "$QUORVEL_GNOME_EXTENSION_DIR/." "$target/"
+        cp -r "$source_dir/." "$target/"
         [ ${#as_user[@]} -eq 0 ] || chown -R "$user:" "$home"
     fi
     export QUORVEL_GNOME_WORKDIR=$workdir
