@@ -98,7 +98,7 @@ const FRAMES_MAX_MS = 100;
 // The shell cannot tell when a program has read a paste: it is given this long before the
 // user's clipboard is put back and the keys after it follow.
 const PASTE_SETTLE_MS = 150;
-// How long a program takes at most to answer a commit with its new input state.
+// How long a program takes to answer a commit with its new input state.
 const COMMIT_SETTLE_MS = 30;
 
 function QuorvelShell(ns) {
@@ -122,7 +122,7 @@ function QuorvelShell(ns) {
     const held = new Map(); // bus name -> the keys it holds down
     const heldButtons = new Map(); // bus name -> the pointer buttons it holds down
     const timeouts = new Set();
-    const waits = new Set(); // what ends each wait for frames or for a program
+    const frameWaits = new Set(); // what ends each wait for frames
 
 
     function sleep(ms) {
@@ -136,10 +136,10 @@ function QuorvelShell(ns) {
         });
     }
 
-    // By default just after the shell's own idles of input, a busy compositor's redraws aside.
-    function idle(priority = GLib.PRIORITY_DEFAULT + 2) {
+    function idle() {
         return new Promise(resolve => {
-            const id = GLib.idle_add(priority, () => {
+            // Just after the shell's own idles of input, a busy compositor's redraws aside.
+            const id = GLib.idle_add(GLib.PRIORITY_DEFAULT + 2, () => {
                 timeouts.delete(id);
                 resolve();
                 return GLib.SOURCE_REMOVE;
@@ -160,7 +160,7 @@ function QuorvelShell(ns) {
         return new Promise(resolve => {
             let left = count, timeout = 0, id = 0;
             const finish = () => {
-                waits.delete(finish);
+                frameWaits.delete(finish);
                 if (id)
                     global.stage.disconnect(id);
                 if (timeout)
@@ -168,7 +168,7 @@ function QuorvelShell(ns) {
                 id = timeout = 0;
                 resolve();
             };
-            waits.add(finish);
+            frameWaits.add(finish);
             timeout = GLib.timeout_add(GLib.PRIORITY_DEFAULT, FRAMES_MAX_MS, () => {
                 timeout = 0;
                 finish();
@@ -373,51 +373,17 @@ function QuorvelShell(ns) {
         return 'paste';
     }
 
-    // A program has taken a commit once it has answered with its new input state, which the
-    // shell sees as the text cursor's move, and drawn the text (or after the longest wait).
-    function commitTaken() {
-        return new Promise(resolve => {
-            const actor = global.display.get_focus_window()?.get_compositor_private();
-            let cursorId = 0, damageId = 0;
-            const finish = () => {
-                waits.delete(finish);
-                if (cursorId)
-                    Main.inputMethod.disconnect(cursorId);
-                if (damageId)
-                    actor.disconnect(damageId);
-                cursorId = damageId = 0;
-                resolve();
-            };
-            waits.add(finish);
-            let moved = false, drawn = !actor;
-            cursorId = Main.inputMethod.connect('cursor-location-changed', () => {
-                moved = true;
-                if (drawn)
-                    finish();
-            });
-            if (actor) {
-                damageId = actor.connect('damaged', () => {
-                    drawn = true;
-                    if (moved)
-                        finish();
-                });
-            }
-            sleep(COMMIT_SETTLE_MS).then(finish);
-        });
-    }
-
     async function typeText(text, vKey) {
         await keysHandled();
         // The shell's input method has a focus where the program takes text input from it.
         if (Main.inputMethod?._currentFocus) {
             Main.inputMethod.commit(text);
-            // What follows waits for the program to take the text: its keys would overtake it,
-            // and a draw of the text would pass for a draw of them. A done that crossed an
-            // update of the program's own carries a stale serial: the program keeps the text
-            // until the shell answers that update with a done of its own. That done goes from
-            // an idle, which yields to the shell's frames and so to keys: the next key waits.
-            await commitTaken();
-            await idle(GLib.PRIORITY_DEFAULT_IDLE);
+            // The program takes a commit at the shell's next "done", sent from an idle of its
+            // own; a second commit before it would replace this one. A done that crosses the
+            // program's own update of its input state (it sends one after each commit) carries
+            // a stale serial, and the program drops the text: the next waits for that update.
+            await idle();
+            await sleep(COMMIT_SETTLE_MS);
             return 'commit';
         }
         return paste(text, vKey);
@@ -651,7 +617,7 @@ function QuorvelShell(ns) {
             for (const id of timeouts)
                 GLib.source_remove(id);
             timeouts.clear();
-            for (const finish of [...waits])
+            for (const finish of [...frameWaits])
                 finish();
             bus = null;
             keyboard = null;
