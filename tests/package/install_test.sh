@@ -34,7 +34,7 @@ echo "installed $(basename "$deb") ($(du -k "$deb" | cut -f1) KB) in $((ms / 100
 useradd --create-home --shell /bin/bash "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
 # The drivers where the new user can read them; nothing else of the source tree.
-cp "$here"/session.sh "$here"/wayland_session.sh "$here"/kde_session.sh "$here"/tray_autostart.py "$here"/../e2e/*.py "$here"/../e2e/*.bash \
+cp "$here"/session.sh "$here"/wayland_session.sh "$here"/kde_session.sh "$here"/installed-lib.bash "$here"/tray_autostart.py "$here"/../e2e/*.py "$here"/../e2e/*.bash \
     "$scripts"/
 chmod -R a+rX "$scripts"
 runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" SHELL=/bin/bash \

@@ -5,13 +5,8 @@
 # into it because the package's menu entry says so, and a macro run from the command line
 # types into weston-terminal exactly, é (pasted) included.
 set -uo pipefail
-bin=${QUORVEL_INSTALLED_BIN:-/usr/bin}
-unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME QUORVEL_HOME
-status=0
-fail() {
-    echo "FAIL: $*" >&2
-    status=1
-}
+# shellcheck source=installed-lib.bash
+source "$(dirname "${BASH_SOURCE[0]}")/installed-lib.bash"
 
 mkdir -p "$HOME/.config/quorvel" "$HOME/.local/share/quorvel"
 printf '[Main]\nEntries=1\nFirstRun=0\n[Macro1]\nName=Hello\nType=4\nFileName=Hello.key\n' \

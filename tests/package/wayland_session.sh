@@ -5,13 +5,8 @@
 # tray, quorvel opens its main window as a native Wayland client, quorvelctl says typing works
 # there, and TERM ends the program cleanly.
 set -uo pipefail
-bin=${QUORVEL_INSTALLED_BIN:-/usr/bin}
-unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME QUORVEL_HOME
-status=0
-fail() {
-    echo "FAIL: $*" >&2
-    status=1
-}
+# shellcheck source=installed-lib.bash
+source "$(dirname "${BASH_SOURCE[0]}")/installed-lib.bash"
 
 doctor=$("$bin/quorvelctl" doctor 2>&1)
 grep -q "^Typing: works" <<<"$doctor" || fail "quorvelctl doctor on sway: $doctor"
