@@ -13,9 +13,9 @@
 // Usage: quorvel_kde_latency_bench hotkey|trigger COUNT
 #include "common/Error.h"
 #include "platform/dbus/Bus.h"
-#include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinFakeInput.h"
 #include "platform/kde/KwinWindowSystem.h"
+#include "platform/portal/GlobalShortcuts.h"
 
 #include <algorithm>
 #include <chrono>
@@ -205,7 +205,7 @@ bool pump(int fd, const std::function<void()> &process, const std::function<bool
 
 int hotKeyBench(int count, const std::string &folder, PortalKeyboard &keys)
 {
-    quorvel::kde::KdeHotKeyRegistrar hotKeys(folder);
+    quorvel::portal::GlobalShortcutsRegistrar hotKeys(folder);
     bool pressed = false;
     if (!hotKeys.registerHotKey(quorvel::hotkeymod::Control | quorvel::hotkeymod::Alt, 'T',
             [&](unsigned, quorvel::KeyCode) { pressed = true; }))

@@ -21,7 +21,9 @@
 #include "recording/wayland/WaylandJournal.h"
 #include "recording/x11/X11Journal.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 
 namespace quorvel {
@@ -269,6 +271,32 @@ SessionOffer desktopOffer(WaylandDesktopKind desktop, bool probe)
     if (probe)
         dbus::probeDesktopServices(offer);
     return offer;
+}
+
+std::string verdictOf(const Error &e)
+{
+    std::string why = e.what();
+    if (!why.empty() && why.back() == '.')
+        why.pop_back();
+    if (why.rfind("The ", 0) == 0)
+        why[0] = 't';
+    return why;
+}
+
+void lack(DesktopLimits &limits, const char *feature, const std::string &why)
+{
+    auto &lacking = limits.lacking;
+    lacking.erase(std::remove_if(lacking.begin(), lacking.end(),
+                      [&](const FeatureVerdict &v) { return v.feature == feature; }),
+        lacking.end());
+    lacking.push_back({ feature, why });
+    const auto rank = [](const FeatureVerdict &v) {
+        const char *const order[] = { feature::Typing, feature::HotKeys, feature::WindowTriggers,
+            feature::Focus, feature::Replay, feature::Recording };
+        return std::find(std::begin(order), std::end(order), v.feature) - std::begin(order);
+    };
+    std::stable_sort(lacking.begin(), lacking.end(),
+        [&](const FeatureVerdict &a, const FeatureVerdict &b) { return rank(a) < rank(b); });
 }
 
 std::unique_ptr<DesktopBackend::Impl> makeWlrootsDesktop()

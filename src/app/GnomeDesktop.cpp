@@ -10,11 +10,13 @@
 #include "platform/gnome/GnomeShell.h"
 #include "platform/gnome/GnomeShellKeySink.h"
 #include "platform/gnome/GnomeWindowSystem.h"
+#include "platform/portal/GlobalShortcuts.h"
 #include "platform/portal/PortalKeySink.h"
 #include "platform/portal/RemoteDesktopSession.h"
 #include "platform/wayland/CompositorQueues.h"
 #include "platform/x11/VirtualKeys.h"
 #include "recording/gnome/GnomeJournal.h"
+#include "shell/TrayModel.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -135,8 +137,10 @@ private:
 constexpr unsigned kLeftShift = 42; // evdev
 
 // GNOME without Quorvel's extension: typing through the RemoteDesktop portal, which shows
-// its "Remote desktop" dialog when a macro first types, keys of the default layout only; the
-// windows and the status bar say how to turn the extension on for the rest.
+// its "Remote desktop" dialog when a macro first types, keys of the default layout only; hot
+// keys through GNOME's GlobalShortcuts portal where there is one (GNOME 48 and later), which
+// asks the user once for each new key; the windows and the status bar say how to turn the
+// extension on for the rest.
 class GnomePortalDesktop final : public DesktopBackend::Impl
 {
 public:
@@ -147,6 +151,14 @@ public:
         m_limits.recording = DeviceJournal::kRecordingUnavailable;
         const std::string advice = shellExtensionAdvice(offer.shellExtension);
         m_windows.emplace(advice);
+        if (offer.gnomeGlobalShortcuts) {
+            try {
+                m_hotKeys = std::make_unique<portal::GlobalShortcutsRegistrar>(std::string(),
+                    portal::GlobalShortcutsRegistrar::Desktop::Gnome, std::string(tray::AppId));
+            } catch (const Error &e) {
+                lack(m_limits, feature::HotKeys, verdictOf(e) + "; or " + advice);
+            }
+        }
         if (offer.remoteDesktopPortal == 0) {
             m_missingKeys.emplace(m_limits.why(feature::Typing));
             return;
@@ -161,7 +173,17 @@ public:
         } catch (const Error &e) {
             m_missingKeys.emplace(e.what());
         }
+        // The user's Ctrl and Alt of a hot key must be up before its macro types.
+        if (m_hotKeys && m_keys)
+            m_hotKeys->setOnShortcutHeld([this](bool held) { m_keys->userShortcutHeld(held); });
     }
+    ~GnomePortalDesktop() override
+    {
+        if (m_hotKeys)
+            m_hotKeys->setOnShortcutHeld({});
+    }
+    GnomePortalDesktop(const GnomePortalDesktop &) = delete;
+    GnomePortalDesktop &operator=(const GnomePortalDesktop &) = delete;
 
     Backend backend() override
     {
@@ -171,10 +193,20 @@ public:
         b.journalUnavailable = DeviceJournal::kRecordingUnavailable;
         b.limits = m_limits;
         b.keyName = [](int key) { return x11::keyNameForVirtualKey(key); };
+        if (m_hotKeys) {
+            b.hotKeys = m_hotKeys.get();
+            b.eventSources.push_back(
+                { m_hotKeys->fileDescriptor(), [this] { m_hotKeys->processEvents(); } });
+            b.processPending = [this] { m_hotKeys->processEvents(); };
+            b.setApplicationActiveQuery = [this](std::function<bool()> query) {
+                m_hotKeys->setApplicationActiveQuery(std::move(query));
+            };
+        }
         return b;
     }
 
 private:
+    std::unique_ptr<portal::GlobalShortcutsRegistrar> m_hotKeys;
     std::optional<portal::RemoteDesktopSession> m_session;
     std::optional<portal::PortalKeySink> m_keys;
     std::optional<UnavailableKeySink> m_missingKeys;

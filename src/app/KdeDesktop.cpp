@@ -4,10 +4,10 @@
 #include "common/Error.h"
 #include "platform/NullPlatform.h"
 #include "platform/SessionDoctor.h"
-#include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinFakeInput.h"
 #include "platform/kde/KwinWindowSystem.h"
 #include "platform/portal/Clipboard.h"
+#include "platform/portal/GlobalShortcuts.h"
 #include "platform/portal/KdeLayout.h"
 #include "platform/portal/PortalKeySink.h"
 #include "platform/portal/RemoteDesktopSession.h"
@@ -15,26 +15,12 @@
 #include "recording/portal/PortalJournal.h"
 #include "recording/wayland/WaylandJournal.h"
 
-#include <algorithm>
-#include <iterator>
 #include <memory>
 #include <optional>
 
 namespace quorvel {
 
 namespace {
-
-// An error's message as a verdict reads: "KWin is not on the session bus." gives "KWin is not
-// on the session bus"; a sentence's "The" is lowered.
-std::string verdictOf(const Error &e)
-{
-    std::string why = e.what();
-    if (!why.empty() && why.back() == '.')
-        why.pop_back();
-    if (why.rfind("The ", 0) == 0)
-        why[0] = 't';
-    return why;
-}
 
 constexpr const char *kKdePortalBackend = "org.freedesktop.impl.portal.desktop.kde";
 
@@ -61,7 +47,7 @@ public:
             lack(feature::Focus, verdictOf(e));
         }
         try {
-            m_hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(stateFolder);
+            m_hotKeys = std::make_unique<portal::GlobalShortcutsRegistrar>(stateFolder);
         } catch (const Error &e) {
             lack(feature::HotKeys, verdictOf(e));
         }
@@ -172,26 +158,14 @@ public:
     }
 
 private:
-    // Says why the feature does not work here, in the doctor's order.
-    void lack(const char *name, const std::string &why)
+    void lack(const char *feature, const std::string &why)
     {
-        auto &lacking = m_limits.lacking;
-        lacking.erase(std::remove_if(lacking.begin(), lacking.end(),
-                          [&](const FeatureVerdict &v) { return v.feature == name; }),
-            lacking.end());
-        lacking.push_back({ name, why });
-        const auto rank = [](const FeatureVerdict &v) {
-            const char *const order[] = { feature::Typing, feature::HotKeys,
-                feature::WindowTriggers, feature::Focus, feature::Replay, feature::Recording };
-            return std::find(std::begin(order), std::end(order), v.feature) - std::begin(order);
-        };
-        std::stable_sort(lacking.begin(), lacking.end(),
-            [&](const FeatureVerdict &a, const FeatureVerdict &b) { return rank(a) < rank(b); });
+        quorvel::lack(m_limits, feature, why);
     }
 
     std::optional<kde::KwinWindowSystem> m_windows;
     std::optional<UnavailableWindowSystem> m_missingWindows;
-    std::unique_ptr<kde::KdeHotKeyRegistrar> m_hotKeys;
+    std::unique_ptr<portal::GlobalShortcutsRegistrar> m_hotKeys;
     // The clipboard outlives the sink and the session that paste through it.
     std::optional<portal::DataControlClipboard> m_clipboard;
     std::optional<portal::RemoteDesktopSession> m_session;

@@ -66,12 +66,13 @@ std::vector<FeatureVerdict> gnomeVerdicts(const SessionOffer &offer)
         return verdicts(kWorks, kWorks, kWorks, kWorks, kWorks, kNoRecording);
     const std::string advice = shellExtensionAdvice(offer.shellExtension);
     // Without the extension only the portal types, asking the user once a session. Hot keys
-    // need the extension even where a GlobalShortcuts portal answers: xdg-desktop-portal
-    // offers any backend's, KDE's too, and Quorvel binds none through it on GNOME.
+    // go through GNOME's own GlobalShortcuts portal, which asks once for each new key; another
+    // desktop's backend of that portal does not count.
     return verdicts(offer.remoteDesktopPortal > 0
             ? kWorks
             : "the desktop portal offers no remote desktop, and " + advice,
-        advice + "; or " + kShortcutAdvice, advice, advice, advice, kNoRecording);
+        offer.gnomeGlobalShortcuts ? kWorks : advice + "; or " + kShortcutAdvice, advice, advice,
+        advice, kNoRecording);
 }
 
 } // namespace
@@ -132,7 +133,7 @@ SessionParts sessionParts(const SessionOffer &offer)
     } else if (offer.kind == SessionKind::Wayland && offer.desktop == WaylandDesktopKind::Gnome) {
         sort(kExtension, offer.shellExtension == ShellExtension::Running);
         sort(kRemoteDesktop, offer.remoteDesktopPortal > 0);
-        sort(kGlobalShortcuts, offer.globalShortcutsPortal > 0);
+        sort(kGlobalShortcuts, offer.gnomeGlobalShortcuts);
     } else if (offer.kind == SessionKind::Wayland) {
         for (const char *global : { kVirtualKeyboard, kToplevels, kVirtualPointer })
             sort(global, offers(offer, global));

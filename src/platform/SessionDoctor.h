@@ -39,6 +39,9 @@ struct SessionOffer
     WaylandDesktopKind desktop = WaylandDesktopKind::Other;
     unsigned remoteDesktopPortal = 0; // the portal interfaces' versions; 0 where missing
     unsigned globalShortcutsPortal = 0;
+    // GNOME's own backend of that portal (GNOME 48 and later): its shortcuts dialog, and the
+    // portal's registry of app ids, by which it knows the caller.
+    bool gnomeGlobalShortcuts = false;
     bool kwinScripting = false;
     ShellExtension shellExtension = ShellExtension::Absent;
 };

@@ -114,6 +114,8 @@ SessionOffer desktop(WaylandDesktopKind kind, unsigned remoteDesktop, unsigned s
 TEST(SessionDoctor, KdeAndGnomeByWhatTheirBusOffers)
 {
     using K = WaylandDesktopKind;
+    SessionOffer gnome48 = desktop(K::Gnome, 2, 1);
+    gnome48.gnomeGlobalShortcuts = true;
     const struct
     {
         const char *session;
@@ -130,8 +132,11 @@ TEST(SessionDoctor, KdeAndGnomeByWhatTheirBusOffers)
         { "GNOME, the extension off", desktop(K::Gnome, 1, 0, false, ShellExtension::Disabled),
             { "works", "gnome-extensions enable quorvel@ostrin.example", "is not enabled",
                 "is not enabled", "is not enabled", "needs an X11 session" } },
-        { "GNOME 48, the extension not seen yet", desktop(K::Gnome, 2, 1),
+        { "GNOME 43, KDE's shortcuts backend answering", desktop(K::Gnome, 2, 1),
             { "works", "next log-in", "next log-in", "next log-in", "next log-in",
+                "needs an X11 session" } },
+        { "GNOME 48, the extension not seen yet", gnome48,
+            { "works", "works", "next log-in", "next log-in", "next log-in",
                 "needs an X11 session" } },
     };
     for (const auto &c : cases) {

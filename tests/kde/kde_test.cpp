@@ -4,8 +4,8 @@
 #include "common/Error.h"
 #include "fakes/TestSupport.h"
 #include "platform/dbus/Bus.h"
-#include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinWindowSystem.h"
+#include "platform/portal/GlobalShortcuts.h"
 
 #include <chrono>
 #include <csignal>
@@ -243,8 +243,8 @@ struct KdeHotKeys : ::testing::Test
 {
     TempDir state;
 
-    static bool pumpUntil(KdeHotKeyRegistrar &hotKeys, const std::function<bool()> &done,
-        std::chrono::milliseconds timeout = 3s)
+    static bool pumpUntil(portal::GlobalShortcutsRegistrar &hotKeys,
+        const std::function<bool()> &done, std::chrono::milliseconds timeout = 3s)
     {
         return kde::pumpUntil(
             hotKeys.fileDescriptor(), [&] { hotKeys.processEvents(); }, done, timeout);
@@ -253,7 +253,7 @@ struct KdeHotKeys : ::testing::Test
 
 TEST_F(KdeHotKeys, APressRunsItsHotKeyAloneAndARemovedKeyIsGivenBack)
 {
-    KdeHotKeyRegistrar hotKeys(state.path());
+    portal::GlobalShortcutsRegistrar hotKeys(state.path());
     const struct
     {
         unsigned modifiers;
@@ -312,7 +312,7 @@ TEST_F(KdeHotKeys, APressRunsItsHotKeyAloneAndARemovedKeyIsGivenBack)
 
 TEST_F(KdeHotKeys, ACombinationTheDesktopOrAnotherQuorvelHoldsIsRefused)
 {
-    KdeHotKeyRegistrar hotKeys(state.path());
+    portal::GlobalShortcutsRegistrar hotKeys(state.path());
     // KWin's own window menu.
     EXPECT_TRUE(hotKeys.heldElsewhere(hotkeymod::Alt, vk::F1 + 2));
     EXPECT_EQ(hotKeys.registerHotKey(hotkeymod::Alt, vk::F1 + 2, [](unsigned, KeyCode) {}), 0);
@@ -323,7 +323,7 @@ TEST_F(KdeHotKeys, ACombinationTheDesktopOrAnotherQuorvelHoldsIsRefused)
 
     // A second running Quorvel keeps apart, and takes nothing of the first's with it.
     {
-        KdeHotKeyRegistrar second(state.path());
+        portal::GlobalShortcutsRegistrar second(state.path());
         EXPECT_NE(second.componentName(), hotKeys.componentName());
         EXPECT_TRUE(second.heldElsewhere(CtrlAlt, 'J'));
         EXPECT_EQ(second.registerHotKey(CtrlAlt, 'J', [](unsigned, KeyCode) {}), 0);
@@ -339,7 +339,7 @@ TEST_F(KdeHotKeys, ACombinationTheDesktopOrAnotherQuorvelHoldsIsRefused)
 TEST_F(KdeHotKeys, NothingOfOursStaysInTheShortcutSettingsAcrossRestarts)
 {
     {
-        KdeHotKeyRegistrar ended(state.path());
+        portal::GlobalShortcutsRegistrar ended(state.path());
         ASSERT_NE(ended.registerHotKey(CtrlAlt, 'K', [](unsigned, KeyCode) {}), 0);
         EXPECT_TRUE(settingsHold(ended.componentName(), true));
     }
@@ -348,7 +348,7 @@ TEST_F(KdeHotKeys, NothingOfOursStaysInTheShortcutSettingsAcrossRestarts)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        KdeHotKeyRegistrar crashing(state.path());
+        portal::GlobalShortcutsRegistrar crashing(state.path());
         crashing.registerHotKey(CtrlAlt, 'K', [](unsigned, KeyCode) {});
         ::kill(::getpid(), SIGKILL);
     }
@@ -357,7 +357,7 @@ TEST_F(KdeHotKeys, NothingOfOursStaysInTheShortcutSettingsAcrossRestarts)
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_TRUE(settingsHold("quorvel", true));
 
-    KdeHotKeyRegistrar restarted(state.path());
+    portal::GlobalShortcutsRegistrar restarted(state.path());
     EXPECT_FALSE(restarted.heldElsewhere(CtrlAlt, 'K'));
     EXPECT_FALSE(settingsHold("quorvel", false)) << "after a crash and a new start";
     int presses = 0;

@@ -8,8 +8,8 @@
 #include "common/Error.h"
 #include "fakes/ReplayDriver.h"
 #include "fakes/TestSupport.h"
-#include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinFakeInput.h"
+#include "platform/portal/GlobalShortcuts.h"
 #include "platform/portal/KdeLayout.h"
 #include "platform/portal/RemoteDesktopSession.h"
 #include "recording/portal/PortalJournal.h"
@@ -32,9 +32,9 @@ int main(int argc, char **argv)
         const std::unique_ptr<kde::KwinFakeInput> direct = kde::KwinFakeInput::connect();
         std::fprintf(stderr, "route %s\n", direct ? "kwin" : "portal");
         PortalJournal journal(session, portal::readKdeLayoutNames(), direct.get());
-        std::unique_ptr<kde::KdeHotKeyRegistrar> hotKeys;
+        std::unique_ptr<portal::GlobalShortcutsRegistrar> hotKeys;
         if (args.flag) {
-            hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(data.path());
+            hotKeys = std::make_unique<portal::GlobalShortcutsRegistrar>(data.path());
             journal.setCancelKeys(hotKeys.get());
         }
         if (!direct)

@@ -16,6 +16,8 @@ constexpr const char *kKwin = "org.kde.KWin";
 constexpr const char *kShell = "org.gnome.Shell";
 // The name Quorvel's extension owns once it runs.
 constexpr const char *kShellExtensionService = "example.ostrin.Quorvel.Shell";
+// What GNOME's GlobalShortcuts portal shows its dialog through.
+constexpr const char *kShortcutsDialog = "org.gnome.Settings.GlobalShortcutsProvider";
 
 std::optional<Bus> sessionBus()
 {
@@ -52,6 +54,19 @@ ShellExtension extensionState(Bus &bus)
     return state == 1 ? ShellExtension::Running : ShellExtension::Disabled;
 }
 
+bool activatable(Bus &bus, const char *name)
+{
+    const Message reply = bus.call(bus.methodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                       "org.freedesktop.DBus", "ListActivatableNames"),
+        std::chrono::seconds(5));
+    check(sd_bus_message_enter_container(reply.get(), 'a', "s"), "ListActivatableNames");
+    for (const char *found = nullptr;
+         check(sd_bus_message_read(reply.get(), "s", &found), "ListActivatableNames") > 0;)
+        if (std::string_view(found) == name)
+            return true;
+    return false;
+}
+
 } // namespace
 
 WaylandDesktopKind desktopOnBus()
@@ -86,6 +101,12 @@ void probeDesktopServices(SessionOffer &offer)
         offer.globalShortcutsPortal = portalVersion(*bus, "org.freedesktop.portal.GlobalShortcuts");
         if (offer.desktop == WaylandDesktopKind::Kde)
             offer.kwinScripting = bus->nameHasOwner(kKwin);
+        // Another desktop's backend may answer for the portal on GNOME: only GNOME's own binds
+        // shortcuts there.
+        if (offer.desktop == WaylandDesktopKind::Gnome && offer.globalShortcutsPortal > 0)
+            offer.gnomeGlobalShortcuts =
+                portalVersion(*bus, "org.freedesktop.host.portal.Registry") > 0
+                && (bus->nameHasOwner(kShortcutsDialog) || activatable(*bus, kShortcutsDialog));
         if (offer.desktop == WaylandDesktopKind::Gnome && bus->nameHasOwner(kShell)) {
             offer.shellExtension = extensionState(*bus);
             // Enabled is not running: an extension whose start failed keeps that state.

@@ -7,8 +7,8 @@
 #include "platform/dbus/Bus.h"
 #include "platform/dbus/DesktopProbe.h"
 #include "platform/gnome/GnomeHotKeyRegistrar.h"
-#include "platform/kde/KdeHotKeyRegistrar.h"
 #include "platform/kde/KwinWindowSystem.h"
+#include "platform/portal/GlobalShortcuts.h"
 #include "platform/portal/KdeLayout.h"
 #include "platform/portal/RemoteDesktopSession.h"
 #include "platform/wayland/SwayHotKeyRegistrar.h"
@@ -347,9 +347,9 @@ int replayCommand(int argc, char **argv)
                 Paths::fromEnvironment().dataFolder,
                 portal::RemoteDesktopSession::Keyboard | portal::RemoteDesktopSession::Pointer,
                 "org.freedesktop.impl.portal.desktop.kde");
-            std::unique_ptr<kde::KdeHotKeyRegistrar> hotKeys;
+            std::unique_ptr<portal::GlobalShortcutsRegistrar> hotKeys;
             try {
-                hotKeys = std::make_unique<kde::KdeHotKeyRegistrar>(
+                hotKeys = std::make_unique<portal::GlobalShortcutsRegistrar>(
                     kde::KwinWindowSystem::defaultStateFolder());
             } catch (const Error &) {
                 // No global shortcuts: the replay runs without Esc.

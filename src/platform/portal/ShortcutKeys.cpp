@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/kde/KdeKeys.h"
+#include "platform/portal/ShortcutKeys.h"
 
 #include "platform/HotKeyRegistrar.h"
 
-namespace quorvel::kde {
+namespace quorvel::portal {
 
 namespace {
 
@@ -52,9 +52,9 @@ constexpr Named kNamed[] = {
 
 } // namespace
 
-std::optional<KdeShortcut> kdeShortcutOf(unsigned modifiers, KeyCode key)
+std::optional<PortalShortcut> portalShortcutOf(unsigned modifiers, KeyCode key)
 {
-    KdeShortcut s;
+    PortalShortcut s;
     if (modifiers & hotkeymod::Control) {
         s.trigger += "CTRL+";
         s.qtKey |= 0x04000000;
@@ -87,4 +87,4 @@ std::optional<KdeShortcut> kdeShortcutOf(unsigned modifiers, KeyCode key)
     return std::nullopt;
 }
 
-} // namespace quorvel::kde
+} // namespace quorvel::portal

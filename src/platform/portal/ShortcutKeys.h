@@ -6,17 +6,17 @@
 #include <optional>
 #include <string>
 
-namespace quorvel::kde {
+namespace quorvel::portal {
 
-// A hot-key combination as KDE's shortcut services name it.
-struct KdeShortcut
+// A hot-key combination as the GlobalShortcuts portal and KDE's shortcut daemon name it.
+struct PortalShortcut
 {
     std::string trigger; // the portal's preferred_trigger, as "CTRL+ALT+g"
     int qtKey = 0; // Qt's key code with its modifier bits, as KDE's shortcut daemon stores it
 };
 
-// The combination of hotkeymod bits and a virtual key; none for a key KDE cannot bind
+// The combination of hotkeymod bits and a virtual key; none for a key the portal cannot name
 // (the keypad, modifiers alone, keys without a name).
-std::optional<KdeShortcut> kdeShortcutOf(unsigned modifiers, KeyCode key);
+std::optional<PortalShortcut> portalShortcutOf(unsigned modifiers, KeyCode key);
 
-} // namespace quorvel::kde
+} // namespace quorvel::portal

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/kde/KdeHotKeyRegistrar.h"
+#include "platform/portal/GlobalShortcuts.h"
 
 #include "common/Error.h"
 
@@ -15,7 +15,7 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
-namespace quorvel::kde {
+namespace quorvel::portal {
 
 namespace {
 
@@ -28,6 +28,8 @@ constexpr std::string_view kTokenPrefix = "quorvel";
 // Plasma 5 by the token alone.
 constexpr std::string_view kPlasma6Prefix = "token_";
 constexpr auto kPortalWait = 10s;
+// GNOME's dialog waits for the person.
+constexpr auto kUserAnswer = 5min;
 
 // Hands each key of the a{sv} the message is at to onEntry, which reads its variant and
 // returns true, or returns false to have it skipped.
@@ -93,7 +95,7 @@ bool alive(pid_t pid)
 }
 
 // "Ctrl+Alt+G" for the user's shortcut settings, where the shortcut is listed by it.
-std::string description(const KdeShortcut &s)
+std::string description(const PortalShortcut &s)
 {
     std::string text;
     std::string_view rest = s.trigger;
@@ -110,16 +112,20 @@ std::string description(const KdeShortcut &s)
 
 } // namespace
 
-KdeHotKeyRegistrar::KdeHotKeyRegistrar(const std::string &stateFolder)
+GlobalShortcutsRegistrar::GlobalShortcutsRegistrar(
+    const std::string &stateFolder, Desktop desktop, const std::string &appId)
     : m_bus(dbus::Bus::session())
+    , m_desktop(desktop)
 {
     m_version = dbus::portalVersion(m_bus, kShortcuts);
     if (m_version == 0)
         throw Error(
             "The desktop portal offers no global shortcuts (" + std::string(kShortcuts) + ").");
+    if (!kde())
+        registerAppId(appId);
     // The first running Quorvel takes the lasting token; a second one a token of its own, so
     // that it neither takes the first one's keys nor leaves them unbound when it ends.
-    if (!stateFolder.empty()) {
+    if (kde() && !stateFolder.empty()) {
         ::mkdir(stateFolder.c_str(), 0700);
         m_lock = ::open(
             (stateFolder + "/kde-shortcuts.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -128,7 +134,7 @@ KdeHotKeyRegistrar::KdeHotKeyRegistrar(const std::string &stateFolder)
             m_lock = -1;
         }
     }
-    const bool primary = m_lock >= 0;
+    const bool primary = !kde() || m_lock >= 0;
     m_token = primary ? std::string(kTokenPrefix)
                       : std::string(kTokenPrefix) + "_" + std::to_string(::getpid());
     m_activated = m_bus.matchSignal(
@@ -150,10 +156,11 @@ KdeHotKeyRegistrar::KdeHotKeyRegistrar(const std::string &stateFolder)
                 && m_session == session && m_onHeld)
                 m_onHeld(false);
         });
-    cleanStaleComponents(primary);
+    if (kde())
+        cleanStaleComponents(primary);
 }
 
-KdeHotKeyRegistrar::~KdeHotKeyRegistrar()
+GlobalShortcutsRegistrar::~GlobalShortcutsRegistrar()
 {
     // Our shortcuts leave the user's settings with us.
     m_registrations.clear();
@@ -166,7 +173,7 @@ KdeHotKeyRegistrar::~KdeHotKeyRegistrar()
         ::close(m_lock);
 }
 
-void KdeHotKeyRegistrar::cleanStaleComponents(bool primary)
+void GlobalShortcutsRegistrar::cleanStaleComponents(bool primary)
 {
     // A component of ours whose process has ended holds shortcuts no session uses.
     std::vector<std::string> stale;
@@ -197,7 +204,7 @@ void KdeHotKeyRegistrar::cleanStaleComponents(bool primary)
         forgetShortcuts(component, {});
 }
 
-void KdeHotKeyRegistrar::forgetShortcuts(
+void GlobalShortcutsRegistrar::forgetShortcuts(
     const std::string &component, const std::vector<std::string> &keep)
 {
     const std::string path = "/component/" + component;
@@ -234,7 +241,7 @@ void KdeHotKeyRegistrar::forgetShortcuts(
     }
 }
 
-std::vector<KdeHotKeyRegistrar::Holder> KdeHotKeyRegistrar::holders(int qtKey)
+std::vector<GlobalShortcutsRegistrar::Holder> GlobalShortcutsRegistrar::holders(int qtKey)
 {
     dbus::Message m = m_bus.methodCall(
         kAccel, "/kglobalaccel", "org.kde.KGlobalAccel", "getGlobalShortcutsByKey");
@@ -265,13 +272,44 @@ std::vector<KdeHotKeyRegistrar::Holder> KdeHotKeyRegistrar::holders(int qtKey)
     return out;
 }
 
-bool KdeHotKeyRegistrar::ours(int qtKey) const
+void GlobalShortcutsRegistrar::registerAppId(const std::string &appId)
+{
+    // Before any other call to the portal on this connection.
+    dbus::Message m = m_bus.methodCall(dbus::kPortalService, dbus::kPortalPath,
+        "org.freedesktop.host.portal.Registry", "Register");
+    dbus::check(sd_bus_message_append(m.get(), "sa{sv}", appId.c_str(), 0), "Register");
+    try {
+        m_bus.call(m, kPortalWait);
+    } catch (const Error &e) {
+        throw Error("The desktop portal does not take the app id " + appId
+            + " (it needs xdg-desktop-portal 1.19 or later and the desktop entry " + appId
+            + ".desktop): " + e.what());
+    }
+}
+
+bool GlobalShortcutsRegistrar::boundAsAsked(const PortalShortcut &shortcut)
+{
+    // The key the person chose in GNOME's dialog or its Settings is theirs to choose.
+    if (!kde())
+        return true;
+    // KDE's text is translated; its daemon says which key it really bound.
+    try {
+        const auto held = holders(shortcut.qtKey);
+        return std::any_of(held.begin(), held.end(), [&](const Holder &h) {
+            return ourComponent(h.component) && h.action == shortcut.trigger;
+        });
+    } catch (const Error &) {
+        return true;
+    }
+}
+
+bool GlobalShortcutsRegistrar::ours(int qtKey) const
 {
     return std::any_of(m_registrations.begin(), m_registrations.end(),
         [&](const auto &entry) { return entry.second.shortcut.qtKey == qtKey; });
 }
 
-void KdeHotKeyRegistrar::closeSession()
+void GlobalShortcutsRegistrar::closeSession()
 {
     if (m_session.empty())
         return;
@@ -285,7 +323,7 @@ void KdeHotKeyRegistrar::closeSession()
     }
 }
 
-void KdeHotKeyRegistrar::bindAll()
+void GlobalShortcutsRegistrar::bindAll()
 {
     closeSession();
     m_inSession.clear();
@@ -293,7 +331,8 @@ void KdeHotKeyRegistrar::bindAll()
     m_assigned.clear();
     if (m_registrations.empty()) {
         for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
-            forgetShortcuts(component, {});
+            if (kde())
+                forgetShortcuts(component, {});
         return;
     }
     const auto appendShortcuts = [this](sd_bus_message *m) {
@@ -311,8 +350,7 @@ void KdeHotKeyRegistrar::bindAll()
         dbus::check(sd_bus_message_close_container(m), what);
     };
     const auto readResults = [this](const dbus::PortalRequest::Outcome &outcome) {
-        if (outcome.response != 0)
-            throw Error("The desktop portal refused the global shortcuts.");
+        bool shortcuts = false;
         forEachEntry(outcome.results.get(), [&](std::string_view key) {
             if (key == "session_handle") {
                 m_session = readStringVariant(outcome.results.get());
@@ -320,10 +358,15 @@ void KdeHotKeyRegistrar::bindAll()
             }
             if (key == "shortcuts") {
                 readAssigned(outcome.results.get(), m_assigned);
+                shortcuts = true;
                 return true;
             }
             return false;
         });
+        // GNOME 48 answers a binding that worked with a response it never set; the shortcuts
+        // it sends only then tell.
+        if (outcome.response != 0 && (kde() || !shortcuts))
+            throw Error("The desktop portal refused the global shortcuts.");
     };
 
     {
@@ -334,7 +377,7 @@ void KdeHotKeyRegistrar::bindAll()
         dbus::check(sd_bus_message_open_container(m, 'a', "{sv}"), "CreateSession");
         appendString(m, "handle_token", request.token());
         appendString(m, "session_handle_token", m_token);
-        if (m_version < 2) {
+        if (kde() && m_version < 2) {
             // Version 1 (Plasma 5.27) binds only what CreateSession is given.
             dbus::check(sd_bus_message_open_container(m, 'e', "sv"), "CreateSession");
             dbus::check(sd_bus_message_append(m, "s", "shortcuts"), "CreateSession");
@@ -364,7 +407,7 @@ void KdeHotKeyRegistrar::bindAll()
         appendString(m, "handle_token", request.token());
         dbus::check(sd_bus_message_close_container(m), "BindShortcuts");
         const std::string session = m_session;
-        readResults(request.run(bind, kPortalWait));
+        readResults(kde() ? request.run(bind, kPortalWait) : request.run(bind, kUserAnswer, true));
         m_session = session;
     }
     std::vector<std::string> keep;
@@ -372,11 +415,12 @@ void KdeHotKeyRegistrar::bindAll()
         keep.push_back(r.shortcut.trigger);
         m_inSession.insert(r.shortcut.trigger);
     }
-    for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
-        forgetShortcuts(component, keep);
+    if (kde())
+        for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
+            forgetShortcuts(component, keep);
 }
 
-bool KdeHotKeyRegistrar::stale() const
+bool GlobalShortcutsRegistrar::stale() const
 {
     if (m_refused || m_inSession.size() != m_registrations.size())
         return true;
@@ -384,26 +428,26 @@ bool KdeHotKeyRegistrar::stale() const
         [&](const auto &entry) { return m_inSession.count(entry.second.shortcut.trigger) == 0; });
 }
 
-bool KdeHotKeyRegistrar::ourComponent(std::string_view component) const
+bool GlobalShortcutsRegistrar::ourComponent(std::string_view component) const
 {
     return component == m_token
         || (component.rfind(kPlasma6Prefix, 0) == 0
             && component.substr(kPlasma6Prefix.size()) == m_token);
 }
 
-int KdeHotKeyRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress)
+int GlobalShortcutsRegistrar::registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress)
 {
     return registerHotKeys({ { modifiers, key } }, onPress).front();
 }
 
-std::vector<int> KdeHotKeyRegistrar::registerHotKeys(
+std::vector<int> GlobalShortcutsRegistrar::registerHotKeys(
     const std::vector<HotKeyCombination> &keys, const HotKeyPress &onPress)
 {
     std::vector<int> ids(keys.size(), 0);
     std::vector<std::size_t> added; // those the session must be made again for
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const auto [modifiers, key] = keys[i];
-        const auto shortcut = kdeShortcutOf(modifiers, key);
+        const auto shortcut = portalShortcutOf(modifiers, key);
         if (!shortcut || ours(shortcut->qtKey))
             continue;
         m_broken = false;
@@ -426,17 +470,11 @@ std::vector<int> KdeHotKeyRegistrar::registerHotKeys(
     } catch (const Error &) {
     }
     for (const std::size_t i : added) {
-        const KdeShortcut shortcut = m_registrations.at(ids[i]).shortcut;
+        const PortalShortcut shortcut = m_registrations.at(ids[i]).shortcut;
         const auto it = m_assigned.find(shortcut.trigger);
         bool bound = made && it != m_assigned.end() && !it->second.empty();
-        // The portal's text is translated; the daemon says which key it really bound.
-        try {
-            const auto held = holders(shortcut.qtKey);
-            bound = bound && std::any_of(held.begin(), held.end(), [&](const Holder &h) {
-                return ourComponent(h.component) && h.action == shortcut.trigger;
-            });
-        } catch (const Error &) {
-        }
+        if (bound)
+            bound = boundAsAsked(shortcut);
         if (!bound) {
             // The session holds it without a key: the next processEvents makes one without it.
             m_registrations.erase(ids[i]);
@@ -448,7 +486,7 @@ std::vector<int> KdeHotKeyRegistrar::registerHotKeys(
     return ids;
 }
 
-void KdeHotKeyRegistrar::unregisterHotKey(int id)
+void GlobalShortcutsRegistrar::unregisterHotKey(int id)
 {
     // Given back at the next processEvents, or with the next registration: a rebinding of
     // every key makes one session at most, not one a key.
@@ -456,10 +494,11 @@ void KdeHotKeyRegistrar::unregisterHotKey(int id)
         m_broken = false;
 }
 
-bool KdeHotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
+bool GlobalShortcutsRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
 {
-    const auto shortcut = kdeShortcutOf(modifiers, key);
-    if (!shortcut || ours(shortcut->qtKey))
+    const auto shortcut = portalShortcutOf(modifiers, key);
+    // GNOME tells no caller who holds a combination.
+    if (!shortcut || !kde() || ours(shortcut->qtKey))
         return false;
     try {
         const auto held = holders(shortcut->qtKey);
@@ -470,7 +509,7 @@ bool KdeHotKeyRegistrar::heldElsewhere(unsigned modifiers, KeyCode key)
     }
 }
 
-void KdeHotKeyRegistrar::giveBackNow()
+void GlobalShortcutsRegistrar::giveBackNow()
 {
     try {
         if (!m_broken && stale())
@@ -480,7 +519,7 @@ void KdeHotKeyRegistrar::giveBackNow()
     }
 }
 
-void KdeHotKeyRegistrar::processEvents()
+void GlobalShortcutsRegistrar::processEvents()
 {
     try {
         m_bus.processEvents();
@@ -508,4 +547,4 @@ void KdeHotKeyRegistrar::processEvents()
     }
 }
 
-} // namespace quorvel::kde
+} // namespace quorvel::portal

@@ -3,7 +3,7 @@
 
 #include "platform/HotKeyRegistrar.h"
 #include "platform/dbus/Bus.h"
-#include "platform/kde/KdeKeys.h"
+#include "platform/portal/ShortcutKeys.h"
 
 #include <deque>
 #include <functional>
@@ -12,22 +12,36 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::kde {
+namespace quorvel::portal {
 
-// Global hot keys on KDE Plasma through the GlobalShortcuts portal: one session holds every
-// registration, made again whenever the set changes. The portal stores a session's shortcuts
-// under its token name in the user's shortcut settings; the token stays the same from one start
-// to the next, so nothing piles up there, and what a dead process left is cleaned at the next
-// start. A combination the desktop refuses, or binds to another key, is refused.
-class KdeHotKeyRegistrar final : public HotKeyRegistrar
+// Global hot keys through the GlobalShortcuts portal: one session holds every registration,
+// made again whenever the set changes. A combination the desktop refuses is refused; so is one
+// KDE binds to another key.
+//
+// KDE Plasma stores a session's shortcuts under its token name in the user's shortcut
+// settings; the token stays the same from one start to the next, so nothing piles up there, and
+// what a dead process left is cleaned at the next start.
+//
+// GNOME (48 and later) knows a caller by the app id it registers with the portal, which needs
+// the desktop entry of that name; it shows its own dialog for the shortcuts it has not seen
+// from that app before, and keeps the person's answer, whose keys the person may change there
+// or in Settings. Registering waits for that answer.
+class GlobalShortcutsRegistrar final : public HotKeyRegistrar
 {
 public:
-    // stateFolder holds the lock that tells a second running Quorvel to take a token of its
-    // own. Throws Error when the portal offers no global shortcuts.
-    explicit KdeHotKeyRegistrar(const std::string &stateFolder);
-    ~KdeHotKeyRegistrar() override;
-    KdeHotKeyRegistrar(const KdeHotKeyRegistrar &) = delete;
-    KdeHotKeyRegistrar &operator=(const KdeHotKeyRegistrar &) = delete;
+    enum class Desktop {
+        Kde,
+        Gnome,
+    };
+
+    // On KDE, stateFolder holds the lock that tells a second running Quorvel to take a token
+    // of its own; on GNOME, appId is the app id to register. Throws Error when the portal
+    // offers no global shortcuts, or does not take the app id.
+    explicit GlobalShortcutsRegistrar(const std::string &stateFolder,
+        Desktop desktop = Desktop::Kde, const std::string &appId = {});
+    ~GlobalShortcutsRegistrar() override;
+    GlobalShortcutsRegistrar(const GlobalShortcutsRegistrar &) = delete;
+    GlobalShortcutsRegistrar &operator=(const GlobalShortcutsRegistrar &) = delete;
 
     int registerHotKey(unsigned modifiers, KeyCode key, HotKeyPress onPress) override;
     std::vector<int> registerHotKeys(
@@ -35,7 +49,7 @@ public:
     void unregisterHotKey(int id) override;
     void giveBackNow() override;
     bool heldElsewhere(unsigned modifiers, KeyCode key) override;
-    // KWin runs a global shortcut before any client sees its keys.
+    // The compositor runs a global shortcut before any client sees its keys.
     bool grabsSeeRegisteredKeys() const override { return false; }
 
     // The name the shortcuts are stored under in the user's shortcut settings (Plasma 6 puts
@@ -53,7 +67,7 @@ public:
 private:
     struct Registration
     {
-        KdeShortcut shortcut;
+        PortalShortcut shortcut;
         unsigned modifiers = 0;
         KeyCode key = 0;
         HotKeyPress onPress;
@@ -63,7 +77,10 @@ private:
         std::string component, action;
     };
 
+    void registerAppId(const std::string &appId);
     void bindAll();
+    // Whether the desktop bound the shortcut to its own combination, where that counts.
+    bool boundAsAsked(const PortalShortcut &shortcut);
     void closeSession();
     // Who holds a combination in KDE's shortcut daemon; throws Error when it cannot be asked.
     std::vector<Holder> holders(int qtKey);
@@ -76,7 +93,10 @@ private:
     // component once none is left; the portal leaves them there.
     void forgetShortcuts(const std::string &component, const std::vector<std::string> &keep);
 
+    bool kde() const { return m_desktop == Desktop::Kde; }
+
     dbus::Bus m_bus;
+    Desktop m_desktop;
     unsigned m_version = 0;
     int m_lock = -1;
     std::string m_token;
@@ -93,4 +113,4 @@ private:
     std::deque<std::string> m_pressed; // actions, in the order pressed
 };
 
-} // namespace quorvel::kde
+} // namespace quorvel::portal
