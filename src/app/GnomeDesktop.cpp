@@ -16,7 +16,6 @@
 #include "platform/wayland/CompositorQueues.h"
 #include "platform/x11/VirtualKeys.h"
 #include "recording/gnome/GnomeJournal.h"
-#include "shell/TrayModel.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -154,7 +153,7 @@ public:
         if (offer.gnomeGlobalShortcuts) {
             try {
                 m_hotKeys = std::make_unique<portal::GlobalShortcutsRegistrar>(std::string(),
-                    portal::GlobalShortcutsRegistrar::Desktop::Gnome, std::string(tray::AppId));
+                    portal::GlobalShortcutsRegistrar::Desktop::Gnome, kDesktopEntryId);
             } catch (const Error &e) {
                 lack(m_limits, feature::HotKeys, verdictOf(e) + "; or " + advice);
             }

@@ -71,8 +71,13 @@ std::vector<FeatureVerdict> gnomeVerdicts(const SessionOffer &offer)
     return verdicts(offer.remoteDesktopPortal > 0
             ? kWorks
             : "the desktop portal offers no remote desktop, and " + advice,
-        offer.gnomeGlobalShortcuts ? kWorks : advice + "; or " + kShortcutAdvice, advice, advice,
-        advice, kNoRecording);
+        !offer.gnomeGlobalShortcuts ? advice + "; or " + kShortcutAdvice
+            : offer.desktopEntry
+            ? kWorks
+            : std::string("GNOME's shortcuts portal knows Quorvel by its desktop entry ")
+                + kDesktopEntryId
+                + ".desktop, which is not installed (the package installs it); or " + advice,
+        advice, advice, advice, kNoRecording);
 }
 
 } // namespace

@@ -21,6 +21,8 @@ WaylandDesktopKind waylandDesktopOf(const char *xdgCurrentDesktop);
 // Quorvel's GNOME Shell extension, as the shell reports it.
 enum class ShellExtension { Absent, Disabled, Running };
 inline constexpr const char *kShellExtensionUuid = "quorvel@ostrin.example";
+// The name of Quorvel's desktop entry, by which GNOME's portals know it.
+inline constexpr const char *kDesktopEntryId = "example.ostrin.Quorvel";
 
 // How to turn the extension on, as the doctor and the first run say it.
 std::string shellExtensionAdvice(ShellExtension state);
@@ -42,6 +44,7 @@ struct SessionOffer
     // GNOME's own backend of that portal (GNOME 48 and later): its shortcuts dialog, and the
     // portal's registry of app ids, by which it knows the caller.
     bool gnomeGlobalShortcuts = false;
+    bool desktopEntry = false; // Quorvel's desktop entry is installed, where that portal looks
     bool kwinScripting = false;
     ShellExtension shellExtension = ShellExtension::Absent;
 };

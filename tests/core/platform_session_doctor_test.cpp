@@ -116,6 +116,8 @@ TEST(SessionDoctor, KdeAndGnomeByWhatTheirBusOffers)
     using K = WaylandDesktopKind;
     SessionOffer gnome48 = desktop(K::Gnome, 2, 1);
     gnome48.gnomeGlobalShortcuts = true;
+    SessionOffer unpackaged = gnome48;
+    gnome48.desktopEntry = true;
     const struct
     {
         const char *session;
@@ -138,6 +140,9 @@ TEST(SessionDoctor, KdeAndGnomeByWhatTheirBusOffers)
         { "GNOME 48, the extension not seen yet", gnome48,
             { "works", "works", "next log-in", "next log-in", "next log-in",
                 "needs an X11 session" } },
+        { "GNOME 48, run from a build", unpackaged,
+            { "works", "example.ostrin.Quorvel.desktop, which is not installed", "next log-in",
+                "next log-in", "next log-in", "needs an X11 session" } },
     };
     for (const auto &c : cases) {
         const auto verdicts = featureVerdicts(c.offer);

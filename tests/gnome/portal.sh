@@ -57,7 +57,7 @@ check "the run ends by itself" test $? -eq 0
 typed() { wait_for_foot 10 && [ "$(cat "$1")" = "$text" ]; }
 check "the portal types the text exactly" typed "$work/portal.txt"
 
-if ! grep -qx "Hot keys: works" <<<"$out"; then
+if ! grep -q "knows Quorvel by its desktop entry" <<<"$out"; then
     echo "skip the hot key: this GNOME has no GlobalShortcuts portal of its own"
     finish
     exit
@@ -70,12 +70,16 @@ extension_gone() {
         grep -q false
 }
 wait_until 100 extension_gone || fail "the extension did not stop"
-# The portal knows the program by its desktop entry, which the package installs; it looks in
-# the session's folders, not in the program's fresh home.
-apps=${XDG_DATA_HOME:-$HOME/.local/share}/applications
-mkdir -p "$apps"
-printf '[Desktop Entry]\nType=Application\nName=Quorvel\nExec=%s\n' "$bin/quorvel" \
-    >"$apps/example.ostrin.Quorvel.desktop"
+# The portal knows the program by its desktop entry, which the package installs: here in the
+# session's data folder, where the portal looks, and in the program's fresh one, where the
+# doctor does (for a person the same folder).
+for apps in "${XDG_DATA_HOME:-$HOME/.local/share}" "$default_home/.local/share"; do
+    mkdir -p "$apps/applications"
+    printf '[Desktop Entry]\nType=Application\nName=Quorvel\nExec=%s\n' "$bin/quorvel" \
+        >"$apps/applications/example.ostrin.Quorvel.desktop"
+done
+out=$(in_fresh_home "$bin/quorvelctl" doctor 2>&1)
+check "with the entry the doctor says hot keys work" grep -qx "Hot keys: works" <<<"$out"
 catalogue_ini FirstRun=0 SearchInterval=60000 \
     -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key >"$work/macros.ini"
 seed_default_folders "$work/macros.ini"

@@ -4,14 +4,13 @@
 #include "common/Error.h"
 #include "platform/HotKeyRegistrar.h"
 #include "platform/dbus/Bus.h"
+#include "platform/dbus/DesktopProbe.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <iterator>
-#include <sstream>
 #include <systemd/sd-bus.h>
-#include <unistd.h>
 
 namespace quorvel::gnome {
 
@@ -167,17 +166,8 @@ ExtensionState extensionStateOf(
 
 bool extensionInstalled(const std::string &dataHome, const std::string &dataDirs)
 {
-    std::vector<std::string> folders { dataHome };
-    std::istringstream dirs(dataDirs);
-    for (std::string dir; std::getline(dirs, dir, ':');)
-        folders.push_back(dir);
-    return std::any_of(folders.begin(), folders.end(), [](const std::string &folder) {
-        if (folder.empty())
-            return false;
-        const std::string metadata =
-            folder + "/gnome-shell/extensions/" + kExtensionUuid + "/metadata.json";
-        return access(metadata.c_str(), R_OK) == 0;
-    });
+    return dbus::dataFileInstalled(dataHome, dataDirs,
+        std::string("gnome-shell/extensions/") + kExtensionUuid + "/metadata.json");
 }
 
 ExtensionState extensionState(dbus::Bus &bus)
