@@ -2,8 +2,10 @@
 #include "common/Error.h"
 #include "platform/dbus/Bus.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
+#include <thread>
 
 using namespace quorvel::dbus;
 using namespace std::chrono_literals;
@@ -54,6 +56,43 @@ TEST(Bus, SignalsReachTheirMatchAndTimeoutsEnd)
     EXPECT_FALSE(listener.nameHasOwner("example.Nobody"));
     Message bad = listener.methodCall("example.Nobody", "/", "example.Nobody", "Hello");
     EXPECT_THROW(listener.call(bad, 2s), quorvel::Error);
+}
+
+// A dialog nobody answers in time is closed: a late answer would grant what nobody uses.
+TEST(Bus, ARequestNobodyAnswersClosesItsDialog)
+{
+    std::atomic<bool> ready { false }, closed { false }, stop { false };
+    // A portal whose dialogs wait for ever, on a connection and thread of its own.
+    std::thread portal([&] {
+        Bus bus = Bus::session();
+        sd_bus_slot *slot = nullptr;
+        const auto answer = [](sd_bus_message *m, void *data, sd_bus_error *) -> int {
+            if (sd_bus_message_is_method_call(m, "example.Ask", "Ask"))
+                return sd_bus_reply_method_return(m, "o", "/org/freedesktop/portal/desktop/x");
+            if (!sd_bus_message_is_method_call(m, "org.freedesktop.portal.Request", "Close"))
+                return 0;
+            *static_cast<std::atomic<bool> *>(data) = true;
+            return sd_bus_reply_method_return(m, "");
+        };
+        sd_bus_add_fallback(bus.raw(), &slot, kPortalPath, answer, &closed);
+        ready = sd_bus_request_name(bus.raw(), kPortalService, 0) >= 0;
+        while (!stop)
+            bus.waitUntil([&] { return stop.load(); }, 50ms);
+        sd_bus_slot_unref(slot);
+    });
+    const auto within = [](const std::atomic<bool> &flag) {
+        for (int i = 0; i < 500 && !flag; ++i)
+            std::this_thread::sleep_for(10ms);
+        return flag.load();
+    };
+    ASSERT_TRUE(within(ready));
+    Bus bus = Bus::session();
+    PortalRequest request(bus);
+    const Message ask = bus.methodCall(kPortalService, kPortalPath, "example.Ask", "Ask");
+    EXPECT_THROW(request.run(ask, 100ms, true), quorvel::Error);
+    EXPECT_TRUE(within(closed));
+    stop = true;
+    portal.join();
 }
 
 } // namespace

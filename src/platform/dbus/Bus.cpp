@@ -300,20 +300,26 @@ PortalRequest::Outcome PortalRequest::run(
     Slot actual;
     if (handle && m_path != handle)
         actual = matchPath(handle);
-    bool waited = false;
-    try {
-        waited = m_bus.waitUntil([&] { return answered; }, timeout, waitsForUser);
-    } catch (const Interrupted &) {
-        // Ending: the dialog goes with us.
+    const auto closeDialog = [&] {
         try {
             m_bus.send(m_bus.methodCall(kPortalService, handle ? handle : m_path.c_str(),
                 "org.freedesktop.portal.Request", "Close"));
             m_bus.flush();
         } catch (const Error &) {
         }
+    };
+    bool waited = false;
+    try {
+        waited = m_bus.waitUntil([&] { return answered; }, timeout, waitsForUser);
+    } catch (const Interrupted &) {
+        // Ending: the dialog goes with us.
+        closeDialog();
         throw;
     }
     if (!waited) {
+        // A dialog answered after we stopped waiting would grant what nobody uses.
+        if (waitsForUser)
+            closeDialog();
         const char *member = sd_bus_message_get_member(callMessage.get());
         throw Error(
             std::string("The desktop portal did not answer ") + (member ? member : "a request"));

@@ -330,8 +330,8 @@ void GlobalShortcutsRegistrar::bindAll()
     m_refused = false;
     m_assigned.clear();
     if (m_registrations.empty()) {
-        for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
-            if (kde())
+        if (kde())
+            for (const auto &component : { m_token, std::string(kPlasma6Prefix) + m_token })
                 forgetShortcuts(component, {});
         return;
     }
