@@ -211,6 +211,16 @@ def find_window_with(app, predicate, what, timeout=DEFAULT_TIMEOUT, exclude=()):
     return wait_until(probe, what, timeout)
 
 
+def explain_dialog(script, error, dialog=None):
+    """Says on stderr why a script that answers a desktop's dialog failed: every application's
+    windows, or the dialog's contents once it was found."""
+    print("%s: %s" % (script, error), file=sys.stderr)
+    for app in applications() if not dialog else []:
+        print("  %s: %s" % (name(app), [describe(w) for w in top_levels(app)]), file=sys.stderr)
+    for acc in descendants(dialog, 30) if dialog else []:
+        print("  %s" % describe(acc), file=sys.stderr)
+
+
 def wait_for_message_box(app, text, timeout=DEFAULT_TIMEOUT):
     """The showing window that says text (as a label's name or description, or as the
     window's own description), such as a question box."""

@@ -25,7 +25,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import pyatspi  # noqa: E402
 from atspi_lib import (  # noqa: E402
-    E2EError, applications, describe, descendants, extents, find_all, find_window_with,
+    E2EError, applications, descendants, explain_dialog, extents, find_all, find_window_with,
     has_state, name, press, role, top_levels, wait_for_app, wait_until,
 )
 
@@ -115,12 +115,7 @@ def main():
         else:
             press(share)
     except E2EError as e:
-        print("share.py: %s" % e, file=sys.stderr)
-        for app in applications() if not dialog else []:
-            print("  %s: %s" % (name(app), [describe(w) for w in top_levels(app)]),
-                  file=sys.stderr)
-        for acc in descendants(dialog, 30) if dialog else []:
-            print("  %s" % describe(acc), file=sys.stderr)
+        explain_dialog("share.py", e, dialog)
         return 1
     print("shared")
     return 0

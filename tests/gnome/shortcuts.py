@@ -12,8 +12,8 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
 from atspi_lib import (  # noqa: E402
-    E2EError, applications, describe, descendants, find_window_with, name, press, role,
-    top_levels, wait_for_app, wait_until,
+    E2EError, descendants, explain_dialog, find_window_with, name, press, role, wait_for_app,
+    wait_until,
 )
 
 PROVIDER = "gnome-control-center-global-shortcuts-provider"
@@ -35,12 +35,7 @@ def main():
              and name(b) == "Add"), None), "the Add button", timeout)
         press(add)
     except E2EError as e:
-        print("shortcuts.py: %s" % e, file=sys.stderr)
-        for app in applications() if not dialog else []:
-            print("  %s: %s" % (name(app), [describe(w) for w in top_levels(app)]),
-                  file=sys.stderr)
-        for acc in descendants(dialog, 30) if dialog else []:
-            print("  %s" % describe(acc), file=sys.stderr)
+        explain_dialog("shortcuts.py", e, dialog)
         return 1
     print("added")
     return 0
