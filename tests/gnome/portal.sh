@@ -83,18 +83,33 @@ check "with the entry the doctor says hot keys work" grep -qx "Hot keys: works" 
 catalogue_ini FirstRun=0 SearchInterval=60000 \
     -- Name=Greeting Type=4 HotKey=49236 FileName=Greeting.key >"$work/macros.ini"
 seed_default_folders "$work/macros.ini"
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 in_fresh_home "$bin/quorvel" &
-program=$!
-added=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/shortcuts.py" 60)
-check "the person added the hot key in GNOME's dialog: $added" \
-    grep -qx "listed: Quorvel hot key Ctrl+Alt+T" <<<"$added"
-# The main window comes up once the key is bound; the target is opened after it, taking the
-# focus from it.
-/usr/bin/python3 -c 'import sys
+shortcuts=$(dirname "${BASH_SOURCE[0]}")/shortcuts.py
+# The main window comes up once the keys are bound, or refused.
+main_window_shows() {
+    /usr/bin/python3 -c 'import sys
 sys.path.insert(0, sys.argv[1])
 from atspi_lib import find_window, wait_for_app
 find_window(wait_for_app(timeout=30), "Ostrin Quorvel", timeout=30)' "$src/tests/e2e"
-check "the main window shows" test $? -eq 0
+}
+
+# Cancelled, the key is refused and not asked for again while the program runs.
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 in_fresh_home "$bin/quorvel" &
+program=$!
+answered=$(/usr/bin/python3 "$shortcuts" 60 cancel)
+check "the person cancelled GNOME's dialog: $answered" grep -qx "pressed Cancel" <<<"$answered"
+check "the program goes on" main_window_shows
+check "and does not ask again" /usr/bin/python3 "$shortcuts" 3 none
+kill -TERM $program
+wait $program
+check "TERM ends the program cleanly" test $? -eq 0
+
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 in_fresh_home "$bin/quorvel" &
+program=$!
+added=$(/usr/bin/python3 "$shortcuts" 60)
+check "GNOME asks again at the next start; the person adds the hot key: $added" \
+    grep -qx "listed: Quorvel hot key Ctrl+Alt+T" <<<"$added"
+# The target is opened after the main window, taking the focus from it.
+check "the main window shows" main_window_shows
 foot --title="hot key target" sh -c "cat > '$work/hot-key.txt'" 2>/dev/null &
 foot_pid=$!
 wait_until 100 test -e "$work/hot-key.txt" || fail "foot did not start"
