@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/TestSupport.h"
 #include "platform/HotKeyRegistrar.h"
+#include "platform/dbus/DesktopProbe.h"
 #include "platform/gnome/GnomeShell.h"
 
 #include <filesystem>
@@ -54,10 +55,14 @@ TEST(GnomeShell, InstalledInAnyDataFolder)
     quorvel::testing::TempDir home, shared;
     const std::string folder = shared.path() + "/gnome-shell/extensions/quorvel@ostrin.example";
     std::filesystem::create_directories(folder);
-    EXPECT_FALSE(extensionInstalled(home.path(), "/nonexistent:" + home.path()));
+    const auto installed = [](const std::string &dataHome, const std::string &dataDirs) {
+        return quorvel::dbus::dataFileInstalled(
+            dataHome, dataDirs, "gnome-shell/extensions/quorvel@ostrin.example/metadata.json");
+    };
+    EXPECT_FALSE(installed(home.path(), "/nonexistent:" + home.path()));
     std::ofstream(folder + "/metadata.json") << "{}";
-    EXPECT_TRUE(extensionInstalled(home.path(), "/nonexistent:" + shared.path()));
-    EXPECT_TRUE(extensionInstalled(shared.path(), ""));
+    EXPECT_TRUE(installed(home.path(), "/nonexistent:" + shared.path()));
+    EXPECT_TRUE(installed(shared.path(), ""));
 }
 
 TEST(GnomeShell, AcceleratorNames)

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <iterator>
 #include <systemd/sd-bus.h>
 
@@ -140,12 +139,6 @@ std::optional<ExtensionInfo> askShell(dbus::Bus &bus)
     }
 }
 
-std::string environment(const char *name, const std::string &otherwise)
-{
-    const char *value = std::getenv(name);
-    return value && *value ? value : otherwise;
-}
-
 } // namespace
 
 ExtensionState extensionStateOf(
@@ -164,12 +157,6 @@ ExtensionState extensionStateOf(
     return ExtensionState::Disabled;
 }
 
-bool extensionInstalled(const std::string &dataHome, const std::string &dataDirs)
-{
-    return dbus::dataFileInstalled(dataHome, dataDirs,
-        std::string("gnome-shell/extensions/") + kExtensionUuid + "/metadata.json");
-}
-
 ExtensionState extensionState(dbus::Bus &bus)
 {
     bool owned = false;
@@ -177,9 +164,8 @@ ExtensionState extensionState(dbus::Bus &bus)
         owned = bus.nameHasOwner(kShellName);
     } catch (const Error &) {
     }
-    const std::string home = environment("HOME", "");
-    const bool installed = extensionInstalled(environment("XDG_DATA_HOME", home + "/.local/share"),
-        environment("XDG_DATA_DIRS", "/usr/local/share:/usr/share"));
+    const bool installed = dbus::dataFileInstalled(
+        std::string("gnome-shell/extensions/") + kExtensionUuid + "/metadata.json");
     return extensionStateOf(owned, owned ? std::nullopt : askShell(bus), installed);
 }
 

@@ -57,10 +57,6 @@ ExtensionState extensionState(dbus::Bus &bus);
 // shell's reason for a failed start.
 std::string extensionAdvice(ExtensionState state, const std::string &error = {});
 
-// Whether metadata.json of the extension is in one of the data folders (colon-separated, as
-// XDG_DATA_DIRS), or in dataHome.
-bool extensionInstalled(const std::string &dataHome, const std::string &dataDirs);
-
 // The shell's current keyboard layout, as the extension tells it; throws Error when it does
 // not answer or answers malformed.
 xkb::LayoutNames shellLayout(dbus::Bus &bus);
