@@ -6,7 +6,8 @@
 # GNOME 48 with a click, see share.py); ended while that dialog waits, the program goes at
 # once; the doctor says how to turn the extension on. Where GNOME has its own GlobalShortcuts
 # portal (48 and later), a macro's hot key is bound through it once the person has added it in
-# GNOME's "Add Keyboard Shortcuts" dialog, and the person's press runs the macro.
+# GNOME's "Add Keyboard Shortcuts" dialog, and the person's press runs the macro; cancelled,
+# the dialog is not shown again until the next start.
 # Usage (under scripts/with-gnome.sh, QUORVEL_GNOME_EXTENSION_ENABLED=0): portal.sh
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
