@@ -2,6 +2,7 @@
 #include "platform/gnome/GnomeShellKeySink.h"
 
 #include "common/Error.h"
+#include "common/Text.h"
 #include "platform/gnome/GnomeShell.h"
 
 #include <algorithm>
@@ -252,16 +253,13 @@ void GnomeShellKeySink::sendText()
     for (unsigned key : held)
         m_keys.emplace_back(key, false);
     sendKeys();
-    for (std::size_t at = 0; at < m_text.size();) {
-        std::size_t end = std::min(at + kTextChunk, m_text.size());
-        while (end < m_text.size() && (static_cast<unsigned char>(m_text[end]) & 0xC0) == 0x80)
-            --end; // not inside a character
+    for (std::string_view rest = m_text; !rest.empty();) {
+        const std::string piece(rest.substr(0, text::wholeUtf8Length(rest.substr(0, kTextChunk))));
         auto call = m_bus.methodCall(kShellName, kShellPath, kShellInterface, "Text");
         dbus::check(
-            sd_bus_message_append(call.get(), "su", m_text.substr(at, end - at).c_str(), m_vKey),
-            "Cannot build a call");
+            sd_bus_message_append(call.get(), "su", piece.c_str(), m_vKey), "Cannot build a call");
         send(std::move(call), true);
-        at = end;
+        rest.remove_prefix(piece.size());
     }
     m_text.clear();
     for (unsigned key : held)

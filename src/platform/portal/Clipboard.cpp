@@ -2,6 +2,7 @@
 #include "platform/portal/Clipboard.h"
 
 #include "common/Error.h"
+#include "common/Text.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <algorithm>
@@ -424,15 +425,12 @@ void DataControlClipboard::paste(std::string_view text, const std::function<void
     s.roundtrip();
     if (failure)
         std::rethrow_exception(failure);
-    if (read)
-        std::this_thread::sleep_until(readAt + insertWait);
     if (!read) {
-        std::size_t cut = std::min<std::size_t>(text.size(), 40);
-        while (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-            --cut;
+        const std::size_t cut = text::wholeUtf8Length(text.substr(0, 40));
         throw Error("The program with the focus did not take the pasted text \""
             + std::string(text.substr(0, cut)) + (cut < text.size() ? "...\"." : "\"."));
     }
+    std::this_thread::sleep_until(readAt + insertWait);
 }
 
 } // namespace quorvel::portal

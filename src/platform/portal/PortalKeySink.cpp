@@ -234,24 +234,23 @@ void PortalKeySink::paste(const std::u32string &text)
         if (m_down.contains(k))
             held.push_back(k);
     }
+    const auto pressPasteKey = [&] {
+        for (unsigned k : held)
+            m_session.keycode(k, false);
+        m_session.keycode(kLeftCtrl, true);
+        if (terminal)
+            m_session.keycode(kLeftShift, true);
+        m_session.keycode(v, true);
+        m_session.keycode(v, false);
+        if (terminal)
+            m_session.keycode(kLeftShift, false);
+        m_session.keycode(kLeftCtrl, false);
+        for (unsigned k : held)
+            m_session.keycode(k, true);
+        m_session.sync();
+    };
     m_paste->paste(
-        text::encode(text),
-        [&] {
-            for (unsigned k : held)
-                m_session.keycode(k, false);
-            m_session.keycode(kLeftCtrl, true);
-            if (terminal)
-                m_session.keycode(kLeftShift, true);
-            m_session.keycode(v, true);
-            m_session.keycode(v, false);
-            if (terminal)
-                m_session.keycode(kLeftShift, false);
-            m_session.keycode(kLeftCtrl, false);
-            for (unsigned k : held)
-                m_session.keycode(k, true);
-            m_session.sync();
-        },
-        terminal ? std::chrono::milliseconds(0) : kInsertWait);
+        text::encode(text), pressPasteKey, terminal ? std::chrono::milliseconds(0) : kInsertWait);
     ++m_pastes;
 }
 
