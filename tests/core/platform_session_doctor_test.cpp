@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "fakes/TestSupport.h"
+#include "platform/DataFolders.h"
 #include "platform/SessionDoctor.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace quorvel::testing {
@@ -157,6 +161,22 @@ TEST(SessionDoctor, KdeAndGnomeByWhatTheirBusOffers)
     }
     EXPECT_EQ(sessionParts(desktop(K::Kde, 1, 0, true)).lacking,
         (std::vector<std::string> { "GlobalShortcuts portal", "zwlr_data_control_manager_v1" }));
+}
+
+// Where the doctor looks for the extension and the desktop entry.
+TEST(SessionDoctor, DataFilesInAnyDataFolder)
+{
+    TempDir home, shared;
+    const std::string folder = shared.path() + "/gnome-shell/extensions/quorvel@ostrin.example";
+    std::filesystem::create_directories(folder);
+    const auto installed = [](const std::string &dataHome, const std::string &dataDirs) {
+        return dataFileInstalled(
+            dataHome, dataDirs, "gnome-shell/extensions/quorvel@ostrin.example/metadata.json");
+    };
+    EXPECT_FALSE(installed(home.path(), "/nonexistent:" + home.path()));
+    std::ofstream(folder + "/metadata.json") << "{}";
+    EXPECT_TRUE(installed(home.path(), "/nonexistent:" + shared.path()));
+    EXPECT_TRUE(installed(shared.path(), ""));
 }
 
 TEST(SessionDoctor, ThePartsOfferedAndLacking)

@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "fakes/TestSupport.h"
 #include "platform/HotKeyRegistrar.h"
-#include "platform/dbus/DesktopProbe.h"
 #include "platform/gnome/GnomeShell.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -48,21 +44,6 @@ TEST(GnomeShell, AdviceNamesTheStep)
     EXPECT_NE(extensionAdvice(ExtensionState::NotLoaded).find("log"), std::string::npos);
     EXPECT_NE(extensionAdvice(ExtensionState::Failed, "SyntaxError").find("SyntaxError"),
         std::string::npos);
-}
-
-TEST(GnomeShell, InstalledInAnyDataFolder)
-{
-    quorvel::testing::TempDir home, shared;
-    const std::string folder = shared.path() + "/gnome-shell/extensions/quorvel@ostrin.example";
-    std::filesystem::create_directories(folder);
-    const auto installed = [](const std::string &dataHome, const std::string &dataDirs) {
-        return quorvel::dbus::dataFileInstalled(
-            dataHome, dataDirs, "gnome-shell/extensions/quorvel@ostrin.example/metadata.json");
-    };
-    EXPECT_FALSE(installed(home.path(), "/nonexistent:" + home.path()));
-    std::ofstream(folder + "/metadata.json") << "{}";
-    EXPECT_TRUE(installed(home.path(), "/nonexistent:" + shared.path()));
-    EXPECT_TRUE(installed(shared.path(), ""));
 }
 
 TEST(GnomeShell, AcceleratorNames)

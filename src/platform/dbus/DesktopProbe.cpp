@@ -2,15 +2,12 @@
 #include "platform/dbus/DesktopProbe.h"
 
 #include "common/Error.h"
+#include "platform/DataFolders.h"
 #include "platform/dbus/Bus.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
-#include <sstream>
 #include <systemd/sd-bus.h>
-#include <unistd.h>
-#include <vector>
 
 namespace quorvel::dbus {
 
@@ -71,32 +68,7 @@ bool activatable(Bus &bus, const char *name)
     return false;
 }
 
-std::string environment(const char *name, const std::string &otherwise)
-{
-    const char *value = std::getenv(name);
-    return value && *value ? value : otherwise;
-}
-
 } // namespace
-
-bool dataFileInstalled(
-    const std::string &dataHome, const std::string &dataDirs, const std::string &relative)
-{
-    std::vector<std::string> folders { dataHome };
-    std::istringstream dirs(dataDirs);
-    for (std::string dir; std::getline(dirs, dir, ':');)
-        folders.push_back(dir);
-    return std::any_of(folders.begin(), folders.end(), [&](const std::string &folder) {
-        return !folder.empty() && access((folder + "/" + relative).c_str(), R_OK) == 0;
-    });
-}
-
-bool dataFileInstalled(const std::string &relative)
-{
-    return dataFileInstalled(
-        environment("XDG_DATA_HOME", environment("HOME", "") + "/.local/share"),
-        environment("XDG_DATA_DIRS", "/usr/local/share:/usr/share"), relative);
-}
 
 WaylandDesktopKind desktopOnBus()
 {

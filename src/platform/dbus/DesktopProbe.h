@@ -19,13 +19,6 @@ WaylandDesktopKind sessionDesktop();
 // scripting, Quorvel's Shell extension. Leaves them unset where no bus answers.
 void probeDesktopServices(SessionOffer &offer);
 
-// Whether relative (as "applications/x.desktop") is in the data folders: dataHome, then each of
-// the colon-separated dataDirs.
-bool dataFileInstalled(
-    const std::string &dataHome, const std::string &dataDirs, const std::string &relative);
-// The same in the user's data folders (XDG_DATA_HOME, XDG_DATA_DIRS, or their defaults).
-bool dataFileInstalled(const std::string &relative);
-
 // "GNOME Shell 43.9", "KWin": the compositor as the doctor names it; empty when unknown.
 std::string desktopShellName(WaylandDesktopKind desktop);
 

@@ -2,9 +2,9 @@
 #include "platform/gnome/GnomeShell.h"
 
 #include "common/Error.h"
+#include "platform/DataFolders.h"
 #include "platform/HotKeyRegistrar.h"
 #include "platform/dbus/Bus.h"
-#include "platform/dbus/DesktopProbe.h"
 
 #include <algorithm>
 #include <chrono>
@@ -164,7 +164,7 @@ ExtensionState extensionState(dbus::Bus &bus)
         owned = bus.nameHasOwner(kShellName);
     } catch (const Error &) {
     }
-    const bool installed = dbus::dataFileInstalled(
+    const bool installed = dataFileInstalled(
         std::string("gnome-shell/extensions/") + kExtensionUuid + "/metadata.json");
     return extensionStateOf(owned, owned ? std::nullopt : askShell(bus), installed);
 }
