@@ -6,8 +6,9 @@
 # GNOME 48 with a click, see share.py); ended while that dialog waits, the program goes at
 # once; the doctor says how to turn the extension on. Where GNOME has its own GlobalShortcuts
 # portal (48 and later), a macro's hot key is bound through it once the person has added it in
-# GNOME's "Add Keyboard Shortcuts" dialog, and the person's press runs the macro; cancelled,
-# the dialog is not shown again until the next start.
+# GNOME's "Add Keyboard Shortcuts" dialog, and the person's press runs the macro; ended while
+# that dialog waits, the program goes at once (GNOME leaves its dialog up); cancelled, the
+# dialog is not shown again until the next start.
 # Usage (under scripts/with-gnome.sh, QUORVEL_GNOME_EXTENSION_ENABLED=0): portal.sh
 set -uo pipefail
 : "${QUORVEL_SOURCE_DIR:?}"
@@ -92,6 +93,20 @@ sys.path.insert(0, sys.argv[1])
 from atspi_lib import find_window, wait_for_app
 find_window(wait_for_app(timeout=30), "Ostrin Quorvel", timeout=30)' "$src/tests/e2e"
 }
+
+# Ended while GNOME's dialog waits (log-off): the program goes at once.
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 in_fresh_home "$bin/quorvel" &
+program=$!
+check "GNOME's dialog came up" /usr/bin/python3 "$shortcuts" 60 shown
+start=$SECONDS
+kill -TERM $program
+wait $program
+status=$?
+check "the program ended on TERM at once (status $status, $((SECONDS - start)) s)" \
+    test $status -eq 0 -a $((SECONDS - start)) -lt 5
+# GNOME 48 keeps that dialog up when the request is closed: the person closes it.
+check "the person closed the dialog left behind" /usr/bin/python3 "$shortcuts" 10 cancel
+check "it went" /usr/bin/python3 "$shortcuts" 10 gone
 
 # Cancelled, the key is refused and not asked for again while the program runs.
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 in_fresh_home "$bin/quorvel" &

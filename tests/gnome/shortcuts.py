@@ -3,9 +3,10 @@
 """Answers the "Add Keyboard Shortcuts" dialog of GNOME's GlobalShortcuts portal (GNOME 48) as
 a person would: waits for it over the accessibility bus, prints the shortcuts it lists and
 presses "Add" (or "Cancel"). Exit status 0 once pressed, 1 when that could not be done in time.
-With "none" it succeeds only if no such dialog shows for SECONDS.
+With "shown" it only waits for the dialog, with "gone" for it to go; with "none" it succeeds
+only if no such dialog shows for SECONDS.
 
-Usage: shortcuts.py [SECONDS [add|cancel|none]]"""
+Usage: shortcuts.py [SECONDS [add|cancel|shown|gone|none]]"""
 
 import os
 import sys
@@ -26,14 +27,17 @@ def is_dialog(window):
     return role(window) == "frame" and name(window) == TITLE
 
 
+def dialog_showing():
+    return any(name(app) == PROVIDER and any(is_dialog(w) and showing(w) for w in top_levels(app))
+               for app in applications())
+
+
 def none_shows(seconds):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
-        for app in applications():
-            if name(app) == PROVIDER and any(
-                    is_dialog(w) and showing(w) for w in top_levels(app)):
-                print("shortcuts.py: the dialog came up", file=sys.stderr)
-                return 1
+        if dialog_showing():
+            print("shortcuts.py: the dialog came up", file=sys.stderr)
+            return 1
         time.sleep(0.2)
     return 0
 
@@ -46,8 +50,13 @@ def main():
     button = "Add" if answer == "add" else "Cancel"
     dialog = None
     try:
+        if answer == "gone":
+            wait_until(lambda: not dialog_showing(), "the dialog to go", timeout)
+            return 0
         app = wait_for_app(PROVIDER, timeout=timeout)
         dialog, _ = find_window_with(app, is_dialog, "the %s dialog" % TITLE, timeout)
+        if answer == "shown":
+            return 0
         for item in descendants(dialog, 30):
             if role(item) == "list item":
                 print("listed: %s" % name(item))
