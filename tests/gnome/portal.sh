@@ -34,19 +34,24 @@ wait_until 100 test -e "$work/portal.txt" || fail "foot did not start"
 sleep 0.5
 share=$(dirname "${BASH_SOURCE[0]}")/share.py
 
+# TERM, and the program ends within 5 s with status 0 (timeout(1) would kill it 5 s after
+# passing TERM on).
+ends_at_once() { # pid
+    local start=$SECONDS status
+    kill -TERM "$1"
+    wait "$1"
+    status=$?
+    check "the program ended on TERM at once (status $status, $((SECONDS - start)) s)" \
+        test $status -eq 0 -a $((SECONDS - start)) -lt 5
+}
+
 # Ended while the dialog waits for the person (log-off): the program goes at once, and its
 # dialog with it.
 in_fresh_home timeout -k 5 40 "$bin/quorvel" '/Open:"Greeting"' /Close &
 runner=$!
 /usr/bin/python3 "$share" 30 shown
 check "the dialog came up" test $? -eq 0
-start=$SECONDS
-kill -TERM $runner
-wait $runner
-status=$?
-# timeout(1) kills it 5 s after passing TERM on.
-check "the program ended on TERM at once (status $status, $((SECONDS - start)) s)" \
-    test $status -eq 0 -a $((SECONDS - start)) -lt 5
+ends_at_once $runner
 /usr/bin/python3 "$share" 10 gone
 check "its dialog went with it" test $? -eq 0
 
@@ -98,12 +103,7 @@ find_window(wait_for_app(timeout=30), "Ostrin Quorvel", timeout=30)' "$src/tests
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 in_fresh_home "$bin/quorvel" &
 program=$!
 check "GNOME's dialog came up" /usr/bin/python3 "$shortcuts" 60 shown
-start=$SECONDS
-kill -TERM $program
-wait $program
-status=$?
-check "the program ended on TERM at once (status $status, $((SECONDS - start)) s)" \
-    test $status -eq 0 -a $((SECONDS - start)) -lt 5
+ends_at_once $program
 # GNOME 48 keeps that dialog up when the request is closed: the person closes it.
 check "the person closed the dialog left behind" /usr/bin/python3 "$shortcuts" 10 cancel
 check "it went" /usr/bin/python3 "$shortcuts" 10 gone
