@@ -119,6 +119,7 @@ function QuorvelShell(ns) {
     const watches = new Map(); // bus name -> watch id
     let work = Promise.resolve(); // keys and pastes, in the order they came
     let lastSent = 0; // the time of the last key sent
+    let lastCommit = 0; // the time of the last text committed
     const held = new Map(); // bus name -> the keys it holds down
     const heldButtons = new Map(); // bus name -> the pointer buttons it holds down
     const timeouts = new Set();
@@ -302,19 +303,26 @@ function QuorvelShell(ns) {
 
     // Keys pass through the shell's input thread and its next frame, and a program may queue
     // them while it takes text at once: text sent right after keys would overtake them. The
-    // shell has handed them out after that frame; the program has handled them once it draws
-    // what they did (or after the longest wait).
+    // shell has handed them out after that frame. A program may draw halfway through the keys
+    // (GTK 4 does), and a draw from before, of a commit say, tells nothing of them: it has
+    // handled them once it has drawn since and then lets a frame pass without drawing (or
+    // after the longest wait).
     async function keysHandled() {
         const since = (now() - lastSent) / 1000;
         if (since >= KEYS_SETTLE_MAX_MS)
             return;
+        const deadline = now() + (KEYS_SETTLE_MAX_MS - since) * 1000;
         const actor = global.display.get_focus_window()?.get_compositor_private();
-        let id = 0;
-        const drawn = actor ? new Promise(resolve => {
-            id = actor.connect('damaged', resolve);
-        }) : Promise.resolve();
+        let draws = 0;
+        const id = actor?.connect('damaged', () => draws++) ?? 0;
         await Promise.all([handedOut(1), sleep(Math.max(0, KEYS_SETTLE_MS - since))]);
-        await Promise.race([drawn, sleep(KEYS_SETTLE_MAX_MS - KEYS_SETTLE_MS)]);
+        const handed = draws;
+        while (actor && now() < deadline) {
+            const before = draws;
+            await framesPassed(1);
+            if (draws > handed && draws === before)
+                break;
+        }
         if (id)
             actor.disconnect(id);
     }
@@ -377,13 +385,16 @@ function QuorvelShell(ns) {
         await keysHandled();
         // The shell's input method has a focus where the program takes text input from it.
         if (Main.inputMethod?._currentFocus) {
+            // A done that crosses the program's own update of its input state (it sends one
+            // after each commit) carries a stale serial, and the program drops the text: a
+            // commit waits for the update to the one before.
+            await sleep(Math.max(0, COMMIT_SETTLE_MS - (now() - lastCommit) / 1000));
             Main.inputMethod.commit(text);
             // The program takes a commit at the shell's next "done", sent from an idle of its
-            // own; a second commit before it would replace this one. A done that crosses the
-            // program's own update of its input state (it sends one after each commit) carries
-            // a stale serial, and the program drops the text: the next waits for that update.
+            // own; a second commit before it would replace this one. Keys sent after that idle
+            // reach the program later, at a frame.
             await idle();
-            await sleep(COMMIT_SETTLE_MS);
+            lastCommit = now();
             return 'commit';
         }
         return paste(text, vKey);
