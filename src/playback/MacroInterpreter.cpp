@@ -201,7 +201,9 @@ void MacroInterpreter::SendKeys(View text)
 View MacroInterpreter::InterpretToken(View text)
 {
     const auto memo = absentMemoScope();
-    return interpret(text);
+    const View rest = interpret(text);
+    m_sendKey.deliverPending();
+    return rest;
 }
 
 void MacroInterpreter::scan(View text)
@@ -220,8 +222,10 @@ void MacroInterpreter::scan(View text)
             hintRenewal = text.data() + std::min(text.size(), lookAhead / 2);
         }
         if (startsWithMarker(text)) {
-            // A command may wait or look at windows: the characters before it go out first.
-            m_sendKey.deliverPending();
+            // A command may wait or look at windows: the characters before it go out first. A
+            // key goes with them, as the sink may join it to them (a line end of a text).
+            if (!recognize(text).key)
+                m_sendKey.deliverPending();
             text = interpret(text);
             hintRenewal = text.data();
             continue;
@@ -244,7 +248,8 @@ View MacroInterpreter::interpret(View text)
     if (token.modifier)
         return modifierToken(text, token.length(), token.modifier->mode);
     if (token.key) {
-        sendTokens(token.key->braceName);
+        m_sendKey.setTokensOnly(false);
+        m_sendKey.sendStringDeferred(token.key->braceName);
         return text.substr(token.length());
     }
     const CommandToken *row = token.command;
