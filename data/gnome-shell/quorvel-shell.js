@@ -7,7 +7,7 @@
 const QUORVEL_BUS_NAME = 'example.ostrin.Quorvel.Shell';
 const QUORVEL_OBJECT_PATH = '/example/ostrin/Quorvel/Shell';
 const QUORVEL_INTERFACE = 'example.ostrin.Quorvel.Shell1';
-const QUORVEL_INTERFACE_VERSION = 3;
+const QUORVEL_INTERFACE_VERSION = 4;
 
 // Windows are (id, title, wm_class, minimized, focused), topmost first. Keys are evdev codes
 // with pressed true or false. Text types text the layout lacks, after the keys before it have
@@ -18,7 +18,8 @@ const QUORVEL_INTERFACE_VERSION = 3;
 // scroll steps as Clutter's directions (0 up, 1 down, 2 left, 3 right). Settle answers once
 // the keys sent before it have reached the focused program, past the shell's key bindings.
 // Delivered (version 3 on) answers once the keys sent before it have gone out to programs,
-// read or not, without holding up the calls after it.
+// read or not, without holding up the calls after it. A text's line ends (version 4 on) are
+// Enters between its lines.
 const QUORVEL_INTERFACE_XML = `<node>
   <interface name="${QUORVEL_INTERFACE}">
     <property name="Version" type="u" access="read"/>
@@ -87,7 +88,7 @@ const QUORVEL_TERMINALS = new Set([
 ]);
 
 const QUORVEL_TEXT_TYPE = 'text/plain;charset=utf-8';
-const EVDEV_CTRL = 29, EVDEV_SHIFT = 42;
+const EVDEV_CTRL = 29, EVDEV_SHIFT = 42, EVDEV_ENTER = 28;
 // How long keys take at least, and at most, to reach the focused program from our virtual
 // keyboard.
 const KEYS_SETTLE_MS = 15;
@@ -381,7 +382,7 @@ function QuorvelShell(ns) {
         return 'paste';
     }
 
-    async function typeText(text, vKey) {
+    async function typeLine(text, vKey) {
         await keysHandled();
         // The shell's input method has a focus where the program takes text input from it.
         if (Main.inputMethod?._currentFocus) {
@@ -398,6 +399,22 @@ function QuorvelShell(ns) {
             return 'commit';
         }
         return paste(text, vKey);
+    }
+
+    async function typeText(text, vKey) {
+        // A terminal sends a carriage return for Enter: where it takes a commit, the lines go
+        // as one, and the shell draws once instead of once a line.
+        if (text.includes('\n') && Main.inputMethod?._currentFocus && focusedIsTerminal())
+            return typeLine(text.replaceAll('\n', '\r'), vKey);
+        let route = null;
+        const lines = text.split('\n');
+        for (const [i, line] of lines.entries()) {
+            if (line)
+                route = await typeLine(line, vKey);
+            if (i + 1 < lines.length)
+                sendKeys([[EVDEV_ENTER, true], [EVDEV_ENTER, false]]);
+        }
+        return route ?? 'commit';
     }
 
     function queued(job) {

@@ -211,6 +211,39 @@ TEST_F(GnomeKeySink, ALongTextGoesInPiecesOfWholeCharacters)
     EXPECT_EQ(all, quorvel::text::encode(text));
 }
 
+// Lines of text the layout lacks go as one text, the Enters between them as its line ends,
+// to a shell that takes them; an Enter that is a key of its own stays a key.
+TEST_F(GnomeKeySink, EntersBetweenTextsAreLineEnds)
+{
+    constexpr char32_t down = 1, up = 2; // Enter held across what comes between
+    const struct
+    {
+        std::uint32_t version;
+        std::u32string typed;
+        std::vector<std::string> calls;
+    } cases[] = {
+        { kLinesVersion, U"東\n\n京\na", { "T:東\n\n京\n", "30+ 30-" } },
+        { kLinesVersion, U"東\n", { "T:東\n" } },
+        { kLinesVersion, U"a\n東", { "30+ 30- 28+ 28-", "T:東" } },
+        { kLinesVersion, { U'東', down, U'京', up }, { "T:東", "28+", "T:京", "28-" } },
+        { kLinesVersion, { U'東', down, U'a', up }, { "T:東", "28+ 30+ 30- 28-" } },
+        { kDeliveredVersion, U"東\n京", { "T:東", "28+ 28-", "T:京" } },
+    };
+    for (const auto &c : cases) {
+        shell.version = c.version;
+        shell.clear();
+        GnomeShellKeySink lines { dbus::Bus::session() };
+        for (char32_t ch : c.typed) {
+            if (ch == down || ch == up)
+                lines.keyEvent(vk::Return, 0, false, ch == up);
+            else
+                type(lines, ch);
+        }
+        lines.flush();
+        EXPECT_EQ(shell.calls(), c.calls) << c.version << " " << text::encode(c.typed);
+    }
+}
+
 TEST_F(GnomeKeySink, TextUnderShiftIsCapitalAndGoesWithModifiersUp)
 {
     // Shift would turn the paste key Ctrl+V into another command.

@@ -25,6 +25,7 @@ inline constexpr const char *kShellInterface = "example.ostrin.Quorvel.Shell1";
 // Versions of the extension's interface: what came with each.
 inline constexpr std::uint32_t kPointerVersion = 2; // the pointer calls
 inline constexpr std::uint32_t kDeliveredVersion = 3; // Delivered
+inline constexpr std::uint32_t kLinesVersion = 4; // line ends in Text
 
 // The interface version the running shell serves; none when it does not answer.
 std::optional<std::uint32_t> interfaceVersion(dbus::Bus &bus);

@@ -35,6 +35,8 @@ constexpr auto kReplyWait = std::chrono::seconds(30);
 constexpr std::size_t kTextChunk = 4000;
 constexpr std::uint32_t kKeysymV = 'v';
 constexpr unsigned kRightShift = 54; // evdev
+// The key the shell presses for a line end in a text (evdev).
+constexpr unsigned kEnterKey = 28;
 // Ctrl, Shift, Alt, AltGr and Super of either side (evdev).
 constexpr unsigned kModifierKeys[] = { 29, 97, 42, 54, 56, 100, 125, 126 };
 
@@ -95,7 +97,9 @@ char32_t shifted(char32_t ch)
 GnomeShellKeySink::GnomeShellKeySink(dbus::Bus bus)
     : m_bus(std::move(bus))
 {
-    m_marks = interfaceVersion(m_bus).value_or(0) >= kDeliveredVersion;
+    const std::uint32_t version = interfaceVersion(m_bus).value_or(0);
+    m_marks = version >= kDeliveredVersion;
+    m_linesInText = version >= kLinesVersion;
     m_layoutChanged = m_bus.matchSignal(std::string("type='signal',sender='") + kShellName
             + "',interface='" + kShellInterface + "',member='LayoutChanged'",
         [this](sd_bus_message *) { m_layoutStale = true; });
@@ -185,6 +189,20 @@ void GnomeShellKeySink::keyEvent(KeyCode key, unsigned, bool, bool release)
 
 void GnomeShellKeySink::press(unsigned evdev, bool down)
 {
+    // Lines of text go to the shell as one text: one call, and where the program takes it, one
+    // commit instead of a wait for the Enter to be drawn before each next line.
+    if (evdev == kEnterKey && m_linesInText) {
+        if (down && !m_text.empty() && m_down.empty() && !m_enterHeld) {
+            m_enterHeld = true;
+            return;
+        }
+        if (!down && m_enterHeld) {
+            m_enterHeld = false;
+            m_text += '\n';
+            return;
+        }
+    }
+    pressHeldEnter();
     // The text before goes first, with the keys held for it.
     if (!m_text.empty())
         sendText();
@@ -223,12 +241,26 @@ void GnomeShellKeySink::mark()
     waitFor([this] { return *m_marksOpen <= kMarksAhead; });
 }
 
+// Something other than its release came after an Enter held back: it was a key after all.
+void GnomeShellKeySink::pressHeldEnter()
+{
+    if (!std::exchange(m_enterHeld, false))
+        return;
+    sendText();
+    m_down[kEnterKey] = 1;
+    m_keys.emplace_back(kEnterKey, true);
+}
+
 void GnomeShellKeySink::typeCharacter(char32_t ch)
 {
     if (!isScalarValue(ch))
         throw Error("Cannot type the character U+" + std::to_string(unsigned(ch)));
+    pressHeldEnter();
     if (!m_keys.empty())
         sendKeys();
+    // Lines joined into one text go out as they fill a call, not all at the end.
+    if (m_text.size() >= kTextChunk)
+        sendText();
     const bool shift = m_down.count(xkb::LayoutKeys::LeftShift) || m_down.count(kRightShift);
     appendUtf8(m_text, shift ? shifted(ch) : ch);
 }
@@ -303,6 +335,7 @@ void GnomeShellKeySink::waitFor(const std::function<bool()> &done)
 
 void GnomeShellKeySink::flush()
 {
+    pressHeldEnter();
     sendKeys();
     if (!m_text.empty())
         sendText();
@@ -313,6 +346,7 @@ void GnomeShellKeySink::flush()
 
 void GnomeShellKeySink::deliverSoFar()
 {
+    pressHeldEnter();
     sendKeys();
     m_bus.flush();
     if (!m_failure.empty())
@@ -321,6 +355,7 @@ void GnomeShellKeySink::deliverSoFar()
 
 void GnomeShellKeySink::releaseAll()
 {
+    m_enterHeld = false; // never sent
     m_pressed.clear();
     std::vector<unsigned> held;
     for (const auto &[key, count] : m_down)

@@ -45,7 +45,8 @@ public:
     // Throws Error when the shell refused a call or did not answer in time.
     void flush() override;
     // Sends the keys so far without waiting; text the layout lacks waits for the next key or
-    // flush, so that a line goes as one commit: each costs the shell a repaint.
+    // flush, so that a line goes as one commit: each costs the shell a repaint. An Enter
+    // between such texts joins them as a line end, which the shell types as it sees fit.
     void deliverSoFar() override;
     void releaseAll() override;
 
@@ -66,6 +67,7 @@ private:
     void press(unsigned evdev, bool down);
     void sendKeys();
     void sendText();
+    void pressHeldEnter();
     void send(dbus::Message call, bool text);
     void waitForReplies(int atMost);
     void waitFor(const std::function<bool()> &done);
@@ -89,6 +91,8 @@ private:
     std::function<bool()> m_mustWait;
     int m_unpaced = 0;
     bool m_marks = false; // whether the shell answers them
+    bool m_linesInText = false; // whether the shell takes line ends in a text
+    bool m_enterHeld = false; // an Enter after text, not sent: a line end if released next
     // Marks unanswered; the replies may come after the sink is gone.
     std::shared_ptr<int> m_marksOpen = std::make_shared<int>(0);
     int m_committed = 0;
