@@ -211,9 +211,9 @@ TEST_F(GnomeKeySink, ALongTextGoesInPiecesOfWholeCharacters)
     EXPECT_EQ(all, quorvel::text::encode(text));
 }
 
-// Lines of text the layout lacks go as one text, the Enters between them as its line ends,
-// to a shell that takes them; an Enter that is a key of its own stays a key.
-TEST_F(GnomeKeySink, EntersBetweenTextsAreLineEnds)
+// Words and lines of text the layout lacks go as one text, the Enters between them as its
+// line ends to a shell that takes them; a Space or an Enter of its own stays a key.
+TEST_F(GnomeKeySink, SpacesAndEntersAfterTextJoinIt)
 {
     constexpr char32_t down = 1, up = 2; // Enter held across what comes between
     const struct
@@ -228,6 +228,7 @@ TEST_F(GnomeKeySink, EntersBetweenTextsAreLineEnds)
         { kLinesVersion, { U'東', down, U'京', up }, { "T:東", "28+", "T:京", "28-" } },
         { kLinesVersion, { U'東', down, U'a', up }, { "T:東", "28+ 30+ 30- 28-" } },
         { kDeliveredVersion, U"東\n京", { "T:東", "28+ 28-", "T:京" } },
+        { kDeliveredVersion, U"a é ß b", { "30+ 30- 57+ 57-", "T:é ß ", "48+ 48-" } },
     };
     for (const auto &c : cases) {
         shell.version = c.version;

@@ -35,8 +35,9 @@ constexpr auto kReplyWait = std::chrono::seconds(30);
 constexpr std::size_t kTextChunk = 4000;
 constexpr std::uint32_t kKeysymV = 'v';
 constexpr unsigned kRightShift = 54; // evdev
-// The key the shell presses for a line end in a text (evdev).
+// The key the shell presses for a line end in a text, and Space (evdev).
 constexpr unsigned kEnterKey = 28;
+constexpr unsigned kSpaceKey = 57;
 // Ctrl, Shift, Alt, AltGr and Super of either side (evdev).
 constexpr unsigned kModifierKeys[] = { 29, 97, 42, 54, 56, 100, 125, 126 };
 
@@ -189,20 +190,20 @@ void GnomeShellKeySink::keyEvent(KeyCode key, unsigned, bool, bool release)
 
 void GnomeShellKeySink::press(unsigned evdev, bool down)
 {
-    // Lines of text go to the shell as one text: one call, and where the program takes it, one
-    // commit instead of a wait for the Enter to be drawn before each next line.
-    if (evdev == kEnterKey && m_linesInText) {
-        if (down && !m_text.empty() && m_down.empty() && !m_enterHeld) {
-            m_enterHeld = true;
+    // Lines and words of text go to the shell as one text: one call, and where the program
+    // takes it, one commit instead of a wait for the keys between to be drawn before each.
+    if (const char joined = joinedCharacter(evdev)) {
+        if (down && !m_text.empty() && m_down.empty() && !m_heldKey) {
+            m_heldKey = evdev;
             return;
         }
-        if (!down && m_enterHeld) {
-            m_enterHeld = false;
-            m_text += '\n';
+        if (!down && m_heldKey == evdev) {
+            m_heldKey = 0;
+            m_text += joined;
             return;
         }
     }
-    pressHeldEnter();
+    pressHeldKey();
     // The text before goes first, with the keys held for it.
     if (!m_text.empty())
         sendText();
@@ -241,21 +242,30 @@ void GnomeShellKeySink::mark()
     waitFor([this] { return *m_marksOpen <= kMarksAhead; });
 }
 
-// Something other than its release came after an Enter held back: it was a key after all.
-void GnomeShellKeySink::pressHeldEnter()
+// The character a key types as part of a text around it; none for a key that stays a key.
+char GnomeShellKeySink::joinedCharacter(unsigned evdev) const
 {
-    if (!std::exchange(m_enterHeld, false))
+    if (evdev == kSpaceKey)
+        return ' ';
+    return evdev == kEnterKey && m_linesInText ? '\n' : 0;
+}
+
+// Something other than its release came after a key held back: it was a key after all.
+void GnomeShellKeySink::pressHeldKey()
+{
+    const unsigned key = std::exchange(m_heldKey, 0);
+    if (!key)
         return;
     sendText();
-    m_down[kEnterKey] = 1;
-    m_keys.emplace_back(kEnterKey, true);
+    m_down[key] = 1;
+    m_keys.emplace_back(key, true);
 }
 
 void GnomeShellKeySink::typeCharacter(char32_t ch)
 {
     if (!isScalarValue(ch))
         throw Error("Cannot type the character U+" + std::to_string(unsigned(ch)));
-    pressHeldEnter();
+    pressHeldKey();
     if (!m_keys.empty())
         sendKeys();
     // Lines joined into one text go out as they fill a call, not all at the end.
@@ -335,7 +345,7 @@ void GnomeShellKeySink::waitFor(const std::function<bool()> &done)
 
 void GnomeShellKeySink::flush()
 {
-    pressHeldEnter();
+    pressHeldKey();
     sendKeys();
     if (!m_text.empty())
         sendText();
@@ -346,7 +356,7 @@ void GnomeShellKeySink::flush()
 
 void GnomeShellKeySink::deliverSoFar()
 {
-    pressHeldEnter();
+    pressHeldKey();
     sendKeys();
     m_bus.flush();
     if (!m_failure.empty())
@@ -355,7 +365,7 @@ void GnomeShellKeySink::deliverSoFar()
 
 void GnomeShellKeySink::releaseAll()
 {
-    m_enterHeld = false; // never sent
+    m_heldKey = 0; // never sent
     m_pressed.clear();
     std::vector<unsigned> held;
     for (const auto &[key, count] : m_down)

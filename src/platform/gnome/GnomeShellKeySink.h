@@ -45,8 +45,9 @@ public:
     // Throws Error when the shell refused a call or did not answer in time.
     void flush() override;
     // Sends the keys so far without waiting; text the layout lacks waits for the next key or
-    // flush, so that a line goes as one commit: each costs the shell a repaint. An Enter
-    // between such texts joins them as a line end, which the shell types as it sees fit.
+    // flush, so that a line goes as one commit: each costs the shell a repaint. A Space or an
+    // Enter after such text joins it (the Enter as a line end, which the shell types as it sees
+    // fit).
     void deliverSoFar() override;
     void releaseAll() override;
 
@@ -67,7 +68,8 @@ private:
     void press(unsigned evdev, bool down);
     void sendKeys();
     void sendText();
-    void pressHeldEnter();
+    char joinedCharacter(unsigned evdev) const;
+    void pressHeldKey();
     void send(dbus::Message call, bool text);
     void waitForReplies(int atMost);
     void waitFor(const std::function<bool()> &done);
@@ -92,7 +94,7 @@ private:
     int m_unpaced = 0;
     bool m_marks = false; // whether the shell answers them
     bool m_linesInText = false; // whether the shell takes line ends in a text
-    bool m_enterHeld = false; // an Enter after text, not sent: a line end if released next
+    unsigned m_heldKey = 0; // an Enter or Space after text, not sent: part of it if released next
     // Marks unanswered; the replies may come after the sink is gone.
     std::shared_ptr<int> m_marksOpen = std::make_shared<int>(0);
     int m_committed = 0;
