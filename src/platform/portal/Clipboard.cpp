@@ -24,8 +24,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 // How long the clipboard keeps our text after the last time a program asked for it: twice as
-// long as the program took to ask, within these bounds.
+// long as the program took to ask, within these bounds; the least is shorter for a program
+// that inserts the text as it reads it (a terminal), as it needs the clipboard only to ask.
 constexpr auto kLeastSettle = std::chrono::milliseconds(4);
+constexpr auto kLeastSettleInserting = std::chrono::milliseconds(1);
 constexpr auto kMostSettle = std::chrono::milliseconds(250);
 
 // Writes all of data to a pipe that a program reads, and closes it once the reader has taken
@@ -404,7 +406,7 @@ void DataControlClipboard::paste(std::string_view text, const std::function<void
         // longer the slower the program was to ask.
         const auto settle = std::clamp(
             std::chrono::duration_cast<std::chrono::milliseconds>(2 * (Clock::now() - pressed)),
-            kLeastSettle, kMostSettle);
+            insertWait.count() == 0 ? kLeastSettleInserting : kLeastSettle, kMostSettle);
         for (int sends = 0; read && sends != s.text->sends;) {
             sends = s.text->sends;
             s.waitUntil([&] { return s.text->sends != sends || s.text->cancelled; }, settle);
