@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <exception>
 #include <fcntl.h>
 #include <optional>
@@ -156,9 +157,8 @@ struct DataControlClipboard::State
                 fail();
             if (done())
                 return true;
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() < 0)
+            const auto left = deadline - Clock::now();
+            if (left <= Clock::duration::zero())
                 return false;
             while (wl_display_prepare_read(display) != 0) {
                 if (wl_display_dispatch_pending(display) < 0)
@@ -166,7 +166,10 @@ struct DataControlClipboard::State
             }
             wl_display_flush(display);
             pollfd p[2] = { { wl_display_get_fd(display), POLLIN, 0 }, { extra, POLLIN, 0 } };
-            const int ready = ::poll(p, extra >= 0 ? 2 : 1, int(left.count()) + 1);
+            // To the microsecond: a paste's settle is a millisecond or two.
+            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(left).count();
+            const timespec wait { time_t(us / 1000000), long(us % 1000000) * 1000 };
+            const int ready = ::ppoll(p, extra >= 0 ? 2 : 1, &wait, nullptr);
             if (ready > 0 && (p[0].revents & POLLIN)) {
                 if (wl_display_read_events(display) < 0)
                     fail();
