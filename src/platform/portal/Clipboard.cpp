@@ -166,9 +166,9 @@ struct DataControlClipboard::State
             }
             wl_display_flush(display);
             pollfd p[2] = { { wl_display_get_fd(display), POLLIN, 0 }, { extra, POLLIN, 0 } };
-            // To the microsecond: a paste's settle is a millisecond or two.
-            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(left).count();
-            const timespec wait { time_t(us / 1000000), long(us % 1000000) * 1000 };
+            // Not rounded to milliseconds: a paste's settle is a millisecond or two.
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            const timespec wait { time_t(ns / 1'000'000'000), long(ns % 1'000'000'000) };
             const int ready = ::ppoll(p, extra >= 0 ? 2 : 1, &wait, nullptr);
             if (ready > 0 && (p[0].revents & POLLIN)) {
                 if (wl_display_read_events(display) < 0)

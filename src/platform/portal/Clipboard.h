@@ -19,8 +19,9 @@ public:
     // Puts text (UTF-8) on the clipboard, calls pressPasteKey, waits until the program with
     // the focus has read it, and puts the user's clipboard back; returns no sooner than
     // insertWait after the read, the time the program may take to insert what it read, as a
-    // key after it would go first. Throws Error when the program did not read it in time (the
-    // user's clipboard is back then too).
+    // key after it would go first (zero: it inserts as it reads, as a terminal does, and the
+    // clipboard need not wait for it). Throws Error when the program did not read it in time
+    // (the user's clipboard is back then too).
     virtual void paste(std::string_view text, const std::function<void()> &pressPasteKey,
         std::chrono::milliseconds insertWait) = 0;
 };
